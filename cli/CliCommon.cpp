@@ -1,0 +1,48 @@
+#include "CliCommon.h"
+
+#include "mesh/engine/Build.h"
+#include "mesh/engine/LoadMesh.h"
+#include "mesh/engine/Mesh.h"
+#include "mesh/engine/ReadObj.h"
+
+#include <charconv>
+#include <chrono>
+#include <cstdio>
+#include <iostream>
+
+int fail(const std::string& message)
+{
+    std::fflush(stdout);
+    std::cerr << "facetra-cli: " << message << std::endl;
+    return 1;
+}
+
+bool loadForTool(Mesh& mesh, const std::string& path, double* loadMs, ObjReadReport* report)
+{
+    if (meshFileKind(path) == MeshFileKind::None) {
+        fail("no reader for '" + path + "' (expected a .obj or .net file)");
+        return false;
+    }
+    const auto start = std::chrono::steady_clock::now();
+    if (!readMeshFile(mesh, path, report)) {
+        fail("cannot read '" + path + "'");
+        return false;
+    }
+    build(mesh, { MESH_CENTRE, MESH_CENTROIDS, MESH_EDGE_LIST, MESH_VERTEX_NORMALS, MESH_BB });
+    if (loadMs)
+        *loadMs = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+                      .count();
+    return true;
+}
+
+bool parseInt(const std::string& text, int& value)
+{
+    const auto r = std::from_chars(text.data(), text.data() + text.size(), value);
+    return r.ec == std::errc() && r.ptr == text.data() + text.size();
+}
+
+bool parseFloat(const std::string& text, float& value)
+{
+    const auto r = std::from_chars(text.data(), text.data() + text.size(), value);
+    return r.ec == std::errc() && r.ptr == text.data() + text.size();
+}

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <string>
+
+class Mesh;
+struct ObjReadReport;
+
+// Prints "facetra-cli: <message>" on the error stream; returns exit status 1.
+int fail(const std::string& message);
+
+// Loads a mesh exactly as the workbench's view does on open: the reader chosen
+// by the name, then the load builds (centre, centroids, edges, normals, box).
+// Returns false, with one clear line, when the file cannot be read or no reader
+// handles its name.
+bool loadForTool(Mesh& mesh, const std::string& path, double* loadMs = nullptr,
+                 ObjReadReport* report = nullptr);
+
+// Parses a number argument; false when the whole text is not one.
+bool parseInt(const std::string& text, int& value);
+bool parseFloat(const std::string& text, float& value);

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+// One function per subcommand; args excludes the program and command names.
+// Each returns the process exit status.
+using Args = std::vector<std::string>;
+
+int runInfo(const Args& args);
+int runConvert(const Args& args);
+int runSample(const Args& args);
+
+struct Command {
+    const char* name;
+    const char* usage;
+    const char* summary;
+    int (*run)(const Args&);
+};
+
+// Every subcommand, in the order --help lists them.
+const std::vector<Command>& commands();

@@ -1,0 +1,111 @@
+#include "CliCommon.h"
+#include "Commands.h"
+
+#include "mesh/engine/LoadMesh.h"
+#include "mesh/engine/Mesh.h"
+#include "mesh/engine/ReadObj.h"
+
+#include <nlohmann/json.hpp>
+
+#include <cstdio>
+#include <iostream>
+#include <unistd.h>
+
+namespace {
+
+struct Summary {
+    int boundaryEdges = 0;
+    Vector min, max;
+};
+
+Summary summarise(const Mesh& mesh)
+{
+    Summary s;
+    for (int e = 0; e < mesh.numEdges; ++e)
+        s.boundaryEdges += mesh.edgeFaces[std::size_t(2 * e + 1)] == -1;
+    // Corner 4 of the box is its minimum, corner 1 its maximum.
+    s.min = mesh.boxCorners[4];
+    s.max = mesh.boxCorners[1];
+    return s;
+}
+
+nlohmann::json triple(const Vector& v) { return { v.x, v.y, v.z }; }
+
+} // namespace
+
+int runInfo(const Args& args)
+{
+    bool json = false;
+    std::vector<std::string> files;
+    for (const std::string& a : args) {
+        if (a == "--json")
+            json = true;
+        else if (!a.empty() && a[0] == '-')
+            return fail("unknown option '" + a + "' for info");
+        else
+            files.push_back(a);
+    }
+    if (files.empty())
+        return fail("info needs at least one FILE (see facetra-cli info --help)");
+
+    // With --json, standard output carries only the JSON lines: the readers'
+    // console lines are sent to the error stream instead.
+    std::FILE* out = stdout;
+    if (json) {
+        std::fflush(stdout);
+        const int jsonFd = ::dup(1);
+        if (jsonFd < 0 || ::dup2(2, 1) < 0)
+            return fail("cannot separate the JSON output from the console lines");
+        out = ::fdopen(jsonFd, "w");
+        if (!out)
+            return fail("cannot open the JSON output");
+    }
+
+    int status = 0;
+    for (const std::string& file : files) {
+        Mesh mesh;
+        double loadMs = 0.0;
+        ObjReadReport report;
+        if (!loadForTool(mesh, file, &loadMs, &report)) {
+            status = 1;
+            continue;
+        }
+        const Summary s = summarise(mesh);
+        const bool obj = meshFileKind(file) == MeshFileKind::Obj;
+        if (json) {
+            nlohmann::json j;
+            j["file"] = file;
+            j["vertices"] = mesh.numVertices;
+            j["faces"] = mesh.numFaces;
+            j["edges"] = mesh.numEdges;
+            j["boundary_edges"] = s.boundaryEdges;
+            j["morphogens"] = mesh.morphogenNames;
+            j["face_format"] = obj ? nlohmann::json(report.formatType) : nlohmann::json(nullptr);
+            j["bbox_min"] = triple(s.min);
+            j["bbox_max"] = triple(s.max);
+            j["extent"] = mesh.extent;
+            j["centre"] = triple(mesh.centre);
+            j["load_ms"] = loadMs;
+            std::fprintf(out, "%s\n", j.dump().c_str());
+            std::fflush(out);
+        } else {
+            std::printf("%s\n  vertices %d, faces %d, edges %d, boundary edges %d\n",
+                        file.c_str(), mesh.numVertices, mesh.numFaces, mesh.numEdges,
+                        s.boundaryEdges);
+            std::printf("  morphogens:");
+            for (const std::string& n : mesh.morphogenNames)
+                std::printf(" %s", n.c_str());
+            std::printf(mesh.morphogenNames.empty() ? " none\n" : "\n");
+            if (obj)
+                std::printf("  face format %d\n", report.formatType);
+            std::printf("  box (%g, %g, %g) .. (%g, %g, %g), extent %g, centre (%g, %g, %g)\n",
+                        double(s.min.x), double(s.min.y), double(s.min.z), double(s.max.x),
+                        double(s.max.y), double(s.max.z), double(mesh.extent),
+                        double(mesh.centre.x), double(mesh.centre.y), double(mesh.centre.z));
+            std::printf("  loaded in %.1f ms\n", loadMs);
+        }
+    }
+    if (json)
+        std::fclose(out);
+    return status;
+}

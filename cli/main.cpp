@@ -1,0 +1,54 @@
+// facetra-cli: every workbench tool without the window, on the same engine code.
+#include "Commands.h"
+
+#include <cstdio>
+#include <cstring>
+#include <iostream>
+
+namespace {
+
+void printHelp()
+{
+    std::cout << "usage: facetra-cli COMMAND [OPTIONS] ARGS...\n\ncommands:\n";
+    for (const Command& c : commands())
+        std::cout << "  " << c.usage << "\n      " << c.summary << "\n";
+    std::cout << "\nfacetra-cli COMMAND --help shows one command's usage.\n";
+}
+
+} // namespace
+
+const std::vector<Command>& commands()
+{
+    static const std::vector<Command> list = {
+        { "info", "info [--json] FILE...",
+          "counts, box and load time of each mesh (--json: one JSON object per line)", runInfo },
+        { "convert", "convert IN OUT", "read IN and write it as OBJ to OUT", runConvert },
+        { "sample", "sample OUT.obj", "write the bundled sample mesh (a coloured torus knot)",
+          runSample },
+    };
+    return list;
+}
+
+int main(int argc, char** argv)
+{
+    if (argc < 2 || !std::strcmp(argv[1], "--help") || !std::strcmp(argv[1], "-h")) {
+        printHelp();
+        return argc < 2 ? 1 : 0;
+    }
+    const std::string name = argv[1];
+    for (const Command& c : commands()) {
+        if (name != c.name)
+            continue;
+        Args args(argv + 2, argv + argc);
+        for (const std::string& a : args) {
+            if (a == "--help" || a == "-h") {
+                std::cout << "usage: facetra-cli " << c.usage << "\n  " << c.summary << "\n";
+                return 0;
+            }
+        }
+        return c.run(args);
+    }
+    std::cerr << "facetra-cli: unknown command '" << name << "' (see facetra-cli --help)"
+              << std::endl;
+    return 1;
+}

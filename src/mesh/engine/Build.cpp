@@ -1,0 +1,166 @@
+#include "mesh/engine/Build.h"
+
+#include "mesh/engine/Mesh.h"
+
+#include <algorithm>
+#include <cstdio>
+
+namespace {
+
+const char* buildName(int code)
+{
+    switch (code) {
+    case MESH_CENTRE:
+        return "MESH_CENTRE ";
+    case MESH_VERTEX_NORMALS:
+        return "MESH_VERTEX_NORMALS ";
+    case MESH_FACE_NORMALS:
+        return "MESH_FACE_NORMALS ";
+    case MESH_TEXCOORDS:
+        return "MESH_TEXCOORDS ";
+    case MESH_EDGE_LIST:
+        return "MESH_EDGE_LIST ";
+    case MESH_CENTROIDS:
+        return "MESH_CENTROIDS ";
+    case MESH_BB:
+        return "MESH_BB ";
+    default:
+        return nullptr;
+    }
+}
+
+struct Box {
+    Vector min, max;
+};
+
+Box boundingBox(const Mesh& mesh)
+{
+    Box box { mesh.vertices[0], mesh.vertices[0] };
+    for (int i = 1; i < mesh.numVertices; ++i) {
+        const Vector& p = mesh.vertices[std::size_t(i)];
+        box.min.x = std::min(box.min.x, p.x);
+        box.min.y = std::min(box.min.y, p.y);
+        box.min.z = std::min(box.min.z, p.z);
+        box.max.x = std::max(box.max.x, p.x);
+        box.max.y = std::max(box.max.y, p.y);
+        box.max.z = std::max(box.max.z, p.z);
+    }
+    return box;
+}
+
+} // namespace
+
+void build(Mesh& mesh, std::span<const int> codes)
+{
+    std::printf("BUILDING: ");
+    for (int code : codes) {
+        const char* name = buildName(code);
+        if (!name)
+            continue;
+        std::printf("%s", name);
+        std::fflush(stdout);
+        switch (code) {
+        case MESH_CENTRE:
+            buildCentre(mesh);
+            break;
+        case MESH_VERTEX_NORMALS:
+        case MESH_FACE_NORMALS:
+            buildNormals(mesh);
+            break;
+        case MESH_TEXCOORDS:
+            buildTexCoords(mesh);
+            break;
+        case MESH_EDGE_LIST:
+            buildEdgeList(mesh);
+            break;
+        case MESH_CENTROIDS:
+            buildCentroids(mesh);
+            break;
+        case MESH_BB:
+            buildBoundingBox(mesh);
+            break;
+        default:
+            break;
+        }
+    }
+    std::printf("\n\n");
+}
+
+void build(Mesh& mesh, std::initializer_list<int> codes)
+{
+    build(mesh, std::span<const int>(codes.begin(), codes.size()));
+}
+
+void buildCentre(Mesh& mesh)
+{
+    if (mesh.numVertices == 0)
+        return;
+    const Box box = boundingBox(mesh);
+    mesh.centre.x = (box.min.x + box.max.x) * 0.5f;
+    mesh.centre.y = (box.min.y + box.max.y) * 0.5f;
+    mesh.centre.z = (box.min.z + box.max.z) * 0.5f;
+}
+
+void buildCentroids(Mesh& mesh)
+{
+    for (int f = 0; f < mesh.numFaces; ++f) {
+        const Face& face = mesh.faces[std::size_t(f)];
+        Vector& c = mesh.centroids[std::size_t(f)];
+        c.x = (face.vertex[0]->x + face.vertex[1]->x + face.vertex[2]->x) / 3.0f;
+        c.y = (face.vertex[0]->y + face.vertex[1]->y + face.vertex[2]->y) / 3.0f;
+        c.z = (face.vertex[0]->z + face.vertex[1]->z + face.vertex[2]->z) / 3.0f;
+    }
+}
+
+void buildNormals(Mesh& mesh)
+{
+    for (Vector& n : mesh.vertexNormals)
+        n = Vector(0);
+    for (int f = 0; f < mesh.numFaces; ++f) {
+        Face& face = *mesh.facePtrs[std::size_t(f)];
+        face.computeNormal();
+        for (int k = 0; k < 3; ++k) {
+            Vector& n = mesh.vertexNormals[std::size_t(face.index[k])];
+            n += face.normal;
+            n.normalise();
+        }
+    }
+}
+
+void buildTexCoords(Mesh& mesh)
+{
+    std::vector<Vector>(std::size_t(mesh.numVertices)).swap(mesh.texCoords);
+    if (mesh.numVertices == 0)
+        return;
+    const Box box = boundingBox(mesh);
+    const float rangeX = box.max.x - box.min.x;
+    const float rangeY = box.max.y - box.min.y;
+    // A flat direction has no range to divide by; it maps to 0.
+    for (int i = 0; i < mesh.numVertices; ++i) {
+        const Vector& p = mesh.vertices[std::size_t(i)];
+        Vector& t = mesh.texCoords[std::size_t(i)];
+        t.x = rangeX > 0.0f ? (p.x - box.min.x) / rangeX * 2.0f : 0.0f;
+        t.y = rangeY > 0.0f ? (p.y - box.min.y) / rangeY * 2.0f : 0.0f;
+    }
+}
+
+void buildBoundingBox(Mesh& mesh)
+{
+    if (mesh.numVertices == 0)
+        return;
+    const Box b = boundingBox(mesh);
+    const float xs[8] = { b.max.x, b.max.x, b.min.x, b.min.x, b.min.x, b.min.x, b.max.x, b.max.x };
+    const float ys[8] = { b.min.y, b.max.y, b.max.y, b.min.y, b.min.y, b.max.y, b.max.y, b.min.y };
+    const float zs[8] = { b.max.z, b.max.z, b.max.z, b.max.z, b.min.z, b.min.z, b.min.z, b.min.z };
+    for (int i = 0; i < 8; ++i) {
+        mesh.boxCorners[i].x = xs[i];
+        mesh.boxCorners[i].y = ys[i];
+        mesh.boxCorners[i].z = zs[i];
+    }
+    mesh.extent = 0.0f;
+    Vector sides[3] = { mesh.boxCorners[0] - mesh.boxCorners[1],
+                        mesh.boxCorners[1] - mesh.boxCorners[2],
+                        mesh.boxCorners[1] - mesh.boxCorners[6] };
+    for (Vector& side : sides)
+        mesh.extent = std::max(mesh.extent, side.getLength());
+}

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <initializer_list>
+#include <span>
+
+class Mesh;
+
+// Build codes: callers name exactly the derived data they need, in order.
+enum BuildCode : int {
+    MESH_CENTRE = 2,
+    MESH_VERTEX_NORMALS = 3,
+    MESH_FACE_NORMALS = 4,
+    MESH_TEXCOORDS = 5,
+    MESH_EDGE_LIST = 6,
+    MESH_CENTROIDS = 7,
+    MESH_BB = 8,
+};
+
+// Runs the builders of the given codes in the given order (a repeated code runs
+// again; unknown codes are skipped), announcing each on standard output as
+// "BUILDING: <NAME> <NAME> \n\n".
+void build(Mesh& mesh, std::span<const int> codes);
+void build(Mesh& mesh, std::initializer_list<int> codes);
+
+// The single builders, without console output.
+void buildCentre(Mesh& mesh);
+void buildCentroids(Mesh& mesh);
+// Face normals, then vertex normals renormalised after every face's
+// contribution (so the result depends on face order).
+void buildNormals(Mesh& mesh);
+void buildTexCoords(Mesh& mesh);
+void buildBoundingBox(Mesh& mesh);
+// The edge list and adjacency; a mesh without vertices is left untouched.
+// Linear in the number of faces.
+void buildEdgeList(Mesh& mesh);

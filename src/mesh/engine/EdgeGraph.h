@@ -1,0 +1,28 @@
+#pragma once
+
+#include "mesh/engine/FlatLists.h"
+
+#include <vector>
+
+struct Face;
+
+// Connectivity gathered from the triangle list, before it is flattened into the
+// mesh's edge arrays.
+//
+// Edges are numbered by lower vertex ascending and, within one lower vertex, in
+// the order they were first met walking faces (corner pairs 01, 02, 12). An edge
+// remembers the face that introduced it and the second face to share it; a third
+// face on an edge is dropped.
+struct EdgeGraph {
+    int edgeCount = 0;
+    // Per vertex: the vertices joined to it, in the order the edges were first met.
+    FlatLists<int> vertexNeighbours;
+    // Per face: the faces sharing an edge with it, in the order the sharing was found.
+    FlatLists<int> faceNeighbours;
+    // Edges e with recordStart[v] <= e < recordStart[v + 1] are the edges whose
+    // lower end is v, in insertion order.
+    std::vector<std::uint32_t> recordStart;
+
+    // Drops everything and sizes the lists for a mesh of this many vertices and faces.
+    void init(int vertexCount, int faceCount);
+};

@@ -1,0 +1,137 @@
+#include "mesh/engine/LineScan.h"
+
+#include <charconv>
+#include <cmath>
+
+namespace linescan {
+
+namespace {
+
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+bool startsWithNoCase(const char* p, const char* e, const char* word)
+{
+    for (; *word; ++word, ++p) {
+        if (p >= e || (*p | 0x20) != *word)
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+bool isSpace(char c)
+{
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+const char* skipSpace(const char* p, const char* e)
+{
+    while (p < e && isSpace(*p))
+        ++p;
+    return p;
+}
+
+const char* scanFloat(const char* p, const char* e, float* value)
+{
+    p = skipSpace(p, e);
+    bool negative = false;
+    if (p < e && (*p == '+' || *p == '-'))
+        negative = *p++ == '-';
+    const char* start = p;
+    if (startsWithNoCase(p, e, "inf")) {
+        p += startsWithNoCase(p, e, "infinity") ? 8 : 3;
+    } else if (startsWithNoCase(p, e, "nan")) {
+        p += 3;
+    } else {
+        bool digits = false;
+        while (p < e && isDigit(*p)) {
+            ++p;
+            digits = true;
+        }
+        if (p < e && *p == '.') {
+            ++p;
+            while (p < e && isDigit(*p)) {
+                ++p;
+                digits = true;
+            }
+        }
+        if (!digits)
+            return nullptr;
+        if (p < e && (*p == 'e' || *p == 'E')) {
+            const char* q = p + 1;
+            if (q < e && (*q == '+' || *q == '-'))
+                ++q;
+            if (q < e && isDigit(*q)) {
+                while (q < e && isDigit(*q))
+                    ++q;
+                p = q;
+            }
+        }
+    }
+    if (value) {
+        double v = 0.0;
+        const auto r = std::from_chars(start, p, v);
+        if (r.ec == std::errc::result_out_of_range)
+            v = HUGE_VAL;
+        *value = float(negative ? -v : v);
+    }
+    return p;
+}
+
+const char* scanInt(const char* p, const char* e, long long* value)
+{
+    p = skipSpace(p, e);
+    bool negative = false;
+    if (p < e && (*p == '+' || *p == '-'))
+        negative = *p++ == '-';
+    const char* start = p;
+    long long v = 0;
+    while (p < e && isDigit(*p)) {
+        if (v < (1LL << 40))
+            v = v * 10 + (*p - '0');
+        ++p;
+    }
+    if (p == start)
+        return nullptr;
+    if (value)
+        *value = negative ? -v : v;
+    return p;
+}
+
+bool matches(std::string_view line, const char* format)
+{
+    const char* p = line.data();
+    const char* e = p + line.size();
+    for (const char* f = format; *f; ++f) {
+        if (*f == ' ') {
+            p = skipSpace(p, e);
+        } else if (*f == '%') {
+            ++f;
+            p = *f == 'f' ? scanFloat(p, e) : scanInt(p, e);
+            if (!p)
+                return false;
+        } else {
+            if (p >= e || *p != *f)
+                return false;
+            ++p;
+        }
+    }
+    return true;
+}
+
+} // namespace linescan
+
+long long replaceNonFinite(std::vector<Vector>& points)
+{
+    long long count = 0;
+    for (Vector& p : points) {
+        for (float* c : { &p.x, &p.y, &p.z }) {
+            if (!std::isfinite(*c)) {
+                *c = 0.0f;
+                ++count;
+            }
+        }
+    }
+    return count;
+}

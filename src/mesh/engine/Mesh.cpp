@@ -1,0 +1,163 @@
+#include "mesh/engine/Mesh.h"
+
+#include <cstdio>
+#include <new>
+
+namespace {
+
+template <class T>
+void release(std::vector<T>& v)
+{
+    std::vector<T>().swap(v);
+}
+
+} // namespace
+
+Mesh::Mesh()
+{
+    for (Vector& c : boxCorners)
+        c = Vector(0);
+}
+
+void Mesh::clear()
+{
+    release(vertices);
+    release(vertexNormals);
+    release(vertexColours);
+    release(texCoords);
+    release(faces);
+    release(facePtrs);
+    release(centroids);
+    release(edgeVertices);
+    release(edgeFaces);
+    for (auto& row : morphogenValues)
+        release(row);
+    release(morphogenValues);
+    numVertices = 0;
+    numFaces = 0;
+    numEdges = 0;
+    for (Vector& c : boxCorners)
+        c = Vector(0);
+}
+
+bool Mesh::allocateVertices(int n)
+{
+    release(vertices);
+    release(vertexNormals);
+    release(vertexColours);
+    release(texCoords);
+    numVertices = 0;
+    if (n < 0)
+        return false;
+    try {
+        vertices.resize(std::size_t(n));
+        vertexNormals.resize(std::size_t(n));
+        vertexColours.resize(std::size_t(n));
+        texCoords.resize(std::size_t(n));
+    } catch (const std::bad_alloc&) {
+        release(vertices);
+        release(vertexNormals);
+        release(vertexColours);
+        release(texCoords);
+        std::printf("ERROR: not enough memory for %d vertices\n", n);
+        return false;
+    }
+    numVertices = n;
+    return true;
+}
+
+bool Mesh::allocateFaces(int n)
+{
+    release(facePtrs);
+    release(faces);
+    release(centroids);
+    numFaces = 0;
+    if (n < 0)
+        return false;
+    try {
+        faces.resize(std::size_t(n));
+        facePtrs.resize(std::size_t(n), nullptr);
+        centroids.resize(std::size_t(n));
+    } catch (const std::bad_alloc&) {
+        release(facePtrs);
+        release(faces);
+        release(centroids);
+        std::printf("ERROR: not enough memory for %d faces\n", n);
+        return false;
+    }
+    numFaces = n;
+    return true;
+}
+
+bool Mesh::allocateMorphogens(int n, int m)
+{
+    release(morphogenValues);
+    if (n < 0 || m < 0)
+        return false;
+    try {
+        morphogenValues.assign(std::size_t(n), std::vector<float>(std::size_t(m), 0.0f));
+    } catch (const std::bad_alloc&) {
+        release(morphogenValues);
+        std::printf("ERROR: not enough memory for %d morphogens at %d vertices\n", m, n);
+        return false;
+    }
+    return true;
+}
+
+void Mesh::copyFrom(const Mesh& other)
+{
+    if (&other == this)
+        return;
+    if (!allocateVertices(other.numVertices))
+        return;
+    for (int i = 0; i < numVertices; ++i) {
+        vertices[std::size_t(i)] = other.vertices[std::size_t(i)];
+        vertexColours[std::size_t(i)] = other.vertexColours[std::size_t(i)];
+        vertexNormals[std::size_t(i)] = other.vertexNormals[std::size_t(i)];
+    }
+    if (!allocateFaces(other.numFaces))
+        return;
+    for (int f = 0; f < numFaces; ++f) {
+        for (int k = 0; k < 3; ++k)
+            faces[std::size_t(f)].index[k] = other.faces[std::size_t(f)].index[k];
+        linkFace(f);
+    }
+}
+
+std::unique_ptr<Mesh> Mesh::clone() const
+{
+    auto copy = std::make_unique<Mesh>();
+    if (!copy->allocateVertices(numVertices) || !copy->allocateFaces(numFaces))
+        return copy;
+    copy->vertices = vertices;
+    copy->vertexNormals = vertexNormals;
+    copy->vertexColours = vertexColours;
+    for (int f = 0; f < numFaces; ++f) {
+        const Face& src = faces[std::size_t(f)];
+        Face& dst = copy->faces[std::size_t(f)];
+        dst = src;
+        // Rebase the corners onto the copy and derive the indices from them.
+        for (int k = 0; k < 3; ++k) {
+            const auto offset = src.vertex[k] - vertices.data();
+            dst.vertex[k] = copy->vertices.data() + offset;
+            dst.index[k] = int(offset);
+        }
+        copy->facePtrs[std::size_t(f)] = &dst;
+    }
+    return copy;
+}
+
+void Mesh::truncateFaces(int n)
+{
+    if (n < 0 || n >= numFaces)
+        return;
+    faces.resize(std::size_t(n));
+    facePtrs.resize(std::size_t(n));
+    centroids.resize(std::size_t(n));
+    faces.shrink_to_fit();
+    facePtrs.shrink_to_fit();
+    centroids.shrink_to_fit();
+    numFaces = n;
+    for (int f = 0; f < numFaces; ++f)
+        linkFace(f);
+}

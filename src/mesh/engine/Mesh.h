@@ -1,0 +1,88 @@
+#pragma once
+
+#include "mesh/engine/EdgeGraph.h"
+#include "mesh/engine/Face.h"
+#include "mesh/engine/FlatLists.h"
+#include "mesh/engine/Vector.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+// The triangle mesh every tool works on.
+//
+// The per-vertex arrays hold numVertices entries once allocated, the per-face
+// arrays numFaces. Derived data (normals, centroids, texture coordinates, box,
+// edges) is valid only after the matching build() and goes stale when the
+// geometry changes.
+//
+// A Mesh is not copyable (faces point into its own vertex array); use copyFrom()
+// or clone(). Moving keeps those pointers valid.
+class Mesh {
+public:
+    Mesh();
+    ~Mesh() = default;
+    Mesh(const Mesh&) = delete;
+    Mesh& operator=(const Mesh&) = delete;
+    Mesh(Mesh&&) = default;
+    Mesh& operator=(Mesh&&) = default;
+
+    int numVertices = 0;
+    int numFaces = 0;
+    // The picked face as a 1-based face number; -1 or 0 means none.
+    int selected = -1;
+    float extent = 1.0f;
+    Vector centre;
+
+    std::vector<Vector> vertices;
+    std::vector<Vector> vertexNormals;
+    std::vector<Vector> vertexColours;
+    std::vector<Vector> texCoords;
+    std::vector<Vector> centroids;
+    std::vector<Face*> facePtrs;
+    std::vector<Face> faces;
+
+    // morphogenValues[v][j]: concentration of morphogen j at vertex v.
+    std::vector<std::vector<float>> morphogenValues;
+    std::vector<std::string> morphogenNames;
+
+    EdgeGraph edgeGraph;
+    int numEdges = 0;
+    // Edge e: vertices low, high at 2e, 2e + 1; faces face1, face2 (-1 for none).
+    std::vector<int> edgeVertices;
+    std::vector<int> edgeFaces;
+    // A reference is a slot index into edgeVertices (for vertexEdgeRefs) or
+    // edgeFaces (for faceNeighbourRefs): the slot holding the other end. The edge
+    // number is slot / 2.
+    FlatLists<int> vertexEdgeRefs;
+    FlatLists<int> faceNeighbourRefs;
+
+    Vector boxCorners[8];
+
+    // Releases the geometry and derived arrays and zeroes the counts. Morphogen
+    // names, the edge graph and the reference lists stay until the next build.
+    void clear();
+    // Each returns false, leaving the mesh without those arrays, when memory for
+    // n entries cannot be had; the reason is printed.
+    bool allocateVertices(int n);
+    bool allocateFaces(int n);
+    bool allocateMorphogens(int n, int m);
+
+    // Positions, vertex colours, vertex normals and the triangles' corners of
+    // other; nothing else (the caller runs the builds it needs).
+    void copyFrom(const Mesh& other);
+    // A heap copy with positions, vertex normals and colours and complete face
+    // records; no texture coordinates, centroids, box, morphogens or edges.
+    std::unique_ptr<Mesh> clone() const;
+
+    // Points face f's corners at its index entries and facePtrs[f] at it.
+    void linkFace(int f)
+    {
+        Face& face = faces[std::size_t(f)];
+        for (int k = 0; k < 3; ++k)
+            face.vertex[k] = vertices.data() + face.index[k];
+        facePtrs[std::size_t(f)] = &face;
+    }
+    // Shrinks the face arrays to the first n faces (n <= numFaces).
+    void truncateFaces(int n);
+};

@@ -1,0 +1,152 @@
+#include "mesh/engine/ReadNet.h"
+
+#include "mesh/engine/LineScan.h"
+#include "mesh/engine/Mesh.h"
+#include "mesh/engine/ReadObj.h"
+
+#include <array>
+#include <climits>
+#include <cstdio>
+#include <cstring>
+#include <iostream>
+#include <string_view>
+#include <vector>
+
+namespace {
+
+using namespace linescan;
+
+// Reads up to n floats after the line's first character.
+bool readFloats(std::string_view line, int n, float* out)
+{
+    const char* p = line.data() + 1;
+    const char* e = line.data() + line.size();
+    for (int i = 0; i < n; ++i) {
+        p = scanFloat(p, e, &out[i]);
+        if (!p)
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+bool readNet(Mesh& mesh, const std::string& path)
+{
+    std::string text;
+    if (!readWholeFile(path, text)) {
+        std::cerr << "ERROR Opening File: " << path << std::endl;
+        return false;
+    }
+    std::cout << "Opening: " << path << std::endl;
+
+    std::vector<Vector> positions, normals, colours;
+    std::vector<std::array<int, 10>> polygons;
+    std::vector<int> polygonSizes;
+    std::size_t pos = 0, lineNumber = 0;
+    while (pos < text.size()) {
+        const void* nl = std::memchr(text.data() + pos, '\n', text.size() - pos);
+        const std::size_t end = nl ? std::size_t(static_cast<const char*>(nl) - text.data()) + 1
+                                   : text.size();
+        const std::string_view line(text.data() + pos, end - pos);
+        pos = end;
+        ++lineNumber;
+        float v[3] = { 0, 0, 0 };
+        bool ok = true;
+        switch (line[0]) {
+        case 'c':
+            ok = readFloats(line, 3, v);
+            colours.emplace_back(v[0], v[1], v[2], 1.0f);
+            break;
+        case 'n':
+            ok = readFloats(line, 3, v);
+            normals.emplace_back(v[0], v[1], v[2], 1.0f);
+            break;
+        case 't':
+            ok = readFloats(line, 2, v);
+            break;
+        case 'v':
+            ok = readFloats(line, 3, v);
+            positions.emplace_back(v[0], v[1], v[2], 1.0f);
+            break;
+        case 'f': {
+            std::array<int, 10> idx {};
+            int count = 0;
+            const char* p = line.data() + 1;
+            const char* e = line.data() + line.size();
+            long long value = 0;
+            while (count < 10 && (p = scanInt(p, e, &value)) != nullptr)
+                idx[std::size_t(count++)] = value > INT_MAX || value < INT_MIN ? -1 : int(value);
+            ok = count >= 3;
+            polygons.push_back(idx);
+            polygonSizes.push_back(count);
+            break;
+        }
+        default:
+            break;
+        }
+        if (!ok) {
+            std::printf("ERROR: %s line %zu does not parse: %.*s\n", path.c_str(), lineNumber,
+                        int(line.size() > 0 && line.back() == '\n' ? line.size() - 1 : line.size()),
+                        line.data());
+            return false;
+        }
+    }
+
+    if (positions.size() > std::size_t(INT_MAX) / 2) {
+        std::printf("ERROR: %s has too many vertices\n", path.c_str());
+        return false;
+    }
+    const int nv = int(positions.size());
+    // Fan-triangulate; a polygon naming a vertex that does not exist is dropped.
+    std::vector<std::array<int, 3>> triangles;
+    long long dropped = 0;
+    for (std::size_t i = 0; i < polygons.size(); ++i) {
+        const auto& idx = polygons[i];
+        const int n = polygonSizes[i];
+        bool valid = true;
+        for (int k = 0; k < n; ++k)
+            valid = valid && idx[std::size_t(k)] >= 0 && idx[std::size_t(k)] < nv;
+        if (!valid) {
+            dropped += n - 2;
+            continue;
+        }
+        for (int t = 0; t + 2 < n; ++t)
+            triangles.push_back({ idx[0], idx[std::size_t(t + 1)], idx[std::size_t(t + 2)] });
+    }
+    if (triangles.size() > std::size_t(INT_MAX)) {
+        std::printf("ERROR: %s has too many faces\n", path.c_str());
+        return false;
+    }
+
+    if (!mesh.allocateVertices(nv) || !mesh.allocateFaces(int(triangles.size()))) {
+        mesh.clear();
+        return false;
+    }
+    for (int i = 0; i < nv; ++i)
+        mesh.vertices[std::size_t(i)] = positions[std::size_t(i)];
+    const long long nonFinite = replaceNonFinite(mesh.vertices);
+    const bool useNormals = !normals.empty() && normals.size() == positions.size();
+    for (int i = 0; i < nv; ++i) {
+        Vector& n = mesh.vertexNormals[std::size_t(i)];
+        n.x = useNormals ? normals[std::size_t(i)].x : 0.0f;
+        n.y = useNormals ? normals[std::size_t(i)].y : 0.0f;
+        n.z = useNormals ? normals[std::size_t(i)].z : 0.0f;
+        // Vertices beyond a shorter colour list get the default grey.
+        mesh.vertexColours[std::size_t(i)] = std::size_t(i) < colours.size()
+            ? colours[std::size_t(i)]
+            : Vector(0.4f, 0.4f, 0.4f, 1.0f);
+    }
+    for (std::size_t f = 0; f < triangles.size(); ++f) {
+        for (int k = 0; k < 3; ++k)
+            mesh.faces[f].index[k] = triangles[f][std::size_t(k)];
+        mesh.linkFace(int(f));
+    }
+    if (!colours.empty() && colours.size() < positions.size())
+        std::printf("%zu vertices without a colour get grey\n", positions.size() - colours.size());
+    if (dropped > 0)
+        std::printf("dropped %lld faces with vertex indices out of range\n", dropped);
+    if (nonFinite > 0)
+        std::printf("replaced %lld non-finite coordinates by 0\n", nonFinite);
+    return true;
+}

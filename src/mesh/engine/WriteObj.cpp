@@ -1,0 +1,89 @@
+#include "mesh/engine/WriteObj.h"
+
+#include "mesh/engine/Mesh.h"
+
+#include <charconv>
+#include <cstdio>
+#include <iostream>
+#include <string>
+#include <unistd.h>
+
+namespace {
+
+// As a standard stream prints a float by default: six significant digits,
+// trailing zeros dropped.
+void appendNumber(std::string& out, float value)
+{
+    char buffer[32];
+    const auto r = std::to_chars(buffer, buffer + sizeof buffer, double(value),
+                                 std::chars_format::general, 6);
+    out.append(buffer, r.ptr);
+}
+
+void appendInt(std::string& out, int value)
+{
+    char buffer[16];
+    const auto r = std::to_chars(buffer, buffer + sizeof buffer, value);
+    out.append(buffer, r.ptr);
+}
+
+} // namespace
+
+bool writeFileReplacing(const std::string& path, const std::string& text)
+{
+    const std::string temporary = path + ".part" + std::to_string(::getpid());
+    std::FILE* file = std::fopen(temporary.c_str(), "wb");
+    if (!file)
+        return false;
+    bool ok = std::fwrite(text.data(), 1, text.size(), file) == text.size();
+    ok = std::fflush(file) == 0 && ok;
+    ok = std::fclose(file) == 0 && ok;
+    if (ok)
+        ok = std::rename(temporary.c_str(), path.c_str()) == 0;
+    if (!ok)
+        std::remove(temporary.c_str());
+    return ok;
+}
+
+bool writeObj(const Mesh& mesh, const std::string& path)
+{
+    std::printf("%d, %d\n", mesh.numVertices, mesh.numFaces);
+    if (mesh.numVertices == 0 || mesh.numFaces == 0)
+        return false;
+    std::printf("\tMESH: Saving %s...", path.c_str());
+    std::fflush(stdout);
+
+    std::string text;
+    text.reserve(std::size_t(mesh.numVertices) * 32 + std::size_t(mesh.numFaces) * 32);
+    for (int i = 0; i < mesh.numVertices; ++i) {
+        const Vector& p = mesh.vertices[std::size_t(i)];
+        text += "v ";
+        appendNumber(text, p.x);
+        text += ' ';
+        appendNumber(text, p.y);
+        text += ' ';
+        appendNumber(text, p.z);
+        text += '\n';
+    }
+    for (int f = 0; f < mesh.numFaces; ++f) {
+        const Face& face = mesh.faces[std::size_t(f)];
+        text += "f ";
+        for (int k = 0; k < 3; ++k) {
+            const int n = face.index[k] + 1;
+            if (k > 0)
+                text += ' ';
+            appendInt(text, n);
+            text += '/';
+            appendInt(text, n);
+            text += '/';
+        }
+        text += '\n';
+    }
+    if (!writeFileReplacing(path, text)) {
+        std::cout << " failed" << std::endl;
+        std::cerr << "ERROR: Writing File: " << path << std::endl;
+        return false;
+    }
+    std::cout << " done..." << std::endl;
+    return true;
+}
