@@ -100,18 +100,17 @@ int faceCorners(std::string_view rest, bool convert, std::vector<double>* out)
     Tokenizer tok(rest);
     tok.convertNumbers(convert);
     int corners = 0;
-    bool afterSlash = false;
     for (int t = tok.next(); t != Tokenizer::TT_EOF; t = tok.next()) {
-        if (t == Tokenizer::TT_NUMBER) {
-            if (!afterSlash) {
-                ++corners;
-                if (out)
-                    out->push_back(tok.nval);
-            }
-            afterSlash = false;
-        } else {
-            afterSlash = t == '/';
-        }
+        if (t != Tokenizer::TT_NUMBER)
+            continue;
+        // A number right after a '/' is a texture or normal index. Blanks are not
+        // tokens, so look at the text: in "1/1/ 2/2/" the 2 follows a blank.
+        const char* start = tok.numberText.data();
+        if (start > rest.data() && start[-1] == '/')
+            continue;
+        ++corners;
+        if (out)
+            out->push_back(tok.nval);
     }
     return corners;
 }
@@ -247,6 +246,9 @@ bool readObj(Mesh& mesh, const std::string& path, ObjReadReport* report)
     const int nv = mesh.numVertices;
     int nextVertex = 0, nextColour = 0, nextFace = 0, nextRow = 0;
     long long surplusColours = 0, surplusRows = 0, droppedFaces = 0, nonFinite = 0;
+    // Coordinates such as "nan" or "inf" are words to the tokenizer; the value
+    // before them stays, which the user is told.
+    long long notNumbers = 0;
     double lastNumber = 0.0;
     float xyz[3] = { 0.0f, 0.0f, 0.0f };
     std::vector<double> corners;
@@ -257,6 +259,8 @@ bool readObj(Mesh& mesh, const std::string& path, ObjReadReport* report)
             if (tok.next() == Tokenizer::TT_NUMBER) {
                 lastNumber = tok.nval;
                 c = float(tok.nval);
+            } else {
+                ++notNumbers;
             }
         }
     };
@@ -352,5 +356,8 @@ bool readObj(Mesh& mesh, const std::string& path, ObjReadReport* report)
         std::printf("dropped %lld morphogen rows beyond the %d vertices\n", surplusRows, nv);
     if (nonFinite > 0)
         std::printf("replaced %lld non-finite coordinates by 0\n", nonFinite);
+    if (notNumbers > 0)
+        std::printf("%lld coordinates are not numbers: each kept the value before it\n",
+                    notNumbers);
     return true;
 }
