@@ -236,8 +236,10 @@ TEST(ReadObj, LongLinesAreReadWhole)
     for (int i = 1; i < 600; ++i)
         text += "v " + std::to_string(i) + " 0 0\n";
     text += "f";
-    for (int i = 1; i <= 600; ++i)
-        text += " " + std::to_string(i);
+    for (int i = 1; i <= 600; ++i) {
+        text += ' ';
+        text += std::to_string(i);
+    }
     text += "\n";
     const auto r = readObjText(mesh, text);
     ASSERT_TRUE(r.ok);
