@@ -163,6 +163,19 @@ std::string sixDigits(float value)
     return text;
 }
 
+TEST(CliInfo, EightBitNamesBecomeUtf8)
+{
+    testutil::TempDir dir;
+    // A Latin-1 file name and morphogen name, and a UTF-8 one kept as it is.
+    const std::string path = dir.write("caf\xE9.obj", "mn caf\xE9 na\xC3\xAFve\nv 0 0 0\n");
+    const CliRun run = runCli({ "info", "--json", path });
+    ASSERT_EQ(run.status, 0);
+    const auto j = nlohmann::json::parse(run.out);
+    EXPECT_EQ(j.at("morphogens"), nlohmann::json::array({ "caf\xC3\xA9", "na\xC3\xAFve" }));
+    const std::string file = j.at("file").get<std::string>();
+    EXPECT_EQ(file.substr(file.size() - 9), "caf\xC3\xA9.obj");
+}
+
 void expectSameMesh(const std::string& originalPath, const std::string& convertedPath)
 {
     Mesh original, converted;

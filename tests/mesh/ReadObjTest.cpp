@@ -58,6 +58,35 @@ TEST(ReadObj, FiveCornerLayouts)
     }
 }
 
+TEST(ReadObj, FormatDetectionLooksAtTheFirstFaceLineOnly)
+{
+    struct Case {
+        const char* faces;
+        int type;
+    };
+    const Case cases[] = {
+        // All conversions succeed; the missing final slashes do not matter.
+        { "f 1/1/ 2/2/ 3/3\n", 4 },
+        { "f 1// 2// 3\n", 5 },
+        { "f 1 2 3\nf 1// 2// 3//\n", 1 },
+        { "f 1/1 2/2 3/3\nf 1 2 3\n", -1 },
+        { "f\t1\t2\t3\n", 1 },
+        { "f 1 2 3 4\n", 1 },
+        // Any line starting with 'f' is the first face line.
+        { "foo\nf 1 2 3\n", -1 },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.faces);
+        Mesh mesh;
+        const auto r = readObjText(mesh, std::string(kSquare) + c.faces);
+        ASSERT_TRUE(r.ok);
+        EXPECT_EQ(r.report.formatType, c.type);
+        EXPECT_NE(r.out.find("faceformat_type: " + std::to_string(c.type) + "\n"),
+                  std::string::npos);
+        EXPECT_GE(mesh.numFaces, 1);
+    }
+}
+
 TEST(ReadObj, CornerGroupsGiveTheirFirstNumber)
 {
     Mesh mesh;
