@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdint>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -37,22 +38,35 @@ bool isBlank(char c) { return static_cast<unsigned char>(c) <= 32; }
 // anything else; the value is the one the tokenizer would give.
 const char* plainDecimal(const char* p, const char* e, double& value)
 {
+    static constexpr double powers[] = { 1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                         1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15 };
     const char* start = p;
-    if (p < e && *p == '-')
-        ++p;
+    const bool negative = p < e && *p == '-';
+    p += negative;
     const char* digits = p;
+    std::uint64_t mantissa = 0;
     while (p < e && isDigit(*p))
-        ++p;
+        mantissa = mantissa * 10 + std::uint64_t(*p++ - '0');
     if (p == digits)
         return nullptr;
+    const char* point = p;
     if (p < e && *p == '.') {
         ++p;
+        point = p;
         while (p < e && isDigit(*p))
-            ++p;
+            mantissa = mantissa * 10 + std::uint64_t(*p++ - '0');
     }
     if (p < e && (*p == '-' || *p == '.' || *p == 'e' || *p == 'E'))
         return nullptr;
-    value = parseNumber(std::string_view(start, std::size_t(p - start)));
+    const long fraction = p - point;
+    // Up to 15 digits both mantissa and power are exact, so one division rounds
+    // correctly; anything longer takes the full conversion.
+    if (p - digits <= 16 && fraction <= 15 && mantissa < (std::uint64_t(1) << 53)) {
+        const double v = double(mantissa) / powers[fraction];
+        value = negative ? -v : v;
+    } else {
+        value = parseNumber(std::string_view(start, std::size_t(p - start)));
+    }
     return p;
 }
 
@@ -149,23 +163,27 @@ void faceCorners(std::string_view rest, std::vector<double>& out)
         if (p >= e || *p == '#')
             break;
         const char* word = p;
+        const bool negative = *p == '-';
+        p += negative;
+        if (p >= e || !isDigit(*p)) {
+            // Not a corner: skip the word.
+            while (p < e && !isBlank(*p) && *p != '#')
+                ++p;
+            continue;
+        }
+        // Plain integers (the rule) are read directly.
+        const char* digits = p;
+        std::uint64_t n = 0;
+        while (p < e && isDigit(*p))
+            n = n * 10 + std::uint64_t(*p++ - '0');
+        if (p - digits > 15 || (p < e && !isBlank(*p) && *p != '/' && *p != '#')) {
+            const std::string_view text(word, std::size_t(e - word));
+            out.push_back(parseNumber(text.substr(0, numberTokenLength(text))));
+        } else {
+            out.push_back(negative ? -double(n) : double(n));
+        }
         while (p < e && !isBlank(*p) && *p != '#')
             ++p;
-        const bool number
-            = isDigit(*word) || (*word == '-' && word + 1 < p && isDigit(word[1]));
-        if (!number)
-            continue;
-        // Plain integers (the rule) are read directly.
-        const char* q = word + (*word == '-');
-        long long n = 0;
-        while (q < p && isDigit(*q) && n < (1LL << 50))
-            n = n * 10 + (*q++ - '0');
-        if (q == p || *q == '/') {
-            out.push_back(double(*word == '-' ? -n : n));
-        } else {
-            const std::string_view text(word, std::size_t(p - word));
-            out.push_back(parseNumber(text.substr(0, numberTokenLength(text))));
-        }
     }
 }
 
