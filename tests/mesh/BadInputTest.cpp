@@ -148,8 +148,10 @@ TEST(BadObj, HugeAndOddIndices)
         "f 1 2 --3\nf 1 2 3-1\n");
     ASSERT_TRUE(r.ok);
     EXPECT_TRUE(contains(r.out, "dropped 4 faces with vertex indices out of range\n")) << r.out;
-    // "--3" is '-' and -3; "3-1" reads as 3.
-    EXPECT_EQ(mesh.numFaces, 3);
+    // A corner group starts with a number: "--3" is none, so that line has two
+    // corners and makes no face. "3-1" reads as 3, as atof would.
+    EXPECT_EQ(mesh.numFaces, 2);
+    EXPECT_EQ(testutil::triangles(mesh), (std::vector<std::array<int, 3>> { { 0, 1, 2 }, { 0, 1, 2 } }));
     expectUsable(mesh);
 }
 

@@ -130,6 +130,28 @@ TEST(ReadObj, NegativeIndicesCountBackFromTheVerticesReadSoFar)
     EXPECT_EQ(testutil::triangles(mesh), (Triangles { { 0, 1, 2 }, { 3, 2, 1 }, { 0, 3, 1 } }));
 }
 
+TEST(ReadObj, FacesMayNameVerticesReadLater)
+{
+    Mesh mesh;
+    const auto r = readObjText(mesh, "f 1 2 3\nf 1 2 4\nf -1 1 2\nv 0 0 0\nv 1 0 0\nv 0 1 0\n");
+    ASSERT_TRUE(r.ok);
+    // Positive indices are checked against all vertices of the file; a negative
+    // one before any vertex has nothing to count back from.
+    EXPECT_EQ(testutil::triangles(mesh), (Triangles { { 0, 1, 2 } }));
+    EXPECT_EQ(r.report.droppedFaces, 2);
+    testutil::expectLinked(mesh);
+}
+
+TEST(ReadObj, CornerGroupsAreBlankSeparatedWords)
+{
+    Mesh mesh;
+    const auto r = readObjText(mesh, std::string(kSquare)
+                                   + "f 1/2/3 x 3 4\nf /1 2 3 4\nf 4 3 2#1\nf 1 2\t3\r\n");
+    ASSERT_TRUE(r.ok);
+    EXPECT_EQ(testutil::triangles(mesh),
+              (Triangles { { 0, 2, 3 }, { 1, 2, 3 }, { 3, 2, 1 }, { 0, 1, 2 } }));
+}
+
 TEST(ReadObj, FacesWithIndicesOutOfRangeAreDropped)
 {
     Mesh mesh;
