@@ -235,4 +235,34 @@ TEST(CliConvert, NetInputAndFailures)
     EXPECT_EQ(runCli({ "convert", net }).status, 1);
 }
 
+TEST(CliSample, IsAClosedColouredMesh)
+{
+    testutil::TempDir dir;
+    const std::string path = dir.file("knot.obj");
+    ASSERT_EQ(runCli({ "sample", path }).status, 0);
+    const CliRun run = runCli({ "info", "--json", path });
+    ASSERT_EQ(run.status, 0);
+    const auto j = nlohmann::json::parse(run.out);
+    // 300 rings of 24 vertices, two triangles per quad, no border.
+    EXPECT_EQ(j.at("vertices"), 7200);
+    EXPECT_EQ(j.at("faces"), 14400);
+    EXPECT_EQ(j.at("edges"), 21600);
+    EXPECT_EQ(j.at("boundary_edges"), 0);
+
+    Mesh mesh;
+    testutil::captureStdout([&] { readObj(mesh, path); });
+    ASSERT_EQ(mesh.numVertices, 7200);
+    for (const Vector& c : mesh.vertexColours)
+        EXPECT_TRUE(c.x > 0 || c.y > 0 || c.z > 0);
+}
+
+TEST(Cli, UsageErrors)
+{
+    EXPECT_EQ(runCli({}).status, 1);
+    EXPECT_EQ(runCli({ "--help" }).status, 0);
+    EXPECT_EQ(runCli({ "frobnicate" }).status, 1);
+    EXPECT_EQ(runCli({ "info", "--help" }).status, 0);
+    EXPECT_EQ(runCli({ "sample" }).status, 1);
+}
+
 } // namespace
