@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 #include <map>
 
 namespace {
@@ -181,7 +182,8 @@ TEST(HsvToRgb, SectorsAndGrey)
 
 TEST(HsvToRgb, HueOutsideTheSectorsLeavesTheColour)
 {
-    for (float h : { 360.0f, 400.0f, -0.5f, -60.0f }) {
+    for (float h : { 360.0f, 400.0f, -0.5f, -60.0f, 1e30f, -1e30f, std::nanf(""),
+                     std::numeric_limits<float>::infinity() }) {
         float r = 0.1f, g = 0.2f, b = 0.3f;
         hsvToRgb(h, 1.0f, 1.0f, r, g, b);
         EXPECT_FLOAT_EQ(r, 0.1f) << "h " << h;
