@@ -230,6 +230,7 @@ TEST(EdgeList, RandomMeshesWithDegenerateAndRepeatedFaces)
         const int nf = int(random() % 30);
         const std::vector<Vector> points(static_cast<std::size_t>(nv));
         std::vector<std::array<int, 3>> faces;
+        faces.reserve(std::size_t(nf));
         for (int f = 0; f < nf; ++f)
             faces.push_back({ int(random() % unsigned(nv)), int(random() % unsigned(nv)),
                 int(random() % unsigned(nv)) });
