@@ -22,7 +22,7 @@ Summary summarise(const Mesh& mesh)
 {
     Summary s;
     for (int e = 0; e < mesh.numEdges; ++e)
-        s.boundaryEdges += mesh.edgeFaces[std::size_t(2 * e + 1)] == -1;
+        s.boundaryEdges += mesh.edgeFaces[2 * std::size_t(e) + 1] == -1;
     // Corner 4 of the box is its minimum, corner 1 its maximum.
     s.min = mesh.boxCorners[4];
     s.max = mesh.boxCorners[1];

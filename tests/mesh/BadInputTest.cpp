@@ -168,6 +168,30 @@ TEST(BadObj, HugeMorphogenLine)
     expectUsable(mesh);
 }
 
+TEST(BadObj, ShortMorphogenRowsCannotAskForHugeMemory)
+{
+    // The first "m" line sets the count; each later short line would be filled
+    // up to it. Values that could not have been written in the file are refused.
+    Mesh mesh;
+    std::string text;
+    for (int i = 0; i < 2000; ++i)
+        text += "v 0 0 0\n";
+    text += "m";
+    for (int i = 0; i < 5000; ++i)
+        text += " 1";
+    text += "\n";
+    for (int i = 0; i < 2000; ++i)
+        text += "m\n";
+    const auto r = readObjText(mesh, text);
+    ASSERT_TRUE(r.ok);
+    EXPECT_TRUE(contains(r.out, "ignoring the morphogens: 2000 vertices with 5000 values each"))
+        << r.out;
+    EXPECT_EQ(mesh.numVertices, 2000);
+    ASSERT_EQ(mesh.morphogenValues.size(), 2000u);
+    EXPECT_TRUE(mesh.morphogenValues[0].empty());
+    expectUsable(mesh);
+}
+
 TEST(BadObj, NulBytesAndLoneCarriageReturns)
 {
     Mesh mesh;

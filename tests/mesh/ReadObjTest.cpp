@@ -184,13 +184,15 @@ TEST(ReadObj, PositionsAndLinesThatAreNotVertices)
         "g v 8 8 8\n" // a keyword inside another line
         "v -4 5.25 6 # tail\n"
         "v 1E2 -2e-1 3e+0 0.5\n"
+        "v .5 -.25 0.\n" // no digit before the point
         "vertex 1 2 3\n");
     ASSERT_TRUE(r.ok);
-    EXPECT_EQ(afterOpening(r), "nv: 3, nf: 0\nfaceformat_type: -1\n");
-    ASSERT_EQ(mesh.numVertices, 3);
+    EXPECT_EQ(afterOpening(r), "nv: 4, nf: 0\nfaceformat_type: -1\n");
+    ASSERT_EQ(mesh.numVertices, 4);
     expectVertex(mesh, 0, 0.0015f, 2, 3);
     expectVertex(mesh, 1, -4, 5.25f, 6);
     expectVertex(mesh, 2, 100, -0.2f, 3);
+    expectVertex(mesh, 3, 0.5f, -0.25f, 0);
 }
 
 TEST(ReadObj, VertexColours)

@@ -55,8 +55,9 @@ TEST(Tokenizer, NumbersWordsAndOrdinaryCharacters)
     EXPECT_EQ(tokens("ab12"), (Tokens { "w:ab", "n:12" }));
     EXPECT_EQ(tokens("f 1/2/3 4//6"),
         (Tokens { "w:f", "n:1", "/", "n:2", "/", "n:3", "n:4", "/", "/", "n:6" }));
-    // '.' and '+' are ordinary characters when they start a token.
-    EXPECT_EQ(tokens(".5 +2"), (Tokens { ".", "n:5", "+", "n:2" }));
+    // '.' starts a number only before a digit; '+' is always ordinary.
+    EXPECT_EQ(tokens(".5 -.25 +2"), (Tokens { "n:0.5", "n:-0.25", "+", "n:2" }));
+    EXPECT_EQ(tokens(". .x -.x"), (Tokens { ".", ".", "w:x", "-", ".", "w:x" }));
     // '-' is a number only before a numeric character other than '-'.
     EXPECT_EQ(tokens("- x"), (Tokens { "-", "w:x" }));
     EXPECT_EQ(tokens("--5"), (Tokens { "-", "n:-5" }));
@@ -79,7 +80,7 @@ TEST(Tokenizer, Exponents)
     EXPECT_EQ(tokens("1e-x"), (Tokens { "n:1", "w:e", "-", "w:x" }));
     EXPECT_EQ(tokens("1e+"), (Tokens { "n:1", "w:e", "+" }));
     // The exponent takes digits only.
-    EXPECT_EQ(tokens("1e5.5"), (Tokens { "n:100000", ".", "n:5" }));
+    EXPECT_EQ(tokens("1e5.5"), (Tokens { "n:100000", "n:0.5" }));
     // Out of range saturates as atof does.
     EXPECT_EQ(tokens("1e999 -1e999 1e-999"), (Tokens { "n:inf", "n:-inf", "n:0" }));
 }

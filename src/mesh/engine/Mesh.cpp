@@ -138,7 +138,8 @@ std::unique_ptr<Mesh> Mesh::clone() const
         dst = src;
         // Rebase the corners onto the copy and derive the indices from them.
         for (int k = 0; k < 3; ++k) {
-            const auto offset = src.vertex[k] - vertices.data();
+            // A face not yet linked to its corners keeps its indices.
+            const auto offset = src.vertex[k] ? src.vertex[k] - vertices.data() : src.index[k];
             dst.vertex[k] = copy->vertices.data() + offset;
             dst.index[k] = int(offset);
         }

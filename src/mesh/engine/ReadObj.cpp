@@ -213,6 +213,7 @@ struct ObjContent {
     int formatType = -1;
     int morphogenCount = 0;
     bool morphogenCountSet = false;
+    bool morphogenOverflow = false;
     long long countedFaces = 0;
     long long polygons = 0;
     long long droppedFaces = 0;
@@ -278,6 +279,12 @@ void parseObj(std::string_view text, ObjContent& c)
                 c.morphogenCountSet = true;
             }
             ++c.morphogenRows;
+            // Every value of a real file takes at least two bytes of it; rows
+            // that would need more are not kept (see the check after the pass).
+            if (double(c.morphogens.size()) + c.morphogenCount > double(text.size()) / 2.0) {
+                c.morphogenOverflow = true;
+                break;
+            }
             Tokenizer tok(line.substr(1));
             for (int j = 0; j < c.morphogenCount; ++j) {
                 if (tok.next() == Tokenizer::TT_NUMBER)
@@ -393,6 +400,7 @@ bool readObj(Mesh& mesh, const std::string& path, ObjReadReport* report)
         std::printf("ERROR: not enough memory to read %s\n", path.c_str());
         return false;
     }
+    const std::size_t textSize = text.size();
     std::string().swap(text);
 
     if (!c.names.empty())
@@ -412,6 +420,18 @@ bool readObj(Mesh& mesh, const std::string& path, ObjReadReport* report)
         return false;
     }
     const int nv = int(vertexCount);
+    // Short "m" lines are filled up to the count of the first one, so a small
+    // file could ask for more values than memory holds: a file with more
+    // morphogen values than it has room to write is read without them.
+    if (c.morphogenCount > 0
+        && (c.morphogenOverflow
+            || double(nv) * double(c.morphogenCount) > double(textSize) / 2.0)) {
+        std::printf("ignoring the morphogens: %d vertices with %d values each do not fit in "
+                    "this file\n", nv, c.morphogenCount);
+        c.morphogenCount = 0;
+        c.morphogenRows = 0;
+        std::vector<float>().swap(c.morphogens);
+    }
     std::printf("nv: %d, nf: %d\n", nv, int(c.countedFaces));
     std::printf("faceformat_type: %d\n", c.formatType);
     if (c.polygons > 0)

@@ -147,12 +147,20 @@ int Tokenizer::next()
                 ++pos_;
             continue;
         }
+        // Exporters write ".5" and "-.5": a '.' followed by a digit starts a
+        // number like a digit does.
+        const auto digitAt = [&](std::size_t i) {
+            return i < n && text_[i] >= '0' && text_[i] <= '9';
+        };
+        if (c == '.' && digitAt(pos_ + 1))
+            return readNumber(pos_);
         if (table[uc] & Numeric) {
             if (c == '-') {
                 const bool nextNumeric = pos_ + 1 < n
                     && (table[static_cast<unsigned char>(text_[pos_ + 1])] & Numeric)
                     && text_[pos_ + 1] != '-';
-                if (!nextNumeric) {
+                const bool nextFraction = pos_ + 1 < n && text_[pos_ + 1] == '.' && digitAt(pos_ + 2);
+                if (!nextNumeric && !nextFraction) {
                     ++pos_;
                     return ttype = '-';
                 }

@@ -14,7 +14,8 @@
 //
 // A number is a numeric character followed by digits, '-' and '.', converted as
 // by atof; an exponent (e or E, then a digit, or a sign and a digit) continues
-// it. A '-' that is not followed by a digit is the ordinary character '-'.
+// it, and a '.' followed by a digit starts one (".5", "-.5"). A '-' that starts
+// no number is the ordinary character '-'.
 // Words stop at digits: "ab12" is the word "ab" and the number 12.
 class Tokenizer {
 public:
