@@ -110,6 +110,26 @@ TEST(WriteObj, FailureLeavesTheOldFile)
     EXPECT_EQ(entries, 2) << "a temporary file was left behind";
 }
 
+TEST(WriteObj, ReplacingKeepsLinksAndModes)
+{
+    testutil::TempDir dir;
+    Mesh mesh;
+    testutil::makeTetrahedron(mesh);
+    const std::string target = dir.write("real.obj", "old");
+    ::chmod(target.c_str(), 0640);
+    const std::string link = dir.file("link.obj");
+    std::filesystem::create_symlink(target, link);
+    bool ok = false;
+    captureStdout([&] { ok = writeObj(mesh, link); });
+    ASSERT_TRUE(ok);
+    // The link still points at the file, which holds the new mesh and its old mode.
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+    EXPECT_EQ(readFile(target).substr(0, 8), "v 0 0 0\n");
+    struct stat st {};
+    ASSERT_EQ(::stat(target.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0640u);
+}
+
 TEST(WriteObj, ReadOnlyFolderKeepsTheOldFile)
 {
     if (::geteuid() == 0)

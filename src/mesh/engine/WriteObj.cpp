@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <iostream>
 #include <string>
+#include <filesystem>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -31,15 +33,28 @@ void appendInt(std::string& out, int value)
 
 bool writeFileReplacing(const std::string& path, const std::string& text)
 {
-    const std::string temporary = path + ".part" + std::to_string(::getpid());
+    // Replace what a link points at, not the link, and keep the old file's mode.
+    std::error_code error;
+    std::string target = path;
+    if (std::filesystem::is_symlink(path, error)) {
+        const auto resolved = std::filesystem::weakly_canonical(path, error);
+        if (!error)
+            target = resolved.string();
+    }
+    struct stat old {};
+    const bool existed = ::stat(target.c_str(), &old) == 0;
+
+    const std::string temporary = target + ".part" + std::to_string(::getpid());
     std::FILE* file = std::fopen(temporary.c_str(), "wb");
     if (!file)
         return false;
     bool ok = std::fwrite(text.data(), 1, text.size(), file) == text.size();
     ok = std::fflush(file) == 0 && ok;
+    if (ok && existed)
+        ::fchmod(::fileno(file), old.st_mode & 07777);
     ok = std::fclose(file) == 0 && ok;
     if (ok)
-        ok = std::rename(temporary.c_str(), path.c_str()) == 0;
+        ok = std::rename(temporary.c_str(), target.c_str()) == 0;
     if (!ok)
         std::remove(temporary.c_str());
     return ok;
