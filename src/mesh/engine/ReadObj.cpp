@@ -343,6 +343,7 @@ bool readObj(Mesh& mesh, const std::string& path, ObjReadReport* report)
     if (report) {
         report->formatType = pass.formatType;
         report->droppedFaces = droppedFaces;
+        report->coloursRead = nextColour;
     }
     if (droppedFaces > 0)
         std::printf("dropped %lld faces with vertex indices out of range\n", droppedFaces);
