@@ -28,7 +28,8 @@ double cpuMs()
     return double(t.tv_sec) * 1e3 + double(t.tv_nsec) * 1e-6;
 }
 
-class ProbeView : public QtGLWidget {
+class ProbeView : public QtGLWidget
+{
 public:
     void frame()
     {
@@ -38,7 +39,8 @@ public:
     }
 };
 
-struct Pass {
+struct Pass
+{
     const char* name;
     unsigned int primitive;
     bool lit, stipple, blend;

@@ -6,8 +6,8 @@
 
 TEST(OrientFaces, swapsOnlyFacesAgainstTheirNormal)
 {
-    Mesh mesh = makeMesh({ { 0, 0, 0 }, { 1, 0, 0 }, { 0, 1, 0 }, { 1, 1, 0 } },
-                         { { 0, 1, 2 }, { 1, 3, 2 } });
+    Mesh mesh = makeMesh(
+        { { 0, 0, 0 }, { 1, 0, 0 }, { 0, 1, 0 }, { 1, 1, 0 } }, { { 0, 1, 2 }, { 1, 3, 2 } });
     build(mesh, { MESH_CENTROIDS, MESH_VERTEX_NORMALS });
     // Face 1's stored normal now disagrees with its corner order.
     mesh.faces[1].normal = Vector(0.0f, 0.0f, -1.0f, 0.0f);
@@ -34,7 +34,7 @@ TEST(OrientFaces, swapsOnlyFacesAgainstTheirNormal)
 TEST(OrientFaces, freshNormalsLeaveEveryFaceAlone)
 {
     Mesh mesh = makeMesh({ { 0, 0, 0 }, { 2, 0, 0 }, { 0, 3, 0 }, { 0, 0, 1 } },
-                         { { 0, 2, 1 }, { 0, 1, 3 }, { 1, 2, 3 }, { 0, 3, 2 } });
+        { { 0, 2, 1 }, { 0, 1, 3 }, { 1, 2, 3 }, { 0, 3, 2 } });
     build(mesh, { MESH_CENTROIDS, MESH_VERTEX_NORMALS });
     mesh.orientFaces();
     const int expected[4][3] = { { 0, 2, 1 }, { 0, 1, 3 }, { 1, 2, 3 }, { 0, 3, 2 } };

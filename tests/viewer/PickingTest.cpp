@@ -47,9 +47,9 @@ TEST(IntersectRay, crossingInsideOnEdgeAndInPlane)
 TEST(Picking, nearerOfTwoOverlappingFacesWins)
 {
     // Face 0 lies at z = 0, face 1 at z = 1, nearer to an eye on +z.
-    Mesh mesh = makeMesh({ { 0, 0, 0 }, { 1, 0, 0 }, { 0, 1, 0 }, { 0, 0, 1 }, { 1, 0, 1 },
-                           { 0, 1, 1 } },
-                         { { 0, 1, 2 }, { 3, 4, 5 } });
+    Mesh mesh
+        = makeMesh({ { 0, 0, 0 }, { 1, 0, 0 }, { 0, 1, 0 }, { 0, 0, 1 }, { 1, 0, 1 }, { 0, 1, 1 } },
+            { { 0, 1, 2 }, { 3, 4, 5 } });
     EXPECT_EQ(pickBoth(mesh, Vector(0.2f, 0.2f, 5), Vector(0.2f, 0.2f, -5)), 2);
     // Seen from below the lower-indexed face is nearer.
     EXPECT_EQ(pickBoth(mesh, Vector(0.2f, 0.2f, -5), Vector(0.2f, 0.2f, 5)), 1);
@@ -59,11 +59,11 @@ TEST(Picking, sharedEdgeGoesToTheLowerIndex)
 {
     // Two triangles of one square meet along the diagonal (1,0)-(0,1); a ray
     // through its midpoint hits both at the same distance.
-    Mesh mesh = makeMesh({ { 0, 0, 0 }, { 1, 0, 0 }, { 0, 1, 0 }, { 1, 1, 0 } },
-                         { { 0, 1, 2 }, { 1, 3, 2 } });
+    Mesh mesh = makeMesh(
+        { { 0, 0, 0 }, { 1, 0, 0 }, { 0, 1, 0 }, { 1, 1, 0 } }, { { 0, 1, 2 }, { 1, 3, 2 } });
     EXPECT_EQ(pickBoth(mesh, Vector(0.5f, 0.5f, 1), Vector(0.5f, 0.5f, -1)), 1);
-    Mesh swapped = makeMesh({ { 0, 0, 0 }, { 1, 0, 0 }, { 0, 1, 0 }, { 1, 1, 0 } },
-                            { { 1, 3, 2 }, { 0, 1, 2 } });
+    Mesh swapped = makeMesh(
+        { { 0, 0, 0 }, { 1, 0, 0 }, { 0, 1, 0 }, { 1, 1, 0 } }, { { 1, 3, 2 }, { 0, 1, 2 } });
     EXPECT_EQ(pickBoth(swapped, Vector(0.5f, 0.5f, 1), Vector(0.5f, 0.5f, -1)), 1);
 }
 
@@ -77,7 +77,9 @@ TEST(Picking, missAndEmptyMesh)
 
 // The hierarchy against the loop on real meshes: rays aimed at corners (shared
 // by several faces: ties), at edge midpoints, inside faces, and at random.
-class PickingOnRealMeshes : public ::testing::TestWithParam<const char*> { };
+class PickingOnRealMeshes : public ::testing::TestWithParam<const char*>
+{
+};
 
 TEST_P(PickingOnRealMeshes, hierarchyAgreesWithLinearLoop)
 {
@@ -126,5 +128,5 @@ TEST_P(PickingOnRealMeshes, hierarchyAgreesWithLinearLoop)
 }
 
 INSTANTIATE_TEST_SUITE_P(Meshes, PickingOnRealMeshes,
-                         ::testing::Values("cross.obj", "suzanne.obj", "beetle.obj", "teapot.obj",
-                                           "spot.obj", "stanford-bunny.obj"));
+    ::testing::Values(
+        "cross.obj", "suzanne.obj", "beetle.obj", "teapot.obj", "spot.obj", "stanford-bunny.obj"));

@@ -7,7 +7,7 @@
 
 // Builds a mesh in code from positions and triangles (0-based corners).
 inline Mesh makeMesh(std::initializer_list<Vector> positions,
-                     std::initializer_list<std::initializer_list<int>> triangles)
+    std::initializer_list<std::initializer_list<int>> triangles)
 {
     Mesh mesh;
     mesh.allocateVertices(int(positions.size()));

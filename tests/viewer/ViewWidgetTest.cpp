@@ -73,7 +73,8 @@ bool isWhite(QRgb c)
 
 } // namespace
 
-class ViewWidgetTest : public QObject {
+class ViewWidgetTest : public QObject
+{
     Q_OBJECT
 
 private:
@@ -99,7 +100,7 @@ private:
     {
         int n = 0;
         const QRect device(int(r.x() * ratio), int(r.y() * ratio), int(r.width() * ratio),
-                           int(r.height() * ratio));
+            int(r.height() * ratio));
         for (int y = device.top(); y <= device.bottom(); ++y)
             for (int x = device.left(); x <= device.right(); ++x)
                 n += test(image.pixel(x, y));
@@ -109,8 +110,7 @@ private:
     {
         QTest::mouseClick(view.get(), Qt::MiddleButton, Qt::NoModifier, QPoint(x, y));
     }
-    void sendMouse(QEvent::Type type, QPointF pos, Qt::MouseButton button,
-                   Qt::MouseButtons buttons)
+    void sendMouse(QEvent::Type type, QPointF pos, Qt::MouseButton button, Qt::MouseButtons buttons)
     {
         QMouseEvent event(type, pos, view->mapToGlobal(pos), button, buttons, Qt::NoModifier);
         QApplication::sendEvent(view.get(), &event);
@@ -185,7 +185,11 @@ void ViewWidgetTest::startStateAndResize()
     QVERIFY(std::isfinite(view->arcBall.adjustHeight));
     QCOMPARE(view->toggleProjectionMode(), 0);
     QCOMPARE(view->toggleProjectionMode(), 1);
-    QCOMPARE(QtGLWidget::meshCountsText(view->mesh), QStringLiteral(" Verts: 0 Faces: 0"));
+    QString status;
+    view->setStatusSink([&](const QString& text) { status = text; });
+    QVERIFY(view->loadMesh(fixture("tetra.obj")));
+    view->showMeshCounts();
+    QCOMPARE(status, QStringLiteral(" Verts: 4 Faces: 4"));
 }
 
 void ViewWidgetTest::renderModesOnTetrahedron()
@@ -243,7 +247,9 @@ void ViewWidgetTest::renderModesOnTetrahedron()
     image = frame();
     const auto green = [](QRgb c) { return qGreen(c) > 120 && qRed(c) < 120 && qBlue(c) < 120; };
     QVERIFY(count(image, QRect(82, 150, 6, 100), green) > 10);
-    QCOMPARE(count(image, QRect(0, 0, 400, 400), [](QRgb c) { return !isWhite(c) && qGreen(c) < qRed(c) + 40; }), 0);
+    QCOMPARE(count(image, QRect(0, 0, 400, 400),
+                 [](QRgb c) { return !isWhite(c) && qGreen(c) < qRed(c) + 40; }),
+        0);
     image.save(QDir::temp().filePath("facetra-mode7.png"));
 
     view->setRenderMode(8);
@@ -360,11 +366,10 @@ void ViewWidgetTest::loadKeepsMeshOnGtsAndFailure()
 
     std::vector<std::string> names { "stale" };
     int emitted = 0;
-    connect(view.get(), &QtGLWidget::buildtree_signal, this,
-            [&](std::vector<std::string>& n) {
-                names = n;
-                ++emitted;
-            });
+    connect(view.get(), &QtGLWidget::buildtree_signal, this, [&](std::vector<std::string>& n) {
+        names = n;
+        ++emitted;
+    });
     QVERIFY(view->loadMesh(fixture("red.OBJ")));
     QCOMPARE(emitted, 1);
     QVERIFY(names.empty());
@@ -407,7 +412,7 @@ void ViewWidgetTest::dropEmitsFileName()
     QSignalSpy spy(view.get(), &QtGLWidget::dragndrop_signal);
     QMimeData data;
     data.setUrls({ QUrl::fromLocalFile(QStringLiteral("/data/a.obj")),
-                   QUrl::fromLocalFile(QStringLiteral("/data/b.obj")) });
+        QUrl::fromLocalFile(QStringLiteral("/data/b.obj")) });
     QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(view.get(), &enter);
     QVERIFY(enter.isAccepted());
@@ -418,8 +423,7 @@ void ViewWidgetTest::dropEmitsFileName()
 
     QMimeData image;
     image.setImageData(QImage(2, 2, QImage::Format_RGB32));
-    QDragEnterEvent refused(QPoint(10, 10), Qt::CopyAction, &image, Qt::LeftButton,
-                            Qt::NoModifier);
+    QDragEnterEvent refused(QPoint(10, 10), Qt::CopyAction, &image, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(view.get(), &refused);
     QVERIFY(!refused.isAccepted());
 }
@@ -476,10 +480,10 @@ void ViewWidgetTest::meshesOfAnySizeFitTheView()
                         box |= QRect(x, y, 1, 1);
             const double span = std::max(box.width(), box.height()) / double(image.height());
             QVERIFY2(span > 0.45 && span < 0.95,
-                     qPrintable(QStringLiteral("%1 projection %2: %3")
-                                    .arg(QLatin1String(name))
-                                    .arg(projection)
-                                    .arg(span)));
+                qPrintable(QStringLiteral("%1 projection %2: %3")
+                               .arg(QLatin1String(name))
+                               .arg(projection)
+                               .arg(span)));
         }
         view->setProjectionMode(1);
     }
@@ -487,7 +491,8 @@ void ViewWidgetTest::meshesOfAnySizeFitTheView()
 
 void ViewWidgetTest::bufferedMatchesImmediateOnRealMesh()
 {
-    struct Case {
+    struct Case
+    {
         const char* name;
         float dragX, dragY;
         int selected;
@@ -495,8 +500,7 @@ void ViewWidgetTest::bufferedMatchesImmediateOnRealMesh()
     // A closed scan, an open mesh with duplicated positions, a mesh with
     // non-manifold edges; turned so that hidden lines, normals and points overlap.
     const Case cases[] = { { "stanford-bunny.obj", 260.0f, 150.0f, 100 },
-                           { "teapot.obj", 120.0f, 90.0f, 7 },
-                           { "beetle.obj", 300.0f, 330.0f, 2000 } };
+        { "teapot.obj", 120.0f, 90.0f, 7 }, { "beetle.obj", 300.0f, 330.0f, 2000 } };
     for (const Case& c : cases) {
         const std::string path = std::string(FACETRA_MESH_DIR) + "/" + c.name;
         if (!std::filesystem::exists(path))
@@ -529,14 +533,13 @@ void ViewWidgetTest::bufferedMatchesImmediateOnRealMesh()
                     immediate.save(QDir::temp().filePath(stem + QStringLiteral("-immediate.png")));
                 }
                 QVERIFY2(differing == 0,
-                         qPrintable(QStringLiteral("%1 projection %2 mode %3: %4 pixels differ")
-                                        .arg(QLatin1String(c.name))
-                                        .arg(projection)
-                                        .arg(mode)
-                                        .arg(differing)));
-                QVERIFY(count(buffered, QRect(0, 0, 400, 400),
-                              [](QRgb px) { return !isWhite(px); })
-                        > 1000);
+                    qPrintable(QStringLiteral("%1 projection %2 mode %3: %4 pixels differ")
+                                   .arg(QLatin1String(c.name))
+                                   .arg(projection)
+                                   .arg(mode)
+                                   .arg(differing)));
+                QVERIFY(count(buffered, QRect(0, 0, 400, 400), [](QRgb px) { return !isWhite(px); })
+                    > 1000);
             }
         }
     }

@@ -18,8 +18,9 @@ float turnAbout(const Vector& n, const Vector& a, const Vector& b)
     Vector c;
     c.cross(a, b);
     float degrees = std::atan2(n.dot(c), a.dot(b)) * float(180.0 / std::numbers::pi);
-    if (degrees < 0.0f)
+    if (degrees < 0.0f) {
         degrees += 360.0f;
+    }
     return degrees;
 }
 

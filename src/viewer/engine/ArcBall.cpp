@@ -27,22 +27,25 @@ void ArcBall::setBounds(float width, float height)
     adjustHeight = 1.0f / ((height - 1.0f) * 0.5f);
 }
 
-void ArcBall::click(Vector point)
+void ArcBall::click(const Vector& point)
 {
-    for (int i = 0; i < 9; ++i)
+    for (int i = 0; i < 9; ++i) {
         lastRotation[i] = thisRotation[i];
+    }
     isDragging = true;
     startVector = mapToSphere(point);
 }
 
-Vector ArcBall::mapToSphere(Vector point) const
+Vector ArcBall::mapToSphere(const Vector& point) const
 {
     float x = point.x;
     float y = point.y;
-    if (constrainMapping == 0 || constrainMapping == 2)
+    if (constrainMapping == 0 || constrainMapping == 2) {
         x = x * adjustWidth - 1.0f;
-    if (constrainMapping == 0 || constrainMapping == 1)
+    }
+    if (constrainMapping == 0 || constrainMapping == 1) {
         y = 1.0f - y * adjustHeight;
+    }
     const float l = x * x + y * y;
     if (l > 1.0f) {
         const float s = 1.0f / std::sqrt(l);
@@ -51,10 +54,11 @@ Vector ArcBall::mapToSphere(Vector point) const
     return Vector(x, y, std::sqrt(1.0f - l));
 }
 
-void ArcBall::drag(Vector point)
+void ArcBall::drag(const Vector& point)
 {
-    if (!isDragging)
+    if (!isDragging) {
         return;
+    }
     endVector = mapToSphere(point);
     Vector perp;
     perp.cross(startVector, endVector);

@@ -10,7 +10,8 @@
 //
 // The view keeps both constraints at 0; a clipping plane restricts its own
 // arcball to one window axis and one rotation axis.
-class ArcBall {
+class ArcBall
+{
 public:
     ArcBall();
 
@@ -34,12 +35,12 @@ public:
     // Window size in pixels; a side below 2 counts as 2.
     void setBounds(float width, float height);
     // Starts a drag at a window point (x right, y down).
-    void click(Vector point);
+    void click(const Vector& point);
     // Updates the rotation while a drag is under way; otherwise does nothing.
-    void drag(Vector point);
+    void drag(const Vector& point);
     // Ends the drag.
     void release() { isDragging = false; }
     // The sphere point under a window point; outside the disc, the nearest point
     // on its rim (z = 0).
-    Vector mapToSphere(Vector point) const;
+    Vector mapToSphere(const Vector& point) const;
 };

@@ -17,8 +17,9 @@ constexpr int kLeafSize = 4;
 bool faceDistance(Mesh& mesh, int i, const Vector& p0, const Vector& p1, float& distance)
 {
     Vector hit;
-    if (!intersectRay(mesh.faces[std::size_t(i)], p0, p1, hit))
+    if (!intersectRay(mesh.faces[std::size_t(i)], p0, p1, hit)) {
         return false;
+    }
     Vector d = hit - p0;
     distance = d.getLength();
     return true;
@@ -37,8 +38,9 @@ bool intersectRay(Face& face, const Vector& p0, const Vector& p1, Vector& hit)
 
     const float d0 = (p0 - P).dot(n);
     const float d1 = (p1 - P).dot(n);
-    if (!(d0 * d1 < 0.0f))
+    if (!(d0 * d1 < 0.0f)) {
         return false;
+    }
     const float t = -d0 / (d1 - d0);
     const Vector x = p0 + (p1 - p0) * t;
 
@@ -48,8 +50,9 @@ bool intersectRay(Face& face, const Vector& p0, const Vector& p1, Vector& hit)
         const Vector& e = *corners[(k + 1) % 3];
         Vector side;
         side.cross(n, e - s);
-        if (side.dot(x - s) < 0.0f)
+        if (side.dot(x - s) < 0.0f) {
             return false;
+        }
     }
     hit = x;
     return true;
@@ -72,12 +75,13 @@ int nearestFaceLinear(Mesh& mesh, const Vector& p0, const Vector& p1)
 FaceBvh::FaceBvh(const Mesh& mesh)
 {
     const std::size_t n = std::size_t(std::max(mesh.numFaces, 0));
-    if (n == 0)
+    if (n == 0) {
         return;
+    }
     std::vector<float> boxes(n * 6);
     std::vector<float> centres(n * 3);
     float sceneLo[3] = { std::numeric_limits<float>::max(), std::numeric_limits<float>::max(),
-                         std::numeric_limits<float>::max() };
+        std::numeric_limits<float>::max() };
     float sceneHi[3] = { -sceneLo[0], -sceneLo[1], -sceneLo[2] };
     for (std::size_t i = 0; i < n; ++i) {
         const Face& f = mesh.faces[i];
@@ -100,17 +104,20 @@ FaceBvh::FaceBvh(const Mesh& mesh)
         }
     }
     float size = 0.0f;
-    for (int a = 0; a < 3; ++a)
+    for (int a = 0; a < 3; ++a) {
         size = std::max({ size, std::fabs(sceneLo[a]), std::fabs(sceneHi[a]) });
+    }
     slack = size * 1.0e-5f;
 
     order.resize(n);
-    for (std::size_t i = 0; i < n; ++i)
+    for (std::size_t i = 0; i < n; ++i) {
         order[i] = std::int32_t(i);
+    }
     nodes.reserve(2 * n / kLeafSize + 2);
     nodes.push_back(Node {});
 
-    struct Task {
+    struct Task
+    {
         std::size_t node, begin, end;
     };
     std::vector<Task> tasks { { 0, 0, n } };
@@ -118,7 +125,7 @@ FaceBvh::FaceBvh(const Mesh& mesh)
         const Task task = tasks.back();
         tasks.pop_back();
         float lo[3] = { std::numeric_limits<float>::max(), std::numeric_limits<float>::max(),
-                        std::numeric_limits<float>::max() };
+            std::numeric_limits<float>::max() };
         float hi[3] = { -lo[0], -lo[1], -lo[2] };
         float clo[3] = { lo[0], lo[1], lo[2] };
         float chi[3] = { hi[0], hi[1], hi[2] };
@@ -138,9 +145,11 @@ FaceBvh::FaceBvh(const Mesh& mesh)
         }
         const std::size_t count = task.end - task.begin;
         int axis = 0;
-        for (int a = 1; a < 3; ++a)
-            if (chi[a] - clo[a] > chi[axis] - clo[axis])
+        for (int a = 1; a < 3; ++a) {
+            if (chi[a] - clo[a] > chi[axis] - clo[axis]) {
                 axis = a;
+            }
+        }
         if (count <= std::size_t(kLeafSize) || !(chi[axis] > clo[axis])) {
             node.start = std::int32_t(task.begin);
             node.count = std::int32_t(count);
@@ -148,12 +157,11 @@ FaceBvh::FaceBvh(const Mesh& mesh)
         }
         const std::size_t mid = task.begin + count / 2;
         std::nth_element(order.begin() + std::ptrdiff_t(task.begin),
-                         order.begin() + std::ptrdiff_t(mid),
-                         order.begin() + std::ptrdiff_t(task.end),
-                         [&](std::int32_t a, std::int32_t b) {
-                             return centres[std::size_t(a) * 3 + std::size_t(axis)]
-                                 < centres[std::size_t(b) * 3 + std::size_t(axis)];
-                         });
+            order.begin() + std::ptrdiff_t(mid), order.begin() + std::ptrdiff_t(task.end),
+            [&](std::int32_t a, std::int32_t b) {
+                return centres[std::size_t(a) * 3 + std::size_t(axis)]
+                    < centres[std::size_t(b) * 3 + std::size_t(axis)];
+            });
         const std::size_t left = nodes.size();
         node.start = std::int32_t(left);
         node.count = 0;
@@ -166,17 +174,18 @@ FaceBvh::FaceBvh(const Mesh& mesh)
 
 int FaceBvh::nearestFace(Mesh& mesh, const Vector& p0, const Vector& p1) const
 {
-    if (nodes.empty())
+    if (nodes.empty()) {
         return 0;
+    }
     // Boxes are met in double precision over the parameter t in [0, 1]; a margin
     // covers the rounding of the hit point computed in single precision, so no
     // face the exact test would accept is skipped.
     const double origin[3] = { p0.x, p0.y, p0.z };
     const double dir[3] = { double(p1.x) - p0.x, double(p1.y) - p0.y, double(p1.z) - p0.z };
     const double segLength = std::sqrt(dir[0] * dir[0] + dir[1] * dir[1] + dir[2] * dir[2]);
-    const double reach = std::max({ std::fabs(origin[0]), std::fabs(origin[1]),
-                                    std::fabs(origin[2]), std::fabs(double(p1.x)),
-                                    std::fabs(double(p1.y)), std::fabs(double(p1.z)) });
+    const double reach
+        = std::max({ std::fabs(origin[0]), std::fabs(origin[1]), std::fabs(origin[2]),
+            std::fabs(double(p1.x)), std::fabs(double(p1.y)), std::fabs(double(p1.z)) });
     const double margin = 1.0e-5 * (reach + segLength) + double(slack);
 
     const auto enter = [&](const Node& node, double& tEnter) {
@@ -185,18 +194,21 @@ int FaceBvh::nearestFace(Mesh& mesh, const Vector& p0, const Vector& p1) const
             const double lo = double(node.lo[a]) - margin;
             const double hi = double(node.hi[a]) + margin;
             if (dir[a] == 0.0) {
-                if (origin[a] < lo || origin[a] > hi)
+                if (origin[a] < lo || origin[a] > hi) {
                     return false;
+                }
                 continue;
             }
             double ta = (lo - origin[a]) / dir[a];
             double tb = (hi - origin[a]) / dir[a];
-            if (ta > tb)
+            if (ta > tb) {
                 std::swap(ta, tb);
+            }
             t0 = std::max(t0, ta);
             t1 = std::min(t1, tb);
-            if (t0 > t1)
+            if (t0 > t1) {
                 return false;
+            }
         }
         tEnter = t0;
         return true;
@@ -204,28 +216,30 @@ int FaceBvh::nearestFace(Mesh& mesh, const Vector& p0, const Vector& p1) const
 
     float best = kNoHit;
     int bestFace = -1;
-    struct Entry {
+    struct Entry
+    {
         std::int32_t node;
         double distance;
     };
     std::vector<Entry> stack;
     stack.reserve(64);
     double t;
-    if (!enter(nodes[0], t))
+    if (!enter(nodes[0], t)) {
         return 0;
+    }
     stack.push_back({ 0, t * segLength });
     while (!stack.empty()) {
         const Entry entry = stack.back();
         stack.pop_back();
-        if (entry.distance - margin > double(best))
+        if (entry.distance - margin > double(best)) {
             continue;
+        }
         const Node& node = nodes[std::size_t(entry.node)];
         if (node.count > 0) {
             for (std::int32_t k = node.start; k < node.start + node.count; ++k) {
                 const int f = order[std::size_t(k)];
                 float d;
-                if (faceDistance(mesh, f, p0, p1, d)
-                    && (d < best || (d == best && f < bestFace))) {
+                if (faceDistance(mesh, f, p0, p1, d) && (d < best || (d == best && f < bestFace))) {
                     best = d;
                     bestFace = f;
                 }

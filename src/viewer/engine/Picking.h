@@ -22,7 +22,8 @@ int nearestFaceLinear(Mesh& mesh, const Vector& p0, const Vector& p1);
 // A bounding-volume hierarchy over a mesh's faces that answers the same question
 // as nearestFaceLinear with the same result, visiting only the faces whose boxes
 // the segment meets. Build it again whenever positions or faces change.
-class FaceBvh {
+class FaceBvh
+{
 public:
     // Builds over the mesh's current faces.
     explicit FaceBvh(const Mesh& mesh);
@@ -33,7 +34,8 @@ public:
     std::size_t nodeCount() const { return nodes.size(); }
 
 private:
-    struct Node {
+    struct Node
+    {
         float lo[3];
         float hi[3];
         // Leaf: first face slot and count; inner: left child (right = left + 1).

@@ -15,11 +15,11 @@ namespace {
 
 constexpr std::uint32_t kRestart = 0xFFFFFFFFu;
 
-template <class T>
-void fillBuffer(unsigned int& buffer, GLenum target, const std::vector<T>& data)
+template <class T> void fillBuffer(unsigned int& buffer, GLenum target, const std::vector<T>& data)
 {
-    if (buffer == 0)
+    if (buffer == 0) {
         glGenBuffers(1, &buffer);
+    }
     glBindBuffer(target, buffer);
     glBufferData(target, GLsizeiptr(data.size() * sizeof(T)), data.data(), GL_STATIC_DRAW);
     glBindBuffer(target, 0);
@@ -56,8 +56,9 @@ void BufferedMeshDrawer::refresh(const Mesh& mesh)
             outlines[f * 4 + 3] = kRestart;
             // GL turns a polygon into triangles that end on its first corner (the
             // provoking vertex); the same corner order gives the same depths.
-            for (std::size_t k = 0; k < 3; ++k)
+            for (std::size_t k = 0; k < 3; ++k) {
                 polygons[f * 3 + k] = triangles[f * 3 + (k + 1) % 3];
+            }
         }
         fillBuffer(polygonBuffer, GL_ELEMENT_ARRAY_BUFFER, polygons);
         fillBuffer(positionBuffer, GL_ARRAY_BUFFER, packed(mesh.vertices));
@@ -88,8 +89,9 @@ std::vector<float> BufferedMeshDrawer::packed(const std::vector<Vector>& values)
 void BufferedMeshDrawer::drawMesh(const Mesh& mesh, unsigned int primitive)
 {
     refresh(mesh);
-    if (faceCount == 0)
+    if (faceCount == 0) {
         return;
+    }
     glPushMatrix();
     glTranslatef(-mesh.centre.x, -mesh.centre.y, -mesh.centre.z);
 
@@ -145,8 +147,9 @@ void BufferedMeshDrawer::drawMesh(const Mesh& mesh, unsigned int primitive)
 void BufferedMeshDrawer::drawFaceNormals(const Mesh& mesh)
 {
     const std::size_t nf = std::size_t(mesh.numFaces);
-    if (nf == 0)
+    if (nf == 0) {
         return;
+    }
     // Face normals and centroids change with picking and the tools; they are
     // gathered every frame this mode is shown.
     normalPoints.resize(nf * 3);
@@ -176,8 +179,8 @@ void BufferedMeshDrawer::drawFaceNormals(const Mesh& mesh)
 
 void BufferedMeshDrawer::releaseGL()
 {
-    unsigned int buffers[] = { positionBuffer, normalBuffer,  colourBuffer,
-                               triangleBuffer, polygonBuffer, outlineBuffer };
+    unsigned int buffers[] = { positionBuffer, normalBuffer, colourBuffer, triangleBuffer,
+        polygonBuffer, outlineBuffer };
     glDeleteBuffers(6, buffers);
     positionBuffer = normalBuffer = colourBuffer = 0;
     triangleBuffer = polygonBuffer = outlineBuffer = 0;

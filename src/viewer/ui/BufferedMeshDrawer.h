@@ -11,7 +11,8 @@
 // (line loops separated by primitive restart, so each outline is its own
 // primitive). Faces keep their order, so the pixels are those of drawing face by
 // face. Buffers are refilled only after meshChanged() or coloursChanged().
-class BufferedMeshDrawer final : public MeshDrawer {
+class BufferedMeshDrawer final : public MeshDrawer
+{
 public:
     BufferedMeshDrawer() = default;
     BufferedMeshDrawer(const BufferedMeshDrawer&) = delete;

@@ -9,7 +9,8 @@ class Mesh;
 // Every call expects the view's GL context to be current and the modelview to
 // hold the view transform and rotation; drawing happens in the mesh's centred
 // frame, and the matrix is restored afterwards.
-class MeshDrawer {
+class MeshDrawer
+{
 public:
     virtual ~MeshDrawer() = default;
 

@@ -33,8 +33,9 @@ const double kPerspectiveHeight = 2.0 * kStartScale * std::tan(22.5 * std::numbe
 
 float longestSide(const Mesh& mesh)
 {
-    if (mesh.numVertices <= 0)
+    if (mesh.numVertices <= 0) {
         return 0.0f;
+    }
     Vector lo = mesh.vertices[0], hi = mesh.vertices[0];
     for (const Vector& v : mesh.vertices) {
         lo = Vector(std::min(lo.x, v.x), std::min(lo.y, v.y), std::min(lo.z, v.z));
@@ -46,10 +47,12 @@ float longestSide(const Mesh& mesh)
 } // namespace
 
 QtGLWidget::QtGLWidget(QWidget* parent, const char* name)
-    : QOpenGLWidget(parent), drawer(std::make_unique<BufferedMeshDrawer>())
+    : QOpenGLWidget(parent)
+    , drawer(std::make_unique<BufferedMeshDrawer>())
 {
-    if (name)
+    if (name) {
         setObjectName(QString::fromLatin1(name));
+    }
     startTimer(10);
     setMouseTracking(true);
     setAcceptDrops(true);
@@ -68,8 +71,9 @@ QtGLWidget::~QtGLWidget()
 
 void QtGLWidget::releaseGL()
 {
-    if (!glReady || !context())
+    if (!glReady || !context()) {
         return;
+    }
     makeCurrent();
     drawer->releaseGL();
     doneCurrent();
@@ -86,19 +90,22 @@ bool QtGLWidget::loadMesh(const QString& name)
         // Read aside so that a file that cannot be read leaves the current mesh.
         Mesh loaded;
         ObjReadReport report;
-        if (!readMeshFile(loaded, path, &report))
+        if (!readMeshFile(loaded, path, &report)) {
             return false;
+        }
         mesh = std::move(loaded);
         if (kind == MeshFileKind::Obj) {
             // Without "vc" lines every colour would be black under colour material.
-            if (report.coloursRead == 0)
+            if (report.coloursRead == 0) {
                 std::fill(mesh.vertexColours.begin(), mesh.vertexColours.end(), Face().colour);
+            }
         }
     }
     fileName = name;
     mesh.selected = -1;
-    if (kind == MeshFileKind::Obj)
+    if (kind == MeshFileKind::Obj) {
         emit buildtree_signal(mesh.morphogenNames);
+    }
 
     build(mesh, { MESH_CENTRE, MESH_CENTROIDS, MESH_EDGE_LIST, MESH_VERTEX_NORMALS, MESH_BB });
     mesh.orientFaces();
@@ -115,18 +122,21 @@ bool QtGLWidget::loadMesh(const QString& name)
 bool QtGLWidget::saveMesh(const QString& name)
 {
     QString target = name;
-    if (!target.contains(QStringLiteral(".obj")))
+    if (!target.contains(QStringLiteral(".obj"))) {
         target += QStringLiteral(".obj");
-    if (!writeObj(mesh, target.toLatin1().toStdString()))
+    }
+    if (!writeObj(mesh, target.toLatin1().toStdString())) {
         return false;
+    }
     fileName = name;
     return true;
 }
 
 QImage QtGLWidget::grabRendering()
 {
-    if (!glReady || viewWidth <= 0 || viewHeight <= 0)
+    if (!glReady || viewWidth <= 0 || viewHeight <= 0) {
         return {};
+    }
     makeCurrent();
     QImage image(viewWidth, viewHeight, QImage::Format_RGBA8888);
     glPixelStorei(GL_PACK_ALIGNMENT, 4);
@@ -169,10 +179,16 @@ QString QtGLWidget::meshCountsText(const Mesh& m)
     return QStringLiteral(" Verts: %1 Faces: %2").arg(m.numVertices).arg(m.numFaces);
 }
 
+void QtGLWidget::showMeshCounts()
+{
+    showStatus(meshCountsText(mesh));
+}
+
 void QtGLWidget::showStatus(const QString& text)
 {
-    if (statusSink)
+    if (statusSink) {
         statusSink(text);
+    }
 }
 
 void QtGLWidget::meshChanged()
@@ -180,8 +196,9 @@ void QtGLWidget::meshChanged()
     ++meshRevision;
     drawer->meshChanged();
     faceBvh.reset();
-    if (fitExtent <= 0.0f)
+    if (fitExtent <= 0.0f) {
         fitExtent = longestSide(mesh);
+    }
 }
 
 void QtGLWidget::coloursChanged()
@@ -194,8 +211,9 @@ float QtGLWidget::fitScale() const
 {
     const double extent = fitExtent > 0.0f && std::isfinite(fitExtent) ? fitExtent : 1.0;
     const double w = logicalWidth, h = logicalHeight;
-    if (projectionMode == 1)
+    if (projectionMode == 1) {
         return float(kFitFraction * std::min(w, h) / (kStartScale * extent));
+    }
     return float(kFitFraction * kPerspectiveHeight * std::min(1.0, w / h) / extent);
 }
 
@@ -225,14 +243,15 @@ void QtGLWidget::smooth_slot(float kernelsize, float kernelstrength)
     (void)kernelstrength;
 }
 
-void QtGLWidget::light_colour_slot(Vector amb, Vector diff, Vector spec)
+void QtGLWidget::light_colour_slot(const Vector& amb, const Vector& diff, const Vector& spec)
 {
     lightAmbient = amb;
     lightDiffuse = diff;
     lightSpecular = spec;
     ++lightRevision;
-    if (!glReady)
+    if (!glReady) {
         return;
+    }
     makeCurrent();
     const GLfloat a[4] = { amb.x, amb.y, amb.z, amb.w };
     const GLfloat d[4] = { diff.x, diff.y, diff.z, diff.w };
@@ -248,13 +267,15 @@ void QtGLWidget::light_position_slot(float alti, float azim)
     const float b = azim * float(std::numbers::pi) / 180.0f;
     lightPosition = Vector(std::cos(b) * std::sin(a), std::sin(b) * std::sin(a), std::cos(a), 0.0f);
     ++lightRevision;
-    if (!glReady)
+    if (!glReady) {
         return;
+    }
     // GL keeps the position in eye coordinates, transformed by the modelview of
     // the moment: identity at start-up, the view and rotation of the last frame
     // afterwards.
-    if (QOpenGLContext::currentContext() != context())
+    if (QOpenGLContext::currentContext() != context()) {
         makeCurrent();
+    }
     const GLfloat p[4] = { lightPosition.x, lightPosition.y, lightPosition.z, lightPosition.w };
     glLightfv(GL_LIGHT0, GL_POSITION, p);
 }
@@ -262,14 +283,15 @@ void QtGLWidget::light_position_slot(float alti, float azim)
 std::array<std::uintptr_t, 4> QtGLWidget::currentMeshIdentity() const
 {
     return { reinterpret_cast<std::uintptr_t>(mesh.vertices.data()),
-             reinterpret_cast<std::uintptr_t>(mesh.faces.data()), std::uintptr_t(mesh.numVertices),
-             std::uintptr_t(mesh.numFaces) };
+        reinterpret_cast<std::uintptr_t>(mesh.faces.data()), std::uintptr_t(mesh.numVertices),
+        std::uintptr_t(mesh.numFaces) };
 }
 
 void QtGLWidget::syncMeshIdentity()
 {
-    if (meshIdentity == currentMeshIdentity())
+    if (meshIdentity == currentMeshIdentity()) {
         return;
+    }
     // The mesh got new arrays without a word: the buffers and the picking
     // structure must follow.
     meshIdentity = currentMeshIdentity();
@@ -282,8 +304,9 @@ void QtGLWidget::syncMeshIdentity()
 void QtGLWidget::timerEvent(QTimerEvent* event)
 {
     (void)event;
-    if (repaintKey() != paintedKey)
+    if (repaintKey() != paintedKey) {
         update();
+    }
 }
 
 std::array<double, QtGLWidget::kRepaintKeySize> QtGLWidget::repaintKey() const
@@ -302,8 +325,9 @@ std::array<double, QtGLWidget::kRepaintKeySize> QtGLWidget::repaintKey() const
     key[k++] = double(reinterpret_cast<std::uintptr_t>(mesh.vertices.data()));
     key[k++] = double(reinterpret_cast<std::uintptr_t>(mesh.faces.data()));
     key[k++] = double(backgroundColour.rgba());
-    for (float t : arcBall.transform)
+    for (float t : arcBall.transform) {
         key[k++] = t;
+    }
     return key;
 }
 
@@ -364,17 +388,19 @@ void QtGLWidget::mouseReleaseEvent(QMouseEvent* event)
 
 void QtGLWidget::dragEnterEvent(QDragEnterEvent* event)
 {
-    if (event->mimeData()->hasText() || event->mimeData()->hasUrls())
+    if (event->mimeData()->hasText() || event->mimeData()->hasUrls()) {
         event->acceptProposedAction();
-    else
+    } else {
         event->ignore();
+    }
 }
 
 void QtGLWidget::dropEvent(QDropEvent* event)
 {
     const QList<QUrl> urls = event->mimeData()->urls();
-    if (urls.isEmpty())
+    if (urls.isEmpty()) {
         return;
+    }
     event->acceptProposedAction();
     emit dragndrop_signal(urls.first().toLocalFile());
 }
@@ -384,7 +410,7 @@ void QtGLWidget::dropEvent(QDropEvent* event)
 void QtGLWidget::initializeGL()
 {
     connect(context(), &QOpenGLContext::aboutToBeDestroyed, this, &QtGLWidget::releaseGL,
-            Qt::DirectConnection);
+        Qt::DirectConnection);
     glReady = true;
     arcBall.setBounds(500.0f, 500.0f);
     glClearColor(1.0f, 1.0f, 1.0f, 1.0f);
@@ -432,10 +458,12 @@ void QtGLWidget::resizeGL(int w, int h)
     viewWidth = std::max(int(std::lround(w * ratio)), 1);
     viewHeight = std::max(int(std::lround(h * ratio)), 1);
     arcBall.setBounds(float(w), float(h));
-    if (!glReady)
+    if (!glReady) {
         return;
-    if (QOpenGLContext::currentContext() != context())
+    }
+    if (QOpenGLContext::currentContext() != context()) {
         makeCurrent();
+    }
     glViewport(0, 0, viewWidth, viewHeight);
     applyProjection();
     glMatrixMode(GL_MODELVIEW);
@@ -452,9 +480,9 @@ void QtGLWidget::applyProjection()
         // windows beyond 887 pixels get a deeper box so that it is never cut.
         const double depth = std::max({ 512.0, w, h });
         glOrtho(-w / 2.0, w / 2.0, -h / 2.0, h / 2.0, -depth, depth);
-    }
-    else
+    } else {
         gluPerspective(45.0, w / h, 0.1, 10000.0);
+    }
     glMatrixMode(GL_MODELVIEW);
 }
 
@@ -480,8 +508,8 @@ void QtGLWidget::paintGL()
     syncMeshIdentity();
     // The clear colour is set before the clear so that a new background shows in
     // the frame its change asked for.
-    glClearColor(backgroundColour.redF(), backgroundColour.greenF(), backgroundColour.blueF(),
-                 1.0f);
+    glClearColor(
+        backgroundColour.redF(), backgroundColour.greenF(), backgroundColour.blueF(), 1.0f);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glViewport(0, 0, viewWidth, viewHeight);
     applyProjection();
@@ -496,8 +524,9 @@ void QtGLWidget::paintGL()
 
 void QtGLWidget::pickFace(int x, int y)
 {
-    if (mesh.numFaces <= 0 || !glReady)
+    if (mesh.numFaces <= 0 || !glReady) {
         return;
+    }
     makeCurrent();
     syncMeshIdentity();
     // The matrices of the mesh's own drawing, so the segment comes out in mesh
@@ -527,14 +556,17 @@ void QtGLWidget::pickFace(int x, int y)
     const double nearZ = projectionMode == 1 ? -1.0 : 0.0;
     double nx, ny, nz, fx, fy, fz;
     if (!gluUnProject(wx, wy, nearZ, modelview, projection, viewport, &nx, &ny, &nz)
-        || !gluUnProject(wx, wy, 1.0, modelview, projection, viewport, &fx, &fy, &fz))
+        || !gluUnProject(wx, wy, 1.0, modelview, projection, viewport, &fx, &fy, &fz)) {
         return;
+    }
     const Vector nearPoint { float(nx), float(ny), float(nz) };
     const Vector farPoint { float(fx), float(fy), float(fz) };
 
-    if (!faceBvh)
+    if (!faceBvh) {
         faceBvh = std::make_unique<FaceBvh>(mesh);
+    }
     const int hit = faceBvh->nearestFace(mesh, nearPoint, farPoint);
-    if (hit > 0)
+    if (hit > 0) {
         mesh.selected = hit;
+    }
 }

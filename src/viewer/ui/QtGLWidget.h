@@ -27,7 +27,8 @@ class MeshDrawer;
 // only when that changed. Code that edits `mesh` in place must call
 // meshChanged() (or coloursChanged()) afterwards so that the buffers and the
 // picking structure follow.
-class QtGLWidget : public QOpenGLWidget {
+class QtGLWidget : public QOpenGLWidget
+{
     Q_OBJECT
 
 public:
@@ -83,6 +84,9 @@ public:
     void setStatusSink(std::function<void(const QString&)> sink);
     // " Verts: N Faces: M".
     static QString meshCountsText(const Mesh& mesh);
+    // Sends the counts of `mesh` to the status sink, as the slots that change
+    // the geometry do.
+    void showMeshCounts();
 
     // `mesh` was edited in place: redraw, refill the buffers and rebuild the
     // picking structure.
@@ -119,7 +123,7 @@ public slots:
     void reload_slot();
     void smooth_slot(float kernelsize, float kernelstrength);
     // Light 0's ambient, diffuse and specular colours (x, y, z, w each).
-    void light_colour_slot(Vector amb, Vector diff, Vector spec);
+    void light_colour_slot(const Vector& amb, const Vector& diff, const Vector& spec);
     // Directional light 0 from altitude (from +z) and azimuth (from +x towards
     // +y), in degrees.
     void light_position_slot(float alti, float azim);

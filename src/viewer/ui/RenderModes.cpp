@@ -102,23 +102,25 @@ void drawRenderMode(int mode, const Mesh& mesh, MeshDrawer& drawer)
 void drawSelectedFace(const Mesh& mesh)
 {
     const int s = mesh.selected;
-    if (s < 1 || s > mesh.numFaces)
+    if (s < 1 || s > mesh.numFaces) {
         return;
+    }
     const Face& face = mesh.faces[std::size_t(s - 1)];
     enterCentredFrame(mesh);
     glColor3f(1.0f, 0.0f, 0.0f);
     glBegin(GL_TRIANGLES);
     glNormal3f(face.normal.x, face.normal.y, face.normal.z);
-    for (const Vector* v : face.vertex)
+    for (const Vector* v : face.vertex) {
         glVertex3f(v->x, v->y, v->z);
+    }
     glEnd();
     glPopMatrix();
 }
 
 void drawBoundingBox(const Mesh& mesh)
 {
-    static const int sides[6][4] = { { 0, 1, 2, 3 }, { 3, 2, 5, 4 }, { 4, 7, 6, 5 },
-                                     { 0, 1, 6, 7 }, { 1, 6, 5, 2 }, { 0, 7, 4, 3 } };
+    static const int sides[6][4] = { { 0, 1, 2, 3 }, { 3, 2, 5, 4 }, { 4, 7, 6, 5 }, { 0, 1, 6, 7 },
+        { 1, 6, 5, 2 }, { 0, 7, 4, 3 } };
     enterCentredFrame(mesh);
     glColor3f(0.0f, 1.0f, 0.0f);
     for (const auto& side : sides) {
