@@ -26,24 +26,3 @@ void ImmediateMeshDrawer::drawMesh(const Mesh& mesh, unsigned int primitive)
     }
     glPopMatrix();
 }
-
-void ImmediateMeshDrawer::drawFaceNormals(const Mesh& mesh)
-{
-    glPushMatrix();
-    glTranslatef(-mesh.centre.x, -mesh.centre.y, -mesh.centre.z);
-    const float length = mesh.extent / 30.0f;
-    for (int i = 0; i < mesh.numFaces; ++i) {
-        const Vector& c = mesh.centroids[std::size_t(i)];
-        const Vector tip = c + mesh.faces[std::size_t(i)].normal * length;
-        glColor4f(0.0f, 0.0f, 0.0f, 1.0f);
-        glBegin(GL_POINTS);
-        glVertex3f(c.x, c.y, c.z);
-        glEnd();
-        glColor4f(1.0f, 0.0f, 0.0f, 1.0f);
-        glBegin(GL_LINES);
-        glVertex3f(c.x, c.y, c.z);
-        glVertex3f(tip.x, tip.y, tip.z);
-        glEnd();
-    }
-    glPopMatrix();
-}

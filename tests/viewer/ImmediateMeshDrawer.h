@@ -8,5 +8,4 @@ class ImmediateMeshDrawer final : public MeshDrawer
 {
 public:
     void drawMesh(const Mesh& mesh, unsigned int primitive) override;
-    void drawFaceNormals(const Mesh& mesh) override;
 };

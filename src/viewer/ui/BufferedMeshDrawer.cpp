@@ -144,39 +144,6 @@ void BufferedMeshDrawer::drawMesh(const Mesh& mesh, unsigned int primitive)
     glPopMatrix();
 }
 
-void BufferedMeshDrawer::drawFaceNormals(const Mesh& mesh)
-{
-    const std::size_t nf = std::size_t(mesh.numFaces);
-    if (nf == 0) {
-        return;
-    }
-    // Face normals and centroids change with picking and the tools; they are
-    // gathered every frame this mode is shown.
-    normalPoints.resize(nf * 3);
-    normalLines.resize(nf * 6);
-    const float length = mesh.extent / 30.0f;
-    for (std::size_t i = 0; i < nf; ++i) {
-        const Vector& c = mesh.centroids[i];
-        const Vector tip = c + mesh.faces[i].normal * length;
-        float* p = &normalPoints[i * 3];
-        p[0] = c.x, p[1] = c.y, p[2] = c.z;
-        float* l = &normalLines[i * 6];
-        l[0] = c.x, l[1] = c.y, l[2] = c.z;
-        l[3] = tip.x, l[4] = tip.y, l[5] = tip.z;
-    }
-    glPushMatrix();
-    glTranslatef(-mesh.centre.x, -mesh.centre.y, -mesh.centre.z);
-    glEnableClientState(GL_VERTEX_ARRAY);
-    glColor4f(0.0f, 0.0f, 0.0f, 1.0f);
-    glVertexPointer(3, GL_FLOAT, 0, normalPoints.data());
-    glDrawArrays(GL_POINTS, 0, GLsizei(nf));
-    glColor4f(1.0f, 0.0f, 0.0f, 1.0f);
-    glVertexPointer(3, GL_FLOAT, 0, normalLines.data());
-    glDrawArrays(GL_LINES, 0, GLsizei(nf * 2));
-    glDisableClientState(GL_VERTEX_ARRAY);
-    glPopMatrix();
-}
-
 void BufferedMeshDrawer::releaseGL()
 {
     unsigned int buffers[] = { positionBuffer, normalBuffer, colourBuffer, triangleBuffer,

@@ -19,7 +19,6 @@ public:
     BufferedMeshDrawer& operator=(const BufferedMeshDrawer&) = delete;
 
     void drawMesh(const Mesh& mesh, unsigned int primitive) override;
-    void drawFaceNormals(const Mesh& mesh) override;
     void meshChanged() override { geometryStale = coloursStale = true; }
     void coloursChanged() override { coloursStale = true; }
     void releaseGL() override;
@@ -42,6 +41,4 @@ private:
     // for a vertex no face uses).
     std::vector<int> vertexOrder;
     std::vector<int> slotOf;
-    std::vector<float> normalPoints;
-    std::vector<float> normalLines;
 };

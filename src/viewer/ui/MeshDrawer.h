@@ -18,9 +18,6 @@ public:
     // on its own: line loops outline every triangle, shared edges twice. Only
     // triangles take the vertex colours; the others use the current colour.
     virtual void drawMesh(const Mesh& mesh, unsigned int primitive) = 0;
-    // A black point on each face centroid and a red line along its normal,
-    // extent / 30 long.
-    virtual void drawFaceNormals(const Mesh& mesh) = 0;
     // Whatever the drawer keeps from the mesh (buffers) is out of date.
     virtual void meshChanged() { }
     // Vertex colours alone changed.

@@ -85,7 +85,7 @@ void drawRenderMode(int mode, const Mesh& mesh, MeshDrawer& drawer)
         break;
     case RENDER_FACE_NORMALS:
         glDisable(GL_LIGHTING);
-        drawer.drawFaceNormals(mesh);
+        drawFaceNormals(mesh);
         glEnable(GL_LIGHTING);
         drawDottedHiddenLines(mesh, drawer);
         break;
@@ -114,6 +114,26 @@ void drawSelectedFace(const Mesh& mesh)
         glVertex3f(v->x, v->y, v->z);
     }
     glEnd();
+    glPopMatrix();
+}
+
+void drawFaceNormals(const Mesh& mesh)
+{
+    enterCentredFrame(mesh);
+    const float length = mesh.extent / 30.0f;
+    for (int i = 0; i < mesh.numFaces; ++i) {
+        const Vector& c = mesh.centroids[std::size_t(i)];
+        const Vector tip = c + mesh.faces[std::size_t(i)].normal * length;
+        glColor4f(0.0f, 0.0f, 0.0f, 1.0f);
+        glBegin(GL_POINTS);
+        glVertex3f(c.x, c.y, c.z);
+        glEnd();
+        glColor4f(1.0f, 0.0f, 0.0f, 1.0f);
+        glBegin(GL_LINES);
+        glVertex3f(c.x, c.y, c.z);
+        glVertex3f(tip.x, tip.y, tip.z);
+        glEnd();
+    }
     glPopMatrix();
 }
 

@@ -26,6 +26,10 @@ void drawRenderMode(int mode, const Mesh& mesh, MeshDrawer& drawer);
 // The picked face (mesh.selected, 1-based) as one red triangle; nothing unless
 // 1 <= selected <= numFaces.
 void drawSelectedFace(const Mesh& mesh);
+// A black point on each face centroid and a red line along its normal, extent /
+// 30 long, face by face: the point of one face and the line of the next meet at
+// equal depths, where the drawing order decides.
+void drawFaceNormals(const Mesh& mesh);
 // The six sides of the bounding box as green line loops over boxCorners.
 void drawBoundingBox(const Mesh& mesh);
 // A sphere of n latitude bands around c with radius r, each band one primitive
