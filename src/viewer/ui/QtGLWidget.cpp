@@ -67,6 +67,9 @@ QtGLWidget::QtGLWidget(QWidget* parent, const char* name)
 QtGLWidget::~QtGLWidget()
 {
     releaseGL();
+    // The base class destroys the context after this object is gone.
+    if (context())
+        disconnect(context(), nullptr, this, nullptr);
 }
 
 void QtGLWidget::releaseGL()
