@@ -1,5 +1,7 @@
 #include "ImmediateMeshDrawer.h"
 
+#include "mesh/engine/Build.h"
+
 #include "viewer/ui/BufferedMeshDrawer.h"
 #include "viewer/ui/QtGLWidget.h"
 #include "viewer/ui/RenderModes.h"
@@ -405,6 +407,21 @@ void ViewWidgetTest::reloadRestoresLoadedMesh()
     QCOMPARE(view->viewDistance, -120.0f);
     view->viewDistance = -200.0f;
     QCOMPARE(frame(), before);
+
+    // Edits in place keep the fit; a mesh built anew (as the tools do) is fitted.
+    const float fit = view->fitScale();
+    for (Vector& v : view->mesh.vertices)
+        v *= 10.0f;
+    view->meshChanged();
+    frame();
+    QCOMPARE(view->fitScale(), fit);
+    Mesh rebuilt;
+    rebuilt.copyFrom(view->mesh);
+    build(rebuilt, { MESH_CENTRE, MESH_CENTROIDS, MESH_VERTEX_NORMALS, MESH_BB });
+    view->mesh = std::move(rebuilt);
+    const QImage refitted = frame();
+    QVERIFY(std::fabs(view->fitScale() - fit / 10.0f) < 1e-6f);
+    QVERIFY(!isWhite(at(refitted, 200, 280)));
 }
 
 void ViewWidgetTest::dropEmitsFileName()

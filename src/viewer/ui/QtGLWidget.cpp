@@ -118,6 +118,7 @@ bool QtGLWidget::loadMesh(const QString& name)
     clipMode = 0;
     fitExtent = longestSide(mesh);
     meshChanged();
+    meshIdentity = currentMeshIdentity();
     update();
     return true;
 }
@@ -292,14 +293,14 @@ std::array<std::uintptr_t, 4> QtGLWidget::currentMeshIdentity() const
 
 void QtGLWidget::syncMeshIdentity()
 {
-    if (meshIdentity == currentMeshIdentity()) {
+    if (meshIdentity == currentMeshIdentity())
         return;
-    }
-    // The mesh got new arrays without a word: the buffers and the picking
-    // structure must follow.
+    // The mesh got new arrays (a tool built a new one): the buffers and the
+    // picking structure must follow, and the view fits the new size.
     meshIdentity = currentMeshIdentity();
     drawer->meshChanged();
     faceBvh.reset();
+    fitExtent = longestSide(mesh);
 }
 
 // ---- Events
@@ -506,9 +507,9 @@ void QtGLWidget::applyViewTransform()
 
 void QtGLWidget::paintGL()
 {
+    syncMeshIdentity();
     paintedKey = repaintKey();
     ++frameCount;
-    syncMeshIdentity();
     // The clear colour is set before the clear so that a new background shows in
     // the frame its change asked for.
     glClearColor(

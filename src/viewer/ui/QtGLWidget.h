@@ -160,7 +160,8 @@ private:
     // What the buffers were filled from; a mesh replaced wholesale (new arrays)
     // is noticed even without meshChanged().
     std::array<std::uintptr_t, 4> meshIdentity {};
-    // Longest side of the mesh's box as loaded: the size the view fits.
+    // Longest side of the mesh's box when it was loaded or last replaced: the
+    // size the view fits. Edits in place keep it, so the view does not jump.
     float fitExtent = 0.0f;
     std::uint64_t frameCount = 0;
     // Logical size for the orthographic box and the arcball.
