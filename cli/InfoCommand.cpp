@@ -31,6 +31,54 @@ Summary summarise(const Mesh& mesh)
 
 nlohmann::json triple(const Vector& v) { return { v.x, v.y, v.z }; }
 
+// Well-formed UTF-8: no overlong forms, surrogates or code points past U+10FFFF.
+bool isUtf8(const std::string& s)
+{
+    for (std::size_t i = 0; i < s.size();) {
+        const auto c = static_cast<unsigned char>(s[i]);
+        std::size_t extra = 0;
+        unsigned char low = 0x80, high = 0xBF; // range of the second byte
+        if (c < 0x80)
+            extra = 0;
+        else if (c >= 0xC2 && c <= 0xDF)
+            extra = 1;
+        else if (c >= 0xE0 && c <= 0xEF)
+            extra = 2, low = c == 0xE0 ? 0xA0 : 0x80, high = c == 0xED ? 0x9F : 0xBF;
+        else if (c >= 0xF0 && c <= 0xF4)
+            extra = 3, low = c == 0xF0 ? 0x90 : 0x80, high = c == 0xF4 ? 0x8F : 0xBF;
+        else
+            return false;
+        if (i + extra >= s.size() && extra > 0)
+            return false;
+        for (std::size_t k = 1; k <= extra; ++k) {
+            const auto b = static_cast<unsigned char>(s[i + k]);
+            if (k == 1 ? (b < low || b > high) : (b & 0xC0) != 0x80)
+                return false;
+        }
+        i += extra + 1;
+    }
+    return true;
+}
+
+// JSON text must be UTF-8, while file names and morphogen names are 8-bit text
+// of any kind: what is not UTF-8 already is taken as Latin-1.
+std::string jsonText(const std::string& s)
+{
+    if (isUtf8(s))
+        return s;
+    std::string out;
+    for (char ch : s) {
+        const auto c = static_cast<unsigned char>(ch);
+        if (c < 0x80) {
+            out += ch;
+        } else {
+            out += char(0xC0 | (c >> 6));
+            out += char(0x80 | (c & 0x3F));
+        }
+    }
+    return out;
+}
+
 } // namespace
 
 int runInfo(const Args& args)
@@ -74,19 +122,22 @@ int runInfo(const Args& args)
         const bool obj = meshFileKind(file) == MeshFileKind::Obj;
         if (json) {
             nlohmann::json j;
-            j["file"] = file;
+            j["file"] = jsonText(file);
             j["vertices"] = mesh.numVertices;
             j["faces"] = mesh.numFaces;
             j["edges"] = mesh.numEdges;
             j["boundary_edges"] = s.boundaryEdges;
-            j["morphogens"] = mesh.morphogenNames;
+            j["morphogens"] = nlohmann::json::array();
+            for (const std::string& name : mesh.morphogenNames)
+                j["morphogens"].push_back(jsonText(name));
             j["face_format"] = obj ? nlohmann::json(report.formatType) : nlohmann::json(nullptr);
             j["bbox_min"] = triple(s.min);
             j["bbox_max"] = triple(s.max);
             j["extent"] = mesh.extent;
             j["centre"] = triple(mesh.centre);
             j["load_ms"] = loadMs;
-            std::fprintf(out, "%s\n", j.dump().c_str());
+            std::fprintf(out, "%s\n",
+                         j.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace).c_str());
             std::fflush(out);
         } else {
             std::printf("%s\n  vertices %d, faces %d, edges %d, boundary edges %d\n",

@@ -12,6 +12,10 @@ inline void hsvToRgb(float h, float s, float v, float& r, float& g, float& b)
         return;
     }
     const float sector = h / 60.0f;
+    // Outside the six sectors (NaN included) nothing is written; checking before
+    // the conversion keeps a huge hue from overflowing the int.
+    if (!(sector >= 0.0f && sector < 6.0f))
+        return;
     const int k = int(std::floor(sector));
     const float f = sector - float(k);
     const float p = v * (1.0f - s);

@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstring>
 
 namespace linescan {
 
@@ -112,8 +113,10 @@ bool matches(std::string_view line, const char* format)
             if (!p)
                 return false;
         } else {
+            // As with scanf, a literal that fails after the last conversion does
+            // not undo the match: "f 1/1/ 2/2/ 3/3" has all of "f %i/%i/ ..."'s.
             if (p >= e || *p != *f)
-                return false;
+                return std::strchr(f, '%') == nullptr;
             ++p;
         }
     }

@@ -217,6 +217,9 @@ struct ObjContent {
     long long polygons = 0;
     long long droppedFaces = 0;
     long long morphogenRows = 0;
+    // Coordinates such as "nan" or "inf" are words to the tokenizer; the value
+    // before them stays, which the user is told.
+    long long notNumbers = 0;
 };
 
 void parseObj(std::string_view text, ObjContent& c)
@@ -234,6 +237,8 @@ void parseObj(std::string_view text, ObjContent& c)
             if (tok.next() == Tokenizer::TT_NUMBER) {
                 lastNumber = tok.nval;
                 v = float(tok.nval);
+            } else {
+                ++c.notNumbers;
             }
         }
     };
@@ -463,5 +468,8 @@ bool readObj(Mesh& mesh, const std::string& path, ObjReadReport* report)
                     c.morphogenRows - nv, nv);
     if (nonFinite > 0)
         std::printf("replaced %lld non-finite coordinates by 0\n", nonFinite);
+    if (c.notNumbers > 0)
+        std::printf("%lld coordinates are not numbers: each kept the value before it\n",
+                    c.notNumbers);
     return true;
 }

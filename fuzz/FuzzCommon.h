@@ -1,0 +1,87 @@
+#pragma once
+
+// Shared by the reader fuzz targets: the readers take a path, so every input is
+// written to a private temporary file first; after a successful read the mesh
+// must hold its invariants and survive the load builds.
+
+#include "mesh/engine/Build.h"
+#include "mesh/engine/Mesh.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <unistd.h>
+
+namespace fuzzing {
+
+// A file name private to this process, removed at exit.
+inline const std::string& inputPath(const char* extension)
+{
+    static const std::string path = [extension] {
+        // The readers' console lines would drown the fuzzer's own output.
+        if (!std::getenv("FACETRA_FUZZ_VERBOSE"))
+            (void)std::freopen("/dev/null", "w", stdout);
+        std::error_code ec;
+        auto dir = std::filesystem::temp_directory_path(ec);
+        if (ec)
+            dir = ".";
+        return (dir / ("facetra-fuzz-" + std::to_string(::getpid()) + "." + extension)).string();
+    }();
+    static const struct Remover
+    {
+        ~Remover() { std::remove(path.c_str()); }
+    } remover;
+    return path;
+}
+
+inline bool writeInput(const std::string& path, const std::uint8_t* data, std::size_t size)
+{
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (!file)
+        return false;
+    const bool ok = std::fwrite(data, 1, size, file) == size;
+    return std::fclose(file) == 0 && ok;
+}
+
+// Aborts (so the fuzzer reports the input) when a reader left a mesh that the
+// rest of the program could not trust.
+inline void checkMesh(Mesh& mesh)
+{
+    const auto require = [](bool ok) {
+        if (!ok)
+            std::abort();
+    };
+    const std::size_t nv = std::size_t(mesh.numVertices);
+    const std::size_t nf = std::size_t(mesh.numFaces);
+    require(mesh.numVertices >= 0 && mesh.numFaces >= 0);
+    require(mesh.vertices.size() == nv && mesh.vertexNormals.size() == nv
+        && mesh.vertexColours.size() == nv && mesh.texCoords.size() == nv);
+    require(mesh.faces.size() == nf && mesh.facePtrs.size() == nf && mesh.centroids.size() == nf);
+    require(mesh.morphogenValues.empty() || mesh.morphogenValues.size() == nv);
+    for (const auto& row : mesh.morphogenValues)
+        require(row.size() == mesh.morphogenValues.front().size());
+    for (std::size_t f = 0; f < nf; ++f) {
+        const Face& face = mesh.faces[f];
+        require(mesh.facePtrs[f] == &face);
+        for (int k = 0; k < 3; ++k) {
+            require(face.index[k] >= 0 && std::size_t(face.index[k]) < nv);
+            require(face.vertex[k] == mesh.vertices.data() + face.index[k]);
+        }
+    }
+    build(mesh,
+        { MESH_CENTRE, MESH_CENTROIDS, MESH_EDGE_LIST, MESH_VERTEX_NORMALS, MESH_BB,
+            MESH_TEXCOORDS });
+    if (nv > 0) {
+        require(mesh.edgeVertices.size() == 2 * std::size_t(mesh.numEdges));
+        require(mesh.edgeFaces.size() == 2 * std::size_t(mesh.numEdges));
+        require(mesh.vertexEdgeRefs.size() == nv && mesh.faceNeighbourRefs.size() == nf);
+        // Every triangle side appears once per face on one edge, or the face was
+        // the third one on it.
+        require(mesh.vertexEdgeRefs.totalSize() == 2 * std::size_t(mesh.numEdges));
+    }
+}
+
+} // namespace fuzzing

@@ -1,0 +1,183 @@
+#pragma once
+
+// Helpers shared by the mesh core tests: meshes built in code, files in a
+// private temporary folder, captured console output and the real meshes of
+// the shared data folder.
+
+#include "mesh/engine/Mesh.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <initializer_list>
+#include <iterator>
+#include <sstream>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+namespace testutil {
+
+namespace fs = std::filesystem;
+
+// A folder removed again when the helper goes out of scope.
+class TempDir
+{
+public:
+    TempDir()
+    {
+        static int counter = 0;
+        path_ = fs::temp_directory_path()
+            / ("facetra-test-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
+        fs::create_directories(path_);
+    }
+    ~TempDir()
+    {
+        std::error_code ec;
+        fs::remove_all(path_, ec);
+    }
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    std::string file(const std::string& name) const { return (path_ / name).string(); }
+    // Writes content to name and returns the full path.
+    std::string write(const std::string& name, const std::string& content) const
+    {
+        const std::string p = file(name);
+        std::ofstream out(p, std::ios::binary);
+        out << content;
+        return p;
+    }
+    const fs::path& path() const { return path_; }
+
+private:
+    fs::path path_;
+};
+
+inline std::string readFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return { std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>() };
+}
+
+// Standard output (printf and std::cout alike) of one call.
+template <class Fn> std::string captureStdout(Fn&& fn)
+{
+    std::fflush(stdout);
+    testing::internal::CaptureStdout();
+    fn();
+    std::fflush(stdout);
+    return testing::internal::GetCapturedStdout();
+}
+
+template <class Fn> std::string captureStderr(Fn&& fn)
+{
+    testing::internal::CaptureStderr();
+    fn();
+    return testing::internal::GetCapturedStderr();
+}
+
+// A mesh with these positions and triangles (0-based), faces linked.
+inline void makeMesh(
+    Mesh& mesh, const std::vector<Vector>& points, const std::vector<std::array<int, 3>>& triangles)
+{
+    mesh.clear();
+    mesh.allocateVertices(int(points.size()));
+    mesh.allocateFaces(int(triangles.size()));
+    for (std::size_t i = 0; i < points.size(); ++i)
+        mesh.vertices[i] = points[i];
+    for (std::size_t f = 0; f < triangles.size(); ++f) {
+        for (int k = 0; k < 3; ++k)
+            mesh.faces[f].index[k] = triangles[f][std::size_t(k)];
+        mesh.linkFace(int(f));
+    }
+}
+
+// Closed, outward-facing (counter-clockwise seen from outside).
+inline void makeTetrahedron(Mesh& mesh)
+{
+    makeMesh(mesh, { { 0, 0, 0 }, { 1, 0, 0 }, { 0, 1, 0 }, { 0, 0, 1 } },
+        { { 0, 2, 1 }, { 0, 1, 3 }, { 0, 3, 2 }, { 1, 2, 3 } });
+}
+
+inline std::vector<std::array<int, 3>> triangles(const Mesh& mesh)
+{
+    std::vector<std::array<int, 3>> out;
+    for (int f = 0; f < mesh.numFaces; ++f) {
+        const Face& face = mesh.faces[std::size_t(f)];
+        out.push_back({ face.index[0], face.index[1], face.index[2] });
+    }
+    return out;
+}
+
+// Every face's corners point into the mesh's own vertex array at their indices
+// and facePtrs[i] is &faces[i].
+inline void expectLinked(const Mesh& mesh)
+{
+    ASSERT_EQ(mesh.faces.size(), std::size_t(mesh.numFaces));
+    ASSERT_EQ(mesh.facePtrs.size(), std::size_t(mesh.numFaces));
+    ASSERT_EQ(mesh.vertices.size(), std::size_t(mesh.numVertices));
+    for (int f = 0; f < mesh.numFaces; ++f) {
+        const Face& face = mesh.faces[std::size_t(f)];
+        EXPECT_EQ(mesh.facePtrs[std::size_t(f)], &face);
+        for (int k = 0; k < 3; ++k) {
+            ASSERT_GE(face.index[k], 0);
+            ASSERT_LT(face.index[k], mesh.numVertices);
+            EXPECT_EQ(face.vertex[k], mesh.vertices.data() + face.index[k]);
+        }
+    }
+}
+
+// The real meshes of the shared data folder, .gz ones unpacked into a temporary
+// folder that lives as long as the object.
+class RealMeshes
+{
+public:
+    RealMeshes()
+    {
+        const fs::path dir(FACETRA_MESH_DIR);
+        std::error_code ec;
+        if (!fs::is_directory(dir, ec))
+            return;
+        std::vector<fs::path> names;
+        for (const auto& entry : fs::directory_iterator(dir, ec))
+            names.push_back(entry.path());
+        std::sort(names.begin(), names.end());
+        for (const fs::path& p : names) {
+            const std::string name = p.filename().string();
+            if (p.extension() == ".obj" || p.extension() == ".net") {
+                files_.push_back({ name, p.string() });
+            } else if (name.size() > 7 && name.ends_with(".obj.gz")) {
+                const std::string plain = name.substr(0, name.size() - 3);
+                const std::string target = unpacked_.file(plain);
+                const std::string command = "gzip -dc '" + p.string() + "' > '" + target + "'";
+                if (std::system(command.c_str()) == 0)
+                    files_.push_back({ plain, target });
+                else
+                    ADD_FAILURE() << "cannot unpack " << name;
+            } else if (name == "reference.jsonl") {
+                reference_ = p.string();
+            }
+        }
+    }
+    struct File
+    {
+        std::string name; // as the reference names it
+        std::string path;
+    };
+    bool present() const { return !files_.empty(); }
+    const std::vector<File>& files() const { return files_; }
+    const std::string& referencePath() const { return reference_; }
+
+private:
+    TempDir unpacked_;
+    std::vector<File> files_;
+    std::string reference_;
+};
+
+} // namespace testutil

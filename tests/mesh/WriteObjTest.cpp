@@ -1,0 +1,172 @@
+#include "ObjTestUtil.h"
+#include "TestUtil.h"
+
+#include "mesh/engine/Build.h"
+#include "mesh/engine/Mesh.h"
+#include "mesh/engine/ReadObj.h"
+#include "mesh/engine/WriteObj.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <sstream>
+#include <sys/stat.h>
+
+namespace {
+
+using testutil::captureStdout;
+using testutil::readFile;
+
+TEST(WriteObj, ExactBytesAndConsoleLines)
+{
+    testutil::TempDir dir;
+    Mesh mesh;
+    testutil::makeMesh(mesh, { { 0, 0, 0 }, { 1.5f, -2, 1e-5f }, { 123456789.0f, 0.1f, 1e6f } },
+        { { 0, 1, 2 }, { 2, 1, 0 } });
+    const std::string path = dir.file("out.obj");
+    bool ok = false;
+    const std::string out = captureStdout([&] { ok = writeObj(mesh, path); });
+    EXPECT_TRUE(ok);
+    EXPECT_EQ(out, "3, 2\n\tMESH: Saving " + path + "... done...\n");
+    EXPECT_EQ(readFile(path),
+        "v 0 0 0\n"
+        "v 1.5 -2 1e-05\n"
+        "v 1.23457e+08 0.1 1e+06\n"
+        "f 1/1/ 2/2/ 3/3/\n"
+        "f 3/3/ 2/2/ 1/1/\n");
+}
+
+TEST(WriteObj, NumbersAsTheStandardStreamPrintsThem)
+{
+    const float values[] = { 0.0f, -0.0f, 1.0f, -1.0f, 0.5f, 1.0f / 3.0f, 100000.0f, 999999.0f,
+        1000000.0f, 1234567.0f, 0.0001f, 0.00001f, 0.000123456f, 3.14159265f, -2.5e-7f, 1e30f,
+        -1e-30f, 65536.5f, std::numeric_limits<float>::max(),
+        std::numeric_limits<float>::denorm_min() };
+    testutil::TempDir dir;
+    for (float value : values) {
+        Mesh mesh;
+        testutil::makeMesh(mesh, { { value, value, value } }, { { 0, 0, 0 } });
+        const std::string path = dir.file("n.obj");
+        captureStdout([&] { writeObj(mesh, path); });
+        std::ostringstream want;
+        want << "v " << value << " " << value << " " << value << "\nf 1/1/ 1/1/ 1/1/\n";
+        EXPECT_EQ(readFile(path), want.str()) << value;
+    }
+}
+
+TEST(WriteObj, EmptyMeshWritesNothing)
+{
+    testutil::TempDir dir;
+    const std::string path = dir.file("empty.obj");
+    Mesh mesh;
+    bool ok = true;
+    EXPECT_EQ(captureStdout([&] { ok = writeObj(mesh, path); }), "0, 0\n");
+    EXPECT_FALSE(ok);
+    EXPECT_FALSE(std::filesystem::exists(path));
+
+    // Vertices but no faces: nothing written either.
+    testutil::makeMesh(mesh, { { 1, 2, 3 } }, {});
+    EXPECT_EQ(captureStdout([&] { ok = writeObj(mesh, path); }), "1, 0\n");
+    EXPECT_FALSE(ok);
+    EXPECT_FALSE(std::filesystem::exists(path));
+}
+
+TEST(WriteObj, FailureLeavesTheOldFile)
+{
+    testutil::TempDir dir;
+    Mesh mesh;
+    testutil::makeTetrahedron(mesh);
+    bool ok = true;
+
+    // The folder does not exist.
+    const std::string missing = dir.file("no/such/folder/out.obj");
+    std::string err;
+    const std::string out = captureStdout(
+        [&] { err = testutil::captureStderr([&] { ok = writeObj(mesh, missing); }); });
+    EXPECT_FALSE(ok);
+    EXPECT_EQ(out, "4, 4\n\tMESH: Saving " + missing + "... failed\n");
+    EXPECT_EQ(err, "ERROR: Writing File: " + missing + "\n");
+
+    // The target is a folder: nothing may replace it, and no temporary remains.
+    const std::string folder = dir.file("taken.obj");
+    std::filesystem::create_directory(folder);
+    captureStdout([&] { testutil::captureStderr([&] { ok = writeObj(mesh, folder); }); });
+    EXPECT_FALSE(ok);
+    EXPECT_TRUE(std::filesystem::is_directory(folder));
+
+    // An existing file is replaced whole on success.
+    const std::string path = dir.write("old.obj", std::string(100000, 'x'));
+    captureStdout([&] { ok = writeObj(mesh, path); });
+    EXPECT_TRUE(ok);
+    EXPECT_EQ(readFile(path).substr(0, 8), "v 0 0 0\n");
+    EXPECT_EQ(readFile(path).find('x'), std::string::npos);
+
+    int entries = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
+        (void)entry;
+        ++entries;
+    }
+    EXPECT_EQ(entries, 2) << "a temporary file was left behind";
+}
+
+TEST(WriteObj, ReadOnlyFolderKeepsTheOldFile)
+{
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "permissions do not bind the superuser";
+    testutil::TempDir dir;
+    const std::string path = dir.write("keep.obj", "old content\n");
+    std::filesystem::permissions(
+        dir.path(), std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
+    Mesh mesh;
+    testutil::makeTetrahedron(mesh);
+    bool ok = true;
+    captureStdout([&] { testutil::captureStderr([&] { ok = writeObj(mesh, path); }); });
+    std::filesystem::permissions(dir.path(), std::filesystem::perms::owner_all);
+    EXPECT_FALSE(ok);
+    EXPECT_EQ(readFile(path), "old content\n");
+}
+
+TEST(WriteObj, RoundTripFromEveryLayout)
+{
+    const std::string vertices = "v 0.1 -2.25 3e-2\nv 1234.5678 0 -1\nv 1e-7 7 8\n"
+                                 "v 0.333333333 0.666666666 -0.999999999\nvn 0 0 1\nvt 0 0\n";
+    const char* const layouts[] = {
+        "f 1 2 3\nf 1 3 4\n",
+        "f 1/1/1 2/1/1 3/1/1\nf 1/1/1 3/1/1 4/1/1\n",
+        "f 1//1 2//1 3//1\nf 1//1 3//1 4//1\n",
+        "f 1/1/ 2/1/ 3/1/\nf 1/1/ 3/1/ 4/1/\n",
+        "f 1// 2// 3//\nf 1// 3// 4//\n",
+        "f 1/1 2/1 3/1 4/1\n",
+    };
+    testutil::TempDir dir;
+    for (const char* faces : layouts) {
+        SCOPED_TRACE(faces);
+        Mesh first;
+        ASSERT_TRUE(testutil::readObjText(first, vertices + faces).ok);
+        const std::string path = dir.file("round.obj");
+        bool ok = false;
+        captureStdout([&] { ok = writeObj(first, path); });
+        ASSERT_TRUE(ok);
+        Mesh second;
+        ObjReadReport report;
+        captureStdout([&] { ok = readObj(second, path, &report); });
+        ASSERT_TRUE(ok);
+        EXPECT_EQ(report.formatType, 4);
+        ASSERT_EQ(second.numVertices, first.numVertices);
+        EXPECT_EQ(testutil::triangles(second), testutil::triangles(first));
+        for (int i = 0; i < first.numVertices; ++i) {
+            const Vector& a = first.vertices[std::size_t(i)];
+            const Vector& b = second.vertices[std::size_t(i)];
+            // Six significant digits survive.
+            for (auto [u, v] : { std::pair { a.x, b.x }, { a.y, b.y }, { a.z, b.z } }) {
+                char want[32], got[32];
+                std::snprintf(want, sizeof want, "%.6g", double(u));
+                std::snprintf(got, sizeof got, "%.6g", double(v));
+                EXPECT_STREQ(got, want) << "vertex " << i;
+            }
+        }
+    }
+}
+
+} // namespace
