@@ -68,8 +68,9 @@ QtGLWidget::~QtGLWidget()
 {
     releaseGL();
     // The base class destroys the context after this object is gone.
-    if (context())
+    if (context()) {
         disconnect(context(), nullptr, this, nullptr);
+    }
 }
 
 void QtGLWidget::releaseGL()
@@ -293,8 +294,9 @@ std::array<std::uintptr_t, 4> QtGLWidget::currentMeshIdentity() const
 
 void QtGLWidget::syncMeshIdentity()
 {
-    if (meshIdentity == currentMeshIdentity())
+    if (meshIdentity == currentMeshIdentity()) {
         return;
+    }
     // The mesh got new arrays (a tool built a new one): the buffers and the
     // picking structure must follow, and the view fits the new size.
     meshIdentity = currentMeshIdentity();

@@ -50,8 +50,8 @@ public:
     // The viewport in device pixels.
     int viewWidth = 0;
     int viewHeight = 0;
-    // Negative: -viewDistance is the orthographic scale and the perspective eye
-    // distance; -200 after every load.
+    // -viewDistance is the orthographic scale and the perspective eye distance;
+    // -200 at the start and after every load, 0.1 per pixel of right-button drag.
     float viewDistance = -200.0f;
     float zoomStep = 0.0f;
     // Window position (logical pixels) of the previous mouse event.
