@@ -476,6 +476,7 @@ bool readObj(Mesh& mesh, const std::string& path, ObjReadReport* report)
     if (report) {
         report->formatType = c.formatType;
         report->droppedFaces = c.droppedFaces;
+        report->coloursRead = int(colours);
     }
     if (c.droppedFaces > 0)
         std::printf("dropped %lld faces with vertex indices out of range\n", c.droppedFaces);

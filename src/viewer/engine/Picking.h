@@ -1,0 +1,50 @@
+#pragma once
+
+#include "mesh/engine/Vector.h"
+
+#include <cstdint>
+#include <vector>
+
+struct Face;
+class Mesh;
+
+// Whether the segment from p0 to p1 crosses the face (corners counter-clockwise
+// about its normal). The face normal is recomputed from the corners and stored.
+// An end lying in the face's plane is no crossing; a point on an edge or a
+// corner counts as inside. On success the crossing point goes to hit.
+bool intersectRay(Face& face, const Vector& p0, const Vector& p1, Vector& hit);
+
+// The face nearest to p0 that the segment p0-p1 crosses, as a 1-based face
+// number, the lower index winning on equal distances; 0 when none is crossed.
+// Tests every face in order.
+int nearestFaceLinear(Mesh& mesh, const Vector& p0, const Vector& p1);
+
+// A bounding-volume hierarchy over a mesh's faces that answers the same question
+// as nearestFaceLinear with the same result, visiting only the faces whose boxes
+// the segment meets. Build it again whenever positions or faces change.
+class FaceBvh
+{
+public:
+    // Builds over the mesh's current faces.
+    explicit FaceBvh(const Mesh& mesh);
+
+    // As nearestFaceLinear; the normals of the faces tested are refreshed.
+    int nearestFace(Mesh& mesh, const Vector& p0, const Vector& p1) const;
+
+    std::size_t nodeCount() const { return nodes.size(); }
+
+private:
+    struct Node
+    {
+        float lo[3];
+        float hi[3];
+        // Leaf: first face slot and count; inner: left child (right = left + 1).
+        std::int32_t start;
+        std::int32_t count;
+    };
+    std::vector<Node> nodes;
+    std::vector<std::int32_t> order;
+    // Widening of every box so that a hit point rounded just outside its face's
+    // box still finds the face.
+    float slack = 0.0f;
+};
