@@ -17,23 +17,23 @@ QtMeshEditorDialogue::QtMeshEditorDialogue(QWidget* parent) : QDialog(parent)
     createPages();
     addTabs();
 
-    apply = new QPushButton(QStringLiteral("Apply"), this);
-    reload = new QPushButton(QStringLiteral("Reload"), this);
-    close = new QPushButton(QStringLiteral("Close"), this);
+    applyPushButton = new QPushButton(QStringLiteral("Apply"), this);
+    reloadPushButton = new QPushButton(QStringLiteral("Reload"), this);
+    closePushButton = new QPushButton(QStringLiteral("Close"), this);
     // Tools can run for minutes: Return in a page's field must not start one.
-    for (QPushButton* button : { apply, reload, close }) {
+    for (QPushButton* button : { applyPushButton, reloadPushButton, closePushButton }) {
         button->setAutoDefault(false);
         button->setDefault(false);
     }
-    connect(apply, &QPushButton::clicked, this, &QtMeshEditorDialogue::apply_event);
-    connect(reload, &QPushButton::clicked, this, &QtMeshEditorDialogue::reset_event);
-    connect(close, &QPushButton::clicked, this, &QDialog::reject);
+    connect(applyPushButton, &QPushButton::clicked, this, &QtMeshEditorDialogue::apply_event);
+    connect(reloadPushButton, &QPushButton::clicked, this, &QtMeshEditorDialogue::reset_event);
+    connect(closePushButton, &QPushButton::clicked, this, &QDialog::reject);
 
     auto* buttons = new QHBoxLayout;
-    buttons->addWidget(reload);
+    buttons->addWidget(reloadPushButton);
     buttons->addStretch(1);
-    buttons->addWidget(apply);
-    buttons->addWidget(close);
+    buttons->addWidget(applyPushButton);
+    buttons->addWidget(closePushButton);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(tabWidget);
     layout->addLayout(buttons);

@@ -45,9 +45,9 @@ public:
     void addPage(QWidget* page, const QString& title, std::function<void()> onApply = {});
 
     QTabWidget* tabs() const { return tabWidget; }
-    QPushButton* applyButton() const { return apply; }
-    QPushButton* reloadButton() const { return reload; }
-    QPushButton* closeButton() const { return close; }
+    QPushButton* applyButton() const { return applyPushButton; }
+    QPushButton* reloadButton() const { return reloadPushButton; }
+    QPushButton* closeButton() const { return closePushButton; }
 
 signals:
     void reset_signal();
@@ -68,7 +68,7 @@ private:
     std::vector<ApplyAction> applyActions;
 
     QTabWidget* tabWidget = nullptr;
-    QPushButton* apply = nullptr;
-    QPushButton* reload = nullptr;
-    QPushButton* close = nullptr;
+    QPushButton* applyPushButton = nullptr;
+    QPushButton* reloadPushButton = nullptr;
+    QPushButton* closePushButton = nullptr;
 };

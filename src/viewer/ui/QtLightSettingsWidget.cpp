@@ -63,12 +63,12 @@ QSlider* makeSlider(const char* name)
 
 } // namespace
 
-QtLightSettingsWidget::QtLightSettingsWidget(QWidget* parent)
-    : QWidget(parent),
-      ambientColour(colourOf(ambient)),
-      diffuseColour(colourOf(diffuse)),
-      specularColour(colourOf(specular))
+QtLightSettingsWidget::QtLightSettingsWidget(QWidget* parent) : QWidget(parent)
 {
+    ambientColour = colourOf(ambient);
+    diffuseColour = colourOf(diffuse);
+    specularColour = colourOf(specular);
+
     auto* layout = new QVBoxLayout(this);
 
     auto* fileGroup = new QGroupBox(QStringLiteral("File:"), this);
