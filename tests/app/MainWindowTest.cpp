@@ -96,6 +96,7 @@ private slots:
     void cleanup();
 
     void menusHaveTheirEntriesOrderAndShortcuts();
+    void centralViewGetsTheAskedSize();
     void openingShowsTheCounts();
     void failedOpenKeepsTheMeshAndSaysSo();
     void renderModeEntriesChangeThePicture();
@@ -203,6 +204,20 @@ void MainWindowTest::menusHaveTheirEntriesOrderAndShortcuts()
     QCOMPARE(view->objectName(), QStringLiteral("glbox1"));
     QCOMPARE(window->meshEditor->objectName(), QStringLiteral("mesheditor"));
     QCOMPARE(window->lightEditor->objectName(), QStringLiteral("lighteditor"));
+}
+
+void MainWindowTest::centralViewGetsTheAskedSize()
+{
+    QCOMPARE(window->view->size(), QSize(400, 300));
+    // Frame and margins: 10 around the frame, a 2-pixel panel, 1 inside it.
+    QCOMPARE(view->size(), QSize(400 - 2 * 13, 300 - 2 * 13));
+
+    auto* fresh = new QtMainWindow;
+    fresh->resizeView(800, 600);
+    fresh->show();
+    QVERIFY(QTest::qWaitForWindowExposed(fresh));
+    QCOMPARE(fresh->view->size(), QSize(800, 600));
+    delete fresh;
 }
 
 void MainWindowTest::openingShowsTheCounts()
