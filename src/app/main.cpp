@@ -24,7 +24,8 @@ bool hasOpenGL()
     return context.create();
 }
 
-struct GrabRequest {
+struct GrabRequest
+{
     QString output;
     QString input;
     int mode = 4;
@@ -120,7 +121,7 @@ int runGrab(QtMainWindow& window, const GrabRequest& request)
         || !writeFileReplacing(request.output.toLatin1().toStdString(), png.toStdString()))
         return grabFailure(QStringLiteral("cannot write ") + request.output);
     std::printf("wrote %dx%d rendering to %s\n", image.width(), image.height(),
-                request.output.toLatin1().constData());
+        request.output.toLatin1().constData());
     return 0;
 }
 

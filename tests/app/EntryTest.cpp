@@ -9,13 +9,15 @@ namespace {
 const QString program = QStringLiteral(FACETRA_BIN);
 const QString cubeFile = QStringLiteral(FACETRA_TEST_DATA "/cube.obj");
 
-struct Run {
+struct Run
+{
     int status = -2;
     QString out;
     QString err;
 };
 
-Run run(const QStringList& args, const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment())
+Run run(const QStringList& args,
+    const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment())
 {
     QProcess process;
     process.setProcessEnvironment(env);
@@ -34,7 +36,8 @@ Run run(const QStringList& args, const QProcessEnvironment& env = QProcessEnviro
 
 } // namespace
 
-class EntryTest : public QObject {
+class EntryTest : public QObject
+{
     Q_OBJECT
 private slots:
     void withoutOpenGlItRefusesToStart();
@@ -51,7 +54,7 @@ void EntryTest::withoutOpenGlItRefusesToStart()
     const Run r = run({ cubeFile }, env);
     QCOMPARE(r.status, 255);
     QVERIFY2(r.err.contains(QLatin1String("This system has no OpenGL support. Exiting.")),
-             qPrintable(r.err));
+        qPrintable(r.err));
 }
 
 void EntryTest::missingStartFileEndsWithStatusOne()
@@ -60,8 +63,8 @@ void EntryTest::missingStartFileEndsWithStatusOne()
         QSKIP("no OpenGL on this display");
     const Run r = run({ QStringLiteral("no-such-mesh.obj") });
     QCOMPARE(r.status, 1);
-    QVERIFY2(r.err.contains(QLatin1String("ERROR: Opening File: no-such-mesh.obj")),
-             qPrintable(r.err));
+    QVERIFY2(
+        r.err.contains(QLatin1String("ERROR: Opening File: no-such-mesh.obj")), qPrintable(r.err));
 }
 
 void EntryTest::grabWritesTheRendering()
@@ -72,10 +75,10 @@ void EntryTest::grabWritesTheRendering()
     const QString polygons = folder.filePath(QStringLiteral("polygons.png"));
     const QString box = folder.filePath(QStringLiteral("box.png"));
     Run r = run({ QStringLiteral("--grab"), polygons, QStringLiteral("--size"),
-                  QStringLiteral("320x240"), cubeFile });
+        QStringLiteral("320x240"), cubeFile });
     QVERIFY2(r.status == 0, qPrintable(r.err));
     r = run({ QStringLiteral("--grab"), box, QStringLiteral("--mode"), QStringLiteral("7"),
-              QStringLiteral("--size"), QStringLiteral("320x240"), cubeFile });
+        QStringLiteral("--size"), QStringLiteral("320x240"), cubeFile });
     QVERIFY2(r.status == 0, qPrintable(r.err));
 
     QImage solid(polygons);
@@ -98,7 +101,8 @@ void EntryTest::grabRejectsBadArguments()
     const QString out = folder.filePath(QStringLiteral("out.png"));
     const QList<QStringList> cases = {
         { QStringLiteral("--grab"), out, QStringLiteral("--mode"), QStringLiteral("9"), cubeFile },
-        { QStringLiteral("--grab"), out, QStringLiteral("--size"), QStringLiteral("0x10"), cubeFile },
+        { QStringLiteral("--grab"), out, QStringLiteral("--size"), QStringLiteral("0x10"),
+            cubeFile },
         { QStringLiteral("--grab"), out },
         { QStringLiteral("--grab"), out, QStringLiteral("missing.obj") },
     };

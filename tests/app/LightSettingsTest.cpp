@@ -34,7 +34,8 @@ QPushButton* changeButton(QtLightSettingsWidget& page, int index)
 
 } // namespace
 
-class LightSettingsTest : public QObject {
+class LightSettingsTest : public QObject
+{
     Q_OBJECT
 private slots:
     void startsWithTheViewsLight();

@@ -29,7 +29,8 @@ namespace {
 const QString cubeFile = QStringLiteral(FACETRA_TEST_DATA "/cube.obj");
 
 // Collects what the code under test prints on standard output.
-class StdoutCapture {
+class StdoutCapture
+{
 public:
     StdoutCapture()
     {
@@ -88,7 +89,8 @@ QString statusText(QtMainWindow& window)
 
 } // namespace
 
-class MainWindowTest : public QObject {
+class MainWindowTest : public QObject
+{
     Q_OBJECT
 private slots:
     void initTestCase();
@@ -141,10 +143,10 @@ void MainWindowTest::cleanup()
 
 bool MainWindowTest::openCube()
 {
-    window->dialogs.openFileName = [](QWidget*, const QString&, const QString&,
-                                      const QString& filter) {
-        return filter == QLatin1String("*.net *.obj *.gts") ? cubeFile : QString();
-    };
+    window->dialogs.openFileName
+        = [](QWidget*, const QString&, const QString&, const QString& filter) {
+              return filter == QLatin1String("*.net *.obj *.gts") ? cubeFile : QString();
+          };
     window->openfileEvent();
     return view->mesh.numVertices == 8 && view->mesh.numFaces == 12;
 }
@@ -164,8 +166,8 @@ void MainWindowTest::menusHaveTheirEntriesOrderAndShortcuts()
     QMenu* file = menuTitled(*window, QStringLiteral("&File"));
     QCOMPARE(file, window->fileMenu);
     QCOMPARE(entries(file),
-             QStringList({ "|", "Open...", "|", "Save As...", "Save ALL...", "|",
-                           "Save Rendering...", "|", "Exit" }));
+        QStringList({ "|", "Open...", "|", "Save As...", "Save ALL...", "|", "Save Rendering...",
+            "|", "Exit" }));
     const QList<std::pair<const char*, QKeySequence>> shortcuts = {
         { "Open...", QKeySequence(QStringLiteral("Ctrl+O")) },
         { "Save As...", QKeySequence(QStringLiteral("Ctrl+S")) },
@@ -178,9 +180,9 @@ void MainWindowTest::menusHaveTheirEntriesOrderAndShortcuts()
 
     QMenu* modes = menuTitled(*window, QStringLiteral("&Render Mode"));
     QCOMPARE(entries(modes),
-             QStringList({ "&Bounding Box", "&Points Verts", "&Face Normals", "&Wireframe",
-                           "&Wireframe + Dotted-HL", "&Wireframe + No-HL",
-                           "&Polygons + Wireframe", "&Polygons" }));
+        QStringList({ "&Bounding Box", "&Points Verts", "&Face Normals", "&Wireframe",
+            "&Wireframe + Dotted-HL", "&Wireframe + No-HL", "&Polygons + Wireframe",
+            "&Polygons" }));
     QList<int> ids;
     for (QAction* action : modes->actions()) {
         ids << action->data().toInt();
@@ -190,12 +192,12 @@ void MainWindowTest::menusHaveTheirEntriesOrderAndShortcuts()
 
     QMenu* viewMenu = menuTitled(*window, QStringLiteral("&View"));
     QCOMPARE(entries(viewMenu),
-             QStringList({ "Background Colour", "Toggle Projection (ortho/persp)",
-                           "Lighting and Shading Editor" }));
+        QStringList({ "Background Colour", "Toggle Projection (ortho/persp)",
+            "Lighting and Shading Editor" }));
     QMenu* tools = menuTitled(*window, QStringLiteral("&Tools"));
     QCOMPARE(entries(tools), QStringList({ "Mesh &Tools", "|" }));
     QCOMPARE(entry(tools, QStringLiteral("Mesh &Tools"))->shortcut(),
-             QKeySequence(QStringLiteral("Ctrl+E")));
+        QKeySequence(QStringLiteral("Ctrl+E")));
 
     for (QMenu* menu : { file, modes, viewMenu, tools })
         QVERIFY(menu->isTearOffEnabled());
@@ -236,8 +238,8 @@ void MainWindowTest::openingShowsTheCounts()
     delete other;
 
     // A cancelled question changes nothing.
-    window->dialogs.openFileName = [](QWidget*, const QString&, const QString&,
-                                      const QString&) { return QString(); };
+    window->dialogs.openFileName
+        = [](QWidget*, const QString&, const QString&, const QString&) { return QString(); };
     window->openfileEvent();
     QCOMPARE(window->fileName, cubeFile);
 }
@@ -246,8 +248,8 @@ void MainWindowTest::failedOpenKeepsTheMeshAndSaysSo()
 {
     QVERIFY(openCube());
     const QString missing = QStringLiteral("no-such-folder/missing.obj");
-    window->dialogs.openFileName = [&](QWidget*, const QString&, const QString&,
-                                       const QString&) { return missing; };
+    window->dialogs.openFileName
+        = [&](QWidget*, const QString&, const QString&, const QString&) { return missing; };
     window->openfileEvent();
     QCOMPARE(view->mesh.numVertices, 8);
     QCOMPARE(view->mesh.numFaces, 12);
@@ -390,11 +392,11 @@ void MainWindowTest::savingTheRenderingWritesExactlyThatName()
     QTemporaryDir folder;
     const QString name = folder.filePath(QStringLiteral("shot"));
     QString offeredStart;
-    window->dialogs.saveFileName = [&](QWidget*, const QString&, const QString& start,
-                                       const QString& filter) {
-        offeredStart = start;
-        return filter == QLatin1String("*.png") ? name : QString();
-    };
+    window->dialogs.saveFileName
+        = [&](QWidget*, const QString&, const QString& start, const QString& filter) {
+              offeredStart = start;
+              return filter == QLatin1String("*.png") ? name : QString();
+          };
     window->saveRenderImageEvent();
     QCOMPARE(offeredStart, QStringLiteral("rendering"));
     QImage saved;
@@ -404,8 +406,8 @@ void MainWindowTest::savingTheRenderingWritesExactlyThatName()
 
     // A name that cannot be written is reported, not passed over.
     const QString bad = folder.filePath(QStringLiteral("missing-folder/shot.png"));
-    window->dialogs.saveFileName = [&](QWidget*, const QString&, const QString&,
-                                       const QString&) { return bad; };
+    window->dialogs.saveFileName
+        = [&](QWidget*, const QString&, const QString&, const QString&) { return bad; };
     window->saveRenderImageEvent();
     QVERIFY(statusText(*window).contains(bad));
 }
@@ -416,9 +418,9 @@ void MainWindowTest::toolMenusShowTheDialogues()
     entry(menuTitled(*window, QStringLiteral("&Tools")), QStringLiteral("Mesh &Tools"))->trigger();
     QVERIFY(window->meshEditor->isVisible());
     QVERIFY(!window->lightEditor->isVisible());
-    entry(menuTitled(*window, QStringLiteral("&View")),
-          QStringLiteral("Lighting and Shading Editor"))
-            ->trigger();
+    entry(
+        menuTitled(*window, QStringLiteral("&View")), QStringLiteral("Lighting and Shading Editor"))
+        ->trigger();
     QVERIFY(window->lightEditor->isVisible());
 }
 

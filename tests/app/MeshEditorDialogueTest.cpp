@@ -5,7 +5,8 @@
 #include <QTabWidget>
 #include <QtTest>
 
-class MeshEditorDialogueTest : public QObject {
+class MeshEditorDialogueTest : public QObject
+{
     Q_OBJECT
 private slots:
     void buttonsAreApplyReloadCloseWithoutOk();

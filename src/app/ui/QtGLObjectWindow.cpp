@@ -6,7 +6,8 @@
 #include <QFrame>
 #include <QHBoxLayout>
 
-QtGLObjectWindow::QtGLObjectWindow(QWidget* parent) : QWidget(parent)
+QtGLObjectWindow::QtGLObjectWindow(QWidget* parent)
+    : QWidget(parent)
 {
     setObjectName(QStringLiteral("editor"));
 

@@ -7,7 +7,8 @@ class QFrame;
 class QtGLWidget;
 
 // The central widget: the GL view in a sunken frame with a margin around it.
-class QtGLObjectWindow : public QWidget {
+class QtGLObjectWindow : public QWidget
+{
     Q_OBJECT
 public:
     explicit QtGLObjectWindow(QWidget* parent = nullptr);

@@ -39,7 +39,8 @@ std::string latin1(const QString& text)
 
 } // namespace
 
-QtMainWindow::QtMainWindow(QWidget* parent) : QMainWindow(parent)
+QtMainWindow::QtMainWindow(QWidget* parent)
+    : QMainWindow(parent)
 {
     setAttribute(Qt::WA_DeleteOnClose);
     createMenus();
@@ -66,60 +67,59 @@ void QtMainWindow::createMenus()
 {
     fileMenu = new QMenu(QStringLiteral("&File"), this);
     fileMenu->setTearOffEnabled(true);
+    const auto addFileEntry = [this](const char* icon, const char* text, QKeyCombination keys,
+                                  void (QtMainWindow::*slot)()) {
+        fileMenu->addAction(QIcon(QString::fromLatin1(icon)), QString::fromLatin1(text), this, slot)
+            ->setShortcut(QKeySequence(keys));
+    };
     fileMenu->addSeparator();
-    QAction* open = fileMenu->addAction(QIcon(QStringLiteral("fileopen.xpm")),
-                                        QStringLiteral("Open..."), this,
-                                        &QtMainWindow::openfileEvent);
-    open->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+    addFileEntry("fileopen.xpm", "Open...", Qt::CTRL | Qt::Key_O, &QtMainWindow::openfileEvent);
     fileMenu->addSeparator();
-    QAction* saveAs = fileMenu->addAction(QIcon(QStringLiteral("filesave.xpm")),
-                                          QStringLiteral("Save As..."), this,
-                                          &QtMainWindow::savefileEvent);
-    saveAs->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
-    QAction* saveAll = fileMenu->addAction(QIcon(QStringLiteral("filesave.xpm")),
-                                           QStringLiteral("Save ALL..."), this,
-                                           &QtMainWindow::saveallEvent);
-    saveAll->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_A));
+    addFileEntry("filesave.xpm", "Save As...", Qt::CTRL | Qt::Key_S, &QtMainWindow::savefileEvent);
+    addFileEntry("filesave.xpm", "Save ALL...", Qt::CTRL | Qt::Key_A, &QtMainWindow::saveallEvent);
     fileMenu->addSeparator();
-    QAction* saveRendering = fileMenu->addAction(QIcon(QStringLiteral("filesave.xpm")),
-                                                 QStringLiteral("Save Rendering..."), this,
-                                                 &QtMainWindow::saveRenderImageEvent);
-    saveRendering->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
+    addFileEntry("filesave.xpm", "Save Rendering...", Qt::CTRL | Qt::Key_R,
+        &QtMainWindow::saveRenderImageEvent);
     fileMenu->addSeparator();
-    QAction* exit = fileMenu->addAction(QStringLiteral("Exit"), qApp, &QApplication::quit);
-    exit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    fileMenu->addAction(QStringLiteral("Exit"), qApp, &QApplication::quit)
+        ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
 
     auto* renderModeMenu = new QMenu(QStringLiteral("&Render Mode"), this);
     renderModeMenu->setObjectName(QStringLiteral("rendermodemenu"));
     renderModeMenu->setTearOffEnabled(true);
     // The ids are the view's render-mode numbers, not the menu positions.
-    static const struct {
+    static const struct
+    {
         const char* text;
         int id;
     } modes[] = {
-        { "&Bounding Box", 7 },          { "&Points Verts", 5 },
-        { "&Face Normals", 6 },          { "&Wireframe", 0 },
-        { "&Wireframe + Dotted-HL", 1 }, { "&Wireframe + No-HL", 2 },
-        { "&Polygons + Wireframe", 3 },  { "&Polygons", 4 },
+        { "&Bounding Box", 7 },
+        { "&Points Verts", 5 },
+        { "&Face Normals", 6 },
+        { "&Wireframe", 0 },
+        { "&Wireframe + Dotted-HL", 1 },
+        { "&Wireframe + No-HL", 2 },
+        { "&Polygons + Wireframe", 3 },
+        { "&Polygons", 4 },
     };
     for (const auto& mode : modes)
         renderModeMenu->addAction(QString::fromLatin1(mode.text))->setData(mode.id);
     connect(renderModeMenu, &QMenu::triggered, this,
-            [this](QAction* action) { rendermodeEvent(action->data().toInt()); });
+        [this](QAction* action) { rendermodeEvent(action->data().toInt()); });
 
     auto* viewMenu = new QMenu(QStringLiteral("&View"), this);
     viewMenu->setTearOffEnabled(true);
-    viewMenu->addAction(QStringLiteral("Background Colour"), this,
-                        &QtMainWindow::backgroundcolourEvent);
+    viewMenu->addAction(
+        QStringLiteral("Background Colour"), this, &QtMainWindow::backgroundcolourEvent);
     viewMenu->addAction(QStringLiteral("Toggle Projection (ortho/persp)"), this,
-                        &QtMainWindow::projectionmodeEvent);
-    viewMenu->addAction(QStringLiteral("Lighting and Shading Editor"), this,
-                        &QtMainWindow::lighteditorEvent);
+        &QtMainWindow::projectionmodeEvent);
+    viewMenu->addAction(
+        QStringLiteral("Lighting and Shading Editor"), this, &QtMainWindow::lighteditorEvent);
 
     auto* toolsMenu = new QMenu(QStringLiteral("&Tools"), this);
     toolsMenu->setTearOffEnabled(true);
-    QAction* tools = toolsMenu->addAction(QStringLiteral("Mesh &Tools"), this,
-                                          &QtMainWindow::mesheditorEvent);
+    QAction* tools
+        = toolsMenu->addAction(QStringLiteral("Mesh &Tools"), this, &QtMainWindow::mesheditorEvent);
     tools->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
     toolsMenu->addSeparator();
 
@@ -154,10 +154,10 @@ void QtMainWindow::connectRouting()
     // cutplane_load_signal, cutplane_save_signal.
     // Morphogens page: buildvertexcolour_signal.
     // Terrain page: build_vertexcolours_signal.
-    connect(lighting, &QtLightSettingsWidget::light_colour_signal, glw,
-            &QtGLWidget::light_colour_slot);
+    connect(
+        lighting, &QtLightSettingsWidget::light_colour_signal, glw, &QtGLWidget::light_colour_slot);
     connect(lighting, &QtLightSettingsWidget::light_position_signal, glw,
-            &QtGLWidget::light_position_slot);
+        &QtGLWidget::light_position_slot);
 }
 
 QtGLWidget* QtMainWindow::glView() const
@@ -207,14 +207,14 @@ void QtMainWindow::dragndrop_slot(QString filename)
 
 void QtMainWindow::aboutEvent()
 {
-    QMessageBox::about(this, QStringLiteral("Facetra"),
-                       QStringLiteral("View and Play with mesh objects"));
+    QMessageBox::about(
+        this, QStringLiteral("Facetra"), QStringLiteral("View and Play with mesh objects"));
 }
 
 void QtMainWindow::saveRenderImageEvent()
 {
-    const QString name = dialogs.saveFileName(this, QString(), QStringLiteral("rendering"),
-                                              QStringLiteral("*.png"));
+    const QString name = dialogs.saveFileName(
+        this, QString(), QStringLiteral("rendering"), QStringLiteral("*.png"));
     if (name.isEmpty())
         return;
     QByteArray png;
@@ -248,8 +248,8 @@ void QtMainWindow::backgroundcolourEvent()
 
 void QtMainWindow::openfileEvent()
 {
-    const QString name = dialogs.openFileName(this, QString(), startFolder(QStringLiteral("Data")),
-                                              QStringLiteral("*.net *.obj *.gts"));
+    const QString name = dialogs.openFileName(
+        this, QString(), startFolder(QStringLiteral("Data")), QStringLiteral("*.net *.obj *.gts"));
     if (name.isEmpty())
         return;
     fileName = name;
@@ -258,8 +258,8 @@ void QtMainWindow::openfileEvent()
 
 void QtMainWindow::savefileEvent()
 {
-    const QString name = dialogs.saveFileName(this, QString(), startFolder(QStringLiteral("data")),
-                                              QStringLiteral("*.obj"));
+    const QString name = dialogs.saveFileName(
+        this, QString(), startFolder(QStringLiteral("data")), QStringLiteral("*.obj"));
     if (name.isEmpty())
         return;
     fileName = name;

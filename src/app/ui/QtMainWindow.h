@@ -15,7 +15,8 @@ class QtMeshEditorDialogue;
 // The program's one top-level window: the menus, the central view, the status
 // bar and the two tool dialogues. Its slots only ask the user, call the view
 // and report; all tool work happens in the view.
-class QtMainWindow : public QMainWindow {
+class QtMainWindow : public QMainWindow
+{
     Q_OBJECT
 public:
     explicit QtMainWindow(QWidget* parent = nullptr);

@@ -1,42 +1,25 @@
 #include "app/ui/QtMeshEditorDialogue.h"
 
-#include <QHBoxLayout>
 #include <QPushButton>
 #include <QTabWidget>
-#include <QVBoxLayout>
 
 #include <utility>
 
-QtMeshEditorDialogue::QtMeshEditorDialogue(QWidget* parent) : QDialog(parent)
+QtMeshEditorDialogue::QtMeshEditorDialogue(QWidget* parent)
+    : QtTabDialogue(parent)
 {
     setObjectName(QStringLiteral("mesheditor"));
-    setModal(false);
     setWindowTitle(QStringLiteral("Mesh Tools"));
 
-    tabWidget = new QTabWidget(this);
     createPages();
     addTabs();
 
-    applyPushButton = new QPushButton(QStringLiteral("Apply"), this);
-    reloadPushButton = new QPushButton(QStringLiteral("Reload"), this);
-    closePushButton = new QPushButton(QStringLiteral("Close"), this);
-    // Tools can run for minutes: Return in a page's field must not start one.
-    for (QPushButton* button : { applyPushButton, reloadPushButton, closePushButton }) {
-        button->setAutoDefault(false);
-        button->setDefault(false);
-    }
+    reloadPushButton = addButton(QStringLiteral("Reload"), true);
+    applyPushButton = addButton(QStringLiteral("Apply"));
+    closePushButton = addButton(QStringLiteral("Close"));
     connect(applyPushButton, &QPushButton::clicked, this, &QtMeshEditorDialogue::apply_event);
     connect(reloadPushButton, &QPushButton::clicked, this, &QtMeshEditorDialogue::reset_event);
     connect(closePushButton, &QPushButton::clicked, this, &QDialog::reject);
-
-    auto* buttons = new QHBoxLayout;
-    buttons->addWidget(reloadPushButton);
-    buttons->addStretch(1);
-    buttons->addWidget(applyPushButton);
-    buttons->addWidget(closePushButton);
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(tabWidget);
-    layout->addLayout(buttons);
 }
 
 void QtMeshEditorDialogue::createPages()
@@ -55,10 +38,10 @@ void QtMeshEditorDialogue::addTabs()
     // apply action.
 }
 
-void QtMeshEditorDialogue::addPage(QWidget* page, const QString& title,
-                                   std::function<void()> onApply)
+void QtMeshEditorDialogue::addPage(
+    QWidget* page, const QString& title, std::function<void()> onApply)
 {
-    tabWidget->addTab(page, title);
+    tabs()->addTab(page, title);
     if (onApply)
         applyActions.push_back({ page, std::move(onApply) });
 }
@@ -70,7 +53,7 @@ void QtMeshEditorDialogue::reset_event()
 
 void QtMeshEditorDialogue::apply_event()
 {
-    QWidget* current = tabWidget->currentWidget();
+    QWidget* current = tabs()->currentWidget();
     if (!current)
         return;
     for (const ApplyAction& action : applyActions) {

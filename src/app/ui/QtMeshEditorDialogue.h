@@ -1,12 +1,11 @@
 #pragma once
 
-#include <QDialog>
+#include "viewer/ui/QtTabDialogue.h"
 
 #include <functional>
 #include <vector>
 
 class QPushButton;
-class QTabWidget;
 
 class QtCLippingWidget;
 class QtMeshSimplifierWidget;
@@ -24,7 +23,8 @@ class QtMorphogenWidget;
 // Adding a page touches two places in the .cpp: createPages() (creation, object
 // name and set-up) and addTabs() (tab order and what "Apply" does on it). Its
 // signals are routed by the main window.
-class QtMeshEditorDialogue : public QDialog {
+class QtMeshEditorDialogue : public QtTabDialogue
+{
     Q_OBJECT
 public:
     explicit QtMeshEditorDialogue(QWidget* parent = nullptr);
@@ -44,7 +44,6 @@ public:
     // current page (nothing when empty).
     void addPage(QWidget* page, const QString& title, std::function<void()> onApply = {});
 
-    QTabWidget* tabs() const { return tabWidget; }
     QPushButton* applyButton() const { return applyPushButton; }
     QPushButton* reloadButton() const { return reloadPushButton; }
     QPushButton* closeButton() const { return closePushButton; }
@@ -57,7 +56,8 @@ public slots:
     void apply_event();
 
 private:
-    struct ApplyAction {
+    struct ApplyAction
+    {
         QWidget* page;
         std::function<void()> run;
     };
@@ -66,8 +66,6 @@ private:
     void addTabs();
 
     std::vector<ApplyAction> applyActions;
-
-    QTabWidget* tabWidget = nullptr;
     QPushButton* applyPushButton = nullptr;
     QPushButton* reloadPushButton = nullptr;
     QPushButton* closePushButton = nullptr;

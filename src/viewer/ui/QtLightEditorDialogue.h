@@ -1,20 +1,19 @@
 #pragma once
 
-#include <QDialog>
+#include "viewer/ui/QtTabDialogue.h"
 
-class QTabWidget;
 class QtLightSettingsWidget;
 
 // The non-modal lighting dialogue: one "Lighting" page and a "Close" button.
 // Created hidden once with the main window; closing only hides it, so the
 // page's values last as long as the program.
-class QtLightEditorDialogue : public QDialog {
+class QtLightEditorDialogue : public QtTabDialogue
+{
     Q_OBJECT
 public:
     explicit QtLightEditorDialogue(QWidget* parent = nullptr);
 
     QtLightSettingsWidget* settingsPage() const { return page; }
-    QTabWidget* tabs() const { return tabWidget; }
 
 signals:
     void reset_signal();
@@ -26,6 +25,5 @@ public slots:
     void apply_event();
 
 private:
-    QTabWidget* tabWidget = nullptr;
     QtLightSettingsWidget* page = nullptr;
 };

@@ -63,7 +63,8 @@ QSlider* makeSlider(const char* name)
 
 } // namespace
 
-QtLightSettingsWidget::QtLightSettingsWidget(QWidget* parent) : QWidget(parent)
+QtLightSettingsWidget::QtLightSettingsWidget(QWidget* parent)
+    : QWidget(parent)
 {
     ambientColour = colourOf(ambient);
     diffuseColour = colourOf(diffuse);
@@ -73,11 +74,11 @@ QtLightSettingsWidget::QtLightSettingsWidget(QWidget* parent) : QWidget(parent)
 
     auto* fileGroup = new QGroupBox(QStringLiteral("File:"), this);
     auto* fileLayout = new QHBoxLayout(fileGroup);
-    auto* open = new QPushButton(QIcon(QStringLiteral("icons/fileopen.xpm")),
-                                 QStringLiteral("Open"), fileGroup);
+    auto* open = new QPushButton(
+        QIcon(QStringLiteral("icons/fileopen.xpm")), QStringLiteral("Open"), fileGroup);
     open->setObjectName(QStringLiteral("open"));
-    auto* save = new QPushButton(QIcon(QStringLiteral("icons/filesave.xpm")),
-                                 QStringLiteral("Save"), fileGroup);
+    auto* save = new QPushButton(
+        QIcon(QStringLiteral("icons/filesave.xpm")), QStringLiteral("Save"), fileGroup);
     save->setObjectName(QStringLiteral("save"));
     fileLayout->addWidget(open);
     fileLayout->addWidget(save);
@@ -106,19 +107,19 @@ QtLightSettingsWidget::QtLightSettingsWidget(QWidget* parent) : QWidget(parent)
     auto* specularChange = new QPushButton(QStringLiteral("Change"), preferences);
     auto* colours = new QGridLayout;
     colours->setSpacing(5);
-    colours->addWidget(colourGroup(QStringLiteral("Ambient Colour:"), ambientSwatch, ambientChange),
-                       0, 0);
-    colours->addWidget(colourGroup(QStringLiteral("Diffuse Colour:"), diffuseSwatch, diffuseChange),
-                       0, 1);
     colours->addWidget(
-            colourGroup(QStringLiteral("Specular Colour:"), specularSwatch, specularChange), 0, 2);
+        colourGroup(QStringLiteral("Ambient Colour:"), ambientSwatch, ambientChange), 0, 0);
+    colours->addWidget(
+        colourGroup(QStringLiteral("Diffuse Colour:"), diffuseSwatch, diffuseChange), 0, 1);
+    colours->addWidget(
+        colourGroup(QStringLiteral("Specular Colour:"), specularSwatch, specularChange), 0, 2);
     preferencesLayout->addLayout(colours);
-    connect(ambientChange, &QPushButton::clicked, this,
-            &QtLightSettingsWidget::amb_colourdlg_event);
-    connect(diffuseChange, &QPushButton::clicked, this,
-            &QtLightSettingsWidget::dif_colourdlg_event);
-    connect(specularChange, &QPushButton::clicked, this,
-            &QtLightSettingsWidget::spec_colourdlg_event);
+    connect(
+        ambientChange, &QPushButton::clicked, this, &QtLightSettingsWidget::amb_colourdlg_event);
+    connect(
+        diffuseChange, &QPushButton::clicked, this, &QtLightSettingsWidget::dif_colourdlg_event);
+    connect(
+        specularChange, &QPushButton::clicked, this, &QtLightSettingsWidget::spec_colourdlg_event);
     layout->addWidget(preferences);
 
     auto* position = new QGroupBox(QStringLiteral("Light Position:"), this);
@@ -133,8 +134,7 @@ QtLightSettingsWidget::QtLightSettingsWidget(QWidget* parent) : QWidget(parent)
     positionLayout->addWidget(altitudeSlider, 0, 1);
     positionLayout->addWidget(azimuthLabel, 1, 0);
     positionLayout->addWidget(azimuthSlider, 1, 1);
-    connect(altitudeSlider, &QSlider::valueChanged, this,
-            &QtLightSettingsWidget::l_altitude_event);
+    connect(altitudeSlider, &QSlider::valueChanged, this, &QtLightSettingsWidget::l_altitude_event);
     connect(azimuthSlider, &QSlider::valueChanged, this, &QtLightSettingsWidget::l_azimuth_event);
     layout->addWidget(position);
     layout->addStretch(1);
@@ -181,25 +181,25 @@ void QtLightSettingsWidget::spec_colourdlg_event()
     changeColour(specularColour, specular, specularSwatch);
 }
 
-void QtLightSettingsWidget::l_altitude_event(int value)
+void QtLightSettingsWidget::moveLight(
+    QSlider* slider, QLabel* label, const QString& prefix, int& angle, int value)
 {
     {
-        // Called by the slider itself or by a caller; either way one emission.
-        const QSignalBlocker quiet(altitudeSlider);
-        altitudeSlider->setValue(value);
+        // Called by the slider itself or from outside; either way one emission.
+        const QSignalBlocker quiet(slider);
+        slider->setValue(value);
     }
-    altitude = value;
-    altitudeLabel->setText(QStringLiteral("Altitude: ") + QString::number(value));
+    angle = value;
+    label->setText(prefix + QString::number(value));
     emit light_position_signal(float(altitude), float(azimuth));
+}
+
+void QtLightSettingsWidget::l_altitude_event(int value)
+{
+    moveLight(altitudeSlider, altitudeLabel, QStringLiteral("Altitude: "), altitude, value);
 }
 
 void QtLightSettingsWidget::l_azimuth_event(int value)
 {
-    {
-        const QSignalBlocker quiet(azimuthSlider);
-        azimuthSlider->setValue(value);
-    }
-    azimuth = value;
-    azimuthLabel->setText(QStringLiteral("Azimuth: ") + QString::number(value));
-    emit light_position_signal(float(altitude), float(azimuth));
+    moveLight(azimuthSlider, azimuthLabel, QStringLiteral("Azimuth: "), azimuth, value);
 }

@@ -15,7 +15,8 @@ class QSlider;
 // colour terms, a slider release sends altitude and azimuth together. The
 // start values are those the view sets up for its light, so nothing needs to
 // be sent before the user changes something.
-class QtLightSettingsWidget : public QWidget {
+class QtLightSettingsWidget : public QWidget
+{
     Q_OBJECT
 public:
     explicit QtLightSettingsWidget(QWidget* parent = nullptr);
@@ -51,6 +52,7 @@ public slots:
 
 private:
     void changeColour(QColor& colour, Vector& term, QLabel* swatch);
+    void moveLight(QSlider* slider, QLabel* label, const QString& prefix, int& angle, int value);
 
     QLabel* ambientSwatch = nullptr;
     QLabel* diffuseSwatch = nullptr;
