@@ -5,7 +5,7 @@ function(facetra_target target)
     target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic)
     if(FACETRA_SANITIZE)
         target_compile_options(${target} PUBLIC -fsanitize=address,undefined
-                               -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+                               -fno-omit-frame-pointer -fno-sanitize-recover=undefined -O1)
         target_link_options(${target} PUBLIC -fsanitize=address,undefined)
     endif()
 endfunction()

@@ -83,6 +83,10 @@ public:
             face.vertex[k] = vertices.data() + face.index[k];
         facePtrs[std::size_t(f)] = &face;
     }
+    // Makes every face's corners run counter-clockwise about its stored normal,
+    // swapping corners 1 and 2 where they do not. Needs face normals and
+    // centroids built.
+    void orientFaces();
     // Shrinks the face arrays to the first n faces (n <= numFaces).
     void truncateFaces(int n);
 };

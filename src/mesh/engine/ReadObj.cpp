@@ -4,7 +4,9 @@
 #include "mesh/engine/Mesh.h"
 #include "mesh/engine/Tokenizer.h"
 
+#include <algorithm>
 #include <climits>
+#include <cstdint>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -28,8 +30,64 @@ bool startsWithKeyword(std::string_view line, std::string_view keyword)
 
 enum class LineKind { Other, Vertex, Colour, Face, FaceColour, MorphogenNames, Morphogens };
 
-// Both passes classify lines alike, so the second never finds more vertices than
-// the first counted.
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+bool isBlank(char c) { return static_cast<unsigned char>(c) <= 32; }
+
+// A plain decimal [-]digits[.digits] at p, ending where no number could go on
+// (not at '-', '.', 'e' or 'E'). Returns its end, or nullptr when the text is
+// anything else; the value is the one the tokenizer would give.
+const char* plainDecimal(const char* p, const char* e, double& value)
+{
+    static constexpr double powers[] = { 1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                         1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15 };
+    const char* start = p;
+    const bool negative = p < e && *p == '-';
+    p += negative;
+    const char* digits = p;
+    std::uint64_t mantissa = 0;
+    while (p < e && isDigit(*p))
+        mantissa = mantissa * 10 + std::uint64_t(*p++ - '0');
+    if (p == digits)
+        return nullptr;
+    const char* point = p;
+    if (p < e && *p == '.') {
+        ++p;
+        point = p;
+        while (p < e && isDigit(*p))
+            mantissa = mantissa * 10 + std::uint64_t(*p++ - '0');
+    }
+    if (p < e && (*p == '-' || *p == '.' || *p == 'e' || *p == 'E'))
+        return nullptr;
+    const long fraction = p - point;
+    // Up to 15 digits both mantissa and power are exact, so one division rounds
+    // correctly; anything longer takes the full conversion.
+    if (p - digits <= 16 && fraction <= 15 && mantissa < (std::uint64_t(1) << 53)) {
+        const double v = double(mantissa) / powers[fraction];
+        value = negative ? -v : v;
+    } else {
+        value = parseNumber(std::string_view(start, std::size_t(p - start)));
+    }
+    return p;
+}
+
+// "v x y z" with three plain decimals, the bulk of every file: the scanf-style
+// match and the tokenizer agree on such a line, so one scan serves both.
+bool fastVertexLine(std::string_view line, double xyz[3])
+{
+    const char* p = line.data() + 1;
+    const char* e = line.data() + line.size();
+    for (int k = 0; k < 3; ++k) {
+        while (p < e && isBlank(*p))
+            ++p;
+        p = plainDecimal(p, e, xyz[k]);
+        if (!p || (p < e && !isBlank(*p)))
+            return false;
+    }
+    return true;
+}
+
+// The lines' kinds decide everything else, so the vertex count never disagrees
+// with the vertices stored.
 LineKind classify(std::string_view line)
 {
     if (line.empty())
@@ -92,40 +150,44 @@ std::string_view trimLineEnd(std::string_view s)
     return s;
 }
 
-// The corner groups of a face line: each group (n, n/t, n/t/m, n//m, n/t/, n//)
-// gives its first number. Returns the number of corners; with numbers on, the
-// corner values are appended to out.
-int faceCorners(std::string_view rest, bool convert, std::vector<double>* out)
+// The corner groups of a face line are its blank-separated words (n, n/t,
+// n/t/m, n//m, n/t/, n//); each whose first token is a number gives that
+// number. Appends the corner values to out.
+void faceCorners(std::string_view rest, std::vector<double>& out)
 {
-    Tokenizer tok(rest);
-    tok.convertNumbers(convert);
-    int corners = 0;
-    bool afterSlash = false;
-    for (int t = tok.next(); t != Tokenizer::TT_EOF; t = tok.next()) {
-        if (t == Tokenizer::TT_NUMBER) {
-            if (!afterSlash) {
-                ++corners;
-                if (out)
-                    out->push_back(tok.nval);
-            }
-            afterSlash = false;
-        } else {
-            afterSlash = t == '/';
+    const char* p = rest.data();
+    const char* e = p + rest.size();
+    while (p < e) {
+        while (p < e && isBlank(*p))
+            ++p;
+        if (p >= e || *p == '#')
+            break;
+        const char* word = p;
+        const bool negative = *p == '-';
+        p += negative;
+        if (p >= e || !isDigit(*p)) {
+            // Not a corner: skip the word.
+            while (p < e && !isBlank(*p) && *p != '#')
+                ++p;
+            continue;
         }
+        // Plain integers (the rule) are read directly.
+        const char* digits = p;
+        std::uint64_t n = 0;
+        while (p < e && isDigit(*p))
+            n = n * 10 + std::uint64_t(*p++ - '0');
+        if (p - digits > 15 || (p < e && !isBlank(*p) && *p != '/' && *p != '#')) {
+            const std::string_view text(word, std::size_t(e - word));
+            out.push_back(parseNumber(text.substr(0, numberTokenLength(text))));
+        } else {
+            out.push_back(negative ? -double(n) : double(n));
+        }
+        while (p < e && !isBlank(*p) && *p != '#')
+            ++p;
     }
-    return corners;
 }
 
-struct FirstPass {
-    long long vertices = 0;
-    long long faces = 0;
-    long long polygons = 0;
-    int formatType = -1;
-    int morphogenCount = 0;
-    bool morphogenCountSet = false;
-};
-
-void detectFormat(std::string_view line, FirstPass& pass)
+void detectFormat(std::string_view line, int& formatType)
 {
     static const char* const patterns[5] = {
         "f %i %i %i",
@@ -136,7 +198,146 @@ void detectFormat(std::string_view line, FirstPass& pass)
     };
     for (int i = 0; i < 5; ++i) {
         if (matches(line, patterns[i]))
-            pass.formatType = i + 1;
+            formatType = i + 1;
+    }
+}
+
+// What the pass over the text gathers before the mesh arrays are allocated.
+struct ObjContent {
+    std::vector<float> positions; // x, y, z per vertex
+    std::vector<Vector> colours;
+    std::vector<float> morphogens; // morphogenCount values per row
+    std::vector<int> triangles;    // three 0-based corners each; -1 marks a dropped one
+    std::vector<std::size_t> forwardPolygons; // triangle ranges naming later vertices
+    std::vector<std::string> names;
+    int formatType = -1;
+    int morphogenCount = 0;
+    bool morphogenCountSet = false;
+    long long countedFaces = 0;
+    long long polygons = 0;
+    long long droppedFaces = 0;
+    long long morphogenRows = 0;
+};
+
+void parseObj(std::string_view text, ObjContent& c)
+{
+    bool detected = false;
+    double lastNumber = 0.0;
+    float xyz[3] = { 0.0f, 0.0f, 0.0f };
+    std::vector<double> corners;
+
+    // A keyword's numbers: the line's next tokens, a token that is not a number
+    // leaving the previous value.
+    const auto readTriple = [&](std::string_view rest) {
+        Tokenizer tok(rest);
+        for (float& v : xyz) {
+            if (tok.next() == Tokenizer::TT_NUMBER) {
+                lastNumber = tok.nval;
+                v = float(tok.nval);
+            }
+        }
+    };
+
+    forEachLine(text, [&](std::string_view line) {
+        if (line[0] == 'f' && !detected) {
+            detectFormat(line, c.formatType);
+            detected = true;
+        }
+        double fast[3];
+        if (line[0] == 'v' && fastVertexLine(line, fast)) {
+            for (int k = 0; k < 3; ++k)
+                c.positions.push_back(xyz[k] = float(fast[k]));
+            lastNumber = fast[2];
+            return;
+        }
+        switch (classify(line)) {
+        case LineKind::Vertex:
+            readTriple(line.substr(1));
+            c.positions.insert(c.positions.end(), xyz, xyz + 3);
+            break;
+        case LineKind::Colour:
+            readTriple(line.substr(2));
+            c.colours.emplace_back(xyz[0], xyz[1], xyz[2], 1.0f);
+            break;
+        case LineKind::FaceColour:
+            detected = false;
+            break;
+        case LineKind::MorphogenNames:
+            for (std::string_view piece : splitAtBlanks(line))
+                c.names.emplace_back(piece);
+            break;
+        case LineKind::Morphogens: {
+            if (!c.morphogenCountSet) {
+                // The piece count, line end included, sets the number of morphogens.
+                c.morphogenCount = int(splitAtBlanks(line).size()) - 1;
+                c.morphogenCountSet = true;
+            }
+            ++c.morphogenRows;
+            Tokenizer tok(line.substr(1));
+            for (int j = 0; j < c.morphogenCount; ++j) {
+                if (tok.next() == Tokenizer::TT_NUMBER)
+                    lastNumber = tok.nval;
+                c.morphogens.push_back(float(lastNumber));
+            }
+            break;
+        }
+        case LineKind::Face: {
+            corners.clear();
+            faceCorners(line.substr(1), corners);
+            if (corners.size() < 3)
+                break;
+            lastNumber = corners.back();
+            const long long triangles = (long long)corners.size() - 2;
+            c.countedFaces += triangles;
+            if (corners.size() > 3)
+                ++c.polygons;
+            // Positive indices count from 1, negative ones back from the vertices
+            // read so far; zero and anything out of range drop the face.
+            const long long readSoFar = (long long)c.positions.size() / 3;
+            bool valid = true, forward = false;
+            for (double& n : corners) {
+                n = std::trunc(n);
+                if (n >= 1.0 && n <= double(INT_MAX)) {
+                    n -= 1.0;
+                    forward = forward || n >= double(readSoFar);
+                } else if (n <= -1.0 && n >= -double(readSoFar)) {
+                    n += double(readSoFar);
+                } else {
+                    valid = false;
+                }
+            }
+            if (!valid) {
+                c.droppedFaces += triangles;
+                break;
+            }
+            if (forward) {
+                c.forwardPolygons.push_back(c.triangles.size());
+                c.forwardPolygons.push_back(c.triangles.size() + std::size_t(3 * triangles));
+            }
+            for (std::size_t t = 1; t + 1 < corners.size(); ++t) {
+                c.triangles.push_back(int(corners[0]));
+                c.triangles.push_back(int(corners[t]));
+                c.triangles.push_back(int(corners[t + 1]));
+            }
+            break;
+        }
+        default:
+            break;
+        }
+    });
+
+    // Faces naming a vertex beyond the last one are dropped whole.
+    const long long nv = (long long)c.positions.size() / 3;
+    for (std::size_t i = 0; i < c.forwardPolygons.size(); i += 2) {
+        const std::size_t begin = c.forwardPolygons[i], end = c.forwardPolygons[i + 1];
+        bool valid = true;
+        for (std::size_t k = begin; k < end; ++k)
+            valid = valid && c.triangles[k] < nv;
+        if (!valid) {
+            for (std::size_t k = begin; k < end; ++k)
+                c.triangles[k] = -1;
+            c.droppedFaces += (long long)(end - begin) / 3;
+        }
     }
 }
 
@@ -178,178 +379,88 @@ bool readObj(Mesh& mesh, const std::string& path, ObjReadReport* report)
         return false;
     }
 
-    // First pass: count, detect the face layout, collect the morphogen names.
-    FirstPass pass;
-    bool detected = false;
-    std::vector<std::string> names;
-    forEachLine(text, [&](std::string_view line) {
-        if (line.empty())
-            return;
-        if (line[0] == 'f' && !detected) {
-            detectFormat(line, pass);
-            detected = true;
-        }
-        switch (classify(line)) {
-        case LineKind::Vertex:
-            ++pass.vertices;
-            break;
-        case LineKind::FaceColour:
-            detected = false;
-            break;
-        case LineKind::Face: {
-            const int corners = faceCorners(line.substr(1), false, nullptr);
-            if (corners > 3)
-                ++pass.polygons;
-            if (corners >= 3)
-                pass.faces += corners - 2;
-            break;
-        }
-        case LineKind::MorphogenNames:
-            for (std::string_view piece : splitAtBlanks(line))
-                names.emplace_back(piece);
-            break;
-        case LineKind::Morphogens:
-            if (!pass.morphogenCountSet) {
-                pass.morphogenCount = int(splitAtBlanks(line).size()) - 1;
-                pass.morphogenCountSet = true;
-            }
-            break;
-        default:
-            break;
-        }
-    });
-    if (!names.empty())
-        names.erase(names.begin());
-    // The line end stays off the last name.
-    if (!names.empty()) {
-        names.back() = std::string(trimLineEnd(names.back()));
-        if (names.back().empty())
-            names.pop_back();
-    }
-    mesh.morphogenNames = std::move(names);
-
-    if (pass.vertices > INT_MAX || pass.faces > INT_MAX) {
-        std::printf("ERROR: %s has more vertices or faces than can be held (%lld, %lld)\n",
-                    path.c_str(), pass.vertices, pass.faces);
+    // One pass gathers everything into compact scratch arrays; then each mesh
+    // array is allocated exactly once, at its final size.
+    ObjContent c;
+    try {
+        parseObj(text, c);
+    } catch (const std::bad_alloc&) {
+        std::printf("ERROR: not enough memory to read %s\n", path.c_str());
         return false;
     }
-    std::printf("nv: %d, nf: %d\n", int(pass.vertices), int(pass.faces));
-    std::printf("faceformat_type: %d\n", pass.formatType);
-    if (pass.polygons > 0)
-        std::printf("triangulated %lld polygons\n", pass.polygons);
-    if (!mesh.allocateVertices(int(pass.vertices)) || !mesh.allocateFaces(int(pass.faces))
-        || !mesh.allocateMorphogens(int(pass.vertices), pass.morphogenCount)) {
+    std::string().swap(text);
+
+    if (!c.names.empty())
+        c.names.erase(c.names.begin());
+    // The line end stays off the last name.
+    if (!c.names.empty()) {
+        c.names.back() = std::string(trimLineEnd(c.names.back()));
+        if (c.names.back().empty())
+            c.names.pop_back();
+    }
+    mesh.morphogenNames = std::move(c.names);
+
+    const long long vertexCount = (long long)c.positions.size() / 3;
+    if (vertexCount > INT_MAX || c.countedFaces > INT_MAX) {
+        std::printf("ERROR: %s has more vertices or faces than can be held (%lld, %lld)\n",
+                    path.c_str(), vertexCount, c.countedFaces);
+        return false;
+    }
+    const int nv = int(vertexCount);
+    std::printf("nv: %d, nf: %d\n", nv, int(c.countedFaces));
+    std::printf("faceformat_type: %d\n", c.formatType);
+    if (c.polygons > 0)
+        std::printf("triangulated %lld polygons\n", c.polygons);
+
+    int storedFaces = 0;
+    for (std::size_t t = 0; t < c.triangles.size(); t += 3)
+        storedFaces += c.triangles[t] >= 0;
+    if (!mesh.allocateVertices(nv) || !mesh.allocateFaces(storedFaces)
+        || !mesh.allocateMorphogens(nv, c.morphogenCount)) {
         mesh.clear();
         return false;
     }
-
-    // Second pass: fill the arrays.
-    const int nv = mesh.numVertices;
-    int nextVertex = 0, nextColour = 0, nextFace = 0, nextRow = 0;
-    long long surplusColours = 0, surplusRows = 0, droppedFaces = 0, nonFinite = 0;
-    double lastNumber = 0.0;
-    float xyz[3] = { 0.0f, 0.0f, 0.0f };
-    std::vector<double> corners;
-
-    const auto readTriple = [&](std::string_view rest) {
-        Tokenizer tok(rest);
-        for (float& c : xyz) {
-            if (tok.next() == Tokenizer::TT_NUMBER) {
-                lastNumber = tok.nval;
-                c = float(tok.nval);
-            }
-        }
-    };
-
-    forEachLine(text, [&](std::string_view line) {
-        switch (classify(line)) {
-        case LineKind::Vertex:
-            readTriple(line.substr(1));
-            if (nextVertex < nv)
-                mesh.vertices[std::size_t(nextVertex++)] = Vector(xyz[0], xyz[1], xyz[2], 1.0f);
-            break;
-        case LineKind::Colour:
-            readTriple(line.substr(2));
-            if (nextColour < nv)
-                mesh.vertexColours[std::size_t(nextColour++)]
-                    = Vector(xyz[0], xyz[1], xyz[2], 1.0f);
-            else
-                ++surplusColours;
-            break;
-        case LineKind::Morphogens: {
-            if (pass.morphogenCount == 0 || nextRow >= nv) {
-                if (pass.morphogenCount > 0)
-                    ++surplusRows;
-                ++nextRow;
-                break;
-            }
-            Tokenizer tok(line.substr(1));
-            auto& row = mesh.morphogenValues[std::size_t(nextRow)];
-            for (int j = 0; j < pass.morphogenCount; ++j) {
-                if (tok.next() == Tokenizer::TT_NUMBER)
-                    lastNumber = tok.nval;
-                row[std::size_t(j)] = float(lastNumber);
-            }
-            ++nextRow;
-            break;
-        }
-        case LineKind::Face: {
-            corners.clear();
-            faceCorners(line.substr(1), true, &corners);
-            if (corners.size() < 3)
-                break;
-            lastNumber = corners.back();
-            const int triangles = int(corners.size()) - 2;
-            int idx[64];
-            std::vector<int> bigIdx;
-            int* index = idx;
-            if (corners.size() > 64) {
-                bigIdx.resize(corners.size());
-                index = bigIdx.data();
-            }
-            bool valid = true;
-            for (std::size_t k = 0; k < corners.size(); ++k) {
-                const double n = std::trunc(corners[k]);
-                // Positive indices count from 1, negative ones back from the
-                // vertices read so far.
-                if (n >= 1.0 && n <= double(nv))
-                    index[k] = int(n) - 1;
-                else if (n <= -1.0 && n >= -double(nextVertex))
-                    index[k] = nextVertex + int(n);
-                else
-                    valid = false;
-            }
-            if (!valid) {
-                droppedFaces += triangles;
-                break;
-            }
-            for (int t = 0; t < triangles && nextFace < mesh.numFaces; ++t) {
-                Face& face = mesh.faces[std::size_t(nextFace)];
-                face.index[0] = index[0];
-                face.index[1] = index[t + 1];
-                face.index[2] = index[t + 2];
-                mesh.linkFace(nextFace++);
-            }
-            break;
-        }
-        default:
-            break;
-        }
-    });
-
-    nonFinite = replaceNonFinite(mesh.vertices);
-    if (nextFace < mesh.numFaces)
-        mesh.truncateFaces(nextFace);
-    if (report) {
-        report->formatType = pass.formatType;
-        report->droppedFaces = droppedFaces;
+    for (int i = 0; i < nv; ++i) {
+        const float* p = &c.positions[3 * std::size_t(i)];
+        mesh.vertices[std::size_t(i)] = Vector(p[0], p[1], p[2], 1.0f);
     }
-    if (droppedFaces > 0)
-        std::printf("dropped %lld faces with vertex indices out of range\n", droppedFaces);
-    if (surplusColours > 0)
-        std::printf("dropped %lld vertex colours beyond the %d vertices\n", surplusColours, nv);
-    if (surplusRows > 0)
-        std::printf("dropped %lld morphogen rows beyond the %d vertices\n", surplusRows, nv);
+    std::vector<float>().swap(c.positions);
+    const std::size_t colours = std::min(c.colours.size(), std::size_t(nv));
+    for (std::size_t i = 0; i < colours; ++i)
+        mesh.vertexColours[i] = c.colours[i];
+    const long long rows = std::min<long long>(c.morphogenRows, nv);
+    if (c.morphogenCount > 0) {
+        for (long long r = 0; r < rows; ++r) {
+            auto& row = mesh.morphogenValues[std::size_t(r)];
+            for (int j = 0; j < c.morphogenCount; ++j)
+                row[std::size_t(j)] = c.morphogens[std::size_t(r) * std::size_t(c.morphogenCount) + std::size_t(j)];
+        }
+    }
+    int f = 0;
+    for (std::size_t t = 0; t + 2 < c.triangles.size(); t += 3) {
+        if (c.triangles[t] < 0)
+            continue;
+        Face& face = mesh.faces[std::size_t(f)];
+        face.index[0] = c.triangles[t];
+        face.index[1] = c.triangles[t + 1];
+        face.index[2] = c.triangles[t + 2];
+        mesh.linkFace(f++);
+    }
+
+    const long long nonFinite = replaceNonFinite(mesh.vertices);
+    if (report) {
+        report->formatType = c.formatType;
+        report->droppedFaces = c.droppedFaces;
+        report->coloursRead = int(colours);
+    }
+    if (c.droppedFaces > 0)
+        std::printf("dropped %lld faces with vertex indices out of range\n", c.droppedFaces);
+    if (c.colours.size() > std::size_t(nv))
+        std::printf("dropped %zu vertex colours beyond the %d vertices\n",
+                    c.colours.size() - std::size_t(nv), nv);
+    if (c.morphogenCount > 0 && c.morphogenRows > nv)
+        std::printf("dropped %lld morphogen rows beyond the %d vertices\n",
+                    c.morphogenRows - nv, nv);
     if (nonFinite > 0)
         std::printf("replaced %lld non-finite coordinates by 0\n", nonFinite);
     return true;

@@ -17,6 +17,8 @@ struct ObjReadReport {
     // 2 "a/t/n", 3 "a//n", 4 "a/t/", 5 "a//".
     int formatType = -1;
     long long droppedFaces = 0;
+    // Vertex colours ("vc" lines) stored; 0 when the file has none.
+    int coloursRead = 0;
 };
 bool readObj(Mesh& mesh, const std::string& path, ObjReadReport* report = nullptr);
 

@@ -35,19 +35,40 @@ Tokenizer::Tokenizer(std::string_view text) : text_(text) { }
 
 double parseNumber(std::string_view text)
 {
-    // Fast path for plain integers, the bulk of face lines.
+    // Fast path for the common plain decimals: with at most 15 significant
+    // digits and a power of ten below 10^22 both are exact doubles, so one
+    // division rounds correctly, exactly as a full conversion would.
+    static constexpr double powers[] = { 1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                         1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                         1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22 };
     std::size_t i = 0;
-    const bool negative = !text.empty() && text[0] == '-';
+    const std::size_t n = text.size();
+    const bool negative = n > 0 && text[0] == '-';
     if (negative)
         i = 1;
-    if (i < text.size() && text.size() - i <= 15) {
-        double v = 0.0;
-        std::size_t j = i;
-        while (j < text.size() && text[j] >= '0' && text[j] <= '9')
-            v = v * 10.0 + double(text[j++] - '0');
-        if (j == text.size() && j > i)
-            return negative ? -v : v;
+    std::uint64_t mantissa = 0;
+    int digits = 0, fraction = 0;
+    bool any = false;
+    while (i < n && text[i] >= '0' && text[i] <= '9') {
+        mantissa = mantissa * 10 + std::uint64_t(text[i++] - '0');
+        digits += mantissa != 0;
+        any = true;
     }
+    if (i < n && text[i] == '.') {
+        ++i;
+        while (i < n && text[i] >= '0' && text[i] <= '9') {
+            mantissa = mantissa * 10 + std::uint64_t(text[i++] - '0');
+            digits += mantissa != 0;
+            ++fraction;
+            any = true;
+        }
+    }
+    const bool exponent = i < n && (text[i] == 'e' || text[i] == 'E');
+    if (any && !exponent && digits <= 15 && fraction <= 22) {
+        const double v = double(mantissa) / powers[fraction];
+        return negative ? -v : v;
+    }
+
     double value = 0.0;
     const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
     if (result.ec == std::errc::result_out_of_range) {
@@ -65,32 +86,38 @@ double parseNumber(std::string_view text)
     return result.ec == std::errc() ? value : 0.0;
 }
 
-int Tokenizer::readNumber(std::size_t start)
+std::size_t numberTokenLength(std::string_view text)
 {
-    const std::size_t n = text_.size();
-    std::size_t p = start + 1;
+    const std::size_t n = text.size();
+    std::size_t p = 1;
     while (p < n) {
-        const char c = text_[p];
+        const char c = text[p];
         if ((c >= '0' && c <= '9') || c == '-' || c == '.')
             ++p;
         else
             break;
     }
     // An exponent continues the number: e or E, then a digit or a sign and a digit.
-    if (p < n && (text_[p] == 'e' || text_[p] == 'E')) {
+    if (p < n && (text[p] == 'e' || text[p] == 'E')) {
         std::size_t q = p + 1;
-        if (q < n && (text_[q] == '-' || text_[q] == '+'))
+        if (q < n && (text[q] == '-' || text[q] == '+'))
             ++q;
-        if (q < n && text_[q] >= '0' && text_[q] <= '9') {
+        if (q < n && text[q] >= '0' && text[q] <= '9') {
             p = q;
-            while (p < n && text_[p] >= '0' && text_[p] <= '9')
+            while (p < n && text[p] >= '0' && text[p] <= '9')
                 ++p;
         }
     }
-    numberText = text_.substr(start, p - start);
+    return p;
+}
+
+int Tokenizer::readNumber(std::size_t start)
+{
+    const std::size_t length = numberTokenLength(text_.substr(start));
+    numberText = text_.substr(start, length);
     if (convertNumbers_)
         nval = parseNumber(numberText);
-    pos_ = p;
+    pos_ = start + length;
     return ttype = TT_NUMBER;
 }
 

@@ -69,6 +69,10 @@ private:
     bool convertNumbers_ = true;
 };
 
+// The length of the number token at the start of text, whose first character
+// is numeric (a digit, or '-' followed by a digit).
+std::size_t numberTokenLength(std::string_view text);
+
 // Converts number text as by atof (the longest prefix that is a number; 0 when
 // none), independent of the C locale.
 double parseNumber(std::string_view text);

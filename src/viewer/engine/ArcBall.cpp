@@ -2,6 +2,7 @@
 
 #include "viewer/engine/Matrix.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -19,6 +20,9 @@ ArcBall::ArcBall()
 
 void ArcBall::setBounds(float width, float height)
 {
+    // A one-pixel side would divide by zero; it maps like a two-pixel one.
+    width = std::max(width, 2.0f);
+    height = std::max(height, 2.0f);
     adjustWidth = 1.0f / ((width - 1.0f) * 0.5f);
     adjustHeight = 1.0f / ((height - 1.0f) * 0.5f);
 }

@@ -31,7 +31,7 @@ public:
     float adjustWidth = 0.0f;
     float adjustHeight = 0.0f;
 
-    // Window size in pixels; both must be greater than 1.
+    // Window size in pixels; a side below 2 counts as 2.
     void setBounds(float width, float height);
     // Starts a drag at a window point (x right, y down).
     void click(Vector point);

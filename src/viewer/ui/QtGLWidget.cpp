@@ -2,22 +2,53 @@
 
 #include "mesh/engine/Build.h"
 #include "mesh/engine/LoadMesh.h"
+#include "mesh/engine/ReadObj.h"
 #include "mesh/engine/WriteObj.h"
-#include "viewer/ui/MeshDrawer.h"
+#include "viewer/ui/BufferedMeshDrawer.h"
+#include "viewer/ui/RenderModes.h"
 
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QOpenGLContext>
 #include <QTimerEvent>
 #include <QUrl>
 
 #include <GL/glu.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <numbers>
 
-QtGLWidget::QtGLWidget(QWidget* parent, const char* name) : QOpenGLWidget(parent)
+namespace {
+
+// At the start zoom the longest side of the box spans two thirds of the standard
+// 600-pixel-high view: 400 pixels under the orthographic scale of 200, and two
+// thirds of the height seen at the eye distance of 200 under the 45-degree
+// perspective.
+constexpr float kStartScale = 200.0f;
+constexpr float kOrthoSpan = 400.0f / kStartScale;
+const float kPerspectiveSpan
+    = float(2.0 / 3.0 * 2.0 * kStartScale * std::tan(22.5 * std::numbers::pi / 180.0));
+
+float longestSide(const Mesh& mesh)
+{
+    if (mesh.numVertices <= 0)
+        return 0.0f;
+    Vector lo = mesh.vertices[0], hi = mesh.vertices[0];
+    for (const Vector& v : mesh.vertices) {
+        lo = Vector(std::min(lo.x, v.x), std::min(lo.y, v.y), std::min(lo.z, v.z));
+        hi = Vector(std::max(hi.x, v.x), std::max(hi.y, v.y), std::max(hi.z, v.z));
+    }
+    return std::max({ hi.x - lo.x, hi.y - lo.y, hi.z - lo.z });
+}
+
+} // namespace
+
+QtGLWidget::QtGLWidget(QWidget* parent, const char* name)
+    : QOpenGLWidget(parent), drawer(std::make_unique<BufferedMeshDrawer>())
 {
     if (name)
         setObjectName(QString::fromLatin1(name));
@@ -32,22 +63,82 @@ QtGLWidget::QtGLWidget(QWidget* parent, const char* name) : QOpenGLWidget(parent
     backgroundColour = QColor(255, 255, 255, 255);
 }
 
-QtGLWidget::~QtGLWidget() = default;
-
-bool QtGLWidget::loadMesh(const QString&)
+QtGLWidget::~QtGLWidget()
 {
-    return false;
+    releaseGL();
 }
 
-bool QtGLWidget::saveMesh(const QString&)
+void QtGLWidget::releaseGL()
 {
-    return false;
+    if (!glReady || !context())
+        return;
+    makeCurrent();
+    drawer->releaseGL();
+    doneCurrent();
+    glReady = false;
+}
+
+// ---- Loading and saving
+
+bool QtGLWidget::loadMesh(const QString& name)
+{
+    const std::string path = name.toLatin1().toStdString();
+    const MeshFileKind kind = meshFileKind(path);
+    if (kind != MeshFileKind::None) {
+        // Read aside so that a file that cannot be read leaves the current mesh.
+        Mesh loaded;
+        ObjReadReport report;
+        if (!readMeshFile(loaded, path, &report))
+            return false;
+        mesh = std::move(loaded);
+        if (kind == MeshFileKind::Obj) {
+            // Without "vc" lines every colour would be black under colour material.
+            if (report.coloursRead == 0)
+                std::fill(mesh.vertexColours.begin(), mesh.vertexColours.end(), Face().colour);
+        }
+    }
+    fileName = name;
+    mesh.selected = -1;
+    if (kind == MeshFileKind::Obj)
+        emit buildtree_signal(mesh.morphogenNames);
+
+    build(mesh, { MESH_CENTRE, MESH_CENTROIDS, MESH_EDGE_LIST, MESH_VERTEX_NORMALS, MESH_BB });
+    mesh.orientFaces();
+    build(mesh, { MESH_VERTEX_NORMALS });
+    backupMesh.copyFrom(mesh);
+    viewDistance = -200.0f;
+    clipMode = 0;
+    fitExtent = longestSide(mesh);
+    meshChanged();
+    update();
+    return true;
+}
+
+bool QtGLWidget::saveMesh(const QString& name)
+{
+    QString target = name;
+    if (!target.contains(QStringLiteral(".obj")))
+        target += QStringLiteral(".obj");
+    if (!writeObj(mesh, target.toLatin1().toStdString()))
+        return false;
+    fileName = name;
+    return true;
 }
 
 QImage QtGLWidget::grabRendering()
 {
-    return {};
+    if (!glReady || viewWidth <= 0 || viewHeight <= 0)
+        return {};
+    makeCurrent();
+    QImage image(viewWidth, viewHeight, QImage::Format_RGBA8888);
+    glPixelStorei(GL_PACK_ALIGNMENT, 4);
+    glReadPixels(0, 0, viewWidth, viewHeight, GL_RGBA, GL_UNSIGNED_BYTE, image.bits());
+    // GL rows run bottom-up; the picture is opaque whatever coverage the alpha
+    // channel collected from smoothed lines.
+    return image.mirrored().convertToFormat(QImage::Format_RGB32);
 }
+
+// ---- View state
 
 void QtGLWidget::setRenderMode(int mode)
 {
@@ -80,57 +171,365 @@ QString QtGLWidget::meshCountsText(const Mesh& m)
     return QStringLiteral(" Verts: %1 Faces: %2").arg(m.numVertices).arg(m.numFaces);
 }
 
-void QtGLWidget::meshChanged()
-{
-    ++meshRevision;
-}
-
-void QtGLWidget::coloursChanged()
-{
-    ++meshRevision;
-}
-
-void QtGLWidget::pickFace(int, int) { }
-
-float QtGLWidget::fitScale() const
-{
-    return 1.0f;
-}
-
-void QtGLWidget::setMeshDrawer(std::unique_ptr<MeshDrawer> d)
-{
-    drawer = std::move(d);
-}
-
-void QtGLWidget::reload_slot() { }
-
-void QtGLWidget::smooth_slot(float, float) { }
-
-void QtGLWidget::light_colour_slot(Vector, Vector, Vector) { }
-
-void QtGLWidget::light_position_slot(float, float) { }
-
-void QtGLWidget::timerEvent(QTimerEvent*) { }
-void QtGLWidget::mousePressEvent(QMouseEvent*) { }
-void QtGLWidget::mouseReleaseEvent(QMouseEvent*) { }
-void QtGLWidget::mouseMoveEvent(QMouseEvent*) { }
-void QtGLWidget::dragEnterEvent(QDragEnterEvent*) { }
-void QtGLWidget::dropEvent(QDropEvent*) { }
-void QtGLWidget::initializeGL() { }
-void QtGLWidget::resizeGL(int, int) { }
-void QtGLWidget::paintGL() { }
-
-std::vector<float> QtGLWidget::repaintKey() const
-{
-    return {};
-}
-void QtGLWidget::applyProjection() { }
-void QtGLWidget::applyViewTransform() { }
-void QtGLWidget::drawRenderMode() { }
-void QtGLWidget::releaseGL() { }
 void QtGLWidget::showStatus(const QString& text)
 {
     if (statusSink)
         statusSink(text);
 }
-void QtGLWidget::afterMeshReplaced() { }
+
+void QtGLWidget::meshChanged()
+{
+    ++meshRevision;
+    drawer->meshChanged();
+    faceBvh.reset();
+    if (fitExtent <= 0.0f)
+        fitExtent = longestSide(mesh);
+}
+
+void QtGLWidget::coloursChanged()
+{
+    ++meshRevision;
+    drawer->coloursChanged();
+}
+
+float QtGLWidget::fitScale() const
+{
+    const float extent = fitExtent > 0.0f && std::isfinite(fitExtent) ? fitExtent : 1.0f;
+    return (projectionMode == 1 ? kOrthoSpan : kPerspectiveSpan) / extent;
+}
+
+void QtGLWidget::setMeshDrawer(std::unique_ptr<MeshDrawer> d)
+{
+    if (glReady && context()) {
+        makeCurrent();
+        drawer->releaseGL();
+    }
+    drawer = std::move(d);
+    drawer->meshChanged();
+    ++meshRevision;
+}
+
+// ---- Slots
+
+void QtGLWidget::reload_slot()
+{
+    mesh.copyFrom(backupMesh);
+    build(mesh, { MESH_CENTRE, MESH_CENTROIDS, MESH_EDGE_LIST, MESH_VERTEX_NORMALS, MESH_BB });
+    meshChanged();
+}
+
+void QtGLWidget::smooth_slot(float kernelsize, float kernelstrength)
+{
+    (void)kernelsize;
+    (void)kernelstrength;
+}
+
+void QtGLWidget::light_colour_slot(Vector amb, Vector diff, Vector spec)
+{
+    lightAmbient = amb;
+    lightDiffuse = diff;
+    lightSpecular = spec;
+    ++lightRevision;
+    if (!glReady)
+        return;
+    makeCurrent();
+    const GLfloat a[4] = { amb.x, amb.y, amb.z, amb.w };
+    const GLfloat d[4] = { diff.x, diff.y, diff.z, diff.w };
+    const GLfloat s[4] = { spec.x, spec.y, spec.z, spec.w };
+    glLightfv(GL_LIGHT0, GL_AMBIENT, a);
+    glLightfv(GL_LIGHT0, GL_DIFFUSE, d);
+    glLightfv(GL_LIGHT0, GL_SPECULAR, s);
+}
+
+void QtGLWidget::light_position_slot(float alti, float azim)
+{
+    const float a = alti * float(std::numbers::pi) / 180.0f;
+    const float b = azim * float(std::numbers::pi) / 180.0f;
+    lightPosition = Vector(std::cos(b) * std::sin(a), std::sin(b) * std::sin(a), std::cos(a), 0.0f);
+    ++lightRevision;
+    if (!glReady)
+        return;
+    // GL keeps the position in eye coordinates, transformed by the modelview of
+    // the moment: identity at start-up, the view and rotation of the last frame
+    // afterwards.
+    if (QOpenGLContext::currentContext() != context())
+        makeCurrent();
+    const GLfloat p[4] = { lightPosition.x, lightPosition.y, lightPosition.z, lightPosition.w };
+    glLightfv(GL_LIGHT0, GL_POSITION, p);
+}
+
+std::array<std::uintptr_t, 4> QtGLWidget::currentMeshIdentity() const
+{
+    return { reinterpret_cast<std::uintptr_t>(mesh.vertices.data()),
+             reinterpret_cast<std::uintptr_t>(mesh.faces.data()), std::uintptr_t(mesh.numVertices),
+             std::uintptr_t(mesh.numFaces) };
+}
+
+void QtGLWidget::syncMeshIdentity()
+{
+    if (meshIdentity == currentMeshIdentity())
+        return;
+    // The mesh got new arrays without a word: the buffers and the picking
+    // structure must follow.
+    meshIdentity = currentMeshIdentity();
+    drawer->meshChanged();
+    faceBvh.reset();
+}
+
+// ---- Events
+
+void QtGLWidget::timerEvent(QTimerEvent* event)
+{
+    (void)event;
+    if (repaintKey() != paintedKey)
+        update();
+}
+
+std::array<double, QtGLWidget::kRepaintKeySize> QtGLWidget::repaintKey() const
+{
+    std::array<double, kRepaintKeySize> key {};
+    std::size_t k = 0;
+    key[k++] = double(meshRevision);
+    key[k++] = double(lightRevision);
+    key[k++] = renderMode;
+    key[k++] = projectionMode;
+    key[k++] = viewDistance;
+    key[k++] = fitExtent;
+    key[k++] = mesh.selected;
+    key[k++] = mesh.numVertices;
+    key[k++] = mesh.numFaces;
+    key[k++] = double(reinterpret_cast<std::uintptr_t>(mesh.vertices.data()));
+    key[k++] = double(reinterpret_cast<std::uintptr_t>(mesh.faces.data()));
+    key[k++] = double(backgroundColour.rgba());
+    for (float t : arcBall.transform)
+        key[k++] = t;
+    return key;
+}
+
+void QtGLWidget::mousePressEvent(QMouseEvent* event)
+{
+    const Vector position(float(event->position().x()), float(event->position().y()), 0.0f, 1.0f);
+    if (event->button() == Qt::LeftButton) {
+        if (clipMode == 1) {
+            mouseMode = 1;
+        } else {
+            mouseMode = 0;
+            arcBall.click(position);
+        }
+    } else if (event->button() == Qt::MiddleButton) {
+        if (clipMode == 1) {
+            mouseMode = 1;
+        } else {
+            mouseMode = 0;
+            pickFace(int(position.x), int(position.y));
+            std::printf("\nSelected: %d \n", mesh.selected);
+            std::fflush(stdout);
+        }
+    } else if (event->button() == Qt::RightButton) {
+        if (clipMode == 1) {
+            mouseMode = 1;
+        } else {
+            mouseMode = 2;
+            zoomStep = lastMouse.y - position.y;
+            viewDistance += zoomStep * 0.1f;
+        }
+    }
+    lastMouse = position;
+}
+
+void QtGLWidget::mouseMoveEvent(QMouseEvent* event)
+{
+    const Vector position(float(event->position().x()), float(event->position().y()), 0.0f, 1.0f);
+    switch (mouseMode) {
+    case 0:
+        arcBall.drag(position);
+        break;
+    case 2:
+        zoomStep = lastMouse.y - position.y;
+        viewDistance += zoomStep * 0.1f;
+        break;
+    default:
+        break;
+    }
+    lastMouse = position;
+}
+
+void QtGLWidget::mouseReleaseEvent(QMouseEvent* event)
+{
+    (void)event;
+    mouseMode = -1;
+    arcBall.release();
+}
+
+void QtGLWidget::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (event->mimeData()->hasText() || event->mimeData()->hasUrls())
+        event->acceptProposedAction();
+    else
+        event->ignore();
+}
+
+void QtGLWidget::dropEvent(QDropEvent* event)
+{
+    const QList<QUrl> urls = event->mimeData()->urls();
+    if (urls.isEmpty())
+        return;
+    event->acceptProposedAction();
+    emit dragndrop_signal(urls.first().toLocalFile());
+}
+
+// ---- GL
+
+void QtGLWidget::initializeGL()
+{
+    connect(context(), &QOpenGLContext::aboutToBeDestroyed, this, &QtGLWidget::releaseGL,
+            Qt::DirectConnection);
+    glReady = true;
+    arcBall.setBounds(500.0f, 500.0f);
+    glClearColor(1.0f, 1.0f, 1.0f, 1.0f);
+
+    glShadeModel(GL_SMOOTH);
+    glDisable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    glEnable(GL_DEPTH_TEST);
+    glDepthFunc(GL_LEQUAL);
+    glShadeModel(GL_SMOOTH);
+    glEnable(GL_LIGHTING);
+    glEnable(GL_LIGHT0);
+    glEnable(GL_COLOR_MATERIAL);
+    glEnable(GL_NORMALIZE);
+    glLightModeli(GL_LIGHT_MODEL_TWO_SIDE, 0);
+
+    light_colour_slot(lightAmbient, lightDiffuse, lightSpecular);
+    lightPosition = Vector(0.0f, 0.0f, 1.0f, 0.0f);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    light_position_slot(0.0f, 180.0f);
+
+    glLineWidth(2.0f);
+    glPointSize(3.0f);
+    glEnable(GL_LINE_SMOOTH);
+    glEnable(GL_POINT_SMOOTH);
+    glPolygonOffset(1.0f, 0.0001f);
+
+    const qreal ratio = devicePixelRatioF();
+    viewWidth = int(std::lround(width() * ratio));
+    viewHeight = int(std::lround(height() * ratio));
+    logicalWidth = std::max(width(), 1);
+    logicalHeight = std::max(height(), 1);
+    renderMode = 4;
+    projectionMode = 1;
+}
+
+void QtGLWidget::resizeGL(int w, int h)
+{
+    w = std::max(w, 1);
+    h = std::max(h, 1);
+    const qreal ratio = devicePixelRatioF();
+    logicalWidth = w;
+    logicalHeight = h;
+    viewWidth = std::max(int(std::lround(w * ratio)), 1);
+    viewHeight = std::max(int(std::lround(h * ratio)), 1);
+    arcBall.setBounds(float(w), float(h));
+    if (!glReady)
+        return;
+    if (QOpenGLContext::currentContext() != context())
+        makeCurrent();
+    glViewport(0, 0, viewWidth, viewHeight);
+    applyProjection();
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+}
+
+void QtGLWidget::applyProjection()
+{
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    const double w = logicalWidth, h = logicalHeight;
+    if (projectionMode == 1)
+        glOrtho(-w / 2.0, w / 2.0, -h / 2.0, h / 2.0, -512.0, 512.0);
+    else
+        gluPerspective(45.0, w / h, 0.1, 10000.0);
+    glMatrixMode(GL_MODELVIEW);
+}
+
+void QtGLWidget::applyViewTransform()
+{
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    if (projectionMode == 1) {
+        const float s = -viewDistance;
+        glScalef(s, s, s);
+    } else {
+        gluLookAt(0.0, 0.0, -double(viewDistance), 0.0, 0.0, 0.0, 0.0, 1.0, 0.0);
+    }
+    const float fit = fitScale();
+    glScalef(fit, fit, fit);
+    glMultMatrixf(arcBall.transform);
+}
+
+void QtGLWidget::paintGL()
+{
+    paintedKey = repaintKey();
+    ++frameCount;
+    syncMeshIdentity();
+    // The clear colour is set before the clear so that a new background shows in
+    // the frame its change asked for.
+    glClearColor(backgroundColour.redF(), backgroundColour.greenF(), backgroundColour.blueF(),
+                 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glViewport(0, 0, viewWidth, viewHeight);
+    applyProjection();
+    applyViewTransform();
+
+    drawRenderMode(renderMode, mesh, *drawer);
+
+    glDisable(GL_LIGHTING);
+    drawSelectedFace(mesh);
+    glEnable(GL_LIGHTING);
+}
+
+void QtGLWidget::pickFace(int x, int y)
+{
+    if (mesh.numFaces <= 0 || !glReady)
+        return;
+    makeCurrent();
+    syncMeshIdentity();
+    // The matrices of the mesh's own drawing, so the segment comes out in mesh
+    // coordinates. Computed here rather than read from GL, which after a paint
+    // holds the frame without the centring.
+    GLint viewport[4] = { 0, 0, viewWidth, viewHeight };
+    GLdouble modelview[16], projection[16];
+    glPushAttrib(GL_TRANSFORM_BIT);
+    glMatrixMode(GL_PROJECTION);
+    glPushMatrix();
+    applyProjection();
+    glMatrixMode(GL_MODELVIEW);
+    glPushMatrix();
+    applyViewTransform();
+    glTranslatef(-mesh.centre.x, -mesh.centre.y, -mesh.centre.z);
+    glGetDoublev(GL_MODELVIEW_MATRIX, modelview);
+    glMatrixMode(GL_PROJECTION);
+    glGetDoublev(GL_PROJECTION_MATRIX, projection);
+    glPopMatrix();
+    glMatrixMode(GL_MODELVIEW);
+    glPopMatrix();
+    glPopAttrib();
+
+    const double ratio = devicePixelRatioF();
+    const double wx = x * ratio;
+    const double wy = viewHeight - y * ratio;
+    const double nearZ = projectionMode == 1 ? -1.0 : 0.0;
+    double nx, ny, nz, fx, fy, fz;
+    if (!gluUnProject(wx, wy, nearZ, modelview, projection, viewport, &nx, &ny, &nz)
+        || !gluUnProject(wx, wy, 1.0, modelview, projection, viewport, &fx, &fy, &fz))
+        return;
+    const Vector nearPoint { float(nx), float(ny), float(nz) };
+    const Vector farPoint { float(fx), float(fy), float(fz) };
+
+    if (!faceBvh)
+        faceBvh = std::make_unique<FaceBvh>(mesh);
+    const int hit = faceBvh->nearestFace(mesh, nearPoint, farPoint);
+    if (hit > 0)
+        mesh.selected = hit;
+}

@@ -10,6 +10,7 @@
 #include <QOpenGLWidget>
 #include <QString>
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -100,6 +101,10 @@ public:
     // Replaces the drawer (tests and benchmarks compare drawing paths). Takes
     // effect from the next frame.
     void setMeshDrawer(std::unique_ptr<MeshDrawer> drawer);
+
+    // Sets the viewport and the projection for a widget size in logical pixels; a
+    // zero side counts as 1.
+    void resizeGL(int w, int h) override;
     // Frames painted so far.
     std::uint64_t framesPainted() const { return frameCount; }
 
@@ -126,14 +131,15 @@ protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
     void initializeGL() override;
-    void resizeGL(int w, int h) override;
     void paintGL() override;
 
 private:
-    std::vector<float> repaintKey() const;
+    static constexpr std::size_t kRepaintKeySize = 28;
+    std::array<double, kRepaintKeySize> repaintKey() const;
+    std::array<std::uintptr_t, 4> currentMeshIdentity() const;
+    void syncMeshIdentity();
     void applyProjection();
     void applyViewTransform();
-    void drawRenderMode();
     void releaseGL();
     void showStatus(const QString& text);
     void afterMeshReplaced();
@@ -144,7 +150,13 @@ private:
     bool faceBvhStale = true;
     // Bumped by every change of the mesh; the repaint check compares it.
     std::uint64_t meshRevision = 0;
-    std::vector<float> paintedKey;
+    std::uint64_t lightRevision = 0;
+    std::array<double, kRepaintKeySize> paintedKey {};
+    // What the buffers were filled from; a mesh replaced wholesale (new arrays)
+    // is noticed even without meshChanged().
+    std::array<std::uintptr_t, 4> meshIdentity {};
+    // Longest side of the mesh's box as loaded: the size the view fits.
+    float fitExtent = 0.0f;
     std::uint64_t frameCount = 0;
     // Logical size for the orthographic box and the arcball.
     int logicalWidth = 1;

@@ -1,0 +1,43 @@
+#include "mesh/engine/Mesh.h"
+
+#include <cmath>
+#include <numbers>
+#include <utility>
+
+namespace {
+
+Vector normalised(Vector v)
+{
+    v.normalise();
+    return v;
+}
+
+// Angle from a to b about n in degrees, in [0, 360).
+float turnAbout(const Vector& n, const Vector& a, const Vector& b)
+{
+    Vector c;
+    c.cross(a, b);
+    float degrees = std::atan2(n.dot(c), a.dot(b)) * float(180.0 / std::numbers::pi);
+    if (degrees < 0.0f)
+        degrees += 360.0f;
+    return degrees;
+}
+
+} // namespace
+
+void Mesh::orientFaces()
+{
+    for (int i = 0; i < numFaces; ++i) {
+        Face& face = faces[std::size_t(i)];
+        const Vector& c = centroids[std::size_t(i)];
+        const Vector n = normalised(face.normal);
+        const Vector a = normalised(vertices[std::size_t(face.index[0])] - c);
+        const Vector b1 = normalised(vertices[std::size_t(face.index[1])] - c);
+        const Vector b2 = normalised(vertices[std::size_t(face.index[2])] - c);
+        if (turnAbout(n, a, b2) <= turnAbout(n, a, b1)) {
+            std::swap(face.index[1], face.index[2]);
+            std::swap(face.vertex[1], face.vertex[2]);
+        }
+        facePtrs[std::size_t(i)] = &face;
+    }
+}

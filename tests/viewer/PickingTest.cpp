@@ -1,0 +1,130 @@
+#include "TestMeshes.h"
+
+#include "mesh/engine/Build.h"
+#include "mesh/engine/ReadObj.h"
+#include "viewer/engine/Picking.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <random>
+
+namespace {
+
+// Both searches, which must agree.
+int pickBoth(Mesh& mesh, const Vector& p0, const Vector& p1)
+{
+    const int linear = nearestFaceLinear(mesh, p0, p1);
+    const FaceBvh bvh(mesh);
+    EXPECT_EQ(bvh.nearestFace(mesh, p0, p1), linear);
+    return linear;
+}
+
+} // namespace
+
+TEST(IntersectRay, crossingInsideOnEdgeAndInPlane)
+{
+    Mesh mesh = makeMesh({ { 0, 0, 0 }, { 1, 0, 0 }, { 0, 1, 0 } }, { { 0, 1, 2 } });
+    Face& face = mesh.faces[0];
+    Vector hit;
+    ASSERT_TRUE(intersectRay(face, Vector(0.25f, 0.25f, 1.0f), Vector(0.25f, 0.25f, -3.0f), hit));
+    EXPECT_FLOAT_EQ(hit.x, 0.25f);
+    EXPECT_FLOAT_EQ(hit.y, 0.25f);
+    EXPECT_FLOAT_EQ(hit.z, 0.0f);
+    // The normal is refreshed from the corners.
+    EXPECT_FLOAT_EQ(face.normal.z, 1.0f);
+    // From either side.
+    EXPECT_TRUE(intersectRay(face, Vector(0.25f, 0.25f, -1.0f), Vector(0.25f, 0.25f, 1.0f), hit));
+    // A corner and an edge count as inside.
+    EXPECT_TRUE(intersectRay(face, Vector(0, 0, 1), Vector(0, 0, -1), hit));
+    EXPECT_TRUE(intersectRay(face, Vector(0.5f, 0.5f, 1), Vector(0.5f, 0.5f, -1), hit));
+    // Outside, short of the plane, and ending in the plane: no crossing.
+    EXPECT_FALSE(intersectRay(face, Vector(0.6f, 0.6f, 1), Vector(0.6f, 0.6f, -1), hit));
+    EXPECT_FALSE(intersectRay(face, Vector(0.2f, 0.2f, 2), Vector(0.2f, 0.2f, 1), hit));
+    EXPECT_FALSE(intersectRay(face, Vector(0.2f, 0.2f, 1), Vector(0.2f, 0.2f, 0), hit));
+}
+
+TEST(Picking, nearerOfTwoOverlappingFacesWins)
+{
+    // Face 0 lies at z = 0, face 1 at z = 1, nearer to an eye on +z.
+    Mesh mesh = makeMesh({ { 0, 0, 0 }, { 1, 0, 0 }, { 0, 1, 0 }, { 0, 0, 1 }, { 1, 0, 1 },
+                           { 0, 1, 1 } },
+                         { { 0, 1, 2 }, { 3, 4, 5 } });
+    EXPECT_EQ(pickBoth(mesh, Vector(0.2f, 0.2f, 5), Vector(0.2f, 0.2f, -5)), 2);
+    // Seen from below the lower-indexed face is nearer.
+    EXPECT_EQ(pickBoth(mesh, Vector(0.2f, 0.2f, -5), Vector(0.2f, 0.2f, 5)), 1);
+}
+
+TEST(Picking, sharedEdgeGoesToTheLowerIndex)
+{
+    // Two triangles of one square meet along the diagonal (1,0)-(0,1); a ray
+    // through its midpoint hits both at the same distance.
+    Mesh mesh = makeMesh({ { 0, 0, 0 }, { 1, 0, 0 }, { 0, 1, 0 }, { 1, 1, 0 } },
+                         { { 0, 1, 2 }, { 1, 3, 2 } });
+    EXPECT_EQ(pickBoth(mesh, Vector(0.5f, 0.5f, 1), Vector(0.5f, 0.5f, -1)), 1);
+    Mesh swapped = makeMesh({ { 0, 0, 0 }, { 1, 0, 0 }, { 0, 1, 0 }, { 1, 1, 0 } },
+                            { { 1, 3, 2 }, { 0, 1, 2 } });
+    EXPECT_EQ(pickBoth(swapped, Vector(0.5f, 0.5f, 1), Vector(0.5f, 0.5f, -1)), 1);
+}
+
+TEST(Picking, missAndEmptyMesh)
+{
+    Mesh mesh = makeMesh({ { 0, 0, 0 }, { 1, 0, 0 }, { 0, 1, 0 } }, { { 0, 1, 2 } });
+    EXPECT_EQ(pickBoth(mesh, Vector(2, 2, 1), Vector(2, 2, -1)), 0);
+    Mesh empty;
+    EXPECT_EQ(pickBoth(empty, Vector(0, 0, 1), Vector(0, 0, -1)), 0);
+}
+
+// The hierarchy against the loop on real meshes: rays aimed at corners (shared
+// by several faces: ties), at edge midpoints, inside faces, and at random.
+class PickingOnRealMeshes : public ::testing::TestWithParam<const char*> { };
+
+TEST_P(PickingOnRealMeshes, hierarchyAgreesWithLinearLoop)
+{
+    const std::string path = meshPath(GetParam());
+    if (!std::filesystem::exists(path))
+        GTEST_SKIP() << "no mesh " << path;
+    Mesh mesh;
+    ASSERT_TRUE(readObj(mesh, path));
+    build(mesh, { MESH_CENTRE, MESH_CENTROIDS, MESH_VERTEX_NORMALS, MESH_BB });
+    const FaceBvh bvh(mesh);
+
+    std::mt19937 random(1234);
+    std::uniform_real_distribution<float> unit(-1.0f, 1.0f);
+    std::uniform_int_distribution<int> anyFace(0, mesh.numFaces - 1);
+    const Vector c = mesh.centre;
+    const float reach = 3.0f * mesh.extent;
+    int hits = 0, rays = 0;
+    for (int r = 0; r < 400; ++r) {
+        Vector dir(unit(random), unit(random), unit(random));
+        dir.normalise();
+        const Face& f = mesh.faces[std::size_t(anyFace(random))];
+        Vector target;
+        switch (r % 4) {
+        case 0:
+            target = *f.vertex[r % 3];
+            break;
+        case 1:
+            target = (*f.vertex[0] + *f.vertex[1]) * 0.5f;
+            break;
+        case 2:
+            target = (*f.vertex[0] + *f.vertex[1] + *f.vertex[2]) / 3.0f;
+            break;
+        default:
+            target = c + Vector(unit(random), unit(random), unit(random)) * mesh.extent;
+            break;
+        }
+        const Vector p0 = target + dir * reach;
+        // Both perspective-like long segments and short ones.
+        const Vector p1 = target - dir * (r % 2 ? reach * 40.0f : reach);
+        const int linear = nearestFaceLinear(mesh, p0, p1);
+        ASSERT_EQ(bvh.nearestFace(mesh, p0, p1), linear) << "ray " << r;
+        hits += linear > 0;
+        ++rays;
+    }
+    EXPECT_GT(hits, rays / 2);
+}
+
+INSTANTIATE_TEST_SUITE_P(Meshes, PickingOnRealMeshes,
+                         ::testing::Values("cross.obj", "suzanne.obj", "beetle.obj", "teapot.obj",
+                                           "spot.obj", "stanford-bunny.obj"));
