@@ -1,5 +1,6 @@
 // facetra: the mesh workbench. With --grab it renders one file to a PNG and exits.
 #include "app/ui/QtMainWindow.h"
+#include "mesh/engine/LoadMesh.h"
 #include "mesh/engine/WriteObj.h"
 #include "viewer/ui/QtGLWidget.h"
 
@@ -47,7 +48,7 @@ std::optional<GrabRequest> parseGrab(const QStringList& args)
 {
     GrabRequest request;
     QStringList positional;
-    for (int i = 1; i < args.size(); ++i) {
+    for (int i = 2; i < args.size(); ++i) {
         const QString& arg = args[i];
         const bool hasValue = i + 1 < args.size();
         if (arg == QLatin1String("--mode")) {
@@ -96,16 +97,24 @@ bool waitForFrame(QtGLWidget* view, std::uint64_t painted)
 int runGrab(QtMainWindow& window, const GrabRequest& request)
 {
     QtGLWidget* view = window.glView();
+    if (meshFileKind(request.input.toLatin1().toStdString()) == MeshFileKind::None)
+        return grabFailure(QStringLiteral("no reader for ") + request.input
+                           + QStringLiteral(" (an .obj or .net file)"));
     if (!window.openFromCommandLine(request.input))
         return grabFailure(QStringLiteral("cannot read ") + request.input);
-    window.rendermodeEvent(request.mode);
     window.show();
+    // The view sets up its render mode when GL first starts; choose the mode
+    // after that.
+    if (!waitForFrame(view, 0))
+        return grabFailure(QStringLiteral("the view painted no frame"));
+    window.rendermodeEvent(request.mode);
     // The window manager may settle the size only after mapping; size the view
     // again until it holds the requested size and a frame of that size exists.
     for (int attempt = 0; attempt < 5; ++attempt) {
         const QSize wanted(request.width, request.height);
         if (view->size() != wanted)
             window.resize(window.size() + wanted - view->size());
+        view->update();
         if (!waitForFrame(view, view->framesPainted()))
             return grabFailure(QStringLiteral("the view painted no frame"));
         if (view->size() == wanted)

@@ -75,21 +75,21 @@ void EntryTest::grabWritesTheRendering()
     const QString polygons = folder.filePath(QStringLiteral("polygons.png"));
     const QString box = folder.filePath(QStringLiteral("box.png"));
     Run r = run({ QStringLiteral("--grab"), polygons, QStringLiteral("--size"),
-        QStringLiteral("320x240"), cubeFile });
+        QStringLiteral("640x480"), cubeFile });
     QVERIFY2(r.status == 0, qPrintable(r.err));
     r = run({ QStringLiteral("--grab"), box, QStringLiteral("--mode"), QStringLiteral("7"),
-        QStringLiteral("--size"), QStringLiteral("320x240"), cubeFile });
+        QStringLiteral("--size"), QStringLiteral("640x480"), cubeFile });
     QVERIFY2(r.status == 0, qPrintable(r.err));
 
     QImage solid(polygons);
     QImage outline(box);
-    QCOMPARE(solid.size(), QSize(320, 240));
-    QCOMPARE(outline.size(), QSize(320, 240));
+    QCOMPARE(solid.size(), QSize(640, 480));
+    QCOMPARE(outline.size(), QSize(640, 480));
     // White background at the corner; the lit cube covers the middle in
     // polygon mode, while the bounding box leaves the middle empty.
     QCOMPARE(QColor(solid.pixel(1, 1)), QColor(Qt::white));
-    QVERIFY(QColor(solid.pixel(160, 120)) != QColor(Qt::white));
-    QCOMPARE(QColor(outline.pixel(160, 120)), QColor(Qt::white));
+    QVERIFY(QColor(solid.pixel(320, 240)) != QColor(Qt::white));
+    QCOMPARE(QColor(outline.pixel(320, 240)), QColor(Qt::white));
     QVERIFY(solid != outline);
 }
 
@@ -105,6 +105,7 @@ void EntryTest::grabRejectsBadArguments()
             cubeFile },
         { QStringLiteral("--grab"), out },
         { QStringLiteral("--grab"), out, QStringLiteral("missing.obj") },
+        { QStringLiteral("--grab"), out, QStringLiteral("picture.png") },
     };
     for (const QStringList& args : cases) {
         const Run r = run(args);
