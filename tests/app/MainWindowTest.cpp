@@ -109,6 +109,7 @@ private slots:
     void lightingReachesLightZero();
     void savingTheRenderingWritesExactlyThatName();
     void toolMenusShowTheDialogues();
+    void realMeshFillsTheWorkbench();
 
 private:
     // Opens the cube through File, "Open..."; false when it did not load.
@@ -422,6 +423,42 @@ void MainWindowTest::toolMenusShowTheDialogues()
         menuTitled(*window, QStringLiteral("&View")), QStringLiteral("Lighting and Shading Editor"))
         ->trigger();
     QVERIFY(window->lightEditor->isVisible());
+}
+
+// With FACETRA_SCREENSHOT_DIR set, the window and both dialogues are saved there
+// to be looked at; FACETRA_SCREENSHOT_MESH chooses the mesh (spot.obj otherwise).
+void MainWindowTest::realMeshFillsTheWorkbench()
+{
+    QString mesh = qEnvironmentVariable("FACETRA_SCREENSHOT_MESH");
+    if (mesh.isEmpty())
+        mesh = QStringLiteral(FACETRA_MESH_DIR "/spot.obj");
+    if (!QFile::exists(mesh))
+        QSKIP("the real meshes are not here");
+    window->resizeView(800, 600);
+    QVERIFY(window->openFromCommandLine(mesh));
+    QVERIFY(statusText(*window).startsWith(QLatin1String(" Verts: ")));
+    window->mesheditorEvent();
+    window->lighteditorEvent();
+    QVERIFY(QTest::qWaitForWindowExposed(window->meshEditor));
+    QVERIFY(QTest::qWaitForWindowExposed(window->lightEditor));
+    QTest::qWait(100);
+
+    const QImage shot = window->grab().toImage();
+    const QImage viewShot = picture();
+    QCOMPARE(viewShot.size(), view->size() * view->devicePixelRatio());
+    qsizetype covered = 0;
+    for (int y = 0; y < viewShot.height(); y += 4)
+        for (int x = 0; x < viewShot.width(); x += 4)
+            covered += viewShot.pixel(x, y) != qRgb(255, 255, 255);
+    // The mesh is fitted to the view: it covers a good part of it.
+    QVERIFY(covered * 16 * 20 > qsizetype(viewShot.width()) * viewShot.height());
+
+    const QString folder = qEnvironmentVariable("FACETRA_SCREENSHOT_DIR");
+    if (!folder.isEmpty()) {
+        QVERIFY(shot.save(folder + QLatin1String("/workbench.png")));
+        QVERIFY(window->meshEditor->grab().save(folder + QLatin1String("/mesh-tools.png")));
+        QVERIFY(window->lightEditor->grab().save(folder + QLatin1String("/lighting.png")));
+    }
 }
 
 QTEST_MAIN(MainWindowTest)
