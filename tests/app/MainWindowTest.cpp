@@ -108,6 +108,8 @@ private slots:
     void reloadRestoresTheLoadedMesh();
     void lightingReachesLightZero();
     void savingTheRenderingWritesExactlyThatName();
+    void savingTheMeshAppendsObjAndReportsFailure();
+    void dialoguesStartInTheDataFolderWhenThereIsOne();
     void toolMenusShowTheDialogues();
     void realMeshFillsTheWorkbench();
 
@@ -411,6 +413,49 @@ void MainWindowTest::savingTheRenderingWritesExactlyThatName()
         = [&](QWidget*, const QString&, const QString&, const QString&) { return bad; };
     window->saveRenderImageEvent();
     QVERIFY(statusText(*window).contains(bad));
+}
+
+void MainWindowTest::savingTheMeshAppendsObjAndReportsFailure()
+{
+    QVERIFY(openCube());
+    QTemporaryDir folder;
+    QString answer = folder.filePath(QStringLiteral("copy"));
+    window->dialogs.saveFileName = [&](QWidget*, const QString&, const QString&,
+                                       const QString& filter) {
+        return filter == QLatin1String("*.obj") ? answer : QString();
+    };
+    window->savefileEvent();
+    QCOMPARE(window->fileName, answer);
+    QVERIFY(QFile::exists(answer + QLatin1String(".obj")));
+    QCOMPARE(statusText(*window), QStringLiteral(" Verts: 8 Faces: 12"));
+
+    answer = folder.filePath(QStringLiteral("missing-folder/copy.obj"));
+    window->savefileEvent();
+    QVERIFY(statusText(*window).contains(answer));
+}
+
+void MainWindowTest::dialoguesStartInTheDataFolderWhenThereIsOne()
+{
+    const QString before = QDir::currentPath();
+    QTemporaryDir folder;
+    QVERIFY(QDir::setCurrent(folder.path()));
+    QStringList starts;
+    window->dialogs.openFileName = [&](QWidget*, const QString&, const QString& start,
+                                       const QString&) {
+        starts << start;
+        return QString();
+    };
+    window->dialogs.saveFileName = window->dialogs.openFileName;
+    window->openfileEvent();
+    window->savefileEvent();
+    QVERIFY(QDir(folder.path()).mkdir(QStringLiteral("Data")));
+    QVERIFY(QDir(folder.path()).mkdir(QStringLiteral("data")));
+    window->openfileEvent();
+    window->savefileEvent();
+    QDir::setCurrent(before);
+    QCOMPARE(starts,
+             QStringList({ QString(), QString(), QDir(folder.path()).filePath(QStringLiteral("Data")),
+                           QDir(folder.path()).filePath(QStringLiteral("data")) }));
 }
 
 void MainWindowTest::toolMenusShowTheDialogues()
