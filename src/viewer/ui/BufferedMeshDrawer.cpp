@@ -87,9 +87,14 @@ void BufferedMeshDrawer::drawMesh(const Mesh& mesh, unsigned int primitive)
         glDrawElements(GL_LINE_LOOP, faceCount * 4, GL_UNSIGNED_INT, nullptr);
         glDisable(GL_PRIMITIVE_RESTART);
         break;
-    case GL_TRIANGLES:
     case GL_POLYGON:
-        // A three-cornered polygon is a triangle.
+        glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, outlineBuffer);
+        glEnable(GL_PRIMITIVE_RESTART);
+        glPrimitiveRestartIndex(kRestart);
+        glDrawElements(GL_POLYGON, faceCount * 4, GL_UNSIGNED_INT, nullptr);
+        glDisable(GL_PRIMITIVE_RESTART);
+        break;
+    case GL_TRIANGLES:
         glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, triangleBuffer);
         glDrawElements(GL_TRIANGLES, faceCount * 3, GL_UNSIGNED_INT, nullptr);
         break;

@@ -24,14 +24,12 @@
 
 namespace {
 
-// At the start zoom the longest side of the box spans two thirds of the standard
-// 600-pixel-high view: 400 pixels under the orthographic scale of 200, and two
-// thirds of the height seen at the eye distance of 200 under the 45-degree
-// perspective.
-constexpr float kStartScale = 200.0f;
-constexpr float kOrthoSpan = 400.0f / kStartScale;
-const float kPerspectiveSpan
-    = float(2.0 / 3.0 * 2.0 * kStartScale * std::tan(22.5 * std::numbers::pi / 180.0));
+// At the start zoom the longest side of the box spans two thirds of the
+// window's shorter side. The orthographic box is in pixels under a scale of 200;
+// the perspective eye stands 200 away with a 45-degree field of view.
+constexpr double kStartScale = 200.0;
+constexpr double kFitFraction = 2.0 / 3.0;
+const double kPerspectiveHeight = 2.0 * kStartScale * std::tan(22.5 * std::numbers::pi / 180.0);
 
 float longestSide(const Mesh& mesh)
 {
@@ -194,8 +192,11 @@ void QtGLWidget::coloursChanged()
 
 float QtGLWidget::fitScale() const
 {
-    const float extent = fitExtent > 0.0f && std::isfinite(fitExtent) ? fitExtent : 1.0f;
-    return (projectionMode == 1 ? kOrthoSpan : kPerspectiveSpan) / extent;
+    const double extent = fitExtent > 0.0f && std::isfinite(fitExtent) ? fitExtent : 1.0;
+    const double w = logicalWidth, h = logicalHeight;
+    if (projectionMode == 1)
+        return float(kFitFraction * std::min(w, h) / (kStartScale * extent));
+    return float(kFitFraction * kPerspectiveHeight * std::min(1.0, w / h) / extent);
 }
 
 void QtGLWidget::setMeshDrawer(std::unique_ptr<MeshDrawer> d)
@@ -446,8 +447,12 @@ void QtGLWidget::applyProjection()
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
     const double w = logicalWidth, h = logicalHeight;
-    if (projectionMode == 1)
-        glOrtho(-w / 2.0, w / 2.0, -h / 2.0, h / 2.0, -512.0, 512.0);
+    if (projectionMode == 1) {
+        // The fitted mesh reaches about 0.58 of the shorter side in depth;
+        // windows beyond 887 pixels get a deeper box so that it is never cut.
+        const double depth = std::max({ 512.0, w, h });
+        glOrtho(-w / 2.0, w / 2.0, -h / 2.0, h / 2.0, -depth, depth);
+    }
     else
         gluPerspective(45.0, w / h, 0.1, 10000.0);
     glMatrixMode(GL_MODELVIEW);

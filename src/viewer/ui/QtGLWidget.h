@@ -94,8 +94,9 @@ public:
     // into mesh.selected (1-based); a miss keeps the selection.
     void pickFace(int x, int y);
 
-    // The uniform scale that brings the mesh to about two thirds of the standard
-    // view at the start zoom, for the current projection.
+    // The uniform scale, applied between the view transform and the rotation,
+    // that makes the longest side of the mesh's box span two thirds of the
+    // window's shorter side at the start zoom, in either projection.
     float fitScale() const;
 
     // Replaces the drawer (tests and benchmarks compare drawing paths). Takes
