@@ -89,46 +89,55 @@ bool waitForFrame(QtGLWidget* view, std::uint64_t painted)
 {
     QElapsedTimer clock;
     clock.start();
-    while (view->framesPainted() <= painted && clock.elapsed() < 10000)
+    while (view->framesPainted() <= painted && clock.elapsed() < 10000) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
     return view->framesPainted() > painted;
 }
 
 int runGrab(QtMainWindow& window, const GrabRequest& request)
 {
     QtGLWidget* view = window.glView();
-    if (meshFileKind(request.input.toLatin1().toStdString()) == MeshFileKind::None)
+    if (meshFileKind(request.input.toLatin1().toStdString()) == MeshFileKind::None) {
         return grabFailure(QStringLiteral("no reader for ") + request.input
-                           + QStringLiteral(" (an .obj or .net file)"));
-    if (!window.openFromCommandLine(request.input))
+            + QStringLiteral(" (an .obj or .net file)"));
+    }
+    if (!window.openFromCommandLine(request.input)) {
         return grabFailure(QStringLiteral("cannot read ") + request.input);
+    }
     window.show();
     // The view sets up its render mode when GL first starts; choose the mode
     // after that.
-    if (!waitForFrame(view, 0))
+    if (!waitForFrame(view, 0)) {
         return grabFailure(QStringLiteral("the view painted no frame"));
+    }
     window.rendermodeEvent(request.mode);
     // The window manager may settle the size only after mapping; size the view
     // again until it holds the requested size and a frame of that size exists.
     for (int attempt = 0; attempt < 5; ++attempt) {
         const QSize wanted(request.width, request.height);
-        if (view->size() != wanted)
+        if (view->size() != wanted) {
             window.resize(window.size() + wanted - view->size());
+        }
         view->update();
-        if (!waitForFrame(view, view->framesPainted()))
+        if (!waitForFrame(view, view->framesPainted())) {
             return grabFailure(QStringLiteral("the view painted no frame"));
-        if (view->size() == wanted)
+        }
+        if (view->size() == wanted) {
             break;
+        }
     }
     const QImage image = view->grabRendering();
-    if (image.isNull())
+    if (image.isNull()) {
         return grabFailure(QStringLiteral("the view gave no picture"));
+    }
     QByteArray png;
     QBuffer buffer(&png);
     buffer.open(QIODevice::WriteOnly);
     if (!image.save(&buffer, "PNG")
-        || !writeFileReplacing(request.output.toLatin1().toStdString(), png.toStdString()))
+        || !writeFileReplacing(request.output.toLatin1().toStdString(), png.toStdString())) {
         return grabFailure(QStringLiteral("cannot write ") + request.output);
+    }
     std::printf("wrote %dx%d rendering to %s\n", image.width(), image.height(),
         request.output.toLatin1().constData());
     return 0;
@@ -150,8 +159,9 @@ int main(int argc, char** argv)
     const bool grabbing = argc > 1 && QLatin1String(argv[1]) == QLatin1String("--grab");
     if (grabbing) {
         grab = parseGrab(QCoreApplication::arguments());
-        if (!grab)
+        if (!grab) {
             return 1;
+        }
     }
 
     // The window deletes itself when closed; whatever is left at the end goes here.
@@ -162,12 +172,14 @@ int main(int argc, char** argv)
     };
     window->setWindowTitle(QStringLiteral("Facetra V2.0"));
 
-    if (grabbing)
+    if (grabbing) {
         return finish(runGrab(*window, *grab));
+    }
 
     window->resizeView(800, 600);
     window->show();
-    if (argc > 1 && !window->openFromCommandLine(QString::fromLatin1(argv[1])))
+    if (argc > 1 && !window->openFromCommandLine(QString::fromLatin1(argv[1]))) {
         return finish(1);
+    }
     return finish(app.exec());
 }

@@ -420,10 +420,10 @@ void MainWindowTest::savingTheMeshAppendsObjAndReportsFailure()
     QVERIFY(openCube());
     QTemporaryDir folder;
     QString answer = folder.filePath(QStringLiteral("copy"));
-    window->dialogs.saveFileName = [&](QWidget*, const QString&, const QString&,
-                                       const QString& filter) {
-        return filter == QLatin1String("*.obj") ? answer : QString();
-    };
+    window->dialogs.saveFileName
+        = [&](QWidget*, const QString&, const QString&, const QString& filter) {
+              return filter == QLatin1String("*.obj") ? answer : QString();
+          };
     window->savefileEvent();
     QCOMPARE(window->fileName, answer);
     QVERIFY(QFile::exists(answer + QLatin1String(".obj")));
@@ -440,11 +440,11 @@ void MainWindowTest::dialoguesStartInTheDataFolderWhenThereIsOne()
     QTemporaryDir folder;
     QVERIFY(QDir::setCurrent(folder.path()));
     QStringList starts;
-    window->dialogs.openFileName = [&](QWidget*, const QString&, const QString& start,
-                                       const QString&) {
-        starts << start;
-        return QString();
-    };
+    window->dialogs.openFileName
+        = [&](QWidget*, const QString&, const QString& start, const QString&) {
+              starts << start;
+              return QString();
+          };
     window->dialogs.saveFileName = window->dialogs.openFileName;
     window->openfileEvent();
     window->savefileEvent();
@@ -454,8 +454,8 @@ void MainWindowTest::dialoguesStartInTheDataFolderWhenThereIsOne()
     window->savefileEvent();
     QDir::setCurrent(before);
     QCOMPARE(starts,
-             QStringList({ QString(), QString(), QDir(folder.path()).filePath(QStringLiteral("Data")),
-                           QDir(folder.path()).filePath(QStringLiteral("data")) }));
+        QStringList({ QString(), QString(), QDir(folder.path()).filePath(QStringLiteral("Data")),
+            QDir(folder.path()).filePath(QStringLiteral("data")) }));
 }
 
 void MainWindowTest::toolMenusShowTheDialogues()
@@ -503,6 +503,16 @@ void MainWindowTest::realMeshFillsTheWorkbench()
         QVERIFY(shot.save(folder + QLatin1String("/workbench.png")));
         QVERIFY(window->meshEditor->grab().save(folder + QLatin1String("/mesh-tools.png")));
         QVERIFY(window->lightEditor->grab().save(folder + QLatin1String("/lighting.png")));
+        for (QAction* title : window->menuBar()->actions()) {
+            QMenu* menu = title->menu();
+            if (!menu)
+                continue;
+            menu->popup(window->mapToGlobal(QPoint(0, 0)));
+            QVERIFY(QTest::qWaitForWindowExposed(menu));
+            QVERIFY(menu->grab().save(folder + QLatin1Char('/')
+                + menu->title().remove(QLatin1Char('&')) + QLatin1String("-menu.png")));
+            menu->hide();
+        }
     }
 }
 

@@ -58,6 +58,7 @@ QtMainWindow::QtMainWindow(QWidget* parent)
     resize(800, 800);
 
     meshEditor = new QtMeshEditorDialogue(this);
+    // The Terrain page builds into the view's mesh; it gets that mesh here.
     lightEditor = new QtLightEditorDialogue(this);
 
     connectRouting();
@@ -102,8 +103,9 @@ void QtMainWindow::createMenus()
         { "&Polygons + Wireframe", 3 },
         { "&Polygons", 4 },
     };
-    for (const auto& mode : modes)
+    for (const auto& mode : modes) {
         renderModeMenu->addAction(QString::fromLatin1(mode.text))->setData(mode.id);
+    }
     connect(renderModeMenu, &QMenu::triggered, this,
         [this](QAction* action) { rendermodeEvent(action->data().toInt()); });
 
@@ -178,8 +180,9 @@ bool QtMainWindow::openMesh(const QString& name)
 bool QtMainWindow::openFromCommandLine(const QString& name)
 {
     std::printf("%s\n", name.toLatin1().constData());
-    if (name.isEmpty())
+    if (name.isEmpty()) {
         return true;
+    }
     return openMesh(name);
 }
 
@@ -196,11 +199,12 @@ void QtMainWindow::resizeView(int width, int height)
     resize(size() + QSize(width, height) - view->size());
 }
 
-void QtMainWindow::dragndrop_slot(QString filename)
+void QtMainWindow::dragndrop_slot(const QString& filename)
 {
     std::printf("%s\n", filename.toLatin1().constData());
-    if (filename.isEmpty())
+    if (filename.isEmpty()) {
         return;
+    }
     fileName = filename;
     openMesh(filename);
 }
@@ -215,8 +219,9 @@ void QtMainWindow::saveRenderImageEvent()
 {
     const QString name = dialogs.saveFileName(
         this, QString(), QStringLiteral("rendering"), QStringLiteral("*.png"));
-    if (name.isEmpty())
+    if (name.isEmpty()) {
         return;
+    }
     QByteArray png;
     QBuffer buffer(&png);
     buffer.open(QIODevice::WriteOnly);
@@ -240,8 +245,9 @@ void QtMainWindow::backgroundcolourEvent()
     QColor colour = dialogs.colour(glw->backgroundColour, this);
     // Cancelling answers with the invalid colour, which reads as black: the
     // background turns black, as it always has.
-    if (!colour.isValid())
+    if (!colour.isValid()) {
         colour = QColor(0, 0, 0);
+    }
     glw->setBackgroundColour(colour);
     update();
 }
@@ -250,8 +256,9 @@ void QtMainWindow::openfileEvent()
 {
     const QString name = dialogs.openFileName(
         this, QString(), startFolder(QStringLiteral("Data")), QStringLiteral("*.net *.obj *.gts"));
-    if (name.isEmpty())
+    if (name.isEmpty()) {
         return;
+    }
     fileName = name;
     openMesh(name);
 }
@@ -260,11 +267,13 @@ void QtMainWindow::savefileEvent()
 {
     const QString name = dialogs.saveFileName(
         this, QString(), startFolder(QStringLiteral("data")), QStringLiteral("*.obj"));
-    if (name.isEmpty())
+    if (name.isEmpty()) {
         return;
+    }
     fileName = name;
-    if (!glView()->saveMesh(name))
+    if (!glView()->saveMesh(name)) {
         statusBar->showMessage(QStringLiteral("Could not write ") + name, 0);
+    }
 }
 
 void QtMainWindow::saveallEvent()
@@ -277,8 +286,9 @@ void QtMainWindow::saveallEvent()
 void QtMainWindow::rendermodeEvent(int id)
 {
     QtGLWidget* glw = glView();
-    if (id >= 0 && id <= 7)
+    if (id >= 0 && id <= 7) {
         glw->setRenderMode(id);
+    }
     glw->update();
     update();
 }

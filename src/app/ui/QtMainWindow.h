@@ -44,7 +44,7 @@ public:
     void resizeView(int width, int height);
 
 public slots:
-    void dragndrop_slot(QString filename);
+    void dragndrop_slot(const QString& filename);
     void aboutEvent();
     void saveRenderImageEvent();
     void projectionmodeEvent();

@@ -42,8 +42,9 @@ void QtMeshEditorDialogue::addPage(
     QWidget* page, const QString& title, std::function<void()> onApply)
 {
     tabs()->addTab(page, title);
-    if (onApply)
+    if (onApply) {
         applyActions.push_back({ page, std::move(onApply) });
+    }
 }
 
 void QtMeshEditorDialogue::reset_event()
@@ -54,8 +55,9 @@ void QtMeshEditorDialogue::reset_event()
 void QtMeshEditorDialogue::apply_event()
 {
     QWidget* current = tabs()->currentWidget();
-    if (!current)
+    if (!current) {
         return;
+    }
     for (const ApplyAction& action : applyActions) {
         if (action.page == current) {
             action.run();

@@ -157,8 +157,9 @@ void QtLightSettingsWidget::changeColour(QColor& colour, Vector& term, QLabel* s
     colour = dialogs.colour(colour, this);
     // A cancelled question answers with the invalid colour, which reads as
     // black; store black itself so the next question starts from a real colour.
-    if (!colour.isValid())
+    if (!colour.isValid()) {
         colour = QColor(0, 0, 0);
+    }
     paintSwatch(swatch, colour);
     term.x = float(colour.red()) / 255.0f;
     term.y = float(colour.green()) / 255.0f;
