@@ -12,6 +12,7 @@ class QtGLObjectWindow : public QWidget
     Q_OBJECT
 public:
     explicit QtGLObjectWindow(QWidget* parent = nullptr);
+    ~QtGLObjectWindow() override;
 
     QCursor viewCursor;
     QtGLWidget* glWidget = nullptr;
