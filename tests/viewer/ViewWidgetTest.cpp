@@ -487,40 +487,60 @@ void ViewWidgetTest::meshesOfAnySizeFitTheView()
 
 void ViewWidgetTest::bufferedMatchesImmediateOnRealMesh()
 {
-    const std::string path = std::string(FACETRA_MESH_DIR) + "/stanford-bunny.obj";
-    if (!std::filesystem::exists(path))
-        QSKIP("real meshes not present");
-    QVERIFY(view->loadMesh(QString::fromStdString(path)));
-    // A turned view so that hidden lines, normals and points overlap.
-    view->arcBall.click(Vector(200.0f, 200.0f, 0.0f));
-    view->arcBall.drag(Vector(260.0f, 150.0f, 0.0f));
-    view->arcBall.release();
-    view->mesh.selected = 100;
-    for (int projection : { 1, 0 }) {
-        view->setProjectionMode(projection);
-        for (int mode = 0; mode <= 7; ++mode) {
-            view->setRenderMode(mode);
-            view->setMeshDrawer(std::make_unique<BufferedMeshDrawer>());
-            const QImage buffered = frame();
-            view->setMeshDrawer(std::make_unique<ImmediateMeshDrawer>());
-            const QImage immediate = frame();
-            int differing = 0;
-            for (int y = 0; y < buffered.height(); ++y)
-                for (int x = 0; x < buffered.width(); ++x)
-                    differing += buffered.pixel(x, y) != immediate.pixel(x, y);
-            if (differing) {
-                buffered.save(QDir::temp().filePath(QStringLiteral("facetra-buffered-%1.png").arg(mode)));
-                immediate.save(QDir::temp().filePath(QStringLiteral("facetra-immediate-%1.png").arg(mode)));
+    struct Case {
+        const char* name;
+        float dragX, dragY;
+        int selected;
+    };
+    // A closed scan, an open mesh with duplicated positions, a mesh with
+    // non-manifold edges; turned so that hidden lines, normals and points overlap.
+    const Case cases[] = { { "stanford-bunny.obj", 260.0f, 150.0f, 100 },
+                           { "teapot.obj", 120.0f, 90.0f, 7 },
+                           { "beetle.obj", 300.0f, 330.0f, 2000 } };
+    for (const Case& c : cases) {
+        const std::string path = std::string(FACETRA_MESH_DIR) + "/" + c.name;
+        if (!std::filesystem::exists(path))
+            QSKIP("real meshes not present");
+        QVERIFY(view->loadMesh(QString::fromStdString(path)));
+        view->arcBall = ArcBall();
+        view->arcBall.setBounds(400.0f, 400.0f);
+        view->arcBall.click(Vector(200.0f, 200.0f, 0.0f));
+        view->arcBall.drag(Vector(c.dragX, c.dragY, 0.0f));
+        view->arcBall.release();
+        view->mesh.selected = c.selected;
+        for (int projection : { 1, 0 }) {
+            view->setProjectionMode(projection);
+            for (int mode = 0; mode <= 7; ++mode) {
+                view->setRenderMode(mode);
+                view->setMeshDrawer(std::make_unique<BufferedMeshDrawer>());
+                const QImage buffered = frame();
+                view->setMeshDrawer(std::make_unique<ImmediateMeshDrawer>());
+                const QImage immediate = frame();
+                int differing = 0;
+                for (int y = 0; y < buffered.height(); ++y)
+                    for (int x = 0; x < buffered.width(); ++x)
+                        differing += buffered.pixel(x, y) != immediate.pixel(x, y);
+                if (differing) {
+                    const QString stem = QStringLiteral("facetra-%1-%2-%3")
+                                             .arg(QLatin1String(c.name))
+                                             .arg(projection)
+                                             .arg(mode);
+                    buffered.save(QDir::temp().filePath(stem + QStringLiteral("-buffered.png")));
+                    immediate.save(QDir::temp().filePath(stem + QStringLiteral("-immediate.png")));
+                }
+                QVERIFY2(differing == 0,
+                         qPrintable(QStringLiteral("%1 projection %2 mode %3: %4 pixels differ")
+                                        .arg(QLatin1String(c.name))
+                                        .arg(projection)
+                                        .arg(mode)
+                                        .arg(differing)));
+                QVERIFY(count(buffered, QRect(0, 0, 400, 400),
+                              [](QRgb px) { return !isWhite(px); })
+                        > 1000);
             }
-            QVERIFY2(differing == 0,
-                     qPrintable(QStringLiteral("projection %1 mode %2: %3 pixels differ")
-                                    .arg(projection)
-                                    .arg(mode)
-                                    .arg(differing)));
-            QVERIFY(count(buffered, QRect(0, 0, 400, 400), [](QRgb c) { return !isWhite(c); })
-                    > 1000);
         }
     }
+    view->setMeshDrawer(std::make_unique<BufferedMeshDrawer>());
 }
 
 QTEST_MAIN(ViewWidgetTest)

@@ -15,12 +15,13 @@ namespace {
 
 constexpr std::uint32_t kRestart = 0xFFFFFFFFu;
 
-void fillBuffer(unsigned int& buffer, GLenum target, std::size_t bytes, const void* data)
+template <class T>
+void fillBuffer(unsigned int& buffer, GLenum target, const std::vector<T>& data)
 {
     if (buffer == 0)
         glGenBuffers(1, &buffer);
     glBindBuffer(target, buffer);
-    glBufferData(target, GLsizeiptr(bytes), data, GL_STATIC_DRAW);
+    glBufferData(target, GLsizeiptr(data.size() * sizeof(T)), data.data(), GL_STATIC_DRAW);
     glBindBuffer(target, 0);
 }
 
@@ -28,32 +29,60 @@ void fillBuffer(unsigned int& buffer, GLenum target, std::size_t bytes, const vo
 
 void BufferedMeshDrawer::refresh(const Mesh& mesh)
 {
+    const std::size_t nf = std::size_t(mesh.numFaces);
     if (geometryStale) {
         const std::size_t nv = std::size_t(mesh.numVertices);
-        const std::size_t nf = std::size_t(mesh.numFaces);
-        fillBuffer(positionBuffer, GL_ARRAY_BUFFER, nv * sizeof(Vector), mesh.vertices.data());
-        fillBuffer(normalBuffer, GL_ARRAY_BUFFER, nv * sizeof(Vector), mesh.vertexNormals.data());
+        // Vertices are renumbered in the order the faces first use them, so
+        // that the corners of neighbouring faces lie close together and the
+        // vertex cache of the pipeline shades each shared vertex once. The face
+        // order, and with it the picture, stays as it is.
+        slotOf.assign(nv, -1);
+        vertexOrder.clear();
+        vertexOrder.reserve(nv);
         std::vector<std::uint32_t> triangles(nf * 3);
         std::vector<std::uint32_t> outlines(nf * 4);
+        std::vector<std::uint32_t> polygons(nf * 3);
         for (std::size_t f = 0; f < nf; ++f) {
             const Face& face = mesh.faces[f];
             for (std::size_t k = 0; k < 3; ++k) {
-                triangles[f * 3 + k] = std::uint32_t(face.index[k]);
-                outlines[f * 4 + k] = std::uint32_t(face.index[k]);
+                int& slot = slotOf[std::size_t(face.index[k])];
+                if (slot < 0) {
+                    slot = int(vertexOrder.size());
+                    vertexOrder.push_back(face.index[k]);
+                }
+                triangles[f * 3 + k] = std::uint32_t(slot);
+                outlines[f * 4 + k] = std::uint32_t(slot);
             }
             outlines[f * 4 + 3] = kRestart;
+            // GL turns a polygon into triangles that end on its first corner (the
+            // provoking vertex); the same corner order gives the same depths.
+            for (std::size_t k = 0; k < 3; ++k)
+                polygons[f * 3 + k] = triangles[f * 3 + (k + 1) % 3];
         }
-        fillBuffer(triangleBuffer, GL_ELEMENT_ARRAY_BUFFER, triangles.size() * 4,
-                   triangles.data());
-        fillBuffer(outlineBuffer, GL_ELEMENT_ARRAY_BUFFER, outlines.size() * 4, outlines.data());
+        fillBuffer(polygonBuffer, GL_ELEMENT_ARRAY_BUFFER, polygons);
+        fillBuffer(positionBuffer, GL_ARRAY_BUFFER, packed(mesh.vertices));
+        fillBuffer(normalBuffer, GL_ARRAY_BUFFER, packed(mesh.vertexNormals));
+        fillBuffer(triangleBuffer, GL_ELEMENT_ARRAY_BUFFER, triangles);
+        fillBuffer(outlineBuffer, GL_ELEMENT_ARRAY_BUFFER, outlines);
         faceCount = int(nf);
         geometryStale = false;
     }
     if (coloursStale) {
-        fillBuffer(colourBuffer, GL_ARRAY_BUFFER,
-                   std::size_t(mesh.numVertices) * sizeof(Vector), mesh.vertexColours.data());
+        fillBuffer(colourBuffer, GL_ARRAY_BUFFER, packed(mesh.vertexColours));
         coloursStale = false;
     }
+}
+
+std::vector<float> BufferedMeshDrawer::packed(const std::vector<Vector>& values) const
+{
+    std::vector<float> out(vertexOrder.size() * 3);
+    for (std::size_t i = 0; i < vertexOrder.size(); ++i) {
+        const Vector& v = values[std::size_t(vertexOrder[i])];
+        out[i * 3] = v.x;
+        out[i * 3 + 1] = v.y;
+        out[i * 3 + 2] = v.z;
+    }
+    return out;
 }
 
 void BufferedMeshDrawer::drawMesh(const Mesh& mesh, unsigned int primitive)
@@ -64,7 +93,7 @@ void BufferedMeshDrawer::drawMesh(const Mesh& mesh, unsigned int primitive)
     glPushMatrix();
     glTranslatef(-mesh.centre.x, -mesh.centre.y, -mesh.centre.z);
 
-    const GLsizei stride = sizeof(Vector);
+    const GLsizei stride = 3 * sizeof(float);
     glEnableClientState(GL_VERTEX_ARRAY);
     glBindBuffer(GL_ARRAY_BUFFER, positionBuffer);
     glVertexPointer(3, GL_FLOAT, stride, nullptr);
@@ -88,11 +117,8 @@ void BufferedMeshDrawer::drawMesh(const Mesh& mesh, unsigned int primitive)
         glDisable(GL_PRIMITIVE_RESTART);
         break;
     case GL_POLYGON:
-        glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, outlineBuffer);
-        glEnable(GL_PRIMITIVE_RESTART);
-        glPrimitiveRestartIndex(kRestart);
-        glDrawElements(GL_POLYGON, faceCount * 4, GL_UNSIGNED_INT, nullptr);
-        glDisable(GL_PRIMITIVE_RESTART);
+        glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, polygonBuffer);
+        glDrawElements(GL_TRIANGLES, faceCount * 3, GL_UNSIGNED_INT, nullptr);
         break;
     case GL_TRIANGLES:
         glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, triangleBuffer);
@@ -150,9 +176,10 @@ void BufferedMeshDrawer::drawFaceNormals(const Mesh& mesh)
 
 void BufferedMeshDrawer::releaseGL()
 {
-    unsigned int buffers[] = { positionBuffer, normalBuffer, colourBuffer, triangleBuffer,
-                               outlineBuffer };
-    glDeleteBuffers(5, buffers);
-    positionBuffer = normalBuffer = colourBuffer = triangleBuffer = outlineBuffer = 0;
+    unsigned int buffers[] = { positionBuffer, normalBuffer,  colourBuffer,
+                               triangleBuffer, polygonBuffer, outlineBuffer };
+    glDeleteBuffers(6, buffers);
+    positionBuffer = normalBuffer = colourBuffer = 0;
+    triangleBuffer = polygonBuffer = outlineBuffer = 0;
     geometryStale = coloursStale = true;
 }

@@ -1,14 +1,16 @@
 #pragma once
 
+#include "mesh/engine/Vector.h"
 #include "viewer/ui/MeshDrawer.h"
 
 #include <vector>
 
 // Draws from buffer objects: the shared vertex positions, normals and colours
-// once each, with index buffers for the triangles and for the per-face outlines
+// once each, with index buffers for the triangles, for the polygons (corners in
+// the order GL itself gives a polygon's triangle) and for the per-face outlines
 // (line loops separated by primitive restart, so each outline is its own
-// primitive, exactly as when drawn face by face). Buffers are refilled only after
-// meshChanged() or coloursChanged().
+// primitive). Faces keep their order, so the pixels are those of drawing face by
+// face. Buffers are refilled only after meshChanged() or coloursChanged().
 class BufferedMeshDrawer final : public MeshDrawer {
 public:
     BufferedMeshDrawer() = default;
@@ -23,15 +25,22 @@ public:
 
 private:
     void refresh(const Mesh& mesh);
+    // x, y, z of each buffer slot's vertex.
+    std::vector<float> packed(const std::vector<Vector>& values) const;
 
     unsigned int positionBuffer = 0;
     unsigned int normalBuffer = 0;
     unsigned int colourBuffer = 0;
     unsigned int triangleBuffer = 0;
+    unsigned int polygonBuffer = 0;
     unsigned int outlineBuffer = 0;
     int faceCount = 0;
     bool geometryStale = true;
     bool coloursStale = true;
+    // Mesh vertex of each buffer slot, and the slot of each mesh vertex (-1
+    // for a vertex no face uses).
+    std::vector<int> vertexOrder;
+    std::vector<int> slotOf;
     std::vector<float> normalPoints;
     std::vector<float> normalLines;
 };

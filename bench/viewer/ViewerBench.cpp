@@ -1,0 +1,193 @@
+// viewer_bench [--quick]: frame times of the buffered and the immediate drawer at
+// 800 x 600 (Polygons, Wireframe + Dotted-HL; still and turning), picking on the
+// largest mesh, load to first frame and the CPU of an idle window.
+#include "ImmediateMeshDrawer.h"
+#include "common/BenchMeshes.h"
+#include "mesh/QuietStdout.h"
+
+#include "mesh/engine/Mesh.h"
+#include "viewer/engine/Matrix.h"
+#include "viewer/engine/Picking.h"
+#include "viewer/ui/BufferedMeshDrawer.h"
+#include "viewer/ui/QtGLWidget.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QOpenGLContext>
+#include <QTest>
+
+#include <GL/gl.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <random>
+#include <sys/resource.h>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double msSince(Clock::time_point t)
+{
+    return std::chrono::duration<double, std::milli>(Clock::now() - t).count();
+}
+
+// Exposes the frame so that it can be timed without the read-back of a grab.
+class BenchView : public QtGLWidget {
+public:
+    void frame()
+    {
+        makeCurrent();
+        paintGL();
+        glFinish();
+    }
+};
+
+// Turns the arcball by a small step about a tilted axis.
+void turn(QtGLWidget& view, int step)
+{
+    const float a = 0.02f * float(step);
+    float r[9];
+    quaternionToMatrix3(0.3f * std::sin(a), std::sin(a), 0.0f, std::cos(a), r);
+    setRotationKeepScale(view.arcBall.transform, r);
+}
+
+double medianFrameMs(BenchView& view, int frames, bool turning)
+{
+    std::vector<double> times;
+    view.frame(); // buffers filled outside the timing
+    for (int i = 0; i < frames; ++i) {
+        if (turning)
+            turn(view, i);
+        const auto t = Clock::now();
+        view.frame();
+        times.push_back(msSince(t));
+    }
+    std::sort(times.begin(), times.end());
+    return times[times.size() / 2];
+}
+
+double cpuSeconds()
+{
+    rusage u {};
+    getrusage(RUSAGE_SELF, &u);
+    return double(u.ru_utime.tv_sec) + u.ru_utime.tv_usec * 1e-6 + double(u.ru_stime.tv_sec)
+        + u.ru_stime.tv_usec * 1e-6;
+}
+
+bool load(QtGLWidget& view, const std::string& path)
+{
+    QuietStdout quiet;
+    return view.loadMesh(QString::fromStdString(path));
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    const bool quick = argc > 1 && std::strcmp(argv[1], "--quick") == 0;
+    QOpenGLContext probe;
+    if (!probe.create()) {
+        std::fprintf(stderr, "no OpenGL: run under xvfb-run\n");
+        return 1;
+    }
+    BenchView view;
+    view.resize(800, 600);
+    view.show();
+    if (!QTest::qWaitForWindowExposed(&view))
+        return 1;
+
+    struct Case {
+        const char* label;
+        std::string path;
+    };
+    std::vector<Case> cases { { "stanford-bunny (69k)", benchMeshPath("stanford-bunny.obj") },
+                              { "horse-loop1 (388k)", benchMeshPath("horse-loop1.obj") } };
+    if (!quick)
+        cases.push_back({ "horse-loop1 split (1.55M)", benchMillionFacePath() });
+
+    // Load to first frame, on the 390,000-face mesh.
+    {
+        const std::string horse = benchMeshPath("horse-loop1.obj");
+        if (!horse.empty()) {
+            view.setRenderMode(4);
+            const auto t = Clock::now();
+            load(view, horse);
+            view.frame();
+            std::printf("load to first frame, horse-loop1: %.0f ms\n", msSince(t));
+            // Idle CPU with the mesh shown.
+            QTest::qWait(300);
+            const double c0 = cpuSeconds();
+            QElapsedTimer wall;
+            wall.start();
+            QTest::qWait(quick ? 2000 : 5000);
+            const double used = cpuSeconds() - c0;
+            std::printf("idle window, horse-loop1: %.2f %% of one core (%lld frames painted)\n\n",
+                        100.0 * used / (wall.elapsed() / 1000.0),
+                        (long long)view.framesPainted());
+        }
+    }
+
+    std::printf("%-28s %-22s %12s %12s %12s %8s\n", "mesh", "mode", "buffered", "turning",
+                "immediate", "ratio");
+    const int frames = quick ? 5 : 11;
+    for (const Case& c : cases) {
+        if (c.path.empty() || !load(view, c.path)) {
+            std::printf("%-28s (not found)\n", c.label);
+            continue;
+        }
+        for (int mode : { 4, 1 }) {
+            view.setRenderMode(mode);
+            view.setMeshDrawer(std::make_unique<BufferedMeshDrawer>());
+            const double still = medianFrameMs(view, frames, false);
+            const double turning = medianFrameMs(view, frames, true);
+            view.setMeshDrawer(std::make_unique<ImmediateMeshDrawer>());
+            const double immediate = medianFrameMs(view, std::max(3, frames / 2), false);
+            std::printf("%-28s %-22s %9.1f ms %9.1f ms %9.1f ms %7.2fx\n", c.label,
+                        mode == 4 ? "Polygons" : "Wireframe + Dotted-HL", still, turning,
+                        immediate, immediate / still);
+            std::fflush(stdout);
+        }
+        view.setMeshDrawer(std::make_unique<BufferedMeshDrawer>());
+    }
+
+    // Picking on the largest mesh loaded last.
+    {
+        Mesh& mesh = view.mesh;
+        auto t = Clock::now();
+        const FaceBvh bvh(mesh);
+        std::printf("\npicking, %d faces: hierarchy built in %.0f ms (%zu nodes)\n",
+                    mesh.numFaces, msSince(t), bvh.nodeCount());
+        std::mt19937 random(7);
+        std::uniform_int_distribution<int> px(200, 600), py(150, 450);
+        view.setRenderMode(4);
+        view.frame();
+        std::vector<double> times;
+        {
+            QuietStdout quiet;
+            view.pickFace(400, 300); // builds the widget's own hierarchy
+            for (int i = 0; i < 200; ++i) {
+                t = Clock::now();
+                view.pickFace(px(random), py(random));
+                times.push_back(msSince(t));
+            }
+        }
+        std::sort(times.begin(), times.end());
+        double sum = 0;
+        for (double x : times)
+            sum += x;
+        std::printf("pickFace through the view: mean %.3f ms, median %.3f ms, max %.3f ms\n",
+                    sum / times.size(), times[times.size() / 2], times.back());
+        // The linear loop for comparison, on a few picks.
+        t = Clock::now();
+        const Vector p0(0, 0, 1e4f), p1(0, 0, -1e4f);
+        for (int i = 0; i < 3; ++i)
+            nearestFaceLinear(mesh, p0 + mesh.centre, p1 + mesh.centre);
+        std::printf("linear loop: %.1f ms per pick\n", msSince(t) / 3);
+    }
+    return 0;
+}
