@@ -1,12 +1,9 @@
-#include "viewer/ui/QtLightEditorDialogue.h"
 #include "viewer/ui/QtLightSettingsWidget.h"
 
-#include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QSlider>
-#include <QTabWidget>
 #include <QtTest>
 
 Q_DECLARE_METATYPE(Vector)
@@ -39,7 +36,6 @@ class LightSettingsTest : public QObject
     Q_OBJECT
 private slots:
     void startsWithTheViewsLight();
-    void dialogueHoldsOneLightingPage();
     void cancelledColourTurnsTheTermBlackAndResendsAll();
     void chosenColourResendsAllThreeTerms();
     void sliderSendsPositionOnceOnRelease();
@@ -66,33 +62,6 @@ void LightSettingsTest::startsWithTheViewsLight()
         QCOMPARE(slider->value(), 0);
         QVERIFY(!slider->hasTracking());
     }
-    auto* shaders = page.findChild<QComboBox*>(QStringLiteral("volshader_combobox"));
-    QVERIFY(shaders);
-    QCOMPARE(shaders->count(), 2);
-    QCOMPARE(shaders->currentText(), QStringLiteral("default (no shaders)"));
-    QVERIFY(page.findChild<QPushButton*>(QStringLiteral("open")));
-    QVERIFY(page.findChild<QPushButton*>(QStringLiteral("save")));
-    QStringList labels;
-    for (QLabel* label : page.findChildren<QLabel*>())
-        if (!label->text().isEmpty())
-            labels << label->text();
-    QVERIFY(labels.contains(QStringLiteral("Altitude: 0")));
-    QVERIFY(labels.contains(QStringLiteral("Azimuth: 0")));
-}
-
-void LightSettingsTest::dialogueHoldsOneLightingPage()
-{
-    QtLightEditorDialogue dialogue;
-    QCOMPARE(dialogue.objectName(), QStringLiteral("lighteditor"));
-    QCOMPARE(dialogue.windowTitle(), QStringLiteral("Lighting Editor"));
-    QVERIFY(!dialogue.isModal());
-    QCOMPARE(dialogue.tabs()->count(), 1);
-    QCOMPARE(dialogue.tabs()->tabText(0), QStringLiteral("Lighting"));
-    QCOMPARE(dialogue.settingsPage()->objectName(), QStringLiteral("lightettings_tab"));
-    QStringList buttons;
-    for (QPushButton* button : dialogue.findChildren<QPushButton*>(Qt::FindDirectChildrenOnly))
-        buttons << button->text();
-    QCOMPARE(buttons, QStringList({ "Close" }));
 }
 
 void LightSettingsTest::cancelledColourTurnsTheTermBlackAndResendsAll()
