@@ -6,6 +6,8 @@
 #include "viewer/ui/QtLightSettingsWidget.h"
 
 #include <QAction>
+#include <QFrame>
+#include <QLayout>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
@@ -214,6 +216,11 @@ void MainWindowTest::menusHaveTheirEntriesOrderAndShortcuts()
 void MainWindowTest::centralViewGetsTheAskedSize()
 {
     QCOMPARE(window->view->size(), QSize(400, 300));
+    auto* frame = window->view->findChild<QFrame*>(QStringLiteral("frame1"));
+    QVERIFY(frame);
+    QCOMPARE(view->parentWidget(), frame);
+    QVERIFY(frame->findChild<QLayout*>(QStringLiteral("flayout1")));
+    QCOMPARE(window->view->layout()->objectName(), QStringLiteral("blayout"));
     // Frame and margins: 10 around the frame, a 2-pixel panel, 1 inside it.
     QCOMPARE(view->size(), QSize(400 - 2 * 13, 300 - 2 * 13));
 
