@@ -105,6 +105,8 @@ int runGrab(QtMainWindow& window, const GrabRequest& request)
     if (!window.openFromCommandLine(request.input)) {
         return grabFailure(QStringLiteral("cannot read ") + request.input);
     }
+    // A script wants the picture, not a window flashing on the screen.
+    window.setAttribute(Qt::WA_DontShowOnScreen);
     window.show();
     // The view sets up its render mode when GL first starts; choose the mode
     // after that.
