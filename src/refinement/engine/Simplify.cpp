@@ -8,29 +8,70 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <memory>
 #include <new>
 #include <vector>
 
 namespace {
 
-// Order-preserving removal of the first occurrence, as the working lists do.
-void removeFirst(std::vector<int>& list, int item)
+// A vertex's neighbour or triangle list: order kept, room for a few entries
+// inline, since most vertices have about six and a heap block per list would cost
+// more than the entries. It stays where it was made (it points into itself).
+class SmallList
 {
-    const auto it = std::find(list.begin(), list.end(), item);
-    if (it != list.end())
-        list.erase(it);
-}
+public:
+    SmallList() = default;
+    SmallList(const SmallList&) = delete;
+    SmallList& operator=(const SmallList&) = delete;
 
-bool contains(const std::vector<int>& list, int item)
-{
-    return std::find(list.begin(), list.end(), item) != list.end();
-}
+    const int* begin() const { return data; }
+    const int* end() const { return data + count; }
+    std::size_t size() const { return std::size_t(count); }
+    bool empty() const { return count == 0; }
+    int operator[](std::size_t i) const { return data[i]; }
 
-void addUnique(std::vector<int>& list, int item)
-{
-    if (!contains(list, item))
-        list.push_back(item);
-}
+    void push_back(int item)
+    {
+        if (count == capacity) {
+            auto bigger = std::make_unique<int[]>(std::size_t(capacity) * 2);
+            std::copy(data, data + count, bigger.get());
+            heap = std::move(bigger);
+            data = heap.get();
+            capacity *= 2;
+        }
+        data[count++] = item;
+    }
+    bool contains(int item) const { return std::find(begin(), end(), item) != end(); }
+    void addUnique(int item)
+    {
+        if (!contains(item))
+            push_back(item);
+    }
+    // Order-preserving removal of the first occurrence, as the working lists do.
+    void removeFirst(int item)
+    {
+        int* it = std::find(data, data + count, item);
+        if (it == data + count)
+            return;
+        std::copy(it + 1, data + count, it);
+        --count;
+    }
+    void release()
+    {
+        heap.reset();
+        data = local;
+        count = 0;
+        capacity = inlineCapacity;
+    }
+
+private:
+    static constexpr int inlineCapacity = 8;
+    int count = 0;
+    int capacity = inlineCapacity;
+    int* data = local;
+    int local[inlineCapacity];
+    std::unique_ptr<int[]> heap;
+};
 
 // The linked representation of one run. Vertices and triangles are numbered by
 // their place in the mesh; the working lists' compaction is kept implicit, since
@@ -39,17 +80,18 @@ void addUnique(std::vector<int>& list, int item)
 class Collapser
 {
 public:
-    std::vector<Vector> position;
+    // x, y, z of every vertex; positions never move, a collapse only drops one.
+    std::vector<float> xyz;
     std::vector<float> cost;
     std::vector<int> target; // -1 for none
-    std::vector<std::vector<int>> neighbours;
-    std::vector<std::vector<int>> faces;
+    std::unique_ptr<SmallList[]> neighbours;
+    std::unique_ptr<SmallList[]> faces;
     std::vector<char> vertexAlive;
 
     struct Triangle
     {
         int vertex[3];
-        Vector normal;
+        float normal[3];
         bool alive;
     };
     std::vector<Triangle> triangles;
@@ -61,21 +103,30 @@ public:
     std::vector<int> heapSlot; // -1 when not in the heap
     int firstLive = 0;
 
+    std::vector<int> remembered;
+
+    static constexpr std::size_t maxTableFaces = 48;
+
     void setUp(const Mesh& mesh)
     {
         const auto nv = std::size_t(mesh.numVertices);
-        position.assign(mesh.vertices.begin(), mesh.vertices.begin() + std::ptrdiff_t(nv));
+        xyz.resize(nv * 3);
+        for (std::size_t v = 0; v < nv; ++v) {
+            xyz[3 * v] = mesh.vertices[v].x;
+            xyz[3 * v + 1] = mesh.vertices[v].y;
+            xyz[3 * v + 2] = mesh.vertices[v].z;
+        }
         cost.assign(nv, 0.0f);
         target.assign(nv, -1);
-        neighbours.assign(nv, {});
-        faces.assign(nv, {});
+        neighbours = std::make_unique<SmallList[]>(nv);
+        faces = std::make_unique<SmallList[]>(nv);
         vertexAlive.assign(nv, 1);
         liveVertices = mesh.numVertices;
         triangles.clear();
         triangles.reserve(std::size_t(mesh.numFaces));
         for (int f = 0; f < mesh.numFaces; ++f) {
             const Face& face = *mesh.facePtrs[std::size_t(f)];
-            Triangle t { { face.index[0], face.index[1], face.index[2] }, Vector(), true };
+            Triangle t { { face.index[0], face.index[1], face.index[2] }, { 0, 0, 0 }, true };
             bool inRange = true;
             for (int v : t.vertex)
                 inRange = inRange && v >= 0 && v < mesh.numVertices;
@@ -93,7 +144,7 @@ public:
                     faces[std::size_t(vi)].push_back(id);
                 for (int j = 0; j < 3; ++j) {
                     if (j != i && t.vertex[j] != vi)
-                        addUnique(neighbours[std::size_t(vi)], t.vertex[j]);
+                        neighbours[std::size_t(vi)].addUnique(t.vertex[j]);
                 }
             }
         }
@@ -125,16 +176,16 @@ public:
     }
 
     // Writes the survivors into fresh as the mesh's new vertices and faces.
-    bool writeBack(Mesh& fresh) const
+    bool writeBack(const Mesh& mesh, Mesh& fresh) const
     {
         if (!fresh.allocateVertices(liveVertices) || !fresh.allocateFaces(liveTriangles))
             return false;
-        std::vector<int> id(position.size(), -1);
+        std::vector<int> id(vertexAlive.size(), -1);
         int next = 0;
-        for (std::size_t v = 0; v < position.size(); ++v) {
+        for (std::size_t v = 0; v < vertexAlive.size(); ++v) {
             if (!vertexAlive[v])
                 continue;
-            fresh.vertices[std::size_t(next)] = position[v];
+            fresh.vertices[std::size_t(next)] = mesh.vertices[v];
             id[v] = next++;
         }
         int f = 0;
@@ -163,28 +214,46 @@ private:
         return t.vertex[0] == v || t.vertex[1] == v || t.vertex[2] == v;
     }
 
+    // (Q - P) x (R - Q), made unit unless its length is 0.
     void computeNormal(int id)
     {
         Triangle& t = triangles[std::size_t(id)];
-        const Vector& p = position[std::size_t(t.vertex[0])];
-        const Vector& q = position[std::size_t(t.vertex[1])];
-        const Vector& r = position[std::size_t(t.vertex[2])];
-        Vector n;
-        n.cross(q - p, r - q);
-        const float length = n.getLength();
+        const float* p = &xyz[std::size_t(t.vertex[0]) * 3];
+        const float* q = &xyz[std::size_t(t.vertex[1]) * 3];
+        const float* r = &xyz[std::size_t(t.vertex[2]) * 3];
+        const float ax = q[0] - p[0], ay = q[1] - p[1], az = q[2] - p[2];
+        const float bx = r[0] - q[0], by = r[1] - q[1], bz = r[2] - q[2];
+        float nx = ay * bz - az * by;
+        float ny = az * bx - ax * bz;
+        float nz = ax * by - ay * bx;
+        const float length = std::sqrt(nx * nx + ny * ny + nz * nz);
         if (length != 0.0f) {
-            n.x /= length;
-            n.y /= length;
-            n.z /= length;
+            nx /= length;
+            ny /= length;
+            nz /= length;
         }
-        t.normal = n;
+        t.normal[0] = nx;
+        t.normal[1] = ny;
+        t.normal[2] = nz;
+    }
+
+    float edgeLength(int u, int v) const
+    {
+        const float* pu = &xyz[std::size_t(u) * 3];
+        const float* pv = &xyz[std::size_t(v) * 3];
+        const float dx = pv[0] - pu[0], dy = pv[1] - pu[1], dz = pv[2] - pu[2];
+        return std::sqrt(dx * dx + dy * dy + dz * dz);
+    }
+
+    static float curvatureTermOf(const float* a, const float* b)
+    {
+        return (1.0f - (a[0] * b[0] + a[1] * b[1] + a[2] * b[2])) / 2.0f;
     }
 
     float collapseCost(int u, int v) const
     {
-        const Vector d = position[std::size_t(v)] - position[std::size_t(u)];
-        const float length = std::sqrt(d.x * d.x + d.y * d.y + d.z * d.z);
-        const std::vector<int>& uf = faces[std::size_t(u)];
+        const float length = edgeLength(u, v);
+        const SmallList& uf = faces[std::size_t(u)];
         int sides[64];
         std::vector<int> moreSides;
         int sideCount = 0;
@@ -199,11 +268,11 @@ private:
         }
         float curvature = 0.0f;
         for (int f : uf) {
-            const Vector& fn = triangles[std::size_t(f)].normal;
+            const float* fn = triangles[std::size_t(f)].normal;
             float m = 1.0f;
             for (int s = 0; s < sideCount; ++s) {
                 const int side = s < 64 ? sides[s] : moreSides[std::size_t(s - 64)];
-                const float c = (1.0f - fn.dot(triangles[std::size_t(side)].normal)) / 2.0f;
+                const float c = curvatureTermOf(fn, triangles[std::size_t(side)].normal);
                 if (c < m)
                     m = c;
             }
@@ -213,20 +282,87 @@ private:
         return length * curvature;
     }
 
+    // As collapseCost() for every neighbour at once: the curvature terms of all
+    // pairs of u's triangles are worked out once instead of once per neighbour.
+    // The terms are the very same float expressions, so the costs are equal bit
+    // for bit.
     void computeCost(int u)
     {
-        const std::vector<int>& un = neighbours[std::size_t(u)];
+        const SmallList& un = neighbours[std::size_t(u)];
         if (un.empty()) {
             cost[std::size_t(u)] = -0.01f;
             target[std::size_t(u)] = -1;
             return;
+        }
+        const SmallList& uf = faces[std::size_t(u)];
+        const std::size_t k = uf.size();
+        const bool table = k <= maxTableFaces;
+        // The term of the pair (i, j) equals that of (j, i) bit for bit (the
+        // products commute and are summed in the same order), so half is worked
+        // out and row j serves as column j.
+        float term[maxTableFaces * maxTableFaces];
+        int corner[maxTableFaces][3];
+        if (table) {
+            float nx[maxTableFaces], ny[maxTableFaces], nz[maxTableFaces];
+            for (std::size_t i = 0; i < k; ++i) {
+                const Triangle& t = triangles[std::size_t(uf[i])];
+                nx[i] = t.normal[0];
+                ny[i] = t.normal[1];
+                nz[i] = t.normal[2];
+                corner[i][0] = t.vertex[0];
+                corner[i][1] = t.vertex[1];
+                corner[i][2] = t.vertex[2];
+            }
+            for (std::size_t i = 0; i < k; ++i) {
+                float* row = term + i * k;
+                const float x = nx[i], y = ny[i], z = nz[i];
+                for (std::size_t j = 0; j < k; ++j)
+                    row[j] = (1.0f - (x * nx[j] + y * ny[j] + z * nz[j])) / 2.0f;
+            }
         }
         float best = 1000000.0f;
         int to = -1;
         float firstBest = 0.0f;
         int firstTo = -1;
         for (int v : un) {
-            const float c = collapseCost(u, v);
+            float c;
+            if (table) {
+                const float length = edgeLength(u, v);
+                // Mostly two sides (one on a border): those cases go without
+                // the general loop.
+                const float* sides[maxTableFaces];
+                std::size_t sideCount = 0;
+                for (std::size_t i = 0; i < k; ++i) {
+                    if (corner[i][0] == v || corner[i][1] == v || corner[i][2] == v)
+                        sides[sideCount++] = term + i * k;
+                }
+                float curvature = 0.0f;
+                if (sideCount == 2) {
+                    const float* a = sides[0];
+                    const float* b = sides[1];
+                    for (std::size_t i = 0; i < k; ++i) {
+                        float m = a[i] < 1.0f ? a[i] : 1.0f;
+                        m = b[i] < m ? b[i] : m;
+                        curvature = m > curvature ? m : curvature;
+                    }
+                } else if (sideCount == 1) {
+                    const float* a = sides[0];
+                    for (std::size_t i = 0; i < k; ++i) {
+                        const float m = a[i] < 1.0f ? a[i] : 1.0f;
+                        curvature = m > curvature ? m : curvature;
+                    }
+                } else {
+                    for (std::size_t i = 0; i < k; ++i) {
+                        float m = 1.0f;
+                        for (std::size_t s = 0; s < sideCount; ++s)
+                            m = sides[s][i] < m ? sides[s][i] : m;
+                        curvature = m > curvature ? m : curvature;
+                    }
+                }
+                c = length * curvature;
+            } else {
+                c = collapseCost(u, v);
+            }
             if (c < best) {
                 best = c;
                 to = v;
@@ -322,14 +458,14 @@ private:
 
     void removeIfNonNeighbour(int a, int b)
     {
-        std::vector<int>& an = neighbours[std::size_t(a)];
-        if (!contains(an, b))
+        SmallList& an = neighbours[std::size_t(a)];
+        if (!an.contains(b))
             return;
         for (int f : faces[std::size_t(a)]) {
             if (hasVertex(triangles[std::size_t(f)], b))
                 return;
         }
-        removeFirst(an, b);
+        an.removeFirst(b);
     }
 
     void deleteTriangle(int id)
@@ -339,7 +475,7 @@ private:
         --liveTriangles;
         for (int i = 0; i < 3; ++i) {
             if (firstOccurrence(t, i))
-                removeFirst(faces[std::size_t(t.vertex[i])], id);
+                faces[std::size_t(t.vertex[i])].removeFirst(id);
         }
         for (int i = 0; i < 3; ++i) {
             const int a = t.vertex[i], b = t.vertex[(i + 1) % 3];
@@ -355,7 +491,7 @@ private:
             if (c == u)
                 c = v;
         }
-        removeFirst(faces[std::size_t(u)], id);
+        faces[std::size_t(u)].removeFirst(id);
         faces[std::size_t(v)].push_back(id);
         for (int i = 0; i < 3; ++i) {
             removeIfNonNeighbour(u, t.vertex[i]);
@@ -364,7 +500,7 @@ private:
         for (int i = 0; i < 3; ++i) {
             for (int j = 0; j < 3; ++j) {
                 if (j != i && t.vertex[j] != t.vertex[i])
-                    addUnique(neighbours[std::size_t(t.vertex[i])], t.vertex[j]);
+                    neighbours[std::size_t(t.vertex[i])].addUnique(t.vertex[j]);
             }
         }
         computeNormal(id);
@@ -373,9 +509,9 @@ private:
     void deleteVertex(int u)
     {
         for (int n : neighbours[std::size_t(u)])
-            removeFirst(neighbours[std::size_t(n)], u);
-        std::vector<int>().swap(neighbours[std::size_t(u)]);
-        std::vector<int>().swap(faces[std::size_t(u)]);
+            neighbours[std::size_t(n)].removeFirst(u);
+        neighbours[std::size_t(u)].release();
+        faces[std::size_t(u)].release();
         vertexAlive[std::size_t(u)] = 0;
         --liveVertices;
         removeFromHeap(u);
@@ -383,7 +519,7 @@ private:
 
     void collapse(int u, int v)
     {
-        std::vector<int>& uf = faces[std::size_t(u)];
+        SmallList& uf = faces[std::size_t(u)];
         if (v < 0) {
             // Only triangles whose every corner is u can be left here.
             for (std::size_t i = uf.size(); i-- > 0;)
@@ -391,7 +527,7 @@ private:
             deleteVertex(u);
             return;
         }
-        const std::vector<int> remembered = neighbours[std::size_t(u)];
+        remembered.assign(neighbours[std::size_t(u)].begin(), neighbours[std::size_t(u)].end());
         for (std::size_t i = uf.size(); i-- > 0;) {
             if (hasVertex(triangles[std::size_t(uf[i])], v))
                 deleteTriangle(uf[i]);
@@ -426,7 +562,7 @@ bool simplify(Mesh& mesh, float fraction, Progress* progress)
         Collapser collapser;
         collapser.setUp(mesh);
         collapser.run(target, report);
-        if (!collapser.writeBack(fresh))
+        if (!collapser.writeBack(mesh, fresh))
             return false;
     } catch (const std::bad_alloc&) {
         std::printf("Simplification stopped: not enough memory\n");
