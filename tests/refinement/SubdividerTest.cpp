@@ -154,6 +154,11 @@ TEST(Subdivider, LevelZeroOrNoSourceLeavesNoResult)
     Subdivider view;
     EXPECT_TRUE(subdivideMesh(mesh, view, 0, 0.0f));
     EXPECT_EQ(mesh.numFaces, 8);
+
+    Mesh empty;
+    EXPECT_TRUE(subdivideMesh(empty, view, 3, 0.0f));
+    EXPECT_EQ(empty.numVertices, 0);
+    EXPECT_EQ(empty.numFaces, 0);
 }
 
 TEST(Subdivider, ViewOperationReplacesTheMeshWithFreshDerivedData)

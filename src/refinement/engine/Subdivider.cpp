@@ -154,7 +154,9 @@ double peakBytes(const LevelSizes& s)
     const double lastLevel = meshBytes(s.previousFaces, s.previousVertices)
         + s.previousFaces * 3.0 * sizeof(int) // face edges and corners
         + s.previousFaces * 1.5 * (4.0 * sizeof(int) + 2.0 * 12.0); // table and hash
-    return result + (result > lastLevel ? result : lastLevel);
+    // A fifth more for the edge list built on the result afterwards and for
+    // what the heap keeps between blocks.
+    return (result + (result > lastLevel ? result : lastLevel)) * 1.2;
 }
 
 // MemAvailable from the kernel, or a negative value when it cannot be read.
