@@ -188,16 +188,22 @@ bool Subdivider::subdivide(Progress* progress)
     Progress quiet;
     Progress& report = progress ? *progress : quiet;
 
-    // Level 0 reads the source directly: the clone the levels would start from
-    // holds the same positions, corners and face records.
-    std::unique_ptr<Mesh> owned;
-    const Mesh* m = source.get();
-    std::vector<int> corners = cornerIndices(*m);
+    // The levels work on positions and corners only. Every face of a level is a
+    // copy of its parent's record, so all descendants of a source face carry
+    // that face's record: face j of level L descends from source face j / 4^L,
+    // and the records are copied once, into the final mesh. Level 0 reads the
+    // source directly, as the clone the levels would start from holds the same
+    // positions, corners and records.
+    const Mesh& src = *source;
+    std::vector<Vector> points(src.vertices.begin(), src.vertices.begin() + src.numVertices);
+    std::vector<int> corners = cornerIndices(src);
+    int faceCount = src.numFaces;
+    auto mesh = std::make_unique<Mesh>();
     try {
         for (int level = 0; level < levels; ++level) {
             report.report("Subdividing", double(level) / levels);
-            const int oldVertices = m->numVertices;
-            const int oldFaces = m->numFaces;
+            const int oldVertices = int(points.size());
+            const int oldFaces = faceCount;
 
             // Edge table: a hash of the unordered pair keeps the first-appearance
             // numbering; a face met later on a known edge becomes its second face
@@ -226,26 +232,23 @@ bool Subdivider::subdivide(Progress* progress)
                     faceEdges[std::size_t(f) * 3 + std::size_t(k)] = e;
                 }
             }
-
-            auto n = std::make_unique<Mesh>();
             if (std::int64_t(oldVertices) + edgeCount > INT_MAX
-                || std::int64_t(oldFaces) * 4 > INT_MAX
-                || !n->allocateVertices(oldVertices + edgeCount)
-                || !n->allocateFaces(oldFaces * 4)) {
-                std::printf("Subdivision stopped: no room for level %d\n", level + 1);
-                result.reset();
+                || std::int64_t(oldFaces) * 4 > INT_MAX) {
+                std::printf(
+                    "Subdivision stopped: level %d would exceed the mesh's counts\n", level + 1);
                 return false;
             }
 
-            // Butterfly rule. The four outer edges of an interior edge are edges
-            // of its two faces, so they are found among those faces' own edges
-            // rather than searched for.
-            for (int v = 0; v < oldVertices; ++v)
-                n->vertices[std::size_t(v)] = m->vertices[std::size_t(v)];
+            // Butterfly rule. The old vertices keep their places; a new vertex
+            // starts at the midpoint with w = 1. The four outer edges of an
+            // interior edge are edges of its two faces, so they are found among
+            // those faces' own edges rather than searched for.
+            std::vector<Vector> nextPoints(std::size_t(oldVertices + edgeCount));
+            std::copy(points.begin(), points.end(), nextPoints.begin());
             const float nearWeight = 2.0f * weight + 0.125f;
             const float farWeight = -0.0625f - weight;
             const int* cs = corners.data();
-            const Vector* p = m->vertices.data();
+            const Vector* p = points.data();
             auto edgeOfFace = [&](int f, int x, int y) {
                 for (int k = 0; k < 3; ++k) {
                     const int i = cs[std::size_t(f) * 3 + std::size_t(k)];
@@ -273,7 +276,7 @@ bool Subdivider::subdivide(Progress* progress)
                 const int b = edgeVertices[std::size_t(e) * 2 + 1];
                 const int f1 = edgeFaces[std::size_t(e) * 2];
                 const int f2 = edgeFaces[std::size_t(e) * 2 + 1];
-                Vector& out = n->vertices[std::size_t(oldVertices + e)];
+                Vector& out = nextPoints[std::size_t(oldVertices + e)];
                 const Vector& pa = p[a];
                 const Vector& pb = p[b];
                 out.x = (pa.x + pb.x) * 0.5f;
@@ -301,8 +304,7 @@ bool Subdivider::subdivide(Progress* progress)
                     = out.z + (pc.z + pd.z) * nearWeight + (q1.z + q2.z + q3.z + q4.z) * farWeight;
             }
 
-            // Split rule: four children per face, each a copy of its parent's
-            // record with new corners.
+            // Split rule: four children per face, 4i .. 4i + 3.
             std::vector<int> next(std::size_t(oldFaces) * 12);
             for (int f = 0; f < oldFaces; ++f) {
                 const int* c = cs + std::size_t(f) * 3;
@@ -310,35 +312,43 @@ bool Subdivider::subdivide(Progress* progress)
                 const int pq = oldVertices + fe[0];
                 const int qr = oldVertices + fe[1];
                 const int rp = oldVertices + fe[2];
-                const int children[4][3]
-                    = { { c[0], pq, rp }, { pq, c[1], qr }, { rp, qr, c[2] }, { pq, qr, rp } };
-                const Face& parent = m->faces[std::size_t(f)];
-                for (int s = 0; s < 4; ++s) {
-                    const std::size_t child = std::size_t(f) * 4 + std::size_t(s);
-                    Face& face = n->faces[child];
-                    face = parent;
-                    for (int k = 0; k < 3; ++k) {
-                        face.index[k] = children[s][k];
-                        next[child * 3 + std::size_t(k)] = children[s][k];
-                    }
-                    n->linkFace(int(child));
-                }
+                const int children[12] = { c[0], pq, rp, pq, c[1], qr, rp, qr, c[2], pq, qr, rp };
+                std::copy(children, children + 12, next.begin() + std::ptrdiff_t(f) * 12);
             }
 
             // Each level's input goes as soon as the next exists.
-            owned = std::move(n);
-            m = owned.get();
+            points.swap(nextPoints);
             corners.swap(next);
+            faceCount = oldFaces * 4;
         }
+        std::vector<int>().swap(faceEdges);
+
+        // The final mesh: new per-vertex arrays at their defaults but for the
+        // positions, and each face its source face's record with its corners.
+        if (!mesh->allocateVertices(int(points.size()))) {
+            std::printf("Subdivision stopped: not enough memory\n");
+            return false;
+        }
+        std::copy(points.begin(), points.end(), mesh->vertices.begin());
+        std::vector<Vector>().swap(points);
+        mesh->faces.reserve(std::size_t(faceCount));
+        mesh->facePtrs.resize(std::size_t(faceCount));
+        mesh->centroids.resize(std::size_t(faceCount));
+        const int shift = 2 * levels;
+        for (int f = 0; f < faceCount; ++f) {
+            mesh->faces.push_back(src.faces[std::size_t(f >> shift)]);
+            for (int k = 0; k < 3; ++k)
+                mesh->faces.back().index[k] = corners[std::size_t(f) * 3 + std::size_t(k)];
+        }
+        mesh->numFaces = faceCount;
+        for (int f = 0; f < faceCount; ++f)
+            mesh->linkFace(f);
     } catch (const std::bad_alloc&) {
         std::printf("Subdivision stopped: not enough memory\n");
-        result.reset();
         return false;
     }
-    // The last level's table stays for inspection; the face edges are private.
-    std::vector<int>().swap(faceEdges);
-    build(*owned, { MESH_VERTEX_NORMALS, MESH_TEXCOORDS });
-    result = std::move(owned);
+    build(*mesh, { MESH_VERTEX_NORMALS, MESH_TEXCOORDS });
+    result = std::move(mesh);
     report.report("Subdividing", 1.0);
     return true;
 }
