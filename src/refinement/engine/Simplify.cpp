@@ -99,7 +99,13 @@ public:
     int liveTriangles = 0;
 
     // Indexed binary heap over the live vertices by (cost, place in the list).
-    std::vector<int> heap;
+    // The entries carry the cost so that comparisons stay within the heap.
+    struct Entry
+    {
+        float cost;
+        int vertex;
+    };
+    std::vector<Entry> heap;
     std::vector<int> heapSlot; // -1 when not in the heap
     int firstLive = 0;
 
@@ -154,7 +160,7 @@ public:
         heap.resize(nv);
         heapSlot.resize(nv);
         for (std::size_t i = 0; i < nv; ++i) {
-            heap[i] = int(i);
+            heap[i] = { cost[i], int(i) };
             heapSlot[i] = int(i);
         }
         for (std::size_t i = nv / 2; i-- > 0;)
@@ -382,24 +388,23 @@ private:
         target[std::size_t(u)] = to;
     }
 
-    bool before(int a, int b) const
+    static bool before(const Entry& a, const Entry& b)
     {
-        const float ca = cost[std::size_t(a)], cb = cost[std::size_t(b)];
-        const bool na = std::isnan(ca), nb = std::isnan(cb);
+        const bool na = std::isnan(a.cost), nb = std::isnan(b.cost);
         if (na != nb)
             return nb;
-        if (!na && ca != cb)
-            return ca < cb;
-        return a < b;
+        if (!na && a.cost != b.cost)
+            return a.cost < b.cost;
+        return a.vertex < b.vertex;
     }
-    void place(std::size_t slot, int v)
+    void place(std::size_t slot, const Entry& e)
     {
-        heap[slot] = v;
-        heapSlot[std::size_t(v)] = int(slot);
+        heap[slot] = e;
+        heapSlot[std::size_t(e.vertex)] = int(slot);
     }
     void siftUp(std::size_t slot)
     {
-        const int v = heap[slot];
+        const Entry v = heap[slot];
         while (slot > 0) {
             const std::size_t parent = (slot - 1) / 2;
             if (!before(v, heap[parent]))
@@ -411,7 +416,7 @@ private:
     }
     void siftDown(std::size_t slot)
     {
-        const int v = heap[slot];
+        const Entry v = heap[slot];
         const std::size_t n = heap.size();
         for (;;) {
             std::size_t child = slot * 2 + 1;
@@ -429,19 +434,20 @@ private:
     void updateKey(int v)
     {
         const std::size_t slot = std::size_t(heapSlot[std::size_t(v)]);
+        heap[slot].cost = cost[std::size_t(v)];
         siftUp(slot);
         siftDown(std::size_t(heapSlot[std::size_t(v)]));
     }
     void removeFromHeap(int v)
     {
         const std::size_t slot = std::size_t(heapSlot[std::size_t(v)]);
-        const int last = heap.back();
+        const Entry last = heap.back();
         heap.pop_back();
         heapSlot[std::size_t(v)] = -1;
-        if (last == v)
+        if (last.vertex == v)
             return;
         place(slot, last);
-        updateKey(last);
+        updateKey(last.vertex);
     }
 
     // The vertex a scan of the live list would pick: the first of the smallest
@@ -453,7 +459,7 @@ private:
             ++firstLive;
         if (std::isnan(cost[std::size_t(firstLive)]))
             return firstLive;
-        return heap.front();
+        return heap.front().vertex;
     }
 
     void removeIfNonNeighbour(int a, int b)
@@ -468,7 +474,12 @@ private:
         an.removeFirst(b);
     }
 
-    void deleteTriangle(int id)
+    // `dying` is the vertex the running collapse deletes. Its links are left
+    // alone: deleting it takes it out of every list that holds it (its own
+    // list still names them all), taking an entry out earlier or later leaves
+    // the order of the others as it is, and until then no list is searched
+    // for it.
+    void deleteTriangle(int id, int dying)
     {
         Triangle& t = triangles[std::size_t(id)];
         t.alive = false;
@@ -479,11 +490,15 @@ private:
         }
         for (int i = 0; i < 3; ++i) {
             const int a = t.vertex[i], b = t.vertex[(i + 1) % 3];
+            if (a == dying || b == dying)
+                continue;
             removeIfNonNeighbour(a, b);
             removeIfNonNeighbour(b, a);
         }
     }
 
+    // Replaces u, which the running collapse deletes, by v in triangle id. The
+    // unlinking from u is left to u's deletion (see deleteTriangle()).
     void replaceVertex(int id, int u, int v)
     {
         Triangle& t = triangles[std::size_t(id)];
@@ -493,10 +508,6 @@ private:
         }
         faces[std::size_t(u)].removeFirst(id);
         faces[std::size_t(v)].push_back(id);
-        for (int i = 0; i < 3; ++i) {
-            removeIfNonNeighbour(u, t.vertex[i]);
-            removeIfNonNeighbour(t.vertex[i], u);
-        }
         for (int i = 0; i < 3; ++i) {
             for (int j = 0; j < 3; ++j) {
                 if (j != i && t.vertex[j] != t.vertex[i])
@@ -523,14 +534,14 @@ private:
         if (v < 0) {
             // Only triangles whose every corner is u can be left here.
             for (std::size_t i = uf.size(); i-- > 0;)
-                deleteTriangle(uf[i]);
+                deleteTriangle(uf[i], u);
             deleteVertex(u);
             return;
         }
         remembered.assign(neighbours[std::size_t(u)].begin(), neighbours[std::size_t(u)].end());
         for (std::size_t i = uf.size(); i-- > 0;) {
             if (hasVertex(triangles[std::size_t(uf[i])], v))
-                deleteTriangle(uf[i]);
+                deleteTriangle(uf[i], u);
         }
         for (std::size_t i = uf.size(); i-- > 0;)
             replaceVertex(uf[i], u, v);
