@@ -165,6 +165,8 @@ TEST(Subdivider, ViewOperationReplacesTheMeshWithFreshDerivedData)
 {
     Mesh mesh = octahedron();
     mesh.faces[0].colour = Vector(1.0f, 0.0f, 0.0f, 1.0f);
+    mesh.faces[0].segment = 2;
+    mesh.faces[0].traversed = 1;
     mesh.vertexColours[0] = Vector(1.0f, 1.0f, 0.0f, 1.0f);
     mesh.morphogenNames = { "a" };
     mesh.allocateMorphogens(6, 1);
@@ -181,7 +183,14 @@ TEST(Subdivider, ViewOperationReplacesTheMeshWithFreshDerivedData)
     EXPECT_NEAR(mesh.vertexNormals[0].getLength(), 1.0f, 1e-5f);
     // copyFrom carries no face colours and the subdivider makes no vertex colours.
     EXPECT_FLOAT_EQ(mesh.faces[0].colour.x, 0.75f);
+    EXPECT_EQ(mesh.faces[0].segment, 0);
+    EXPECT_EQ(mesh.faces[0].traversed, 0);
     EXPECT_FLOAT_EQ(mesh.vertexColours[0].x, 0.0f);
+    // Nor texture coordinates or centroids: those wait for their builds.
+    for (int v = 0; v < mesh.numVertices; ++v)
+        ASSERT_EQ(mesh.texCoords[std::size_t(v)], Vector(0.0f, 0.0f, 0.0f));
+    for (int f = 0; f < mesh.numFaces; ++f)
+        ASSERT_EQ(mesh.centroids[std::size_t(f)], Vector(0.0f, 0.0f, 0.0f));
     EXPECT_TRUE(mesh.morphogenValues.empty());
     EXPECT_EQ(mesh.morphogenNames.size(), 1u);
     for (int f = 0; f < mesh.numFaces; ++f) {

@@ -5,6 +5,7 @@
 #include "mesh/engine/Progress.h"
 #include "refinement/engine/ReplaceGeometry.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstdio>
 #include <fstream>
@@ -146,17 +147,19 @@ double meshBytes(double faces, double vertices)
 }
 
 // Bytes the view's subdivide operation holds at its peak for a result of this
-// size: the result and its copy in the view's mesh side by side, or the last
-// level being built next to its input and edge table, whichever is larger.
+// size: the result mesh next to either the last level's working arrays
+// (positions and corners of two levels, the edge table and its hash) or the
+// edge list built on the result afterwards, with a fifth more for what the
+// heap keeps between blocks.
 double peakBytes(const LevelSizes& s)
 {
     const double result = meshBytes(s.faces, s.vertices);
-    const double lastLevel = meshBytes(s.previousFaces, s.previousVertices)
-        + s.previousFaces * 3.0 * sizeof(int) // face edges and corners
+    const double lastLevel = (s.previousVertices + s.vertices) * double(sizeof(Vector))
+        + (s.previousFaces + s.faces) * 3.0 * sizeof(int) // corners
+        + s.previousFaces * 3.0 * sizeof(int) // the faces' edges
         + s.previousFaces * 1.5 * (4.0 * sizeof(int) + 2.0 * 12.0); // table and hash
-    // A fifth more for the edge list built on the result afterwards and for
-    // what the heap keeps between blocks.
-    return (result + (result > lastLevel ? result : lastLevel)) * 1.2;
+    const double edgeList = s.faces * 100.0;
+    return (result + (lastLevel > edgeList ? lastLevel : edgeList)) * 1.2;
 }
 
 // MemAvailable from the kernel, or a negative value when it cannot be read.
@@ -416,19 +419,22 @@ bool subdivideMesh(Mesh& mesh, Subdivider& subdivider, int levels, float weight,
     if (!ok || !subdivider.result)
         return false;
 
-    // The view keeps what copyFrom() carries over: positions, vertex colours and
-    // normals, corners. The copy is made aside so that running out of memory
-    // leaves the mesh as it was.
-    Mesh fresh;
-    fresh.copyFrom(*subdivider.result);
-    const bool copied = fresh.numVertices == subdivider.result->numVertices
-        && fresh.numFaces == subdivider.result->numFaces;
-    subdivider.result.reset();
-    if (!copied) {
-        std::printf("Subdivision stopped: not enough memory\n");
-        return false;
+    // The view keeps what copyFrom() carries over: positions, vertex colours
+    // and normals, corners. The result is reset to that in place and handed
+    // over, rather than copied, so that no second mesh of the result's size is
+    // ever needed.
+    Mesh& result = *subdivider.result;
+    const Face plain;
+    for (Face& face : result.faces) {
+        face.normal = plain.normal;
+        face.colour = plain.colour;
+        face.traversed = plain.traversed;
+        face.segment = plain.segment;
     }
-    replaceGeometry(mesh, fresh);
+    std::fill(result.texCoords.begin(), result.texCoords.end(), Vector());
+    std::fill(result.centroids.begin(), result.centroids.end(), Vector());
+    replaceGeometry(mesh, result);
+    subdivider.result.reset();
     build(mesh, { MESH_EDGE_LIST, MESH_VERTEX_NORMALS });
     return true;
 }
