@@ -11,9 +11,9 @@ class RefinementPagesTest : public QObject
 {
     Q_OBJECT
 private slots:
-    void subdividePageStartsAsSpecified();
+    void subdividePageStartsAtLevelZero();
     void subdividePageSendsOnlyRealLevels();
-    void simplifierPageStartsAsSpecified();
+    void simplifierPageStartsAtSeventyFive();
     void simplifierPageSendsTheStoredLevel();
 };
 
@@ -26,7 +26,7 @@ QString labelText(QWidget& page, int n)
 
 } // namespace
 
-void RefinementPagesTest::subdividePageStartsAsSpecified()
+void RefinementPagesTest::subdividePageStartsAtLevelZero()
 {
     QtMeshSubdivideWidget page;
     QCOMPARE(page.objectName(), QStringLiteral("subdividetab"));
@@ -82,7 +82,7 @@ void RefinementPagesTest::subdividePageSendsOnlyRealLevels()
     QCOMPARE(spy.count(), 1);
 }
 
-void RefinementPagesTest::simplifierPageStartsAsSpecified()
+void RefinementPagesTest::simplifierPageStartsAtSeventyFive()
 {
     QtMeshSimplifierWidget page;
     QCOMPARE(page.objectName(), QStringLiteral("simplifytab"));

@@ -303,9 +303,10 @@ private:
         const SmallList& uf = faces[std::size_t(u)];
         const std::size_t k = uf.size();
         const bool table = k <= maxTableFaces;
-        // The term of the pair (i, j) equals that of (j, i) bit for bit (the
-        // products commute and are summed in the same order), so half is worked
-        // out and row j serves as column j.
+        // term[i][j]: the curvature term of triangles i and j of u. It equals
+        // term[j][i] bit for bit (the products commute and are summed in the
+        // same order), so a side's row serves as its column below. Vertices
+        // with very many triangles take the plain way instead.
         float term[maxTableFaces * maxTableFaces];
         int corner[maxTableFaces][3];
         if (table) {
