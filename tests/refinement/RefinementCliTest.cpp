@@ -48,6 +48,7 @@ TEST(RefinementCli, SubdivideWritesWhatTheViewWouldSave)
     ASSERT_TRUE(loadForTool(loaded, in));
     ASSERT_TRUE(writeObj(loaded, dir + "/loaded.obj"));
     EXPECT_EQ(readFile(dir + "/zero.obj"), readFile(dir + "/loaded.obj"));
+    std::filesystem::remove_all(dir);
 }
 
 TEST(RefinementCli, SimplifyWritesWhatTheViewWouldSave)
@@ -60,6 +61,7 @@ TEST(RefinementCli, SimplifyWritesWhatTheViewWouldSave)
     ASSERT_TRUE(simplifyMesh(mesh, 30.0f));
     ASSERT_TRUE(writeObj(mesh, dir + "/gui.obj"));
     EXPECT_EQ(readFile(dir + "/cli.obj"), readFile(dir + "/gui.obj"));
+    std::filesystem::remove_all(dir);
 }
 
 TEST(RefinementCli, BadArgumentsFailWithoutWriting)
@@ -82,4 +84,5 @@ TEST(RefinementCli, BadArgumentsFailWithoutWriting)
     const std::string errors = testing::internal::GetCapturedStderr();
     EXPECT_NE(errors.find("--weight takes a number"), std::string::npos);
     EXPECT_FALSE(std::filesystem::exists(out));
+    std::filesystem::remove_all(dir);
 }
