@@ -10,6 +10,8 @@ using Args = std::vector<std::string>;
 int runInfo(const Args& args);
 int runConvert(const Args& args);
 int runSample(const Args& args);
+int runSubdivide(const Args& args);
+int runSimplify(const Args& args);
 
 struct Command {
     const char* name;

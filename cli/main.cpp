@@ -25,6 +25,14 @@ const std::vector<Command>& commands()
         { "convert", "convert IN OUT", "read IN and write it as OBJ to OUT", runConvert },
         { "sample", "sample OUT.obj", "write the bundled sample mesh (a coloured torus knot)",
           runSample },
+        { "subdivide", "subdivide --levels L [--weight W] IN OUT",
+          "butterfly subdivision, L levels with tension W (-0.125 .. 0.125, default 0), as the "
+          "Subdivide page does; the result written as OBJ to OUT",
+          runSubdivide },
+        { "simplify", "simplify --lod PERCENT IN OUT",
+          "edge-collapse simplification to PERCENT of the vertices (0 .. 100), as the Simplify "
+          "page does; the result written as OBJ to OUT",
+          runSimplify },
     };
     return list;
 }

@@ -1,0 +1,22 @@
+#pragma once
+
+class Mesh;
+class Progress;
+
+// Reduces mesh in place to (int)(numVertices * fraction) vertices by repeated
+// vertex collapse: each vertex carries the cost of collapsing it onto its
+// cheapest neighbour (edge length times a curvature term from the face normals),
+// the cheapest vertex goes first (the first in vertex order among equals), and
+// only the neighbours of a collapsed vertex have their cost refreshed.
+//
+// The survivors keep their order; the faces are the surviving triangles in their
+// original order. Vertex colours, face colours and derived data come back at
+// their defaults: the caller rebuilds what it needs. A fraction of 1 or more
+// keeps every vertex, 0 or less removes everything. Returns false, with one line
+// printed and the mesh as it was, for a fraction that is not a number or when
+// memory runs out.
+bool simplify(Mesh& mesh, float fraction, Progress* progress = nullptr);
+
+// The view's simplify operation for the page's level of detail in percent:
+// simplify to levelOfDetail / 100, then build the normals and the edge list.
+bool simplifyMesh(Mesh& mesh, float levelOfDetail, Progress* progress = nullptr);

@@ -1,0 +1,42 @@
+#include "refinement/ui/QtMeshSimplifierWidget.h"
+
+#include <QLabel>
+#include <QSlider>
+#include <QVBoxLayout>
+
+QtMeshSimplifierWidget::QtMeshSimplifierWidget(QWidget* parent, const QString& name)
+    : QWidget(parent)
+{
+    setObjectName(name);
+    auto* layout = new QVBoxLayout(this);
+    layout->setObjectName(QStringLiteral("smoothertab_blayout"));
+
+    lodLabel = new QLabel(QStringLiteral("Level of Detail:\t75%"), this);
+    lodLabel->setObjectName(QStringLiteral("lod_label"));
+    lodSlider = new QSlider(Qt::Horizontal, this);
+    lodSlider->setObjectName(QStringLiteral("threshmin_slider"));
+    lodSlider->setRange(0, 100);
+    lodSlider->setValue(75);
+    lodSlider->setTickPosition(QSlider::TicksBelow);
+    lodSlider->setTickInterval(5);
+    lodSlider->setTracking(true);
+    lodSlider->setPageStep(1);
+
+    layout->addWidget(lodLabel);
+    layout->addWidget(lodSlider);
+    layout->addStretch(1);
+
+    connect(lodSlider, &QSlider::valueChanged, this, &QtMeshSimplifierWidget::lodEvent);
+}
+
+void QtMeshSimplifierWidget::apply()
+{
+    emit simplifySignal(lod);
+}
+
+void QtMeshSimplifierWidget::lodEvent(int value)
+{
+    lod = float(value);
+    lodLabel->setText(QStringLiteral("Level of Detail:\t") + QString::number(double(lod), 'g', 6)
+        + QStringLiteral("%"));
+}

@@ -1,0 +1,72 @@
+#include "refinement/ui/QtMeshSubdivideWidget.h"
+
+#include <QLabel>
+#include <QSlider>
+#include <QVBoxLayout>
+
+QtMeshSubdivideWidget::QtMeshSubdivideWidget(QWidget* parent, const QString& name)
+    : QWidget(parent)
+{
+    setObjectName(name);
+    auto* layout = new QVBoxLayout(this);
+    layout->setObjectName(QStringLiteral("smoothertab_blayout"));
+
+    levelLabel = new QLabel(QStringLiteral("Subdivision Level:\t0"), this);
+    levelLabel->setObjectName(QStringLiteral("subdivlevel_label"));
+    levelSlider = new QSlider(Qt::Horizontal, this);
+    levelSlider->setObjectName(QStringLiteral("subdivlevel_slider"));
+    levelSlider->setRange(0, 10);
+    levelSlider->setValue(0);
+    levelSlider->setTickPosition(QSlider::TicksBelow);
+    levelSlider->setTickInterval(1);
+    levelSlider->setTracking(true);
+    levelSlider->setPageStep(1);
+
+    // The label shows 0.0 until the slider first moves; the slider's 50 is
+    // the same tension.
+    weightLabel = new QLabel(QStringLiteral("Weight:\t0.0"), this);
+    weightLabel->setObjectName(QStringLiteral("weight_label"));
+    weightSlider = new QSlider(Qt::Horizontal, this);
+    weightSlider->setObjectName(QStringLiteral("weight_slider"));
+    weightSlider->setRange(0, 100);
+    weightSlider->setValue(50);
+    weightSlider->setTickPosition(QSlider::TicksBelow);
+    weightSlider->setTickInterval(10);
+    weightSlider->setTracking(true);
+    weightSlider->setPageStep(5);
+
+    layout->addWidget(levelLabel);
+    layout->addWidget(levelSlider);
+    layout->addWidget(weightLabel);
+    layout->addWidget(weightSlider);
+    layout->addStretch(1);
+
+    connect(levelSlider, &QSlider::valueChanged, this, &QtMeshSubdivideWidget::subdivlevel_event);
+    connect(weightSlider, &QSlider::valueChanged, this, &QtMeshSubdivideWidget::weight_event);
+}
+
+float QtMeshSubdivideWidget::weightFromSlider(int value)
+{
+    // In double, so that the printed tension read back as a float is the very
+    // value sent (the command-line tool takes it that way).
+    return float((value / 100.0 - 0.5) * 0.25);
+}
+
+void QtMeshSubdivideWidget::apply()
+{
+    if (subdivLevel != 0)
+        emit subdivide_signal(subdivLevel, subdivWeight);
+}
+
+void QtMeshSubdivideWidget::subdivlevel_event(int value)
+{
+    subdivLevel = value;
+    levelLabel->setText(QStringLiteral("Subdivision Level:\t") + QString::number(value));
+}
+
+void QtMeshSubdivideWidget::weight_event(int value)
+{
+    subdivWeight = weightFromSlider(value);
+    weightLabel->setText(
+        QStringLiteral("Weight:\t") + QString::number(double(subdivWeight), 'g', 6));
+}
