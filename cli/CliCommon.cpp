@@ -24,11 +24,10 @@ bool loadForTool(Mesh& mesh, const std::string& path, double* loadMs, ObjReadRep
         return false;
     }
     const auto start = std::chrono::steady_clock::now();
-    if (!readMeshFile(mesh, path, report)) {
+    if (!openMeshFile(mesh, path, report)) {
         fail("cannot read '" + path + "'");
         return false;
     }
-    build(mesh, { MESH_CENTRE, MESH_CENTROIDS, MESH_EDGE_LIST, MESH_VERTEX_NORMALS, MESH_BB });
     if (loadMs)
         *loadMs = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
                       .count();

@@ -8,8 +8,8 @@ struct ObjReadReport;
 // Prints "facetra-cli: <message>" on the error stream; returns exit status 1.
 int fail(const std::string& message);
 
-// Loads a mesh exactly as the workbench's view does on open: the reader chosen
-// by the name, then the load builds (centre, centroids, edges, normals, box).
+// Loads a mesh exactly as the workbench's view does on open (openMeshFile): the
+// reader chosen by the name, the load builds, oriented faces.
 // Returns false, with one clear line, when the file cannot be read or no reader
 // handles its name.
 bool loadForTool(Mesh& mesh, const std::string& path, double* loadMs = nullptr,

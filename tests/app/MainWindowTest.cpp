@@ -1,6 +1,8 @@
 #include "app/ui/QtGLObjectWindow.h"
 #include "app/ui/QtMainWindow.h"
 #include "app/ui/QtMeshEditorDialogue.h"
+#include "refinement/ui/QtMeshSimplifierWidget.h"
+#include "refinement/ui/QtMeshSubdivideWidget.h"
 #include "viewer/ui/QtGLWidget.h"
 #include "viewer/ui/QtLightEditorDialogue.h"
 #include "viewer/ui/QtLightSettingsWidget.h"
@@ -108,6 +110,7 @@ private slots:
     void cancelledBackgroundColourIsBlack();
     void droppedFileLoads();
     void reloadRestoresTheLoadedMesh();
+    void refinementPagesReachTheView();
     void lightingReachesLightZero();
     void savingTheRenderingWritesExactlyThatName();
     void savingTheMeshAppendsObjAndReportsFailure();
@@ -348,6 +351,35 @@ void MainWindowTest::reloadRestoresTheLoadedMesh()
     QCOMPARE(view->mesh.vertices[0].x, first.x);
     QCOMPARE(view->mesh.vertices[0].y, first.y);
     QCOMPARE(view->mesh.vertices[0].z, first.z);
+}
+
+void MainWindowTest::refinementPagesReachTheView()
+{
+    QVERIFY(openCube());
+    QtMeshEditorDialogue* editor = window->meshEditor;
+    window->mesheditorEvent();
+
+    // Subdivide at level 0 sends nothing; level 1 splits every face in four.
+    editor->tabs()->setCurrentWidget(editor->subdividePage);
+    QTest::mouseClick(editor->applyButton(), Qt::LeftButton);
+    QCOMPARE(view->mesh.numFaces, 12);
+    editor->subdividePage->subdivlevel_event(1);
+    QTest::mouseClick(editor->applyButton(), Qt::LeftButton);
+    QCOMPARE(view->mesh.numFaces, 48);
+    QCOMPARE(view->mesh.numVertices, 26);
+    QCOMPARE(statusText(*window), QStringLiteral(" Verts: 26 Faces: 48"));
+
+    // Simplify keeps the asked share of the vertices.
+    editor->tabs()->setCurrentWidget(editor->simplifyPage);
+    editor->simplifyPage->lodEvent(50);
+    QTest::mouseClick(editor->applyButton(), Qt::LeftButton);
+    QCOMPARE(view->mesh.numVertices, 13);
+    QCOMPARE(statusText(*window), QtGLWidget::meshCountsText(view->mesh));
+
+    // Reload brings back the cube as loaded.
+    QTest::mouseClick(editor->reloadButton(), Qt::LeftButton);
+    QCOMPARE(view->mesh.numVertices, 8);
+    QCOMPARE(view->mesh.numFaces, 12);
 }
 
 void MainWindowTest::lightingReachesLightZero()

@@ -3,6 +3,8 @@
 #include "app/ui/QtGLObjectWindow.h"
 #include "app/ui/QtMeshEditorDialogue.h"
 #include "mesh/engine/WriteObj.h"
+#include "refinement/ui/QtMeshSimplifierWidget.h"
+#include "refinement/ui/QtMeshSubdivideWidget.h"
 #include "viewer/ui/QtGLWidget.h"
 #include "viewer/ui/QtLightEditorDialogue.h"
 #include "viewer/ui/QtLightSettingsWidget.h"
@@ -141,12 +143,14 @@ void QtMainWindow::connectRouting()
 
     connect(meshEditor, &QtMeshEditorDialogue::reset_signal, glw, &QtGLWidget::reload_slot);
     // Edge traversal page: edgetraversal_signal, markcurrent_signal.
-    // Subdivide page: subdivide_signal.
+    connect(meshEditor->subdividePage, &QtMeshSubdivideWidget::subdivide_signal, glw,
+        &QtGLWidget::subdivide_slot);
     // Classification page: meshclassify_signal, numpatches_signal,
     // previouspatch_signal, nextpatch_signal, patchthresh_signal, weight_signal,
     // sp_mode_signal, loadsp_signal, savesp_signal.
     // Mean-shift page: rad_signal, mshift_signal, step_signal.
-    // Simplify page: simplifySignal.
+    connect(meshEditor->simplifyPage, &QtMeshSimplifierWidget::simplifySignal, glw,
+        &QtGLWidget::simplify_slot);
     // Mean-shift profile curve: signal_function.
     // The view's numbpatches_signal goes back to the classification page.
     connect(glw, &QtGLWidget::dragndrop_signal, this, &QtMainWindow::dragndrop_slot);

@@ -1,5 +1,8 @@
 #include "app/ui/QtMeshEditorDialogue.h"
 
+#include "refinement/ui/QtMeshSimplifierWidget.h"
+#include "refinement/ui/QtMeshSubdivideWidget.h"
+
 #include <QPushButton>
 #include <QTabWidget>
 
@@ -28,6 +31,8 @@ void QtMeshEditorDialogue::createPages()
     // "clippingtab", morphogens "morphotab", simplify "simplifytab",
     // classification "classifytab", subdivide "subdividetab", terrain
     // "terraintab", edge traversal "traversetab", mean shift "meanshftab".
+    simplifyPage = new QtMeshSimplifierWidget(this, QStringLiteral("simplifytab"));
+    subdividePage = new QtMeshSubdivideWidget(this, QStringLiteral("subdividetab"));
 }
 
 void QtMeshEditorDialogue::addTabs()
@@ -36,6 +41,8 @@ void QtMeshEditorDialogue::addTabs()
     // "Subdivide", "Classification", "Edge Traversal", "Mean Shift", "Terrain".
     // Clipping Planes and Morphogens act through their own buttons and get no
     // apply action.
+    addPage(simplifyPage, QStringLiteral("Simplify"), [this] { simplifyPage->apply(); });
+    addPage(subdividePage, QStringLiteral("Subdivide"), [this] { subdividePage->apply(); });
 }
 
 void QtMeshEditorDialogue::addPage(

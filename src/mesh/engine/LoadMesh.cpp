@@ -1,10 +1,12 @@
 #include "mesh/engine/LoadMesh.h"
 
+#include "mesh/engine/Build.h"
 #include "mesh/engine/Mesh.h"
 #include "mesh/engine/ReadNet.h"
 #include "mesh/engine/ReadObj.h"
 
 #include <algorithm>
+#include <utility>
 #include <cctype>
 
 MeshFileKind meshFileKind(const std::string& name)
@@ -31,5 +33,27 @@ bool readMeshFile(Mesh& mesh, const std::string& name, ObjReadReport* report)
     case MeshFileKind::None:
         break;
     }
+    return true;
+}
+
+bool openMeshFile(Mesh& mesh, const std::string& name, ObjReadReport* report)
+{
+    const MeshFileKind kind = meshFileKind(name);
+    if (kind != MeshFileKind::None) {
+        Mesh loaded;
+        ObjReadReport objReport;
+        if (!readMeshFile(loaded, name, &objReport))
+            return false;
+        // Without "vc" lines every colour would be black under colour material.
+        if (kind == MeshFileKind::Obj && objReport.coloursRead == 0)
+            std::fill(loaded.vertexColours.begin(), loaded.vertexColours.end(), Face().colour);
+        mesh = std::move(loaded);
+        if (report)
+            *report = objReport;
+    }
+    mesh.selected = -1;
+    build(mesh, { MESH_CENTRE, MESH_CENTROIDS, MESH_EDGE_LIST, MESH_VERTEX_NORMALS, MESH_BB });
+    mesh.orientFaces();
+    build(mesh, { MESH_VERTEX_NORMALS });
     return true;
 }

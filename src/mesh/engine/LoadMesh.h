@@ -15,3 +15,11 @@ MeshFileKind meshFileKind(const std::string& name);
 // reader handles leaves the mesh as it was and returns true (nothing to read).
 // Returns false when the file could not be opened or read.
 bool readMeshFile(Mesh& mesh, const std::string& name, ObjReadReport* report = nullptr);
+
+// The whole open of a mesh file, as the workbench does it: the file is read
+// aside, so one that cannot be read leaves mesh as it was and returns false; an
+// OBJ file without vertex colours gets the default face colour; the picked face
+// is cleared; then the load builds run (centre, centroids, edge list, vertex
+// normals, box), the faces are oriented and the vertex normals built again. A
+// name no reader handles reads nothing and runs the rest on the mesh as it is.
+bool openMeshFile(Mesh& mesh, const std::string& name, ObjReadReport* report = nullptr);

@@ -2,11 +2,14 @@
 
 #include "mesh/engine/Build.h"
 #include "mesh/engine/LoadMesh.h"
+#include "mesh/engine/Progress.h"
 #include "mesh/engine/ReadObj.h"
+#include "refinement/engine/Simplify.h"
 #include "mesh/engine/WriteObj.h"
 #include "viewer/ui/BufferedMeshDrawer.h"
 #include "viewer/ui/RenderModes.h"
 
+#include <QCoreApplication>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QMimeData>
@@ -89,31 +92,13 @@ void QtGLWidget::releaseGL()
 bool QtGLWidget::loadMesh(const QString& name)
 {
     const std::string path = name.toLatin1().toStdString();
-    const MeshFileKind kind = meshFileKind(path);
-    if (kind != MeshFileKind::None) {
-        // Read aside so that a file that cannot be read leaves the current mesh.
-        Mesh loaded;
-        ObjReadReport report;
-        if (!readMeshFile(loaded, path, &report)) {
-            return false;
-        }
-        mesh = std::move(loaded);
-        if (kind == MeshFileKind::Obj) {
-            // Without "vc" lines every colour would be black under colour material.
-            if (report.coloursRead == 0) {
-                std::fill(mesh.vertexColours.begin(), mesh.vertexColours.end(), Face().colour);
-            }
-        }
+    if (!openMeshFile(mesh, path)) {
+        return false;
     }
     fileName = name;
-    mesh.selected = -1;
-    if (kind == MeshFileKind::Obj) {
+    if (meshFileKind(path) == MeshFileKind::Obj) {
         emit buildtree_signal(mesh.morphogenNames);
     }
-
-    build(mesh, { MESH_CENTRE, MESH_CENTROIDS, MESH_EDGE_LIST, MESH_VERTEX_NORMALS, MESH_BB });
-    mesh.orientFaces();
-    build(mesh, { MESH_VERTEX_NORMALS });
     backupMesh.copyFrom(mesh);
     viewDistance = -200.0f;
     clipMode = 0;
@@ -240,6 +225,53 @@ void QtGLWidget::reload_slot()
     mesh.copyFrom(backupMesh);
     build(mesh, { MESH_CENTRE, MESH_CENTROIDS, MESH_EDGE_LIST, MESH_VERTEX_NORMALS, MESH_BB });
     meshChanged();
+}
+
+namespace {
+
+// Shows a long tool's progress in the status bar. Only non-input events are
+// processed meanwhile, so no other tool can start before this one ends.
+class StatusProgress : public Progress {
+public:
+    explicit StatusProgress(std::function<void(const QString&)> sink) : sink_(std::move(sink)) { }
+    void report(std::string_view stage, double fraction) override
+    {
+        const int percent = int(fraction * 100.0);
+        if (!sink_ || percent == shown_) {
+            return;
+        }
+        shown_ = percent;
+        sink_(QStringLiteral(" %1 %2%").arg(QString::fromLatin1(stage.data(), int(stage.size()))).arg(percent));
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    }
+
+private:
+    std::function<void(const QString&)> sink_;
+    int shown_ = -1;
+};
+
+} // namespace
+
+void QtGLWidget::subdivide_slot(int subdiv, float weight)
+{
+    StatusProgress progress(statusSink);
+    if (subdivideMesh(mesh, subdivider, subdiv, weight, &progress)) {
+        meshChanged();
+        showMeshCounts();
+    } else {
+        showStatus(QStringLiteral(" Subdivision refused: see the console"));
+    }
+}
+
+void QtGLWidget::simplify_slot(float lod)
+{
+    StatusProgress progress(statusSink);
+    if (simplifyMesh(mesh, lod, &progress)) {
+        meshChanged();
+        showMeshCounts();
+    } else {
+        showStatus(QStringLiteral(" Simplification failed: see the console"));
+    }
 }
 
 void QtGLWidget::smooth_slot(float kernelsize, float kernelstrength)

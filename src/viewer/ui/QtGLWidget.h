@@ -2,6 +2,7 @@
 
 #include "mesh/engine/Mesh.h"
 #include "mesh/engine/Vector.h"
+#include "refinement/engine/Subdivider.h"
 #include "viewer/engine/ArcBall.h"
 #include "viewer/engine/Picking.h"
 
@@ -60,6 +61,7 @@ public:
     ArcBall arcBall;
     Mesh mesh;
     Mesh backupMesh;
+    Subdivider subdivider;
 
     // Reads a mesh file chosen by the last four characters of the name ("obj" or
     // "net", any case), builds its derived data, orients its faces and keeps a
@@ -122,11 +124,17 @@ public slots:
     // Restores the mesh as last loaded; zoom, rotation and clipping stay.
     void reload_slot();
     void smooth_slot(float kernelsize, float kernelstrength);
+    // Butterfly subdivision of the mesh, `subdiv` levels with the given tension;
+    // the counts go to the status bar. Refused (mesh unchanged) when the result
+    // would not fit.
+    void subdivide_slot(int subdiv, float weight);
     // Light 0's ambient, diffuse and specular colours (x, y, z, w each).
     void light_colour_slot(const Vector& amb, const Vector& diff, const Vector& spec);
     // Directional light 0 from altitude (from +z) and azimuth (from +x towards
     // +y), in degrees.
     void light_position_slot(float alti, float azim);
+    // Edge-collapse simplification to lod percent of the vertices.
+    void simplify_slot(float lod);
 
 protected:
     void timerEvent(QTimerEvent* event) override;
