@@ -5,7 +5,6 @@
 #include <QBoxLayout>
 #include <QFrame>
 #include <QHBoxLayout>
-#include <QOpenGLContext>
 
 QtGLObjectWindow::QtGLObjectWindow(QWidget* parent)
     : QWidget(parent)
@@ -31,16 +30,4 @@ QtGLObjectWindow::QtGLObjectWindow(QWidget* parent)
     layout->setContentsMargins(10, 10, 10, 10);
     layout->setSpacing(10);
     layout->addWidget(frame, 10);
-}
-
-QtGLObjectWindow::~QtGLObjectWindow()
-{
-    // Adapter for the view's teardown: its GL context is destroyed inside the
-    // QOpenGLWidget base destructor, when the view is no longer a QtGLWidget, so
-    // a release slot still connected to the context's aboutToBeDestroyed would
-    // run on a half-destroyed object. The view releases its GL resources in its
-    // own destructor; cut the late call before the view goes.
-    if (QOpenGLContext* context = glWidget->context()) {
-        QObject::disconnect(context, &QOpenGLContext::aboutToBeDestroyed, glWidget, nullptr);
-    }
 }

@@ -12,7 +12,6 @@ class QtGLObjectWindow : public QWidget
     Q_OBJECT
 public:
     explicit QtGLObjectWindow(QWidget* parent = nullptr);
-    ~QtGLObjectWindow() override;
 
     QCursor viewCursor;
     QtGLWidget* glWidget = nullptr;
