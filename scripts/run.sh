@@ -25,7 +25,7 @@ shot=build/sample/screenshot.png
 xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
     "$1" "$2" & pid=$!
     sleep "${FACETRA_SHOT_DELAY:-4}"
-    import -window root "$3"
+    import -window root "$3" && convert "$3" -trim +repage "$3"
     kill "$pid"; wait "$pid" 2>/dev/null || true
 ' _ "$workbench" "$sample" "$shot"
 echo "No display: the workbench ran under Xvfb; screenshot saved to $shot"

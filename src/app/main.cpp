@@ -155,7 +155,9 @@ int main(int argc, char** argv)
         return -1;
     }
     // Progress lines go to the process's own standard output and error, which
-    // are the console here; there is no console to allocate.
+    // are the console here; there is no console to allocate. Line by line, as a
+    // console shows them, also when the output goes to a pipe or a file.
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);
 
     std::optional<GrabRequest> grab;
     const bool grabbing = argc > 1 && QLatin1String(argv[1]) == QLatin1String("--grab");
