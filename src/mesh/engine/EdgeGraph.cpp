@@ -1,6 +1,7 @@
 #include "mesh/engine/EdgeGraph.h"
 
 #include "mesh/engine/Build.h"
+#include "mesh/engine/LargeArrays.h"
 #include "mesh/engine/Mesh.h"
 
 #include <algorithm>
@@ -39,7 +40,8 @@ void buildEdgeList(Mesh& mesh)
 
     // Bucket every corner pair by its lower vertex; within a bucket the pairs stay
     // in insertion order. Each entry keeps its insertion number.
-    std::vector<std::uint32_t> bucketStart(nv + 1, 0);
+    std::vector<std::uint32_t> bucketStart;
+    assignLarge(bucketStart, nv + 1, std::uint32_t(0));
     for (std::size_t f = 0; f < nf; ++f) {
         const int* idx = mesh.faces[f].index;
         for (const auto& p : pairs) {
@@ -49,7 +51,8 @@ void buildEdgeList(Mesh& mesh)
     }
     for (std::size_t v = 0; v < nv; ++v)
         bucketStart[v + 1] += bucketStart[v];
-    std::vector<std::uint32_t> bucket(bucketStart.back());
+    std::vector<std::uint32_t> bucket;
+    resizeLarge(bucket, bucketStart.back());
     {
         std::vector<std::uint32_t> cursor(bucketStart.begin(), bucketStart.end() - 1);
         for (std::size_t f = 0; f < nf; ++f) {
@@ -76,9 +79,11 @@ void buildEdgeList(Mesh& mesh)
         std::uint32_t firstEvent, secondEvent;
     };
     std::vector<Edge> edges;
-    edges.reserve(bucket.size() / 2 + 1);
-    std::vector<int> markOwner(nv, -1);
-    std::vector<int> markEdge(nv, -1);
+    reserveLarge(edges, bucket.size() / 2 + 1);
+    std::vector<int> markOwner;
+    assignLarge(markOwner, nv, -1);
+    std::vector<int> markEdge;
+    assignLarge(markEdge, nv, -1);
     for (std::size_t v = 0; v < nv; ++v) {
         graph.recordStart[v] = std::uint32_t(edges.size());
         for (std::uint32_t i = bucketStart[v]; i < bucketStart[v + 1]; ++i) {
@@ -108,7 +113,9 @@ void buildEdgeList(Mesh& mesh)
 
     // Events in insertion order: for each insertion number, the edge it created
     // or completed (-1 for none).
-    std::vector<int> created(3 * nf, -1), completed(3 * nf, -1);
+    std::vector<int> created, completed;
+    assignLarge(created, 3 * nf, -1);
+    assignLarge(completed, 3 * nf, -1);
     for (std::size_t e = 0; e < edges.size(); ++e) {
         created[edges[e].firstEvent] = int(e);
         if (edges[e].face2 != -1)
@@ -149,8 +156,8 @@ void buildEdgeList(Mesh& mesh)
 
     // Flatten into the mesh's arrays.
     const std::size_t ne = edges.size();
-    mesh.edgeVertices.assign(2 * ne, 0);
-    mesh.edgeFaces.assign(2 * ne, 0);
+    assignLarge(mesh.edgeVertices, 2 * ne, 0);
+    assignLarge(mesh.edgeFaces, 2 * ne, 0);
     mesh.numEdges = int(ne);
     mesh.vertexEdgeRefs.beginCounting(nv);
     mesh.faceNeighbourRefs.beginCounting(nf);

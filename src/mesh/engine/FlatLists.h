@@ -1,7 +1,10 @@
 #pragma once
 
+#include "mesh/engine/LargeArrays.h"
+
 #include <cstddef>
 #include <cstdint>
+#include <algorithm>
 #include <span>
 #include <vector>
 
@@ -39,7 +42,7 @@ public:
     // order each list should hold them.
     void beginCounting(std::size_t n)
     {
-        offsets.assign(n + 1, 0);
+        assignLarge(offsets, n + 1, std::uint32_t(0));
         items.clear();
     }
     void count(std::size_t i) { ++offsets[i + 1]; }
@@ -47,8 +50,9 @@ public:
     {
         for (std::size_t i = 1; i < offsets.size(); ++i)
             offsets[i] += offsets[i - 1];
-        items.resize(offsets.back());
-        cursor_.assign(offsets.begin(), offsets.end() - 1);
+        resizeLarge(items, offsets.back());
+        resizeLarge(cursor_, offsets.size() - 1);
+        std::copy(offsets.begin(), offsets.end() - 1, cursor_.begin());
     }
     void push(std::size_t i, const T& v) { items[cursor_[i]++] = v; }
     void endFilling() { std::vector<std::uint32_t>().swap(cursor_); }

@@ -1,5 +1,7 @@
 #include "mesh/engine/Mesh.h"
 
+#include "mesh/engine/LargeArrays.h"
+
 #include <cstdio>
 #include <new>
 
@@ -50,10 +52,10 @@ bool Mesh::allocateVertices(int n)
     if (n < 0)
         return false;
     try {
-        vertices.resize(std::size_t(n));
-        vertexNormals.resize(std::size_t(n));
-        vertexColours.resize(std::size_t(n));
-        texCoords.resize(std::size_t(n));
+        resizeLarge(vertices, std::size_t(n));
+        resizeLarge(vertexNormals, std::size_t(n));
+        resizeLarge(vertexColours, std::size_t(n));
+        resizeLarge(texCoords, std::size_t(n));
     } catch (const std::bad_alloc&) {
         release(vertices);
         release(vertexNormals);
@@ -75,9 +77,9 @@ bool Mesh::allocateFaces(int n)
     if (n < 0)
         return false;
     try {
-        faces.resize(std::size_t(n));
-        facePtrs.resize(std::size_t(n), nullptr);
-        centroids.resize(std::size_t(n));
+        resizeLarge(faces, std::size_t(n));
+        resizeLarge(facePtrs, std::size_t(n));
+        resizeLarge(centroids, std::size_t(n));
     } catch (const std::bad_alloc&) {
         release(facePtrs);
         release(faces);
@@ -95,7 +97,7 @@ bool Mesh::allocateMorphogens(int n, int m)
     if (n < 0 || m < 0)
         return false;
     try {
-        morphogenValues.assign(std::size_t(n), std::vector<float>(std::size_t(m), 0.0f));
+        assignLarge(morphogenValues, std::size_t(n), std::vector<float>(std::size_t(m), 0.0f));
     } catch (const std::bad_alloc&) {
         release(morphogenValues);
         std::printf("ERROR: not enough memory for %d morphogens at %d vertices\n", m, n);

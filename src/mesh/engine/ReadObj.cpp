@@ -1,5 +1,6 @@
 #include "mesh/engine/ReadObj.h"
 
+#include "mesh/engine/LargeArrays.h"
 #include "mesh/engine/LineScan.h"
 #include "mesh/engine/Mesh.h"
 #include "mesh/engine/Tokenizer.h"
@@ -225,6 +226,10 @@ struct ObjContent {
 
 void parseObj(std::string_view text, ObjContent& c)
 {
+    // A vertex line takes at least 8 bytes ("v 0 0 0\n"), a triangle about as
+    // much: room reserved this way is only touched as far as it is used.
+    reserveLarge(c.positions, text.size() / 8 * 3);
+    reserveLarge(c.triangles, text.size() / 8 * 3);
     bool detected = false;
     double lastNumber = 0.0;
     float xyz[3] = { 0.0f, 0.0f, 0.0f };
@@ -366,8 +371,10 @@ bool readWholeFile(const std::string& path, std::string& text)
         char chunk[1 << 16];
         if (std::fseek(file, 0, SEEK_END) == 0) {
             const long size = std::ftell(file);
-            if (size > 0)
+            if (size > 0) {
                 text.reserve(std::size_t(size));
+                adviseHugePages(text.data(), std::size_t(size));
+            }
             std::rewind(file);
         }
         std::size_t got;
