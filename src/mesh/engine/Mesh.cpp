@@ -13,6 +13,24 @@ void release(std::vector<T>& v)
     std::vector<T>().swap(v);
 }
 
+// Releases the arrays, then gives each n default entries; on failure (a
+// negative count or no memory) they stay released and the reason is printed.
+template <class... Arrays>
+bool allocateArrays(int n, const char* what, Arrays&... arrays)
+{
+    (release(arrays), ...);
+    if (n < 0)
+        return false;
+    try {
+        (resizeLarge(arrays, std::size_t(n)), ...);
+    } catch (const std::bad_alloc&) {
+        (release(arrays), ...);
+        std::printf("ERROR: not enough memory for %d %s\n", n, what);
+        return false;
+    }
+    return true;
+}
+
 } // namespace
 
 Mesh::Mesh()
@@ -44,51 +62,16 @@ void Mesh::clear()
 
 bool Mesh::allocateVertices(int n)
 {
-    release(vertices);
-    release(vertexNormals);
-    release(vertexColours);
-    release(texCoords);
-    numVertices = 0;
-    if (n < 0)
-        return false;
-    try {
-        resizeLarge(vertices, std::size_t(n));
-        resizeLarge(vertexNormals, std::size_t(n));
-        resizeLarge(vertexColours, std::size_t(n));
-        resizeLarge(texCoords, std::size_t(n));
-    } catch (const std::bad_alloc&) {
-        release(vertices);
-        release(vertexNormals);
-        release(vertexColours);
-        release(texCoords);
-        std::printf("ERROR: not enough memory for %d vertices\n", n);
-        return false;
-    }
-    numVertices = n;
-    return true;
+    numVertices = allocateArrays(n, "vertices", vertices, vertexNormals, vertexColours, texCoords)
+        ? n
+        : 0;
+    return numVertices == n;
 }
 
 bool Mesh::allocateFaces(int n)
 {
-    release(facePtrs);
-    release(faces);
-    release(centroids);
-    numFaces = 0;
-    if (n < 0)
-        return false;
-    try {
-        resizeLarge(faces, std::size_t(n));
-        resizeLarge(facePtrs, std::size_t(n));
-        resizeLarge(centroids, std::size_t(n));
-    } catch (const std::bad_alloc&) {
-        release(facePtrs);
-        release(faces);
-        release(centroids);
-        std::printf("ERROR: not enough memory for %d faces\n", n);
-        return false;
-    }
-    numFaces = n;
-    return true;
+    numFaces = allocateArrays(n, "faces", faces, facePtrs, centroids) ? n : 0;
+    return numFaces == n;
 }
 
 bool Mesh::allocateMorphogens(int n, int m)
