@@ -19,13 +19,14 @@ void reserveLarge(std::vector<T>& v, std::size_t n)
 {
     if (v.capacity() >= n)
         return;
-    if (n * sizeof(T) < kLargeArrayBytes) {
+    const std::size_t bytes = n * sizeof(T); // NOLINT(bugprone-sizeof-expression): T may be a pointer
+    if (bytes < kLargeArrayBytes) {
         v.reserve(n);
         return;
     }
     std::vector<T> fresh;
     fresh.reserve(n);
-    adviseHugePages(fresh.data(), n * sizeof(T));
+    adviseHugePages(fresh.data(), bytes);
     fresh.insert(fresh.end(), v.begin(), v.end());
     v.swap(fresh);
 }

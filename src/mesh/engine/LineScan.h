@@ -2,7 +2,9 @@
 
 #include "mesh/engine/Vector.h"
 
+#include <cstring>
 #include <string_view>
+#include <type_traits>
 #include <vector>
 
 // The conversions of the scanf family over one line of text, for the
@@ -20,6 +22,29 @@ const char* scanInt(const char* p, const char* e, long long* value = nullptr);
 // Does the line match a format made of literals, blanks (any white space, also
 // none), %i, %d and %f, with every conversion succeeding?
 bool matches(std::string_view line, const char* format);
+
+// Calls fn(line) for every line of text, the line including its line feed. When
+// fn returns a bool, false stops the walk; the result says whether it ran to
+// the end.
+template <class Fn>
+bool forEachLine(std::string_view text, Fn&& fn)
+{
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        const void* nl = std::memchr(text.data() + pos, '\n', text.size() - pos);
+        const std::size_t end = nl ? std::size_t(static_cast<const char*>(nl) - text.data()) + 1
+                                   : text.size();
+        const std::string_view line = text.substr(pos, end - pos);
+        pos = end;
+        if constexpr (std::is_same_v<decltype(fn(line)), bool>) {
+            if (!fn(line))
+                return false;
+        } else {
+            fn(line);
+        }
+    }
+    return true;
+}
 
 } // namespace linescan
 

@@ -25,7 +25,7 @@ public:
     Mesh(const Mesh&) = delete;
     Mesh& operator=(const Mesh&) = delete;
     Mesh(Mesh&&) = default;
-    Mesh& operator=(Mesh&&) = default;
+    Mesh& operator=(Mesh&&) = default; // NOLINT(bugprone-reserved-identifier): tool artefact
 
     int numVertices = 0;
     int numFaces = 0;

@@ -43,13 +43,8 @@ bool readNet(Mesh& mesh, const std::string& path)
     std::vector<Vector> positions, normals, colours;
     std::vector<std::array<int, 10>> polygons;
     std::vector<int> polygonSizes;
-    std::size_t pos = 0, lineNumber = 0;
-    while (pos < text.size()) {
-        const void* nl = std::memchr(text.data() + pos, '\n', text.size() - pos);
-        const std::size_t end = nl ? std::size_t(static_cast<const char*>(nl) - text.data()) + 1
-                                   : text.size();
-        const std::string_view line(text.data() + pos, end - pos);
-        pos = end;
+    std::size_t lineNumber = 0;
+    const bool complete = forEachLine(text, [&](std::string_view line) {
         ++lineNumber;
         float v[3] = { 0, 0, 0 };
         bool ok = true;
@@ -91,7 +86,10 @@ bool readNet(Mesh& mesh, const std::string& path)
                         line.data());
             return false;
         }
-    }
+        return true;
+    });
+    if (!complete)
+        return false;
 
     if (positions.size() > std::size_t(INT_MAX) / 2) {
         std::printf("ERROR: %s has too many vertices\n", path.c_str());
@@ -112,7 +110,7 @@ bool readNet(Mesh& mesh, const std::string& path)
             continue;
         }
         for (int t = 0; t + 2 < n; ++t)
-            triangles.push_back({ idx[0], idx[std::size_t(t + 1)], idx[std::size_t(t + 2)] });
+            triangles.push_back({ idx[0], idx[std::size_t(t) + 1], idx[std::size_t(t) + 2] });
     }
     if (triangles.size() > std::size_t(INT_MAX)) {
         std::printf("ERROR: %s has too many faces\n", path.c_str());

@@ -18,6 +18,7 @@
 
 namespace {
 
+using linescan::forEachLine;
 using linescan::matches;
 
 // A keyword is a whole word at the start of the line: "v" but not "vn".
@@ -110,20 +111,6 @@ LineKind classify(std::string_view line)
         return startsWithKeyword(line, "m") ? LineKind::Morphogens : LineKind::Other;
     default:
         return LineKind::Other;
-    }
-}
-
-// Calls fn(line) for every line; the line includes its line feed.
-template <class Fn>
-void forEachLine(std::string_view text, Fn&& fn)
-{
-    std::size_t pos = 0;
-    while (pos < text.size()) {
-        const void* nl = std::memchr(text.data() + pos, '\n', text.size() - pos);
-        const std::size_t end = nl ? std::size_t(static_cast<const char*>(nl) - text.data()) + 1
-                                   : text.size();
-        fn(text.substr(pos, end - pos));
-        pos = end;
     }
 }
 

@@ -142,6 +142,7 @@ LevelSizes sizesAfter(const Mesh& mesh, int levels)
 
 double meshBytes(double faces, double vertices)
 {
+    // NOLINTNEXTLINE(bugprone-sizeof-expression): the face pointer array is meant
     return faces * double(sizeof(Face) + sizeof(Face*) + sizeof(Vector))
         + vertices * 4.0 * double(sizeof(Vector));
 }
@@ -279,7 +280,7 @@ bool Subdivider::subdivide(Progress* progress)
                 const int b = edgeVertices[std::size_t(e) * 2 + 1];
                 const int f1 = edgeFaces[std::size_t(e) * 2];
                 const int f2 = edgeFaces[std::size_t(e) * 2 + 1];
-                Vector& out = nextPoints[std::size_t(oldVertices + e)];
+                Vector& out = nextPoints[std::size_t(oldVertices) + std::size_t(e)];
                 const Vector& pa = p[a];
                 const Vector& pb = p[b];
                 out.x = (pa.x + pb.x) * 0.5f;
