@@ -130,23 +130,6 @@ TEST(WriteObj, ReplacingKeepsLinksAndModes)
     EXPECT_EQ(st.st_mode & 0777, 0640u);
 }
 
-TEST(WriteObj, ReadOnlyFolderKeepsTheOldFile)
-{
-    if (::geteuid() == 0)
-        GTEST_SKIP() << "permissions do not bind the superuser";
-    testutil::TempDir dir;
-    const std::string path = dir.write("keep.obj", "old content\n");
-    std::filesystem::permissions(
-        dir.path(), std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
-    Mesh mesh;
-    testutil::makeTetrahedron(mesh);
-    bool ok = true;
-    captureStdout([&] { testutil::captureStderr([&] { ok = writeObj(mesh, path); }); });
-    std::filesystem::permissions(dir.path(), std::filesystem::perms::owner_all);
-    EXPECT_FALSE(ok);
-    EXPECT_EQ(readFile(path), "old content\n");
-}
-
 TEST(WriteObj, RoundTripFromEveryLayout)
 {
     const std::string vertices = "v 0.1 -2.25 3e-2\nv 1234.5678 0 -1\nv 1e-7 7 8\n"
