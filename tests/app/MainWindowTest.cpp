@@ -368,6 +368,9 @@ void MainWindowTest::refinementPagesReachTheView()
     QCOMPARE(view->mesh.numFaces, 48);
     QCOMPARE(view->mesh.numVertices, 26);
     QCOMPARE(statusText(*window), QStringLiteral(" Verts: 26 Faces: 48"));
+    // The new vertices have no colour of their own: shown like a mesh without colours.
+    QCOMPARE(view->mesh.vertexColours[25].z, 1.0f);
+    QCOMPARE(view->mesh.vertexColours[25].x, 0.75f);
 
     // Simplify keeps the asked share of the vertices.
     editor->tabs()->setCurrentWidget(editor->simplifyPage);

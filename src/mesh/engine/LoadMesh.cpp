@@ -36,6 +36,11 @@ bool readMeshFile(Mesh& mesh, const std::string& name, ObjReadReport* report)
     return true;
 }
 
+void paintDefaultColours(Mesh& mesh)
+{
+    std::fill(mesh.vertexColours.begin(), mesh.vertexColours.end(), Face().colour);
+}
+
 bool openMeshFile(Mesh& mesh, const std::string& name, ObjReadReport* report)
 {
     const MeshFileKind kind = meshFileKind(name);
@@ -44,9 +49,8 @@ bool openMeshFile(Mesh& mesh, const std::string& name, ObjReadReport* report)
         ObjReadReport objReport;
         if (!readMeshFile(loaded, name, &objReport))
             return false;
-        // Without "vc" lines every colour would be black under colour material.
         if (kind == MeshFileKind::Obj && objReport.coloursRead == 0)
-            std::fill(loaded.vertexColours.begin(), loaded.vertexColours.end(), Face().colour);
+            paintDefaultColours(loaded);
         mesh = std::move(loaded);
         if (report)
             *report = objReport;

@@ -16,6 +16,10 @@ MeshFileKind meshFileKind(const std::string& name);
 // Returns false when the file could not be opened or read.
 bool readMeshFile(Mesh& mesh, const std::string& name, ObjReadReport* report = nullptr);
 
+// Gives every vertex the default face colour: how a mesh without colours of its
+// own is shown (black, the colour of no colour, would hide the shading).
+void paintDefaultColours(Mesh& mesh);
+
 // The whole open of a mesh file, as the workbench does it: the file is read
 // aside, so one that cannot be read leaves mesh as it was and returns false; an
 // OBJ file without vertex colours gets the default face colour; the picked face

@@ -256,6 +256,8 @@ void QtGLWidget::subdivide_slot(int subdiv, float weight)
 {
     StatusProgress progress(statusSink);
     if (subdivideMesh(mesh, subdivider, subdiv, weight, &progress)) {
+        // The refined mesh carries no colours; show it as a mesh without them.
+        paintDefaultColours(mesh);
         meshChanged();
         showMeshCounts();
     } else {
@@ -267,6 +269,7 @@ void QtGLWidget::simplify_slot(float lod)
 {
     StatusProgress progress(statusSink);
     if (simplifyMesh(mesh, lod, &progress)) {
+        paintDefaultColours(mesh);
         meshChanged();
         showMeshCounts();
     } else {
