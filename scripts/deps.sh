@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
     build-essential cmake ninja-build pkg-config
-    qt6-base-dev libqt6opengl6-dev libgl-dev libglu1-mesa-dev
+    qt6-base-dev libqt6opengl6-dev libgl-dev libglu1-mesa-dev libgl1-mesa-dri fonts-dejavu-core
     libgtest-dev libbenchmark-dev nlohmann-json3-dev
     xvfb xauth imagemagick gzip
 )
