@@ -58,7 +58,9 @@ void BM_Floor(benchmark::State& state)
     setBytes(state, path);
 }
 
-void BM_ReadObj(benchmark::State& state)
+// Loads the benchmark's mesh once per iteration, with or without the builds a
+// file open runs.
+void loadEachIteration(benchmark::State& state, bool withBuilds)
 {
     const std::string path = pathOf(int(state.range(0)));
     if (path.empty())
@@ -67,25 +69,15 @@ void BM_ReadObj(benchmark::State& state)
         Mesh mesh;
         QuietStdout quiet;
         readObj(mesh, path);
-        benchmark::DoNotOptimize(mesh.numFaces);
-    }
-    setBytes(state, path);
-}
-
-void BM_ReadObjAndBuild(benchmark::State& state)
-{
-    const std::string path = pathOf(int(state.range(0)));
-    if (path.empty())
-        return state.SkipWithError("mesh not found");
-    for (auto _ : state) {
-        Mesh mesh;
-        QuietStdout quiet;
-        readObj(mesh, path);
-        build(mesh, { MESH_CENTRE, MESH_CENTROIDS, MESH_EDGE_LIST, MESH_VERTEX_NORMALS, MESH_BB });
+        if (withBuilds)
+            build(mesh, { MESH_CENTRE, MESH_CENTROIDS, MESH_EDGE_LIST, MESH_VERTEX_NORMALS, MESH_BB });
         benchmark::DoNotOptimize(mesh.numEdges);
     }
     setBytes(state, path);
 }
+
+void BM_ReadObj(benchmark::State& state) { loadEachIteration(state, false); }
+void BM_ReadObjAndBuild(benchmark::State& state) { loadEachIteration(state, true); }
 
 void BM_EdgeBuild(benchmark::State& state)
 {

@@ -1,5 +1,7 @@
 #include "refinement/ui/QtMeshSimplifierWidget.h"
 
+#include "viewer/ui/PageSlider.h"
+
 #include <QLabel>
 #include <QSlider>
 #include <QVBoxLayout>
@@ -13,14 +15,7 @@ QtMeshSimplifierWidget::QtMeshSimplifierWidget(QWidget* parent, const QString& n
 
     lodLabel = new QLabel(QStringLiteral("Level of Detail:\t75%"), this);
     lodLabel->setObjectName(QStringLiteral("lod_label"));
-    lodSlider = new QSlider(Qt::Horizontal, this);
-    lodSlider->setObjectName(QStringLiteral("threshmin_slider"));
-    lodSlider->setRange(0, 100);
-    lodSlider->setValue(75);
-    lodSlider->setTickPosition(QSlider::TicksBelow);
-    lodSlider->setTickInterval(5);
-    lodSlider->setTracking(true);
-    lodSlider->setPageStep(1);
+    lodSlider = makePageSlider({ "threshmin_slider", 0, 100, 75, 5, 1, true }, this);
 
     layout->addWidget(lodLabel);
     layout->addWidget(lodSlider);

@@ -1,5 +1,7 @@
 #include "refinement/ui/QtMeshSubdivideWidget.h"
 
+#include "viewer/ui/PageSlider.h"
+
 #include <QLabel>
 #include <QSlider>
 #include <QVBoxLayout>
@@ -13,27 +15,13 @@ QtMeshSubdivideWidget::QtMeshSubdivideWidget(QWidget* parent, const QString& nam
 
     levelLabel = new QLabel(QStringLiteral("Subdivision Level:\t0"), this);
     levelLabel->setObjectName(QStringLiteral("subdivlevel_label"));
-    levelSlider = new QSlider(Qt::Horizontal, this);
-    levelSlider->setObjectName(QStringLiteral("subdivlevel_slider"));
-    levelSlider->setRange(0, 10);
-    levelSlider->setValue(0);
-    levelSlider->setTickPosition(QSlider::TicksBelow);
-    levelSlider->setTickInterval(1);
-    levelSlider->setTracking(true);
-    levelSlider->setPageStep(1);
+    levelSlider = makePageSlider({ "subdivlevel_slider", 0, 10, 0, 1, 1, true }, this);
 
     // The label shows 0.0 until the slider first moves; the slider's 50 is
     // the same tension.
     weightLabel = new QLabel(QStringLiteral("Weight:\t0.0"), this);
     weightLabel->setObjectName(QStringLiteral("weight_label"));
-    weightSlider = new QSlider(Qt::Horizontal, this);
-    weightSlider->setObjectName(QStringLiteral("weight_slider"));
-    weightSlider->setRange(0, 100);
-    weightSlider->setValue(50);
-    weightSlider->setTickPosition(QSlider::TicksBelow);
-    weightSlider->setTickInterval(10);
-    weightSlider->setTracking(true);
-    weightSlider->setPageStep(5);
+    weightSlider = makePageSlider({ "weight_slider", 0, 100, 50, 10, 5, true }, this);
 
     layout->addWidget(levelLabel);
     layout->addWidget(levelSlider);

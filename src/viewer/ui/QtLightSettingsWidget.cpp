@@ -1,5 +1,7 @@
 #include "viewer/ui/QtLightSettingsWidget.h"
 
+#include "viewer/ui/PageSlider.h"
+
 #include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -49,16 +51,8 @@ QGroupBox* colourGroup(const QString& title, QLabel* swatch, QPushButton* change
 
 QSlider* makeSlider(const char* name)
 {
-    auto* slider = new QSlider(Qt::Horizontal);
-    slider->setObjectName(name);
-    slider->setRange(0, 360);
-    slider->setPageStep(10);
-    slider->setValue(0);
-    slider->setTickPosition(QSlider::TicksBelow);
-    slider->setTickInterval(36);
     // Every delivered value makes the view relight; send only on release.
-    slider->setTracking(false);
-    return slider;
+    return makePageSlider({ name, 0, 360, 0, 36, 10, false });
 }
 
 } // namespace
