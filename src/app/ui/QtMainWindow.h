@@ -1,6 +1,6 @@
 #pragma once
 
-#include "viewer/ui/UserDialogs.h"
+#include "pagekit/UserDialogs.h"
 
 #include <QMainWindow>
 #include <QString>

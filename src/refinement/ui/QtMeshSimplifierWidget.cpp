@@ -1,10 +1,12 @@
 #include "refinement/ui/QtMeshSimplifierWidget.h"
 
-#include "viewer/ui/PageSlider.h"
+#include "pagekit/PageSlider.h"
 
 #include <QLabel>
 #include <QSlider>
 #include <QVBoxLayout>
+
+#include <tuple>
 
 QtMeshSimplifierWidget::QtMeshSimplifierWidget(QWidget* parent, const QString& name)
     : QWidget(parent)
@@ -13,12 +15,10 @@ QtMeshSimplifierWidget::QtMeshSimplifierWidget(QWidget* parent, const QString& n
     auto* layout = new QVBoxLayout(this);
     layout->setObjectName(QStringLiteral("smoothertab_blayout"));
 
-    lodLabel = new QLabel(QStringLiteral("Level of Detail:\t75%"), this);
-    lodLabel->setObjectName(QStringLiteral("lod_label"));
-    lodSlider = makePageSlider({ "threshmin_slider", 0, 100, 75, 5, 1, true }, this);
+    std::tie(lodLabel, lodSlider)
+        = addLabelledSlider(layout, QStringLiteral("Level of Detail:\t75%"), "lod_label",
+            { "threshmin_slider", 0, 100, 75, 5, 1, true }, this);
 
-    layout->addWidget(lodLabel);
-    layout->addWidget(lodSlider);
     layout->addStretch(1);
 
     connect(lodSlider, &QSlider::valueChanged, this, &QtMeshSimplifierWidget::lodEvent);

@@ -1,10 +1,12 @@
 #include "refinement/ui/QtMeshSubdivideWidget.h"
 
-#include "viewer/ui/PageSlider.h"
+#include "pagekit/PageSlider.h"
 
 #include <QLabel>
 #include <QSlider>
 #include <QVBoxLayout>
+
+#include <tuple>
 
 QtMeshSubdivideWidget::QtMeshSubdivideWidget(QWidget* parent, const QString& name)
     : QWidget(parent)
@@ -13,20 +15,15 @@ QtMeshSubdivideWidget::QtMeshSubdivideWidget(QWidget* parent, const QString& nam
     auto* layout = new QVBoxLayout(this);
     layout->setObjectName(QStringLiteral("smoothertab_blayout"));
 
-    levelLabel = new QLabel(QStringLiteral("Subdivision Level:\t0"), this);
-    levelLabel->setObjectName(QStringLiteral("subdivlevel_label"));
-    levelSlider = makePageSlider({ "subdivlevel_slider", 0, 10, 0, 1, 1, true }, this);
+    std::tie(levelLabel, levelSlider)
+        = addLabelledSlider(layout, QStringLiteral("Subdivision Level:\t0"), "subdivlevel_label",
+            { "subdivlevel_slider", 0, 10, 0, 1, 1, true }, this);
 
     // The label shows 0.0 until the slider first moves; the slider's 50 is
     // the same tension.
-    weightLabel = new QLabel(QStringLiteral("Weight:\t0.0"), this);
-    weightLabel->setObjectName(QStringLiteral("weight_label"));
-    weightSlider = makePageSlider({ "weight_slider", 0, 100, 50, 10, 5, true }, this);
+    std::tie(weightLabel, weightSlider) = addLabelledSlider(layout, QStringLiteral("Weight:\t0.0"),
+        "weight_label", { "weight_slider", 0, 100, 50, 10, 5, true }, this);
 
-    layout->addWidget(levelLabel);
-    layout->addWidget(levelSlider);
-    layout->addWidget(weightLabel);
-    layout->addWidget(weightSlider);
     layout->addStretch(1);
 
     connect(levelSlider, &QSlider::valueChanged, this, &QtMeshSubdivideWidget::subdivlevel_event);

@@ -1,6 +1,7 @@
 #include "viewer/ui/QtLightSettingsWidget.h"
 
-#include "viewer/ui/PageSlider.h"
+#include "pagekit/ColourSwatch.h"
+#include "pagekit/PageSlider.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -16,27 +17,9 @@
 
 namespace {
 
-constexpr int swatchSize = 32;
-
 QColor colourOf(const Vector& term)
 {
     return QColor(int(term.x * 255.0f), int(term.y * 255.0f), int(term.z * 255.0f), 255);
-}
-
-void paintSwatch(QLabel* swatch, const QColor& colour)
-{
-    QPixmap pixmap(swatchSize, swatchSize);
-    pixmap.fill(colour);
-    swatch->setPixmap(pixmap);
-}
-
-QLabel* makeSwatch(QWidget* parent, const QColor& colour)
-{
-    auto* swatch = new QLabel(parent);
-    swatch->setFixedSize(swatchSize, swatchSize);
-    swatch->setFrameStyle(QFrame::Panel | QFrame::Raised);
-    paintSwatch(swatch, colour);
-    return swatch;
 }
 
 // One "Ambient Colour:"-style group: the swatch and its "Change" button.
@@ -93,9 +76,9 @@ QtLightSettingsWidget::QtLightSettingsWidget(QWidget* parent)
     connect(shaders, &QComboBox::activated, this, &QtLightSettingsWidget::shader_combobox_event);
     preferencesLayout->addWidget(shaderGroup);
 
-    ambientSwatch = makeSwatch(preferences, ambientColour);
-    diffuseSwatch = makeSwatch(preferences, diffuseColour);
-    specularSwatch = makeSwatch(preferences, specularColour);
+    ambientSwatch = makeColourSwatch(preferences, ambientColour);
+    diffuseSwatch = makeColourSwatch(preferences, diffuseColour);
+    specularSwatch = makeColourSwatch(preferences, specularColour);
     auto* ambientChange = new QPushButton(QStringLiteral("Change"), preferences);
     auto* diffuseChange = new QPushButton(QStringLiteral("Change"), preferences);
     auto* specularChange = new QPushButton(QStringLiteral("Change"), preferences);
@@ -154,7 +137,7 @@ void QtLightSettingsWidget::changeColour(QColor& colour, Vector& term, QLabel* s
     if (!colour.isValid()) {
         colour = QColor(0, 0, 0);
     }
-    paintSwatch(swatch, colour);
+    paintColourSwatch(swatch, colour);
     term.x = float(colour.red()) / 255.0f;
     term.y = float(colour.green()) / 255.0f;
     term.z = float(colour.blue()) / 255.0f;

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "mesh/engine/Vector.h"
-#include "viewer/ui/UserDialogs.h"
+#include "pagekit/UserDialogs.h"
 
 #include <QColor>
 #include <QWidget>

@@ -1,5 +1,7 @@
-#include "viewer/ui/PageSlider.h"
+#include "pagekit/PageSlider.h"
 
+#include <QBoxLayout>
+#include <QLabel>
 #include <QSlider>
 
 QSlider* makePageSlider(const PageSliderSpec& spec, QWidget* parent)
@@ -13,4 +15,15 @@ QSlider* makePageSlider(const PageSliderSpec& spec, QWidget* parent)
     slider->setTracking(spec.tracking);
     slider->setPageStep(spec.pageStep);
     return slider;
+}
+
+std::pair<QLabel*, QSlider*> addLabelledSlider(QBoxLayout* layout, const QString& text,
+    const char* labelName, const PageSliderSpec& spec, QWidget* parent)
+{
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(QString::fromLatin1(labelName));
+    QSlider* slider = makePageSlider(spec, parent);
+    layout->addWidget(label);
+    layout->addWidget(slider);
+    return { label, slider };
 }
