@@ -1,0 +1,175 @@
+#include "clipping/ui/ClipPlaneTool.h"
+
+#include "mesh/engine/Mesh.h"
+
+#include <GL/gl.h>
+
+#include <algorithm>
+#include <cstdio>
+
+namespace {
+
+constexpr int kGlClipPlanes = 6;
+
+int clipPlaneCount(const PlaneWidgetInCube& cube)
+{
+    return int(std::min(cube.planes.size(), std::size_t(kGlClipPlanes)));
+}
+
+void lineLoop(const std::vector<Vector>& outline)
+{
+    glBegin(GL_LINE_LOOP);
+    for (const Vector& v : outline) {
+        glVertex3f(v.x, v.y, v.z);
+    }
+    glEnd();
+}
+
+} // namespace
+
+void ClipPlaneTool::setStatusSink(std::function<void(const QString&)> sink)
+{
+    statusSink = std::move(sink);
+}
+
+void ClipPlaneTool::meshLoaded(const Mesh& mesh)
+{
+    clipCube.initCube(clipCubeEdge(mesh));
+    changed();
+}
+
+bool ClipPlaneTool::select(int selected)
+{
+    clipCube.selectPlane(selected);
+    changed();
+    return clipCube.anySelected();
+}
+
+void ClipPlaneTool::invert(int selected)
+{
+    clipCube.invert = selected;
+    if (selected == 1) {
+        clipCube.showAll = 1;
+    } else if (selected == 0) {
+        clipCube.showAll = 0;
+    }
+    changed();
+}
+
+bool ClipPlaneTool::load(const QString& fn)
+{
+    const bool ok = clipCube.load(fn.toLatin1().toStdString());
+    std::fflush(stdout);
+    if (!ok && statusSink) {
+        statusSink(QStringLiteral("Could not read clipping planes from ") + fn);
+    }
+    changed();
+    return ok;
+}
+
+bool ClipPlaneTool::save(const QString& fn)
+{
+    const bool ok = clipCube.save(fn.toLatin1().toStdString());
+    std::fflush(stdout);
+    if (!ok && statusSink) {
+        statusSink(QStringLiteral("Could not save clipping planes to ") + fn);
+    }
+    return ok;
+}
+
+void ClipPlaneTool::showAll(int selected)
+{
+    clipCube.showAll = selected;
+    clipCube.rebuildOutlines();
+    changed();
+}
+
+void ClipPlaneTool::resetAll()
+{
+    clipCube.resetAll();
+    changed();
+}
+
+void ClipPlaneTool::resetCurrent()
+{
+    clipCube.resetCurrent();
+    changed();
+}
+
+void ClipPlaneTool::press(const Vector& position, int code)
+{
+    clipCube.pressPlanes(position, code);
+}
+
+void ClipPlaneTool::drag(const Vector& position)
+{
+    clipCube.dragPlanes(position);
+    changed();
+}
+
+void ClipPlaneTool::release()
+{
+    clipCube.releasePlanes();
+}
+
+void ClipPlaneTool::beginFrame() const
+{
+    drawPlanes(clipCube);
+    setClipPlanes(clipCube);
+    enableClipPlanes(clipCube, true);
+}
+
+void ClipPlaneTool::endFrame() const
+{
+    enableClipPlanes(clipCube, false);
+}
+
+void drawPlanes(const PlaneWidgetInCube& cube)
+{
+    const std::vector<PlaneWidgetInCube::Stroke> strokes = cube.drawOrder();
+    if (strokes.empty()) {
+        return;
+    }
+    // Outlines show in the colours they are given, unlit, and leave the line
+    // width of the mesh drawing as they found it.
+    glPushAttrib(GL_ENABLE_BIT | GL_LINE_BIT | GL_CURRENT_BIT);
+    glDisable(GL_LIGHTING);
+    for (const PlaneWidgetInCube::Stroke& stroke : strokes) {
+        const std::vector<Vector>& outline = cube.outlines[std::size_t(stroke.plane)];
+        if (stroke.selected) {
+            glColor3f(1.0f, 1.0f, 0.0f);
+            lineLoop(outline);
+            glBegin(GL_POINTS);
+            for (const Vector& v : outline) {
+                glVertex3f(v.x, v.y, v.z);
+            }
+            glEnd();
+        } else {
+            glColor3f(0.5f, 0.5f, 0.5f);
+            glLineWidth(2.0f);
+            lineLoop(outline);
+            glLineWidth(1.0f);
+        }
+    }
+    glPopAttrib();
+}
+
+void setClipPlanes(const PlaneWidgetInCube& cube)
+{
+    for (int i = 0; i < clipPlaneCount(cube); ++i) {
+        glClipPlane(GLenum(GL_CLIP_PLANE0 + i), cube.planes[std::size_t(i)].equation);
+    }
+}
+
+void enableClipPlanes(const PlaneWidgetInCube& cube, bool on)
+{
+    // Off means all six, whatever the cube holds now.
+    const int count = on ? clipPlaneCount(cube) : kGlClipPlanes;
+    for (int i = 0; i < count; ++i) {
+        if (on) {
+            glEnable(GLenum(GL_CLIP_PLANE0 + i));
+        } else {
+            glDisable(GLenum(GL_CLIP_PLANE0 + i));
+        }
+    }
+}
