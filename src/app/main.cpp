@@ -32,6 +32,8 @@ struct GrabRequest
     int mode = 4;
     int width = 800;
     int height = 600;
+    // Clipping-plane settings loaded after the mesh; none when empty.
+    QString planes;
 };
 
 int grabFailure(const QString& message)
@@ -40,10 +42,11 @@ int grabFailure(const QString& message)
     return 1;
 }
 
-const char* const grabUsage = "usage: facetra --grab OUT.png [--mode N] [--size WxH] FILE";
+const char* const grabUsage
+    = "usage: facetra --grab OUT.png [--mode N] [--size WxH] [--planes F.slc] FILE";
 
-// Parses "--grab OUT.png [--mode N] [--size WxH] FILE"; an empty optional after
-// printing one line when the arguments do not fit.
+// Parses "--grab OUT.png [--mode N] [--size WxH] [--planes F.slc] FILE"; an empty
+// optional after printing one line when the arguments do not fit.
 std::optional<GrabRequest> parseGrab(const QStringList& args)
 {
     GrabRequest request;
@@ -69,6 +72,12 @@ std::optional<GrabRequest> parseGrab(const QStringList& args)
             if (!okW || !okH || request.width < 1 || request.height < 1 || request.width > 8192
                 || request.height > 8192) {
                 grabFailure(QStringLiteral("--size takes WIDTHxHEIGHT, each 1 to 8192"));
+                return std::nullopt;
+            }
+        } else if (arg == QLatin1String("--planes")) {
+            request.planes = hasValue ? args[++i] : QString();
+            if (request.planes.isEmpty()) {
+                grabFailure(QStringLiteral("--planes takes a clipping-plane settings file"));
                 return std::nullopt;
             }
         } else {
@@ -104,6 +113,10 @@ int runGrab(QtMainWindow& window, const GrabRequest& request)
     }
     if (!window.openFromCommandLine(request.input)) {
         return grabFailure(QStringLiteral("cannot read ") + request.input);
+    }
+    // The load made a fresh cube around the mesh; the settings replace its planes.
+    if (!request.planes.isEmpty() && !view->clipping.load(request.planes)) {
+        return grabFailure(QStringLiteral("cannot read clipping planes ") + request.planes);
     }
     // A script wants the picture, not a window flashing on the screen.
     window.setAttribute(Qt::WA_DontShowOnScreen);

@@ -305,7 +305,7 @@ TEST(PlaneWidgetInCube, SelectionDecidesWhatMovesAndWhatIsDrawn)
     EXPECT_TRUE(cube.anySelected());
     EXPECT_EQ(strokes(),
         (Strokes {
-            { 1, true }, { 0, false }, { 2, false }, { 3, false }, { 5, false }, { 4, true } }));
+            { 0, false }, { 2, false }, { 3, false }, { 5, false }, { 1, true }, { 4, true } }));
 
     // Both selected planes move under one drag, each along its own normal.
     cube.pressPlanes(mouse(50, 200), 3);

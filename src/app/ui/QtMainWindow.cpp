@@ -2,6 +2,7 @@
 
 #include "app/ui/QtGLObjectWindow.h"
 #include "app/ui/QtMeshEditorDialogue.h"
+#include "clipping/ui/QtCLippingWidget.h"
 #include "mesh/engine/WriteObj.h"
 #include "refinement/ui/QtMeshSimplifierWidget.h"
 #include "refinement/ui/QtMeshSubdivideWidget.h"
@@ -155,9 +156,21 @@ void QtMainWindow::connectRouting()
     // The view's numbpatches_signal goes back to the classification page.
     connect(glw, &QtGLWidget::dragndrop_signal, this, &QtMainWindow::dragndrop_slot);
     // The view's buildtree_signal goes to the morphogens page.
-    // Clipping page: cutplane_resetall_signal, cutplane_resetcurrent_signal,
-    // cutplane_select_signal, cutplane_invert_signal, cutplane_showall_signal,
-    // cutplane_load_signal, cutplane_save_signal.
+    QtCLippingWidget* clipping = meshEditor->clippingPage;
+    connect(clipping, &QtCLippingWidget::cutplane_resetall_signal, glw,
+        &QtGLWidget::cutplane_resetall_slot);
+    connect(clipping, &QtCLippingWidget::cutplane_resetcurrent_signal, glw,
+        &QtGLWidget::cutplane_resetcurrent_slot);
+    connect(clipping, &QtCLippingWidget::cutplane_select_signal, glw,
+        &QtGLWidget::cutplane_select_slot);
+    connect(clipping, &QtCLippingWidget::cutplane_invert_signal, glw,
+        &QtGLWidget::cutplane_invert_slot);
+    connect(clipping, &QtCLippingWidget::cutplane_showall_signal, glw,
+        &QtGLWidget::cutplane_showall_slot);
+    connect(
+        clipping, &QtCLippingWidget::cutplane_load_signal, glw, &QtGLWidget::cutplane_load_slot);
+    connect(
+        clipping, &QtCLippingWidget::cutplane_save_signal, glw, &QtGLWidget::cutplane_save_slot);
     // Morphogens page: buildvertexcolour_signal.
     // Terrain page: build_vertexcolours_signal.
     connect(

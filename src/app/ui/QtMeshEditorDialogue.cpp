@@ -1,5 +1,6 @@
 #include "app/ui/QtMeshEditorDialogue.h"
 
+#include "clipping/ui/QtCLippingWidget.h"
 #include "refinement/ui/QtMeshSimplifierWidget.h"
 #include "refinement/ui/QtMeshSubdivideWidget.h"
 
@@ -31,6 +32,7 @@ void QtMeshEditorDialogue::createPages()
     // "clippingtab", morphogens "morphotab", simplify "simplifytab",
     // classification "classifytab", subdivide "subdividetab", terrain
     // "terraintab", edge traversal "traversetab", mean shift "meanshftab".
+    clippingPage = new QtCLippingWidget(this, QStringLiteral("clippingtab"));
     simplifyPage = new QtMeshSimplifierWidget(this, QStringLiteral("simplifytab"));
     subdividePage = new QtMeshSubdivideWidget(this, QStringLiteral("subdividetab"));
 }
@@ -41,6 +43,7 @@ void QtMeshEditorDialogue::addTabs()
     // "Subdivide", "Classification", "Edge Traversal", "Mean Shift", "Terrain".
     // Clipping Planes and Morphogens act through their own buttons and get no
     // apply action.
+    addPage(clippingPage, QStringLiteral("Clipping Planes"));
     addPage(simplifyPage, QStringLiteral("Simplify"), [this] { simplifyPage->apply(); });
     addPage(subdividePage, QStringLiteral("Subdivide"), [this] { subdividePage->apply(); });
 }

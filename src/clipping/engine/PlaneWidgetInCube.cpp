@@ -549,26 +549,20 @@ std::vector<PlaneWidgetInCube::Stroke> PlaneWidgetInCube::drawOrder() const
 {
     std::vector<Stroke> strokes;
     const int n = int(std::min(planes.size(), std::size_t(kMaxPlanes)));
-    const auto unselected = [&] {
-        for (int j = 0; j < n; ++j) {
-            if (planeState[j] != 1) {
-                strokes.push_back({ j, false });
-            }
-        }
-    };
-    bool greyDrawn = false;
-    for (int i = 0; i < n; ++i) {
-        if (planeState[i] != 1) {
-            continue;
-        }
-        strokes.push_back({ i, true });
-        if (!greyDrawn) {
-            unselected();
-            greyDrawn = true;
+    if (!anySelected() && showAll != 1) {
+        return strokes;
+    }
+    // Grey first: every edge of a plane on its cube face is shared with a
+    // neighbour's outline, and the line drawn last shows there.
+    for (int j = 0; j < n; ++j) {
+        if (planeState[j] != 1) {
+            strokes.push_back({ j, false });
         }
     }
-    if (showAll == 1) {
-        unselected();
+    for (int i = 0; i < n; ++i) {
+        if (planeState[i] == 1) {
+            strokes.push_back({ i, true });
+        }
     }
     return strokes;
 }

@@ -104,8 +104,9 @@ public:
     // proportion for other cubes.
     float pushStep() const;
 
-    // What drawPlanes draws, in order: a selected plane's outline in yellow with
-    // its corner points, or an unselected plane's outline in grey.
+    // What drawPlanes draws, in order: with a selection or showAll, the outline
+    // of every unselected plane in grey, then those of the selected planes in
+    // yellow with their corner points; nothing otherwise.
     struct Stroke
     {
         int plane;

@@ -27,11 +27,6 @@ void lineLoop(const std::vector<Vector>& outline)
 
 } // namespace
 
-void ClipPlaneTool::setStatusSink(std::function<void(const QString&)> sink)
-{
-    statusSink = std::move(sink);
-}
-
 void ClipPlaneTool::meshLoaded(const Mesh& mesh)
 {
     clipCube.initCube(clipCubeEdge(mesh));
@@ -60,9 +55,6 @@ bool ClipPlaneTool::load(const QString& fn)
 {
     const bool ok = clipCube.load(fn.toLatin1().toStdString());
     std::fflush(stdout);
-    if (!ok && statusSink) {
-        statusSink(QStringLiteral("Could not read clipping planes from ") + fn);
-    }
     changed();
     return ok;
 }
@@ -71,9 +63,6 @@ bool ClipPlaneTool::save(const QString& fn)
 {
     const bool ok = clipCube.save(fn.toLatin1().toStdString());
     std::fflush(stdout);
-    if (!ok && statusSink) {
-        statusSink(QStringLiteral("Could not save clipping planes to ") + fn);
-    }
     return ok;
 }
 

@@ -6,7 +6,6 @@
 #include <QString>
 
 #include <cstdint>
-#include <functional>
 
 class Mesh;
 
@@ -18,9 +17,6 @@ class ClipPlaneTool
 public:
     PlaneWidgetInCube clipCube;
 
-    // Where the failures of load and save are reported besides the console.
-    void setStatusSink(std::function<void(const QString&)> sink);
-
     // A new mesh: a fresh cube around it, nothing selected.
     void meshLoaded(const Mesh& mesh);
 
@@ -28,6 +24,8 @@ public:
     // still selected, which is the view's clipMode.
     bool select(int selected);
     void invert(int selected);
+    // False after the cube's console line when the file cannot be read or
+    // written.
     bool load(const QString& fn);
     bool save(const QString& fn);
     void showAll(int selected);
@@ -51,7 +49,6 @@ public:
 private:
     void changed() { ++changes; }
 
-    std::function<void(const QString&)> statusSink;
     std::uint64_t changes = 0;
 };
 

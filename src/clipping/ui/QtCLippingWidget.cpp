@@ -68,6 +68,11 @@ QtCLippingWidget::QtCLippingWidget(QWidget* parent, const QString& name)
     }
     right->addStretch(1);
 
+    // Return in the tool dialogue must not press any of these.
+    for (QPushButton* button : findChildren<QPushButton*>()) {
+        button->setAutoDefault(false);
+    }
+
     connect(loadPushButton, &QPushButton::clicked, this, &QtCLippingWidget::cutplane_load_event);
     connect(savePushButton, &QPushButton::clicked, this, &QtCLippingWidget::cutplane_save_event);
     connect(resetCurrentPushButton, &QPushButton::pressed, this,

@@ -99,14 +99,20 @@ bool QtGLWidget::loadMesh(const QString& name)
     if (meshFileKind(path) == MeshFileKind::Obj) {
         emit buildtree_signal(mesh.morphogenNames);
     }
+    newMeshLoaded();
+    return true;
+}
+
+void QtGLWidget::newMeshLoaded()
+{
     backupMesh.copyFrom(mesh);
     viewDistance = -200.0f;
+    clipping.meshLoaded(mesh);
     clipMode = 0;
     fitExtent = longestSide(mesh);
     meshChanged();
     meshIdentity = currentMeshIdentity();
     update();
-    return true;
 }
 
 bool QtGLWidget::saveMesh(const QString& name)
@@ -277,6 +283,49 @@ void QtGLWidget::simplify_slot(float lod)
     }
 }
 
+void QtGLWidget::cutplane_select_slot(int selected)
+{
+    clipMode = clipping.select(selected) ? 1 : 0;
+}
+
+void QtGLWidget::cutplane_invert_slot(int selected)
+{
+    clipping.invert(selected);
+    if (selected == 0) {
+        clipMode = 0;
+    }
+}
+
+void QtGLWidget::cutplane_load_slot(const QString& fn)
+{
+    if (!clipping.load(fn)) {
+        showStatus(QStringLiteral(" Could not read the clipping planes: see the console"));
+    }
+}
+
+void QtGLWidget::cutplane_save_slot(const QString& fn)
+{
+    if (!clipping.save(fn)) {
+        showStatus(QStringLiteral(" Could not save the clipping planes: see the console"));
+    }
+}
+
+void QtGLWidget::cutplane_showall_slot(int selected)
+{
+    clipping.showAll(selected);
+}
+
+void QtGLWidget::cutplane_resetall_slot()
+{
+    clipping.resetAll();
+    clipMode = 0;
+}
+
+void QtGLWidget::cutplane_resetcurrent_slot()
+{
+    clipping.resetCurrent();
+}
+
 void QtGLWidget::smooth_slot(float kernelsize, float kernelstrength)
 {
     (void)kernelsize;
@@ -366,6 +415,7 @@ std::array<double, QtGLWidget::kRepaintKeySize> QtGLWidget::repaintKey() const
     key[k++] = double(reinterpret_cast<std::uintptr_t>(mesh.vertices.data()));
     key[k++] = double(reinterpret_cast<std::uintptr_t>(mesh.faces.data()));
     key[k++] = double(backgroundColour.rgba());
+    key[k++] = double(clipping.revision());
     for (float t : arcBall.transform) {
         key[k++] = t;
     }
@@ -378,6 +428,7 @@ void QtGLWidget::mousePressEvent(QMouseEvent* event)
     if (event->button() == Qt::LeftButton) {
         if (clipMode == 1) {
             mouseMode = 1;
+            clipping.press(position, 1);
         } else {
             mouseMode = 0;
             arcBall.click(position);
@@ -385,6 +436,7 @@ void QtGLWidget::mousePressEvent(QMouseEvent* event)
     } else if (event->button() == Qt::MiddleButton) {
         if (clipMode == 1) {
             mouseMode = 1;
+            clipping.press(position, 2);
         } else {
             mouseMode = 0;
             pickFace(int(position.x), int(position.y));
@@ -394,6 +446,7 @@ void QtGLWidget::mousePressEvent(QMouseEvent* event)
     } else if (event->button() == Qt::RightButton) {
         if (clipMode == 1) {
             mouseMode = 1;
+            clipping.press(position, 3);
         } else {
             mouseMode = 2;
             zoomStep = lastMouse.y - position.y;
@@ -410,6 +463,9 @@ void QtGLWidget::mouseMoveEvent(QMouseEvent* event)
     case 0:
         arcBall.drag(position);
         break;
+    case 1:
+        clipping.drag(position);
+        break;
     case 2:
         zoomStep = lastMouse.y - position.y;
         viewDistance += zoomStep * 0.1f;
@@ -425,6 +481,7 @@ void QtGLWidget::mouseReleaseEvent(QMouseEvent* event)
     (void)event;
     mouseMode = -1;
     arcBall.release();
+    clipping.release();
 }
 
 void QtGLWidget::dragEnterEvent(QDragEnterEvent* event)
@@ -555,11 +612,13 @@ void QtGLWidget::paintGL()
     glViewport(0, 0, viewWidth, viewHeight);
     applyProjection();
     applyViewTransform();
+    clipping.beginFrame();
 
     drawRenderMode(renderMode, mesh, *drawer);
 
     glDisable(GL_LIGHTING);
     drawSelectedFace(mesh);
+    clipping.endFrame();
     glEnable(GL_LIGHTING);
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "clipping/ui/ClipPlaneTool.h"
 #include "mesh/engine/Mesh.h"
 #include "mesh/engine/Vector.h"
 #include "refinement/engine/Subdivider.h"
@@ -62,6 +63,8 @@ public:
     Mesh mesh;
     Mesh backupMesh;
     Subdivider subdivider;
+    // The six clipping planes (clipping.clipCube) and what the view does with them.
+    ClipPlaneTool clipping;
 
     // Reads a mesh file chosen by the last four characters of the name ("obj" or
     // "net", any case), builds its derived data, orients its faces and keeps a
@@ -128,6 +131,15 @@ public slots:
     // the counts go to the status bar. Refused (mesh unchanged) when the result
     // would not fit.
     void subdivide_slot(int subdiv, float weight);
+    // Clipping planes: toggle a plane's selection (clipMode follows it), the
+    // unused invert value, the settings file, the grey outlines, resets.
+    void cutplane_select_slot(int selected);
+    void cutplane_invert_slot(int selected);
+    void cutplane_load_slot(const QString& fn);
+    void cutplane_save_slot(const QString& fn);
+    void cutplane_showall_slot(int selected);
+    void cutplane_resetall_slot();
+    void cutplane_resetcurrent_slot();
     // Light 0's ambient, diffuse and specular colours (x, y, z, w each).
     void light_colour_slot(const Vector& amb, const Vector& diff, const Vector& spec);
     // Directional light 0 from altitude (from +z) and azimuth (from +x towards
@@ -147,7 +159,7 @@ protected:
     void paintGL() override;
 
 private:
-    static constexpr std::size_t kRepaintKeySize = 28;
+    static constexpr std::size_t kRepaintKeySize = 29;
     std::array<double, kRepaintKeySize> repaintKey() const;
     std::array<std::uintptr_t, 4> currentMeshIdentity() const;
     void syncMeshIdentity();
@@ -156,6 +168,9 @@ private:
     void releaseGL();
     void showStatus(const QString& text);
     void afterMeshReplaced();
+    // What every newly read or built mesh gets: the backup, the start zoom, the
+    // fit, fresh buffers and a clipping cube around it.
+    void newMeshLoaded();
 
     std::function<void(const QString&)> statusSink;
     std::unique_ptr<MeshDrawer> drawer;

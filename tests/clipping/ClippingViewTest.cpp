@@ -1,0 +1,250 @@
+#include "app/ui/QtMainWindow.h"
+#include "app/ui/QtMeshEditorDialogue.h"
+#include "clipping/engine/PlaneWidgetInCube.h"
+#include "clipping/ui/QtCLippingWidget.h"
+#include "viewer/ui/QtGLWidget.h"
+
+#include <QFile>
+#include <QOpenGLContext>
+#include <QProcess>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <algorithm>
+#include <functional>
+#include <vector>
+
+namespace {
+
+// A closed cube of side 2 around the origin: the clipping cube around it has
+// edge 4 and a push step of 0.1 * 4 / 256 units per pixel.
+const char* kCube = "v -1 -1 -1\nv 1 -1 -1\nv 1 1 -1\nv -1 1 -1\n"
+                    "v -1 -1 1\nv 1 -1 1\nv 1 1 1\nv -1 1 1\n"
+                    "f 1 3 2\nf 1 4 3\nf 5 6 7\nf 5 7 8\nf 1 2 6\nf 1 6 5\n"
+                    "f 4 8 7\nf 4 7 3\nf 1 5 8\nf 1 8 4\nf 2 3 7\nf 2 7 6\n";
+
+bool isYellow(QRgb c)
+{
+    return qRed(c) > 200 && qGreen(c) > 200 && qBlue(c) < 80;
+}
+bool isGrey(QRgb c)
+{
+    return qRed(c) > 100 && qRed(c) < 160 && qAbs(qRed(c) - qGreen(c)) < 8
+        && qAbs(qRed(c) - qBlue(c)) < 8;
+}
+bool isWhite(QRgb c)
+{
+    return qRed(c) > 245 && qGreen(c) > 245 && qBlue(c) > 245;
+}
+
+int count(const QImage& image, const std::function<bool(QRgb)>& test)
+{
+    int n = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            n += test(image.pixel(x, y));
+        }
+    }
+    return n;
+}
+
+} // namespace
+
+// The page, the view and the cube together, as the user drives them.
+class ClippingViewTest : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir dir;
+    std::unique_ptr<QtMainWindow> window;
+    QtGLWidget* view = nullptr;
+    QtCLippingWidget* page = nullptr;
+    QString cubePath;
+
+    QImage frame()
+    {
+        view->grabFramebuffer();
+        return view->grabRendering().scaled(400, 400);
+    }
+    void mouse(QEvent::Type type, QPointF pos, Qt::MouseButton button)
+    {
+        const Qt::MouseButtons held = type == QEvent::MouseButtonRelease ? Qt::NoButton : button;
+        QMouseEvent event(type, pos, view->mapToGlobal(pos),
+            type == QEvent::MouseMove ? Qt::NoButton : button, held, Qt::NoModifier);
+        QApplication::sendEvent(view, &event);
+    }
+    void dragView(Qt::MouseButton button, QPointF from, QPointF to)
+    {
+        mouse(QEvent::MouseButtonPress, from, button);
+        mouse(QEvent::MouseMove, to, button);
+        mouse(QEvent::MouseButtonRelease, to, button);
+    }
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void pageSelectionReachesTheView();
+    void mouseMovesOnlyTheSelectedPlane();
+    void loadRemakesTheCubeAndFilesReportFailures();
+    void grabWithPlanesShowsLessOfTheMesh();
+};
+
+void ClippingViewTest::initTestCase()
+{
+    if (!QOpenGLContext().create()) {
+        QSKIP("no OpenGL on this display");
+    }
+    QVERIFY(dir.isValid());
+    cubePath = dir.filePath(QStringLiteral("cube.obj"));
+    QFile file(cubePath);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(kCube);
+}
+
+void ClippingViewTest::init()
+{
+    window = std::make_unique<QtMainWindow>();
+    window->resizeView(400, 400);
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    view = window->glView();
+    page = window->meshEditor->clippingPage;
+    QVERIFY(page);
+    QVERIFY(view->loadMesh(cubePath));
+    QCOMPARE(view->clipping.clipCube.edgeLengths[0], 4.0f);
+    // Zoomed out so that the cube, twice the mesh, fits the window.
+    view->viewDistance = -100.0f;
+}
+
+void ClippingViewTest::cleanup()
+{
+    window.reset();
+}
+
+void ClippingViewTest::pageSelectionReachesTheView()
+{
+    const QImage none = frame();
+    QCOMPARE(count(none, isYellow), 0);
+    QCOMPARE(count(none, isGrey), 0);
+
+    QTest::mouseClick(page->planeButton(PLANE_1), Qt::LeftButton);
+    QCOMPARE(view->clipMode, 1);
+    QCOMPARE(view->clipping.clipCube.planeState[PLANE_1], 1);
+    const QImage selected = frame();
+    QVERIFY(count(selected, isYellow) > 200);
+    QVERIFY(count(selected, isGrey) > 200);
+
+    QTest::mouseClick(page->planeButton(PLANE_1), Qt::LeftButton);
+    QCOMPARE(view->clipMode, 0);
+    QCOMPARE(count(frame(), isYellow), 0);
+
+    // Show All outlines every plane in grey without a selection.
+    QTest::mouseClick(page->showAllButton(), Qt::LeftButton);
+    QCOMPARE(view->clipping.clipCube.showAll, 1);
+    QVERIFY(count(frame(), isGrey) > 200);
+
+    QTest::mouseClick(page->planeButton(PLANE_4), Qt::LeftButton);
+    QTest::mouseClick(page->resetAllButton(), Qt::LeftButton);
+    QCOMPARE(view->clipMode, 0);
+    QVERIFY(!view->clipping.clipCube.anySelected());
+}
+
+void ClippingViewTest::mouseMovesOnlyTheSelectedPlane()
+{
+    const QImage whole = frame();
+    // The mesh spans 67 pixels either side of the centre at this zoom.
+    QVERIFY(!isWhite(whole.pixel(250, 200)));
+    QVERIFY(!isWhite(whole.pixel(150, 200)));
+
+    QTest::mouseClick(page->planeButton(PLANE_3), Qt::LeftButton);
+    const ClipPlane& right = view->clipping.clipCube.planes[PLANE_3];
+    const std::vector<float> rotation(view->arcBall.transform, view->arcBall.transform + 16);
+    // Down 960 pixels pulls PLANE_3 in by 1.5 units, from x = 2 to x = 0.5,
+    // cutting the mesh's right quarter; the zoom stays.
+    dragView(Qt::RightButton, QPointF(200, 100), QPointF(200, 100 + 960));
+    QVERIFY(qAbs(right.centre.x - 0.5f) < 1e-3f);
+    QCOMPARE(view->viewDistance, -100.0f);
+    // A left drag tilts the plane instead of turning the view.
+    dragView(Qt::LeftButton, QPointF(200, 400), QPointF(200, 390));
+    QVERIFY(std::equal(rotation.begin(), rotation.end(), view->arcBall.transform));
+    QVERIFY(qAbs(right.normal.y) > 1e-3f);
+    QCOMPARE(view->clipping.clipCube.planes[PLANE_1].centre.z, 2.0f);
+
+    const QImage cut = frame();
+    QVERIFY(isWhite(cut.pixel(250, 200)));
+    QVERIFY(!isWhite(cut.pixel(150, 200)));
+    QVERIFY(count(cut, isWhite) > count(whole, isWhite));
+
+    // Reset Current brings it back.
+    QTest::mouseClick(page->resetCurrentButton(), Qt::LeftButton);
+    QCOMPARE(right.centre.x, 2.0f);
+    QVERIFY(!isWhite(frame().pixel(250, 200)));
+}
+
+void ClippingViewTest::loadRemakesTheCubeAndFilesReportFailures()
+{
+    QTest::mouseClick(page->planeButton(PLANE_2), Qt::LeftButton);
+    dragView(Qt::RightButton, QPointF(10, 10), QPointF(10, 50));
+    const QString saved = dir.filePath(QStringLiteral("moved.slc"));
+    page->dialogs.saveFileName = [&](QWidget*, const QString&, const QString&, const QString&) {
+        return dir.filePath(QStringLiteral("moved"));
+    };
+    QTest::mouseClick(page->saveButton(), Qt::LeftButton);
+    QVERIFY(QFile::exists(saved));
+
+    QVERIFY(view->loadMesh(cubePath));
+    QCOMPARE(view->clipMode, 0);
+    QVERIFY(!view->clipping.clipCube.anySelected());
+    QCOMPARE(view->clipping.clipCube.planes[PLANE_2].centre.z, -2.0f);
+
+    view->cutplane_load_slot(saved);
+    QVERIFY(view->clipping.clipCube.planes[PLANE_2].centre.z > -2.0f);
+
+    view->cutplane_save_slot(dir.filePath(QStringLiteral("no-folder/x.slc")));
+    QVERIFY(window->statusBar->currentMessage().contains(QLatin1String("Could not save")));
+    view->cutplane_load_slot(dir.filePath(QStringLiteral("absent.slc")));
+    QVERIFY(window->statusBar->currentMessage().contains(QLatin1String("Could not read")));
+}
+
+void ClippingViewTest::grabWithPlanesShowsLessOfTheMesh()
+{
+    // The planes of the mesh's own cube with PLANE_3 pulled in to x = 0.5.
+    PlaneWidgetInCube cube;
+    cube.initCube(4.0f);
+    cube.selectPlane(PLANE_3);
+    cube.pressPlanes(Vector(0, 0, 0, 1), 3);
+    cube.dragPlanes(Vector(0, 960, 0, 1));
+    const QString planes = dir.filePath(QStringLiteral("right.slc"));
+    QVERIFY(cube.save(planes.toStdString()));
+
+    const auto grab = [&](const QStringList& extra, int status = 0) {
+        const QString out = dir.filePath(QStringLiteral("grab.png"));
+        QFile::remove(out);
+        QProcess process;
+        process.start(QStringLiteral(FACETRA_BIN),
+            QStringList {
+                QStringLiteral("--grab"), out, QStringLiteral("--size"), QStringLiteral("320x240") }
+                + extra + QStringList { cubePath });
+        [&] { QVERIFY(process.waitForFinished(60000)); }();
+        [&] {
+            QVERIFY2(process.exitCode() == status, process.readAllStandardError().constData());
+        }();
+        return QImage(out);
+    };
+    const QImage whole = grab({});
+    const QImage cut = grab({ QStringLiteral("--planes"), planes });
+    QCOMPARE(cut.size(), QSize(320, 240));
+    QVERIFY(count(cut, isWhite) > count(whole, isWhite) + 1000);
+    // The left half is untouched.
+    QCOMPARE(cut.copy(0, 0, 160, 240), whole.copy(0, 0, 160, 240));
+    QVERIFY(grab({ QStringLiteral("--planes"), dir.filePath(QStringLiteral("absent.slc")) }, 1)
+                .isNull());
+}
+
+QTEST_MAIN(ClippingViewTest)
+#include "ClippingViewTest.moc"
