@@ -93,7 +93,7 @@ TEST(PlaneWidgetInCube, StartUpCubeSavesItsFacesAndOutlinesTheirSquares)
         EXPECT_GT(turn.dot(cube.planes[i].normal), 0.0f) << i;
         EXPECT_NEAR(distance(cube.planes[i], Vector(0, 0, 0)), 128.0, 1e-9);
     }
-    const Vector* c = cube.cubeCorners;
+    const auto& c = cube.cubeCorners;
     EXPECT_EQ(cube.outlines[PLANE_1], (std::vector<Vector> { c[0], c[2], c[3], c[1] }));
 }
 

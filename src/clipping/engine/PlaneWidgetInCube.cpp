@@ -191,7 +191,7 @@ int readPlaneLine(const std::string& line, ClipPlane& plane)
     for (Vector* v : { &plane.centre, &plane.normal }) {
         targets.insert(targets.end(), { &v->x, &v->y, &v->z });
     }
-    for (Vector* corners : { plane.corners, plane.baseCorners }) {
+    for (Vector* corners : { plane.corners.data(), plane.baseCorners.data() }) {
         for (int i = 0; i < 4; ++i) {
             targets.insert(targets.end(), { &corners[i].x, &corners[i].y, &corners[i].z });
         }
@@ -451,7 +451,7 @@ bool PlaneWidgetInCube::anySelected() const
     return std::find(std::begin(planeState), std::end(planeState), 1) != std::end(planeState);
 }
 
-void PlaneWidgetInCube::pressPlanes(Vector p, int code)
+void PlaneWidgetInCube::pressPlanes(const Vector& p, int code)
 {
     const std::size_t n = std::min(planes.size(), std::size_t(kMaxPlanes));
     for (std::size_t i = 0; i < n; ++i) {

@@ -3,6 +3,7 @@
 #include "mesh/engine/Vector.h"
 #include "viewer/engine/ArcBall.h"
 
+#include <array>
 #include <string>
 #include <vector>
 
@@ -29,8 +30,8 @@ struct ClipPlane
     // Window position of the last press or push step.
     Vector lastMouse;
     // The corners the plane was created with, and those moved by the trackball.
-    Vector baseCorners[4];
-    Vector corners[4];
+    std::array<Vector, 4> baseCorners;
+    std::array<Vector, 4> corners;
 
     int faceId() const { return trackball.constrainRotation; }
 
@@ -53,7 +54,7 @@ public:
 
     float edgeLengths[3] = { 0.0f, 0.0f, 0.0f };
     // c0..c7, see initCube.
-    Vector cubeCorners[8];
+    std::array<Vector, 8> cubeCorners;
     // Per plane: 1 selected, -1 not.
     int planeState[6] = { -1, -1, -1, -1, -1, -1 };
     // Normally six; a settings file may ask for fewer.
@@ -88,7 +89,7 @@ public:
     bool anySelected() const;
     // Starts an interaction on every selected plane: code 1 tilt by vertical
     // motion, 2 tilt by horizontal motion, 3 push.
-    void pressPlanes(Vector p, int code);
+    void pressPlanes(const Vector& p, int code);
     // Moves every selected plane to the mouse position p.
     void dragPlanes(const Vector& p);
     // Ends the interactions of the unselected planes.
