@@ -3,6 +3,7 @@
 #include "app/ui/QtGLObjectWindow.h"
 #include "app/ui/QtMeshEditorDialogue.h"
 #include "mesh/engine/WriteObj.h"
+#include "morphogens/ui/QtMorphogenWidget.h"
 #include "refinement/ui/QtMeshSimplifierWidget.h"
 #include "refinement/ui/QtMeshSubdivideWidget.h"
 #include "viewer/ui/QtGLWidget.h"
@@ -154,11 +155,13 @@ void QtMainWindow::connectRouting()
     // Mean-shift profile curve: signal_function.
     // The view's numbpatches_signal goes back to the classification page.
     connect(glw, &QtGLWidget::dragndrop_signal, this, &QtMainWindow::dragndrop_slot);
-    // The view's buildtree_signal goes to the morphogens page.
+    connect(glw, &QtGLWidget::buildtree_signal, meshEditor->morphogenPage,
+        &QtMorphogenWidget::buildtree_slot);
     // Clipping page: cutplane_resetall_signal, cutplane_resetcurrent_signal,
     // cutplane_select_signal, cutplane_invert_signal, cutplane_showall_signal,
     // cutplane_load_signal, cutplane_save_signal.
-    // Morphogens page: buildvertexcolour_signal.
+    connect(meshEditor->morphogenPage, &QtMorphogenWidget::buildvertexcolour_signal, glw,
+        &QtGLWidget::buildvertexcolour_slot);
     // Terrain page: build_vertexcolours_signal.
     connect(
         lighting, &QtLightSettingsWidget::light_colour_signal, glw, &QtGLWidget::light_colour_slot);

@@ -1,5 +1,6 @@
 #include "app/ui/QtMeshEditorDialogue.h"
 
+#include "morphogens/ui/QtMorphogenWidget.h"
 #include "refinement/ui/QtMeshSimplifierWidget.h"
 #include "refinement/ui/QtMeshSubdivideWidget.h"
 
@@ -31,6 +32,7 @@ void QtMeshEditorDialogue::createPages()
     // "clippingtab", morphogens "morphotab", simplify "simplifytab",
     // classification "classifytab", subdivide "subdividetab", terrain
     // "terraintab", edge traversal "traversetab", mean shift "meanshftab".
+    morphogenPage = new QtMorphogenWidget(this, QStringLiteral("morphotab"));
     simplifyPage = new QtMeshSimplifierWidget(this, QStringLiteral("simplifytab"));
     subdividePage = new QtMeshSubdivideWidget(this, QStringLiteral("subdividetab"));
 }
@@ -41,6 +43,7 @@ void QtMeshEditorDialogue::addTabs()
     // "Subdivide", "Classification", "Edge Traversal", "Mean Shift", "Terrain".
     // Clipping Planes and Morphogens act through their own buttons and get no
     // apply action.
+    addPage(morphogenPage, QStringLiteral("Morphogens"));
     addPage(simplifyPage, QStringLiteral("Simplify"), [this] { simplifyPage->apply(); });
     addPage(subdividePage, QStringLiteral("Subdivide"), [this] { subdividePage->apply(); });
 }
