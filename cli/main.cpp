@@ -33,6 +33,11 @@ const std::vector<Command>& commands()
           "edge-collapse simplification to PERCENT of the vertices (0 .. 100), as the Simplify "
           "page does; the result written as OBJ to OUT",
           runSimplify },
+        { "morphogens", "morphogens --settings F.mor IN OUT.obj",
+          "colours the vertices of IN from their morphogen values with the setting saved in "
+          "F.mor, as the Morphogens page does after loading it; the result written as OBJ with "
+          "its vertex colours to OUT",
+          runMorphogens },
     };
     return list;
 }

@@ -4,6 +4,7 @@
 #include "app/ui/QtMeshEditorDialogue.h"
 #include "clipping/ui/QtCLippingWidget.h"
 #include "mesh/engine/WriteObj.h"
+#include "morphogens/ui/QtMorphogenWidget.h"
 #include "refinement/ui/QtMeshSimplifierWidget.h"
 #include "refinement/ui/QtMeshSubdivideWidget.h"
 #include "viewer/ui/QtGLWidget.h"
@@ -155,7 +156,8 @@ void QtMainWindow::connectRouting()
     // Mean-shift profile curve: signal_function.
     // The view's numbpatches_signal goes back to the classification page.
     connect(glw, &QtGLWidget::dragndrop_signal, this, &QtMainWindow::dragndrop_slot);
-    // The view's buildtree_signal goes to the morphogens page.
+    connect(glw, &QtGLWidget::buildtree_signal, meshEditor->morphogenPage,
+        &QtMorphogenWidget::buildtree_slot);
     QtCLippingWidget* clipping = meshEditor->clippingPage;
     connect(clipping, &QtCLippingWidget::cutplane_resetall_signal, glw,
         &QtGLWidget::cutplane_resetall_slot);
@@ -171,7 +173,8 @@ void QtMainWindow::connectRouting()
         clipping, &QtCLippingWidget::cutplane_load_signal, glw, &QtGLWidget::cutplane_load_slot);
     connect(
         clipping, &QtCLippingWidget::cutplane_save_signal, glw, &QtGLWidget::cutplane_save_slot);
-    // Morphogens page: buildvertexcolour_signal.
+    connect(meshEditor->morphogenPage, &QtMorphogenWidget::buildvertexcolour_signal, glw,
+        &QtGLWidget::buildvertexcolour_slot);
     // Terrain page: build_vertexcolours_signal.
     connect(
         lighting, &QtLightSettingsWidget::light_colour_signal, glw, &QtGLWidget::light_colour_slot);

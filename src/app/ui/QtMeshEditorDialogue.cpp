@@ -1,6 +1,7 @@
 #include "app/ui/QtMeshEditorDialogue.h"
 
 #include "clipping/ui/QtCLippingWidget.h"
+#include "morphogens/ui/QtMorphogenWidget.h"
 #include "refinement/ui/QtMeshSimplifierWidget.h"
 #include "refinement/ui/QtMeshSubdivideWidget.h"
 
@@ -33,6 +34,7 @@ void QtMeshEditorDialogue::createPages()
     // classification "classifytab", subdivide "subdividetab", terrain
     // "terraintab", edge traversal "traversetab", mean shift "meanshftab".
     clippingPage = new QtCLippingWidget(this, QStringLiteral("clippingtab"));
+    morphogenPage = new QtMorphogenWidget(this, QStringLiteral("morphotab"));
     simplifyPage = new QtMeshSimplifierWidget(this, QStringLiteral("simplifytab"));
     subdividePage = new QtMeshSubdivideWidget(this, QStringLiteral("subdividetab"));
 }
@@ -44,6 +46,7 @@ void QtMeshEditorDialogue::addTabs()
     // Clipping Planes and Morphogens act through their own buttons and get no
     // apply action.
     addPage(clippingPage, QStringLiteral("Clipping Planes"));
+    addPage(morphogenPage, QStringLiteral("Morphogens"));
     addPage(simplifyPage, QStringLiteral("Simplify"), [this] { simplifyPage->apply(); });
     addPage(subdividePage, QStringLiteral("Subdivide"), [this] { subdividePage->apply(); });
 }

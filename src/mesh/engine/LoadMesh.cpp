@@ -39,6 +39,7 @@ bool readMeshFile(Mesh& mesh, const std::string& name, ObjReadReport* report)
 void paintDefaultColours(Mesh& mesh)
 {
     std::fill(mesh.vertexColours.begin(), mesh.vertexColours.end(), Face().colour);
+    mesh.vertexColoursSet = false;
 }
 
 bool openMeshFile(Mesh& mesh, const std::string& name, ObjReadReport* report)

@@ -56,12 +56,14 @@ void Mesh::clear()
     numVertices = 0;
     numFaces = 0;
     numEdges = 0;
+    vertexColoursSet = false;
     for (Vector& c : boxCorners)
         c = Vector(0);
 }
 
 bool Mesh::allocateVertices(int n)
 {
+    vertexColoursSet = false;
     numVertices = allocateArrays(n, "vertices", vertices, vertexNormals, vertexColours, texCoords)
         ? n
         : 0;
@@ -100,6 +102,7 @@ void Mesh::copyFrom(const Mesh& other)
         vertexColours[std::size_t(i)] = other.vertexColours[std::size_t(i)];
         vertexNormals[std::size_t(i)] = other.vertexNormals[std::size_t(i)];
     }
+    vertexColoursSet = other.vertexColoursSet;
     if (!allocateFaces(other.numFaces))
         return;
     for (int f = 0; f < numFaces; ++f) {
@@ -117,6 +120,7 @@ std::unique_ptr<Mesh> Mesh::clone() const
     copy->vertices = vertices;
     copy->vertexNormals = vertexNormals;
     copy->vertexColours = vertexColours;
+    copy->vertexColoursSet = vertexColoursSet;
     for (int f = 0; f < numFaces; ++f) {
         const Face& src = faces[std::size_t(f)];
         Face& dst = copy->faces[std::size_t(f)];

@@ -37,6 +37,12 @@ public:
     std::vector<Vector> vertices;
     std::vector<Vector> vertexNormals;
     std::vector<Vector> vertexColours;
+    // True when vertexColours are the mesh's own colours: read from its file or
+    // made by a colouring tool, which sets it after writing them. False when they
+    // only hold the display default (or nothing), so that "Save As..." writes
+    // colours only for a mesh that has some. Reset by clear() and
+    // allocateVertices(); carried by copyFrom(), clone() and moves.
+    bool vertexColoursSet = false;
     std::vector<Vector> texCoords;
     std::vector<Vector> centroids;
     std::vector<Face*> facePtrs;

@@ -135,6 +135,7 @@ bool readNet(Mesh& mesh, const std::string& path)
             ? colours[std::size_t(i)]
             : Vector(0.4f, 0.4f, 0.4f, 1.0f);
     }
+    mesh.vertexColoursSet = !colours.empty();
     for (std::size_t f = 0; f < triangles.size(); ++f) {
         for (int k = 0; k < 3; ++k)
             mesh.faces[f].index[k] = triangles[f][std::size_t(k)];

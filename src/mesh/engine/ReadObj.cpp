@@ -447,6 +447,7 @@ bool readObj(Mesh& mesh, const std::string& path, ObjReadReport* report)
     const std::size_t colours = std::min(c.colours.size(), std::size_t(nv));
     for (std::size_t i = 0; i < colours; ++i)
         mesh.vertexColours[i] = c.colours[i];
+    mesh.vertexColoursSet = colours > 0;
     const long long rows = std::min<long long>(c.morphogenRows, nv);
     if (c.morphogenCount > 0) {
         for (long long r = 0; r < rows; ++r) {

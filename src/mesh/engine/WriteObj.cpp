@@ -1,7 +1,10 @@
 #include "mesh/engine/WriteObj.h"
 
 #include "mesh/engine/Mesh.h"
+#include "mesh/engine/Tokenizer.h"
 
+#include <algorithm>
+#include <cmath>
 #include <charconv>
 #include <cstdio>
 #include <iostream>
@@ -19,6 +22,19 @@ void appendNumber(std::string& out, float value)
     char buffer[32];
     const auto r = std::to_chars(buffer, buffer + sizeof buffer, double(value),
                                  std::chars_format::general, 6);
+    out.append(buffer, r.ptr);
+}
+
+// The shortest text that the reader turns back into the same float; the
+// reader converts through double, so the rare shortest text that would round
+// differently that way gets the nine digits that always read back exactly.
+void appendExactNumber(std::string& out, float value)
+{
+    char buffer[32];
+    auto r = std::to_chars(buffer, buffer + sizeof buffer, value);
+    if (std::isfinite(value)
+        && float(parseNumber(std::string_view(buffer, std::size_t(r.ptr - buffer)))) != value)
+        r = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, 9);
     out.append(buffer, r.ptr);
 }
 
@@ -60,7 +76,7 @@ bool writeFileReplacing(const std::string& path, const std::string& text)
     return ok;
 }
 
-bool writeObj(const Mesh& mesh, const std::string& path)
+bool writeObj(const Mesh& mesh, const std::string& path, const ObjWriteOptions& options)
 {
     std::printf("%d, %d\n", mesh.numVertices, mesh.numFaces);
     if (mesh.numVertices == 0 || mesh.numFaces == 0)
@@ -79,6 +95,19 @@ bool writeObj(const Mesh& mesh, const std::string& path)
         text += ' ';
         appendNumber(text, p.z);
         text += '\n';
+    }
+    if (options.vertexColours) {
+        const std::size_t n = std::min(std::size_t(mesh.numVertices), mesh.vertexColours.size());
+        for (std::size_t i = 0; i < n; ++i) {
+            const Vector& c = mesh.vertexColours[i];
+            text += "vc ";
+            appendExactNumber(text, c.x);
+            text += ' ';
+            appendExactNumber(text, c.y);
+            text += ' ';
+            appendExactNumber(text, c.z);
+            text += '\n';
+        }
     }
     for (int f = 0; f < mesh.numFaces; ++f) {
         const Face& face = mesh.faces[std::size_t(f)];

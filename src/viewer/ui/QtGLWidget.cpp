@@ -6,6 +6,7 @@
 #include "mesh/engine/ReadObj.h"
 #include "refinement/engine/Simplify.h"
 #include "mesh/engine/WriteObj.h"
+#include "morphogens/ui/MorphogenQtColours.h"
 #include "viewer/ui/BufferedMeshDrawer.h"
 #include "viewer/ui/RenderModes.h"
 
@@ -121,7 +122,9 @@ bool QtGLWidget::saveMesh(const QString& name)
     if (!target.contains(QStringLiteral(".obj"))) {
         target += QStringLiteral(".obj");
     }
-    if (!writeObj(mesh, target.toLatin1().toStdString())) {
+    ObjWriteOptions options;
+    options.vertexColours = mesh.vertexColoursSet;
+    if (!writeObj(mesh, target.toLatin1().toStdString(), options)) {
         return false;
     }
     fileName = name;
@@ -330,6 +333,13 @@ void QtGLWidget::smooth_slot(float kernelsize, float kernelstrength)
 {
     (void)kernelsize;
     (void)kernelstrength;
+}
+
+void QtGLWidget::buildvertexcolour_slot(int mixmode, std::vector<int> tooglestates,
+    std::vector<QColor> colours, QColor defaultcolour)
+{
+    colourMeshByMorphogens(mesh, mixmode, tooglestates, colours, defaultcolour);
+    coloursChanged();
 }
 
 void QtGLWidget::light_colour_slot(const Vector& amb, const Vector& diff, const Vector& spec)

@@ -73,6 +73,8 @@ public:
     // returns false.
     bool loadMesh(const QString& name);
     // Writes the mesh as OBJ; ".obj" is appended when the name does not contain it.
+    // Vertex colours are written ("vc" lines) when they are the mesh's own
+    // (Mesh::vertexColoursSet), never the default display colour.
     bool saveMesh(const QString& name);
     // The current picture (device pixels), top row first.
     QImage grabRendering();
@@ -140,6 +142,10 @@ public slots:
     void cutplane_showall_slot(int selected);
     void cutplane_resetall_slot();
     void cutplane_resetcurrent_slot();
+    // Morphogen colouring of every vertex from the Morphogens page's setting;
+    // the mesh's colours then count as its own (Mesh::vertexColoursSet).
+    void buildvertexcolour_slot(int mixmode, std::vector<int> tooglestates,
+        std::vector<QColor> colours, QColor defaultcolour);
     // Light 0's ambient, diffuse and specular colours (x, y, z, w each).
     void light_colour_slot(const Vector& amb, const Vector& diff, const Vector& spec);
     // Directional light 0 from altitude (from +z) and azimuth (from +x towards

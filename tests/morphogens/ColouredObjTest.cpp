@@ -1,0 +1,60 @@
+// Coloured meshes survive a save: the optional "vc" lines of the OBJ writer and
+// the flag that says whether a mesh's colours are its own.
+#include "TestUtil.h"
+
+#include "mesh/engine/LoadMesh.h"
+#include "mesh/engine/WriteObj.h"
+
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <cstring>
+#include <random>
+
+TEST(ColouredObj, SavedColoursReadBackAsTheSameFloats)
+{
+    // Plain values, and arbitrary finite bit patterns: tiny, huge, subnormal.
+    std::mt19937 random(13);
+    std::uniform_int_distribution<std::uint32_t> bits;
+    std::vector<Vector> points;
+    std::vector<std::array<int, 3>> faces;
+    for (int i = 0; i < 3000; ++i)
+        points.emplace_back(float(i), float(i % 7), 0.0f);
+    for (int i = 0; i < 3000; i += 3)
+        faces.push_back({ i, i + 1, i + 2 });
+    Mesh mesh;
+    testutil::makeMesh(mesh, points, faces);
+    mesh.vertexColours[0] = Vector(0.752f, -0.25f, 1e-5f);
+    mesh.vertexColours[1] = Vector(128 / 255.0f, 3.0f, 1 / 3.0f);
+    for (std::size_t i = 2; i < points.size(); ++i)
+        for (float* c :
+            { &mesh.vertexColours[i].x, &mesh.vertexColours[i].y, &mesh.vertexColours[i].z })
+            do
+                *c = std::bit_cast<float>(bits(random));
+            while (!std::isfinite(*c));
+
+    testutil::TempDir dir;
+    const std::string plain = dir.file("plain.obj"), coloured = dir.file("coloured.obj");
+    testutil::captureStdout([&] {
+        ASSERT_TRUE(writeObj(mesh, plain));
+        ASSERT_TRUE(writeObj(mesh, coloured, { .vertexColours = true }));
+    });
+    // The default call writes what it always wrote.
+    EXPECT_EQ(testutil::readFile(plain).find("vc"), std::string::npos);
+    EXPECT_NE(testutil::readFile(coloured).find(
+                  "v 2999 3 0\nvc 0.752 -0.25 1e-05\nvc 0.5019608 3 0.33333334\n"),
+        std::string::npos);
+
+    for (const auto& [path, own] : { std::pair { plain, false }, std::pair { coloured, true } }) {
+        Mesh back;
+        testutil::captureStdout([&] { ASSERT_TRUE(openMeshFile(back, path)); });
+        EXPECT_EQ(back.vertexColoursSet, own);
+        Mesh copy;
+        copy.copyFrom(back);
+        EXPECT_EQ(copy.vertexColoursSet, own);
+        if (!own)
+            continue;
+        for (std::size_t i = 0; i < points.size(); ++i) // x, y, z bit for bit
+            ASSERT_EQ(std::memcmp(&mesh.vertexColours[i], &back.vertexColours[i], 12), 0) << i;
+    }
+}

@@ -1,0 +1,55 @@
+#include "TestUtil.h"
+
+#include "morphogens/engine/MorphogenColouring.h"
+
+#include <gtest/gtest.h>
+
+#include <limits>
+
+TEST(MorphogenColouring, WorkedExamples)
+{
+    const MorphogenRgb red { 255, 0, 0 }, blue { 0, 0, 255 }, grey { 128, 128, 128 }, black;
+    const float g = 128.0f / 255.0f, nan = std::numeric_limits<float>::quiet_NaN();
+    struct Case
+    {
+        const char* what;
+        std::vector<float> values; // of the first vertex; the others have none
+        MorphogenSetting setting;
+        Vector want;
+    };
+    const Case cases[] = {
+        { "every toggle off", { 0.5f, 1.0f }, { 0, grey, { red, blue }, { 0, 2 } },
+            { g, g, g, 1 } },
+        { "additive", { 0.5f }, { 0, grey, { red }, { 1 } }, { g + 0.25f, g, g, 1.5f } },
+        { "subtractive", { 0.5f }, { 1, grey, { red }, { 1 } },
+            { g - 0.25f, g - 0.5f, g - 0.5f, 0.5f } },
+        { "zero, negative, NaN, infinite do not dim", { 0.5f, 0, -1, nan, 1 / 0.0f },
+            { 0, grey, { red, blue, blue, blue, blue }, { 1, 1, 1, 1, 1 } },
+            { g + 0.25f, g, g, 1.5f } },
+        { "two active on black", { 1, 1 }, { 0, black, { red, blue }, { 1, 1 } },
+            { 1 / 3.0f, 0, 1 / 3.0f, 3 } },
+        { "no clamping", { 4 }, { 0, { 255, 255, 255 }, { red }, { 1 } }, { 3, 1, 1, 5 } },
+        // More values than names, or names than values: only entries all lists have.
+        { "lists shorter than the values", { 1, 1 }, { 0, black, { red, blue }, { 1 } },
+            { 0.5f, 0, 0, 2 } },
+        { "values shorter than the lists", { 1 }, { 0, black, { red, blue }, { 1, 1 } },
+            { 0.5f, 0, 0, 2 } },
+    };
+    for (const Case& c : cases) {
+        Mesh mesh;
+        testutil::makeMesh(mesh, { { 0, 0, 0 }, { 1, 0, 0 }, { 0, 1, 0 } }, { { 0, 1, 2 } });
+        mesh.allocateMorphogens(2, int(c.values.size())); // the third vertex has no row
+        mesh.morphogenValues[0] = c.values;
+        colourByMorphogens(mesh, c.setting);
+        EXPECT_TRUE(mesh.vertexColoursSet);
+        const Vector& got = mesh.vertexColours[0];
+        EXPECT_FLOAT_EQ(got.x, c.want.x) << c.what;
+        EXPECT_FLOAT_EQ(got.y, c.want.y) << c.what;
+        EXPECT_FLOAT_EQ(got.z, c.want.z) << c.what;
+        EXPECT_FLOAT_EQ(got.w, c.want.w) << c.what;
+        const Vector base(c.setting.base.red / 255.0f, c.setting.base.green / 255.0f,
+            c.setting.base.blue / 255.0f);
+        for (int i : { 1, 2 }) // zero values, then no values at all
+            EXPECT_FLOAT_EQ(mesh.vertexColours[std::size_t(i)].x, base.x) << c.what;
+    }
+}

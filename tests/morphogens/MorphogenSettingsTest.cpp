@@ -1,0 +1,67 @@
+#include "TestUtil.h"
+
+#include "morphogens/engine/MorphogenSettings.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using testutil::captureStdout;
+using testutil::readFile;
+
+// The page right after a mesh with two morphogens was loaded.
+const MorphogenSetting kFresh { 0, {}, { {}, {} }, { 0, 0 } };
+const MorphogenSetting kExample { 0, { 128, 128, 128 }, { { 255, 0, 0 }, { 0, 0, 255 } },
+    { 1, 0 } };
+const std::string kExampleText
+    = "SIZE 2\nBASECOL 128 128 128\nMIXMODE 0\nMORPHO\t255 0 0 1\nMORPHO\t0 0 255 0\n";
+
+} // namespace
+
+TEST(MorphogenSettings, RoundTripAndTokens)
+{
+    testutil::TempDir dir;
+    ASSERT_TRUE(writeMorphogenSetting(dir.file("two.mor"), kExample));
+    EXPECT_EQ(readFile(dir.file("two.mor")), kExampleText);
+    EXPECT_EQ(morphogenFileName("abcde"), "abcde.mor");
+    EXPECT_EQ(morphogenFileName("set.txt"), "set.txt");
+
+    const std::pair<std::string, MorphogenSetting> cases[] = {
+        { kExampleText, kExample },
+        // Blanks and line ends alike, comments; truncation, channels held to 0..255;
+        // a missing number keeps the value before it.
+        { "# by hand\nSIZE\t2 BASECOL 12.9 x 300 MIXMODE 1.7 MORPHO 4 5 6 1 # end",
+            { 1, { 12, 0, 255 }, { { 4, 5, 6 }, {} }, { 1, 0 } } },
+    };
+    for (const auto& [text, want] : cases) {
+        MorphogenSetting setting = kFresh;
+        EXPECT_TRUE(readMorphogenSetting(dir.write("in.mor", text), setting));
+        EXPECT_EQ(setting, want) << text;
+    }
+}
+
+TEST(MorphogenSettings, RefusedFilesChangeNothingAndExtraLinesAreIgnored)
+{
+    testutil::TempDir dir;
+    MorphogenSetting setting = kExample;
+    std::string problem;
+    const std::string three = dir.write("three.mor", "BASECOL 1 1 1\nMIXMODE 1\nSIZE 3\n");
+    std::string out
+        = captureStdout([&] { EXPECT_FALSE(readMorphogenSetting(three, setting, &problem)); });
+    EXPECT_EQ(out,
+        "ERROR: .MOR File: SIZE 3 does not match the 2 morphogens of the mesh; nothing loaded\n");
+    EXPECT_EQ(problem + "\n", out);
+    out = captureStdout([&] { EXPECT_FALSE(readMorphogenSetting(dir.file("absent"), setting)); });
+    EXPECT_EQ(out, "ERROR!!!\n");
+    EXPECT_EQ(setting, kExample);
+
+    out = captureStdout(
+        [&] { EXPECT_FALSE(writeMorphogenSetting(dir.file("no/dir.mor"), kExample)); });
+    EXPECT_EQ(out, "ERROR: SAVING FILE .MOR File! QtMorphogenWidget::saveSlot(void)\n");
+
+    setting = kFresh;
+    const std::string extra = dir.write("extra.mor", kExampleText + "MORPHO\t9 9 9 1\n");
+    out = captureStdout([&] { EXPECT_TRUE(readMorphogenSetting(extra, setting)); });
+    EXPECT_EQ(out, "WARNING: .MOR File: 1 MORPHO line(s) beyond the 2 morphogens ignored\n");
+    EXPECT_EQ(setting, kExample);
+}

@@ -1,0 +1,147 @@
+#include "app/ui/QtMainWindow.h"
+#include "app/ui/QtMeshEditorDialogue.h"
+#include "morphogens/ui/QtMorphogenWidget.h"
+#include "viewer/ui/QtGLWidget.h"
+
+#include <QHeaderView>
+#include <QLabel>
+#include <QRadioButton>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTreeWidget>
+#include <QtTest>
+
+class MorphogensPageTest : public QObject
+{
+    Q_OBJECT
+private slots:
+    void rowsSaveAndLoad();
+    void viewColoursAndSavesThroughTheRouting();
+};
+
+namespace {
+
+std::vector<std::string> twoNames { "alpha", "beta" };
+
+QColor swatchColour(QWidget* label)
+{
+    return static_cast<QLabel*>(label)->pixmap().toImage().pixelColor(8, 8);
+}
+
+QString readAll(const QString& path)
+{
+    QFile file(path);
+    file.open(QIODevice::ReadOnly);
+    return QString::fromLatin1(file.readAll());
+}
+
+void writeText(const QString& path, const char* text)
+{
+    QFile file(path);
+    file.open(QIODevice::WriteOnly);
+    file.write(text);
+}
+
+void answer(QtMorphogenWidget& page, QColor colour, QString file = {})
+{
+    page.dialogs.colour = [colour](const QColor&, QWidget*) { return colour; };
+    page.dialogs.openFileName = page.dialogs.saveFileName
+        = [file](QWidget*, const QString&, const QString&, const QString&) { return file; };
+}
+
+} // namespace
+
+void MorphogensPageTest::rowsSaveAndLoad()
+{
+    QTemporaryDir dir;
+    QtMorphogenWidget page;
+    QSignalSpy spy(&page, &QtMorphogenWidget::buildvertexcolour_signal);
+    page.buildtree_slot(twoNames);
+    QTreeWidget* tree = page.tree();
+    QCOMPARE(tree->topLevelItem(1)->text(1), QStringLiteral("beta"));
+
+    // A real click on the first row's check box.
+    page.show();
+    QTreeWidgetItem* alpha = tree->topLevelItem(0);
+    const int x = tree->header()->sectionPosition(0) + 4
+        + tree->style()->pixelMetric(QStyle::PM_IndicatorWidth) / 2;
+    QTest::mouseClick(
+        tree->viewport(), Qt::LeftButton, {}, { x, tree->visualItemRect(alpha).center().y() });
+    QCOMPARE(spy.count(), 1);
+    QCOMPARE(spy.at(0).at(1).value<std::vector<int>>(), (std::vector<int> { 1, 0 }));
+
+    answer(page, Qt::red, dir.filePath("abcde"));
+    page.itemClickedSlot(alpha, 1); // the name: nothing
+    page.itemClickedSlot(alpha, 2);
+    page.pickcolpressed_slot();
+    page.substractiveclick_slot();
+    QCOMPARE(spy.count(), 4);
+    QCOMPARE(swatchColour(tree->itemWidget(alpha, 2)), QColor(Qt::red));
+    // Cancelled colour dialogues change nothing and send nothing.
+    answer(page, QColor(), dir.filePath("abcde"));
+    page.itemClickedSlot(alpha, 2);
+    page.pickcolpressed_slot();
+    QCOMPARE(spy.count(), 4);
+    QCOMPARE(page.baseColour(), QColor(Qt::red));
+
+    page.saveSlot();
+    QCOMPARE(readAll(dir.filePath("abcde.mor")),
+        QStringLiteral("SIZE 2\nBASECOL 255 0 0\nMIXMODE 1\nMORPHO\t255 0 0 1\nMORPHO\t0 0 0 0\n"));
+
+    QtMorphogenWidget other;
+    other.buildtree_slot(twoNames);
+    QSignalSpy loaded(&other, &QtMorphogenWidget::buildvertexcolour_signal);
+    writeText(dir.filePath("three.mor"), "BASECOL 9 9 9\nSIZE 3\n");
+    answer(other, QColor(), dir.filePath("three.mor"));
+    other.loadSlot();
+    QCOMPARE(loaded.count(), 0);
+    QCOMPARE(other.baseColour(), QColor(Qt::black));
+    QVERIFY(other.statusText().contains(QStringLiteral("SIZE 3")));
+
+    answer(other, QColor(), dir.filePath("abcde.mor"));
+    other.loadSlot();
+    QCOMPARE(loaded.count(), 1);
+    for (int i : { 0, 1, 3 }) // mode, toggles, base; an unset colour comes back black
+        QCOMPARE(loaded.at(0).at(i), spy.at(3).at(i));
+    QVERIFY(other.statusText().isEmpty());
+    QVERIFY(other.findChildren<QRadioButton*>().at(1)->isChecked());
+    QCOMPARE(other.tree()->topLevelItem(0)->checkState(0), Qt::Checked);
+    QCOMPARE(
+        swatchColour(other.tree()->itemWidget(other.tree()->topLevelItem(0), 2)), QColor(Qt::red));
+    QCOMPARE(swatchColour(other.findChildren<QLabel*>().at(1)), QColor(Qt::red));
+
+    answer(other, QColor(), dir.filePath("no/such/folder/x.mor"));
+    other.saveSlot();
+    QVERIFY(other.statusText().startsWith(QStringLiteral("Could not write")));
+}
+
+void MorphogensPageTest::viewColoursAndSavesThroughTheRouting()
+{
+    QTemporaryDir dir;
+    writeText(
+        dir.filePath("m.obj"), "mn alpha beta\nv 0 0 0\nv 1 0 0\nv 0 1 0\nm 1 0\nm 0 1\nf 1 2 3\n");
+    QtMainWindow window;
+    QtGLWidget* view = window.glView();
+    QtMorphogenWidget* page = window.meshEditor->morphogenPage;
+    QVERIFY(view->loadMesh(dir.filePath("m.obj")));
+    QCOMPARE(page->tree()->topLevelItemCount(), 2);
+
+    // The default display colour of an uncoloured mesh is not saved.
+    QVERIFY(view->saveMesh(dir.filePath("plain.obj")));
+    QVERIFY(!readAll(dir.filePath("plain.obj")).contains(QStringLiteral("vc")));
+
+    answer(*page, Qt::red);
+    page->itemClickedSlot(page->tree()->topLevelItem(0), 2);
+    page->tree()->topLevelItem(0)->setCheckState(0, Qt::Checked);
+    page->itemClickedSlot(page->tree()->topLevelItem(0), 0);
+    QVERIFY(view->saveMesh(dir.filePath("coloured.obj")));
+    QCOMPARE(readAll(dir.filePath("coloured.obj")),
+        QStringLiteral(
+            "v 0 0 0\nv 1 0 0\nv 0 1 0\nvc 0.5 0 0\nvc 0 0 0\nvc 0 0 0\nf 1/1/ 2/2/ 3/3/\n"));
+
+    view->reload_slot();
+    QVERIFY(!view->mesh.vertexColoursSet);
+}
+
+QTEST_MAIN(MorphogensPageTest)
+#include "MorphogensPageTest.moc"
