@@ -33,6 +33,14 @@ const std::vector<Command>& commands()
           "edge-collapse simplification to PERCENT of the vertices (0 .. 100), as the Simplify "
           "page does; the result written as OBJ to OUT",
           runSimplify },
+#ifdef FACETRA_CLI_TERRAIN
+        { "terrain",
+          "terrain --heightmap PNG --resolution N --scale S --height H [--colour-by-height] OUT.obj",
+          "a terrain mesh from a height map: N x N samples, S wide, H high, as the Terrain page "
+          "builds it (--colour-by-height: vertex colours by height as \"vc\" lines); written as "
+          "OBJ to OUT",
+          runTerrain },
+#endif
     };
     return list;
 }
