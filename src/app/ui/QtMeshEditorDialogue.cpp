@@ -2,6 +2,7 @@
 
 #include "refinement/ui/QtMeshSimplifierWidget.h"
 #include "refinement/ui/QtMeshSubdivideWidget.h"
+#include "terrain/ui/QtMeshTerrainWidget.h"
 
 #include <QPushButton>
 #include <QTabWidget>
@@ -33,6 +34,7 @@ void QtMeshEditorDialogue::createPages()
     // "terraintab", edge traversal "traversetab", mean shift "meanshftab".
     simplifyPage = new QtMeshSimplifierWidget(this, QStringLiteral("simplifytab"));
     subdividePage = new QtMeshSubdivideWidget(this, QStringLiteral("subdividetab"));
+    terrainPage = new QtMeshTerrainWidget(this, QStringLiteral("terraintab"));
 }
 
 void QtMeshEditorDialogue::addTabs()
@@ -43,6 +45,7 @@ void QtMeshEditorDialogue::addTabs()
     // apply action.
     addPage(simplifyPage, QStringLiteral("Simplify"), [this] { simplifyPage->apply(); });
     addPage(subdividePage, QStringLiteral("Subdivide"), [this] { subdividePage->apply(); });
+    addPage(terrainPage, QStringLiteral("Terrain"), [this] { terrainPage->buildTerrain(); });
 }
 
 void QtMeshEditorDialogue::addPage(

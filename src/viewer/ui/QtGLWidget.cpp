@@ -99,6 +99,12 @@ bool QtGLWidget::loadMesh(const QString& name)
     if (meshFileKind(path) == MeshFileKind::Obj) {
         emit buildtree_signal(mesh.morphogenNames);
     }
+    newMeshLoaded();
+    return true;
+}
+
+void QtGLWidget::newMeshLoaded()
+{
     backupMesh.copyFrom(mesh);
     viewDistance = -200.0f;
     clipMode = 0;
@@ -106,7 +112,6 @@ bool QtGLWidget::loadMesh(const QString& name)
     meshChanged();
     meshIdentity = currentMeshIdentity();
     update();
-    return true;
 }
 
 bool QtGLWidget::saveMesh(const QString& name)
@@ -275,6 +280,26 @@ void QtGLWidget::simplify_slot(float lod)
     } else {
         showStatus(QStringLiteral(" Simplification failed: see the console"));
     }
+}
+
+void QtGLWidget::build_vertexcoloursterrain_slot(
+    std::vector<QColor> colours, std::vector<float> values)
+{
+    terrain.colourByHeight(mesh, colours, values);
+    coloursChanged();
+}
+
+void QtGLWidget::usecolourstops_slot(bool on)
+{
+    terrain.useColourStops = on;
+}
+
+void QtGLWidget::terrainbuilt_slot()
+{
+    newMeshLoaded();
+    // The terrain has no morphogens: the Morphogens page lists none.
+    emit buildtree_signal(mesh.morphogenNames);
+    showMeshCounts();
 }
 
 void QtGLWidget::smooth_slot(float kernelsize, float kernelstrength)

@@ -3,6 +3,7 @@
 #include "mesh/engine/Mesh.h"
 #include "mesh/engine/Vector.h"
 #include "refinement/engine/Subdivider.h"
+#include "terrain/ui/TerrainView.h"
 #include "viewer/engine/ArcBall.h"
 #include "viewer/engine/Picking.h"
 
@@ -62,6 +63,7 @@ public:
     Mesh mesh;
     Mesh backupMesh;
     Subdivider subdivider;
+    TerrainViewState terrain;
 
     // Reads a mesh file chosen by the last four characters of the name ("obj" or
     // "net", any case), builds its derived data, orients its faces and keeps a
@@ -135,6 +137,12 @@ public slots:
     void light_position_slot(float alti, float azim);
     // Edge-collapse simplification to lod percent of the vertices.
     void simplify_slot(float lod);
+    // Colours the vertices by height: the hue ramp, or the stops when chosen.
+    void build_vertexcoloursterrain_slot(std::vector<QColor> colours, std::vector<float> values);
+    // Whether colouring by height uses the stops.
+    void usecolourstops_slot(bool on);
+    // The Terrain page built a new mesh into `mesh`: treated as a mesh just read.
+    void terrainbuilt_slot();
 
 protected:
     void timerEvent(QTimerEvent* event) override;
@@ -156,6 +164,9 @@ private:
     void releaseGL();
     void showStatus(const QString& text);
     void afterMeshReplaced();
+    // What follows a new mesh (a file read, a terrain built): backup, zoom,
+    // fit, buffers and picking.
+    void newMeshLoaded();
 
     std::function<void(const QString&)> statusSink;
     std::unique_ptr<MeshDrawer> drawer;
