@@ -33,7 +33,9 @@ QPixmap filledPixmap(const QColor& colour)
 QLabel* newSwatch(const QColor& colour, QWidget* parent)
 {
     auto* label = new QLabel(parent);
-    label->setFixedSize(kSwatchSize, kSwatchSize);
+    // A thin frame keeps a white stop visible on a white list.
+    label->setFrameStyle(QFrame::Box | QFrame::Plain);
+    label->setFixedSize(kSwatchSize + 2, kSwatchSize + 2);
     label->setPixmap(filledPixmap(colour));
     return label;
 }
@@ -119,6 +121,9 @@ QtMeshTerrainWidget::QtMeshTerrainWidget(QWidget* parent, const QString& name)
     untitledGroup(layout, sliderBox)->setMinimumWidth(240);
     layout->addStretch(1);
 
+    // Return in the tool dialogue must not open a file dialogue or a stop.
+    for (QPushButton* button : { load, add, del })
+        button->setAutoDefault(false);
     connect(load, &QPushButton::clicked, this, &QtMeshTerrainWidget::heightmapload_event);
     connect(add, &QPushButton::clicked, this, &QtMeshTerrainWidget::addcol_event);
     connect(del, &QPushButton::clicked, this, &QtMeshTerrainWidget::delcol_event);
