@@ -75,7 +75,8 @@ int runTerrain(const Args& args)
             heightmap = value;
             continue;
         }
-        const int limit = target == &parameters.gridResolution ? kMaxGridResolution : 1 << 20;
+        // 4096 samples a side is already 16.7 million vertices, some 2 GB.
+        const int limit = target == &parameters.gridResolution ? 4096 : 1 << 20;
         if (!parseInt(value, *target) || *target < 1 || *target > limit)
             return fail(a + " takes a whole number from 1 to " + std::to_string(limit) + ", not '"
                 + value + "'");

@@ -1,4 +1,6 @@
 #include "mesh/engine/Mesh.h"
+#include "terrain/engine/TerrainBuilder.h"
+#include "terrain/ui/HeightMapImage.h"
 #include "terrain/ui/QtMeshTerrainWidget.h"
 
 #include <QCheckBox>
@@ -254,6 +256,35 @@ void TerrainPageTest::buildsIntoTheHandedMesh()
     QCOMPARE(mesh.numFaces, 8);
     QCOMPARE(mesh.vertices[8].x, 256.0f * (2.0f / 3.0f));
     QCOMPARE(mesh.vertices[8].y, 0.0f);
+
+    // Through the page's pixmap the terrain is the one the command-line tool
+    // builds from the same file.
+    QTemporaryDir dir;
+    QImage noise(90, 200, QImage::Format_ARGB32);
+    for (int y = 0; y < noise.height(); ++y)
+        for (int x = 0; x < noise.width(); ++x)
+            noise.setPixel(x, y, qRgba(x * 7 % 256, y * 13 % 256, (x * y) % 256, 128 + x));
+    QVERIFY(noise.save(dir.filePath("noise.png"), "PNG"));
+    page.dialogs.openFileName = [&](QWidget*, const QString&, const QString&, const QString&) {
+        return dir.filePath("noise.png");
+    };
+    page.heightmapload_event();
+    page.gridres_event(300);
+    page.buildTerrain();
+    QImage image;
+    QVERIFY(loadHeightMapImage(dir.filePath("noise.png"), image));
+    Mesh cli;
+    QVERIFY(buildTerrainMesh(cli, heightMapFromImage(image), { 300, 256, 64 }));
+    QCOMPARE(mesh.numVertices, cli.numVertices);
+    bool same = true;
+    float lowest = cli.vertices[0].y, highest = lowest;
+    for (int i = 0; i < cli.numVertices; ++i) {
+        same = same && mesh.vertices[i].y == cli.vertices[i].y;
+        lowest = std::min(lowest, cli.vertices[i].y);
+        highest = std::max(highest, cli.vertices[i].y);
+    }
+    QVERIFY(same);
+    QVERIFY(highest - lowest > 32.0f);
 }
 
 QTEST_MAIN(TerrainPageTest)
