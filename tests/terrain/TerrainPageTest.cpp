@@ -6,15 +6,12 @@
 #include <QCheckBox>
 #include <QDialog>
 #include <QLabel>
-#include <QLayout>
 #include <QLineEdit>
 #include <QSignalSpy>
 #include <QSlider>
 #include <QTemporaryDir>
 #include <QTreeWidget>
 #include <QtTest>
-
-#include <cstdio>
 
 namespace {
 
@@ -26,36 +23,19 @@ QStringList rowTexts(QtMeshTerrainWidget& page)
     return texts;
 }
 
-QColor rowColour(QtMeshTerrainWidget& page, int row)
+// Answers every stop dialogue: notes its name and value text, picks a colour
+// when asked, types `text`, then presses OK (or CANCEL for a null text).
+void answerStops(QtMeshTerrainWidget& page, const QString& text, bool pick, QString* seen)
 {
-    QTreeWidget* list = page.stopList();
-    auto* swatch = qobject_cast<QLabel*>(list->itemWidget(list->topLevelItem(row), 0));
-    return swatch ? swatch->pixmap().toImage().pixelColor(0, 0) : QColor();
-}
-
-// Answers every stop dialogue with this value text, optionally picking a
-// colour first; `confirm` false presses CANCEL instead of OK.
-void answerStops(QtMeshTerrainWidget& page, const QString& text, bool pick = false,
-    bool confirm = true, QString* seenName = nullptr, QString* seenText = nullptr)
-{
-    page.runStopDialog = [&page, text, pick, confirm, seenName, seenText](QDialog& dialog) {
-        if (seenName)
-            *seenName = dialog.objectName();
-        if (seenText)
-            *seenText = page.stopValueEdit()->text();
+    page.runStopDialog = [&page, text, pick, seen](QDialog& dialog) {
+        *seen = dialog.objectName() + QLatin1Char('|') + page.stopValueEdit()->text();
         if (pick)
             page.pickcol_event();
+        if (text.isNull())
+            return page.cancel_event();
         page.stopValueEdit()->setText(text);
-        if (confirm)
-            page.ok_event();
-        else
-            page.cancel_event();
+        page.ok_event();
     };
-}
-
-std::vector<float> exportedValues(const QSignalSpy& spy)
-{
-    return spy.last().at(1).value<std::vector<float>>();
 }
 
 } // namespace
@@ -64,227 +44,112 @@ class TerrainPageTest : public QObject
 {
     Q_OBJECT
 private slots:
-    void startsAt64By64With256AndTwoStops();
-    void addedStopsSortAsText();
-    void editingShowsTheShortNumberAndCancelledPickKeepsTheColour();
-    void delRemovesTheSelectedStop();
-    void unreadableHeightMapIsRefused();
-    void buildsIntoTheHandedMesh();
+    void startsAt64By64With256();
+    void stopsAreAddedEditedSortedAsTextAndDeleted();
+    void heightMapsLoadSwappedAndBuildTheCommandsMesh();
 };
 
-void TerrainPageTest::startsAt64By64With256AndTwoStops()
+void TerrainPageTest::startsAt64By64With256()
 {
     QtMeshTerrainWidget page;
-    QCOMPARE(page.objectName(), QStringLiteral("terraintab"));
-    QCOMPARE(page.layout()->objectName(), QStringLiteral("terrain_blayout"));
-    QCOMPARE(page.layout()->spacing(), 10);
-    QCOMPARE(page.gridResolution, 64);
-    QCOMPARE(page.gridScale, 256);
-    QCOMPARE(page.heightScale, 64);
-    const auto sliders = page.findChildren<QSlider*>();
-    QCOMPARE(sliders.size(), 3);
-    const struct
-    {
-        const char* name;
-        int maximum, value;
-        const char* label;
-    } expected[] = { { "gridres_slider", 512, 64, "Grid Resolution:\t64" },
-        { "gridres_slider", 512, 256, "Grid Scale:\t256" },
-        { "height_slider", 1024, 64, "Height Scale:\t64" } };
-    const auto labels = page.findChildren<QLabel*>(QRegularExpression("_label$"));
-    for (int i = 0; i < 3; ++i) {
-        QCOMPARE(sliders[i]->objectName(), QString::fromLatin1(expected[i].name));
-        QCOMPARE(sliders[i]->minimum(), 1);
-        QCOMPARE(sliders[i]->maximum(), expected[i].maximum);
-        QCOMPARE(sliders[i]->value(), expected[i].value);
-        QCOMPARE(sliders[i]->tickInterval(), 25);
-        QCOMPARE(sliders[i]->pageStep(), 1);
-        QCOMPARE(labels[i]->text(), QString::fromLatin1(expected[i].label));
-    }
-    sliders[0]->setValue(512);
-    QCOMPARE(page.gridResolution, 512);
-    QCOMPARE(labels[0]->text(), QStringLiteral("Grid Resolution:\t512"));
-
+    QCOMPARE(
+        QList({ page.gridResolution, page.gridScale, page.heightScale }), QList({ 64, 256, 64 }));
+    QCOMPARE(page.findChild<QLabel*>("height_label")->text(), QStringLiteral("Height Scale:\t64"));
+    page.findChild<QSlider*>("height_slider")->setValue(512);
+    QCOMPARE(page.heightScale, 512);
     QCOMPARE(rowTexts(page), QStringList({ "0.0", "1.0" }));
-    QCOMPARE(rowColour(page, 0), QColor(Qt::black));
-    QCOMPARE(rowColour(page, 1), QColor(Qt::white));
-    QCOMPARE(page.values, std::vector<float>({ 0.0f, 1.0f }));
-    QCOMPARE(page.heightmap.size(), QSize(256, 256));
-    QCOMPARE(page.heightmap.toImage().pixelColor(100, 100), QColor(Qt::black));
-    QVERIFY(!page.useColourStops());
 }
 
-void TerrainPageTest::addedStopsSortAsText()
+void TerrainPageTest::stopsAreAddedEditedSortedAsTextAndDeleted()
 {
     QtMeshTerrainWidget page;
     QSignalSpy spy(&page, &QtMeshTerrainWidget::build_vertexcolours_signal);
-    QString name, text;
-    answerStops(page, QStringLiteral("0.0"), false, true, &name, &text);
+    QString seen;
+    answerStops(page, QStringLiteral("0.0"), false, &seen);
     page.addcol_event();
-    QCOMPARE(name, QStringLiteral("New Colour"));
-    QCOMPARE(text, QStringLiteral("0.0"));
-    QCOMPARE(rowTexts(page), QStringList({ "0.0", "0.0", "1.0" }));
-    QCOMPARE(spy.count(), 1);
-    QCOMPARE(exportedValues(spy), std::vector<float>({ 0.0f, 0.0f, 1.0f }));
-
-    for (const char* value : { "2", "10", "abc" }) {
-        answerStops(page, QString::fromLatin1(value));
+    QCOMPARE(seen, QStringLiteral("New Colour|0.0"));
+    QCOMPARE(page.values, std::vector<float>({ 0, 0, 1 }));
+    for (const char* text : { "2", "10", "abc" }) {
+        answerStops(page, QString::fromLatin1(text), false, &seen);
         page.addcol_event();
     }
     QCOMPARE(rowTexts(page), QStringList({ "0.0", "0.0", "1.0", "10", "2", "abc" }));
-    QCOMPARE(exportedValues(spy), std::vector<float>({ 0, 0, 1, 10, 2, 0 }));
-    QCOMPARE(page.colours.size(), std::size_t(6));
-
-    // CANCEL changes nothing and sends nothing.
-    answerStops(page, QStringLiteral("0.5"), false, false);
+    QCOMPARE(
+        spy.last().at(1).value<std::vector<float>>(), std::vector<float>({ 0, 0, 1, 10, 2, 0 }));
+    answerStops(page, QString(), false, &seen); // CANCEL: nothing changes
     page.addcol_event();
-    QCOMPARE(rowTexts(page).size(), 6);
     QCOMPARE(spy.count(), 4);
-}
 
-void TerrainPageTest::editingShowsTheShortNumberAndCancelledPickKeepsTheColour()
-{
-    QtMeshTerrainWidget page;
-    QSignalSpy spy(&page, &QtMeshTerrainWidget::build_vertexcolours_signal);
-    QTreeWidget* list = page.stopList();
-    QString name, text;
-
-    // A picked colour lands in the row; the unchanged text is stored shorter.
+    // Editing "1.0" shows 1; a picked colour lands in the row, a cancelled
+    // "Pick a Colour" keeps it.
     page.dialogs.colour = [](const QColor& initial, QWidget*) {
-        return initial == QColor(Qt::white) ? QColor(10, 200, 30) : QColor();
+        return initial == Qt::white ? QColor(10, 200, 30) : QColor();
     };
-    answerStops(page, QString(), true, true, &name, &text);
-    page.runStopDialog = [&](QDialog& dialog) {
-        name = dialog.objectName();
-        text = page.stopValueEdit()->text();
-        page.pickcol_event();
-        page.ok_event();
-    };
-    page.itemDoubleClickedSlot(list->topLevelItem(1), 1);
-    QCOMPARE(name, QStringLiteral("Edit Colour"));
-    QCOMPARE(text, QStringLiteral("1"));
-    QCOMPARE(rowTexts(page), QStringList({ "0.0", "1" }));
-    QCOMPARE(rowColour(page, 1), QColor(10, 200, 30));
-    QCOMPARE(page.colours.at(1), QColor(10, 200, 30));
-
-    // Cancelling "Pick a Colour" keeps the stop's colour.
-    page.itemDoubleClickedSlot(list->topLevelItem(1), 0);
-    QCOMPARE(rowColour(page, 1), QColor(10, 200, 30));
-    QCOMPARE(page.pickedColour, QColor(10, 200, 30));
-    // A quarter shows as 0.25.
-    answerStops(page, QStringLiteral("0.25"));
-    page.itemDoubleClickedSlot(list->topLevelItem(1), 0);
-    answerStops(page, QStringLiteral("0.25"), false, true, &name, &text);
-    page.itemDoubleClickedSlot(list->topLevelItem(1), 0);
-    QCOMPARE(text, QStringLiteral("0.25"));
-    QCOMPARE(spy.count(), 4);
-}
-
-void TerrainPageTest::delRemovesTheSelectedStop()
-{
-    QtMeshTerrainWidget page;
-    QSignalSpy spy(&page, &QtMeshTerrainWidget::build_vertexcolours_signal);
     QTreeWidget* list = page.stopList();
-    page.delcol_event(); // nothing selected
-    QCOMPARE(list->topLevelItemCount(), 2);
-    QCOMPARE(spy.count(), 0);
+    for (int round = 0; round < 2; ++round) {
+        answerStops(page, QStringLiteral("1"), true, &seen);
+        page.itemDoubleClickedSlot(list->topLevelItem(2), 1);
+        QCOMPARE(seen, QStringLiteral("Edit Colour|1"));
+        QCOMPARE(page.colours.at(2), QColor(10, 200, 30));
+    }
 
+    // "del" drops the selected row and re-exports; without a selection nothing.
+    QSignalSpy useStops(&page, &QtMeshTerrainWidget::usecolourstops_signal);
+    page.delcol_event();
+    QCOMPARE(spy.count(), 6);
     list->setCurrentItem(list->topLevelItem(0));
     page.delcol_event();
-    QCOMPARE(rowTexts(page), QStringList({ "1.0" }));
-    QCOMPARE(spy.count(), 1);
-    QCOMPARE(page.values, std::vector<float>({ 1.0f }));
-    QCOMPARE(page.colours, std::vector<QColor>({ QColor(Qt::white) }));
-
+    QCOMPARE(page.values, std::vector<float>({ 0, 1, 10, 2, 0 }));
+    QCOMPARE(spy.count(), 7);
     // The check box switches the view to the stops and recolours at once.
-    QSignalSpy stopsSpy(&page, &QtMeshTerrainWidget::usecolourstops_signal);
-    page.findChild<QCheckBox*>("usestops_check")->setChecked(true);
-    QCOMPARE(stopsSpy.count(), 1);
-    QCOMPARE(stopsSpy.last().at(0).toBool(), true);
-    QCOMPARE(spy.count(), 2);
+    page.findChild<QCheckBox*>()->setChecked(true);
+    QCOMPARE(useStops.count(), 1);
+    QCOMPARE(spy.count(), 8);
 }
 
-void TerrainPageTest::unreadableHeightMapIsRefused()
+void TerrainPageTest::heightMapsLoadSwappedAndBuildTheCommandsMesh()
 {
-    QTemporaryDir dir;
-    QImage white(300, 100, QImage::Format_RGB32);
-    white.fill(QColor(255, 0, 0));
-    QVERIFY(white.save(dir.filePath("red.png"), "PNG"));
-    QFile text(dir.filePath("text.png"));
-    QVERIFY(text.open(QIODevice::WriteOnly));
-    text.write("not a picture");
-    text.close();
-
-    QtMeshTerrainWidget page;
-    QString asked;
-    QString answer = dir.filePath("red.png");
-    page.dialogs.openFileName
-        = [&](QWidget*, const QString&, const QString& start, const QString& filter) {
-              asked = start + QLatin1Char('|') + filter;
-              return answer;
-          };
-    page.heightmapload_event();
-    QCOMPARE(asked, QStringLiteral("Data/Heightmaps/|*.png"));
-    QCOMPARE(page.heightmap.size(), QSize(256, 256));
-    QCOMPARE(page.heightmap.toImage().pixelColor(10, 10), QColor(0, 0, 255)); // swapped
-    QCOMPARE(page.preview()->pixmap().toImage().pixelColor(10, 10), QColor(0, 0, 255));
-
-    answer = dir.filePath("text.png");
-    std::fflush(stdout);
-    page.heightmapload_event();
-    QVERIFY(page.loadMessage().contains(QStringLiteral("text.png")));
-    QCOMPARE(page.heightmap.toImage().pixelColor(10, 10), QColor(0, 0, 255));
-
-    answer.clear(); // cancelled: unchanged
-    page.heightmapload_event();
-    QCOMPARE(page.heightmap.toImage().pixelColor(10, 10), QColor(0, 0, 255));
-}
-
-void TerrainPageTest::buildsIntoTheHandedMesh()
-{
-    QtMeshTerrainWidget page;
-    QSignalSpy built(&page, &QtMeshTerrainWidget::terrainbuilt_signal);
-    page.buildTerrain(); // no mesh yet: nothing
-    QCOMPARE(built.count(), 0);
-
-    Mesh mesh;
-    page.mesh = &mesh;
-    page.gridres_event(3);
-    page.buildTerrain();
-    QCOMPARE(built.count(), 1);
-    QCOMPARE(mesh.numVertices, 9);
-    QCOMPARE(mesh.numFaces, 8);
-    QCOMPARE(mesh.vertices[8].x, 256.0f * (2.0f / 3.0f));
-    QCOMPARE(mesh.vertices[8].y, 0.0f);
-
-    // Through the page's pixmap the terrain is the one the command-line tool
-    // builds from the same file.
     QTemporaryDir dir;
     QImage noise(90, 200, QImage::Format_ARGB32);
     for (int y = 0; y < noise.height(); ++y)
         for (int x = 0; x < noise.width(); ++x)
-            noise.setPixel(x, y, qRgba(x * 7 % 256, y * 13 % 256, (x * y) % 256, 128 + x));
+            noise.setPixel(x, y, qRgba(x * 7 % 256, 0, (x * y) % 256, 128 + x));
+    noise.setPixel(0, 0, qRgb(255, 0, 0));
     QVERIFY(noise.save(dir.filePath("noise.png"), "PNG"));
-    page.dialogs.openFileName = [&](QWidget*, const QString&, const QString&, const QString&) {
-        return dir.filePath("noise.png");
-    };
+    QFile text(dir.filePath("text.png"));
+    QVERIFY(text.open(QIODevice::WriteOnly) && text.write("no picture") > 0);
+    text.close();
+
+    QtMeshTerrainWidget page;
+    QString answer = dir.filePath("noise.png"), asked;
+    page.dialogs.openFileName
+        = [&](QWidget*, const QString&, const QString& start, const QString& filter) {
+              asked = start + filter;
+              return answer;
+          };
     page.heightmapload_event();
+    QCOMPARE(asked, QStringLiteral("Data/Heightmaps/*.png"));
+    QCOMPARE(page.heightmap.toImage().pixelColor(0, 0).blue(), 255); // red and blue swapped
+    for (const QString& refused : { dir.filePath("text.png"), QString() }) {
+        answer = refused;
+        page.heightmapload_event();
+        QCOMPARE(page.heightmap.toImage().pixelColor(0, 0).blue(), 255);
+    }
+    QVERIFY(page.loadMessage().contains(QStringLiteral("text.png")));
+
+    QSignalSpy built(&page, &QtMeshTerrainWidget::terrainbuilt_signal);
+    Mesh mesh, cli;
+    page.mesh = &mesh;
     page.gridres_event(300);
     page.buildTerrain();
+    QCOMPARE(built.count(), 1);
     QImage image;
     QVERIFY(loadHeightMapImage(dir.filePath("noise.png"), image));
-    Mesh cli;
     QVERIFY(buildTerrainMesh(cli, heightMapFromImage(image), { 300, 256, 64 }));
-    QCOMPARE(mesh.numVertices, cli.numVertices);
-    bool same = true;
-    float lowest = cli.vertices[0].y, highest = lowest;
-    for (int i = 0; i < cli.numVertices; ++i) {
-        same = same && mesh.vertices[i].y == cli.vertices[i].y;
-        lowest = std::min(lowest, cli.vertices[i].y);
-        highest = std::max(highest, cli.vertices[i].y);
-    }
-    QVERIFY(same);
-    QVERIFY(highest - lowest > 32.0f);
+    QCOMPARE(mesh.numVertices, 90000);
+    for (int i = 0; i < cli.numVertices; ++i)
+        QVERIFY(mesh.vertices[i] == cli.vertices[i] && mesh.vertices[i].y == cli.vertices[i].y);
+    QVERIFY(mesh.vertices[0].y != mesh.vertices[90000 / 2].y);
 }
 
 QTEST_MAIN(TerrainPageTest)
