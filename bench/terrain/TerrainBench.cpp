@@ -56,7 +56,7 @@ double bestOf(int runs, const std::function<void()>& work)
 int main(int argc, char** argv)
 {
     const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
-    const HeightMap map = noiseMap(256, 256, 1);
+    const HeightMap map = testMap(256, 256, 1);
     const TerrainParameters p { 512, 256, 64 };
     Mesh mesh;
     const double fast = bestOf(runs, [&] { buildTerrainMesh(mesh, map, p); });
@@ -66,7 +66,8 @@ int main(int argc, char** argv)
     const double slow = bestOf(runs, [&] { referenceTerrain(reference, map, p); });
     std::printf("ordered-set build N=512 with derived data:                      %.1f ms\n", slow);
     const double colour = bestOf(runs, [&] { colourByHeight(mesh, {}, false); });
-    std::printf("colouring by height N=512:                                      %.1f ms\n", colour);
+    std::printf(
+        "colouring by height N=512:                                      %.1f ms\n", colour);
     Mesh backup;
     const double copy = bestOf(runs, [&] { backup.copyFrom(mesh); });
     std::printf("backup copy for Reload N=512:                                   %.1f ms\n", copy);
