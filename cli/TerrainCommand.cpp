@@ -51,41 +51,49 @@ int runTerrain(const Args& args)
 {
     std::string heightmap;
     TerrainParameters parameters;
-    bool seen[3] = { false, false, false };
+    struct Number
+    {
+        const char* option;
+        int* value;
+        int limit;
+        bool given;
+    };
+    // 4096 samples a side is already 16.7 million vertices, some 2 GB.
+    Number numbers[] = { { "--resolution", &parameters.gridResolution, 4096, false },
+        { "--scale", &parameters.gridScale, 1 << 20, false },
+        { "--height", &parameters.heightScale, 1 << 20, false } };
     bool colour = false;
     Args files;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
+        Number* number = nullptr;
+        for (Number& n : numbers)
+            number = a == n.option ? &n : number;
         if (a == "--colour-by-height") {
             colour = true;
-            continue;
-        }
-        int* target = a == "--resolution" ? &parameters.gridResolution
-            : a == "--scale"              ? &parameters.gridScale
-            : a == "--height"             ? &parameters.heightScale
-                                          : nullptr;
-        if (!target && a != "--heightmap") {
+        } else if (!number && a != "--heightmap") {
             files.push_back(a);
-            continue;
-        }
-        if (i + 1 >= args.size())
+        } else if (i + 1 >= args.size()) {
             return fail(a + " needs a value");
-        const std::string& value = args[++i];
-        if (!target) {
-            heightmap = value;
-            continue;
+        } else if (!number) {
+            heightmap = args[++i];
+        } else {
+            const std::string& value = args[++i];
+            number->given = parseInt(value, *number->value) && *number->value >= 1
+                && *number->value <= number->limit;
+            if (!number->given) {
+                std::string message = a;
+                message += " takes a whole number from 1 to ";
+                message += std::to_string(number->limit);
+                message += ", not '";
+                message += value;
+                message += "'";
+                return fail(message);
+            }
         }
-        // 4096 samples a side is already 16.7 million vertices, some 2 GB.
-        const int limit = target == &parameters.gridResolution ? 4096 : 1 << 20;
-        if (!parseInt(value, *target) || *target < 1 || *target > limit)
-            return fail(a + " takes a whole number from 1 to " + std::to_string(limit) + ", not '"
-                + value + "'");
-        seen[target == &parameters.gridResolution ? 0
-                : target == &parameters.gridScale ? 1
-                                                  : 2]
-            = true;
     }
-    if (heightmap.empty() || !seen[0] || !seen[1] || !seen[2] || files.size() != 1)
+    if (heightmap.empty() || !numbers[0].given || !numbers[1].given || !numbers[2].given
+        || files.size() != 1)
         return fail("terrain takes --heightmap PNG --resolution N --scale S --height H "
                     "[--colour-by-height] OUT.obj (see facetra-cli terrain --help)");
 
