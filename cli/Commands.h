@@ -13,6 +13,7 @@ int runSample(const Args& args);
 int runSubdivide(const Args& args);
 int runSimplify(const Args& args);
 int runMorphogens(const Args& args);
+int runTerrain(const Args& args);
 
 struct Command {
     const char* name;

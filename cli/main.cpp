@@ -38,6 +38,14 @@ const std::vector<Command>& commands()
           "F.mor, as the Morphogens page does after loading it; the result written as OBJ with "
           "its vertex colours to OUT",
           runMorphogens },
+#ifdef FACETRA_CLI_TERRAIN
+        { "terrain",
+          "terrain --heightmap PNG --resolution N --scale S --height H [--colour-by-height] OUT.obj",
+          "a terrain mesh from a height map: N x N samples, S wide, H high, as the Terrain page "
+          "builds it (--colour-by-height: vertex colours by height as \"vc\" lines); written as "
+          "OBJ to OUT",
+          runTerrain },
+#endif
     };
     return list;
 }

@@ -47,7 +47,8 @@ void MeshEditorDialogueTest::applyRunsOnlyTheCurrentPagesAction()
     QStringList titles;
     for (int i = 0; i < builtIn; ++i)
         titles << dialogue.tabs()->tabText(i);
-    QCOMPARE(titles, QStringList({ "Clipping Planes", "Morphogens", "Simplify", "Subdivide" }));
+    QCOMPARE(titles,
+        QStringList({ "Clipping Planes", "Morphogens", "Simplify", "Subdivide", "Terrain" }));
 
     int firstRuns = 0;
     int thirdRuns = 0;

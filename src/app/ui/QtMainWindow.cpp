@@ -7,6 +7,7 @@
 #include "morphogens/ui/QtMorphogenWidget.h"
 #include "refinement/ui/QtMeshSimplifierWidget.h"
 #include "refinement/ui/QtMeshSubdivideWidget.h"
+#include "terrain/ui/QtMeshTerrainWidget.h"
 #include "viewer/ui/QtGLWidget.h"
 #include "viewer/ui/QtLightEditorDialogue.h"
 #include "viewer/ui/QtLightSettingsWidget.h"
@@ -63,6 +64,7 @@ QtMainWindow::QtMainWindow(QWidget* parent)
 
     meshEditor = new QtMeshEditorDialogue(this);
     // The Terrain page builds into the view's mesh; it gets that mesh here.
+    meshEditor->terrainPage->mesh = &glView()->mesh;
     lightEditor = new QtLightEditorDialogue(this);
 
     connectRouting();
@@ -175,7 +177,13 @@ void QtMainWindow::connectRouting()
         clipping, &QtCLippingWidget::cutplane_save_signal, glw, &QtGLWidget::cutplane_save_slot);
     connect(meshEditor->morphogenPage, &QtMorphogenWidget::buildvertexcolour_signal, glw,
         &QtGLWidget::buildvertexcolour_slot);
-    // Terrain page: build_vertexcolours_signal.
+    connect(meshEditor->terrainPage, &QtMeshTerrainWidget::build_vertexcolours_signal, glw,
+        &QtGLWidget::build_vertexcoloursterrain_slot);
+    // The Terrain page's own additions: the stops switch and the built terrain.
+    connect(meshEditor->terrainPage, &QtMeshTerrainWidget::usecolourstops_signal, glw,
+        &QtGLWidget::usecolourstops_slot);
+    connect(meshEditor->terrainPage, &QtMeshTerrainWidget::terrainbuilt_signal, glw,
+        &QtGLWidget::terrainbuilt_slot);
     connect(
         lighting, &QtLightSettingsWidget::light_colour_signal, glw, &QtGLWidget::light_colour_slot);
     connect(lighting, &QtLightSettingsWidget::light_position_signal, glw,

@@ -4,6 +4,7 @@
 #include "morphogens/ui/QtMorphogenWidget.h"
 #include "refinement/ui/QtMeshSimplifierWidget.h"
 #include "refinement/ui/QtMeshSubdivideWidget.h"
+#include "terrain/ui/QtMeshTerrainWidget.h"
 
 #include <QPushButton>
 #include <QTabWidget>
@@ -37,6 +38,7 @@ void QtMeshEditorDialogue::createPages()
     morphogenPage = new QtMorphogenWidget(this, QStringLiteral("morphotab"));
     simplifyPage = new QtMeshSimplifierWidget(this, QStringLiteral("simplifytab"));
     subdividePage = new QtMeshSubdivideWidget(this, QStringLiteral("subdividetab"));
+    terrainPage = new QtMeshTerrainWidget(this, QStringLiteral("terraintab"));
 }
 
 void QtMeshEditorDialogue::addTabs()
@@ -49,6 +51,7 @@ void QtMeshEditorDialogue::addTabs()
     addPage(morphogenPage, QStringLiteral("Morphogens"));
     addPage(simplifyPage, QStringLiteral("Simplify"), [this] { simplifyPage->apply(); });
     addPage(subdividePage, QStringLiteral("Subdivide"), [this] { subdividePage->apply(); });
+    addPage(terrainPage, QStringLiteral("Terrain"), [this] { terrainPage->buildTerrain(); });
 }
 
 void QtMeshEditorDialogue::addPage(

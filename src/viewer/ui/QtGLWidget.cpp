@@ -329,6 +329,27 @@ void QtGLWidget::cutplane_resetcurrent_slot()
     clipping.resetCurrent();
 }
 
+void QtGLWidget::build_vertexcoloursterrain_slot(
+    std::vector<QColor> colours, std::vector<float> values)
+{
+    terrain.colourByHeight(mesh, colours, values);
+    mesh.vertexColoursSet = true;
+    coloursChanged();
+}
+
+void QtGLWidget::usecolourstops_slot(bool on)
+{
+    terrain.useColourStops = on;
+}
+
+void QtGLWidget::terrainbuilt_slot()
+{
+    newMeshLoaded();
+    // The terrain has no morphogens: the Morphogens page lists none.
+    emit buildtree_signal(mesh.morphogenNames);
+    showMeshCounts();
+}
+
 void QtGLWidget::smooth_slot(float kernelsize, float kernelstrength)
 {
     (void)kernelsize;

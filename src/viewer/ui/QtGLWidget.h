@@ -4,6 +4,7 @@
 #include "mesh/engine/Mesh.h"
 #include "mesh/engine/Vector.h"
 #include "refinement/engine/Subdivider.h"
+#include "terrain/ui/TerrainView.h"
 #include "viewer/engine/ArcBall.h"
 #include "viewer/engine/Picking.h"
 
@@ -65,6 +66,7 @@ public:
     Subdivider subdivider;
     // The six clipping planes (clipping.clipCube) and what the view does with them.
     ClipPlaneTool clipping;
+    TerrainViewState terrain;
 
     // Reads a mesh file chosen by the last four characters of the name ("obj" or
     // "net", any case), builds its derived data, orients its faces and keeps a
@@ -153,6 +155,12 @@ public slots:
     void light_position_slot(float alti, float azim);
     // Edge-collapse simplification to lod percent of the vertices.
     void simplify_slot(float lod);
+    // Colours the vertices by height: the hue ramp, or the stops when chosen.
+    void build_vertexcoloursterrain_slot(std::vector<QColor> colours, std::vector<float> values);
+    // Whether colouring by height uses the stops.
+    void usecolourstops_slot(bool on);
+    // The Terrain page built a new mesh into `mesh`: treated as a mesh just read.
+    void terrainbuilt_slot();
 
 protected:
     void timerEvent(QTimerEvent* event) override;
@@ -174,8 +182,9 @@ private:
     void releaseGL();
     void showStatus(const QString& text);
     void afterMeshReplaced();
-    // What every newly read or built mesh gets: the backup, the start zoom, the
-    // fit, fresh buffers and a clipping cube around it.
+    // What every newly read or built mesh (a file read, a terrain built) gets:
+    // the backup, the start zoom, the fit, fresh buffers and picking, and a
+    // clipping cube around it.
     void newMeshLoaded();
 
     std::function<void(const QString&)> statusSink;

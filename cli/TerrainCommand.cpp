@@ -1,0 +1,112 @@
+#include "CliCommon.h"
+#include "Commands.h"
+
+#include "mesh/engine/Mesh.h"
+#include "mesh/engine/WriteObj.h"
+#include "terrain/engine/HeightColours.h"
+#include "terrain/engine/TerrainBuilder.h"
+#include "terrain/ui/HeightMapImage.h"
+
+#include <charconv>
+#include <fstream>
+#include <sstream>
+
+namespace {
+
+void appendNumber(std::string& out, float value)
+{
+    char buffer[32];
+    const auto r = std::to_chars(
+        buffer, buffer + sizeof buffer, double(value), std::chars_format::general, 6);
+    out.append(buffer, r.ptr);
+}
+
+// The OBJ writer leaves colours out; the reader takes "vc" lines in order of
+// appearance, so they can follow everything else.
+bool appendVertexColours(const Mesh& mesh, const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return false;
+    std::ostringstream text;
+    text << in.rdbuf();
+    std::string out = text.str();
+    out.reserve(out.size() + std::size_t(mesh.numVertices) * 32);
+    for (int i = 0; i < mesh.numVertices; ++i) {
+        const Vector& c = mesh.vertexColours[std::size_t(i)];
+        out += "vc ";
+        appendNumber(out, c.x);
+        out += ' ';
+        appendNumber(out, c.y);
+        out += ' ';
+        appendNumber(out, c.z);
+        out += '\n';
+    }
+    return writeFileReplacing(path, out);
+}
+
+} // namespace
+
+int runTerrain(const Args& args)
+{
+    std::string heightmap;
+    TerrainParameters parameters;
+    struct Number
+    {
+        const char* option;
+        int* value;
+        int limit;
+        bool given;
+    };
+    // 4096 samples a side is already 16.7 million vertices, some 2 GB.
+    Number numbers[] = { { "--resolution", &parameters.gridResolution, 4096, false },
+        { "--scale", &parameters.gridScale, 1 << 20, false },
+        { "--height", &parameters.heightScale, 1 << 20, false } };
+    bool colour = false;
+    Args files;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        Number* number = nullptr;
+        for (Number& n : numbers)
+            number = a == n.option ? &n : number;
+        if (a == "--colour-by-height") {
+            colour = true;
+        } else if (!number && a != "--heightmap") {
+            files.push_back(a);
+        } else if (i + 1 >= args.size()) {
+            return fail(a + " needs a value");
+        } else if (!number) {
+            heightmap = args[++i];
+        } else {
+            const std::string& value = args[++i];
+            number->given = parseInt(value, *number->value) && *number->value >= 1
+                && *number->value <= number->limit;
+            if (!number->given) {
+                std::string message = a;
+                message += " takes a whole number from 1 to ";
+                message += std::to_string(number->limit);
+                message += ", not '";
+                message += value;
+                message += "'";
+                return fail(message);
+            }
+        }
+    }
+    if (heightmap.empty() || !numbers[0].given || !numbers[1].given || !numbers[2].given
+        || files.size() != 1)
+        return fail("terrain takes --heightmap PNG --resolution N --scale S --height H "
+                    "[--colour-by-height] OUT.obj (see facetra-cli terrain --help)");
+
+    QImage image;
+    if (!loadHeightMapImage(QString::fromLatin1(heightmap.c_str()), image))
+        return fail("cannot read '" + heightmap + "' as a PNG image");
+    Mesh mesh;
+    if (!buildTerrainMesh(mesh, heightMapFromImage(image), parameters))
+        return fail("no terrain was built");
+    if (colour)
+        colourByHeight(mesh, {}, false);
+    if (!writeObj(mesh, files[0]) || (colour && !appendVertexColours(mesh, files[0])))
+        return fail(
+            "cannot write '" + files[0] + "'" + (mesh.numFaces == 0 ? " (empty mesh)" : ""));
+    return 0;
+}

@@ -1,0 +1,17 @@
+#include "terrain/ui/TerrainView.h"
+
+#include "terrain/engine/HeightColours.h"
+
+#include <algorithm>
+
+void TerrainViewState::colourByHeight(
+    Mesh& mesh, const std::vector<QColor>& colours, const std::vector<float>& values) const
+{
+    std::vector<ColourStop> stops;
+    const std::size_t n = std::min(colours.size(), values.size());
+    for (std::size_t k = 0; k < n; ++k) {
+        const QColor& c = colours[k];
+        stops.push_back({ values[k], float(c.redF()), float(c.greenF()), float(c.blueF()) });
+    }
+    ::colourByHeight(mesh, stops, useColourStops);
+}

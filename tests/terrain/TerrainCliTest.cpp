@@ -1,0 +1,99 @@
+// The terrain command and the height-map image code it shares with the Terrain
+// page: the same PNG gives the same mesh, bytes included.
+#include "CliCommon.h"
+#include "Commands.h"
+
+#include "mesh/engine/Mesh.h"
+#include "mesh/engine/ReadObj.h"
+#include "mesh/engine/WriteObj.h"
+#include "terrain/engine/HeightColours.h"
+#include "terrain/engine/TerrainBuilder.h"
+#include "terrain/ui/HeightMapImage.h"
+
+#include <gtest/gtest.h>
+
+#include <QTemporaryDir>
+
+#include <fstream>
+#include <sstream>
+
+namespace {
+
+std::string readFile(const std::string& path)
+{
+    std::ostringstream text;
+    text << std::ifstream(path, std::ios::binary).rdbuf();
+    return text.str();
+}
+
+HeightMap loaded(const QString& path)
+{
+    QImage image;
+    EXPECT_TRUE(loadHeightMapImage(path, image));
+    return heightMapFromImage(image);
+}
+
+} // namespace
+
+TEST(TerrainImage, ChannelsAreSwappedAndImagesStretched)
+{
+    // 512 x 64: the file's red on the left weighs 5 / 32, its blue on the right
+    // 11 / 32; stretched to 256 x 256 the edge runs down the middle.
+    QTemporaryDir dir;
+    QImage wide(512, 64, QImage::Format_RGB32);
+    for (int x = 0; x < 512; ++x)
+        for (int y = 0; y < 64; ++y)
+            wide.setPixel(x, y, x < 256 ? qRgb(255, 0, 0) : qRgb(0, 0, 255));
+    ASSERT_TRUE(wide.save(dir.filePath("wide.png"), "PNG"));
+    const HeightMap map = loaded(dir.filePath("wide.png"));
+    ASSERT_EQ(map.width * map.height, 256 * 256);
+    for (int y : { 0, 255 }) {
+        EXPECT_EQ(map.grey(100, y), 39);
+        EXPECT_EQ(map.grey(156, y), 87);
+    }
+    std::ofstream(dir.filePath("text.png").toStdString()) << "not an image\n";
+    QImage kept(2, 2, QImage::Format_RGB32);
+    EXPECT_FALSE(loadHeightMapImage(dir.filePath("text.png"), kept));
+    EXPECT_EQ(kept.size(), QSize(2, 2));
+}
+
+TEST(TerrainCli, WritesTheEnginesMeshAndRefusesBadArguments)
+{
+    QTemporaryDir dir;
+    const std::string out = dir.filePath("cli.obj").toStdString();
+    const std::string png = dir.filePath("map.png").toStdString();
+    QImage noise(300, 170, QImage::Format_RGB32);
+    for (int y = 0; y < 170; ++y)
+        for (int x = 0; x < 300; ++x)
+            noise.setPixel(x, y, qRgb(x * 7 % 256, y * 13 % 256, x * y % 256));
+    ASSERT_TRUE(noise.save(QString::fromStdString(png), "PNG"));
+    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
+    for (const Args& bad : std::vector<Args> {
+             { "--heightmap", png, "--resolution", "0", "--scale", "1", "--height", "1", out },
+             { "--heightmap", png, "--resolution", "4", "--scale", "x", "--height", "1", out },
+             { "--heightmap", png, "--resolution", "4", "--scale", "1", out },
+             { "--heightmap", out, "--resolution", "4", "--scale", "1", "--height", "1", out } })
+        EXPECT_EQ(runTerrain(bad), 1);
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("as a PNG image"), std::string::npos);
+    EXPECT_FALSE(QFile::exists(QString::fromStdString(out)));
+
+    const Args good
+        = { "--heightmap", png, "--resolution", "100", "--scale", "200", "--height", "50", out };
+    ASSERT_EQ(runTerrain(good), 0);
+    Mesh mesh;
+    ASSERT_TRUE(buildTerrainMesh(mesh, loaded(QString::fromStdString(png)), { 100, 200, 50 }));
+    ASSERT_TRUE(writeObj(mesh, out + ".engine"));
+    EXPECT_EQ(readFile(out), readFile(out + ".engine"));
+
+    Args coloured = good;
+    coloured.insert(coloured.begin(), "--colour-by-height");
+    ASSERT_EQ(runTerrain(coloured), 0);
+    colourByHeight(mesh, {}, false);
+    Mesh back;
+    ASSERT_TRUE(readObj(back, out));
+    testing::internal::GetCapturedStdout();
+    ASSERT_EQ(back.numVertices, mesh.numVertices);
+    for (int i = 0; i < mesh.numVertices; i += 97)
+        EXPECT_NEAR(back.vertexColours[i].y, mesh.vertexColours[i].y, 1e-5f);
+}

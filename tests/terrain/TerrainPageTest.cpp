@@ -1,0 +1,156 @@
+#include "mesh/engine/Mesh.h"
+#include "terrain/engine/TerrainBuilder.h"
+#include "terrain/ui/HeightMapImage.h"
+#include "terrain/ui/QtMeshTerrainWidget.h"
+
+#include <QCheckBox>
+#include <QDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QSignalSpy>
+#include <QSlider>
+#include <QTemporaryDir>
+#include <QTreeWidget>
+#include <QtTest>
+
+namespace {
+
+QStringList rowTexts(QtMeshTerrainWidget& page)
+{
+    QStringList texts;
+    for (int i = 0; i < page.stopList()->topLevelItemCount(); ++i)
+        texts << page.stopList()->topLevelItem(i)->text(1);
+    return texts;
+}
+
+// Answers every stop dialogue: notes its name and value text, picks a colour
+// when asked, types `text`, then presses OK (or CANCEL for a null text).
+void answerStops(QtMeshTerrainWidget& page, const QString& text, bool pick, QString* seen)
+{
+    page.runStopDialog = [&page, text, pick, seen](QDialog& dialog) {
+        *seen = dialog.objectName() + QLatin1Char('|') + page.stopValueEdit()->text();
+        if (pick)
+            page.pickcol_event();
+        if (text.isNull())
+            return page.cancel_event();
+        page.stopValueEdit()->setText(text);
+        page.ok_event();
+    };
+}
+
+} // namespace
+
+class TerrainPageTest : public QObject
+{
+    Q_OBJECT
+private slots:
+    void startsAt64By64With256();
+    void stopsAreAddedEditedSortedAsTextAndDeleted();
+    void heightMapsLoadSwappedAndBuildTheCommandsMesh();
+};
+
+void TerrainPageTest::startsAt64By64With256()
+{
+    QtMeshTerrainWidget page;
+    QCOMPARE(
+        QList({ page.gridResolution, page.gridScale, page.heightScale }), QList({ 64, 256, 64 }));
+    QCOMPARE(page.findChild<QLabel*>("height_label")->text(), QStringLiteral("Height Scale:\t64"));
+    page.findChild<QSlider*>("height_slider")->setValue(512);
+    QCOMPARE(page.heightScale, 512);
+    QCOMPARE(rowTexts(page), QStringList({ "0.0", "1.0" }));
+}
+
+void TerrainPageTest::stopsAreAddedEditedSortedAsTextAndDeleted()
+{
+    QtMeshTerrainWidget page;
+    QSignalSpy spy(&page, &QtMeshTerrainWidget::build_vertexcolours_signal);
+    QString seen;
+    answerStops(page, QStringLiteral("0.0"), false, &seen);
+    page.addcol_event();
+    QCOMPARE(seen, QStringLiteral("New Colour|0.0"));
+    QCOMPARE(page.values, std::vector<float>({ 0, 0, 1 }));
+    for (const char* text : { "2", "10", "abc" }) {
+        answerStops(page, QString::fromLatin1(text), false, &seen);
+        page.addcol_event();
+    }
+    QCOMPARE(rowTexts(page), QStringList({ "0.0", "0.0", "1.0", "10", "2", "abc" }));
+    QCOMPARE(
+        spy.last().at(1).value<std::vector<float>>(), std::vector<float>({ 0, 0, 1, 10, 2, 0 }));
+    answerStops(page, QString(), false, &seen); // CANCEL: nothing changes
+    page.addcol_event();
+    QCOMPARE(spy.count(), 4);
+
+    // Editing "1.0" shows 1; a picked colour lands in the row, a cancelled
+    // "Pick a Colour" keeps it.
+    page.dialogs.colour = [](const QColor& initial, QWidget*) {
+        return initial == Qt::white ? QColor(10, 200, 30) : QColor();
+    };
+    QTreeWidget* list = page.stopList();
+    for (int round = 0; round < 2; ++round) {
+        answerStops(page, QStringLiteral("1"), true, &seen);
+        page.itemDoubleClickedSlot(list->topLevelItem(2), 1);
+        QCOMPARE(seen, QStringLiteral("Edit Colour|1"));
+        QCOMPARE(page.colours.at(2), QColor(10, 200, 30));
+    }
+
+    // "del" drops the selected row and re-exports; without a selection nothing.
+    QSignalSpy useStops(&page, &QtMeshTerrainWidget::usecolourstops_signal);
+    page.delcol_event();
+    QCOMPARE(spy.count(), 6);
+    list->setCurrentItem(list->topLevelItem(0));
+    page.delcol_event();
+    QCOMPARE(page.values, std::vector<float>({ 0, 1, 10, 2, 0 }));
+    QCOMPARE(spy.count(), 7);
+    // The check box switches the view to the stops and recolours at once.
+    page.findChild<QCheckBox*>()->setChecked(true);
+    QCOMPARE(useStops.count(), 1);
+    QCOMPARE(spy.count(), 8);
+}
+
+void TerrainPageTest::heightMapsLoadSwappedAndBuildTheCommandsMesh()
+{
+    QTemporaryDir dir;
+    QImage noise(90, 200, QImage::Format_ARGB32);
+    for (int y = 0; y < noise.height(); ++y)
+        for (int x = 0; x < noise.width(); ++x)
+            noise.setPixel(x, y, qRgba(x * 7 % 256, 0, (x * y) % 256, 128 + x));
+    noise.setPixel(0, 0, qRgb(255, 0, 0));
+    QVERIFY(noise.save(dir.filePath("noise.png"), "PNG"));
+    QFile text(dir.filePath("text.png"));
+    QVERIFY(text.open(QIODevice::WriteOnly) && text.write("no picture") > 0);
+    text.close();
+
+    QtMeshTerrainWidget page;
+    QString answer = dir.filePath("noise.png"), asked;
+    page.dialogs.openFileName
+        = [&](QWidget*, const QString&, const QString& start, const QString& filter) {
+              asked = start + filter;
+              return answer;
+          };
+    page.heightmapload_event();
+    QCOMPARE(asked, QStringLiteral("Data/Heightmaps/*.png"));
+    QCOMPARE(page.heightmap.toImage().pixelColor(0, 0).blue(), 255); // red and blue swapped
+    for (const QString& refused : { dir.filePath("text.png"), QString() }) {
+        answer = refused;
+        page.heightmapload_event();
+        QCOMPARE(page.heightmap.toImage().pixelColor(0, 0).blue(), 255);
+    }
+    QVERIFY(page.loadMessage().contains(QStringLiteral("text.png")));
+
+    QSignalSpy built(&page, &QtMeshTerrainWidget::terrainbuilt_signal);
+    Mesh mesh, cli;
+    page.mesh = &mesh;
+    page.gridres_event(300);
+    page.buildTerrain();
+    QCOMPARE(built.count(), 1);
+    QImage image;
+    QVERIFY(loadHeightMapImage(dir.filePath("noise.png"), image));
+    QVERIFY(buildTerrainMesh(cli, heightMapFromImage(image), { 300, 256, 64 }));
+    QCOMPARE(mesh.numVertices, 90000);
+    for (int i = 0; i < cli.numVertices; ++i)
+        QVERIFY(mesh.vertices[i] == cli.vertices[i] && mesh.vertices[i].y == cli.vertices[i].y);
+    QVERIFY(mesh.vertices[0].y != mesh.vertices[90000 / 2].y);
+}
+
+QTEST_MAIN(TerrainPageTest)
+#include "TerrainPageTest.moc"

@@ -1,0 +1,69 @@
+// The Terrain page through the tool dialogue to the view, as a user drives it.
+#include "app/ui/QtMainWindow.h"
+#include "app/ui/QtMeshEditorDialogue.h"
+#include "terrain/ui/QtMeshTerrainWidget.h"
+#include "viewer/ui/QtGLWidget.h"
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QOpenGLContext>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QtTest>
+
+class TerrainViewTest : public QObject
+{
+    Q_OBJECT
+private slots:
+    void builtTerrainIsTreatedAsLoadedAndColouredByHeight();
+};
+
+void TerrainViewTest::builtTerrainIsTreatedAsLoadedAndColouredByHeight()
+{
+    if (QOpenGLContext context; !context.create())
+        QSKIP("no OpenGL on this display");
+    QtMainWindow window;
+    QtGLWidget* view = window.glView();
+    window.resizeView(400, 300);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QtMeshEditorDialogue* editor = window.meshEditor;
+    QtMeshTerrainWidget* page = editor->terrainPage;
+    QImage map(64, 64, QImage::Format_RGB32);
+    for (int y = 0; y < 64; ++y) // rising towards the viewer
+        for (int x = 0; x < 64; ++x)
+            map.setPixel(x, y, qRgb(y * 4, y * 4, y * 4));
+    page->heightmap = QPixmap::fromImage(map.scaled(256, 256));
+
+    view->viewDistance = -50.0f;
+    editor->tabs()->setCurrentWidget(page);
+    QTest::mouseClick(editor->applyButton(), Qt::LeftButton);
+    QCOMPARE(window.statusBar->currentMessage(), QStringLiteral(" Verts: 4096 Faces: 7938"));
+    QCOMPARE(view->viewDistance, -200.0f);
+    // Fitted: seen from the front its 252 wide side spans about two thirds of 300 pixels.
+    const QImage picture = view->grabFramebuffer().convertToFormat(QImage::Format_RGB32);
+    int left = picture.width(), right = -1;
+    for (int y = 0; y < picture.height(); ++y)
+        for (int x = 0; x < picture.width(); ++x)
+            if (picture.pixel(x, y) != qRgb(255, 255, 255)) {
+                left = std::min(left, x);
+                right = std::max(right, x);
+            }
+    QVERIFY2(right - left > 150 && right - left < 250, qPrintable(QString::number(right - left)));
+
+    // Colouring: the ramp, then the stops (black at the bottom, white at the top).
+    page->runStopDialog = [&](QDialog&) { page->ok_event(); };
+    page->addcol_event();
+    QVERIFY(qAbs(view->mesh.vertexColours[0].y - 1.0f / 6.0f) < 1e-6f);
+    page->findChild<QCheckBox*>()->setChecked(true);
+    QCOMPARE(view->mesh.vertexColours[0].z, 0.0f);
+    QCOMPARE(view->mesh.vertexColours[4095].z, 1.0f);
+
+    // Reload brings back the terrain as built, white.
+    QTest::mouseClick(editor->reloadButton(), Qt::LeftButton);
+    QCOMPARE(view->mesh.numVertices, 4096);
+    QCOMPARE(view->mesh.vertexColours[0].x, 1.0f);
+}
+
+QTEST_MAIN(TerrainViewTest)
+#include "TerrainViewTest.moc"
