@@ -1,5 +1,6 @@
 #include "app/ui/QtMeshEditorDialogue.h"
 
+#include "filtering/ui/QtMeanShiftWidget.h"
 #include "refinement/ui/QtMeshSimplifierWidget.h"
 #include "refinement/ui/QtMeshSubdivideWidget.h"
 
@@ -33,6 +34,7 @@ void QtMeshEditorDialogue::createPages()
     // "terraintab", edge traversal "traversetab", mean shift "meanshftab".
     simplifyPage = new QtMeshSimplifierWidget(this, QStringLiteral("simplifytab"));
     subdividePage = new QtMeshSubdivideWidget(this, QStringLiteral("subdividetab"));
+    meanShiftPage = new QtMeanShiftWidget(this, QStringLiteral("meanshftab"));
 }
 
 void QtMeshEditorDialogue::addTabs()
@@ -43,6 +45,7 @@ void QtMeshEditorDialogue::addTabs()
     // apply action.
     addPage(simplifyPage, QStringLiteral("Simplify"), [this] { simplifyPage->apply(); });
     addPage(subdividePage, QStringLiteral("Subdivide"), [this] { subdividePage->apply(); });
+    addPage(meanShiftPage, QStringLiteral("Mean Shift"), [this] { meanShiftPage->apply(); });
 }
 
 void QtMeshEditorDialogue::addPage(

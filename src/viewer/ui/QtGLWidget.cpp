@@ -1,5 +1,6 @@
 #include "viewer/ui/QtGLWidget.h"
 
+#include "filtering/ui/MeanShiftView.h"
 #include "mesh/engine/Build.h"
 #include "mesh/engine/LoadMesh.h"
 #include "mesh/engine/Progress.h"
@@ -185,6 +186,7 @@ void QtGLWidget::meshChanged()
 {
     ++meshRevision;
     drawer->meshChanged();
+    drawer->faceNormalShading = false;
     faceBvh.reset();
     if (fitExtent <= 0.0f) {
         fitExtent = longestSide(mesh);
@@ -277,6 +279,40 @@ void QtGLWidget::simplify_slot(float lod)
     }
 }
 
+void QtGLWidget::mshift_slot(Vector kernel, int algorithm)
+{
+    StatusProgress progress(statusSink);
+    if (applyFilter(meanShift, mesh, kernel, algorithm, &progress)) {
+        normalsFiltered();
+    }
+}
+
+void QtGLWidget::mshiftrad_slot(Vector kernel, int algorithm)
+{
+    storeFilterKernel(meanShift, mesh, kernel, algorithm);
+    ++meshRevision;
+}
+
+void QtGLWidget::mshiftstep_slot(Vector kernel)
+{
+    StatusProgress progress(statusSink);
+    if (stepFilter(meanShift, mesh, kernel, &progress)) {
+        normalsFiltered();
+    }
+}
+
+void QtGLWidget::function_slot(std::vector<Vector> func, int sizey)
+{
+    meanShift.setProfile(func, sizey);
+}
+
+void QtGLWidget::normalsFiltered()
+{
+    ++meshRevision;
+    drawer->faceNormalShading = true;
+    drawer->faceNormalsChanged();
+}
+
 void QtGLWidget::smooth_slot(float kernelsize, float kernelstrength)
 {
     (void)kernelsize;
@@ -336,6 +372,7 @@ void QtGLWidget::syncMeshIdentity()
     // picking structure must follow, and the view fits the new size.
     meshIdentity = currentMeshIdentity();
     drawer->meshChanged();
+    drawer->faceNormalShading = false;
     faceBvh.reset();
     fitExtent = longestSide(mesh);
 }
@@ -560,6 +597,10 @@ void QtGLWidget::paintGL()
 
     glDisable(GL_LIGHTING);
     drawSelectedFace(mesh);
+    glPushMatrix();
+    glTranslatef(-mesh.centre.x, -mesh.centre.y, -mesh.centre.z);
+    drawKernelSphere(meanShift);
+    glPopMatrix();
     glEnable(GL_LIGHTING);
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "filtering/engine/MeanShiftFilter.h"
 #include "mesh/engine/Mesh.h"
 #include "mesh/engine/Vector.h"
 #include "refinement/engine/Subdivider.h"
@@ -62,6 +63,7 @@ public:
     Mesh mesh;
     Mesh backupMesh;
     Subdivider subdivider;
+    MeanShiftFilter meanShift { &mesh };
 
     // Reads a mesh file chosen by the last four characters of the name ("obj" or
     // "net", any case), builds its derived data, orients its faces and keeps a
@@ -135,6 +137,15 @@ public slots:
     void light_position_slot(float alti, float azim);
     // Edge-collapse simplification to lod percent of the vertices.
     void simplify_slot(float lod);
+    // Normal filters; x of the page's vector is the radius slider value. A full
+    // run of the algorithm (0 mean shift, 1 sphere jump, 2 median filter).
+    void mshift_slot(Vector kernel, int algorithm);
+    // Keeps kernel and algorithm for the steps; nothing runs.
+    void mshiftrad_slot(Vector kernel, int algorithm);
+    // One pass of the kept algorithm.
+    void mshiftstep_slot(Vector kernel);
+    // The weight profile drawn on the page (sizey: the plot height in pixels).
+    void function_slot(std::vector<Vector> func, int sizey);
 
 protected:
     void timerEvent(QTimerEvent* event) override;
@@ -156,6 +167,9 @@ private:
     void releaseGL();
     void showStatus(const QString& text);
     void afterMeshReplaced();
+    // Face normals were filtered: shade each face with its own until the
+    // geometry changes.
+    void normalsFiltered();
 
     std::function<void(const QString&)> statusSink;
     std::unique_ptr<MeshDrawer> drawer;
