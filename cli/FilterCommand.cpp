@@ -65,13 +65,19 @@ int runFilter(const Args& args)
     // The filters talk on standard output; here that is the error stream, so
     // that standard output stays free for data.
     std::fflush(stdout);
+    const int savedStdout = ::dup(STDOUT_FILENO);
     ::dup2(STDERR_FILENO, STDOUT_FILENO);
     Mesh mesh;
-    if (!loadForTool(mesh, files[0]))
-        return 1;
-    MeanShiftFilter filter(&mesh);
-    filter.run(kernelFromSlider(float(slider), mesh), FILTER_FULL, algorithm);
+    const bool loaded = loadForTool(mesh, files[0]);
+    if (loaded) {
+        MeanShiftFilter filter(&mesh);
+        filter.run(kernelFromSlider(float(slider), mesh), FILTER_FULL, algorithm);
+    }
     std::fflush(stdout);
+    ::dup2(savedStdout, STDOUT_FILENO);
+    ::close(savedStdout);
+    if (!loaded)
+        return 1;
     if (!writeNormals(mesh, normalsOut))
         return fail("cannot write '" + normalsOut + "'");
     return 0;
