@@ -33,7 +33,9 @@ const std::vector<Command>& commands()
           "edge-collapse simplification to PERCENT of the vertices (0 .. 100), as the Simplify "
           "page does; the result written as OBJ to OUT",
           runSimplify },
-        { "filter", "filter --algorithm meanshift|spherejump|median --radius SLIDER --normals-out FILE IN",
+        { "filter",
+          "filter --algorithm meanshift|spherejump|median --radius SLIDER --normals-out FILE "
+          "IN",
           "smooths the face normals as Apply on the Mean Shift page does (SLIDER 1 .. 100: the "
           "kernel is SLIDER / 200 of the mesh's size, or for the median filter the depth) and "
           "writes one face normal per line, x y z, to FILE; console lines go to standard error",

@@ -6,8 +6,6 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <unistd.h>
 
 Mesh builtMesh(const std::vector<Vector>& positions, const std::vector<std::array<int, 3>>& faces)
@@ -15,11 +13,9 @@ Mesh builtMesh(const std::vector<Vector>& positions, const std::vector<std::arra
     Mesh mesh;
     mesh.allocateVertices(int(positions.size()));
     mesh.allocateFaces(int(faces.size()));
-    for (std::size_t i = 0; i < positions.size(); ++i)
-        mesh.vertices[i] = positions[i];
+    std::copy(positions.begin(), positions.end(), mesh.vertices.begin());
     for (std::size_t f = 0; f < faces.size(); ++f) {
-        for (int k = 0; k < 3; ++k)
-            mesh.faces[f].index[k] = faces[f][std::size_t(k)];
+        std::copy(faces[f].begin(), faces[f].end(), mesh.faces[f].index);
         mesh.linkFace(int(f));
     }
     captureStdout([&] {
@@ -30,7 +26,8 @@ Mesh builtMesh(const std::vector<Vector>& positions, const std::vector<std::arra
 
 Mesh octahedron()
 {
-    return builtMesh({ { 1, 0, 0 }, { -1, 0, 0 }, { 0, 1, 0 }, { 0, -1, 0 }, { 0, 0, 1 }, { 0, 0, -1 } },
+    return builtMesh(
+        { { 1, 0, 0 }, { -1, 0, 0 }, { 0, 1, 0 }, { 0, -1, 0 }, { 0, 0, 1 }, { 0, 0, -1 } },
         { { 0, 2, 4 }, { 2, 1, 4 }, { 1, 3, 4 }, { 3, 0, 4 }, { 2, 0, 5 }, { 1, 2, 5 }, { 3, 1, 5 },
             { 0, 3, 5 } });
 }
@@ -39,15 +36,12 @@ Mesh rippledGrid(int n)
 {
     std::vector<Vector> positions;
     std::vector<std::array<int, 3>> faces;
-    for (int y = 0; y < n; ++y)
-        for (int x = 0; x < n; ++x)
-            positions.push_back(
-                Vector(float(x), float(y), 0.3f * std::sin(float(x) * 0.9f) * std::cos(float(y) * 0.7f)));
-    for (int y = 0; y + 1 < n; ++y) {
-        for (int x = 0; x + 1 < n; ++x) {
-            const int a = y * n + x;
-            faces.push_back({ a, a + 1, a + n + 1 });
-            faces.push_back({ a, a + n + 1, a + n });
+    for (int i = 0; i < n * n; ++i) {
+        const float x = float(i % n), y = float(i / n);
+        positions.push_back(Vector(x, y, 0.3f * std::sin(x * 0.9f) * std::cos(y * 0.7f)));
+        if (i % n + 1 < n && i / n + 1 < n) {
+            faces.push_back({ i, i + 1, i + n + 1 });
+            faces.push_back({ i, i + n + 1, i + n });
         }
     }
     return builtMesh(positions, faces);
@@ -56,10 +50,8 @@ Mesh rippledGrid(int n)
 bool loadRealMesh(Mesh& mesh, const std::string& name)
 {
     const std::string path = std::string(FACETRA_MESH_DIR) + "/" + name;
-    if (!std::filesystem::exists(path))
-        return false;
     bool ok = false;
-    captureStdout([&] { ok = openMeshFile(mesh, path); });
+    captureStdout([&] { ok = std::filesystem::exists(path) && openMeshFile(mesh, path); });
     return ok;
 }
 
@@ -73,12 +65,9 @@ std::string captureStdout(const std::function<void()>& f)
     std::fflush(stdout);
     ::dup2(saved, 1);
     ::close(saved);
+    std::string text(std::size_t(std::ftell(file)), '\0');
     std::rewind(file);
-    std::string text;
-    char buffer[4096];
-    std::size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0)
-        text.append(buffer, n);
+    text.resize(std::fread(text.data(), 1, text.size(), file));
     std::fclose(file);
     return text;
 }
@@ -86,9 +75,7 @@ std::string captureStdout(const std::function<void()>& f)
 std::vector<std::array<float, 4>> faceNormals(const Mesh& mesh)
 {
     std::vector<std::array<float, 4>> out;
-    for (int f = 0; f < mesh.numFaces; ++f) {
-        const Vector& n = mesh.faces[std::size_t(f)].normal;
-        out.push_back({ n.x, n.y, n.z, n.w });
-    }
+    for (const Face& face : mesh.faces)
+        out.push_back({ face.normal.x, face.normal.y, face.normal.z, face.normal.w });
     return out;
 }

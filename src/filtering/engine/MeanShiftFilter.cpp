@@ -13,6 +13,9 @@ namespace {
 
 constexpr int kMedianSweeps = 50;
 
+// x, y, z, w of a normal as one 16-byte value.
+typedef float Lanes __attribute__((vector_size(16)));
+
 bool finite(const Vector& v)
 {
     return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
@@ -334,10 +337,13 @@ void MeanShiftFilter::runMedian(int depth, Progress* progressSink)
     const std::size_t nf = std::size_t(std::max(mesh->numFaces, 0));
     FaceNeighbourhoods neighbourhoods(mesh->edgeGraph.faceNeighbours, depth);
     // A packed copy, updated in place as the faces are: later faces of a sweep
-    // see the new normals of earlier ones.
-    std::vector<Vector> normals(nf);
-    for (std::size_t f = 0; f < nf; ++f)
-        normals[f] = mesh->faces[f].normal;
+    // see the new normals of earlier ones. Four lanes added at once are the
+    // same four single-precision additions, in the same order.
+    std::vector<Lanes> normals(nf);
+    for (std::size_t f = 0; f < nf; ++f) {
+        const Vector& n = mesh->faces[f].normal;
+        normals[f] = Lanes { n.x, n.y, n.z, n.w };
+    }
     for (int sweep = 0; sweep < kMedianSweeps; ++sweep) {
         progress.update(sweep, kMedianSweeps);
         if (progressSink)
@@ -347,15 +353,21 @@ void MeanShiftFilter::runMedian(int depth, Progress* progressSink)
             // A face without neighbours keeps its normal.
             if (around.empty())
                 continue;
-            Vector sum(0.0f, 0.0f, 0.0f, 0.0f);
+            Lanes sum = { 0.0f, 0.0f, 0.0f, 0.0f };
             for (int b : around)
                 sum += normals[std::size_t(b)];
-            sum /= float(around.size());
-            if (sum != Vector(0.0f, 0.0f, 0.0f))
-                normals[f] = sum;
+            const float count = float(around.size());
+            const Lanes mean = { sum[0] / count, sum[1] / count, sum[2] / count, sum[3] };
+            if (mean[0] != 0.0f || mean[1] != 0.0f || mean[2] != 0.0f)
+                normals[f] = mean;
         }
     }
-    for (std::size_t f = 0; f < nf; ++f)
-        mesh->faces[f].normal = normals[f];
+    for (std::size_t f = 0; f < nf; ++f) {
+        Vector& n = mesh->faces[f].normal;
+        n.x = normals[f][0];
+        n.y = normals[f][1];
+        n.z = normals[f][2];
+        n.w = normals[f][3];
+    }
     std::fflush(stdout);
 }

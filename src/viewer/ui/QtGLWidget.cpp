@@ -311,6 +311,8 @@ void QtGLWidget::normalsFiltered()
     ++meshRevision;
     drawer->faceNormalShading = true;
     drawer->faceNormalsChanged();
+    // The counts replace the progress text.
+    showMeshCounts();
 }
 
 void QtGLWidget::smooth_slot(float kernelsize, float kernelstrength)
