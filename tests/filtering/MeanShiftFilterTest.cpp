@@ -22,24 +22,17 @@ std::string runSlider(MeanShiftFilter& filter, float slider, int algorithm)
 
 } // namespace
 
-TEST(MeanShiftFilter, ZeroKernelIsRefusedSilently)
-{
-    Mesh mesh = octahedron();
-    const auto before = faceNormals(mesh);
-    MeanShiftFilter filter(&mesh);
-    for (int algorithm : { MEAN_SHIFT, SHPERE_JUMP, MEDIAN_FILTER })
-        for (int mode : { FILTER_FULL, FILTER_STEP })
-            EXPECT_EQ(run(filter, kernelFromSlider(0.0f, mesh), mode, algorithm), "");
-    EXPECT_EQ(faceNormals(mesh), before);
-}
-
-// Below every centroid spacing each face is its own region (its normal
-// normalised); beyond the mesh's size one region holds the mean normal.
+// A kernel of 0 is refused silently. Below every centroid spacing each face is
+// its own region (its normal normalised); beyond the mesh's size one region
+// holds the mean normal.
 TEST(MeanShiftFilter, RadiusExtremes)
 {
     for (int algorithm : { MEAN_SHIFT, SHPERE_JUMP }) {
         Mesh mesh = rippledGrid(6);
         MeanShiftFilter filter(&mesh);
+        EXPECT_EQ(run(filter, kernelFromSlider(0.0f, mesh), FILTER_FULL, algorithm), "");
+        EXPECT_EQ(run(filter, kernelFromSlider(0.0f, mesh), FILTER_STEP, algorithm), "");
+        EXPECT_EQ(faceNormals(mesh), faceNormals(rippledGrid(6)));
         const std::string out
             = run(filter, Vector(1e-3f, 1e-3f, 1e-3f, 1.0f), FILTER_FULL, algorithm);
         EXPECT_EQ(out.find(algorithm == MEAN_SHIFT ? "Evaluating MEAN_SHIFT: \nWEIGHT_MODE = 0\n"
@@ -154,13 +147,18 @@ TEST(MeanShiftFilter, MatchesReferenceOnRealMeshes)
     }
 }
 
-TEST(MedianFilter, DepthOneOnClosedMeshAndLoneFace)
+// Whole neighbourhoods, each face once: kept or recomputed the same lists, and
+// the same normals as searching every neighbourhood afresh. Depth 1 on a closed
+// mesh is the mean of the three edge neighbours; a lone face keeps its normal.
+TEST(MedianFilter, NeighbourhoodsMatchReference)
 {
-    Mesh mesh = octahedron(), expected = octahedron();
-    // Distinct normals, so that the in-place order shows.
-    for (Mesh* m : { &mesh, &expected })
-        for (int f = 0; f < 8; ++f)
+    Mesh octa = octahedron(), expected = octahedron();
+    FaceNeighbourhoods two(octa.edgeGraph.faceNeighbours, 2);
+    for (int f = 0; f < 8; ++f) {
+        EXPECT_EQ(two.of(f).size(), 6u); // all but itself and its opposite
+        for (Mesh* m : { &octa, &expected })
             m->faces[std::size_t(f)].normal.x += 0.1f * float(f);
+    }
     for (int sweep = 0; sweep < 50; ++sweep) {
         for (int f = 0; f < 8; ++f) {
             Vector sum(0.0f, 0.0f, 0.0f, 0.0f);
@@ -169,26 +167,16 @@ TEST(MedianFilter, DepthOneOnClosedMeshAndLoneFace)
             expected.faces[std::size_t(f)].normal = sum / 3.0f;
         }
     }
-    MeanShiftFilter filter(&mesh);
+    MeanShiftFilter filter(&octa);
+    EXPECT_EQ(run(filter, Vector(0), FILTER_FULL, MEDIAN_FILTER), "");
     EXPECT_EQ(runSlider(filter, 1.0f, MEDIAN_FILTER).substr(0, 36),
         "Evaluating MEDIAN_FILTER: \ndepth: 1\n");
-    EXPECT_EQ(faceNormals(mesh), faceNormals(expected));
-
+    EXPECT_EQ(faceNormals(octa), faceNormals(expected));
     Mesh single = builtMesh({ { 0, 0, 0 }, { 1, 0, 0 }, { 0, 1, 0 } }, { { 0, 1, 2 } });
-    const auto before = faceNormals(single);
     MeanShiftFilter alone(&single);
     runSlider(alone, 3.0f, MEDIAN_FILTER);
-    EXPECT_EQ(faceNormals(single), before);
-}
-
-// Whole neighbourhoods, each face once: kept or recomputed the same lists, and
-// the same normals as searching every neighbourhood afresh.
-TEST(MedianFilter, NeighbourhoodsMatchReference)
-{
-    Mesh octa = octahedron();
-    FaceNeighbourhoods two(octa.edgeGraph.faceNeighbours, 2);
-    for (int f = 0; f < 8; ++f)
-        EXPECT_EQ(two.of(f).size(), 6u); // all but itself and its opposite
+    EXPECT_EQ(faceNormals(single),
+        faceNormals(builtMesh({ { 0, 0, 0 }, { 1, 0, 0 }, { 0, 1, 0 } }, { { 0, 1, 2 } })));
     Mesh grid = rippledGrid(7);
     for (int depth : { 1, 3, 5 }) {
         FaceNeighbourhoods kept(grid.edgeGraph.faceNeighbours, depth);
