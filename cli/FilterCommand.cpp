@@ -69,15 +69,16 @@ int runFilter(const Args& args)
     ::dup2(STDERR_FILENO, STDOUT_FILENO);
     Mesh mesh;
     const bool loaded = loadForTool(mesh, files[0]);
-    if (loaded) {
-        MeanShiftFilter filter(&mesh);
-        filter.run(kernelFromSlider(float(slider), mesh), FILTER_FULL, algorithm);
-    }
+    MeanShiftFilter filter(&mesh);
+    const bool filtered
+        = loaded && filter.run(kernelFromSlider(float(slider), mesh), FILTER_FULL, algorithm);
     std::fflush(stdout);
     ::dup2(savedStdout, STDOUT_FILENO);
     ::close(savedStdout);
     if (!loaded)
         return 1;
+    if (!filtered)
+        return fail("'" + files[0] + "' was not filtered");
     if (!writeNormals(mesh, normalsOut))
         return fail("cannot write '" + normalsOut + "'");
     return 0;

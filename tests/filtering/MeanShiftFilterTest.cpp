@@ -178,16 +178,9 @@ TEST(MedianFilter, NeighbourhoodsMatchReference)
     EXPECT_EQ(faceNormals(single),
         faceNormals(builtMesh({ { 0, 0, 0 }, { 1, 0, 0 }, { 0, 1, 0 } }, { { 0, 1, 2 } })));
     Mesh grid = rippledGrid(7);
-    for (int depth : { 1, 3, 5 }) {
-        FaceNeighbourhoods kept(grid.edgeGraph.faceNeighbours, depth);
-        FaceNeighbourhoods recomputed(grid.edgeGraph.faceNeighbours, depth, 10);
-        ASSERT_TRUE(kept.stored() && !recomputed.stored());
-        for (int f = 0; f < grid.numFaces; ++f) {
-            const auto a = kept.of(f);
-            const auto b = recomputed.of(f);
-            ASSERT_TRUE(std::equal(a.begin(), a.end(), b.begin(), b.end()));
-        }
-    }
+    const FaceNeighbourhoods deep(grid.edgeGraph.faceNeighbours, 40);
+    EXPECT_EQ(deep.totalSize(), std::size_t(grid.numFaces * (grid.numFaces - 1)));
+    EXPECT_FALSE(FaceNeighbourhoods(grid.edgeGraph.faceNeighbours, 40, 5000).complete());
     for (const char* name : { "beetle.obj", "spot.obj" }) {
         for (int depth : { 1, 2, 3 }) {
             Mesh fast, slow;

@@ -53,31 +53,31 @@ int MeanShiftFilter::unvisitedCount() const
     return needInit ? (mesh ? mesh->numFaces : 0) : unvisited;
 }
 
-void MeanShiftFilter::run(const Vector& kernel, int mode, int algorithm_, Progress* progressSink)
+bool MeanShiftFilter::run(const Vector& kernel, int mode, int algorithm_, Progress* progressSink)
 {
     if (kernel.x == 0.0f && kernel.y == 0.0f && kernel.z == 0.0f)
-        return;
+        return false;
     algorithm = algorithm_;
     if (!mesh || algorithm < MEAN_SHIFT || algorithm > MEDIAN_FILTER)
-        return;
+        return false;
     const std::size_t nf = std::size_t(std::max(mesh->numFaces, 0));
     if (mesh->faces.size() < nf || mesh->centroids.size() < nf) {
         std::printf("Filter: the mesh has no centroids built; nothing done\n");
         std::fflush(stdout);
-        return;
+        return false;
     }
     if (algorithm == MEDIAN_FILTER) {
         if (mesh->edgeGraph.faceNeighbours.size() != nf) {
             std::printf("MEDIAN_FILTER: the mesh has no edge list built; nothing done\n");
             std::fflush(stdout);
-            return;
+            return false;
         }
         radius = kernel;
-        runMedian(int(kernel.w), progressSink);
-        return;
+        return runMedian(int(kernel.w), progressSink);
     }
     radius = kernel;
     runRegions(algorithm == MEAN_SHIFT, mode, progressSink);
+    return mesh->numFaces > 0;
 }
 
 // ---- Mean shift and sphere jump
@@ -329,13 +329,21 @@ void MeanShiftFilter::runRegions(bool moving, int mode, Progress* progressSink)
 
 // ---- Median filter
 
-void MeanShiftFilter::runMedian(int depth, Progress* progressSink)
+bool MeanShiftFilter::runMedian(int depth, Progress* progressSink)
 {
     std::cout << "Evaluating MEDIAN_FILTER: " << std::endl;
     std::printf("depth: %d\n", depth);
     std::fflush(stdout);
     const std::size_t nf = std::size_t(std::max(mesh->numFaces, 0));
-    FaceNeighbourhoods neighbourhoods(mesh->edgeGraph.faceNeighbours, depth);
+    const FaceNeighbourhoods neighbourhoods(mesh->edgeGraph.faceNeighbours, depth);
+    if (!neighbourhoods.complete()) {
+        // 50 sweeps over more than this would block the program for minutes.
+        std::printf("MEDIAN_FILTER: at depth %d the neighbourhoods hold more than %zu faces in "
+                    "all; nothing done, choose a smaller depth\n",
+            depth, FaceNeighbourhoods::kDefaultLimit);
+        std::fflush(stdout);
+        return false;
+    }
     // A packed copy, updated in place as the faces are: later faces of a sweep
     // see the new normals of earlier ones. Four lanes added at once are the
     // same four single-precision additions, in the same order.
@@ -370,4 +378,5 @@ void MeanShiftFilter::runMedian(int depth, Progress* progressSink)
         n.w = normals[f][3];
     }
     std::fflush(stdout);
+    return nf > 0;
 }

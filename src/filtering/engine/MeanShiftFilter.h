@@ -69,8 +69,9 @@ public:
     // Runs `algorithm` (stored for the next step) with this kernel. A kernel of
     // radius 0 in x, y and z refuses the run silently; an unknown algorithm does
     // nothing. The median filter ignores the mode and uses depth trunc(kernel.w).
-    // progressSink, when given, also hears how far the run has come.
-    void run(const Vector& kernel, int mode, int algorithm, Progress* progressSink = nullptr);
+    // progressSink, when given, also hears how far the run has come. Returns
+    // whether face normals were written.
+    bool run(const Vector& kernel, int mode, int algorithm, Progress* progressSink = nullptr);
 
     // The weighting profile from the tool page: from now on WEIGHT_MODE is 1.
     void setProfile(const std::vector<Vector>& samples, int height);
@@ -80,7 +81,7 @@ public:
 
 private:
     void runRegions(bool moving, int mode, Progress* progressSink);
-    void runMedian(int depth, Progress* progressSink);
+    bool runMedian(int depth, Progress* progressSink);
     void initialise();
     void startRegion(Progress* progressSink);
     void catchInside();

@@ -8,24 +8,12 @@
 
 #include <cstdio>
 
-namespace {
-
-bool runs(const Mesh& mesh, const Vector& kernel, int algorithm)
-{
-    return !(kernel.x == 0.0f && kernel.y == 0.0f && kernel.z == 0.0f) && mesh.numFaces > 0
-        && algorithm >= MEAN_SHIFT && algorithm <= MEDIAN_FILTER;
-}
-
-} // namespace
-
 bool applyFilter(
     MeanShiftFilter& filter, Mesh& mesh, const Vector& page, int algorithm, Progress* progress)
 {
     if (mesh.numVertices == 0)
         return false;
-    const Vector kernel = kernelFromSlider(page.x, mesh);
-    filter.run(kernel, FILTER_FULL, algorithm, progress);
-    return runs(mesh, kernel, algorithm);
+    return filter.run(kernelFromSlider(page.x, mesh), FILTER_FULL, algorithm, progress);
 }
 
 void storeFilterKernel(MeanShiftFilter& filter, const Mesh& mesh, const Vector& page, int algorithm)
@@ -42,10 +30,7 @@ bool stepFilter(MeanShiftFilter& filter, Mesh& mesh, const Vector& page, Progres
         return false;
     std::printf("Step\n");
     std::fflush(stdout);
-    const Vector kernel = kernelFromSlider(page.x, mesh);
-    const int algorithm = filter.algorithm;
-    filter.run(kernel, FILTER_STEP, algorithm, progress);
-    return runs(mesh, kernel, algorithm);
+    return filter.run(kernelFromSlider(page.x, mesh), FILTER_STEP, filter.algorithm, progress);
 }
 
 void drawKernelSphere(const MeanShiftFilter& filter)

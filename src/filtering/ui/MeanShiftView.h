@@ -11,8 +11,8 @@ class Progress;
 // stays a thin forwarder; none of these repaint.
 
 // A full run of `algorithm` with the kernel derived from the slider value.
-// Returns true when the run went ahead (the face normals changed); an empty mesh,
-// a kernel of 0 or an unknown algorithm change nothing.
+// Returns true when face normals were written; an empty mesh, a kernel of 0, an
+// unknown algorithm or a refused depth change nothing.
 bool applyFilter(
     MeanShiftFilter& filter, Mesh& mesh, const Vector& page, int algorithm, Progress* progress);
 // Keeps the kernel and the algorithm for the next step; nothing runs.
