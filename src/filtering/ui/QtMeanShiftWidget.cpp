@@ -19,6 +19,8 @@ QtMeanShiftWidget::QtMeanShiftWidget(QWidget* parent, const QString& name)
 
     const auto addButton = [&](const char* text, void (QtMeanShiftWidget::*slot)()) {
         auto* button = new QPushButton(QString::fromLatin1(text), this);
+        // Return in the tool dialogue must not start a filter.
+        button->setAutoDefault(false);
         layout->addWidget(button);
         connect(button, &QPushButton::clicked, this, slot);
     };
