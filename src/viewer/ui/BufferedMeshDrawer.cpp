@@ -98,8 +98,8 @@ void BufferedMeshDrawer::drawFlatTriangles(const Mesh& mesh)
             for (int k = 0; k < 3; ++k) {
                 const Vector& p = *face.vertex[k];
                 const Vector& c = mesh.vertexColours[std::size_t(face.index[k])];
-                const float values[9] = { p.x, p.y, p.z, face.normal.x, face.normal.y,
-                    face.normal.z, c.x, c.y, c.z };
+                const float values[9]
+                    = { p.x, p.y, p.z, face.normal.x, face.normal.y, face.normal.z, c.x, c.y, c.z };
                 out = std::copy(values, values + 9, out);
             }
         }
