@@ -42,14 +42,14 @@ int runFilter(const Args& args)
                 for (int k = 0; k < 3; ++k)
                     if (value == names[k])
                         algorithm = k;
-                if (algorithm < 0)
+                if (algorithm < 0) {
                     return fail(
                         "--algorithm takes meanshift, spherejump or median, not '" + value + "'");
+                }
             } else if (a == "--radius") {
-                if (!parseInt(value, slider) || slider < 0 || slider > 100)
-                    return fail("--radius takes the slider value, a whole number from 0 to 100, "
-                                "not '"
-                        + value + "'");
+                if (!parseInt(value, slider) || slider < 0 || slider > 100) {
+                    return fail("--radius takes a slider value from 0 to 100, not '" + value + "'");
+                }
             } else {
                 normalsOut = value;
             }

