@@ -14,6 +14,7 @@ int runSubdivide(const Args& args);
 int runSimplify(const Args& args);
 int runMorphogens(const Args& args);
 int runTerrain(const Args& args);
+int runFilter(const Args& args);
 
 struct Command {
     const char* name;

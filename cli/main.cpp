@@ -46,6 +46,13 @@ const std::vector<Command>& commands()
           "OBJ to OUT",
           runTerrain },
 #endif
+        { "filter",
+          "filter --algorithm meanshift|spherejump|median --radius SLIDER --normals-out FILE "
+          "IN",
+          "smooths the face normals as Apply on the Mean Shift page does (SLIDER 1 .. 100: the "
+          "kernel is SLIDER / 200 of the mesh's size, or for the median filter the depth) and "
+          "writes one face normal per line, x y z, to FILE; console lines go to standard error",
+          runFilter },
     };
     return list;
 }

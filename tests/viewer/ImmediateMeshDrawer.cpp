@@ -17,7 +17,9 @@ void ImmediateMeshDrawer::drawMesh(const Mesh& mesh, unsigned int primitive)
                 const Vector& c = mesh.vertexColours[v];
                 glColor3f(c.x, c.y, c.z);
             }
-            const Vector& n = mesh.vertexNormals[v];
+            const Vector& n = faceNormalShading && primitive == GL_TRIANGLES
+                ? face.normal
+                : mesh.vertexNormals[v];
             glNormal3f(n.x, n.y, n.z);
             const Vector* p = face.vertex[k];
             glVertex3f(p->x, p->y, p->z);

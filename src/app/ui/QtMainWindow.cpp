@@ -3,6 +3,8 @@
 #include "app/ui/QtGLObjectWindow.h"
 #include "app/ui/QtMeshEditorDialogue.h"
 #include "clipping/ui/QtCLippingWidget.h"
+#include "filtering/ui/QtFunctionWidget.h"
+#include "filtering/ui/QtMeanShiftWidget.h"
 #include "mesh/engine/WriteObj.h"
 #include "morphogens/ui/QtMorphogenWidget.h"
 #include "refinement/ui/QtMeshSimplifierWidget.h"
@@ -152,10 +154,16 @@ void QtMainWindow::connectRouting()
     // Classification page: meshclassify_signal, numpatches_signal,
     // previouspatch_signal, nextpatch_signal, patchthresh_signal, weight_signal,
     // sp_mode_signal, loadsp_signal, savesp_signal.
-    // Mean-shift page: rad_signal, mshift_signal, step_signal.
+    connect(meshEditor->meanShiftPage, &QtMeanShiftWidget::rad_signal, glw,
+        &QtGLWidget::mshiftrad_slot);
+    connect(meshEditor->meanShiftPage, &QtMeanShiftWidget::mshift_signal, glw,
+        &QtGLWidget::mshift_slot);
+    connect(meshEditor->meanShiftPage, &QtMeanShiftWidget::step_signal, glw,
+        &QtGLWidget::mshiftstep_slot);
     connect(meshEditor->simplifyPage, &QtMeshSimplifierWidget::simplifySignal, glw,
         &QtGLWidget::simplify_slot);
-    // Mean-shift profile curve: signal_function.
+    connect(meshEditor->meanShiftPage->functionWidget(), &QtFunctionWidget::signal_function, glw,
+        &QtGLWidget::function_slot);
     // The view's numbpatches_signal goes back to the classification page.
     connect(glw, &QtGLWidget::dragndrop_signal, this, &QtMainWindow::dragndrop_slot);
     connect(glw, &QtGLWidget::buildtree_signal, meshEditor->morphogenPage,

@@ -2,6 +2,7 @@
 
 #include "clipping/ui/QtCLippingWidget.h"
 #include "morphogens/ui/QtMorphogenWidget.h"
+#include "filtering/ui/QtMeanShiftWidget.h"
 #include "refinement/ui/QtMeshSimplifierWidget.h"
 #include "refinement/ui/QtMeshSubdivideWidget.h"
 #include "terrain/ui/QtMeshTerrainWidget.h"
@@ -39,6 +40,7 @@ void QtMeshEditorDialogue::createPages()
     simplifyPage = new QtMeshSimplifierWidget(this, QStringLiteral("simplifytab"));
     subdividePage = new QtMeshSubdivideWidget(this, QStringLiteral("subdividetab"));
     terrainPage = new QtMeshTerrainWidget(this, QStringLiteral("terraintab"));
+    meanShiftPage = new QtMeanShiftWidget(this, QStringLiteral("meanshftab"));
 }
 
 void QtMeshEditorDialogue::addTabs()
@@ -51,6 +53,7 @@ void QtMeshEditorDialogue::addTabs()
     addPage(morphogenPage, QStringLiteral("Morphogens"));
     addPage(simplifyPage, QStringLiteral("Simplify"), [this] { simplifyPage->apply(); });
     addPage(subdividePage, QStringLiteral("Subdivide"), [this] { subdividePage->apply(); });
+    addPage(meanShiftPage, QStringLiteral("Mean Shift"), [this] { meanShiftPage->apply(); });
     addPage(terrainPage, QStringLiteral("Terrain"), [this] { terrainPage->buildTerrain(); });
 }
 

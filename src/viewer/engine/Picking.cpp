@@ -14,7 +14,7 @@ constexpr int kLeafSize = 4;
 
 // Distance from p0 to the crossing with face i, or false for no crossing. One
 // place, so that the linear loop and the hierarchy compare the same numbers.
-bool faceDistance(Mesh& mesh, int i, const Vector& p0, const Vector& p1, float& distance)
+bool faceDistance(const Mesh& mesh, int i, const Vector& p0, const Vector& p1, float& distance)
 {
     Vector hit;
     if (!intersectRay(mesh.faces[std::size_t(i)], p0, p1, hit)) {
@@ -27,14 +27,13 @@ bool faceDistance(Mesh& mesh, int i, const Vector& p0, const Vector& p1, float& 
 
 } // namespace
 
-bool intersectRay(Face& face, const Vector& p0, const Vector& p1, Vector& hit)
+bool intersectRay(const Face& face, const Vector& p0, const Vector& p1, Vector& hit)
 {
     const Vector& P = *face.vertex[0];
     const Vector& Q = *face.vertex[1];
     const Vector& R = *face.vertex[2];
     Vector n;
     n.triangleNormal(R, Q, P);
-    face.normal = n;
 
     const float d0 = (p0 - P).dot(n);
     const float d1 = (p1 - P).dot(n);
@@ -58,7 +57,7 @@ bool intersectRay(Face& face, const Vector& p0, const Vector& p1, Vector& hit)
     return true;
 }
 
-int nearestFaceLinear(Mesh& mesh, const Vector& p0, const Vector& p1)
+int nearestFaceLinear(const Mesh& mesh, const Vector& p0, const Vector& p1)
 {
     float best = kNoHit;
     int selected = 0;
@@ -172,7 +171,7 @@ FaceBvh::FaceBvh(const Mesh& mesh)
     }
 }
 
-int FaceBvh::nearestFace(Mesh& mesh, const Vector& p0, const Vector& p1) const
+int FaceBvh::nearestFace(const Mesh& mesh, const Vector& p0, const Vector& p1) const
 {
     if (nodes.empty()) {
         return 0;

@@ -9,15 +9,16 @@ struct Face;
 class Mesh;
 
 // Whether the segment from p0 to p1 crosses the face (corners counter-clockwise
-// about its normal). The face normal is recomputed from the corners and stored.
+// about its normal), from the corners alone: the stored normal may hold a
+// filter's result and is neither read nor written.
 // An end lying in the face's plane is no crossing; a point on an edge or a
 // corner counts as inside. On success the crossing point goes to hit.
-bool intersectRay(Face& face, const Vector& p0, const Vector& p1, Vector& hit);
+bool intersectRay(const Face& face, const Vector& p0, const Vector& p1, Vector& hit);
 
 // The face nearest to p0 that the segment p0-p1 crosses, as a 1-based face
 // number, the lower index winning on equal distances; 0 when none is crossed.
 // Tests every face in order.
-int nearestFaceLinear(Mesh& mesh, const Vector& p0, const Vector& p1);
+int nearestFaceLinear(const Mesh& mesh, const Vector& p0, const Vector& p1);
 
 // A bounding-volume hierarchy over a mesh's faces that answers the same question
 // as nearestFaceLinear with the same result, visiting only the faces whose boxes
@@ -28,8 +29,8 @@ public:
     // Builds over the mesh's current faces.
     explicit FaceBvh(const Mesh& mesh);
 
-    // As nearestFaceLinear; the normals of the faces tested are refreshed.
-    int nearestFace(Mesh& mesh, const Vector& p0, const Vector& p1) const;
+    // As nearestFaceLinear.
+    int nearestFace(const Mesh& mesh, const Vector& p0, const Vector& p1) const;
 
     std::size_t nodeCount() const { return nodes.size(); }
 

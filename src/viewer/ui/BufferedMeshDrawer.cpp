@@ -8,6 +8,7 @@
 #include <GL/gl.h>
 #include <GL/glext.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 
@@ -86,8 +87,53 @@ std::vector<float> BufferedMeshDrawer::packed(const std::vector<Vector>& values)
     return out;
 }
 
+void BufferedMeshDrawer::drawFlatTriangles(const Mesh& mesh)
+{
+    if (flatStale) {
+        const std::size_t nf = std::size_t(mesh.numFaces);
+        std::vector<float> corners(nf * 27);
+        float* out = corners.data();
+        for (std::size_t f = 0; f < nf; ++f) {
+            const Face& face = mesh.faces[f];
+            for (int k = 0; k < 3; ++k) {
+                const Vector& p = *face.vertex[k];
+                const Vector& c = mesh.vertexColours[std::size_t(face.index[k])];
+                const float values[9]
+                    = { p.x, p.y, p.z, face.normal.x, face.normal.y, face.normal.z, c.x, c.y, c.z };
+                out = std::copy(values, values + 9, out);
+            }
+        }
+        fillBuffer(flatBuffer, GL_ARRAY_BUFFER, corners);
+        flatFaceCount = int(nf);
+        flatStale = false;
+    }
+    if (flatFaceCount == 0) {
+        return;
+    }
+    glPushMatrix();
+    glTranslatef(-mesh.centre.x, -mesh.centre.y, -mesh.centre.z);
+    const GLsizei stride = 9 * sizeof(float);
+    glBindBuffer(GL_ARRAY_BUFFER, flatBuffer);
+    glEnableClientState(GL_VERTEX_ARRAY);
+    glEnableClientState(GL_NORMAL_ARRAY);
+    glEnableClientState(GL_COLOR_ARRAY);
+    glVertexPointer(3, GL_FLOAT, stride, nullptr);
+    glNormalPointer(GL_FLOAT, stride, reinterpret_cast<const void*>(3 * sizeof(float)));
+    glColorPointer(3, GL_FLOAT, stride, reinterpret_cast<const void*>(6 * sizeof(float)));
+    glBindBuffer(GL_ARRAY_BUFFER, 0);
+    glDrawArrays(GL_TRIANGLES, 0, flatFaceCount * 3);
+    glDisableClientState(GL_COLOR_ARRAY);
+    glDisableClientState(GL_NORMAL_ARRAY);
+    glDisableClientState(GL_VERTEX_ARRAY);
+    glPopMatrix();
+}
+
 void BufferedMeshDrawer::drawMesh(const Mesh& mesh, unsigned int primitive)
 {
+    if (faceNormalShading && primitive == GL_TRIANGLES) {
+        drawFlatTriangles(mesh);
+        return;
+    }
     refresh(mesh);
     if (faceCount == 0) {
         return;
@@ -149,6 +195,9 @@ void BufferedMeshDrawer::releaseGL()
     unsigned int buffers[] = { positionBuffer, normalBuffer, colourBuffer, triangleBuffer,
         polygonBuffer, outlineBuffer };
     glDeleteBuffers(6, buffers);
+    glDeleteBuffers(1, &flatBuffer);
+    flatBuffer = 0;
+    flatStale = true;
     positionBuffer = normalBuffer = colourBuffer = 0;
     triangleBuffer = polygonBuffer = outlineBuffer = 0;
     geometryStale = coloursStale = true;

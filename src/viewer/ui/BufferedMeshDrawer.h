@@ -19,12 +19,16 @@ public:
     BufferedMeshDrawer& operator=(const BufferedMeshDrawer&) = delete;
 
     void drawMesh(const Mesh& mesh, unsigned int primitive) override;
-    void meshChanged() override { geometryStale = coloursStale = true; }
-    void coloursChanged() override { coloursStale = true; }
+    void meshChanged() override { geometryStale = coloursStale = flatStale = true; }
+    void coloursChanged() override { coloursStale = flatStale = true; }
+    void faceNormalsChanged() override { flatStale = true; }
     void releaseGL() override;
 
 private:
     void refresh(const Mesh& mesh);
+    // Face-normal shading: every corner on its own (position, face normal,
+    // colour interleaved), drawn face by face as an array.
+    void drawFlatTriangles(const Mesh& mesh);
     // x, y, z of each buffer slot's vertex.
     std::vector<float> packed(const std::vector<Vector>& values) const;
 
@@ -37,6 +41,9 @@ private:
     int faceCount = 0;
     bool geometryStale = true;
     bool coloursStale = true;
+    unsigned int flatBuffer = 0;
+    int flatFaceCount = 0;
+    bool flatStale = true;
     // Mesh vertex of each buffer slot, and the slot of each mesh vertex (-1
     // for a vertex no face uses).
     std::vector<int> vertexOrder;

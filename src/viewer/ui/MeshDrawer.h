@@ -24,4 +24,10 @@ public:
     virtual void coloursChanged() { meshChanged(); }
     // Frees GL resources; the context is current.
     virtual void releaseGL() { }
+
+    // Lit triangles take each face's stored normal at all three corners (flat
+    // shading) instead of the vertex normals: shows filtered face normals.
+    bool faceNormalShading = false;
+    // Face normals alone changed.
+    virtual void faceNormalsChanged() { }
 };

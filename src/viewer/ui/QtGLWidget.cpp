@@ -1,5 +1,6 @@
 #include "viewer/ui/QtGLWidget.h"
 
+#include "filtering/ui/MeanShiftView.h"
 #include "mesh/engine/Build.h"
 #include "mesh/engine/LoadMesh.h"
 #include "mesh/engine/Progress.h"
@@ -194,6 +195,7 @@ void QtGLWidget::meshChanged()
 {
     ++meshRevision;
     drawer->meshChanged();
+    drawer->faceNormalShading = false;
     faceBvh.reset();
     if (fitExtent <= 0.0f) {
         fitExtent = longestSide(mesh);
@@ -350,6 +352,42 @@ void QtGLWidget::terrainbuilt_slot()
     showMeshCounts();
 }
 
+void QtGLWidget::mshift_slot(Vector kernel, int algorithm)
+{
+    StatusProgress progress(statusSink);
+    if (applyFilter(meanShift, mesh, kernel, algorithm, &progress)) {
+        normalsFiltered();
+    }
+}
+
+void QtGLWidget::mshiftrad_slot(Vector kernel, int algorithm)
+{
+    storeFilterKernel(meanShift, mesh, kernel, algorithm);
+    ++meshRevision;
+}
+
+void QtGLWidget::mshiftstep_slot(Vector kernel)
+{
+    StatusProgress progress(statusSink);
+    if (stepFilter(meanShift, mesh, kernel, &progress)) {
+        normalsFiltered();
+    }
+}
+
+void QtGLWidget::function_slot(std::vector<Vector> func, int sizey)
+{
+    meanShift.setProfile(func, sizey);
+}
+
+void QtGLWidget::normalsFiltered()
+{
+    ++meshRevision;
+    drawer->faceNormalShading = true;
+    drawer->faceNormalsChanged();
+    // The counts replace the progress text.
+    showMeshCounts();
+}
+
 void QtGLWidget::smooth_slot(float kernelsize, float kernelstrength)
 {
     (void)kernelsize;
@@ -416,6 +454,7 @@ void QtGLWidget::syncMeshIdentity()
     // picking structure must follow, and the view fits the new size.
     meshIdentity = currentMeshIdentity();
     drawer->meshChanged();
+    drawer->faceNormalShading = false;
     faceBvh.reset();
     fitExtent = longestSide(mesh);
 }
@@ -650,6 +689,10 @@ void QtGLWidget::paintGL()
     glDisable(GL_LIGHTING);
     drawSelectedFace(mesh);
     clipping.endFrame();
+    glPushMatrix();
+    glTranslatef(-mesh.centre.x, -mesh.centre.y, -mesh.centre.z);
+    drawKernelSphere(meanShift);
+    glPopMatrix();
     glEnable(GL_LIGHTING);
 }
 

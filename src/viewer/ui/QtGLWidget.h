@@ -1,6 +1,7 @@
 #pragma once
 
 #include "clipping/ui/ClipPlaneTool.h"
+#include "filtering/engine/MeanShiftFilter.h"
 #include "mesh/engine/Mesh.h"
 #include "mesh/engine/Vector.h"
 #include "refinement/engine/Subdivider.h"
@@ -67,6 +68,7 @@ public:
     // The six clipping planes (clipping.clipCube) and what the view does with them.
     ClipPlaneTool clipping;
     TerrainViewState terrain;
+    MeanShiftFilter meanShift { &mesh };
 
     // Reads a mesh file chosen by the last four characters of the name ("obj" or
     // "net", any case), builds its derived data, orients its faces and keeps a
@@ -161,6 +163,15 @@ public slots:
     void usecolourstops_slot(bool on);
     // The Terrain page built a new mesh into `mesh`: treated as a mesh just read.
     void terrainbuilt_slot();
+    // Normal filters; x of the page's vector is the radius slider value. A full
+    // run of the algorithm (0 mean shift, 1 sphere jump, 2 median filter).
+    void mshift_slot(Vector kernel, int algorithm);
+    // Keeps kernel and algorithm for the steps; nothing runs.
+    void mshiftrad_slot(Vector kernel, int algorithm);
+    // One pass of the kept algorithm.
+    void mshiftstep_slot(Vector kernel);
+    // The weight profile drawn on the page (sizey: the plot height in pixels).
+    void function_slot(std::vector<Vector> func, int sizey);
 
 protected:
     void timerEvent(QTimerEvent* event) override;
@@ -186,6 +197,9 @@ private:
     // the backup, the start zoom, the fit, fresh buffers and picking, and a
     // clipping cube around it.
     void newMeshLoaded();
+    // Face normals were filtered: shade each face with its own until the
+    // geometry changes.
+    void normalsFiltered();
 
     std::function<void(const QString&)> statusSink;
     std::unique_ptr<MeshDrawer> drawer;

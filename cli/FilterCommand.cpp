@@ -1,0 +1,85 @@
+#include "CliCommon.h"
+#include "Commands.h"
+
+#include "filtering/engine/MeanShiftFilter.h"
+#include "mesh/engine/Mesh.h"
+
+#include <cstdio>
+#include <unistd.h>
+
+namespace {
+
+bool writeNormals(const Mesh& mesh, const std::string& path)
+{
+    std::FILE* out = std::fopen(path.c_str(), "w");
+    if (!out)
+        return false;
+    bool ok = true;
+    for (int f = 0; f < mesh.numFaces && ok; ++f) {
+        const Vector& n = mesh.faces[std::size_t(f)].normal;
+        // Nine significant digits: a float read back is the same float.
+        ok = std::fprintf(out, "%.9g %.9g %.9g\n", double(n.x), double(n.y), double(n.z)) > 0;
+    }
+    return std::fclose(out) == 0 && ok;
+}
+
+} // namespace
+
+int runFilter(const Args& args)
+{
+    int algorithm = -1;
+    int slider = -1;
+    std::string normalsOut;
+    Args files;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (a == "--algorithm" || a == "--radius" || a == "--normals-out") {
+            if (i + 1 >= args.size())
+                return fail(a + " needs a value");
+            const std::string& value = args[++i];
+            if (a == "--algorithm") {
+                const char* names[] = { "meanshift", "spherejump", "median" };
+                for (int k = 0; k < 3; ++k)
+                    if (value == names[k])
+                        algorithm = k;
+                if (algorithm < 0) {
+                    return fail(
+                        "--algorithm takes meanshift, spherejump or median, not '" + value + "'");
+                }
+            } else if (a == "--radius") {
+                if (!parseInt(value, slider) || slider < 0 || slider > 100) {
+                    return fail("--radius takes a slider value from 0 to 100, not '" + value + "'");
+                }
+            } else {
+                normalsOut = value;
+            }
+        } else {
+            files.push_back(a);
+        }
+    }
+    if (algorithm < 0 || slider < 0 || normalsOut.empty() || files.size() != 1)
+        return fail("filter takes --algorithm A --radius SLIDER --normals-out FILE IN (see "
+                    "facetra-cli filter --help)");
+    if (slider == 0)
+        return fail("a radius of 0 is refused: nothing to filter");
+    // The filters talk on standard output; here that is the error stream, so
+    // that standard output stays free for data.
+    std::fflush(stdout);
+    const int savedStdout = ::dup(STDOUT_FILENO);
+    ::dup2(STDERR_FILENO, STDOUT_FILENO);
+    Mesh mesh;
+    const bool loaded = loadForTool(mesh, files[0]);
+    MeanShiftFilter filter(&mesh);
+    const bool filtered
+        = loaded && filter.run(kernelFromSlider(float(slider), mesh), FILTER_FULL, algorithm);
+    std::fflush(stdout);
+    ::dup2(savedStdout, STDOUT_FILENO);
+    ::close(savedStdout);
+    if (!loaded)
+        return 1;
+    if (!filtered)
+        return fail("'" + files[0] + "' was not filtered");
+    if (!writeNormals(mesh, normalsOut))
+        return fail("cannot write '" + normalsOut + "'");
+    return 0;
+}

@@ -1,0 +1,184 @@
+#include "ImmediateMeshDrawer.h"
+
+#include "app/ui/QtMainWindow.h"
+#include "app/ui/QtMeshEditorDialogue.h"
+#include "filtering/ui/QtFunctionWidget.h"
+#include "filtering/ui/QtMeanShiftWidget.h"
+#include "viewer/ui/BufferedMeshDrawer.h"
+#include "viewer/ui/QtGLWidget.h"
+
+#include <QOpenGLContext>
+#include <QPushButton>
+#include <QSlider>
+#include <QTabWidget>
+#include <QtTest>
+
+#include <cstdio>
+#include <fcntl.h>
+#include <filesystem>
+#include <unistd.h>
+
+namespace {
+
+std::vector<char> normalBytes(const Mesh& mesh)
+{
+    std::vector<char> bytes;
+    for (const Face& face : mesh.faces) {
+        const char* n = reinterpret_cast<const char*>(&face.normal);
+        bytes.insert(bytes.end(), n, n + 4 * sizeof(float));
+    }
+    return bytes;
+}
+
+// Pixels where a and b differ, or with b null, the reddish pixels of a.
+int differing(const QImage& a, const QImage& b = {})
+{
+    int n = 0;
+    for (int y = 0; y < a.height(); ++y) {
+        for (int x = 0; x < a.width(); ++x) {
+            const QRgb c = a.pixel(x, y);
+            n += b.isNull() ? qRed(c) > qGreen(c) + 40 && qRed(c) > qBlue(c) + 40
+                            : c != b.pixel(x, y);
+        }
+    }
+    return n;
+}
+
+} // namespace
+
+class FilteringViewTest : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<QtMainWindow> window;
+    QtGLWidget* view = nullptr;
+
+    QImage frame()
+    {
+        view->grabFramebuffer();
+        return view->grabRendering();
+    }
+    // Runs f with the tools' console lines kept out of the test log.
+    void quietly(const std::function<void()>& f)
+    {
+        std::fflush(stdout);
+        const int saved = ::dup(1);
+        const int null = ::open("/dev/null", O_WRONLY);
+        ::dup2(null, 1);
+        ::close(null);
+        f();
+        std::fflush(stdout);
+        ::dup2(saved, 1);
+        ::close(saved);
+    }
+    void filter(float slider, int algorithm)
+    {
+        quietly([&] { view->mshift_slot(Vector(slider, 0.0f, 0.0f, 0.0f), algorithm); });
+    }
+
+private slots:
+    void init();
+    void cleanup() { window.reset(); }
+    void pageRoutingRunsTheFilters();
+    void filteredNormalsShadeFacesUntilReload();
+    void kernelSphereAndPicking();
+};
+
+void FilteringViewTest::init()
+{
+    const std::string path = std::string(FACETRA_MESH_DIR) + "/spot.obj";
+    if (!std::filesystem::exists(path))
+        QSKIP("real meshes not present");
+    QOpenGLContext probe;
+    if (!probe.create())
+        QSKIP("no OpenGL (run under an X server)");
+    window = std::make_unique<QtMainWindow>();
+    window->resizeView(400, 400);
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    view = window->glView();
+    bool loaded = false;
+    quietly([&] { loaded = view->loadMesh(QString::fromStdString(path)); });
+    QVERIFY(loaded);
+}
+
+// The page reaches the view's filter through the main window's routing: Apply
+// runs the chosen filter (not at slider 0), Step one pass, the curve sets the
+// profile.
+void FilteringViewTest::pageRoutingRunsTheFilters()
+{
+    QtMeanShiftWidget* page = window->meshEditor->meanShiftPage;
+    QTabWidget* tabs = window->meshEditor->tabs();
+    QCOMPARE(tabs->tabText(tabs->indexOf(page)), QStringLiteral("Mean Shift"));
+    tabs->setCurrentWidget(page);
+    const auto before = normalBytes(view->mesh);
+    const auto press = [&](QAbstractButton* b) { quietly([&] { b->click(); }); };
+    press(window->meshEditor->applyButton());
+    QVERIFY(normalBytes(view->mesh) == before);
+
+    page->radiusSlider()->setValue(20);
+    QCOMPARE(view->meanShift.radius.x, kernelFromSlider(20.0f, view->mesh).x);
+    press(page->findChildren<QPushButton*>()[2]); // Sphere Jump
+    QCOMPARE(view->meanShift.algorithm, int(SHPERE_JUMP));
+    press(window->meshEditor->applyButton());
+    QVERIFY(normalBytes(view->mesh) != before);
+    QVERIFY(view->meanShift.regions.size() > 1 && view->meanShift.needInit == 1);
+    press(page->findChildren<QPushButton*>()[3]); // Step
+    QCOMPARE(view->meanShift.regions.size(), std::size_t(1));
+
+    page->functionWidget()->moveControlPoint(1, 10.0f, 10.0f);
+    QCOMPARE(view->meanShift.weightMode, 1);
+    QCOMPARE(view->meanShift.profileHeight, page->functionWidget()->plotHeight());
+    QCOMPARE(view->meanShift.profile.size(), std::size_t(100));
+}
+
+// Lit modes shade each face with its filtered normal, both drawers alike, until
+// the geometry is rebuilt.
+void FilteringViewTest::filteredNormalsShadeFacesUntilReload()
+{
+    view->setRenderMode(4);
+    const QImage smooth = frame();
+    filter(15.0f, MEAN_SHIFT);
+    QVERIFY(differing(smooth, frame()) > 200);
+    for (int mode : { 3, 4, 6 }) {
+        view->setRenderMode(mode);
+        QImage pictures[2];
+        for (int i = 0; i < 2; ++i) {
+            std::unique_ptr<MeshDrawer> drawer = std::make_unique<ImmediateMeshDrawer>();
+            if (i == 0)
+                drawer = std::make_unique<BufferedMeshDrawer>();
+            drawer->faceNormalShading = true;
+            view->setMeshDrawer(std::move(drawer));
+            pictures[i] = frame();
+        }
+        QVERIFY2(differing(pictures[0], pictures[1]) == 0, qPrintable(QString::number(mode)));
+    }
+    view->setMeshDrawer(std::make_unique<BufferedMeshDrawer>());
+    view->setRenderMode(4);
+    filter(2.0f, MEDIAN_FILTER);
+    QVERIFY(differing(smooth, frame()) > 200);
+    quietly([&] { view->reload_slot(); });
+    QCOMPARE(differing(smooth, frame()), 0);
+}
+
+// The kernel sphere shows once it has a radius; a pick after a filter leaves
+// the filtered normals bit for bit.
+void FilteringViewTest::kernelSphereAndPicking()
+{
+    view->setRenderMode(7);
+    QCOMPARE(differing(frame()), 0);
+    view->meanShift.centre = view->mesh.centre;
+    view->mshiftrad_slot(Vector(60.0f, 0.0f, 0.0f, 0.0f), MEAN_SHIFT);
+    QVERIFY(differing(frame()) > 2000);
+
+    view->setRenderMode(4);
+    filter(10.0f, SHPERE_JUMP);
+    const auto filtered = normalBytes(view->mesh);
+    quietly([&] { QTest::mouseClick(view, Qt::MiddleButton, Qt::NoModifier, QPoint(200, 200)); });
+    QVERIFY(view->mesh.selected > 0);
+    QVERIFY(normalBytes(view->mesh) == filtered);
+}
+
+QTEST_MAIN(FilteringViewTest)
+#include "FilteringViewTest.moc"

@@ -1,0 +1,102 @@
+#include "ReferenceFilters.h"
+
+#include "mesh/engine/Mesh.h"
+
+#include <cmath>
+#include <list>
+
+int referenceRegions(
+    Mesh& mesh, float r, bool moving, const std::vector<Vector>& profile, int profileHeight)
+{
+    std::list<int> unvisited;
+    for (int f = 0; f < mesh.numFaces; ++f)
+        unvisited.push_back(f);
+    std::vector<int> region;
+    Vector centre, pointSum, normalSum;
+    int regions = 0;
+    bool grew = false;
+    const auto centroid = [&](int f) { return mesh.centroids[std::size_t(f)]; };
+    const auto normal = [&](int f) { return mesh.faces[std::size_t(f)].normal; };
+    const auto finish = [&](bool divide) {
+        if (divide)
+            normalSum /= float(region.size());
+        normalSum.normalise();
+        for (int f : region)
+            mesh.faces[std::size_t(f)].normal = normalSum;
+        ++regions;
+    };
+    while (!unvisited.empty()) {
+        if (!grew || !moving) {
+            const int seed = unvisited.front();
+            unvisited.pop_front();
+            region = { seed };
+            centre = centroid(seed);
+            normalSum = normal(seed);
+            pointSum = centre;
+        }
+        grew = false;
+        for (auto it = unvisited.begin(); it != unvisited.end();) {
+            const Vector c = centroid(*it);
+            const float dx = c.x - centre.x, dy = c.y - centre.y, dz = c.z - centre.z;
+            if (dx * dx + dy * dy + dz * dz > r * r) {
+                ++it;
+                continue;
+            }
+            float w = 1.0f;
+            if (!profile.empty()) {
+                const float d = std::sqrt(dx * dx + dy * dy + dz * dz) / r;
+                std::size_t k = std::size_t(std::trunc(double(d) * 100.0 + 0.5));
+                k = std::min(k, profile.size() - 1);
+                w = std::max(1.0f - profile[k].y / float(profileHeight), 0.0f);
+            }
+            region.push_back(*it);
+            pointSum += c;
+            normalSum += w * normal(*it);
+            it = unvisited.erase(it);
+            grew = true;
+        }
+        if (!moving) {
+            finish(false);
+            continue;
+        }
+        if (grew)
+            centre = pointSum / float(region.size());
+        if (!grew || unvisited.empty())
+            finish(true);
+    }
+    return regions;
+}
+
+void referenceMedian(Mesh& mesh, int depth)
+{
+    const auto& neighbours = mesh.edgeGraph.faceNeighbours;
+    std::vector<char> seen(std::size_t(mesh.numFaces), 0);
+    for (int sweep = 0; sweep < 50; ++sweep) {
+        for (int f = 0; f < mesh.numFaces; ++f) {
+            std::vector<int> ring { f }, around;
+            seen[std::size_t(f)] = 1;
+            for (int level = 0; level < depth; ++level) {
+                std::vector<int> next;
+                for (int a : ring)
+                    for (int b : neighbours[std::size_t(a)])
+                        if (!seen[std::size_t(b)]) {
+                            seen[std::size_t(b)] = 1;
+                            next.push_back(b);
+                        }
+                around.insert(around.end(), next.begin(), next.end());
+                ring = next;
+            }
+            seen[std::size_t(f)] = 0;
+            for (int b : around)
+                seen[std::size_t(b)] = 0;
+            if (around.empty())
+                continue;
+            Vector sum(0.0f, 0.0f, 0.0f, 0.0f);
+            for (int b : around)
+                sum += mesh.faces[std::size_t(b)].normal;
+            sum /= float(around.size());
+            if (!(sum.x == 0.0f && sum.y == 0.0f && sum.z == 0.0f))
+                mesh.faces[std::size_t(f)].normal = sum;
+        }
+    }
+}
