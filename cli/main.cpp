@@ -33,6 +33,11 @@ const std::vector<Command>& commands()
           "edge-collapse simplification to PERCENT of the vertices (0 .. 100), as the Simplify "
           "page does; the result written as OBJ to OUT",
           runSimplify },
+        { "segment", "segment IN [--traverse FACE:DEPTH:ANGLE | --mark]... --save-all DIR",
+          "edge traversals from face FACE (1-based, as a pick prints it) and marks of the traversed "
+          "faces as segments, in the order given, as the Edge Traversal page does; then the "
+          "segmented export (\"Save ALL...\") into DIR",
+          runSegment },
     };
     return list;
 }

@@ -5,6 +5,8 @@
 #include "mesh/engine/WriteObj.h"
 #include "refinement/ui/QtMeshSimplifierWidget.h"
 #include "refinement/ui/QtMeshSubdivideWidget.h"
+#include "segmentation/ui/QtMeshTraversalWidget.h"
+#include "segmentation/ui/TraversalViewPart.h"
 #include "viewer/ui/QtGLWidget.h"
 #include "viewer/ui/QtLightEditorDialogue.h"
 #include "viewer/ui/QtLightSettingsWidget.h"
@@ -142,7 +144,10 @@ void QtMainWindow::connectRouting()
     QtLightSettingsWidget* lighting = lightEditor->settingsPage();
 
     connect(meshEditor, &QtMeshEditorDialogue::reset_signal, glw, &QtGLWidget::reload_slot);
-    // Edge traversal page: edgetraversal_signal, markcurrent_signal.
+    connect(meshEditor->traversalPage, &QtMeshTraversalWidget::edgetraversal_signal, glw,
+        &QtGLWidget::edgetraversal_slot);
+    connect(meshEditor->traversalPage, &QtMeshTraversalWidget::markcurrent_signal, glw,
+        &QtGLWidget::markcurrent_slot);
     connect(meshEditor->subdividePage, &QtMeshSubdivideWidget::subdivide_signal, glw,
         &QtGLWidget::subdivide_slot);
     // Classification page: meshclassify_signal, numpatches_signal,
@@ -282,9 +287,10 @@ void QtMainWindow::savefileEvent()
 
 void QtMainWindow::saveallEvent()
 {
-    // The segmented export comes with the edge traversal; until the view has it
-    // there are no segments to write.
-    statusBar->showMessage(QStringLiteral("No segments to save"), 0);
+    // No dialogue: the files go into the working directory under fixed names.
+    const SegmentExportReport report = glView()->saveAll();
+    statusBar->showMessage(
+        TraversalViewPart::saveAllStatus(report, QDir::toNativeSeparators(QDir::currentPath())), 0);
 }
 
 void QtMainWindow::rendermodeEvent(int id)

@@ -2,6 +2,7 @@
 
 #include "refinement/ui/QtMeshSimplifierWidget.h"
 #include "refinement/ui/QtMeshSubdivideWidget.h"
+#include "segmentation/ui/QtMeshTraversalWidget.h"
 
 #include <QPushButton>
 #include <QTabWidget>
@@ -33,6 +34,7 @@ void QtMeshEditorDialogue::createPages()
     // "terraintab", edge traversal "traversetab", mean shift "meanshftab".
     simplifyPage = new QtMeshSimplifierWidget(this, QStringLiteral("simplifytab"));
     subdividePage = new QtMeshSubdivideWidget(this, QStringLiteral("subdividetab"));
+    traversalPage = new QtMeshTraversalWidget(this, QStringLiteral("traversetab"));
 }
 
 void QtMeshEditorDialogue::addTabs()
@@ -43,6 +45,7 @@ void QtMeshEditorDialogue::addTabs()
     // apply action.
     addPage(simplifyPage, QStringLiteral("Simplify"), [this] { simplifyPage->apply(); });
     addPage(subdividePage, QStringLiteral("Subdivide"), [this] { subdividePage->apply(); });
+    addPage(traversalPage, QStringLiteral("Edge Traversal"), [this] { traversalPage->apply(); });
 }
 
 void QtMeshEditorDialogue::addPage(

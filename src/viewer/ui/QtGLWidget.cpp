@@ -100,6 +100,9 @@ bool QtGLWidget::loadMesh(const QString& name)
         emit buildtree_signal(mesh.morphogenNames);
     }
     backupMesh.copyFrom(mesh);
+    if (meshFileKind(path) != MeshFileKind::None) {
+        traversal.meshReplaced();
+    }
     viewDistance = -200.0f;
     clipMode = 0;
     fitExtent = longestSide(mesh);
@@ -120,6 +123,11 @@ bool QtGLWidget::saveMesh(const QString& name)
     }
     fileName = name;
     return true;
+}
+
+SegmentExportReport QtGLWidget::saveAll()
+{
+    return traversal.saveAll();
 }
 
 QImage QtGLWidget::grabRendering()
@@ -224,6 +232,7 @@ void QtGLWidget::reload_slot()
 {
     mesh.copyFrom(backupMesh);
     build(mesh, { MESH_CENTRE, MESH_CENTROIDS, MESH_EDGE_LIST, MESH_VERTEX_NORMALS, MESH_BB });
+    traversal.meshReplaced();
     meshChanged();
 }
 
@@ -274,6 +283,20 @@ void QtGLWidget::simplify_slot(float lod)
         showMeshCounts();
     } else {
         showStatus(QStringLiteral(" Simplification failed: see the console"));
+    }
+}
+
+void QtGLWidget::edgetraversal_slot(int depth, int angle)
+{
+    if (traversal.edgeTraversal(depth, angle)) {
+        update();
+    }
+}
+
+void QtGLWidget::markcurrent_slot()
+{
+    if (traversal.markCurrent()) {
+        update();
     }
 }
 
@@ -390,6 +413,8 @@ void QtGLWidget::mousePressEvent(QMouseEvent* event)
             pickFace(int(position.x), int(position.y));
             std::printf("\nSelected: %d \n", mesh.selected);
             std::fflush(stdout);
+            traversal.afterPick();
+            update();
         }
     } else if (event->button() == Qt::RightButton) {
         if (clipMode == 1) {
@@ -559,6 +584,7 @@ void QtGLWidget::paintGL()
     drawRenderMode(renderMode, mesh, *drawer);
 
     glDisable(GL_LIGHTING);
+    traversal.drawOverlay();
     drawSelectedFace(mesh);
     glEnable(GL_LIGHTING);
 }

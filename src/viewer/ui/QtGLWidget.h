@@ -3,6 +3,7 @@
 #include "mesh/engine/Mesh.h"
 #include "mesh/engine/Vector.h"
 #include "refinement/engine/Subdivider.h"
+#include "segmentation/ui/TraversalViewPart.h"
 #include "viewer/engine/ArcBall.h"
 #include "viewer/engine/Picking.h"
 
@@ -61,6 +62,8 @@ public:
     ArcBall arcBall;
     Mesh mesh;
     Mesh backupMesh;
+    // Edge traversal and segment marking on `mesh`.
+    TraversalViewPart traversal { mesh };
     Subdivider subdivider;
 
     // Reads a mesh file chosen by the last four characters of the name ("obj" or
@@ -71,6 +74,8 @@ public:
     bool loadMesh(const QString& name);
     // Writes the mesh as OBJ; ".obj" is appended when the name does not contain it.
     bool saveMesh(const QString& name);
+    // The segmented export into the working directory.
+    SegmentExportReport saveAll();
     // The current picture (device pixels), top row first.
     QImage grabRendering();
 
@@ -128,6 +133,10 @@ public slots:
     // the counts go to the status bar. Refused (mesh unchanged) when the result
     // would not fit.
     void subdivide_slot(int subdiv, float weight);
+    // Traversal from the picked face, and marking of the traversed faces as a
+    // segment; both only while a face is picked.
+    void edgetraversal_slot(int depth, int angle);
+    void markcurrent_slot();
     // Light 0's ambient, diffuse and specular colours (x, y, z, w each).
     void light_colour_slot(const Vector& amb, const Vector& diff, const Vector& spec);
     // Directional light 0 from altitude (from +z) and azimuth (from +x towards
