@@ -100,6 +100,7 @@ bool QtGLWidget::loadMesh(const QString& name)
         emit buildtree_signal(mesh.morphogenNames);
     }
     backupMesh.copyFrom(mesh);
+    showFaceColours(false);
     viewDistance = -200.0f;
     clipMode = 0;
     fitExtent = longestSide(mesh);
@@ -197,6 +198,17 @@ void QtGLWidget::coloursChanged()
     drawer->coloursChanged();
 }
 
+void QtGLWidget::showFaceColours(bool on)
+{
+    if (on == faceColours) {
+        return;
+    }
+    faceColours = on;
+    drawer->setFaceColours(on);
+    ++meshRevision;
+    emit facecolours_signal(on);
+}
+
 float QtGLWidget::fitScale() const
 {
     const double extent = fitExtent > 0.0f && std::isfinite(fitExtent) ? fitExtent : 1.0;
@@ -214,6 +226,7 @@ void QtGLWidget::setMeshDrawer(std::unique_ptr<MeshDrawer> d)
         drawer->releaseGL();
     }
     drawer = std::move(d);
+    drawer->setFaceColours(faceColours);
     drawer->meshChanged();
     ++meshRevision;
 }
@@ -224,6 +237,7 @@ void QtGLWidget::reload_slot()
 {
     mesh.copyFrom(backupMesh);
     build(mesh, { MESH_CENTRE, MESH_CENTROIDS, MESH_EDGE_LIST, MESH_VERTEX_NORMALS, MESH_BB });
+    showFaceColours(false);
     meshChanged();
 }
 
