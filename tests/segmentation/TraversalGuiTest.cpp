@@ -177,6 +177,8 @@ void TraversalGuiTest::traversalMarkingAndExportThroughTheWindow()
     QTest::mouseClick(page->findChild<QPushButton*>(), Qt::LeftButton);
     QCOMPARE(view->traversal.traversal.segmentCount, 1);
     QCOMPARE(traversedCount(view->mesh), 0);
+    // The segment shows in its colour.
+    QVERIFY(view->faceColoursShown());
     QCOMPARE(highlightPixels(view->grabFramebuffer()), before);
 
     // Save ALL writes into the working directory and says where.
@@ -224,6 +226,7 @@ void TraversalGuiTest::loadingOrReloadingRestartsTheNumbering()
     markTwice();
     QVERIFY(view->loadMesh(gridFile));
     QCOMPARE(view->traversal.traversal.segmentCount, 0);
+    QVERIFY(!view->faceColoursShown());
     markTwice();
     view->reload_slot();
     QCOMPARE(view->traversal.traversal.segmentCount, 0);

@@ -121,6 +121,8 @@ void QtMainWindow::createMenus()
         &QtMainWindow::projectionmodeEvent);
     viewMenu->addAction(
         QStringLiteral("Lighting and Shading Editor"), this, &QtMainWindow::lighteditorEvent);
+    faceColoursAction = viewMenu->addAction(QStringLiteral("Face Colours"));
+    faceColoursAction->setCheckable(true);
 
     auto* toolsMenu = new QMenu(QStringLiteral("&Tools"), this);
     toolsMenu->setTearOffEnabled(true);
@@ -159,6 +161,8 @@ void QtMainWindow::connectRouting()
     // Mean-shift profile curve: signal_function.
     // The view's numbpatches_signal goes back to the classification page.
     connect(glw, &QtGLWidget::dragndrop_signal, this, &QtMainWindow::dragndrop_slot);
+    connect(faceColoursAction, &QAction::toggled, glw, &QtGLWidget::showFaceColours);
+    connect(glw, &QtGLWidget::facecolours_signal, faceColoursAction, &QAction::setChecked);
     // The view's buildtree_signal goes to the morphogens page.
     // Clipping page: cutplane_resetall_signal, cutplane_resetcurrent_signal,
     // cutplane_select_signal, cutplane_invert_signal, cutplane_showall_signal,

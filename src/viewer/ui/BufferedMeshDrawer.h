@@ -19,7 +19,7 @@ public:
     BufferedMeshDrawer& operator=(const BufferedMeshDrawer&) = delete;
 
     void drawMesh(const Mesh& mesh, unsigned int primitive) override;
-    void meshChanged() override { geometryStale = coloursStale = true; }
+    void meshChanged() override { geometryStale = coloursStale = cornersStale = true; }
     void coloursChanged() override { coloursStale = true; }
     void releaseGL() override;
 
@@ -34,6 +34,12 @@ private:
     unsigned int triangleBuffer = 0;
     unsigned int polygonBuffer = 0;
     unsigned int outlineBuffer = 0;
+    // Face colours need a colour per face, so those triangles are drawn from
+    // per-corner copies of the positions and normals instead of the shared ones.
+    unsigned int cornerPositionBuffer = 0;
+    unsigned int cornerNormalBuffer = 0;
+    unsigned int faceColourBuffer = 0;
+    bool cornersStale = true;
     int faceCount = 0;
     bool geometryStale = true;
     bool coloursStale = true;

@@ -24,4 +24,19 @@ public:
     virtual void coloursChanged() { meshChanged(); }
     // Frees GL resources; the context is current.
     virtual void releaseGL() { }
+
+    // Triangles take each face's own colour (Face::colour, the same at its three
+    // corners) instead of the vertex colours; tools that colour faces show their
+    // result this way.
+    void setFaceColours(bool on)
+    {
+        if (on != faceColours) {
+            faceColours = on;
+            coloursChanged();
+        }
+    }
+    bool faceColoursShown() const { return faceColours; }
+
+protected:
+    bool faceColours = false;
 };

@@ -103,6 +103,7 @@ bool QtGLWidget::loadMesh(const QString& name)
     if (meshFileKind(path) != MeshFileKind::None) {
         traversal.meshReplaced();
     }
+    showFaceColours(false);
     viewDistance = -200.0f;
     clipMode = 0;
     fitExtent = longestSide(mesh);
@@ -205,6 +206,17 @@ void QtGLWidget::coloursChanged()
     drawer->coloursChanged();
 }
 
+void QtGLWidget::showFaceColours(bool on)
+{
+    if (on == faceColours) {
+        return;
+    }
+    faceColours = on;
+    drawer->setFaceColours(on);
+    ++meshRevision;
+    emit facecolours_signal(on);
+}
+
 float QtGLWidget::fitScale() const
 {
     const double extent = fitExtent > 0.0f && std::isfinite(fitExtent) ? fitExtent : 1.0;
@@ -222,6 +234,7 @@ void QtGLWidget::setMeshDrawer(std::unique_ptr<MeshDrawer> d)
         drawer->releaseGL();
     }
     drawer = std::move(d);
+    drawer->setFaceColours(faceColours);
     drawer->meshChanged();
     ++meshRevision;
 }
@@ -233,6 +246,7 @@ void QtGLWidget::reload_slot()
     mesh.copyFrom(backupMesh);
     build(mesh, { MESH_CENTRE, MESH_CENTROIDS, MESH_EDGE_LIST, MESH_VERTEX_NORMALS, MESH_BB });
     traversal.meshReplaced();
+    showFaceColours(false);
     meshChanged();
 }
 
@@ -296,6 +310,9 @@ void QtGLWidget::edgetraversal_slot(int depth, int angle)
 void QtGLWidget::markcurrent_slot()
 {
     if (traversal.markCurrent()) {
+        // The new segment's colour lives in the faces: show the face colours.
+        showFaceColours(true);
+        coloursChanged();
         update();
     }
 }

@@ -100,6 +100,11 @@ public:
     void meshChanged();
     // Only vertex colours changed.
     void coloursChanged();
+    // The polygon modes draw each face in its own colour (after a tool coloured
+    // the faces) or in the vertex colours; loading and reloading go back to the
+    // vertex colours. facecolours_signal tells the menu.
+    void showFaceColours(bool on);
+    bool faceColoursShown() const { return faceColours; }
 
     // Selects the nearest face under a widget position (logical pixels, y down)
     // into mesh.selected (1-based); a miss keeps the selection.
@@ -124,6 +129,7 @@ signals:
     void numbpatches_signal(int);
     void dragndrop_signal(QString filename);
     void buildtree_signal(std::vector<std::string>& names);
+    void facecolours_signal(bool shown);
 
 public slots:
     // Restores the mesh as last loaded; zoom, rotation and clipping stay.
@@ -181,6 +187,7 @@ private:
     // size the view fits. Edits in place keep it, so the view does not jump.
     float fitExtent = 0.0f;
     std::uint64_t frameCount = 0;
+    bool faceColours = false;
     // Logical size for the orthographic box and the arcball.
     int logicalWidth = 1;
     int logicalHeight = 1;
