@@ -54,10 +54,11 @@ int runSegment(const Args& args)
                 continue;
             }
             SegmentStep step;
-            if (!parseTraverse(value, step))
+            if (!parseTraverse(value, step)) {
                 return fail("--traverse takes FACE:DEPTH:ANGLE (face from 1, depth 0 .. 5000, "
                             "angle 1 .. 360), not '"
                     + value + "'");
+            }
             steps.push_back(step);
         } else if (in.empty()) {
             in = a;

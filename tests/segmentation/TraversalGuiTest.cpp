@@ -87,8 +87,13 @@ void TraversalGuiTest::traversalMarkingAndExportThroughTheWindow()
         QStringLiteral("Saved 3 files in ") + QDir::toNativeSeparators(scratch.path()));
     QVERIFY(QFileInfo(scratch.filePath(QStringLiteral("object_1.obj"))).size() > 0);
 
-    // A new load starts the numbering again.
+    // A new load, or a tool that builds new faces, starts the numbering again.
     QVERIFY(view->loadMesh(grid));
+    QCOMPARE(view->traversal.traversal.segmentCount, 0);
+    view->mesh.selected = 1;
+    view->markcurrent_slot();
+    QCOMPARE(view->traversal.traversal.segmentCount, 1);
+    view->subdivide_slot(1, 0.0f);
     QCOMPARE(view->traversal.traversal.segmentCount, 0);
 }
 

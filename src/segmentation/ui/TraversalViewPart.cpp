@@ -50,7 +50,7 @@ SegmentExportReport TraversalViewPart::saveAll()
 
 QString TraversalViewPart::saveAllStatus(const SegmentExportReport& report, const QString& folder)
 {
-    const qsizetype total = qsizetype(report.written.size() + report.failed.size());
+    const auto total = qsizetype(report.written.size()) + qsizetype(report.failed.size());
     if (report.failed.empty()) {
         return QStringLiteral("Saved %1 files in %2").arg(total).arg(folder);
     }

@@ -281,6 +281,7 @@ void QtGLWidget::subdivide_slot(int subdiv, float weight)
     if (subdivideMesh(mesh, subdivider, subdiv, weight, &progress)) {
         // The refined mesh carries no colours; show it as a mesh without them.
         paintDefaultColours(mesh);
+        traversal.meshReplaced();
         meshChanged();
         showMeshCounts();
     } else {
@@ -293,6 +294,7 @@ void QtGLWidget::simplify_slot(float lod)
     StatusProgress progress(statusSink);
     if (simplifyMesh(mesh, lod, &progress)) {
         paintDefaultColours(mesh);
+        traversal.meshReplaced();
         meshChanged();
         showMeshCounts();
     } else {
