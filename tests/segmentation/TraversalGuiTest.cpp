@@ -13,6 +13,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <fstream>
+
 class TraversalGuiTest : public QObject
 {
     Q_OBJECT
@@ -27,19 +29,14 @@ void TraversalGuiTest::traversalMarkingAndExportThroughTheWindow()
         QSKIP("no OpenGL on this display");
     QTemporaryDir scratch;
     const QString grid = scratch.filePath(QStringLiteral("grid.obj"));
-    QFile file(grid);
-    QVERIFY(file.open(QIODevice::WriteOnly));
+    std::ofstream out(grid.toStdString()); // 9 x 9 vertices in the plane z = 0
     for (int v = 0; v < 81; ++v)
-        file.write(QStringLiteral("v %1 %2 0\n").arg(v % 9).arg(v / 9).toLatin1());
+        out << "v " << v % 9 << ' ' << v / 9 << " 0\n";
     for (int v = 1; v <= 72; ++v)
         if (v % 9 != 0)
-            file.write(QStringLiteral("f %1 %2 %3\nf %1 %3 %4\n")
-                           .arg(v)
-                           .arg(v + 1)
-                           .arg(v + 10)
-                           .arg(v + 9)
-                           .toLatin1());
-    file.close();
+            out << "f " << v << ' ' << v + 1 << ' ' << v + 10 << "\nf " << v << ' ' << v + 10 << ' '
+                << v + 9 << '\n';
+    out.close();
 
     QtMainWindow window;
     window.setAttribute(Qt::WA_DeleteOnClose, false);
