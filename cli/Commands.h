@@ -15,6 +15,7 @@ int runSimplify(const Args& args);
 int runMorphogens(const Args& args);
 int runTerrain(const Args& args);
 int runFilter(const Args& args);
+int runSegment(const Args& args);
 
 struct Command {
     const char* name;

@@ -53,6 +53,11 @@ const std::vector<Command>& commands()
           "kernel is SLIDER / 200 of the mesh's size, or for the median filter the depth) and "
           "writes one face normal per line, x y z, to FILE; console lines go to standard error",
           runFilter },
+        { "segment", "segment IN [--traverse FACE:DEPTH:ANGLE | --mark]... --save-all DIR",
+          "edge traversals from face FACE (1-based, as a pick prints it) and marks of the traversed "
+          "faces as segments, in the order given, as the Edge Traversal page does; then the "
+          "segmented export (\"Save ALL...\") into DIR",
+          runSegment },
     };
     return list;
 }

@@ -201,7 +201,8 @@ void MainWindowTest::menusHaveTheirEntriesOrderAndShortcuts()
     QMenu* viewMenu = menuTitled(*window, QStringLiteral("&View"));
     QCOMPARE(entries(viewMenu),
         QStringList({ "Background Colour", "Toggle Projection (ortho/persp)",
-            "Lighting and Shading Editor" }));
+            "Lighting and Shading Editor", "Face Colours" }));
+    QVERIFY(entry(viewMenu, QStringLiteral("Face Colours"))->isCheckable());
     QMenu* tools = menuTitled(*window, QStringLiteral("&Tools"));
     QCOMPARE(entries(tools), QStringList({ "Mesh &Tools", "|" }));
     QCOMPARE(entry(tools, QStringLiteral("Mesh &Tools"))->shortcut(),
@@ -291,6 +292,19 @@ void MainWindowTest::renderModeEntriesChangeThePicture()
     // An id outside the table keeps the mode.
     window->rendermodeEvent(8);
     QCOMPARE(view->renderMode, 4);
+
+    // Face colours follow the View entry, and the entry follows the view.
+    QAction* faceColours
+        = entry(menuTitled(*window, QStringLiteral("&View")), QStringLiteral("Face Colours"));
+    for (Face& face : view->mesh.faces)
+        face.colour = Vector(0.0f, 1.0f, 0.0f, 1.0f);
+    view->coloursChanged();
+    faceColours->trigger();
+    QVERIFY(view->faceColoursShown());
+    QVERIFY(picture() != pictures[4]);
+    view->reload_slot();
+    QVERIFY(!faceColours->isChecked());
+    QCOMPARE(picture(), pictures[4]);
 }
 
 void MainWindowTest::projectionToggledTwiceIsOrthographicAgain()

@@ -23,6 +23,7 @@ void MeshEditorDialogueTest::buttonsAreApplyReloadCloseWithoutOk()
     QStringList texts;
     for (QPushButton* button : dialogue.findChildren<QPushButton*>())
         if (!dialogue.tabs()->isAncestorOf(button)) // the pages' own buttons aside
+        if (!dialogue.tabs()->isAncestorOf(button))
             texts << button->text();
     texts.sort();
     QCOMPARE(texts, QStringList({ "Apply", "Close", "Reload" }));
@@ -48,8 +49,8 @@ void MeshEditorDialogueTest::applyRunsOnlyTheCurrentPagesAction()
     for (int i = 0; i < builtIn; ++i)
         titles << dialogue.tabs()->tabText(i);
     QCOMPARE(titles,
-        QStringList({ "Clipping Planes", "Morphogens", "Simplify", "Subdivide", "Mean Shift",
-            "Terrain" }));
+        QStringList({ "Clipping Planes", "Morphogens", "Simplify", "Subdivide", "Edge Traversal",
+            "Mean Shift", "Terrain" }));
 
     int firstRuns = 0;
     int thirdRuns = 0;

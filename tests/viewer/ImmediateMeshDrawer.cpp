@@ -14,7 +14,7 @@ void ImmediateMeshDrawer::drawMesh(const Mesh& mesh, unsigned int primitive)
         for (int k = 0; k < 3; ++k) {
             const std::size_t v = std::size_t(face.index[k]);
             if (primitive == GL_TRIANGLES) {
-                const Vector& c = mesh.vertexColours[v];
+                const Vector& c = faceColours ? face.colour : mesh.vertexColours[v];
                 glColor3f(c.x, c.y, c.z);
             }
             const Vector& n = faceNormalShading && primitive == GL_TRIANGLES

@@ -127,6 +127,7 @@ private slots:
     void renderModesOnTetrahedron();
     void meshWithoutColoursIsNotBlack();
     void meshColoursAreShown();
+    void faceColoursShownUntilReload();
     void pickingSelectsPrintsAndKeeps();
     void zoomChangesSign();
     void rotationAndMiddleDrag();
@@ -273,6 +274,41 @@ void ViewWidgetTest::meshColoursAreShown()
     QVERIFY(view->loadMesh(fixture("red.OBJ")));
     const QRgb fill = at(frame(), 200, 280);
     QVERIFY(qRed(fill) > 100 && qGreen(fill) < 40 && qBlue(fill) < 40);
+}
+
+void ViewWidgetTest::faceColoursShownUntilReload()
+{
+    QVERIFY(view->loadMesh(fixture("red.OBJ")));
+    QSignalSpy shown(view.get(), &QtGLWidget::facecolours_signal);
+    view->mesh.faces[0].colour = Vector(0.0f, 1.0f, 0.0f, 1.0f);
+    view->coloursChanged();
+    view->showFaceColours(true);
+    view->showFaceColours(true);
+    QCOMPARE(shown.count(), 1);
+    // Both drawers light the face colour alike, with and without outlines.
+    for (int mode : { 4, 3 }) {
+        view->setRenderMode(mode);
+        view->setMeshDrawer(std::make_unique<BufferedMeshDrawer>());
+        const QImage buffered = frame();
+        const QRgb fill = at(buffered, 200, 280);
+        QVERIFY(qGreen(fill) > 100 && qRed(fill) < 40 && qBlue(fill) < 40);
+        view->setMeshDrawer(std::make_unique<ImmediateMeshDrawer>());
+        QCOMPARE(frame(), buffered);
+    }
+    view->setMeshDrawer(std::make_unique<BufferedMeshDrawer>());
+    // A colour edited while shown appears at the next frame.
+    view->mesh.faces[0].colour = Vector(0.0f, 0.0f, 1.0f, 1.0f);
+    view->coloursChanged();
+    QVERIFY(qBlue(at(frame(), 200, 280)) > 100);
+    // Reloading and loading go back to the vertex colours.
+    view->reload_slot();
+    QCOMPARE(shown.count(), 2);
+    QCOMPARE(shown.last().at(0).toBool(), false);
+    QVERIFY(qRed(at(frame(), 200, 280)) > 100);
+    view->showFaceColours(true);
+    QVERIFY(view->loadMesh(fixture("red.OBJ")));
+    QVERIFY(!view->faceColoursShown());
+    QVERIFY(qRed(at(frame(), 200, 280)) > 100);
 }
 
 void ViewWidgetTest::pickingSelectsPrintsAndKeeps()

@@ -10,6 +10,8 @@
 #include "refinement/ui/QtMeshSimplifierWidget.h"
 #include "refinement/ui/QtMeshSubdivideWidget.h"
 #include "terrain/ui/QtMeshTerrainWidget.h"
+#include "segmentation/ui/QtMeshTraversalWidget.h"
+#include "segmentation/ui/TraversalViewPart.h"
 #include "viewer/ui/QtGLWidget.h"
 #include "viewer/ui/QtLightEditorDialogue.h"
 #include "viewer/ui/QtLightSettingsWidget.h"
@@ -125,6 +127,8 @@ void QtMainWindow::createMenus()
         &QtMainWindow::projectionmodeEvent);
     viewMenu->addAction(
         QStringLiteral("Lighting and Shading Editor"), this, &QtMainWindow::lighteditorEvent);
+    faceColoursAction = viewMenu->addAction(QStringLiteral("Face Colours"));
+    faceColoursAction->setCheckable(true);
 
     auto* toolsMenu = new QMenu(QStringLiteral("&Tools"), this);
     toolsMenu->setTearOffEnabled(true);
@@ -148,7 +152,10 @@ void QtMainWindow::connectRouting()
     QtLightSettingsWidget* lighting = lightEditor->settingsPage();
 
     connect(meshEditor, &QtMeshEditorDialogue::reset_signal, glw, &QtGLWidget::reload_slot);
-    // Edge traversal page: edgetraversal_signal, markcurrent_signal.
+    connect(meshEditor->traversalPage, &QtMeshTraversalWidget::edgetraversal_signal, glw,
+        &QtGLWidget::edgetraversal_slot);
+    connect(meshEditor->traversalPage, &QtMeshTraversalWidget::markcurrent_signal, glw,
+        &QtGLWidget::markcurrent_slot);
     connect(meshEditor->subdividePage, &QtMeshSubdivideWidget::subdivide_signal, glw,
         &QtGLWidget::subdivide_slot);
     // Classification page: meshclassify_signal, numpatches_signal,
@@ -192,6 +199,8 @@ void QtMainWindow::connectRouting()
         &QtGLWidget::usecolourstops_slot);
     connect(meshEditor->terrainPage, &QtMeshTerrainWidget::terrainbuilt_signal, glw,
         &QtGLWidget::terrainbuilt_slot);
+    connect(faceColoursAction, &QAction::toggled, glw, &QtGLWidget::showFaceColours);
+    connect(glw, &QtGLWidget::facecolours_signal, faceColoursAction, &QAction::setChecked);
     connect(
         lighting, &QtLightSettingsWidget::light_colour_signal, glw, &QtGLWidget::light_colour_slot);
     connect(lighting, &QtLightSettingsWidget::light_position_signal, glw,
@@ -314,9 +323,10 @@ void QtMainWindow::savefileEvent()
 
 void QtMainWindow::saveallEvent()
 {
-    // The segmented export comes with the edge traversal; until the view has it
-    // there are no segments to write.
-    statusBar->showMessage(QStringLiteral("No segments to save"), 0);
+    // No dialogue: the files go into the working directory under fixed names.
+    const SegmentExportReport report = glView()->saveAll();
+    statusBar->showMessage(
+        TraversalViewPart::saveAllStatus(report, QDir::toNativeSeparators(QDir::currentPath())), 0);
 }
 
 void QtMainWindow::rendermodeEvent(int id)

@@ -5,6 +5,7 @@
 #include <QMainWindow>
 #include <QString>
 
+class QAction;
 class QMenu;
 class QStatusBar;
 class QtGLObjectWindow;
@@ -25,6 +26,8 @@ public:
     QtMeshEditorDialogue* meshEditor = nullptr;
     QtLightEditorDialogue* lightEditor = nullptr;
     QMenu* fileMenu = nullptr;
+    // View, "Face Colours": checked while the view shows the faces' own colours.
+    QAction* faceColoursAction = nullptr;
     QStatusBar* statusBar = nullptr;
     // The last file opened or saved through the menus or a drop.
     QString fileName;

@@ -6,6 +6,7 @@
 #include "refinement/ui/QtMeshSimplifierWidget.h"
 #include "refinement/ui/QtMeshSubdivideWidget.h"
 #include "terrain/ui/QtMeshTerrainWidget.h"
+#include "segmentation/ui/QtMeshTraversalWidget.h"
 
 #include <QPushButton>
 #include <QTabWidget>
@@ -40,6 +41,7 @@ void QtMeshEditorDialogue::createPages()
     simplifyPage = new QtMeshSimplifierWidget(this, QStringLiteral("simplifytab"));
     subdividePage = new QtMeshSubdivideWidget(this, QStringLiteral("subdividetab"));
     terrainPage = new QtMeshTerrainWidget(this, QStringLiteral("terraintab"));
+    traversalPage = new QtMeshTraversalWidget(this, QStringLiteral("traversetab"));
     meanShiftPage = new QtMeanShiftWidget(this, QStringLiteral("meanshftab"));
 }
 
@@ -53,6 +55,7 @@ void QtMeshEditorDialogue::addTabs()
     addPage(morphogenPage, QStringLiteral("Morphogens"));
     addPage(simplifyPage, QStringLiteral("Simplify"), [this] { simplifyPage->apply(); });
     addPage(subdividePage, QStringLiteral("Subdivide"), [this] { subdividePage->apply(); });
+    addPage(traversalPage, QStringLiteral("Edge Traversal"), [this] { traversalPage->apply(); });
     addPage(meanShiftPage, QStringLiteral("Mean Shift"), [this] { meanShiftPage->apply(); });
     addPage(terrainPage, QStringLiteral("Terrain"), [this] { terrainPage->buildTerrain(); });
 }

@@ -69,8 +69,35 @@ void BufferedMeshDrawer::refresh(const Mesh& mesh)
         faceCount = int(nf);
         geometryStale = false;
     }
+    if (faceColours && cornersStale) {
+        std::vector<float> positions(nf * 9), normals(nf * 9);
+        for (std::size_t f = 0; f < nf; ++f) {
+            const Face& face = mesh.faces[f];
+            for (std::size_t k = 0; k < 3; ++k) {
+                const Vector& p = *face.vertex[k];
+                const Vector& n = mesh.vertexNormals[std::size_t(face.index[k])];
+                const std::size_t at = f * 9 + k * 3;
+                positions[at] = p.x, positions[at + 1] = p.y, positions[at + 2] = p.z;
+                normals[at] = n.x, normals[at + 1] = n.y, normals[at + 2] = n.z;
+            }
+        }
+        fillBuffer(cornerPositionBuffer, GL_ARRAY_BUFFER, positions);
+        fillBuffer(cornerNormalBuffer, GL_ARRAY_BUFFER, normals);
+        cornersStale = false;
+        coloursStale = true;
+    }
     if (coloursStale) {
         fillBuffer(colourBuffer, GL_ARRAY_BUFFER, packed(mesh.vertexColours));
+        if (faceColours) {
+            std::vector<float> colours(nf * 9);
+            for (std::size_t f = 0; f < nf; ++f) {
+                const Vector& c = mesh.faces[f].colour;
+                for (std::size_t at = f * 9; at < f * 9 + 9; at += 3) {
+                    colours[at] = c.x, colours[at + 1] = c.y, colours[at + 2] = c.z;
+                }
+            }
+            fillBuffer(faceColourBuffer, GL_ARRAY_BUFFER, colours);
+        }
         coloursStale = false;
     }
 }
@@ -97,7 +124,8 @@ void BufferedMeshDrawer::drawFlatTriangles(const Mesh& mesh)
             const Face& face = mesh.faces[f];
             for (int k = 0; k < 3; ++k) {
                 const Vector& p = *face.vertex[k];
-                const Vector& c = mesh.vertexColours[std::size_t(face.index[k])];
+                const Vector& c
+                    = faceColours ? face.colour : mesh.vertexColours[std::size_t(face.index[k])];
                 const float values[9]
                     = { p.x, p.y, p.z, face.normal.x, face.normal.y, face.normal.z, c.x, c.y, c.z };
                 out = std::copy(values, values + 9, out);
@@ -142,6 +170,24 @@ void BufferedMeshDrawer::drawMesh(const Mesh& mesh, unsigned int primitive)
     glTranslatef(-mesh.centre.x, -mesh.centre.y, -mesh.centre.z);
 
     const GLsizei stride = 3 * sizeof(float);
+    if (faceColours && primitive == GL_TRIANGLES) {
+        glEnableClientState(GL_VERTEX_ARRAY);
+        glEnableClientState(GL_NORMAL_ARRAY);
+        glEnableClientState(GL_COLOR_ARRAY);
+        glBindBuffer(GL_ARRAY_BUFFER, cornerPositionBuffer);
+        glVertexPointer(3, GL_FLOAT, stride, nullptr);
+        glBindBuffer(GL_ARRAY_BUFFER, cornerNormalBuffer);
+        glNormalPointer(GL_FLOAT, stride, nullptr);
+        glBindBuffer(GL_ARRAY_BUFFER, faceColourBuffer);
+        glColorPointer(3, GL_FLOAT, stride, nullptr);
+        glBindBuffer(GL_ARRAY_BUFFER, 0);
+        glDrawArrays(GL_TRIANGLES, 0, faceCount * 3);
+        glDisableClientState(GL_COLOR_ARRAY);
+        glDisableClientState(GL_NORMAL_ARRAY);
+        glDisableClientState(GL_VERTEX_ARRAY);
+        glPopMatrix();
+        return;
+    }
     glEnableClientState(GL_VERTEX_ARRAY);
     glBindBuffer(GL_ARRAY_BUFFER, positionBuffer);
     glVertexPointer(3, GL_FLOAT, stride, nullptr);
@@ -193,12 +239,13 @@ void BufferedMeshDrawer::drawMesh(const Mesh& mesh, unsigned int primitive)
 void BufferedMeshDrawer::releaseGL()
 {
     unsigned int buffers[] = { positionBuffer, normalBuffer, colourBuffer, triangleBuffer,
-        polygonBuffer, outlineBuffer };
-    glDeleteBuffers(6, buffers);
+        polygonBuffer, outlineBuffer, cornerPositionBuffer, cornerNormalBuffer, faceColourBuffer };
+    glDeleteBuffers(9, buffers);
     glDeleteBuffers(1, &flatBuffer);
     flatBuffer = 0;
     flatStale = true;
     positionBuffer = normalBuffer = colourBuffer = 0;
     triangleBuffer = polygonBuffer = outlineBuffer = 0;
-    geometryStale = coloursStale = true;
+    cornerPositionBuffer = cornerNormalBuffer = faceColourBuffer = 0;
+    geometryStale = coloursStale = cornersStale = true;
 }

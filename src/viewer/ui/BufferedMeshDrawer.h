@@ -19,7 +19,10 @@ public:
     BufferedMeshDrawer& operator=(const BufferedMeshDrawer&) = delete;
 
     void drawMesh(const Mesh& mesh, unsigned int primitive) override;
-    void meshChanged() override { geometryStale = coloursStale = flatStale = true; }
+    void meshChanged() override
+    {
+        geometryStale = coloursStale = flatStale = cornersStale = true;
+    }
     void coloursChanged() override { coloursStale = flatStale = true; }
     void faceNormalsChanged() override { flatStale = true; }
     void releaseGL() override;
@@ -27,7 +30,8 @@ public:
 private:
     void refresh(const Mesh& mesh);
     // Face-normal shading: every corner on its own (position, face normal,
-    // colour interleaved), drawn face by face as an array.
+    // colour interleaved), drawn face by face as an array; the colour is the
+    // face's own when face colours are shown.
     void drawFlatTriangles(const Mesh& mesh);
     // x, y, z of each buffer slot's vertex.
     std::vector<float> packed(const std::vector<Vector>& values) const;
@@ -38,6 +42,12 @@ private:
     unsigned int triangleBuffer = 0;
     unsigned int polygonBuffer = 0;
     unsigned int outlineBuffer = 0;
+    // Face colours need a colour per face, so those triangles are drawn from
+    // per-corner copies of the positions and normals instead of the shared ones.
+    unsigned int cornerPositionBuffer = 0;
+    unsigned int cornerNormalBuffer = 0;
+    unsigned int faceColourBuffer = 0;
+    bool cornersStale = true;
     int faceCount = 0;
     bool geometryStale = true;
     bool coloursStale = true;

@@ -30,4 +30,18 @@ public:
     bool faceNormalShading = false;
     // Face normals alone changed.
     virtual void faceNormalsChanged() { }
+    // Triangles take each face's own colour (Face::colour, the same at its three
+    // corners) instead of the vertex colours; tools that colour faces show their
+    // result this way.
+    void setFaceColours(bool on)
+    {
+        if (on != faceColours) {
+            faceColours = on;
+            coloursChanged();
+        }
+    }
+    bool faceColoursShown() const { return faceColours; }
+
+protected:
+    bool faceColours = false;
 };

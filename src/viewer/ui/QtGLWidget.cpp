@@ -101,6 +101,10 @@ bool QtGLWidget::loadMesh(const QString& name)
     if (meshFileKind(path) == MeshFileKind::Obj) {
         emit buildtree_signal(mesh.morphogenNames);
     }
+    // A name no reader handles keeps the mesh, and so its segments.
+    if (meshFileKind(path) != MeshFileKind::None) {
+        traversal.meshReplaced();
+    }
     newMeshLoaded();
     return true;
 }
@@ -108,6 +112,7 @@ bool QtGLWidget::loadMesh(const QString& name)
 void QtGLWidget::newMeshLoaded()
 {
     backupMesh.copyFrom(mesh);
+    showFaceColours(false);
     viewDistance = -200.0f;
     clipping.meshLoaded(mesh);
     clipMode = 0;
@@ -130,6 +135,11 @@ bool QtGLWidget::saveMesh(const QString& name)
     }
     fileName = name;
     return true;
+}
+
+SegmentExportReport QtGLWidget::saveAll()
+{
+    return traversal.saveAll();
 }
 
 QImage QtGLWidget::grabRendering()
@@ -208,6 +218,17 @@ void QtGLWidget::coloursChanged()
     drawer->coloursChanged();
 }
 
+void QtGLWidget::showFaceColours(bool on)
+{
+    if (on == faceColours) {
+        return;
+    }
+    faceColours = on;
+    drawer->setFaceColours(on);
+    ++meshRevision;
+    emit facecolours_signal(on);
+}
+
 float QtGLWidget::fitScale() const
 {
     const double extent = fitExtent > 0.0f && std::isfinite(fitExtent) ? fitExtent : 1.0;
@@ -225,6 +246,7 @@ void QtGLWidget::setMeshDrawer(std::unique_ptr<MeshDrawer> d)
         drawer->releaseGL();
     }
     drawer = std::move(d);
+    drawer->setFaceColours(faceColours);
     drawer->meshChanged();
     ++meshRevision;
 }
@@ -235,6 +257,8 @@ void QtGLWidget::reload_slot()
 {
     mesh.copyFrom(backupMesh);
     build(mesh, { MESH_CENTRE, MESH_CENTROIDS, MESH_EDGE_LIST, MESH_VERTEX_NORMALS, MESH_BB });
+    traversal.meshReplaced();
+    showFaceColours(false);
     meshChanged();
 }
 
@@ -269,6 +293,7 @@ void QtGLWidget::subdivide_slot(int subdiv, float weight)
     if (subdivideMesh(mesh, subdivider, subdiv, weight, &progress)) {
         // The refined mesh carries no colours; show it as a mesh without them.
         paintDefaultColours(mesh);
+        traversal.meshReplaced();
         meshChanged();
         showMeshCounts();
     } else {
@@ -281,6 +306,7 @@ void QtGLWidget::simplify_slot(float lod)
     StatusProgress progress(statusSink);
     if (simplifyMesh(mesh, lod, &progress)) {
         paintDefaultColours(mesh);
+        traversal.meshReplaced();
         meshChanged();
         showMeshCounts();
     } else {
@@ -346,6 +372,7 @@ void QtGLWidget::usecolourstops_slot(bool on)
 
 void QtGLWidget::terrainbuilt_slot()
 {
+    traversal.meshReplaced();
     newMeshLoaded();
     // The terrain has no morphogens: the Morphogens page lists none.
     emit buildtree_signal(mesh.morphogenNames);
@@ -386,6 +413,23 @@ void QtGLWidget::normalsFiltered()
     drawer->faceNormalsChanged();
     // The counts replace the progress text.
     showMeshCounts();
+}
+
+void QtGLWidget::edgetraversal_slot(int depth, int angle)
+{
+    if (traversal.edgeTraversal(depth, angle)) {
+        update();
+    }
+}
+
+void QtGLWidget::markcurrent_slot()
+{
+    if (traversal.markCurrent()) {
+        // The new segment's colour lives in the faces: show the face colours.
+        showFaceColours(true);
+        coloursChanged();
+        update();
+    }
 }
 
 void QtGLWidget::smooth_slot(float kernelsize, float kernelstrength)
@@ -512,6 +556,8 @@ void QtGLWidget::mousePressEvent(QMouseEvent* event)
             pickFace(int(position.x), int(position.y));
             std::printf("\nSelected: %d \n", mesh.selected);
             std::fflush(stdout);
+            traversal.afterPick();
+            update();
         }
     } else if (event->button() == Qt::RightButton) {
         if (clipMode == 1) {
@@ -687,6 +733,7 @@ void QtGLWidget::paintGL()
     drawRenderMode(renderMode, mesh, *drawer);
 
     glDisable(GL_LIGHTING);
+    traversal.drawOverlay();
     drawSelectedFace(mesh);
     clipping.endFrame();
     glPushMatrix();

@@ -6,6 +6,7 @@
 #include "mesh/engine/Vector.h"
 #include "refinement/engine/Subdivider.h"
 #include "terrain/ui/TerrainView.h"
+#include "segmentation/ui/TraversalViewPart.h"
 #include "viewer/engine/ArcBall.h"
 #include "viewer/engine/Picking.h"
 
@@ -64,6 +65,8 @@ public:
     ArcBall arcBall;
     Mesh mesh;
     Mesh backupMesh;
+    // Edge traversal and segment marking on `mesh`.
+    TraversalViewPart traversal { mesh };
     Subdivider subdivider;
     // The six clipping planes (clipping.clipCube) and what the view does with them.
     ClipPlaneTool clipping;
@@ -80,6 +83,8 @@ public:
     // Vertex colours are written ("vc" lines) when they are the mesh's own
     // (Mesh::vertexColoursSet), never the default display colour.
     bool saveMesh(const QString& name);
+    // The segmented export into the working directory.
+    SegmentExportReport saveAll();
     // The current picture (device pixels), top row first.
     QImage grabRendering();
 
@@ -104,6 +109,11 @@ public:
     void meshChanged();
     // Only vertex colours changed.
     void coloursChanged();
+    // The polygon modes draw each face in its own colour (after a tool coloured
+    // the faces) or in the vertex colours; loading and reloading go back to the
+    // vertex colours. facecolours_signal tells the menu.
+    void showFaceColours(bool on);
+    bool faceColoursShown() const { return faceColours; }
 
     // Selects the nearest face under a widget position (logical pixels, y down)
     // into mesh.selected (1-based); a miss keeps the selection.
@@ -128,6 +138,7 @@ signals:
     void numbpatches_signal(int);
     void dragndrop_signal(QString filename);
     void buildtree_signal(std::vector<std::string>& names);
+    void facecolours_signal(bool shown);
 
 public slots:
     // Restores the mesh as last loaded; zoom, rotation and clipping stay.
@@ -150,6 +161,10 @@ public slots:
     // the mesh's colours then count as its own (Mesh::vertexColoursSet).
     void buildvertexcolour_slot(int mixmode, std::vector<int> tooglestates,
         std::vector<QColor> colours, QColor defaultcolour);
+    // Traversal from the picked face, and marking of the traversed faces as a
+    // segment; both only while a face is picked.
+    void edgetraversal_slot(int depth, int angle);
+    void markcurrent_slot();
     // Light 0's ambient, diffuse and specular colours (x, y, z, w each).
     void light_colour_slot(const Vector& amb, const Vector& diff, const Vector& spec);
     // Directional light 0 from altitude (from +z) and azimuth (from +x towards
@@ -216,6 +231,7 @@ private:
     // size the view fits. Edits in place keep it, so the view does not jump.
     float fitExtent = 0.0f;
     std::uint64_t frameCount = 0;
+    bool faceColours = false;
     // Logical size for the orthographic box and the arcball.
     int logicalWidth = 1;
     int logicalHeight = 1;

@@ -1,0 +1,185 @@
+#include "segmentation/engine/SegmentExport.h"
+
+#include "mesh/engine/Mesh.h"
+#include "mesh/engine/WriteObj.h"
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <iostream>
+#include <numeric>
+
+namespace {
+
+// A key whose unsigned order is the float order, with -0 folded onto 0 and every
+// NaN onto one value above all numbers, so that sorting is a strict weak order
+// even on damaged input.
+std::uint32_t orderKey(float value)
+{
+    if (std::isnan(value))
+        return 0xFFFFFFFFu;
+    if (value == 0.0f)
+        value = 0.0f;
+    std::uint32_t bits;
+    std::memcpy(&bits, &value, sizeof bits);
+    return (bits & 0x80000000u) ? ~bits : bits | 0x80000000u;
+}
+
+void appendFloat(std::string& out, float value)
+{
+    // A standard stream's default float output: %g with six significant digits.
+    char buffer[32];
+    const auto r = std::to_chars(
+        buffer, buffer + sizeof buffer, double(value), std::chars_format::general, 6);
+    out.append(buffer, r.ptr);
+}
+
+void appendUnsigned(std::string& out, unsigned value)
+{
+    char buffer[16];
+    const auto r = std::to_chars(buffer, buffer + sizeof buffer, value);
+    out.append(buffer, r.ptr);
+}
+
+std::string joinPath(const std::string& directory, const char* name)
+{
+    if (directory.empty())
+        return name;
+    if (directory.back() == '/')
+        return directory + name;
+    return directory + '/' + name;
+}
+
+} // namespace
+
+std::vector<int> positionClasses(const Mesh& mesh, int& count)
+{
+    const std::size_t n = std::size_t(std::max(mesh.numVertices, 0));
+    std::vector<std::array<std::uint32_t, 3>> keys(n);
+    for (std::size_t v = 0; v < n; ++v) {
+        const Vector& p = mesh.vertices[v];
+        keys[v] = { orderKey(p.x), orderKey(p.y), orderKey(p.z) };
+    }
+    std::vector<int> order(n);
+    std::iota(order.begin(), order.end(), 0);
+    std::sort(order.begin(), order.end(),
+        [&keys](int a, int b) { return keys[std::size_t(a)] < keys[std::size_t(b)]; });
+    std::vector<int> classes(n, 0);
+    count = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        if (i > 0 && keys[std::size_t(order[i])] != keys[std::size_t(order[i - 1])])
+            ++count;
+        classes[std::size_t(order[i])] = count;
+    }
+    if (n > 0)
+        ++count;
+    return classes;
+}
+
+SegmentObj segmentObj(const Mesh& mesh, const std::vector<int>& faceList,
+    const std::vector<int>& classes, std::vector<int>& stamp, std::vector<int>& slot, int fileId)
+{
+    SegmentObj obj;
+    std::string vertexLines;
+    std::string faceLines;
+    vertexLines.reserve(faceList.size() * 16);
+    faceLines.reserve(faceList.size() * 40);
+    for (const int f : faceList) {
+        const Face& face = mesh.faces[std::size_t(f)];
+        unsigned number[3];
+        for (int k = 0; k < 3; ++k) {
+            const auto v = std::size_t(face.index[k]);
+            const auto c = std::size_t(classes[v]);
+            if (stamp[c] != fileId) {
+                stamp[c] = fileId;
+                slot[c] = int(obj.vertices++);
+                const Vector& p = mesh.vertices[v];
+                vertexLines += "v ";
+                appendFloat(vertexLines, p.x);
+                vertexLines += ' ';
+                appendFloat(vertexLines, p.y);
+                vertexLines += ' ';
+                appendFloat(vertexLines, p.z);
+                vertexLines += '\n';
+            }
+            number[k] = unsigned(slot[c]) + 1;
+        }
+        obj.corners += 3;
+        faceLines += 'f';
+        for (const unsigned n : number) {
+            faceLines += ' ';
+            appendUnsigned(faceLines, n);
+            faceLines += '/';
+            appendUnsigned(faceLines, n);
+            faceLines += '/';
+            appendUnsigned(faceLines, n);
+        }
+        faceLines += '\n';
+    }
+    obj.text = std::move(vertexLines);
+    obj.text += faceLines;
+    return obj;
+}
+
+SegmentExportReport writeSegmentFiles(
+    const Mesh& mesh, int segmentCount, const std::string& directory)
+{
+    SegmentExportReport report;
+    const int nf = std::max(mesh.numFaces, 0);
+    const int ids = std::max(segmentCount, 0) + 1;
+
+    // Faces bucketed by segment id in one pass, each bucket in face order.
+    std::vector<std::size_t> start(std::size_t(ids) + 1, 0);
+    for (int f = 0; f < nf; ++f) {
+        const int s = mesh.faces[std::size_t(f)].segment;
+        if (s >= 0 && s < ids)
+            ++start[std::size_t(s) + 1];
+    }
+    std::partial_sum(start.begin(), start.end(), start.begin());
+    std::vector<int> bucketed(start.back());
+    {
+        std::vector<std::size_t> cursor(start.begin(), start.end() - 1);
+        for (int f = 0; f < nf; ++f) {
+            const int s = mesh.faces[std::size_t(f)].segment;
+            if (s >= 0 && s < ids)
+                bucketed[cursor[std::size_t(s)]++] = f;
+        }
+    }
+
+    int classCount = 0;
+    const std::vector<int> classes = positionClasses(mesh, classCount);
+    std::vector<int> stamp(std::size_t(classCount), -1);
+    std::vector<int> slot(std::size_t(classCount), 0);
+
+    const auto writeOne = [&](const std::string& path, const SegmentObj& obj) {
+        std::cout << "Saving: " << path << " v:" << obj.vertices << " f:" << obj.corners
+                  << std::endl;
+        if (writeFileReplacing(path, obj.text)) {
+            report.written.push_back(path);
+        } else {
+            std::cerr << "ERROR: Writing File: " << path << std::endl;
+            report.failed.push_back(path);
+        }
+    };
+
+    std::vector<int> faceList;
+    for (int id = 0; id < ids; ++id) {
+        faceList.assign(bucketed.begin() + std::ptrdiff_t(start[std::size_t(id)]),
+            bucketed.begin() + std::ptrdiff_t(start[std::size_t(id) + 1]));
+        const std::string name
+            = id == 0 ? std::string("non-segemented.obj") : "object_" + std::to_string(id) + ".obj";
+        writeOne(joinPath(directory, name.c_str()),
+            segmentObj(mesh, faceList, classes, stamp, slot, id));
+    }
+    faceList.clear();
+    for (int f = 0; f < nf; ++f) {
+        if (mesh.faces[std::size_t(f)].segment > 0)
+            faceList.push_back(f);
+    }
+    writeOne(joinPath(directory, "segemented.obj"),
+        segmentObj(mesh, faceList, classes, stamp, slot, ids));
+    return report;
+}

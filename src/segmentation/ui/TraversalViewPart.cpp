@@ -1,0 +1,108 @@
+#include "segmentation/ui/TraversalViewPart.h"
+
+#include "mesh/engine/Mesh.h"
+
+#include <QStringList>
+
+#include <GL/gl.h>
+
+TraversalViewPart::TraversalViewPart(Mesh& m)
+    : traversal(&m)
+    , mesh(m)
+{ }
+
+bool TraversalViewPart::edgeTraversal(int depth, int angle)
+{
+    if (!traversalAllowed(mesh)) {
+        return false;
+    }
+    traversal.run(depth, angle);
+    collectReached();
+    return true;
+}
+
+bool TraversalViewPart::markCurrent()
+{
+    if (!traversalAllowed(mesh)) {
+        return false;
+    }
+    traversal.markCurrent();
+    reached.clear();
+    return true;
+}
+
+void TraversalViewPart::afterPick()
+{
+    traversal.run(traversal.depth, traversal.angle);
+    collectReached();
+}
+
+void TraversalViewPart::meshReplaced()
+{
+    traversal.segmentCount = 0;
+    reached.clear();
+}
+
+SegmentExportReport TraversalViewPart::saveAll()
+{
+    return traversal.saveAll();
+}
+
+QString TraversalViewPart::saveAllStatus(const SegmentExportReport& report, const QString& folder)
+{
+    const auto total = qsizetype(report.written.size()) + qsizetype(report.failed.size());
+    if (report.failed.empty()) {
+        return QStringLiteral("Saved %1 files in %2").arg(total).arg(folder);
+    }
+    QStringList names;
+    for (const std::string& path : report.failed) {
+        names << QString::fromLatin1(path.c_str());
+    }
+    return QStringLiteral("Saved %1 of %2 files in %3; could not write %4")
+        .arg(qsizetype(report.written.size()))
+        .arg(total)
+        .arg(folder, names.join(QStringLiteral(", ")));
+}
+
+void TraversalViewPart::collectReached()
+{
+    reached.clear();
+    for (int f = 0; f < mesh.numFaces; ++f) {
+        if (mesh.faces[std::size_t(f)].traversed == 1) {
+            reached.push_back(f);
+        }
+    }
+}
+
+void TraversalViewPart::drawOverlay() const
+{
+    if (reached.empty()) {
+        return;
+    }
+    glPushAttrib(GL_ENABLE_BIT | GL_POLYGON_BIT | GL_CURRENT_BIT);
+    glDisable(GL_LIGHTING);
+    glEnable(GL_POLYGON_OFFSET_FILL);
+    glPolygonOffset(-1.0f, -1.0f);
+    glPushMatrix();
+    glTranslatef(-mesh.centre.x, -mesh.centre.y, -mesh.centre.z);
+    glColor3f(1.0f, 0.55f, 0.0f);
+    glBegin(GL_TRIANGLES);
+    for (const int f : reached) {
+        // Faces may have been replaced since the traversal; draw only what is
+        // still there and still flagged.
+        if (f >= mesh.numFaces || f == mesh.selected - 1) {
+            continue;
+        }
+        const Face& face = mesh.faces[std::size_t(f)];
+        if (face.traversed != 1) {
+            continue;
+        }
+        glNormal3f(face.normal.x, face.normal.y, face.normal.z);
+        for (const Vector* v : face.vertex) {
+            glVertex3f(v->x, v->y, v->z);
+        }
+    }
+    glEnd();
+    glPopMatrix();
+    glPopAttrib();
+}

@@ -1,0 +1,234 @@
+// Edge traversal, marking and the segmented export on meshes built in code, the
+// fast export against a plain ordered map on real meshes, and facetra-cli
+// segment against the engine driven as the view drives it.
+#include "CliCommon.h"
+#include "Commands.h"
+
+#include "mesh/engine/Build.h"
+#include "mesh/engine/LoadMesh.h"
+#include "mesh/engine/Mesh.h"
+#include "segmentation/engine/EdgeTraversal.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <numbers>
+#include <sstream>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+Mesh makeMesh(const std::vector<Vector>& positions, const std::vector<std::array<int, 3>>& faces)
+{
+    Mesh mesh;
+    mesh.allocateVertices(int(positions.size()));
+    std::copy(positions.begin(), positions.end(), mesh.vertices.begin());
+    mesh.allocateFaces(int(faces.size()));
+    for (int f = 0; f < mesh.numFaces; ++f) {
+        std::copy_n(faces[std::size_t(f)].begin(), 3, mesh.faces[std::size_t(f)].index);
+        mesh.linkFace(f);
+    }
+    build(mesh, { MESH_CENTRE, MESH_CENTROIDS, MESH_EDGE_LIST, MESH_VERTEX_NORMALS, MESH_BB });
+    return mesh;
+}
+
+// Two triangles sharing an edge, the second turned about it by `fold` degrees
+// (180: folded back onto the first, facing the other way), and a third apart.
+Mesh foldedPair(double fold)
+{
+    const double t = fold * std::numbers::pi / 180.0;
+    return makeMesh({ { 0, 0, 0 }, { 1, 0, 0 }, { 0.5f, 1, 0 },
+                        { 0.5f, float(-std::cos(t)), float(std::sin(t)) }, { 5, 5, 5 }, { 6, 5, 5 },
+                        { 5, 6, 5 } },
+        { { 0, 1, 2 }, { 1, 0, 3 }, { 4, 5, 6 } });
+}
+
+std::vector<int> flags(const Mesh& mesh)
+{
+    std::vector<int> out;
+    for (const Face& face : mesh.faces)
+        out.push_back(face.traversed);
+    return out;
+}
+
+std::string readFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return { std::istreambuf_iterator<char>(in), {} };
+}
+
+std::string scratchDir(const std::string& name)
+{
+    const fs::path dir = fs::temp_directory_path() / ("facetra-segment-test-" + name);
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    return dir.string();
+}
+
+} // namespace
+
+TEST(EdgeTraversal, FoldsPicksAndDepthsDecideWhatIsReached)
+{
+    const struct
+    {
+        double fold;
+        int angle, depth, selected;
+        std::vector<int> reached;
+    } cases[] = {
+        { 0.0, 1, 1, 1, { 0, 1, 0 } }, // coplanar at the smallest angle
+        { 0.0, 1, 2, 1, { 1, 1, 0 } }, // the start face is reached back from layer 1
+        { 0.0, 1, 0, 1, { 0, 0, 0 } }, // depth 0
+        { 0.0, 90, 3, 0, { 0, 0, 0 } }, // selected 0 names no face (nor does -1)
+        { 0.0, 360, 5000, 3, { 0, 0, 0 } }, // a face without neighbours
+        // The limit is strict; single-precision normals resolve a fold to about
+        // 1e-4 degrees, so a fold of 1 degree is tried a hair each side.
+        { 1.001, 1, 1, 1, { 0, 0, 0 } }, { 0.999, 1, 1, 1, { 0, 1, 0 } },
+        { 180.0, 1, 1, 1, { 0, 1, 0 } }, // opposite-facing: folded to 0
+        { 100.0, 81, 1, 2, { 1, 0, 0 } }, // folded to 80
+    };
+    for (const auto& c : cases) {
+        Mesh mesh = foldedPair(c.fold);
+        for (Face& face : mesh.faces)
+            face.traversed = 1; // an earlier traversal's flags are always cleared
+        mesh.selected = c.selected;
+        EdgeTraversal(&mesh).run(c.depth, c.angle);
+        EXPECT_EQ(flags(mesh), c.reached) << "fold " << c.fold << " angle " << c.angle;
+    }
+}
+
+TEST(EdgeTraversal, MarksNumberSegmentsAndTheNewerMarkWins)
+{
+    Mesh mesh = foldedPair(0.0);
+    EdgeTraversal traversal(&mesh);
+    int hue = 0; // red, then 32767: hue 360, outside the sectors, black
+    traversal.randomHue = [&hue] { return hue; };
+    mesh.selected = 1;
+    traversal.run(2, 1);
+    traversal.markCurrent();
+    traversal.markCurrent(); // nothing flagged: uses up number 2
+    hue = 32767;
+    mesh.selected = 2;
+    traversal.run(1, 1);
+    traversal.markCurrent();
+    EXPECT_EQ(traversal.segmentCount, 3);
+    EXPECT_EQ(flags(mesh), (std::vector<int> { 0, 0, 0 }));
+    EXPECT_EQ(mesh.faces[0].segment, 3);
+    EXPECT_EQ(mesh.faces[1].segment, 1);
+    EXPECT_EQ(mesh.faces[2].segment, 0);
+    EXPECT_EQ(mesh.faces[0].colour, Vector(0.0f, 0.0f, 0.0f, 1.0f));
+    EXPECT_EQ(mesh.faces[1].colour, Vector(1.0f, 0.0f, 0.0f, 1.0f));
+}
+
+TEST(SegmentExport, WritesEveryFileWithMergedPositionsAndExactLines)
+{
+    // Positions 1 and 3 are the same, and -0 is 0: four vertices in the file.
+    Mesh mesh = makeMesh({ { 0, 0, 0 }, { 1, 0, 0 }, { 0.1f, 1e-05f, -0.0f }, { 1, 0, 0 },
+                             { 123456789.0f, 2.5f, 0 } },
+        { { 0, 1, 2 }, { 3, 4, 2 } });
+    const std::string dir = scratchDir("exact");
+    testing::internal::CaptureStdout();
+    writeSegmentFiles(mesh, 0, dir);
+    mesh.faces[1].segment = 2;
+    const SegmentExportReport report = writeSegmentFiles(mesh, 2, dir);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+        "Saving: " + dir + "/non-segemented.obj v:4 f:6\nSaving: " + dir
+            + "/segemented.obj v:0 f:0\nSaving: " + dir + "/non-segemented.obj v:3 f:3\nSaving: "
+            + dir + "/object_1.obj v:0 f:0\nSaving: " + dir
+            + "/object_2.obj v:3 f:3\nSaving: " + dir + "/segemented.obj v:3 f:3\n");
+    EXPECT_EQ(report.written.size(), 4u);
+    EXPECT_EQ(readFile(dir + "/non-segemented.obj"),
+        "v 0 0 0\nv 1 0 0\nv 0.1 1e-05 -0\nf 1/1/1 2/2/2 3/3/3\n");
+    EXPECT_TRUE(fs::exists(dir + "/object_1.obj") && fs::file_size(dir + "/object_1.obj") == 0);
+    const std::string second
+        = "v 1 0 0\nv 1.23457e+08 2.5 0\nv 0.1 1e-05 -0\nf 1/1/1 2/2/2 3/3/3\n";
+    EXPECT_EQ(readFile(dir + "/object_2.obj"), second);
+    EXPECT_EQ(readFile(dir + "/segemented.obj"), second);
+
+    // A file that cannot be written is reported; the others are still written.
+    fs::remove(dir + "/object_1.obj");
+    fs::create_directory(dir + "/object_1.obj");
+    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
+    const SegmentExportReport blocked = writeSegmentFiles(mesh, 2, dir);
+    testing::internal::GetCapturedStdout();
+    EXPECT_EQ(
+        testing::internal::GetCapturedStderr(), "ERROR: Writing File: " + dir + "/object_1.obj\n");
+    EXPECT_EQ(blocked.failed, std::vector<std::string> { dir + "/object_1.obj" });
+    EXPECT_EQ(blocked.written.size(), 3u);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir), {}), 4); // no temporary left
+    fs::remove_all(dir);
+}
+
+TEST(SegmentExport, MatchesAPlainOrderedMapOnRealMeshes)
+{
+    for (const char* name : { "teapot.obj", "suzanne.obj" }) {
+        Mesh mesh;
+        const fs::path path = fs::path(FACETRA_MESH_DIR) / name;
+        if (!fs::exists(path) || !openMeshFile(mesh, path.string()))
+            GTEST_SKIP() << name << " is not here";
+        for (int f = 0; f < mesh.numFaces; ++f)
+            mesh.faces[std::size_t(f)].segment = (f * 7919) % 13 % 6; // 0 .. 5, unevenly
+        int classCount = 0;
+        const std::vector<int> classes = positionClasses(mesh, classCount);
+        std::vector<int> stamp(std::size_t(classCount), -1), slot(std::size_t(classCount), 0);
+        for (int id = -1; id <= 5; ++id) { // -1: every segmented face
+            std::vector<int> chosen;
+            std::map<Vector, int> index;
+            std::ostringstream vertexLines, faceLines;
+            for (int f = 0; f < mesh.numFaces; ++f) {
+                const Face& face = mesh.faces[std::size_t(f)];
+                if (id >= 0 ? face.segment != id : face.segment <= 0)
+                    continue;
+                chosen.push_back(f);
+                faceLines << "f";
+                for (const int v : face.index) {
+                    const Vector& p = mesh.vertices[std::size_t(v)];
+                    const auto [it, added] = index.try_emplace(p, int(index.size()));
+                    if (added)
+                        vertexLines << "v " << p.x << " " << p.y << " " << p.z << "\n";
+                    const int n = it->second + 1;
+                    faceLines << " " << n << "/" << n << "/" << n;
+                }
+                faceLines << "\n";
+            }
+            const SegmentObj fast = segmentObj(mesh, chosen, classes, stamp, slot, id + 1);
+            EXPECT_EQ(fast.vertices, index.size());
+            EXPECT_EQ(fast.text, vertexLines.str() + faceLines.str()) << name << " " << id;
+        }
+        EXPECT_LT(unsigned(classCount), unsigned(mesh.numVertices)); // duplicates merged
+    }
+}
+
+TEST(SegmentCli, WritesWhatTheViewWouldExport)
+{
+    const std::string dir = scratchDir("cli");
+    const std::string in = dir + "/creased.obj";
+    std::ofstream(in)
+        << "v 0 0 0\nv 1 0 0\nv 0 1 0\nv 1 1 0.2\nv 2 0 0\nf 1 2 3\nf 2 4 3\nf 2 5 4\n";
+    testing::internal::CaptureStdout();
+    // A mark before any pick does nothing, as in the window; face 4 does not exist.
+    EXPECT_EQ(runSegment({ in, "--mark", "--traverse", "1:2:20", "--mark", "--traverse", "3:1:1",
+                  "--mark", "--save-all", dir + "/cli" }),
+        0);
+    EXPECT_EQ(runSegment({ in, "--traverse", "4:2:20", "--save-all", dir + "/x" }), 1);
+    Mesh mesh;
+    ASSERT_TRUE(loadForTool(mesh, in));
+    EdgeTraversal traversal(&mesh);
+    for (const auto [face, depth, angle] : { std::array { 1, 2, 20 }, std::array { 3, 1, 1 } }) {
+        mesh.selected = face;
+        traversal.run(depth, angle);
+        traversal.markCurrent();
+    }
+    traversal.saveAll(dir);
+    testing::internal::GetCapturedStdout();
+    for (const char* name :
+        { "non-segemented.obj", "object_1.obj", "object_2.obj", "segemented.obj" })
+        EXPECT_EQ(readFile(dir + "/cli/" + name), readFile(dir + "/" + name)) << name;
+    EXPECT_NE(readFile(dir + "/object_1.obj"), readFile(dir + "/object_2.obj"));
+    fs::remove_all(dir);
+}

@@ -1,0 +1,98 @@
+// The Edge Traversal page, its routing to the view, the highlight, marking and
+// "Save ALL..." in the real window.
+#include "app/ui/QtMainWindow.h"
+#include "app/ui/QtMeshEditorDialogue.h"
+#include "segmentation/ui/QtMeshTraversalWidget.h"
+#include "viewer/ui/QtGLWidget.h"
+
+#include <QLabel>
+#include <QOpenGLContext>
+#include <QPushButton>
+#include <QSlider>
+#include <QStatusBar>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <fstream>
+
+class TraversalGuiTest : public QObject
+{
+    Q_OBJECT
+private slots:
+    void traversalMarkingAndExportThroughTheWindow();
+};
+
+void TraversalGuiTest::traversalMarkingAndExportThroughTheWindow()
+{
+    QOpenGLContext context;
+    if (!context.create())
+        QSKIP("no OpenGL on this display");
+    QTemporaryDir scratch;
+    const QString grid = scratch.filePath(QStringLiteral("grid.obj"));
+    std::ofstream out(grid.toStdString()); // 9 x 9 vertices in the plane z = 0
+    for (int v = 0; v < 81; ++v)
+        out << "v " << v % 9 << ' ' << v / 9 << " 0\n";
+    for (int v = 1; v <= 72; ++v)
+        if (v % 9 != 0)
+            out << "f " << v << ' ' << v + 1 << ' ' << v + 10 << "\nf " << v << ' ' << v + 10 << ' '
+                << v + 9 << '\n';
+    out.close();
+
+    QtMainWindow window;
+    window.setAttribute(Qt::WA_DeleteOnClose, false);
+    window.resizeView(300, 300);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QtGLWidget* view = window.glView();
+    QVERIFY(view->loadMesh(grid));
+    QtMeshTraversalWidget* page = window.meshEditor->traversalPage;
+    const auto reached = [view] {
+        return std::count_if(view->mesh.faces.begin(), view->mesh.faces.end(),
+            [](const Face& f) { return f.traversed == 1; });
+    };
+    const auto orange = [view] {
+        const QImage image = view->grabFramebuffer();
+        int n = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                n += image.pixel(x, y) == qRgb(255, 140, 0);
+        return n;
+    };
+
+    // Before a pick the view's guard holds the page's traversal back; the
+    // pick then runs one with the stored values, the first the page sends after it.
+    page->findChild<QSlider*>(QStringLiteral("depth_slider"))->setValue(2);
+    QCOMPARE(reached(), 0);
+    QTest::mouseClick(view, Qt::MiddleButton, Qt::NoModifier, QPoint(70, 70));
+    QVERIFY(view->mesh.selected >= 1);
+    page->findChild<QSlider*>(QStringLiteral("depth_slider"))->setValue(3);
+    QCOMPARE(page->findChildren<QLabel*>().at(0)->text(), QStringLiteral("Edge Depth:\t3"));
+    QVERIFY(reached() > 3);
+    QVERIFY(orange() > 500);
+
+    window.mesheditorEvent();
+    QTest::mouseClick(page->findChild<QPushButton*>(), Qt::LeftButton);
+    QCOMPARE(view->traversal.traversal.segmentCount, 1);
+    QVERIFY(view->faceColoursShown());
+    QCOMPARE(orange(), 0);
+
+    const QString cwd = QDir::currentPath();
+    QDir::setCurrent(scratch.path());
+    window.saveallEvent();
+    QDir::setCurrent(cwd);
+    QCOMPARE(window.statusBar->currentMessage(),
+        QStringLiteral("Saved 3 files in ") + QDir::toNativeSeparators(scratch.path()));
+    QVERIFY(QFileInfo(scratch.filePath(QStringLiteral("object_1.obj"))).size() > 0);
+
+    // A new load, or a tool that builds new faces, starts the numbering again.
+    QVERIFY(view->loadMesh(grid));
+    QCOMPARE(view->traversal.traversal.segmentCount, 0);
+    view->mesh.selected = 1;
+    view->markcurrent_slot();
+    QCOMPARE(view->traversal.traversal.segmentCount, 1);
+    view->subdivide_slot(1, 0.0f);
+    QCOMPARE(view->traversal.traversal.segmentCount, 0);
+}
+
+QTEST_MAIN(TraversalGuiTest)
+#include "TraversalGuiTest.moc"
