@@ -265,6 +265,12 @@ void QtGLWidget::meshChanged()
     if (fitExtent <= 0.0f) {
         fitExtent = longestSide(mesh);
     }
+    // A mesh with new arrays is noticed here rather than at the next frame,
+    // which would take it for one more change.
+    if (meshIdentity != currentMeshIdentity()) {
+        meshIdentity = currentMeshIdentity();
+        fitExtent = longestSide(mesh);
+    }
     meshEdited();
 }
 
