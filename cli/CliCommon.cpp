@@ -19,6 +19,10 @@ int fail(const std::string& message)
 
 bool loadForTool(Mesh& mesh, const std::string& path, double* loadMs, ObjReadReport* report)
 {
+    if (const std::string irregular = irregularFileProblem(path); !irregular.empty()) {
+        fail(irregular);
+        return false;
+    }
     if (meshFileKind(path) == MeshFileKind::None) {
         fail("no reader for '" + path + "' (expected a .obj or .net file)");
         return false;

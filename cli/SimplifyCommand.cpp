@@ -5,6 +5,9 @@
 #include "mesh/engine/WriteObj.h"
 #include "refinement/engine/Simplify.h"
 
+#include <cstdio>
+#include <iostream>
+
 int runSimplify(const Args& args)
 {
     float lod = -1.0f;
@@ -26,8 +29,14 @@ int runSimplify(const Args& args)
     Mesh mesh;
     if (!loadForTool(mesh, files[0]))
         return 1;
-    if (!simplifyMesh(mesh, lod))
+    int stoppedAt = -1;
+    if (!simplifyMesh(mesh, lod, nullptr, &stoppedAt))
         return fail("'" + files[0] + "' was not simplified");
+    // Stopping short is no failure: what could be simplified is written.
+    if (stoppedAt >= 0) {
+        std::fflush(stdout);
+        std::cerr << foldStopMessage(stoppedAt) << std::endl;
+    }
     if (!writeObj(mesh, files[1]))
         return fail(
             "cannot write '" + files[1] + "'" + (mesh.numFaces == 0 ? " (empty mesh)" : ""));

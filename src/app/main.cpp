@@ -107,6 +107,10 @@ bool waitForFrame(QtGLWidget* view, std::uint64_t painted)
 int runGrab(QtMainWindow& window, const GrabRequest& request)
 {
     QtGLWidget* view = window.glView();
+    if (const std::string irregular = irregularFileProblem(request.input.toLatin1().toStdString());
+        !irregular.empty()) {
+        return grabFailure(QString::fromLatin1(irregular.c_str()));
+    }
     if (meshFileKind(request.input.toLatin1().toStdString()) == MeshFileKind::None) {
         return grabFailure(QStringLiteral("no reader for ") + request.input
             + QStringLiteral(" (an .obj or .net file)"));

@@ -167,7 +167,8 @@ TEST(CliInfo, EightBitNamesBecomeUtf8)
 {
     testutil::TempDir dir;
     // A Latin-1 file name and morphogen name, and a UTF-8 one kept as it is.
-    const std::string path = dir.write("caf\xE9.obj", "mn caf\xE9 na\xC3\xAFve\nv 0 0 0\n");
+    const std::string path
+        = dir.write("caf\xE9.obj", "mn caf\xE9 na\xC3\xAFve\nv 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n");
     const CliRun run = runCli({ "info", "--json", path });
     ASSERT_EQ(run.status, 0);
     const auto j = nlohmann::json::parse(run.out);

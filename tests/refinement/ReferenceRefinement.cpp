@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <memory>
 
 namespace {
@@ -197,6 +198,11 @@ template <class T> void addUnique(std::vector<T*>& list, T* item)
 
 struct Reference
 {
+    // Off: the plain rule, which lets collapses turn triangles over.
+    bool foldGuard = true;
+    // Candidates the guard turned away.
+    int refusals = 0;
+
     std::vector<std::unique_ptr<RVertex>> vertexStore;
     std::vector<std::unique_ptr<RTriangle>> triangleStore;
     std::vector<RVertex*> vertices;
@@ -249,16 +255,38 @@ struct Reference
         }
         return length * curvature;
     }
-    static void computeCost(RVertex* u)
+    // Collapsing u onto v turns a triangle of u without v over.
+    bool wouldFold(RVertex* u, RVertex* v)
+    {
+        if (!foldGuard)
+            return false;
+        for (RTriangle* t : u->faces) {
+            if (t->has(v))
+                continue;
+            Vector c[3];
+            for (int k = 0; k < 3; ++k)
+                c[k] = (t->vertex[k] == u ? v : t->vertex[k])->position;
+            Vector n;
+            n.cross(c[1] - c[0], c[2] - c[1]);
+            if (n.dot(t->normal) < 0.0f) {
+                ++refusals;
+                return true;
+            }
+        }
+        return false;
+    }
+    void computeCost(RVertex* u)
     {
         if (u->neighbours.empty()) {
             u->cost = -0.01f;
             u->collapse = nullptr;
             return;
         }
-        u->cost = 1000000.0f;
+        u->cost = std::numeric_limits<float>::infinity();
         u->collapse = nullptr;
         for (RVertex* v : u->neighbours) {
+            if (wouldFold(u, v))
+                continue;
             const float c = collapseCost(u, v);
             if (c < u->cost) {
                 u->cost = c;
@@ -266,13 +294,13 @@ struct Reference
             }
         }
         if (!u->collapse) {
-            // Every collapse costs a million or more: take the first cheapest.
+            // Only costs that are not numbers: take the first such candidate.
             for (RVertex* v : u->neighbours) {
-                const float c = collapseCost(u, v);
-                if (!u->collapse || c < u->cost) {
-                    u->cost = c;
-                    u->collapse = v;
-                }
+                if (wouldFold(u, v))
+                    continue;
+                u->cost = collapseCost(u, v);
+                u->collapse = v;
+                break;
             }
         }
     }
@@ -317,7 +345,7 @@ struct Reference
 
 } // namespace
 
-void referenceSimplify(Mesh& mesh, float fraction)
+void referenceSimplify(Mesh& mesh, float fraction, bool foldGuard, int* refusals)
 {
     Reference r;
     for (int i = 0; i < mesh.numVertices; ++i) {
@@ -343,16 +371,23 @@ void referenceSimplify(Mesh& mesh, float fraction)
             }
         }
     }
+    r.foldGuard = foldGuard;
     for (RVertex* v : r.vertices)
-        Reference::computeCost(v);
+        r.computeCost(v);
     const int target = fraction >= 1.0f ? mesh.numVertices
                                         : int(float(mesh.numVertices) * std::max(fraction, 0.0f));
+    if (target == 0) {
+        r.vertices.clear();
+        r.triangles.clear();
+    }
     while (int(r.vertices.size()) > target) {
         RVertex* u = r.vertices.front();
         for (RVertex* v : r.vertices) {
             if (v->cost < u->cost)
                 u = v;
         }
+        if (!u->collapse && !u->neighbours.empty())
+            break;
         for (std::size_t i = std::size_t(u->id) + 1; i < r.vertices.size(); ++i)
             --r.vertices[i]->id;
         r.collapse(u, u->collapse);
@@ -367,4 +402,6 @@ void referenceSimplify(Mesh& mesh, float fraction)
             mesh.faces[f].index[k] = r.triangles[f]->vertex[k]->id;
         mesh.linkFace(int(f));
     }
+    if (refusals)
+        *refusals = r.refusals;
 }

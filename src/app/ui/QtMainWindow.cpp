@@ -20,9 +20,11 @@
 #include <QApplication>
 #include <QBuffer>
 #include <QDir>
+#include <QFileInfo>
 #include <QIcon>
 #include <QImage>
 #include <QKeySequence>
+#include <QLabel>
 #include <QLayout>
 #include <QMenu>
 #include <QMenuBar>
@@ -34,12 +36,7 @@
 
 namespace {
 
-// Dialogue start folders were written as Windows root paths ("\Data"); here
-// they are the folder of that name in the working directory, when it exists.
-QString startFolder(const QString& name)
-{
-    return QDir::current().exists(name) ? QDir::current().filePath(name) : QString();
-}
+const QString programTitle = QStringLiteral("Facetra V2.0");
 
 std::string latin1(const QString& text)
 {
@@ -56,6 +53,7 @@ QtMainWindow::QtMainWindow(QWidget* parent)
 
     view = new QtGLObjectWindow(this);
     glView()->setStatusSink([this](const QString& text) { statusBar->showMessage(text, 0); });
+    glView()->setMeshStateSink([this] { showMeshCounts(); });
     view->setFocus(Qt::OtherFocusReason);
     setCentralWidget(view);
 
@@ -63,6 +61,11 @@ QtMainWindow::QtMainWindow(QWidget* parent)
     statusBar->setObjectName(QStringLiteral("status"));
     setStatusBar(statusBar);
     statusBar->showMessage(QStringLiteral("Ready"), 2000);
+    // The counts stay in a field of their own, out of the way of menu hints.
+    countsField = new QLabel(statusBar);
+    countsField->setObjectName(QStringLiteral("counts"));
+    statusBar->addPermanentWidget(countsField);
+    showMeshCounts();
 
     resize(800, 800);
 
@@ -129,6 +132,8 @@ void QtMainWindow::createMenus()
         QStringLiteral("Lighting and Shading Editor"), this, &QtMainWindow::lighteditorEvent);
     faceColoursAction = viewMenu->addAction(QStringLiteral("Face Colours"));
     faceColoursAction->setCheckable(true);
+    viewMenu->addAction(QStringLiteral("Fit View"), this, &QtMainWindow::fitViewEvent)
+        ->setShortcut(QKeySequence(Qt::Key_F));
 
     auto* toolsMenu = new QMenu(QStringLiteral("&Tools"), this);
     toolsMenu->setTearOffEnabled(true);
@@ -212,12 +217,21 @@ QtGLWidget* QtMainWindow::glView() const
     return view->glWidget;
 }
 
-bool QtMainWindow::openMesh(const QString& name)
+bool QtMainWindow::openMesh(const QString& name, bool tellUser)
 {
-    if (!glView()->loadMesh(name)) {
-        statusBar->showMessage(QStringLiteral("Could not read ") + name, 0);
+    QString problem;
+    if (!glView()->loadMesh(name, &problem)) {
+        if (problem.isEmpty()) {
+            problem = name + QStringLiteral(" could not be read");
+        }
+        statusBar->showMessage(problem, 0);
+        if (tellUser) {
+            dialogs.warning(
+                this, programTitle, problem + QStringLiteral("; the mesh shown is kept."));
+        }
         return false;
     }
+    statusBar->clearMessage();
     showMeshCounts();
     return true;
 }
@@ -228,12 +242,26 @@ bool QtMainWindow::openFromCommandLine(const QString& name)
     if (name.isEmpty()) {
         return true;
     }
-    return openMesh(name);
+    // At start-up a file that cannot be shown ends the program, with the
+    // message on the console: no box.
+    return openMesh(name, false);
 }
 
 void QtMainWindow::showMeshCounts()
 {
-    statusBar->showMessage(QtGLWidget::meshCountsText(glView()->mesh), 0);
+    const QtGLWidget* glw = glView();
+    if (countsField) {
+        countsField->setText(QtGLWidget::meshCountsText(glw->mesh));
+    }
+    QString title = programTitle;
+    if (!glw->fileName.isEmpty() || glw->isModified()) {
+        const QString name = glw->fileName.isEmpty() ? QStringLiteral("untitled")
+                                                     : QFileInfo(glw->fileName).fileName();
+        title = name + (glw->isModified() ? QStringLiteral("*") : QString()) + QStringLiteral(" - ")
+            + programTitle;
+    }
+    setWindowTitle(title);
+    UserDialogs::setCurrentFile(glw->fileName);
 }
 
 void QtMainWindow::resizeView(int width, int height)
@@ -287,11 +315,10 @@ void QtMainWindow::projectionmodeEvent()
 void QtMainWindow::backgroundcolourEvent()
 {
     QtGLWidget* glw = glView();
-    QColor colour = dialogs.colour(glw->backgroundColour, this);
-    // Cancelling answers with the invalid colour, which reads as black: the
-    // background turns black, as it always has.
+    const QColor colour = dialogs.colour(glw->backgroundColour, this);
+    // Cancelling answers with the invalid colour: the background stays.
     if (!colour.isValid()) {
-        colour = QColor(0, 0, 0);
+        return;
     }
     glw->setBackgroundColour(colour);
     update();
@@ -299,8 +326,8 @@ void QtMainWindow::backgroundcolourEvent()
 
 void QtMainWindow::openfileEvent()
 {
-    const QString name = dialogs.openFileName(
-        this, QString(), startFolder(QStringLiteral("Data")), QStringLiteral("*.net *.obj *.gts"));
+    const QString name
+        = dialogs.openFileName(this, QString(), QString(), QStringLiteral("*.net *.obj *.gts"));
     if (name.isEmpty()) {
         return;
     }
@@ -310,8 +337,7 @@ void QtMainWindow::openfileEvent()
 
 void QtMainWindow::savefileEvent()
 {
-    const QString name = dialogs.saveFileName(
-        this, QString(), startFolder(QStringLiteral("data")), QStringLiteral("*.obj"));
+    const QString name = dialogs.saveFileName(this, QString(), QString(), QStringLiteral("*.obj"));
     if (name.isEmpty()) {
         return;
     }
@@ -348,4 +374,9 @@ void QtMainWindow::mesheditorEvent()
 void QtMainWindow::lighteditorEvent()
 {
     lightEditor->show();
+}
+
+void QtMainWindow::fitViewEvent()
+{
+    glView()->fitView();
 }

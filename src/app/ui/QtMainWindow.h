@@ -6,6 +6,7 @@
 #include <QString>
 
 class QAction;
+class QLabel;
 class QMenu;
 class QStatusBar;
 class QtGLObjectWindow;
@@ -41,7 +42,8 @@ public:
     // message, when it cannot be opened or read; the caller then ends the
     // program.
     bool openFromCommandLine(const QString& name);
-    // " Verts: N Faces: M" in the status bar until replaced.
+    // " Verts: N Faces: M" in the status bar's permanent field, and the file name
+    // in the title, with "*" while a tool's change is unsaved.
     void showMeshCounts();
     // Resizes the window so that the central view gets exactly this size.
     void resizeView(int width, int height);
@@ -58,6 +60,8 @@ public slots:
     void rendermodeEvent(int id);
     void mesheditorEvent();
     void lighteditorEvent();
+    // View, "Fit View" (F).
+    void fitViewEvent();
 
 private:
     void createMenus();
@@ -65,6 +69,8 @@ private:
     // once, in one place.
     void connectRouting();
     // Loads name into the view; on failure the view keeps its mesh and the
-    // status bar says so.
-    bool openMesh(const QString& name);
+    // status bar says so, and a message box too when tellUser is set.
+    bool openMesh(const QString& name, bool tellUser = true);
+
+    QLabel* countsField = nullptr;
 };

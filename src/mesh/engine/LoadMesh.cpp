@@ -6,8 +6,11 @@
 #include "mesh/engine/ReadObj.h"
 
 #include <algorithm>
-#include <utility>
 #include <cctype>
+#include <cstdio>
+#include <filesystem>
+#include <iostream>
+#include <utility>
 
 MeshFileKind meshFileKind(const std::string& name)
 {
@@ -42,14 +45,61 @@ void paintDefaultColours(Mesh& mesh)
     mesh.vertexColoursSet = false;
 }
 
-bool openMeshFile(Mesh& mesh, const std::string& name, ObjReadReport* report)
+std::string irregularFileProblem(const std::string& name)
+{
+    std::error_code error;
+    const auto status = std::filesystem::status(name, error);
+    if (error || status.type() == std::filesystem::file_type::not_found
+        || status.type() == std::filesystem::file_type::regular)
+        return {};
+    return name + " is not a regular file";
+}
+
+std::string noFacesProblem(const std::string& name)
+{
+    // Text mesh files hold printable characters and line ends only; a control
+    // byte (NUL above all) in the first few kilobytes means a binary file.
+    bool binary = false;
+    if (std::FILE* file = std::fopen(name.c_str(), "rb")) {
+        unsigned char head[4096];
+        const std::size_t got = std::fread(head, 1, sizeof head, file);
+        std::fclose(file);
+        binary = std::any_of(head, head + got, [](unsigned char c) {
+            return (c < 0x20 && c != '\t' && c != '\n' && c != '\r' && c != '\f' && c != '\v')
+                || c == 0x7f;
+        });
+    }
+    return name + (binary ? " is not a text mesh file" : " holds no faces");
+}
+
+namespace {
+
+bool refuse(const std::string& message, std::string* problem)
+{
+    std::fflush(stdout);
+    std::cerr << message << std::endl;
+    if (problem)
+        *problem = message;
+    return false;
+}
+
+} // namespace
+
+bool openMeshFile(Mesh& mesh, const std::string& name, ObjReadReport* report, std::string* problem)
 {
     const MeshFileKind kind = meshFileKind(name);
+    if (const std::string irregular = irregularFileProblem(name); !irregular.empty())
+        return refuse(irregular, problem);
     if (kind != MeshFileKind::None) {
         Mesh loaded;
         ObjReadReport objReport;
-        if (!readMeshFile(loaded, name, &objReport))
+        if (!readMeshFile(loaded, name, &objReport)) {
+            if (problem)
+                *problem = name + " could not be read";
             return false;
+        }
+        if (loaded.numFaces <= 0)
+            return refuse(noFacesProblem(name), problem);
         if (kind == MeshFileKind::Obj && objReport.coloursRead == 0)
             paintDefaultColours(loaded);
         mesh = std::move(loaded);

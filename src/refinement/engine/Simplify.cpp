@@ -8,8 +8,10 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <limits>
 #include <memory>
 #include <new>
+#include <string>
 #include <vector>
 
 namespace {
@@ -168,7 +170,10 @@ public:
         firstLive = 0;
     }
 
-    void run(int targetCount, Progress& progress)
+    // Collapses the cheapest vertex until targetCount remain. Returns false when
+    // it stops short: the cheapest vertex has neighbours but no collapse that
+    // keeps its triangles the right way round, and nothing else is cheaper.
+    bool run(int targetCount, Progress& progress)
     {
         const int start = liveVertices;
         int done = 0;
@@ -177,8 +182,11 @@ public:
                 progress.report(
                     "Simplifying", double(start - liveVertices) / (start - targetCount));
             const int u = cheapest();
+            if (target[std::size_t(u)] < 0 && !neighbours[std::size_t(u)].empty())
+                return false;
             collapse(u, target[std::size_t(u)]);
         }
+        return true;
     }
 
     // Writes the survivors into fresh as the mesh's new vertices and faces.
@@ -241,6 +249,31 @@ private:
         t.normal[0] = nx;
         t.normal[1] = ny;
         t.normal[2] = nz;
+    }
+
+    // Whether collapsing u onto v turns a triangle of u that survives (one
+    // without v) over: its new normal (Q - P) x (R - Q) against its current one.
+    bool wouldFold(int u, int v) const
+    {
+        for (int f : faces[std::size_t(u)]) {
+            const Triangle& t = triangles[std::size_t(f)];
+            if (hasVertex(t, v))
+                continue;
+            const float* c[3];
+            for (int k = 0; k < 3; ++k)
+                c[k] = &xyz[std::size_t(t.vertex[k] == u ? v : t.vertex[k]) * 3];
+            const float* p = c[0];
+            const float* q = c[1];
+            const float* r = c[2];
+            const float ax = q[0] - p[0], ay = q[1] - p[1], az = q[2] - p[2];
+            const float bx = r[0] - q[0], by = r[1] - q[1], bz = r[2] - q[2];
+            const float nx = ay * bz - az * by;
+            const float ny = az * bx - ax * bz;
+            const float nz = ax * by - ay * bx;
+            if (nx * t.normal[0] + ny * t.normal[1] + nz * t.normal[2] < 0.0f)
+                return true;
+        }
+        return false;
     }
 
     float edgeLength(int u, int v) const
@@ -327,11 +360,13 @@ private:
                     row[j] = (1.0f - (x * nx[j] + y * ny[j] + z * nz[j])) / 2.0f;
             }
         }
-        float best = 1000000.0f;
+        float best = std::numeric_limits<float>::infinity();
         int to = -1;
         float firstBest = 0.0f;
         int firstTo = -1;
         for (int v : un) {
+            if (wouldFold(u, v))
+                continue;
             float c;
             if (table) {
                 const float length = edgeLength(u, v);
@@ -379,9 +414,9 @@ private:
                 firstTo = v;
             }
         }
-        // A vertex with triangles must always have somewhere to go, also when
-        // every collapse costs a million or more (a very large mesh).
-        if (to < 0) {
+        // A candidate whose cost is not a number still gives the vertex
+        // somewhere to go; no candidate at all leaves it where it is, at +inf.
+        if (to < 0 && firstTo >= 0) {
             best = firstBest;
             to = firstTo;
         }
@@ -556,7 +591,13 @@ private:
 
 } // namespace
 
-bool simplify(Mesh& mesh, float fraction, Progress* progress)
+std::string foldStopMessage(int vertices)
+{
+    return "Simplification stopped at " + std::to_string(vertices)
+        + " vertices: every further collapse would fold the surface";
+}
+
+bool simplify(Mesh& mesh, float fraction, Progress* progress, int* stoppedAt)
 {
     if (std::isnan(fraction)) {
         std::printf("Simplification refused: the level of detail is not a number\n");
@@ -569,25 +610,33 @@ bool simplify(Mesh& mesh, float fraction, Progress* progress)
     const float product = float(mesh.numVertices) * std::clamp(fraction, 0.0f, 1.0f);
     const int target
         = fraction >= 1.0f ? mesh.numVertices : std::min(int(product), mesh.numVertices);
+    if (stoppedAt)
+        *stoppedAt = -1;
     Mesh fresh;
-    try {
-        Collapser collapser;
-        collapser.setUp(mesh);
-        collapser.run(target, report);
-        if (!collapser.writeBack(mesh, fresh))
+    // Down to nothing every vertex goes whatever the order, so there is nothing
+    // to collapse (and no fold can hold the run up).
+    if (target > 0) {
+        try {
+            Collapser collapser;
+            collapser.setUp(mesh);
+            const bool reached = collapser.run(target, report);
+            if (!collapser.writeBack(mesh, fresh))
+                return false;
+            if (!reached && stoppedAt)
+                *stoppedAt = collapser.liveVertices;
+        } catch (const std::bad_alloc&) {
+            std::printf("Simplification stopped: not enough memory\n");
             return false;
-    } catch (const std::bad_alloc&) {
-        std::printf("Simplification stopped: not enough memory\n");
-        return false;
+        }
     }
     replaceGeometry(mesh, fresh);
     report.report("Simplifying", 1.0);
     return true;
 }
 
-bool simplifyMesh(Mesh& mesh, float levelOfDetail, Progress* progress)
+bool simplifyMesh(Mesh& mesh, float levelOfDetail, Progress* progress, int* stoppedAt)
 {
-    if (!simplify(mesh, levelOfDetail / 100, progress))
+    if (!simplify(mesh, levelOfDetail / 100, progress, stoppedAt))
         return false;
     build(mesh, { MESH_VERTEX_NORMALS, MESH_EDGE_LIST });
     return true;

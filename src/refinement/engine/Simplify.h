@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string>
+
 class Mesh;
 class Progress;
 
@@ -15,8 +17,20 @@ class Progress;
 // keeps every vertex, 0 or less removes everything. Returns false, with one line
 // printed and the mesh as it was, for a fraction that is not a number or when
 // memory runs out.
-bool simplify(Mesh& mesh, float fraction, Progress* progress = nullptr);
+//
+// A neighbour v is no candidate for u when collapsing u onto v would turn a
+// triangle of u that survives the collapse over (its new normal against its
+// current one); a vertex with neighbours but no candidate costs +inf. When such
+// a vertex is the cheapest, the run stops short of the target: the mesh gets
+// what is left, and stoppedAt (when given) the vertex count it stopped at, else
+// -1.
+bool simplify(Mesh& mesh, float fraction, Progress* progress = nullptr, int* stoppedAt = nullptr);
+
+// "Simplification stopped at N vertices: every further collapse would fold the
+// surface".
+std::string foldStopMessage(int vertices);
 
 // The view's simplify operation for the page's level of detail in percent:
 // simplify to levelOfDetail / 100, then build the normals and the edge list.
-bool simplifyMesh(Mesh& mesh, float levelOfDetail, Progress* progress = nullptr);
+bool simplifyMesh(
+    Mesh& mesh, float levelOfDetail, Progress* progress = nullptr, int* stoppedAt = nullptr);

@@ -26,6 +26,11 @@ QtMeshSimplifierWidget::QtMeshSimplifierWidget(QWidget* parent, const QString& n
 
 void QtMeshSimplifierWidget::apply()
 {
+    if (lod <= 0.0f
+        && !dialogs.confirm(
+            this, QStringLiteral("Simplify"), QStringLiteral("Remove every vertex and face?"))) {
+        return;
+    }
     emit simplifySignal(lod);
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "pagekit/UserDialogs.h"
+
 #include <QWidget>
 
 class QLabel;
@@ -16,8 +18,12 @@ public:
 
     float levelOfDetail() const { return lod; }
 
-    // The dialogue's Apply while this page is current.
+    // The dialogue's Apply while this page is current. Level 0 removes the whole
+    // mesh and is sent only when the user confirms it.
     void apply();
+
+    // The confirmation of level 0 (replaceable for tests).
+    UserDialogs dialogs;
 
 signals:
     void simplifySignal(float levelOfDetail);

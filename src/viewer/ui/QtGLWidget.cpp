@@ -19,6 +19,7 @@
 #include <QOpenGLContext>
 #include <QTimerEvent>
 #include <QUrl>
+#include <QWheelEvent>
 
 #include <GL/glu.h>
 
@@ -36,17 +37,43 @@ constexpr double kStartScale = 200.0;
 constexpr double kFitFraction = 2.0 / 3.0;
 const double kPerspectiveHeight = 2.0 * kStartScale * std::tan(22.5 * std::numbers::pi / 180.0);
 
-float longestSide(const Mesh& mesh)
+// Each wheel notch (120 eighths of a degree) zooms by a tenth.
+constexpr double kWheelNotchFactor = 1.1;
+// A right-drag pixel changes the distance by 0.1 at the start distance of 200,
+// and by the same share of any other distance, which it never reaches 0 from.
+constexpr double kDragZoomPerPixel = 0.1 / 200.0;
+
+struct VertexBox
+{
+    Vector lo, hi;
+};
+
+VertexBox vertexBox(const Mesh& mesh)
 {
     if (mesh.numVertices <= 0) {
-        return 0.0f;
+        return {};
     }
     Vector lo = mesh.vertices[0], hi = mesh.vertices[0];
     for (const Vector& v : mesh.vertices) {
         lo = Vector(std::min(lo.x, v.x), std::min(lo.y, v.y), std::min(lo.z, v.z));
         hi = Vector(std::max(hi.x, v.x), std::max(hi.y, v.y), std::max(hi.z, v.z));
     }
-    return std::max({ hi.x - lo.x, hi.y - lo.y, hi.z - lo.z });
+    return { lo, hi };
+}
+
+// Lines and points drawn black on a light background are drawn white on a dark
+// one (relative luminance under one half), where black would not show.
+float lineInk(const QColor& background)
+{
+    const double luminance
+        = 0.2126 * background.redF() + 0.7152 * background.greenF() + 0.0722 * background.blueF();
+    return luminance < 0.5 ? 1.0f : 0.0f;
+}
+
+float longestSide(const Mesh& mesh)
+{
+    const VertexBox box = vertexBox(mesh);
+    return std::max({ box.hi.x - box.lo.x, box.hi.y - box.lo.y, box.hi.z - box.lo.z });
 }
 
 } // namespace
@@ -91,10 +118,14 @@ void QtGLWidget::releaseGL()
 
 // ---- Loading and saving
 
-bool QtGLWidget::loadMesh(const QString& name)
+bool QtGLWidget::loadMesh(const QString& name, QString* problem)
 {
     const std::string path = name.toLatin1().toStdString();
-    if (!openMeshFile(mesh, path)) {
+    std::string why;
+    if (!openMeshFile(mesh, path, nullptr, &why)) {
+        if (problem) {
+            *problem = QString::fromLatin1(why.c_str());
+        }
         return false;
     }
     fileName = name;
@@ -113,13 +144,14 @@ void QtGLWidget::newMeshLoaded()
 {
     backupMesh.copyFrom(mesh);
     showFaceColours(false);
-    viewDistance = -200.0f;
     clipping.meshLoaded(mesh);
     clipMode = 0;
-    fitExtent = longestSide(mesh);
     meshChanged();
     meshIdentity = currentMeshIdentity();
-    update();
+    fitView();
+    modified = changedSinceBackup = false;
+    backupIsFile = true;
+    notifyMeshState();
 }
 
 bool QtGLWidget::saveMesh(const QString& name)
@@ -133,7 +165,11 @@ bool QtGLWidget::saveMesh(const QString& name)
     if (!writeObj(mesh, target.toLatin1().toStdString(), options)) {
         return false;
     }
-    fileName = name;
+    // The name of the file written, so that the title names it.
+    fileName = target;
+    modified = false;
+    backupIsFile = !changedSinceBackup;
+    notifyMeshState();
     return true;
 }
 
@@ -179,9 +215,46 @@ void QtGLWidget::setBackgroundColour(const QColor& colour)
     backgroundColour = colour;
 }
 
+void QtGLWidget::fitView()
+{
+    // The mesh as loaded is drawn about its centre; a tool may since have moved
+    // the box, whose own centre is what a fitted view shows.
+    fitExtent = longestSide(mesh);
+    if (mesh.numVertices > 0) {
+        const VertexBox box = vertexBox(mesh);
+        fitShift = Vector(mesh.centre.x - (box.lo.x + box.hi.x) * 0.5f,
+            mesh.centre.y - (box.lo.y + box.hi.y) * 0.5f,
+            mesh.centre.z - (box.lo.z + box.hi.z) * 0.5f, 0.0f);
+    } else {
+        fitShift = Vector(0.0f, 0.0f, 0.0f, 0.0f);
+    }
+    viewDistance = -200.0f;
+    arcBall = ArcBall();
+    arcBall.setBounds(float(logicalWidth), float(logicalHeight));
+    update();
+}
+
 void QtGLWidget::setStatusSink(std::function<void(const QString&)> sink)
 {
     statusSink = std::move(sink);
+}
+
+void QtGLWidget::setMeshStateSink(std::function<void()> sink)
+{
+    meshStateSink = std::move(sink);
+}
+
+void QtGLWidget::notifyMeshState()
+{
+    if (meshStateSink) {
+        meshStateSink();
+    }
+}
+
+void QtGLWidget::meshEdited()
+{
+    modified = changedSinceBackup = true;
+    notifyMeshState();
 }
 
 QString QtGLWidget::meshCountsText(const Mesh& m)
@@ -191,7 +264,10 @@ QString QtGLWidget::meshCountsText(const Mesh& m)
 
 void QtGLWidget::showMeshCounts()
 {
-    showStatus(meshCountsText(mesh));
+    // The counts have a field of their own, kept current through the state
+    // sink; a tool's progress line gives way to it.
+    notifyMeshState();
+    showStatus(QString());
 }
 
 void QtGLWidget::showStatus(const QString& text)
@@ -210,12 +286,20 @@ void QtGLWidget::meshChanged()
     if (fitExtent <= 0.0f) {
         fitExtent = longestSide(mesh);
     }
+    // A mesh with new arrays is noticed here rather than at the next frame,
+    // which would take it for one more change.
+    if (meshIdentity != currentMeshIdentity()) {
+        meshIdentity = currentMeshIdentity();
+        fitExtent = longestSide(mesh);
+    }
+    meshEdited();
 }
 
 void QtGLWidget::coloursChanged()
 {
     ++meshRevision;
     drawer->coloursChanged();
+    meshEdited();
 }
 
 void QtGLWidget::showFaceColours(bool on)
@@ -260,6 +344,9 @@ void QtGLWidget::reload_slot()
     traversal.meshReplaced();
     showFaceColours(false);
     meshChanged();
+    changedSinceBackup = false;
+    modified = !backupIsFile;
+    notifyMeshState();
 }
 
 namespace {
@@ -304,11 +391,18 @@ void QtGLWidget::subdivide_slot(int subdiv, float weight)
 void QtGLWidget::simplify_slot(float lod)
 {
     StatusProgress progress(statusSink);
-    if (simplifyMesh(mesh, lod, &progress)) {
+    int stoppedAt = -1;
+    if (simplifyMesh(mesh, lod, &progress, &stoppedAt)) {
         paintDefaultColours(mesh);
         traversal.meshReplaced();
         meshChanged();
         showMeshCounts();
+        if (stoppedAt >= 0) {
+            const std::string message = foldStopMessage(stoppedAt);
+            std::printf("%s\n", message.c_str());
+            std::fflush(stdout);
+            showStatus(QString::fromStdString(message));
+        }
     } else {
         showStatus(QStringLiteral(" Simplification failed: see the console"));
     }
@@ -501,6 +595,7 @@ void QtGLWidget::syncMeshIdentity()
     drawer->faceNormalShading = false;
     faceBvh.reset();
     fitExtent = longestSide(mesh);
+    meshEdited();
 }
 
 // ---- Events
@@ -530,6 +625,9 @@ std::array<double, QtGLWidget::kRepaintKeySize> QtGLWidget::repaintKey() const
     key[k++] = double(reinterpret_cast<std::uintptr_t>(mesh.faces.data()));
     key[k++] = double(backgroundColour.rgba());
     key[k++] = double(clipping.revision());
+    key[k++] = fitShift.x;
+    key[k++] = fitShift.y;
+    key[k++] = fitShift.z;
     for (float t : arcBall.transform) {
         key[k++] = t;
     }
@@ -566,7 +664,7 @@ void QtGLWidget::mousePressEvent(QMouseEvent* event)
         } else {
             mouseMode = 2;
             zoomStep = lastMouse.y - position.y;
-            viewDistance += zoomStep * 0.1f;
+            viewDistance *= float(std::exp(-zoomStep * kDragZoomPerPixel));
         }
     }
     lastMouse = position;
@@ -584,7 +682,7 @@ void QtGLWidget::mouseMoveEvent(QMouseEvent* event)
         break;
     case 2:
         zoomStep = lastMouse.y - position.y;
-        viewDistance += zoomStep * 0.1f;
+        viewDistance *= float(std::exp(-zoomStep * kDragZoomPerPixel));
         break;
     default:
         break;
@@ -598,6 +696,21 @@ void QtGLWidget::mouseReleaseEvent(QMouseEvent* event)
     mouseMode = -1;
     arcBall.release();
     clipping.release();
+}
+
+void QtGLWidget::wheelEvent(QWheelEvent* event)
+{
+    const double notches = event->angleDelta().y() / 120.0;
+    if (notches != 0.0) {
+        zoomBy(std::pow(kWheelNotchFactor, notches));
+    }
+    event->accept();
+}
+
+void QtGLWidget::zoomBy(double factor)
+{
+    // Orthographic: -viewDistance is the scale; perspective: the eye distance.
+    viewDistance = float(projectionMode == 1 ? viewDistance * factor : viewDistance / factor);
 }
 
 void QtGLWidget::dragEnterEvent(QDragEnterEvent* event)
@@ -639,7 +752,9 @@ void QtGLWidget::initializeGL()
     glEnable(GL_LIGHT0);
     glEnable(GL_COLOR_MATERIAL);
     glEnable(GL_NORMALIZE);
-    glLightModeli(GL_LIGHT_MODEL_TWO_SIDE, 0);
+    // Faces seen from behind are lit with their normal turned to the eye, so a
+    // mesh wound inward is shaded rather than black.
+    glLightModeli(GL_LIGHT_MODEL_TWO_SIDE, 1);
 
     light_colour_slot(lightAmbient, lightDiffuse, lightSpecular);
     lightPosition = Vector(0.0f, 0.0f, 1.0f, 0.0f);
@@ -713,6 +828,7 @@ void QtGLWidget::applyViewTransform()
     const float fit = fitScale();
     glScalef(fit, fit, fit);
     glMultMatrixf(arcBall.transform);
+    glTranslatef(fitShift.x, fitShift.y, fitShift.z);
 }
 
 void QtGLWidget::paintGL()
@@ -730,7 +846,7 @@ void QtGLWidget::paintGL()
     applyViewTransform();
     clipping.beginFrame();
 
-    drawRenderMode(renderMode, mesh, *drawer);
+    drawRenderMode(renderMode, mesh, *drawer, lineInk(backgroundColour));
 
     glDisable(GL_LIGHTING);
     traversal.drawOverlay();

@@ -75,10 +75,10 @@ public:
 
     // Reads a mesh file chosen by the last four characters of the name ("obj" or
     // "net", any case), builds its derived data, orients its faces and keeps a
-    // backup. A name no reader handles keeps the mesh. The zoom is reset either
-    // way. A file that cannot be read leaves the current mesh untouched and
-    // returns false.
-    bool loadMesh(const QString& name);
+    // backup. A name no reader handles keeps the mesh. The view is fitted and
+    // unrotated either way. A file that cannot be read or holds no faces leaves
+    // the current mesh untouched and returns false, with the reason in problem.
+    bool loadMesh(const QString& name, QString* problem = nullptr);
     // Writes the mesh as OBJ; ".obj" is appended when the name does not contain it.
     // Vertex colours are written ("vc" lines) when they are the mesh's own
     // (Mesh::vertexColoursSet), never the default display colour.
@@ -94,10 +94,16 @@ public:
     // Flips the projection (0 becomes 1, anything else 0) and returns the new mode.
     int toggleProjectionMode();
     void setBackgroundColour(const QColor& colour);
+    // The whole mesh centred at the start zoom and the default orientation.
+    void fitView();
+    // A tool changed the mesh since it was read or saved.
+    bool isModified() const { return modified; }
 
     // Where the slots that change the mesh send the status text (the main
     // window's status bar).
     void setStatusSink(std::function<void(const QString&)> sink);
+    // Told whenever the counts, the file name or isModified() may have changed.
+    void setMeshStateSink(std::function<void()> sink);
     // " Verts: N Faces: M".
     static QString meshCountsText(const Mesh& mesh);
     // Sends the counts of `mesh` to the status sink, as the slots that change
@@ -193,13 +199,14 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
     void initializeGL() override;
     void paintGL() override;
 
 private:
-    static constexpr std::size_t kRepaintKeySize = 29;
+    static constexpr std::size_t kRepaintKeySize = 32;
     std::array<double, kRepaintKeySize> repaintKey() const;
     std::array<std::uintptr_t, 4> currentMeshIdentity() const;
     void syncMeshIdentity();
@@ -215,8 +222,21 @@ private:
     // Face normals were filtered: shade each face with its own until the
     // geometry changes.
     void normalsFiltered();
+    void meshEdited();
+    void notifyMeshState();
+    // Scales -viewDistance (the picture's size) by factor, in either projection.
+    void zoomBy(double factor);
 
     std::function<void(const QString&)> statusSink;
+    std::function<void()> meshStateSink;
+    // What Save and Reload make of the modified flag: whether the mesh differs
+    // from the backup, and whether the backup is what the file holds.
+    bool modified = false;
+    bool changedSinceBackup = false;
+    bool backupIsFile = true;
+    // Moves the box centre of the mesh as it is now to where the centre of the
+    // mesh as loaded is drawn (Fit View after a tool moved the mesh).
+    Vector fitShift { 0.0f, 0.0f, 0.0f, 0.0f };
     std::unique_ptr<MeshDrawer> drawer;
     std::unique_ptr<FaceBvh> faceBvh;
     bool faceBvhStale = true;

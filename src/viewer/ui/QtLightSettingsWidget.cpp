@@ -131,12 +131,13 @@ void QtLightSettingsWidget::shader_combobox_event(int id)
 
 void QtLightSettingsWidget::changeColour(QColor& colour, Vector& term, QLabel* swatch)
 {
-    colour = dialogs.colour(colour, this);
-    // A cancelled question answers with the invalid colour, which reads as
-    // black; store black itself so the next question starts from a real colour.
-    if (!colour.isValid()) {
-        colour = QColor(0, 0, 0);
+    const QColor chosen = dialogs.colour(colour, this);
+    // A cancelled question answers with the invalid colour: nothing changes and
+    // nothing is sent.
+    if (!chosen.isValid()) {
+        return;
     }
+    colour = chosen;
     paintColourSwatch(swatch, colour);
     term.x = float(colour.red()) / 255.0f;
     term.y = float(colour.green()) / 255.0f;

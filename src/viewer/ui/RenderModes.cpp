@@ -19,21 +19,21 @@ void enterCentredFrame(const Mesh& mesh)
 // Edges drawn dotted and faint through the still empty depth buffer, then the
 // faces pushed back into the depth buffer invisibly, then the edges again solid:
 // only the visible ones pass the depth test.
-void drawDottedHiddenLines(const Mesh& mesh, MeshDrawer& drawer)
+void drawDottedHiddenLines(const Mesh& mesh, MeshDrawer& drawer, float ink)
 {
     glEnable(GL_POLYGON_OFFSET_FILL);
     glDisable(GL_LIGHTING);
     glLineStipple(2, 0xAAAA);
     glEnable(GL_BLEND);
     glEnable(GL_LINE_STIPPLE);
-    glColor4f(0.0f, 0.0f, 0.0f, 0.25f);
+    glColor4f(ink, ink, ink, 0.25f);
     drawer.drawMesh(mesh, GL_LINE_LOOP);
     glDisable(GL_LINE_STIPPLE);
     glColor4f(0.0f, 0.0f, 0.0f, 0.0f);
     drawer.drawMesh(mesh, GL_POLYGON);
     glDisable(GL_BLEND);
     glLineWidth(2.0f);
-    glColor3f(0.0f, 0.0f, 0.0f);
+    glColor3f(ink, ink, ink);
     drawer.drawMesh(mesh, GL_LINE_LOOP);
     glEnable(GL_LIGHTING);
     glDisable(GL_POLYGON_OFFSET_FILL);
@@ -41,17 +41,17 @@ void drawDottedHiddenLines(const Mesh& mesh, MeshDrawer& drawer)
 
 } // namespace
 
-void drawRenderMode(int mode, const Mesh& mesh, MeshDrawer& drawer)
+void drawRenderMode(int mode, const Mesh& mesh, MeshDrawer& drawer, float ink)
 {
     switch (mode) {
     case RENDER_WIREFRAME:
         glDisable(GL_LIGHTING);
-        glColor3f(0.0f, 0.0f, 0.0f);
+        glColor3f(ink, ink, ink);
         drawer.drawMesh(mesh, GL_LINE_LOOP);
         glEnable(GL_LIGHTING);
         break;
     case RENDER_WIREFRAME_DOTTED_HL:
-        drawDottedHiddenLines(mesh, drawer);
+        drawDottedHiddenLines(mesh, drawer, ink);
         break;
     case RENDER_WIREFRAME_NO_HL:
         glEnable(GL_POLYGON_OFFSET_FILL);
@@ -59,7 +59,7 @@ void drawRenderMode(int mode, const Mesh& mesh, MeshDrawer& drawer)
         glEnable(GL_BLEND);
         glColor4f(0.0f, 0.0f, 0.0f, 0.0f);
         drawer.drawMesh(mesh, GL_POLYGON);
-        glColor4f(0.0f, 0.0f, 0.0f, 1.0f);
+        glColor4f(ink, ink, ink, 1.0f);
         drawer.drawMesh(mesh, GL_LINE_LOOP);
         glEnable(GL_LIGHTING);
         glDisable(GL_BLEND);
@@ -68,7 +68,7 @@ void drawRenderMode(int mode, const Mesh& mesh, MeshDrawer& drawer)
     case RENDER_POLYGONS_WIREFRAME:
         glEnable(GL_POLYGON_OFFSET_FILL);
         drawer.drawMesh(mesh, GL_TRIANGLES);
-        glColor3f(0.0f, 0.0f, 0.0f);
+        glColor3f(ink, ink, ink);
         glDisable(GL_LIGHTING);
         drawer.drawMesh(mesh, GL_LINE_LOOP);
         glEnable(GL_LIGHTING);
@@ -78,16 +78,16 @@ void drawRenderMode(int mode, const Mesh& mesh, MeshDrawer& drawer)
         drawer.drawMesh(mesh, GL_TRIANGLES);
         break;
     case RENDER_POINTS:
-        glColor3f(0.0f, 0.0f, 0.0f);
+        glColor3f(ink, ink, ink);
         glDisable(GL_LIGHTING);
         drawer.drawMesh(mesh, GL_POINTS);
         glEnable(GL_LIGHTING);
         break;
     case RENDER_FACE_NORMALS:
         glDisable(GL_LIGHTING);
-        drawFaceNormals(mesh);
+        drawFaceNormals(mesh, ink);
         glEnable(GL_LIGHTING);
-        drawDottedHiddenLines(mesh, drawer);
+        drawDottedHiddenLines(mesh, drawer, ink);
         break;
     case RENDER_BOUNDING_BOX:
         glDisable(GL_LIGHTING);
@@ -117,14 +117,14 @@ void drawSelectedFace(const Mesh& mesh)
     glPopMatrix();
 }
 
-void drawFaceNormals(const Mesh& mesh)
+void drawFaceNormals(const Mesh& mesh, float ink)
 {
     enterCentredFrame(mesh);
     const float length = mesh.extent / 30.0f;
     for (int i = 0; i < mesh.numFaces; ++i) {
         const Vector& c = mesh.centroids[std::size_t(i)];
         const Vector tip = c + mesh.faces[std::size_t(i)].normal * length;
-        glColor4f(0.0f, 0.0f, 0.0f, 1.0f);
+        glColor4f(ink, ink, ink, 1.0f);
         glBegin(GL_POINTS);
         glVertex3f(c.x, c.y, c.z);
         glEnd();

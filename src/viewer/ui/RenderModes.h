@@ -20,8 +20,9 @@ enum RenderModeId : int {
 // Draws the mesh in one render mode with its passes and GL state in a fixed
 // order; hidden lines go through the depth buffer and polygon offset. Every mode
 // ends with lighting on, blending, stipple and offset fill off and line width 2.
-// An id outside 0..7 draws nothing.
-void drawRenderMode(int mode, const Mesh& mesh, MeshDrawer& drawer);
+// An id outside 0..7 draws nothing. The outlines and points are drawn in the
+// grey level ink (0 black, 1 white); the bounding box stays green.
+void drawRenderMode(int mode, const Mesh& mesh, MeshDrawer& drawer, float ink = 0.0f);
 
 // The picked face (mesh.selected, 1-based) as one red triangle; nothing unless
 // 1 <= selected <= numFaces.
@@ -29,7 +30,7 @@ void drawSelectedFace(const Mesh& mesh);
 // A black point on each face centroid and a red line along its normal, extent /
 // 30 long, face by face: the point of one face and the line of the next meet at
 // equal depths, where the drawing order decides.
-void drawFaceNormals(const Mesh& mesh);
+void drawFaceNormals(const Mesh& mesh, float ink = 0.0f);
 // The six sides of the bounding box as green line loops over boxCorners.
 void drawBoundingBox(const Mesh& mesh);
 // A sphere of n latitude bands around c with radius r, each band one primitive
