@@ -5,6 +5,7 @@
 #include "viewer/ui/QtGLWidget.h"
 
 #include <QCheckBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QOpenGLContext>
 #include <QPushButton>
@@ -38,7 +39,8 @@ void TerrainViewTest::builtTerrainIsTreatedAsLoadedAndColouredByHeight()
     view->viewDistance = -50.0f;
     editor->tabs()->setCurrentWidget(page);
     QTest::mouseClick(editor->applyButton(), Qt::LeftButton);
-    QCOMPARE(window.statusBar->currentMessage(), QStringLiteral(" Verts: 4096 Faces: 7938"));
+    QCOMPARE(window.statusBar->findChild<QLabel*>(QStringLiteral("counts"))->text(),
+        QStringLiteral(" Verts: 4096 Faces: 7938"));
     QCOMPARE(view->viewDistance, -200.0f);
     // Fitted: seen from the front its 252 wide side spans about two thirds of 300 pixels.
     const QImage picture = view->grabFramebuffer().convertToFormat(QImage::Format_RGB32);
