@@ -64,23 +64,23 @@ TEST(RefinementCli, SimplifyWritesWhatTheViewWouldSave)
     std::filesystem::remove_all(dir);
 }
 
-TEST(RefinementCli, BadArgumentsFailWithoutWriting)
+TEST(RefinementCli, BadArgumentsOrTooManyFacesFailWithoutWriting)
 {
     const std::string in = fixture();
     const std::string dir = scratchDir("cli-bad");
     const std::string out = dir + "/out.obj";
+    using Args = std::vector<std::string>;
+    const Args subdivideCases[] = { { "--levels", "x", in, out }, { "--levels", "-1", in, out },
+        { "--levels", "1", "--weight", "0.5", in, out },
+        { "--levels", "1", "--weight", "nan", in, out }, { "--weight", "0", in, out },
+        { "--levels", "1", in }, { "--levels", "20", in, out } };
+    const Args simplifyCases[] = { { "--lod", "101", in, out }, { "--lod", "nan", in, out },
+        { "--lod", in, out }, { "--lod", "50", dir + "/missing.obj", out } };
     testing::internal::CaptureStderr();
-    EXPECT_EQ(runSubdivide({ "--levels", "x", in, out }), 1);
-    EXPECT_EQ(runSubdivide({ "--levels", "-1", in, out }), 1);
-    EXPECT_EQ(runSubdivide({ "--levels", "1", "--weight", "0.5", in, out }), 1);
-    EXPECT_EQ(runSubdivide({ "--levels", "1", "--weight", "nan", in, out }), 1);
-    EXPECT_EQ(runSubdivide({ "--weight", "0", in, out }), 1);
-    EXPECT_EQ(runSubdivide({ "--levels", "1", in }), 1);
-    EXPECT_EQ(runSubdivide({ "--levels", "20", in, out }), 1); // refused: too many faces
-    EXPECT_EQ(runSimplify({ "--lod", "101", in, out }), 1);
-    EXPECT_EQ(runSimplify({ "--lod", "nan", in, out }), 1);
-    EXPECT_EQ(runSimplify({ "--lod", in, out }), 1);
-    EXPECT_EQ(runSimplify({ "--lod", "50", dir + "/missing.obj", out }), 1);
+    for (const Args& args : subdivideCases)
+        EXPECT_EQ(runSubdivide(args), 1) << args[1];
+    for (const Args& args : simplifyCases)
+        EXPECT_EQ(runSimplify(args), 1) << args[1];
     const std::string errors = testing::internal::GetCapturedStderr();
     EXPECT_NE(errors.find("--weight takes a number"), std::string::npos);
     EXPECT_FALSE(std::filesystem::exists(out));
