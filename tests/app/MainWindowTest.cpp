@@ -101,18 +101,16 @@ private slots:
     void init();
     void cleanup();
 
-    void menusHaveTheirEntriesOrderAndShortcuts();
+    void menusHaveTheirEntriesOrderIdsAndShortcuts();
     void centralViewGetsTheAskedSize();
-    void openingShowsTheCounts();
-    void failedOpenKeepsTheMeshAndSaysSo();
+    void openShowsTheCountsAndAFailedOrCancelledOpenKeepsTheMesh();
     void renderModeEntriesChangeThePicture();
     void projectionToggledTwiceIsOrthographicAgain();
     void cancelledBackgroundColourIsBlack();
     void droppedFileLoads();
-    void reloadRestoresTheLoadedMesh();
-    void refinementPagesReachTheView();
+    void refinementPagesReachTheViewAndReloadUndoesThem();
     void lightingReachesLightZero();
-    void savingTheRenderingWritesExactlyThatName();
+    void savingTheRenderingWritesExactlyThatNameAndReportsFailure();
     void savingTheMeshAppendsObjAndReportsFailure();
     void dialoguesStartInTheDataFolderWhenThereIsOne();
     void toolMenusShowTheDialogues();
@@ -164,69 +162,50 @@ QImage MainWindowTest::picture()
     return view->grabFramebuffer().convertToFormat(QImage::Format_RGB32);
 }
 
-void MainWindowTest::menusHaveTheirEntriesOrderAndShortcuts()
+void MainWindowTest::menusHaveTheirEntriesOrderIdsAndShortcuts()
 {
     QStringList titles;
     for (QAction* action : window->menuBar()->actions())
         titles << (action->isSeparator() ? QStringLiteral("|") : action->text());
     QCOMPARE(titles, QStringList({ "&File", "&View", "&Render Mode", "&Tools", "|" }));
-
-    QMenu* file = menuTitled(*window, QStringLiteral("&File"));
-    QCOMPARE(file, window->fileMenu);
-    QCOMPARE(entries(file),
-        QStringList({ "|", "Open...", "|", "Save As...", "Save ALL...", "|", "Save Rendering...",
-            "|", "Exit" }));
-    const QList<std::pair<const char*, QKeySequence>> shortcuts = {
-        { "Open...", QKeySequence(QStringLiteral("Ctrl+O")) },
-        { "Save As...", QKeySequence(QStringLiteral("Ctrl+S")) },
-        { "Save ALL...", QKeySequence(QStringLiteral("Ctrl+A")) },
-        { "Save Rendering...", QKeySequence(QStringLiteral("Ctrl+R")) },
-        { "Exit", QKeySequence(QStringLiteral("Ctrl+Q")) },
+    const QList<std::pair<const char*, QStringList>> menus = {
+        { "&File",
+            { "|", "Open...", "|", "Save As...", "Save ALL...", "|", "Save Rendering...", "|",
+                "Exit" } },
+        { "&View",
+            { "Background Colour", "Toggle Projection (ortho/persp)",
+                "Lighting and Shading Editor" } },
+        { "&Render Mode",
+            { "&Bounding Box", "&Points Verts", "&Face Normals", "&Wireframe",
+                "&Wireframe + Dotted-HL", "&Wireframe + No-HL", "&Polygons + Wireframe",
+                "&Polygons" } },
+        { "&Tools", { "Mesh &Tools", "|" } },
     };
-    for (const auto& [text, keys] : shortcuts)
-        QCOMPARE(entry(file, QLatin1String(text))->shortcut(), keys);
-
-    QMenu* modes = menuTitled(*window, QStringLiteral("&Render Mode"));
-    QCOMPARE(entries(modes),
-        QStringList({ "&Bounding Box", "&Points Verts", "&Face Normals", "&Wireframe",
-            "&Wireframe + Dotted-HL", "&Wireframe + No-HL", "&Polygons + Wireframe",
-            "&Polygons" }));
-    QList<int> ids;
-    for (QAction* action : modes->actions()) {
-        ids << action->data().toInt();
-        QVERIFY(action->shortcut().isEmpty());
-    }
-    QCOMPARE(ids, QList<int>({ 7, 5, 6, 0, 1, 2, 3, 4 }));
-
-    QMenu* viewMenu = menuTitled(*window, QStringLiteral("&View"));
-    QCOMPARE(entries(viewMenu),
-        QStringList({ "Background Colour", "Toggle Projection (ortho/persp)",
-            "Lighting and Shading Editor" }));
-    QMenu* tools = menuTitled(*window, QStringLiteral("&Tools"));
-    QCOMPARE(entries(tools), QStringList({ "Mesh &Tools", "|" }));
-    QCOMPARE(entry(tools, QStringLiteral("Mesh &Tools"))->shortcut(),
-        QKeySequence(QStringLiteral("Ctrl+E")));
-
-    for (QMenu* menu : { file, modes, viewMenu, tools })
+    for (const auto& [title, texts] : menus) {
+        QMenu* menu = menuTitled(*window, QLatin1String(title));
+        QCOMPARE(entries(menu), texts);
         QVERIFY(menu->isTearOffEnabled());
-    QCOMPARE(window->statusBar->objectName(), QStringLiteral("status"));
-    QCOMPARE(window->view->objectName(), QStringLiteral("editor"));
-    QCOMPARE(view->objectName(), QStringLiteral("glbox1"));
-    QCOMPARE(window->meshEditor->objectName(), QStringLiteral("mesheditor"));
-    QCOMPARE(window->lightEditor->objectName(), QStringLiteral("lighteditor"));
+    }
+    QList<int> ids;
+    for (QAction* action : menuTitled(*window, QStringLiteral("&Render Mode"))->actions())
+        ids << action->data().toInt();
+    QCOMPARE(ids, QList<int>({ 7, 5, 6, 0, 1, 2, 3, 4 }));
+    const QList<std::pair<const char*, const char*>> shortcuts
+        = { { "Open...", "Ctrl+O" }, { "Save As...", "Ctrl+S" }, { "Save ALL...", "Ctrl+A" },
+              { "Save Rendering...", "Ctrl+R" }, { "Exit", "Ctrl+Q" } };
+    for (const auto& [text, keys] : shortcuts)
+        QCOMPARE(entry(window->fileMenu, QLatin1String(text))->shortcut(),
+            QKeySequence(QLatin1String(keys)));
+    QCOMPARE(entry(menuTitled(*window, QStringLiteral("&Tools")), QStringLiteral("Mesh &Tools"))
+                 ->shortcut(),
+        QKeySequence(QStringLiteral("Ctrl+E")));
 }
 
 void MainWindowTest::centralViewGetsTheAskedSize()
 {
     QCOMPARE(window->view->size(), QSize(400, 300));
-    auto* frame = window->view->findChild<QFrame*>(QStringLiteral("frame1"));
-    QVERIFY(frame);
-    QCOMPARE(view->parentWidget(), frame);
-    QVERIFY(frame->findChild<QLayout*>(QStringLiteral("flayout1")));
-    QCOMPARE(window->view->layout()->objectName(), QStringLiteral("blayout"));
     // Frame and margins: 10 around the frame, a 2-pixel panel, 1 inside it.
     QCOMPARE(view->size(), QSize(400 - 2 * 13, 300 - 2 * 13));
-
     auto* fresh = new QtMainWindow;
     fresh->resizeView(800, 600);
     fresh->show();
@@ -235,13 +214,12 @@ void MainWindowTest::centralViewGetsTheAskedSize()
     delete fresh;
 }
 
-void MainWindowTest::openingShowsTheCounts()
+void MainWindowTest::openShowsTheCountsAndAFailedOrCancelledOpenKeepsTheMesh()
 {
     QCOMPARE(statusText(*window), QStringLiteral("Ready"));
     QVERIFY(openCube());
     QCOMPARE(statusText(*window), QStringLiteral(" Verts: 8 Faces: 12"));
     QCOMPARE(window->fileName, cubeFile);
-    QCOMPARE(view->mesh.numFaces, 12);
 
     // The start-up open shows the counts but remembers no name.
     auto* other = new QtMainWindow;
@@ -250,44 +228,30 @@ void MainWindowTest::openingShowsTheCounts()
     QVERIFY(other->fileName.isEmpty());
     delete other;
 
-    // A cancelled question changes nothing.
-    window->dialogs.openFileName
-        = [](QWidget*, const QString&, const QString&, const QString&) { return QString(); };
-    window->openfileEvent();
-    QCOMPARE(window->fileName, cubeFile);
-}
-
-void MainWindowTest::failedOpenKeepsTheMeshAndSaysSo()
-{
-    QVERIFY(openCube());
-    const QString missing = QStringLiteral("no-such-folder/missing.obj");
-    window->dialogs.openFileName
-        = [&](QWidget*, const QString&, const QString&, const QString&) { return missing; };
-    window->openfileEvent();
-    QCOMPARE(view->mesh.numVertices, 8);
-    QCOMPARE(view->mesh.numFaces, 12);
-    QVERIFY(statusText(*window).contains(missing));
-    QVERIFY(!statusText(*window).startsWith(QLatin1String(" Verts:")));
+    for (const QString& answer : { QString(), QStringLiteral("no-such-folder/missing.obj") }) {
+        window->dialogs.openFileName
+            = [&](QWidget*, const QString&, const QString&, const QString&) { return answer; };
+        window->openfileEvent();
+        QCOMPARE(window->fileName, cubeFile);
+        QCOMPARE(view->mesh.numFaces, 12);
+    }
+    QVERIFY(statusText(*window).contains(QStringLiteral("no-such-folder/missing.obj")));
 }
 
 void MainWindowTest::renderModeEntriesChangeThePicture()
 {
     QVERIFY(openCube());
-    QMenu* modes = menuTitled(*window, QStringLiteral("&Render Mode"));
     QMap<int, QImage> pictures;
-    for (QAction* action : modes->actions()) {
+    for (QAction* action : menuTitled(*window, QStringLiteral("&Render Mode"))->actions()) {
         action->trigger();
         QCOMPARE(view->renderMode, action->data().toInt());
         pictures[view->renderMode] = picture();
     }
-    QVERIFY(pictures[4] != pictures[0]);
-    QVERIFY(pictures[4] != pictures[7]);
-    QVERIFY(pictures[0] != pictures[5]);
+    QVERIFY(pictures[4] != pictures[0] && pictures[4] != pictures[7] && pictures[0] != pictures[5]);
     // Solid polygons cover the middle of the view; a bounding box does not.
     const QPoint middle(pictures[4].width() / 2, pictures[4].height() / 2);
     QVERIFY(pictures[4].pixel(middle) != qRgb(255, 255, 255));
     QCOMPARE(pictures[7].pixel(middle), qRgb(255, 255, 255));
-
     // An id outside the table keeps the mode.
     window->rendermodeEvent(8);
     QCOMPARE(view->renderMode, 4);
@@ -295,7 +259,6 @@ void MainWindowTest::renderModeEntriesChangeThePicture()
 
 void MainWindowTest::projectionToggledTwiceIsOrthographicAgain()
 {
-    QCOMPARE(view->projectionMode, 1);
     StdoutCapture output;
     window->projectionmodeEvent();
     QCOMPARE(view->projectionMode, 0);
@@ -313,9 +276,7 @@ void MainWindowTest::cancelledBackgroundColourIsBlack()
     };
     window->backgroundcolourEvent();
     QCOMPARE(offered, QColor(255, 255, 255));
-    QCOMPARE(view->backgroundColour, QColor(0, 0, 0));
     QCOMPARE(picture().pixel(2, 2), qRgb(0, 0, 0));
-
     window->dialogs.colour = [](const QColor&, QWidget*) { return QColor(10, 200, 30); };
     window->backgroundcolourEvent();
     QCOMPARE(picture().pixel(2, 2), qRgb(10, 200, 30));
@@ -323,37 +284,21 @@ void MainWindowTest::cancelledBackgroundColourIsBlack()
 
 void MainWindowTest::droppedFileLoads()
 {
-    auto* data = new QMimeData;
-    data->setUrls({ QUrl::fromLocalFile(cubeFile) });
+    QMimeData data;
+    data.setUrls({ QUrl::fromLocalFile(cubeFile) });
     const QPoint at(view->width() / 2, view->height() / 2);
-    QDragEnterEvent enter(at, Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+    QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(view, &enter);
     QVERIFY(enter.isAccepted());
-    QDropEvent drop(QPointF(at), Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+    QDropEvent drop(QPointF(at), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
     StdoutCapture output;
     QApplication::sendEvent(view, &drop);
     QVERIFY(output.finish().contains(cubeFile + QLatin1Char('\n')));
-    QCOMPARE(view->mesh.numFaces, 12);
     QCOMPARE(window->fileName, cubeFile);
     QCOMPARE(statusText(*window), QStringLiteral(" Verts: 8 Faces: 12"));
-    delete data;
 }
 
-void MainWindowTest::reloadRestoresTheLoadedMesh()
-{
-    QVERIFY(openCube());
-    const Vector first = view->mesh.vertices[0];
-    view->mesh.vertices[0] = Vector(5.0f, 6.0f, 7.0f);
-    view->meshChanged();
-    window->mesheditorEvent();
-    QTest::mouseClick(window->meshEditor->reloadButton(), Qt::LeftButton);
-    QCOMPARE(view->mesh.numVertices, 8);
-    QCOMPARE(view->mesh.vertices[0].x, first.x);
-    QCOMPARE(view->mesh.vertices[0].y, first.y);
-    QCOMPARE(view->mesh.vertices[0].z, first.z);
-}
-
-void MainWindowTest::refinementPagesReachTheView()
+void MainWindowTest::refinementPagesReachTheViewAndReloadUndoesThem()
 {
     QVERIFY(openCube());
     QtMeshEditorDialogue* editor = window->meshEditor;
@@ -365,8 +310,6 @@ void MainWindowTest::refinementPagesReachTheView()
     QCOMPARE(view->mesh.numFaces, 12);
     editor->subdividePage->subdivlevel_event(1);
     QTest::mouseClick(editor->applyButton(), Qt::LeftButton);
-    QCOMPARE(view->mesh.numFaces, 48);
-    QCOMPARE(view->mesh.numVertices, 26);
     QCOMPARE(statusText(*window), QStringLiteral(" Verts: 26 Faces: 48"));
     // The new vertices have no colour of their own: shown like a mesh without colours.
     QCOMPARE(view->mesh.vertexColours[25].z, 1.0f);
@@ -396,42 +339,29 @@ void MainWindowTest::lightingReachesLightZero()
         if (button->text() == QLatin1String("Change"))
             changes << button;
     QCOMPARE(changes.size(), 3);
-    QTest::mouseClick(changes[1], Qt::LeftButton);
-
+    QTest::mouseClick(changes[1], Qt::LeftButton); // diffuse
     auto* altitude = page->findChild<QSlider*>(QStringLiteral("l_altitude_slider"));
     altitude->setSliderDown(true);
     altitude->setSliderPosition(90);
     altitude->setSliderDown(false);
 
-    // From altitude 90 and azimuth 180 the light comes from -x.
-    QVERIFY(std::abs(view->lightPosition.x + 1.0f) < 1e-5f);
-    QVERIFY(std::abs(view->lightPosition.y) < 1e-5f);
-    QVERIFY(std::abs(view->lightPosition.z) < 1e-5f);
-    QCOMPARE(view->lightPosition.w, 0.0f);
-
     picture();
     view->makeCurrent();
-    GLfloat ambient[4] = {};
-    GLfloat diffuse[4] = {};
-    GLfloat position[4] = {};
+    GLfloat ambient[4] = {}, diffuse[4] = {}, position[4] = {};
     glGetLightfv(GL_LIGHT0, GL_AMBIENT, ambient);
     glGetLightfv(GL_LIGHT0, GL_DIFFUSE, diffuse);
     glGetLightfv(GL_LIGHT0, GL_POSITION, position);
     view->doneCurrent();
     QCOMPARE(ambient[0], 0.5f);
-    QCOMPARE(diffuse[0], 1.0f);
-    QCOMPARE(diffuse[1], 0.0f);
-    QCOMPARE(diffuse[2], 0.0f);
-    QCOMPARE(diffuse[3], 1.0f);
-    // Eye coordinates: the view has no rotation, so the light still points
-    // along x, on the -x side.
-    QVERIFY(position[0] < 0.0f);
+    QCOMPARE(QList<float>(diffuse, diffuse + 4), QList<float>({ 1.0f, 0.0f, 0.0f, 1.0f }));
+    // From altitude 90 and azimuth 180 the light comes from -x; the view has no rotation,
+    // so in eye coordinates too.
+    QVERIFY(position[0] < 0.0f && position[3] == 0.0f);
     QVERIFY(std::abs(position[1]) < 1e-3f * std::abs(position[0]));
     QVERIFY(std::abs(position[2]) < 1e-3f * std::abs(position[0]));
-    QCOMPARE(position[3], 0.0f);
 }
 
-void MainWindowTest::savingTheRenderingWritesExactlyThatName()
+void MainWindowTest::savingTheRenderingWritesExactlyThatNameAndReportsFailure()
 {
     QVERIFY(openCube());
     QTemporaryDir folder;
@@ -449,7 +379,6 @@ void MainWindowTest::savingTheRenderingWritesExactlyThatName()
     QCOMPARE(saved.size(), view->grabRendering().size());
     QVERIFY(!QFile::exists(name + QLatin1String(".png")));
 
-    // A name that cannot be written is reported, not passed over.
     const QString bad = folder.filePath(QStringLiteral("missing-folder/shot.png"));
     window->dialogs.saveFileName
         = [&](QWidget*, const QString&, const QString&, const QString&) { return bad; };
@@ -470,7 +399,6 @@ void MainWindowTest::savingTheMeshAppendsObjAndReportsFailure()
     QCOMPARE(window->fileName, answer);
     QVERIFY(QFile::exists(answer + QLatin1String(".obj")));
     QCOMPARE(statusText(*window), QStringLiteral(" Verts: 8 Faces: 12"));
-
     answer = folder.filePath(QStringLiteral("missing-folder/copy.obj"));
     window->savefileEvent();
     QVERIFY(statusText(*window).contains(answer));
@@ -502,10 +430,8 @@ void MainWindowTest::dialoguesStartInTheDataFolderWhenThereIsOne()
 
 void MainWindowTest::toolMenusShowTheDialogues()
 {
-    QVERIFY(!window->meshEditor->isVisible());
     entry(menuTitled(*window, QStringLiteral("&Tools")), QStringLiteral("Mesh &Tools"))->trigger();
-    QVERIFY(window->meshEditor->isVisible());
-    QVERIFY(!window->lightEditor->isVisible());
+    QVERIFY(window->meshEditor->isVisible() && !window->lightEditor->isVisible());
     entry(
         menuTitled(*window, QStringLiteral("&View")), QStringLiteral("Lighting and Shading Editor"))
         ->trigger();
@@ -523,14 +449,12 @@ void MainWindowTest::realMeshFillsTheWorkbench()
         QSKIP("the real meshes are not here");
     window->resizeView(800, 600);
     QVERIFY(window->openFromCommandLine(mesh));
-    QVERIFY(statusText(*window).startsWith(QLatin1String(" Verts: ")));
     window->mesheditorEvent();
     window->lighteditorEvent();
     QVERIFY(QTest::qWaitForWindowExposed(window->meshEditor));
     QVERIFY(QTest::qWaitForWindowExposed(window->lightEditor));
     QTest::qWait(100);
 
-    const QImage shot = window->grab().toImage();
     const QImage viewShot = picture();
     QCOMPARE(viewShot.size(), view->size() * view->devicePixelRatio());
     qsizetype covered = 0;
@@ -541,14 +465,13 @@ void MainWindowTest::realMeshFillsTheWorkbench()
     QVERIFY(covered * 16 * 20 > qsizetype(viewShot.width()) * viewShot.height());
 
     const QString folder = qEnvironmentVariable("FACETRA_SCREENSHOT_DIR");
-    if (!folder.isEmpty()) {
-        QVERIFY(shot.save(folder + QLatin1String("/workbench.png")));
-        QVERIFY(window->meshEditor->grab().save(folder + QLatin1String("/mesh-tools.png")));
-        QVERIFY(window->lightEditor->grab().save(folder + QLatin1String("/lighting.png")));
-        for (QAction* title : window->menuBar()->actions()) {
-            QMenu* menu = title->menu();
-            if (!menu)
-                continue;
+    if (folder.isEmpty())
+        return;
+    QVERIFY(window->grab().save(folder + QLatin1String("/workbench.png")));
+    QVERIFY(window->meshEditor->grab().save(folder + QLatin1String("/mesh-tools.png")));
+    QVERIFY(window->lightEditor->grab().save(folder + QLatin1String("/lighting.png")));
+    for (QAction* title : window->menuBar()->actions()) {
+        if (QMenu* menu = title->menu()) {
             menu->popup(window->mapToGlobal(QPoint(0, 0)));
             QVERIFY(QTest::qWaitForWindowExposed(menu));
             QVERIFY(menu->grab().save(folder + QLatin1Char('/')

@@ -9,19 +9,6 @@
 #include <filesystem>
 #include <random>
 
-namespace {
-
-// Both searches, which must agree.
-int pickBoth(Mesh& mesh, const Vector& p0, const Vector& p1)
-{
-    const int linear = nearestFaceLinear(mesh, p0, p1);
-    const FaceBvh bvh(mesh);
-    EXPECT_EQ(bvh.nearestFace(mesh, p0, p1), linear);
-    return linear;
-}
-
-} // namespace
-
 TEST(IntersectRay, crossingInsideOnEdgeAndInPlane)
 {
     Mesh mesh = makeMesh({ { 0, 0, 0 }, { 1, 0, 0 }, { 0, 1, 0 } }, { { 0, 1, 2 } });
@@ -44,35 +31,38 @@ TEST(IntersectRay, crossingInsideOnEdgeAndInPlane)
     EXPECT_FALSE(intersectRay(face, Vector(0.2f, 0.2f, 1), Vector(0.2f, 0.2f, 0), hit));
 }
 
-TEST(Picking, nearerOfTwoOverlappingFacesWins)
+// The nearer face wins; at equal distance (a ray through a shared edge) the lower
+// index; a miss or an empty mesh is 0. Answers are 1-based.
+TEST(Picking, nearestFaceWinsTiesGoToTheLowerIndexAndBothSearchesAgree)
 {
-    // Face 0 lies at z = 0, face 1 at z = 1, nearer to an eye on +z.
-    Mesh mesh
+    const Mesh stacked
         = makeMesh({ { 0, 0, 0 }, { 1, 0, 0 }, { 0, 1, 0 }, { 0, 0, 1 }, { 1, 0, 1 }, { 0, 1, 1 } },
             { { 0, 1, 2 }, { 3, 4, 5 } });
-    EXPECT_EQ(pickBoth(mesh, Vector(0.2f, 0.2f, 5), Vector(0.2f, 0.2f, -5)), 2);
-    // Seen from below the lower-indexed face is nearer.
-    EXPECT_EQ(pickBoth(mesh, Vector(0.2f, 0.2f, -5), Vector(0.2f, 0.2f, 5)), 1);
-}
-
-TEST(Picking, sharedEdgeGoesToTheLowerIndex)
-{
-    // Two triangles of one square meet along the diagonal (1,0)-(0,1); a ray
-    // through its midpoint hits both at the same distance.
-    Mesh mesh = makeMesh(
+    const Mesh square = makeMesh(
         { { 0, 0, 0 }, { 1, 0, 0 }, { 0, 1, 0 }, { 1, 1, 0 } }, { { 0, 1, 2 }, { 1, 3, 2 } });
-    EXPECT_EQ(pickBoth(mesh, Vector(0.5f, 0.5f, 1), Vector(0.5f, 0.5f, -1)), 1);
-    Mesh swapped = makeMesh(
+    const Mesh swapped = makeMesh(
         { { 0, 0, 0 }, { 1, 0, 0 }, { 0, 1, 0 }, { 1, 1, 0 } }, { { 1, 3, 2 }, { 0, 1, 2 } });
-    EXPECT_EQ(pickBoth(swapped, Vector(0.5f, 0.5f, 1), Vector(0.5f, 0.5f, -1)), 1);
-}
-
-TEST(Picking, missAndEmptyMesh)
-{
-    Mesh mesh = makeMesh({ { 0, 0, 0 }, { 1, 0, 0 }, { 0, 1, 0 } }, { { 0, 1, 2 } });
-    EXPECT_EQ(pickBoth(mesh, Vector(2, 2, 1), Vector(2, 2, -1)), 0);
-    Mesh empty;
-    EXPECT_EQ(pickBoth(empty, Vector(0, 0, 1), Vector(0, 0, -1)), 0);
+    const Mesh empty;
+    const struct
+    {
+        const Mesh& mesh;
+        Vector p0, p1;
+        int face;
+    } cases[] = {
+        { stacked, { 0.2f, 0.2f, 5 }, { 0.2f, 0.2f, -5 }, 2 },
+        { stacked, { 0.2f, 0.2f, -5 }, { 0.2f, 0.2f, 5 }, 1 },
+        { square, { 0.5f, 0.5f, 1 }, { 0.5f, 0.5f, -1 }, 1 },
+        { swapped, { 0.5f, 0.5f, 1 }, { 0.5f, 0.5f, -1 }, 1 },
+        { square, { 2, 2, 1 }, { 2, 2, -1 }, 0 },
+        { empty, { 0, 0, 1 }, { 0, 0, -1 }, 0 },
+    };
+    for (const auto& c : cases) {
+        Mesh mesh;
+        mesh.copyFrom(c.mesh);
+        const int linear = nearestFaceLinear(mesh, c.p0, c.p1);
+        EXPECT_EQ(linear, c.face);
+        EXPECT_EQ(FaceBvh(mesh).nearestFace(mesh, c.p0, c.p1), linear);
+    }
 }
 
 // The hierarchy against the loop on real meshes: rays aimed at corners (shared
