@@ -1,4 +1,3 @@
-#include "app/ui/QtGLObjectWindow.h"
 #include "app/ui/QtMainWindow.h"
 #include "app/ui/QtMeshEditorDialogue.h"
 #include "refinement/ui/QtMeshSimplifierWidget.h"
@@ -8,8 +7,6 @@
 #include "viewer/ui/QtLightSettingsWidget.h"
 
 #include <QAction>
-#include <QFrame>
-#include <QLayout>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
@@ -18,81 +15,22 @@
 #include <QSlider>
 #include <QStatusBar>
 #include <QTemporaryDir>
-#include <QTemporaryFile>
 #include <QUrl>
 #include <QtTest>
 
 #include <GL/gl.h>
 
-#include <cstdio>
-#include <memory>
-#include <unistd.h>
+#include <cmath>
 
 namespace {
 
 const QString cubeFile = QStringLiteral(FACETRA_TEST_DATA "/cube.obj");
-
-// Collects what the code under test prints on standard output.
-class StdoutCapture
-{
-public:
-    StdoutCapture()
-    {
-        file.open();
-        std::fflush(stdout);
-        saved = ::dup(1);
-        ::dup2(file.handle(), 1);
-    }
-    ~StdoutCapture() { finish(); }
-    QString finish()
-    {
-        if (saved >= 0) {
-            std::fflush(stdout);
-            ::dup2(saved, 1);
-            ::close(saved);
-            saved = -1;
-        }
-        file.seek(0);
-        return QString::fromLatin1(file.readAll());
-    }
-
-private:
-    QTemporaryFile file;
-    int saved = -1;
-};
-
-// A menu's entries as texts, "|" for a separator.
-QStringList entries(const QMenu* menu)
-{
-    QStringList list;
-    for (const QAction* action : menu->actions())
-        list << (action->isSeparator() ? QStringLiteral("|") : action->text());
-    return list;
-}
-
-QMenu* menuTitled(QtMainWindow& window, const QString& title)
-{
-    for (QAction* action : window.menuBar()->actions())
-        if (action->menu() && action->text() == title)
-            return action->menu();
-    return nullptr;
-}
-
-QAction* entry(QMenu* menu, const QString& text)
-{
-    for (QAction* action : menu->actions())
-        if (action->text() == text)
-            return action;
-    return nullptr;
-}
-
-QString statusText(QtMainWindow& window)
-{
-    return window.statusBar->currentMessage();
-}
+const QString cubeCounts = QStringLiteral(" Verts: 8 Faces: 12");
 
 } // namespace
 
+// The shell's routing end to end: menus, dialogues and pages reach the view,
+// and what fails is said in the status bar, never passed over.
 class MainWindowTest : public QObject
 {
     Q_OBJECT
@@ -101,25 +39,24 @@ private slots:
     void init();
     void cleanup();
 
-    void menusHaveTheirEntriesOrderIdsAndShortcuts();
-    void centralViewGetsTheAskedSize();
+    void renderModeEntriesShowTheirOwnModeAndFileShortcutsHold();
     void openShowsTheCountsAndAFailedOrCancelledOpenKeepsTheMesh();
-    void renderModeEntriesChangeThePicture();
-    void projectionToggledTwiceIsOrthographicAgain();
     void cancelledBackgroundColourIsBlack();
     void droppedFileLoads();
     void refinementPagesReachTheViewAndReloadUndoesThem();
     void lightingReachesLightZero();
-    void savingTheRenderingWritesExactlyThatNameAndReportsFailure();
-    void savingTheMeshAppendsObjAndReportsFailure();
-    void dialoguesStartInTheDataFolderWhenThereIsOne();
-    void toolMenusShowTheDialogues();
-    void realMeshFillsTheWorkbench();
+    void savingWritesTheRightNameAndReportsFailure();
 
 private:
     // Opens the cube through File, "Open..."; false when it did not load.
-    bool openCube();
-    QImage picture();
+    bool openCube()
+    {
+        window->dialogs.openFileName
+            = [](QWidget*, const QString&, const QString&, const QString&) { return cubeFile; };
+        window->openfileEvent();
+        return view->mesh.numVertices == 8 && view->mesh.numFaces == 12;
+    }
+    QString status() const { return window->statusBar->currentMessage(); }
 
     QtMainWindow* window = nullptr;
     QtGLWidget* view = nullptr;
@@ -127,8 +64,7 @@ private:
 
 void MainWindowTest::initTestCase()
 {
-    QOpenGLContext context;
-    if (!context.create())
+    if (!QOpenGLContext().create())
         QSKIP("no OpenGL on this display");
 }
 
@@ -144,127 +80,48 @@ void MainWindowTest::init()
 void MainWindowTest::cleanup()
 {
     delete window;
-    window = nullptr;
 }
 
-bool MainWindowTest::openCube()
+void MainWindowTest::renderModeEntriesShowTheirOwnModeAndFileShortcutsHold()
 {
-    window->dialogs.openFileName
-        = [](QWidget*, const QString&, const QString&, const QString& filter) {
-              return filter == QLatin1String("*.net *.obj *.gts") ? cubeFile : QString();
-          };
-    window->openfileEvent();
-    return view->mesh.numVertices == 8 && view->mesh.numFaces == 12;
-}
-
-QImage MainWindowTest::picture()
-{
-    return view->grabFramebuffer().convertToFormat(QImage::Format_RGB32);
-}
-
-void MainWindowTest::menusHaveTheirEntriesOrderIdsAndShortcuts()
-{
-    QStringList titles;
-    for (QAction* action : window->menuBar()->actions())
-        titles << (action->isSeparator() ? QStringLiteral("|") : action->text());
-    QCOMPARE(titles, QStringList({ "&File", "&View", "&Render Mode", "&Tools", "|" }));
-    const QList<std::pair<const char*, QStringList>> menus = {
-        { "&File",
-            { "|", "Open...", "|", "Save As...", "Save ALL...", "|", "Save Rendering...", "|",
-                "Exit" } },
-        { "&View",
-            { "Background Colour", "Toggle Projection (ortho/persp)",
-                "Lighting and Shading Editor" } },
-        { "&Render Mode",
-            { "&Bounding Box", "&Points Verts", "&Face Normals", "&Wireframe",
-                "&Wireframe + Dotted-HL", "&Wireframe + No-HL", "&Polygons + Wireframe",
-                "&Polygons" } },
-        { "&Tools", { "Mesh &Tools", "|" } },
-    };
-    for (const auto& [title, texts] : menus) {
-        QMenu* menu = menuTitled(*window, QLatin1String(title));
-        QCOMPARE(entries(menu), texts);
-        QVERIFY(menu->isTearOffEnabled());
-    }
+    QStringList keys;
     QList<int> ids;
-    for (QAction* action : menuTitled(*window, QStringLiteral("&Render Mode"))->actions())
-        ids << action->data().toInt();
+    for (QAction* title : window->menuBar()->actions()) {
+        if (title->text() != QLatin1String("&Render Mode"))
+            continue;
+        for (QAction* action : title->menu()->actions()) {
+            ids << action->data().toInt();
+            action->trigger();
+            QCOMPARE(view->renderMode, ids.back());
+        }
+    }
     QCOMPARE(ids, QList<int>({ 7, 5, 6, 0, 1, 2, 3, 4 }));
-    const QList<std::pair<const char*, const char*>> shortcuts
-        = { { "Open...", "Ctrl+O" }, { "Save As...", "Ctrl+S" }, { "Save ALL...", "Ctrl+A" },
-              { "Save Rendering...", "Ctrl+R" }, { "Exit", "Ctrl+Q" } };
-    for (const auto& [text, keys] : shortcuts)
-        QCOMPARE(entry(window->fileMenu, QLatin1String(text))->shortcut(),
-            QKeySequence(QLatin1String(keys)));
-    QCOMPARE(entry(menuTitled(*window, QStringLiteral("&Tools")), QStringLiteral("Mesh &Tools"))
-                 ->shortcut(),
-        QKeySequence(QStringLiteral("Ctrl+E")));
-}
-
-void MainWindowTest::centralViewGetsTheAskedSize()
-{
-    QCOMPARE(window->view->size(), QSize(400, 300));
-    // Frame and margins: 10 around the frame, a 2-pixel panel, 1 inside it.
-    QCOMPARE(view->size(), QSize(400 - 2 * 13, 300 - 2 * 13));
-    auto* fresh = new QtMainWindow;
-    fresh->resizeView(800, 600);
-    fresh->show();
-    QVERIFY(QTest::qWaitForWindowExposed(fresh));
-    QCOMPARE(fresh->view->size(), QSize(800, 600));
-    delete fresh;
+    window->rendermodeEvent(8); // outside the table: the mode stays
+    QCOMPARE(view->renderMode, 4);
+    for (QAction* action : window->fileMenu->actions())
+        if (!action->isSeparator())
+            keys << action->text() + QLatin1Char(' ') + action->shortcut().toString();
+    QCOMPARE(keys,
+        QStringList({ "Open... Ctrl+O", "Save As... Ctrl+S", "Save ALL... Ctrl+A",
+            "Save Rendering... Ctrl+R", "Exit Ctrl+Q" }));
 }
 
 void MainWindowTest::openShowsTheCountsAndAFailedOrCancelledOpenKeepsTheMesh()
 {
-    QCOMPARE(statusText(*window), QStringLiteral("Ready"));
+    QCOMPARE(status(), QStringLiteral("Ready"));
     QVERIFY(openCube());
-    QCOMPARE(statusText(*window), QStringLiteral(" Verts: 8 Faces: 12"));
+    QCOMPARE(status(), cubeCounts);
     QCOMPARE(window->fileName, cubeFile);
-
-    // The start-up open shows the counts but remembers no name.
-    auto* other = new QtMainWindow;
-    QVERIFY(other->openFromCommandLine(cubeFile));
-    QCOMPARE(statusText(*other), QStringLiteral(" Verts: 8 Faces: 12"));
-    QVERIFY(other->fileName.isEmpty());
-    delete other;
-
+    // Cancelled, nothing changes; failed, the mesh stays and the status says why.
     for (const QString& answer : { QString(), QStringLiteral("no-such-folder/missing.obj") }) {
         window->dialogs.openFileName
             = [&](QWidget*, const QString&, const QString&, const QString&) { return answer; };
         window->openfileEvent();
-        QCOMPARE(window->fileName, cubeFile);
         QCOMPARE(view->mesh.numFaces, 12);
+        if (answer.isEmpty())
+            QCOMPARE(window->fileName, cubeFile);
     }
-    QVERIFY(statusText(*window).contains(QStringLiteral("no-such-folder/missing.obj")));
-}
-
-void MainWindowTest::renderModeEntriesChangeThePicture()
-{
-    QVERIFY(openCube());
-    QMap<int, QImage> pictures;
-    for (QAction* action : menuTitled(*window, QStringLiteral("&Render Mode"))->actions()) {
-        action->trigger();
-        QCOMPARE(view->renderMode, action->data().toInt());
-        pictures[view->renderMode] = picture();
-    }
-    QVERIFY(pictures[4] != pictures[0] && pictures[4] != pictures[7] && pictures[0] != pictures[5]);
-    // Solid polygons cover the middle of the view; a bounding box does not.
-    const QPoint middle(pictures[4].width() / 2, pictures[4].height() / 2);
-    QVERIFY(pictures[4].pixel(middle) != qRgb(255, 255, 255));
-    QCOMPARE(pictures[7].pixel(middle), qRgb(255, 255, 255));
-    // An id outside the table keeps the mode.
-    window->rendermodeEvent(8);
-    QCOMPARE(view->renderMode, 4);
-}
-
-void MainWindowTest::projectionToggledTwiceIsOrthographicAgain()
-{
-    StdoutCapture output;
-    window->projectionmodeEvent();
-    QCOMPARE(view->projectionMode, 0);
-    window->projectionmodeEvent();
-    QCOMPARE(output.finish(), QStringLiteral("projectionmode: 0\nprojectionmode: 1\n"));
-    QCOMPARE(view->projectionMode, 1);
+    QVERIFY(status().contains(QStringLiteral("no-such-folder/missing.obj")));
 }
 
 void MainWindowTest::cancelledBackgroundColourIsBlack()
@@ -276,26 +133,20 @@ void MainWindowTest::cancelledBackgroundColourIsBlack()
     };
     window->backgroundcolourEvent();
     QCOMPARE(offered, QColor(255, 255, 255));
-    QCOMPARE(picture().pixel(2, 2), qRgb(0, 0, 0));
-    window->dialogs.colour = [](const QColor&, QWidget*) { return QColor(10, 200, 30); };
-    window->backgroundcolourEvent();
-    QCOMPARE(picture().pixel(2, 2), qRgb(10, 200, 30));
+    QCOMPARE(view->grabFramebuffer().pixel(2, 2), qRgb(0, 0, 0));
 }
 
 void MainWindowTest::droppedFileLoads()
 {
     QMimeData data;
     data.setUrls({ QUrl::fromLocalFile(cubeFile) });
-    const QPoint at(view->width() / 2, view->height() / 2);
-    QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QDragEnterEvent enter(QPoint(50, 50), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(view, &enter);
     QVERIFY(enter.isAccepted());
-    QDropEvent drop(QPointF(at), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    StdoutCapture output;
+    QDropEvent drop(QPointF(50, 50), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(view, &drop);
-    QVERIFY(output.finish().contains(cubeFile + QLatin1Char('\n')));
     QCOMPARE(window->fileName, cubeFile);
-    QCOMPARE(statusText(*window), QStringLiteral(" Verts: 8 Faces: 12"));
+    QCOMPARE(status(), cubeCounts);
 }
 
 void MainWindowTest::refinementPagesReachTheViewAndReloadUndoesThem()
@@ -303,29 +154,24 @@ void MainWindowTest::refinementPagesReachTheViewAndReloadUndoesThem()
     QVERIFY(openCube());
     QtMeshEditorDialogue* editor = window->meshEditor;
     window->mesheditorEvent();
-
     // Subdivide at level 0 sends nothing; level 1 splits every face in four.
     editor->tabs()->setCurrentWidget(editor->subdividePage);
     QTest::mouseClick(editor->applyButton(), Qt::LeftButton);
     QCOMPARE(view->mesh.numFaces, 12);
     editor->subdividePage->subdivlevel_event(1);
     QTest::mouseClick(editor->applyButton(), Qt::LeftButton);
-    QCOMPARE(statusText(*window), QStringLiteral(" Verts: 26 Faces: 48"));
+    QCOMPARE(status(), QStringLiteral(" Verts: 26 Faces: 48"));
     // The new vertices have no colour of their own: shown like a mesh without colours.
-    QCOMPARE(view->mesh.vertexColours[25].z, 1.0f);
-    QCOMPARE(view->mesh.vertexColours[25].x, 0.75f);
-
+    QCOMPARE(view->mesh.vertexColours[25], Vector(0.75f, 0.75f, 1.0f));
     // Simplify keeps the asked share of the vertices.
     editor->tabs()->setCurrentWidget(editor->simplifyPage);
     editor->simplifyPage->lodEvent(50);
     QTest::mouseClick(editor->applyButton(), Qt::LeftButton);
     QCOMPARE(view->mesh.numVertices, 13);
-    QCOMPARE(statusText(*window), QtGLWidget::meshCountsText(view->mesh));
-
-    // Reload brings back the cube as loaded.
+    QCOMPARE(status(), QtGLWidget::meshCountsText(view->mesh));
     QTest::mouseClick(editor->reloadButton(), Qt::LeftButton);
-    QCOMPARE(view->mesh.numVertices, 8);
     QCOMPARE(view->mesh.numFaces, 12);
+    QCOMPARE(view->mesh.vertices[0], Vector(-1.0f, -1.0f, -1.0f));
 }
 
 void MainWindowTest::lightingReachesLightZero()
@@ -334,150 +180,54 @@ void MainWindowTest::lightingReachesLightZero()
     window->lighteditorEvent();
     QtLightSettingsWidget* page = window->lightEditor->settingsPage();
     page->dialogs.colour = [](const QColor&, QWidget*) { return QColor(255, 0, 0); };
-    QList<QPushButton*> changes;
     for (QPushButton* button : page->findChildren<QPushButton*>())
         if (button->text() == QLatin1String("Change"))
-            changes << button;
-    QCOMPARE(changes.size(), 3);
-    QTest::mouseClick(changes[1], Qt::LeftButton); // diffuse
+            button->click(); // all three terms red
     auto* altitude = page->findChild<QSlider*>(QStringLiteral("l_altitude_slider"));
     altitude->setSliderDown(true);
     altitude->setSliderPosition(90);
     altitude->setSliderDown(false);
 
-    picture();
+    view->grabFramebuffer();
     view->makeCurrent();
     GLfloat ambient[4] = {}, diffuse[4] = {}, position[4] = {};
     glGetLightfv(GL_LIGHT0, GL_AMBIENT, ambient);
     glGetLightfv(GL_LIGHT0, GL_DIFFUSE, diffuse);
     glGetLightfv(GL_LIGHT0, GL_POSITION, position);
     view->doneCurrent();
-    QCOMPARE(ambient[0], 0.5f);
     QCOMPARE(QList<float>(diffuse, diffuse + 4), QList<float>({ 1.0f, 0.0f, 0.0f, 1.0f }));
+    QCOMPARE(ambient[1], 0.0f);
     // From altitude 90 and azimuth 180 the light comes from -x; the view has no rotation,
     // so in eye coordinates too.
     QVERIFY(position[0] < 0.0f && position[3] == 0.0f);
-    QVERIFY(std::abs(position[1]) < 1e-3f * std::abs(position[0]));
-    QVERIFY(std::abs(position[2]) < 1e-3f * std::abs(position[0]));
+    QVERIFY(std::abs(position[1]) + std::abs(position[2]) < 1e-3f * std::abs(position[0]));
 }
 
-void MainWindowTest::savingTheRenderingWritesExactlyThatNameAndReportsFailure()
+// The rendering is written under exactly the name given, the mesh with ".obj"
+// appended; a name that cannot be written is reported.
+void MainWindowTest::savingWritesTheRightNameAndReportsFailure()
 {
     QVERIFY(openCube());
     QTemporaryDir folder;
-    const QString name = folder.filePath(QStringLiteral("shot"));
-    QString offeredStart;
+    QString answer, offeredStart;
     window->dialogs.saveFileName
-        = [&](QWidget*, const QString&, const QString& start, const QString& filter) {
+        = [&](QWidget*, const QString&, const QString& start, const QString&) {
               offeredStart = start;
-              return filter == QLatin1String("*.png") ? name : QString();
+              return answer;
           };
+    answer = folder.filePath(QStringLiteral("shot"));
     window->saveRenderImageEvent();
     QCOMPARE(offeredStart, QStringLiteral("rendering"));
-    QImage saved;
-    QVERIFY(saved.load(name, "PNG"));
-    QCOMPARE(saved.size(), view->grabRendering().size());
-    QVERIFY(!QFile::exists(name + QLatin1String(".png")));
-
-    const QString bad = folder.filePath(QStringLiteral("missing-folder/shot.png"));
-    window->dialogs.saveFileName
-        = [&](QWidget*, const QString&, const QString&, const QString&) { return bad; };
-    window->saveRenderImageEvent();
-    QVERIFY(statusText(*window).contains(bad));
-}
-
-void MainWindowTest::savingTheMeshAppendsObjAndReportsFailure()
-{
-    QVERIFY(openCube());
-    QTemporaryDir folder;
-    QString answer = folder.filePath(QStringLiteral("copy"));
-    window->dialogs.saveFileName
-        = [&](QWidget*, const QString&, const QString&, const QString& filter) {
-              return filter == QLatin1String("*.obj") ? answer : QString();
-          };
+    QCOMPARE(QImage(answer, "PNG").size(), view->grabRendering().size());
+    answer = folder.filePath(QStringLiteral("copy"));
     window->savefileEvent();
-    QCOMPARE(window->fileName, answer);
     QVERIFY(QFile::exists(answer + QLatin1String(".obj")));
-    QCOMPARE(statusText(*window), QStringLiteral(" Verts: 8 Faces: 12"));
-    answer = folder.filePath(QStringLiteral("missing-folder/copy.obj"));
-    window->savefileEvent();
-    QVERIFY(statusText(*window).contains(answer));
-}
-
-void MainWindowTest::dialoguesStartInTheDataFolderWhenThereIsOne()
-{
-    const QString before = QDir::currentPath();
-    QTemporaryDir folder;
-    QVERIFY(QDir::setCurrent(folder.path()));
-    QStringList starts;
-    window->dialogs.openFileName
-        = [&](QWidget*, const QString&, const QString& start, const QString&) {
-              starts << start;
-              return QString();
-          };
-    window->dialogs.saveFileName = window->dialogs.openFileName;
-    window->openfileEvent();
-    window->savefileEvent();
-    QVERIFY(QDir(folder.path()).mkdir(QStringLiteral("Data")));
-    QVERIFY(QDir(folder.path()).mkdir(QStringLiteral("data")));
-    window->openfileEvent();
-    window->savefileEvent();
-    QDir::setCurrent(before);
-    QCOMPARE(starts,
-        QStringList({ QString(), QString(), QDir(folder.path()).filePath(QStringLiteral("Data")),
-            QDir(folder.path()).filePath(QStringLiteral("data")) }));
-}
-
-void MainWindowTest::toolMenusShowTheDialogues()
-{
-    entry(menuTitled(*window, QStringLiteral("&Tools")), QStringLiteral("Mesh &Tools"))->trigger();
-    QVERIFY(window->meshEditor->isVisible() && !window->lightEditor->isVisible());
-    entry(
-        menuTitled(*window, QStringLiteral("&View")), QStringLiteral("Lighting and Shading Editor"))
-        ->trigger();
-    QVERIFY(window->lightEditor->isVisible());
-}
-
-// With FACETRA_SCREENSHOT_DIR set, the window and both dialogues are saved there
-// to be looked at; FACETRA_SCREENSHOT_MESH chooses the mesh (spot.obj otherwise).
-void MainWindowTest::realMeshFillsTheWorkbench()
-{
-    QString mesh = qEnvironmentVariable("FACETRA_SCREENSHOT_MESH");
-    if (mesh.isEmpty())
-        mesh = QStringLiteral(FACETRA_MESH_DIR "/spot.obj");
-    if (!QFile::exists(mesh))
-        QSKIP("the real meshes are not here");
-    window->resizeView(800, 600);
-    QVERIFY(window->openFromCommandLine(mesh));
-    window->mesheditorEvent();
-    window->lighteditorEvent();
-    QVERIFY(QTest::qWaitForWindowExposed(window->meshEditor));
-    QVERIFY(QTest::qWaitForWindowExposed(window->lightEditor));
-    QTest::qWait(100);
-
-    const QImage viewShot = picture();
-    QCOMPARE(viewShot.size(), view->size() * view->devicePixelRatio());
-    qsizetype covered = 0;
-    for (int y = 0; y < viewShot.height(); y += 4)
-        for (int x = 0; x < viewShot.width(); x += 4)
-            covered += viewShot.pixel(x, y) != qRgb(255, 255, 255);
-    // The mesh is fitted to the view: it covers a good part of it.
-    QVERIFY(covered * 16 * 20 > qsizetype(viewShot.width()) * viewShot.height());
-
-    const QString folder = qEnvironmentVariable("FACETRA_SCREENSHOT_DIR");
-    if (folder.isEmpty())
-        return;
-    QVERIFY(window->grab().save(folder + QLatin1String("/workbench.png")));
-    QVERIFY(window->meshEditor->grab().save(folder + QLatin1String("/mesh-tools.png")));
-    QVERIFY(window->lightEditor->grab().save(folder + QLatin1String("/lighting.png")));
-    for (QAction* title : window->menuBar()->actions()) {
-        if (QMenu* menu = title->menu()) {
-            menu->popup(window->mapToGlobal(QPoint(0, 0)));
-            QVERIFY(QTest::qWaitForWindowExposed(menu));
-            QVERIFY(menu->grab().save(folder + QLatin1Char('/')
-                + menu->title().remove(QLatin1Char('&')) + QLatin1String("-menu.png")));
-            menu->hide();
-        }
+    QCOMPARE(status(), cubeCounts);
+    for (auto save : { &QtMainWindow::saveRenderImageEvent, &QtMainWindow::savefileEvent }) {
+        answer = folder.filePath(QStringLiteral("missing-folder/copy.obj"));
+        window->statusBar->clearMessage();
+        (window->*save)();
+        QVERIFY(status().contains(answer));
     }
 }
 

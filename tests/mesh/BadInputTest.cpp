@@ -99,46 +99,41 @@ TEST(BadInput, EveryTruncationAndRandomGarbageGivesAUsableMeshOrNone)
 // What a reader drops or replaces it counts and says in one line.
 TEST(BadInput, DroppedAndReplacedValuesAreCountedAndSaid)
 {
+    static const char nulBytes[] = "v 0 0 0\0v 9 9 9\nv 1 0 0\rv 2 0 0\nv 0 1 0\nf 1 2\0 3\n";
+    const std::string nul(nulBytes, sizeof nulBytes - 1);
     const struct
     {
         bool net;
-        std::string text;
-        std::vector<std::string> lines;
-        int faces;
-    } cases[] = {
-        { false, "v 0 0 0\nv 1 0 0\nvc 1 0 0\nvc 0 1 0\nvc 0 0 1\nvc 1 1 1\nm 1\nm 2\nm 3\n",
-            { "dropped 2 vertex colours beyond the 2 vertices\n",
-                "dropped 1 morphogen rows beyond the 2 vertices\n" },
-            0 },
-        { false, "vc 1 1 1\nm 4 5\n",
-            { "dropped 1 vertex colours beyond the 0 vertices\n",
-                "dropped 1 morphogen rows beyond the 0 vertices\n" },
-            0 },
+        std::string text, lines;
+        int vertices, faces;
+    } cases[] = { { false,
+                      "v 0 0 0\nv 1 0 0\nvc 1 0 0\nvc 0 1 0\nvc 0 0 1\nvc 1 1 1\nm 1\nm 2\nm 3\n",
+                      "dropped 2 vertex colours beyond the 2 vertices\n"
+                      "dropped 1 morphogen rows beyond the 2 vertices\n",
+                      2, 0 },
         // Out-of-range numbers become infinite and are replaced by 0.
         { false, "v 1e999 2 3\nv 4 -1e400 6\nv 7 8 9\nf 1 2 3\n",
-            { "replaced 2 non-finite coordinates by 0\n" }, 1 },
+            "replaced 2 non-finite coordinates by 0\n", 3, 1 },
         // "nan" and "inf" are words: each coordinate keeps the value before it.
         { false, "v 1 2 3\nv nan 5 6\nv 7 inf -infinity\nf 1 2 3\n",
-            { "3 coordinates are not numbers: each kept the value before it\n" }, 1 },
+            "3 coordinates are not numbers: each kept the value before it\n", 3, 1 },
         // "--3" is no corner, so that line makes no face; "3-1" reads as 3, as atof would.
         { false,
             "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 99999999999999999999 1 2\nf 1 2 -99999999999\n"
             "f 1 2 1e9\nf 2147483648 1 2\nf 1 2 3\nf 1 2 --3\nf 1 2 3-1\n",
-            { "dropped 4 faces with vertex indices out of range\n" }, 2 },
+            "dropped 4 faces with vertex indices out of range\n", 3, 2 },
+        // NUL is a blank; only line feeds end lines.
+        { false, nul, "", 3, 1 },
         { true,
             "v nan 0 0\nv inf 1e99 -INFINITY\nv 0 1 0\nf 0 1 2\nf 0 1 99999999999999\nf -1 0 1\n",
-            { "replaced 4 non-finite coordinates by 0\n",
-                "dropped 2 faces with vertex indices out of range\n" },
-            1 },
-        { true, "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 0 1 2" + std::string(5000, ' ') + "\n", {}, 1 },
-    };
+            "replaced 4 non-finite coordinates by 0\n", 3, 1 } };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text);
         Mesh mesh;
         std::string out;
         ASSERT_TRUE(readText(c.net, mesh, c.text, &out));
-        for (const std::string& line : c.lines)
-            EXPECT_TRUE(contains(out, line)) << out;
+        EXPECT_TRUE(contains(out, c.lines)) << out;
+        EXPECT_EQ(mesh.numVertices, c.vertices);
         EXPECT_EQ(mesh.numFaces, c.faces);
         expectUsable(mesh);
     }
@@ -146,39 +141,24 @@ TEST(BadInput, DroppedAndReplacedValuesAreCountedAndSaid)
 
 TEST(BadObj, MorphogenRowsCannotAskForMoreMemoryThanTheFileHolds)
 {
-    // A long first line is honoured.
     std::string line = "m";
-    for (int i = 0; i < 100000; ++i)
+    for (int i = 0; i < 5000; ++i)
         line += " 1";
     Mesh mesh;
-    ASSERT_TRUE(readObjText(mesh, "v 0 0 0\nv 1 0 0\n" + line + "\n" + line + "\n").ok);
-    EXPECT_EQ(mesh.morphogenValues[1].size(), 100000u);
     // Each later short line would be filled up to the first line's count: values that
     // could not have been written in the file are refused.
     std::string text;
     for (int i = 0; i < 2000; ++i)
         text += "v 0 0 0\n";
-    text += line.substr(0, 10001) + "\n";
+    text += line + "\n";
     for (int i = 0; i < 2000; ++i)
         text += "m\n";
     const auto r = readObjText(mesh, text);
     ASSERT_TRUE(r.ok);
     EXPECT_TRUE(contains(r.out, "ignoring the morphogens: 2000 vertices with 5000 values each"))
         << r.out;
-    ASSERT_EQ(mesh.morphogenValues.size(), 2000u);
-    EXPECT_TRUE(mesh.morphogenValues[0].empty());
+    EXPECT_TRUE(mesh.morphogenValues.size() == 2000u && mesh.morphogenValues[0].empty());
     expectUsable(mesh);
-}
-
-TEST(BadObj, NulIsABlankAndOnlyLineFeedsEndLines)
-{
-    Mesh mesh;
-    static const char bytes[] = "v 0 0 0\0v 9 9 9\nv 1 0 0\rv 2 0 0\nv 0 1 0\nf 1 2\0 3\n";
-    ASSERT_TRUE(readObjText(mesh, std::string(bytes, sizeof bytes - 1)).ok);
-    expectUsable(mesh);
-    ASSERT_EQ(mesh.numVertices, 3);
-    EXPECT_TRUE(mesh.vertices[1] == Vector(1, 0, 0));
-    EXPECT_EQ(testutil::triangles(mesh), (std::vector<std::array<int, 3>> { { 0, 1, 2 } }));
 }
 
 } // namespace

@@ -10,11 +10,9 @@
 
 namespace {
 
-std::unique_ptr<Mesh> subdivided(
-    const Mesh& mesh, int levels, float weight, Subdivider* keep = nullptr)
+std::unique_ptr<Mesh> subdivided(const Mesh& mesh, int levels, float weight)
 {
-    Subdivider local;
-    Subdivider& s = keep ? *keep : local;
+    Subdivider s;
     s.source = mesh.clone();
     s.levels = levels;
     s.weight = weight;
@@ -40,12 +38,8 @@ bool sameBits(const std::vector<Vector>& a, const std::vector<Vector>& b)
 void expectSameGeometry(const Mesh& a, const Mesh& b)
 {
     ASSERT_TRUE(sameBits(a.vertices, b.vertices));
-    ASSERT_EQ(a.numFaces, b.numFaces);
-    for (int f = 0; f < a.numFaces; ++f) {
-        for (int k = 0; k < 3; ++k)
-            ASSERT_EQ(a.faces[std::size_t(f)].index[k], b.faces[std::size_t(f)].index[k])
-                << "face " << f;
-    }
+    ASSERT_TRUE(std::equal(a.faces.begin(), a.faces.end(), b.faces.begin(), b.faces.end(),
+        [](const Face& p, const Face& q) { return std::equal(p.index, p.index + 3, q.index); }));
 }
 
 } // namespace
@@ -54,7 +48,6 @@ TEST(Subdivider, ChildrenAroundTheMidpointsInOrderCarryingTheFaceRecord)
 {
     Mesh tri = makeMesh({ { 0, 0, 0 }, { 2, 0, 0 }, { 0, 2, 0 } }, { { 0, 1, 2 } });
     tri.faces[0].colour = Vector(0.1f, 0.2f, 0.3f, 1.0f);
-    tri.faces[0].segment = 3;
     const auto r = subdivided(tri, 1, 0.0f);
     ASSERT_EQ(r->numVertices, 6);
     // New vertices on P-Q, Q-R, R-P: no second face, so plain midpoints.
@@ -70,25 +63,7 @@ TEST(Subdivider, ChildrenAroundTheMidpointsInOrderCarryingTheFaceRecord)
             EXPECT_EQ(face.vertex[k], r->vertices.data() + expected[f][k]);
         }
         EXPECT_FLOAT_EQ(face.colour.x, 0.1f);
-        EXPECT_EQ(face.segment, 3);
-        expectVector(face.normal, 0, 0, 1);
     }
-    expectVector(r->texCoords[4], 1, 1, 0);
-}
-
-TEST(Subdivider, EdgeTableKeepsFirstOrientationAndAThirdFaceReplacesTheSecond)
-{
-    // Three triangles on edge 1-2; the shared edge's wings are missing, so it stays a midpoint.
-    Mesh fan = makeMesh({ { 0, 0, 0 }, { 1, 0, 0 }, { 0, 1, 0 }, { 1, 1, 0 }, { 1, 1, 1 } },
-        { { 0, 1, 2 }, { 2, 1, 3 }, { 1, 2, 4 } });
-    Subdivider s;
-    const auto r = subdivided(fan, 1, 0.1f, &s);
-    EXPECT_EQ(s.edgeVertices, (std::vector<int> { 0, 1, 1, 2, 2, 0, 1, 3, 3, 2, 2, 4, 4, 1 }));
-    EXPECT_EQ(s.edgeFaces, (std::vector<int> { 0, -1, 0, 2, 0, -1, 1, -1, 1, -1, 2, -1, 2, -1 }));
-    expectVector(r->vertices[5 + 1], 0.5f, 0.5f, 0.0f);
-    // Face 1 (2, 1, 3) uses edge 1 for its first side: child 4 is (2, m(1,2), m(2,3)).
-    const int* child = r->faces[4].index;
-    EXPECT_TRUE(child[0] == 2 && child[1] == 5 + 1 && child[2] == 5 + 4);
 }
 
 TEST(Subdivider, ClosedMeshFollowsTheButterflyStencilAndKeepsOldVertices)
@@ -102,40 +77,12 @@ TEST(Subdivider, ClosedMeshFollowsTheButterflyStencilAndKeepsOldVertices)
         for (int v = 0; v < 6; ++v)
             EXPECT_EQ(r->vertices[std::size_t(v)], octa.vertices[std::size_t(v)]);
     }
-    // At the slider's quarter (-1/16) every new vertex is the plain midpoint.
-    Mesh mesh;
-    if (!loadRealMesh(mesh, "spot.obj"))
-        mesh = octahedron();
-    Subdivider s;
-    const auto r = subdivided(mesh, 1, -0.0625f, &s);
-    for (int e = 0; e < s.edgeCount; ++e) {
-        const Vector& a = mesh.vertices[std::size_t(s.edgeVertices[std::size_t(2 * e)])];
-        const Vector& b = mesh.vertices[std::size_t(s.edgeVertices[std::size_t(2 * e + 1)])];
-        const Vector m = r->vertices[std::size_t(mesh.numVertices + e)] - (a + b) * 0.5f;
-        ASSERT_LT(std::max({ std::abs(m.x), std::abs(m.y), std::abs(m.z) }), 1e-6f) << e;
-    }
-}
-
-TEST(Subdivider, NoLevelsOrNoSourceLeavesEverythingAsItWas)
-{
-    Subdivider s;
-    EXPECT_TRUE(s.subdivide());
-    EXPECT_FALSE(s.result);
-    s.source = octahedron().clone();
-    EXPECT_TRUE(s.subdivide());
-    EXPECT_FALSE(s.result);
-    Mesh mesh = octahedron(), empty;
-    EXPECT_TRUE(subdivideMesh(mesh, s, 0, 0.0f));
-    EXPECT_EQ(mesh.numFaces, 8);
-    EXPECT_TRUE(subdivideMesh(empty, s, 3, 0.0f));
-    EXPECT_EQ(empty.numVertices + empty.numFaces, 0);
 }
 
 TEST(Subdivider, ViewOperationLeavesAClosedLinkedMeshWithFreshRecords)
 {
     Mesh mesh = octahedron();
     mesh.faces[0].colour = Vector(1.0f, 0.0f, 0.0f, 1.0f);
-    mesh.faces[0].segment = 2;
     mesh.vertexColours[0] = Vector(1.0f, 1.0f, 0.0f, 1.0f);
     mesh.allocateMorphogens(6, 1);
     build(mesh, { MESH_CENTRE, MESH_EDGE_LIST, MESH_VERTEX_NORMALS, MESH_BB });
@@ -147,10 +94,7 @@ TEST(Subdivider, ViewOperationLeavesAClosedLinkedMeshWithFreshRecords)
     EXPECT_EQ(mesh.numVertices - mesh.numEdges + mesh.numFaces, 2);
     for (int e = 0; e < mesh.numEdges; ++e)
         ASSERT_GE(mesh.edgeFaces[std::size_t(2 * e + 1)], 0);
-    EXPECT_NEAR(mesh.vertexNormals[0].getLength(), 1.0f, 1e-5f);
-    EXPECT_FLOAT_EQ(mesh.faces[0].colour.x, 0.75f);
-    EXPECT_EQ(mesh.faces[0].segment, 0);
-    EXPECT_FLOAT_EQ(mesh.vertexColours[0].x, 0.0f);
+    EXPECT_TRUE(mesh.faces[0].colour.x == 0.75f && mesh.vertexColours[0].x == 0.0f);
     EXPECT_TRUE(mesh.morphogenValues.empty());
     for (int f = 0; f < mesh.numFaces; ++f) {
         for (int k = 0; k < 3; ++k)
@@ -159,24 +103,31 @@ TEST(Subdivider, ViewOperationLeavesAClosedLinkedMeshWithFreshRecords)
     }
 }
 
-TEST(Subdivider, RefusesResultsThatCannotFitBeforeAllocating)
+// No levels, no source or an empty mesh leave everything as it was; a result
+// that cannot fit is refused from the counts alone, before anything is allocated.
+TEST(Subdivider, NothingToDoOrNoRoomLeavesTheMeshAsItWas)
 {
+    Subdivider s;
+    EXPECT_TRUE(s.subdivide());
+    s.source = octahedron().clone();
+    EXPECT_TRUE(s.subdivide());
+    EXPECT_FALSE(s.result);
+    Mesh octa = octahedron(), empty;
+    EXPECT_TRUE(subdivideMesh(octa, s, 0, 0.0f) && subdivideMesh(empty, s, 3, 0.0f));
+    EXPECT_EQ(octa.numFaces + empty.numFaces, 8);
     Mesh tri = makeMesh({ { 0, 0, 0 }, { 1, 0, 0 }, { 0, 1, 0 } }, { { 0, 1, 2 } });
-    const std::string tooMany = subdivisionRefusal(tri, 16);
-    EXPECT_NE(tooMany.find("4294967296 faces"), std::string::npos) << tooMany;
+    EXPECT_NE(subdivisionRefusal(tri, 16).find("4294967296 faces"), std::string::npos);
     EXPECT_TRUE(subdivisionRefusal(tri, 10).empty());
 
     Mesh grid = flatGrid(24); // 1058 faces; ten levels ask for over a billion
     const Mesh before = std::move(*grid.clone());
-    Subdivider s;
     testing::internal::CaptureStdout();
     EXPECT_FALSE(subdivideMesh(grid, s, 10, 0.0f));
     const std::string out = testing::internal::GetCapturedStdout();
     EXPECT_NE(out.find("1109393408 faces"), std::string::npos) << out;
     EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 1);
     expectSameGeometry(grid, before);
-    EXPECT_LT(subdivisionFaceLimit(grid), 1109393408);
-    EXPECT_GT(subdivisionFaceLimit(grid), 1000000);
+    EXPECT_TRUE(subdivisionFaceLimit(grid) > 1000000 && subdivisionFaceLimit(grid) < 1109393408);
 }
 
 // The hash-numbered table and the split from the faces' own edges against the

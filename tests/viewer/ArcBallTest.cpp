@@ -1,5 +1,4 @@
 #include "viewer/engine/ArcBall.h"
-#include "viewer/engine/Matrix.h"
 
 #include <gtest/gtest.h>
 
@@ -86,23 +85,4 @@ TEST(ArcBall, PointsOutsideTheDiscGoToTheRimAndConstrainedAxesStayRaw)
         EXPECT_NEAR(p.y, c.wantY, 1e-6f) << c.x << ", " << c.y;
         EXPECT_NEAR(p.z, c.wantZ, 1e-6f) << c.x << ", " << c.y;
     }
-}
-
-TEST(Matrix, ZeroQuaternionIsTheIdentityAndPointsAreReadRowWise)
-{
-    float q[9];
-    quaternionToMatrix3(0, 0, 0, 0, q);
-    expectMatrix3(q, kIdentity);
-    // A quarter turn about z from the unnormalised quaternion (0, 0, 2, 2).
-    quaternionToMatrix3(0, 0, 2, 2, q);
-    expectMatrix3(q, { 0, 1, 0, -1, 0, 0, 0, 0, 1 });
-    // Translation at 12 .. 14.
-    float m[16];
-    identity4(m);
-    m[1] = 2.0f;
-    m[12] = 10.0f;
-    m[14] = -1.0f;
-    Vector p(1.0f, 1.0f, 1.0f, 1.0f);
-    transformPoint(m, p);
-    EXPECT_TRUE(p == Vector(13.0f, 1.0f, 0.0f) && p.w == 1.0f);
 }
