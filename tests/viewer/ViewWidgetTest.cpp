@@ -11,7 +11,6 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include <filesystem>
 #include <functional>
 
 namespace {
@@ -98,6 +97,7 @@ private slots:
     void pickingMarksRedAndHitsTheNearestFaceAfterTurning();
     void mouseZoomPassesThroughZeroAndRotationSurvivesALoad();
     void editsKeepTheFitAndANewMeshIsFittedAtAnyScreenScale();
+    void bufferedMatchesImmediateOnRealMesh_data();
     void bufferedMatchesImmediateOnRealMesh();
 };
 
@@ -227,47 +227,45 @@ void ViewWidgetTest::editsKeepTheFitAndANewMeshIsFittedAtAnyScreenScale()
     QVERIFY(std::isfinite(view->arcBall.adjustHeight));
 }
 
+// A closed scan, an open mesh with duplicated positions, a mesh with non-manifold
+// edges; turned so that hidden lines, normals and points overlap. One row each, so
+// that each gets the whole time allowed for a test function.
+void ViewWidgetTest::bufferedMatchesImmediateOnRealMesh_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QPointF>("drag");
+    QTest::addColumn<int>("selected");
+    QTest::newRow("bunny") << "stanford-bunny.obj" << QPointF(260, 150) << 100;
+    QTest::newRow("teapot") << "teapot.obj" << QPointF(120, 90) << 7;
+    QTest::newRow("beetle") << "beetle.obj" << QPointF(300, 330) << 2000;
+}
+
 void ViewWidgetTest::bufferedMatchesImmediateOnRealMesh()
 {
-    struct Case
-    {
-        const char* name;
-        float dragX, dragY;
-        int selected;
-    };
-    // A closed scan, an open mesh with duplicated positions, a mesh with
-    // non-manifold edges; turned so that hidden lines, normals and points overlap.
-    const Case cases[] = { { "stanford-bunny.obj", 260.0f, 150.0f, 100 },
-        { "teapot.obj", 120.0f, 90.0f, 7 }, { "beetle.obj", 300.0f, 330.0f, 2000 } };
-    for (const Case& c : cases) {
-        const std::string path = std::string(FACETRA_MESH_DIR) + "/" + c.name;
-        if (!std::filesystem::exists(path))
-            QSKIP("real meshes not present");
-        QVERIFY(view->loadMesh(QString::fromStdString(path)));
-        view->arcBall = ArcBall();
-        view->arcBall.setBounds(400.0f, 400.0f);
-        view->arcBall.click(Vector(200.0f, 200.0f, 0.0f));
-        view->arcBall.drag(Vector(c.dragX, c.dragY, 0.0f));
-        view->arcBall.release();
-        view->mesh.selected = c.selected;
-        for (int projection : { 1, 0 }) {
-            view->setProjectionMode(projection);
-            for (int mode = 0; mode <= 7; ++mode) {
-                view->setRenderMode(mode);
-                view->setMeshDrawer(std::make_unique<BufferedMeshDrawer>());
-                const QImage buffered = frame();
-                view->setMeshDrawer(std::make_unique<ImmediateMeshDrawer>());
-                const QImage immediate = frame();
-                QVERIFY2(buffered == immediate,
-                    qPrintable(QStringLiteral("%1 projection %2 mode %3")
-                                   .arg(QLatin1String(c.name))
-                                   .arg(projection)
-                                   .arg(mode)));
-                QVERIFY(count(buffered, QRect(0, 0, 400, 400), notWhite) > 1000);
-            }
+    QFETCH(QString, name);
+    QFETCH(QPointF, drag);
+    QFETCH(int, selected);
+    const QString path = QStringLiteral(FACETRA_MESH_DIR "/") + name;
+    if (!QFile::exists(path))
+        QSKIP("real meshes not present");
+    QVERIFY(view->loadMesh(path));
+    view->arcBall.setBounds(400.0f, 400.0f);
+    view->arcBall.click(Vector(200.0f, 200.0f, 0.0f));
+    view->arcBall.drag(Vector(float(drag.x()), float(drag.y()), 0.0f));
+    view->arcBall.release();
+    view->mesh.selected = selected;
+    for (int projection : { 1, 0 }) {
+        view->setProjectionMode(projection);
+        for (int mode = 0; mode <= 7; ++mode) {
+            view->setRenderMode(mode);
+            view->setMeshDrawer(std::make_unique<BufferedMeshDrawer>());
+            const QImage buffered = frame();
+            view->setMeshDrawer(std::make_unique<ImmediateMeshDrawer>());
+            QVERIFY2(frame() == buffered,
+                qPrintable(QStringLiteral("projection %1 mode %2").arg(projection).arg(mode)));
+            QVERIFY(count(buffered, QRect(0, 0, 400, 400), notWhite) > 1000);
         }
     }
-    view->setMeshDrawer(std::make_unique<BufferedMeshDrawer>());
 }
 
 QTEST_MAIN(ViewWidgetTest)
