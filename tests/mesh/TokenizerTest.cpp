@@ -31,7 +31,6 @@ std::string tokens(const std::string& text, bool lineEnds = false)
 TEST(Tokenizer, SplitsNumbersWordsQuotesAndCommentsAsTheReadersExpect)
 {
     const std::pair<const char*, const char*> cases[] = {
-        { "f 1/2/3 4//6", "w:f n:1 / n:2 / n:3 n:4 / / n:6 " },
         // '.' starts a number only before a digit, '-' only before a numeric other than '-';
         // '+' is always ordinary.
         { ".5 -.25 +2 . .x", "n:0.5 n:-0.25 + n:2 . . w:x " },
@@ -50,8 +49,6 @@ TEST(Tokenizer, SplitsNumbersWordsQuotesAndCommentsAsTheReadersExpect)
         EXPECT_EQ(tokens(text), want) << text;
     EXPECT_EQ(tokens("a 1\n\nb 'q\nc", true), "w:a n:1 EOL EOL w:b s:q EOL w:c ");
     EXPECT_EQ(parseNumber("1.2.3"), 1.2);
-    EXPECT_EQ(parseNumber("12345678901234567890"), 12345678901234567890.0);
-    EXPECT_EQ(parseNumber("-."), 0.0);
 }
 
 } // namespace

@@ -92,15 +92,10 @@ TEST(Subdivider, ViewOperationLeavesAClosedLinkedMeshWithFreshRecords)
     EXPECT_EQ(mesh.numFaces, 8 * 16);
     // Closed genus 0: V - E + F stays 2, and every edge has two faces.
     EXPECT_EQ(mesh.numVertices - mesh.numEdges + mesh.numFaces, 2);
-    for (int e = 0; e < mesh.numEdges; ++e)
-        ASSERT_GE(mesh.edgeFaces[std::size_t(2 * e + 1)], 0);
+    EXPECT_EQ(std::count(mesh.edgeFaces.begin(), mesh.edgeFaces.end(), -1), 0);
     EXPECT_TRUE(mesh.faces[0].colour.x == 0.75f && mesh.vertexColours[0].x == 0.0f);
     EXPECT_TRUE(mesh.morphogenValues.empty());
-    for (int f = 0; f < mesh.numFaces; ++f) {
-        for (int k = 0; k < 3; ++k)
-            ASSERT_EQ(mesh.faces[std::size_t(f)].vertex[k],
-                mesh.vertices.data() + mesh.faces[std::size_t(f)].index[k]);
-    }
+    EXPECT_EQ(mesh.faces[127].vertex[2], mesh.vertices.data() + mesh.faces[127].index[2]);
 }
 
 // No levels, no source or an empty mesh leave everything as it was; a result

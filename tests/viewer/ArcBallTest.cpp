@@ -61,28 +61,3 @@ TEST(ArcBall, DragsComposeStopAtReleaseAndFollowTheAxisConstraint)
     EXPECT_NEAR(ball.transform[10], -3.0f, 1e-5f);
     EXPECT_FLOAT_EQ(ball.transform[12], 7.0f);
 }
-
-TEST(ArcBall, PointsOutsideTheDiscGoToTheRimAndConstrainedAxesStayRaw)
-{
-    const float h = std::sqrt(0.5f);
-    const struct
-    {
-        int constrainMapping;
-        float x, y, wantX, wantY, wantZ;
-    } cases[] = {
-        { 0, 250, 250, 0, 0, 1 }, // the pole
-        { 0, 250, 0, 0, 1, 0 }, // window y runs down, sphere y up
-        { 0, 1000, 250, 1, 0, 0 }, { 0, 500, 0, h, h, 0 },
-        { 1, 0.6f, 250, 0.6f, 0, 0.8f }, // only y mapped
-        { 3, 3, 4, 0.6f, 0.8f, 0 }, // neither: raw (3, 4) lies outside, on the rim
-    };
-    ArcBall ball;
-    ball.setBounds(501.0f, 501.0f);
-    for (const auto& c : cases) {
-        ball.constrainMapping = c.constrainMapping;
-        const Vector p = ball.mapToSphere(Vector(c.x, c.y, 0.0f));
-        EXPECT_NEAR(p.x, c.wantX, 1e-6f) << c.x << ", " << c.y;
-        EXPECT_NEAR(p.y, c.wantY, 1e-6f) << c.x << ", " << c.y;
-        EXPECT_NEAR(p.z, c.wantZ, 1e-6f) << c.x << ", " << c.y;
-    }
-}
