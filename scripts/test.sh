@@ -23,3 +23,6 @@ echo "== Sanitizer build (ASan + UBSan)"
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DFACETRA_SANITIZE=ON
 cmake --build build-asan -j "$jobs"
 run_tests build-asan
+
+echo "== Test lines against code lines (information)"
+scripts/test-ratio.sh

@@ -7,6 +7,7 @@
 #include "mesh/engine/Mesh.h"
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include <algorithm>
 #include <array>
@@ -16,6 +17,7 @@
 #include <fstream>
 #include <initializer_list>
 #include <iterator>
+#include <map>
 #include <sstream>
 #include <string>
 #include <unistd.h>
@@ -32,8 +34,8 @@ public:
     TempDir()
     {
         static int counter = 0;
-        path_ = fs::temp_directory_path()
-            / ("facetra-test-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
+        const std::string name = "facetra-test-" + std::to_string(::getpid()) + "-";
+        path_ = fs::temp_directory_path() / (name + std::to_string(counter++));
         fs::create_directories(path_);
     }
     ~TempDir()
@@ -48,10 +50,8 @@ public:
     // Writes content to name and returns the full path.
     std::string write(const std::string& name, const std::string& content) const
     {
-        const std::string p = file(name);
-        std::ofstream out(p, std::ios::binary);
-        out << content;
-        return p;
+        std::ofstream(file(name), std::ios::binary) << content;
+        return file(name);
     }
     const fs::path& path() const { return path_; }
 
@@ -122,13 +122,12 @@ inline void expectLinked(const Mesh& mesh)
     ASSERT_EQ(mesh.faces.size(), std::size_t(mesh.numFaces));
     ASSERT_EQ(mesh.facePtrs.size(), std::size_t(mesh.numFaces));
     ASSERT_EQ(mesh.vertices.size(), std::size_t(mesh.numVertices));
-    for (int f = 0; f < mesh.numFaces; ++f) {
-        const Face& face = mesh.faces[std::size_t(f)];
-        EXPECT_EQ(mesh.facePtrs[std::size_t(f)], &face);
+    for (std::size_t f = 0; f < mesh.faces.size(); ++f) {
+        const Face& face = mesh.faces[f];
+        ASSERT_EQ(mesh.facePtrs[f], &face);
         for (int k = 0; k < 3; ++k) {
-            ASSERT_GE(face.index[k], 0);
-            ASSERT_LT(face.index[k], mesh.numVertices);
-            EXPECT_EQ(face.vertex[k], mesh.vertices.data() + face.index[k]);
+            ASSERT_TRUE(face.index[k] >= 0 && face.index[k] < mesh.numVertices);
+            ASSERT_EQ(face.vertex[k], mesh.vertices.data() + face.index[k]);
         }
     }
 }
@@ -140,24 +139,19 @@ class RealMeshes
 public:
     RealMeshes()
     {
-        const fs::path dir(FACETRA_MESH_DIR);
         std::error_code ec;
-        if (!fs::is_directory(dir, ec))
-            return;
         std::vector<fs::path> names;
-        for (const auto& entry : fs::directory_iterator(dir, ec))
+        for (const auto& entry : fs::directory_iterator(fs::path(FACETRA_MESH_DIR), ec))
             names.push_back(entry.path());
         std::sort(names.begin(), names.end());
         for (const fs::path& p : names) {
             const std::string name = p.filename().string();
             if (p.extension() == ".obj" || p.extension() == ".net") {
                 files_.push_back({ name, p.string() });
-            } else if (name.size() > 7 && name.ends_with(".obj.gz")) {
-                const std::string plain = name.substr(0, name.size() - 3);
-                const std::string target = unpacked_.file(plain);
-                const std::string command = "gzip -dc '" + p.string() + "' > '" + target + "'";
-                if (std::system(command.c_str()) == 0)
-                    files_.push_back({ plain, target });
+            } else if (name.ends_with(".obj.gz")) {
+                const std::string plain = unpacked_.file(name.substr(0, name.size() - 3));
+                if (std::system(("gzip -dc '" + p.string() + "' > '" + plain + "'").c_str()) == 0)
+                    files_.push_back({ name.substr(0, name.size() - 3), plain });
                 else
                     ADD_FAILURE() << "cannot unpack " << name;
             } else if (name == "reference.jsonl") {
@@ -173,6 +167,19 @@ public:
     bool present() const { return !files_.empty(); }
     const std::vector<File>& files() const { return files_; }
     const std::string& referencePath() const { return reference_; }
+    // The counts made independently of this program, by file name.
+    std::map<std::string, nlohmann::json> referenceCounts() const
+    {
+        std::map<std::string, nlohmann::json> counts;
+        std::ifstream in(reference_);
+        for (std::string line; std::getline(in, line);) {
+            if (!line.empty()) {
+                const auto j = nlohmann::json::parse(line);
+                counts[j.at("file").get<std::string>()] = j;
+            }
+        }
+        return counts;
+    }
 
 private:
     TempDir unpacked_;

@@ -6,58 +6,10 @@
 #include "mesh/engine/Build.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <limits>
 #include <memory>
-
-namespace {
-
-struct EdgeTable
-{
-    std::vector<int> vertices;
-    std::vector<int> faces;
-    int count() const { return int(vertices.size() / 2); }
-    int find(int i, int j) const
-    {
-        for (int e = 0; e < count(); ++e) {
-            const int a = vertices[std::size_t(2 * e)], b = vertices[std::size_t(2 * e + 1)];
-            if ((a == i && b == j) || (a == j && b == i))
-                return e;
-        }
-        return -1;
-    }
-};
-
-int cornerOf(const Mesh& m, int f, int k)
-{
-    return int(m.facePtrs[std::size_t(f)]->vertex[k] - m.vertices.data());
-}
-
-int otherCorner(const Mesh& m, int f, int x, int y)
-{
-    for (int k = 0; k < 3; ++k) {
-        const int c = cornerOf(m, f, k);
-        if (c != x && c != y)
-            return c;
-    }
-    return -1;
-}
-
-// The corner across edge {x, y} on the face of that edge that is neither f1 nor f2.
-int wing(const Mesh& m, const EdgeTable& table, int x, int y, int f1, int f2)
-{
-    const int e = table.find(x, y);
-    if (e < 0)
-        return -1;
-    for (int s = 0; s < 2; ++s) {
-        const int g = table.faces[std::size_t(2 * e + s)];
-        if (g >= 0 && g != f1 && g != f2)
-            return otherCorner(m, g, x, y);
-    }
-    return -1;
-}
-
-} // namespace
 
 std::unique_ptr<Mesh> referenceSubdivide(const Mesh& source, int levels, float w)
 {
@@ -65,65 +17,79 @@ std::unique_ptr<Mesh> referenceSubdivide(const Mesh& source, int levels, float w
         return nullptr;
     std::unique_ptr<Mesh> m = source.clone();
     for (int level = 0; level < levels; ++level) {
-        EdgeTable table;
+        const auto corner = [&](int f, int k) {
+            return int(m->facePtrs[std::size_t(f)]->vertex[k] - m->vertices.data());
+        };
+        // Per edge: its vertices in the orientation first met, its first and last face.
+        std::vector<std::array<int, 4>> edges;
+        const auto find = [&](int i, int j) {
+            for (std::size_t e = 0; e < edges.size(); ++e) {
+                if ((edges[e][0] == i && edges[e][1] == j)
+                    || (edges[e][0] == j && edges[e][1] == i))
+                    return int(e);
+            }
+            return -1;
+        };
         for (int f = 0; f < m->numFaces; ++f) {
             for (int k = 0; k < 3; ++k) {
-                const int i = cornerOf(*m, f, k), j = cornerOf(*m, f, (k + 1) % 3);
-                const int e = table.find(i, j);
-                if (e >= 0) {
-                    table.faces[std::size_t(2 * e + 1)] = f;
-                } else {
-                    table.vertices.insert(table.vertices.end(), { i, j });
-                    table.faces.insert(table.faces.end(), { f, -1 });
-                }
+                const int i = corner(f, k), j = corner(f, (k + 1) % 3), e = find(i, j);
+                if (e >= 0)
+                    edges[std::size_t(e)][3] = f;
+                else
+                    edges.push_back({ i, j, f, -1 });
             }
         }
-        const int V = m->numVertices, E = table.count();
+        const auto opposite = [&](int f, int a, int b) {
+            for (int k = 0; k < 3; ++k) {
+                if (corner(f, k) != a && corner(f, k) != b)
+                    return corner(f, k);
+            }
+            return -1;
+        };
+        // The corner across edge {x, y} on its face that is neither f1 nor f2.
+        const auto wing = [&](int x, int y, int f1, int f2) {
+            const int e = find(x, y);
+            if (e < 0)
+                return -1;
+            for (int g : { edges[std::size_t(e)][2], edges[std::size_t(e)][3] }) {
+                if (g >= 0 && g != f1 && g != f2)
+                    return opposite(g, x, y);
+            }
+            return -1;
+        };
+        const int V = m->numVertices, E = int(edges.size());
         auto n = std::make_unique<Mesh>();
         n->allocateVertices(V + E);
-        for (int v = 0; v < V; ++v)
-            n->vertices[std::size_t(v)] = m->vertices[std::size_t(v)];
+        std::copy(m->vertices.begin(), m->vertices.end(), n->vertices.begin());
         for (int e = 0; e < E; ++e) {
-            const int a = table.vertices[std::size_t(2 * e)],
-                      b = table.vertices[std::size_t(2 * e + 1)];
-            const int f1 = table.faces[std::size_t(2 * e)],
-                      f2 = table.faces[std::size_t(2 * e + 1)];
-            const Vector &pa = m->vertices[std::size_t(a)], &pb = m->vertices[std::size_t(b)];
+            const auto [a, b, f1, f2] = edges[std::size_t(e)];
+            const auto at = [&](int i) { return m->vertices[std::size_t(i)]; };
             Vector& out = n->vertices[std::size_t(V + e)];
-            out = Vector((pa.x + pb.x) * 0.5f, (pa.y + pb.y) * 0.5f, (pa.z + pb.z) * 0.5f);
+            out = (at(a) + at(b)) * 0.5f;
             if (f1 < 0 || f2 < 0)
                 continue;
-            const int c = otherCorner(*m, f1, a, b), d = otherCorner(*m, f2, a, b);
+            const int c = opposite(f1, a, b), d = opposite(f2, a, b);
             if (c < 0 || d < 0)
                 continue;
-            if (table.find(a, c) < 0 || table.find(a, d) < 0 || table.find(b, c) < 0
-                || table.find(b, d) < 0)
-                continue;
-            const int e1 = wing(*m, table, a, c, f1, f2), e2 = wing(*m, table, a, d, f1, f2);
-            const int e3 = wing(*m, table, b, c, f1, f2), e4 = wing(*m, table, b, d, f1, f2);
+            const int e1 = wing(a, c, f1, f2), e2 = wing(a, d, f1, f2);
+            const int e3 = wing(b, c, f1, f2), e4 = wing(b, d, f1, f2);
             if (e1 < 0 || e2 < 0 || e3 < 0 || e4 < 0)
                 continue;
-            auto at = [&](int i) { return m->vertices[std::size_t(i)]; };
             const float near = 2.0f * w + 0.125f, far = -0.0625f - w;
-            out.x = out.x + (at(c).x + at(d).x) * near
-                + (at(e1).x + at(e2).x + at(e3).x + at(e4).x) * far;
-            out.y = out.y + (at(c).y + at(d).y) * near
-                + (at(e1).y + at(e2).y + at(e3).y + at(e4).y) * far;
-            out.z = out.z + (at(c).z + at(d).z) * near
-                + (at(e1).z + at(e2).z + at(e3).z + at(e4).z) * far;
+            const Vector sum
+                = out + (at(c) + at(d)) * near + (at(e1) + at(e2) + at(e3) + at(e4)) * far;
+            out = Vector(sum.x, sum.y, sum.z);
         }
         n->allocateFaces(4 * m->numFaces);
         for (int i = 0; i < m->numFaces; ++i) {
-            const int P = cornerOf(*m, i, 0), Q = cornerOf(*m, i, 1), R = cornerOf(*m, i, 2);
-            const int pq = V + table.find(P, Q), qr = V + table.find(Q, R),
-                      rp = V + table.find(R, P);
-            const int corners[4][3]
+            const int P = corner(i, 0), Q = corner(i, 1), R = corner(i, 2);
+            const int pq = V + find(P, Q), qr = V + find(Q, R), rp = V + find(R, P);
+            const int children[4][3]
                 = { { P, pq, rp }, { pq, Q, qr }, { rp, qr, R }, { pq, qr, rp } };
             for (int s = 0; s < 4; ++s) {
                 Face& face = n->faces[std::size_t(4 * i + s)];
                 face = m->faces[std::size_t(i)];
-                for (int k = 0; k < 3; ++k)
-                    face.index[k] = corners[s][k];
+                std::copy(children[s], children[s] + 3, face.index);
                 n->linkFace(4 * i + s);
             }
         }
@@ -135,10 +101,9 @@ std::unique_ptr<Mesh> referenceSubdivide(const Mesh& source, int levels, float w
 
 void referenceSubdivideMesh(Mesh& mesh, int levels, float weight)
 {
-    std::unique_ptr<Mesh> source = mesh.clone();
-    std::unique_ptr<Mesh> result = referenceSubdivide(*source, levels, weight);
+    std::unique_ptr<Mesh> result = referenceSubdivide(*mesh.clone(), levels, weight);
     mesh.clear();
-    mesh.copyFrom(*result->clone());
+    mesh.copyFrom(*result);
     build(mesh, { MESH_EDGE_LIST, MESH_VERTEX_NORMALS });
 }
 
@@ -166,11 +131,8 @@ struct RTriangle
         const Vector p = vertex[0]->position, q = vertex[1]->position, r = vertex[2]->position;
         normal.cross(q - p, r - q);
         const float length = normal.getLength();
-        if (length != 0.0f) {
-            normal.x /= length;
-            normal.y /= length;
-            normal.z /= length;
-        }
+        if (length != 0.0f)
+            normal = Vector(normal.x / length, normal.y / length, normal.z / length, normal.w);
     }
     // A corner repeated in a degenerate triangle counts once.
     bool firstAt(int i) const
@@ -208,15 +170,20 @@ struct Reference
     std::vector<RVertex*> vertices;
     std::vector<RTriangle*> triangles;
 
-    void removeIfNonNeighbour(RVertex* a, RVertex* b)
+    static void removeIfNonNeighbour(RVertex* a, RVertex* b)
     {
-        if (std::find(a->neighbours.begin(), a->neighbours.end(), b) == a->neighbours.end())
-            return;
-        for (RTriangle* t : a->faces) {
-            if (t->has(b))
-                return;
+        if (std::none_of(a->faces.begin(), a->faces.end(), [&](RTriangle* t) { return t->has(b); }))
+            removeItem(a->neighbours, b);
+    }
+    // Every two distinct corners of t are neighbours.
+    static void linkCorners(RTriangle* t)
+    {
+        for (int a = 0; a < 3; ++a) {
+            for (int b = 0; b < 3; ++b) {
+                if (a != b && t->vertex[a] != t->vertex[b])
+                    addUnique(t->vertex[a]->neighbours, t->vertex[b]);
+            }
         }
-        removeItem(a->neighbours, b);
     }
     void deleteTriangle(RTriangle* t)
     {
@@ -329,12 +296,7 @@ struct Reference
                 removeIfNonNeighbour(u, t->vertex[k]);
                 removeIfNonNeighbour(t->vertex[k], u);
             }
-            for (int a = 0; a < 3; ++a) {
-                for (int b = 0; b < 3; ++b) {
-                    if (a != b && t->vertex[a] != t->vertex[b])
-                        addUnique(t->vertex[a]->neighbours, t->vertex[b]);
-                }
-            }
+            linkCorners(t);
             t->computeNormal();
         }
         deleteVertex(u);
@@ -365,11 +327,8 @@ void referenceSimplify(Mesh& mesh, float fraction, bool foldGuard, int* refusals
         for (int i = 0; i < 3; ++i) {
             if (t->firstAt(i))
                 t->vertex[i]->faces.push_back(t);
-            for (int j = 0; j < 3; ++j) {
-                if (j != i && t->vertex[j] != t->vertex[i])
-                    addUnique(t->vertex[i]->neighbours, t->vertex[j]);
-            }
         }
+        Reference::linkCorners(t);
     }
     r.foldGuard = foldGuard;
     for (RVertex* v : r.vertices)

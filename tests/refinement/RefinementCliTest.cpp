@@ -12,77 +12,53 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 
-namespace {
-
-std::string fixture()
+TEST(RefinementCli, EachToolWritesWhatTheViewWouldSave)
 {
-    const std::string real = realMeshPath("spot.obj");
-    if (!real.empty())
-        return real;
-    const std::string path = scratchDir("fixture") + "/octahedron.obj";
-    Mesh octa = octahedron();
-    writeObj(octa, path);
-    return path;
-}
-
-} // namespace
-
-TEST(RefinementCli, SubdivideWritesWhatTheViewWouldSave)
-{
-    const std::string in = fixture();
-    const std::string dir = scratchDir("cli-subdivide");
-    ASSERT_EQ(runSubdivide({ "--levels", "2", "--weight", "0.025", in, dir + "/cli.obj" }), 0);
-
-    Mesh mesh;
-    ASSERT_TRUE(loadForTool(mesh, in));
+    std::string in = realMeshPath("spot.obj");
+    const std::string dir = scratchDir("cli");
+    if (in.empty()) {
+        in = dir + "/octahedron.obj";
+        writeObj(octahedron(), in);
+    }
     Subdivider subdivider; // the view's own, reused between runs
-    ASSERT_TRUE(subdivideMesh(mesh, subdivider, 2, 0.025f));
-    ASSERT_TRUE(writeObj(mesh, dir + "/gui.obj"));
-    EXPECT_EQ(readFile(dir + "/cli.obj"), readFile(dir + "/gui.obj"));
-    EXPECT_FALSE(readFile(dir + "/cli.obj").empty());
+    const struct
+    {
+        std::function<int(const Args&)> run;
+        Args args;
+        std::function<bool(Mesh&)> view;
+    } cases[] = {
+        { runSubdivide, { "--levels", "2", "--weight", "0.025" },
+            [&](Mesh& m) { return subdivideMesh(m, subdivider, 2, 0.025f); } },
+        // Level 0 leaves the mesh as loaded, as the page sends nothing.
+        { runSubdivide, { "--levels", "0" }, [](Mesh&) { return true; } },
+        { runSimplify, { "--lod", "30" }, [](Mesh& m) { return simplifyMesh(m, 30.0f); } },
+    };
+    for (const auto& c : cases) {
+        Args args = c.args;
+        args.insert(args.end(), { in, dir + "/cli.obj" });
+        ASSERT_EQ(c.run(args), 0) << args[1];
+        Mesh mesh;
+        ASSERT_TRUE(loadForTool(mesh, in) && c.view(mesh));
+        EXPECT_EQ(readFile(dir + "/cli.obj"), objBytes(mesh)) << args[1];
+    }
 
-    // Level 0 leaves the mesh as loaded, as the page sends nothing.
-    ASSERT_EQ(runSubdivide({ "--levels", "0", in, dir + "/zero.obj" }), 0);
-    Mesh loaded;
-    ASSERT_TRUE(loadForTool(loaded, in));
-    ASSERT_TRUE(writeObj(loaded, dir + "/loaded.obj"));
-    EXPECT_EQ(readFile(dir + "/zero.obj"), readFile(dir + "/loaded.obj"));
-    std::filesystem::remove_all(dir);
-}
-
-TEST(RefinementCli, SimplifyWritesWhatTheViewWouldSave)
-{
-    const std::string in = fixture();
-    const std::string dir = scratchDir("cli-simplify");
-    ASSERT_EQ(runSimplify({ "--lod", "30", in, dir + "/cli.obj" }), 0);
-    Mesh mesh;
-    ASSERT_TRUE(loadForTool(mesh, in));
-    ASSERT_TRUE(simplifyMesh(mesh, 30.0f));
-    ASSERT_TRUE(writeObj(mesh, dir + "/gui.obj"));
-    EXPECT_EQ(readFile(dir + "/cli.obj"), readFile(dir + "/gui.obj"));
-    std::filesystem::remove_all(dir);
-}
-
-TEST(RefinementCli, BadArgumentsFailWithoutWriting)
-{
-    const std::string in = fixture();
-    const std::string dir = scratchDir("cli-bad");
+    // Bad arguments, or a result too big to hold, fail without writing.
     const std::string out = dir + "/out.obj";
+    const Args subdivideCases[] = { { "--levels", "x", in, out }, { "--levels", "-1", in, out },
+        { "--levels", "1", "--weight", "0.5", in, out },
+        { "--levels", "1", "--weight", "nan", in, out }, { "--weight", "0", in, out },
+        { "--levels", "1", in }, { "--levels", "20", in, out } };
+    const Args simplifyCases[] = { { "--lod", "101", in, out }, { "--lod", "nan", in, out },
+        { "--lod", in, out }, { "--lod", "50", dir + "/missing.obj", out } };
     testing::internal::CaptureStderr();
-    EXPECT_EQ(runSubdivide({ "--levels", "x", in, out }), 1);
-    EXPECT_EQ(runSubdivide({ "--levels", "-1", in, out }), 1);
-    EXPECT_EQ(runSubdivide({ "--levels", "1", "--weight", "0.5", in, out }), 1);
-    EXPECT_EQ(runSubdivide({ "--levels", "1", "--weight", "nan", in, out }), 1);
-    EXPECT_EQ(runSubdivide({ "--weight", "0", in, out }), 1);
-    EXPECT_EQ(runSubdivide({ "--levels", "1", in }), 1);
-    EXPECT_EQ(runSubdivide({ "--levels", "20", in, out }), 1); // refused: too many faces
-    EXPECT_EQ(runSimplify({ "--lod", "101", in, out }), 1);
-    EXPECT_EQ(runSimplify({ "--lod", "nan", in, out }), 1);
-    EXPECT_EQ(runSimplify({ "--lod", in, out }), 1);
-    EXPECT_EQ(runSimplify({ "--lod", "50", dir + "/missing.obj", out }), 1);
-    const std::string errors = testing::internal::GetCapturedStderr();
-    EXPECT_NE(errors.find("--weight takes a number"), std::string::npos);
+    for (const Args& args : subdivideCases)
+        EXPECT_EQ(runSubdivide(args), 1) << args[1];
+    for (const Args& args : simplifyCases)
+        EXPECT_EQ(runSimplify(args), 1) << args[1];
+    EXPECT_NE(
+        testing::internal::GetCapturedStderr().find("--weight takes a number"), std::string::npos);
     EXPECT_FALSE(std::filesystem::exists(out));
     std::filesystem::remove_all(dir);
 }

@@ -6,7 +6,7 @@
 
 #include <filesystem>
 #include <fstream>
-#include <sstream>
+#include <iterator>
 #include <unistd.h>
 
 Mesh makeMesh(const std::vector<Vector>& positions, const std::vector<std::array<int, 3>>& faces)
@@ -36,13 +36,9 @@ Mesh flatGrid(int n)
 {
     std::vector<Vector> positions;
     std::vector<std::array<int, 3>> faces;
-    for (int y = 0; y < n; ++y) {
-        for (int x = 0; x < n; ++x)
-            positions.push_back({ float(x), float(y), 0.0f });
-    }
-    for (int y = 0; y + 1 < n; ++y) {
-        for (int x = 0; x + 1 < n; ++x) {
-            const int v = y * n + x;
+    for (int v = 0; v < n * n; ++v) {
+        positions.push_back({ float(v % n), float(v / n), 0.0f });
+        if (v % n + 1 < n && v / n + 1 < n) {
             faces.push_back({ v, v + 1, v + n + 1 });
             faces.push_back({ v, v + n + 1, v + n });
         }
@@ -68,9 +64,7 @@ bool loadRealMesh(Mesh& mesh, const std::string& name)
 std::string readFile(const std::string& path)
 {
     std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
+    return { std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>() };
 }
 
 std::string scratchDir(const std::string& name)
