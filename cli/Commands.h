@@ -12,6 +12,7 @@ int runConvert(const Args& args);
 int runSample(const Args& args);
 int runSubdivide(const Args& args);
 int runSimplify(const Args& args);
+int runClassify(const Args& args);
 
 struct Command {
     const char* name;

@@ -33,6 +33,13 @@ const std::vector<Command>& commands()
           "edge-collapse simplification to PERCENT of the vertices (0 .. 100), as the Simplify "
           "page does; the result written as OBJ to OUT",
           runSimplify },
+        { "classify",
+          "classify [--weight W] [--mode floyd|dijkstra] [--patches N] [--load-table F.spt] "
+          "[--save-table F.spt] [--json] IN",
+          "patches of faces by geodesic distance, as Apply on the Classification page does, then "
+          "the re-partition into the patch count found (or N, 1 .. 50); --json ends with one "
+          "object: numPatches, seeds, patch (per face), ms",
+          runClassify },
     };
     return list;
 }

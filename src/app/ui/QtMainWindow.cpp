@@ -5,6 +5,7 @@
 #include "mesh/engine/WriteObj.h"
 #include "refinement/ui/QtMeshSimplifierWidget.h"
 #include "refinement/ui/QtMeshSubdivideWidget.h"
+#include "segmentation/ui/QtMeshClassifierWidget.h"
 #include "viewer/ui/QtGLWidget.h"
 #include "viewer/ui/QtLightEditorDialogue.h"
 #include "viewer/ui/QtLightSettingsWidget.h"
@@ -147,14 +148,26 @@ void QtMainWindow::connectRouting()
     // Edge traversal page: edgetraversal_signal, markcurrent_signal.
     connect(meshEditor->subdividePage, &QtMeshSubdivideWidget::subdivide_signal, glw,
         &QtGLWidget::subdivide_slot);
-    // Classification page: meshclassify_signal, numpatches_signal,
-    // previouspatch_signal, nextpatch_signal, patchthresh_signal, weight_signal,
-    // sp_mode_signal, loadsp_signal, savesp_signal.
+    QtMeshClassifierWidget* classify = meshEditor->classifyPage;
+    connect(classify, &QtMeshClassifierWidget::meshclassify_signal, glw,
+        &QtGLWidget::meshclassify_slot);
+    connect(classify, &QtMeshClassifierWidget::numpatches_signal, glw, &QtGLWidget::numpatches_slot);
+    connect(classify, &QtMeshClassifierWidget::previouspatch_signal, glw,
+        &QtGLWidget::previouspatch_slot);
+    connect(
+        classify, &QtMeshClassifierWidget::nextpatch_signal, glw, &QtGLWidget::nextpatch_slot);
+    connect(
+        classify, &QtMeshClassifierWidget::patchthresh_signal, glw, &QtGLWidget::patchthresh_slot);
+    connect(classify, &QtMeshClassifierWidget::weight_signal, glw, &QtGLWidget::weight_slot);
+    connect(classify, &QtMeshClassifierWidget::sp_mode_signal, glw, &QtGLWidget::sp_mode_slot);
+    connect(classify, &QtMeshClassifierWidget::loadsp_signal, glw, &QtGLWidget::loadsp_slot);
+    connect(classify, &QtMeshClassifierWidget::savesp_signal, glw, &QtGLWidget::savesp_slot);
     // Mean-shift page: rad_signal, mshift_signal, step_signal.
     connect(meshEditor->simplifyPage, &QtMeshSimplifierWidget::simplifySignal, glw,
         &QtGLWidget::simplify_slot);
     // Mean-shift profile curve: signal_function.
-    // The view's numbpatches_signal goes back to the classification page.
+    connect(glw, &QtGLWidget::numbpatches_signal, classify,
+        &QtMeshClassifierWidget::numbpatchesEvent);
     connect(glw, &QtGLWidget::dragndrop_signal, this, &QtMainWindow::dragndrop_slot);
     connect(faceColoursAction, &QAction::toggled, glw, &QtGLWidget::showFaceColours);
     connect(glw, &QtGLWidget::facecolours_signal, faceColoursAction, &QAction::setChecked);

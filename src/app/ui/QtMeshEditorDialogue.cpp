@@ -2,6 +2,7 @@
 
 #include "refinement/ui/QtMeshSimplifierWidget.h"
 #include "refinement/ui/QtMeshSubdivideWidget.h"
+#include "segmentation/ui/QtMeshClassifierWidget.h"
 
 #include <QPushButton>
 #include <QTabWidget>
@@ -32,6 +33,7 @@ void QtMeshEditorDialogue::createPages()
     // classification "classifytab", subdivide "subdividetab", terrain
     // "terraintab", edge traversal "traversetab", mean shift "meanshftab".
     simplifyPage = new QtMeshSimplifierWidget(this, QStringLiteral("simplifytab"));
+    classifyPage = new QtMeshClassifierWidget(this, QStringLiteral("classifytab"));
     subdividePage = new QtMeshSubdivideWidget(this, QStringLiteral("subdividetab"));
 }
 
@@ -43,6 +45,7 @@ void QtMeshEditorDialogue::addTabs()
     // apply action.
     addPage(simplifyPage, QStringLiteral("Simplify"), [this] { simplifyPage->apply(); });
     addPage(subdividePage, QStringLiteral("Subdivide"), [this] { subdividePage->apply(); });
+    addPage(classifyPage, QStringLiteral("Classification"), [this] { classifyPage->apply(); });
 }
 
 void QtMeshEditorDialogue::addPage(

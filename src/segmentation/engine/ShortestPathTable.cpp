@@ -14,7 +14,6 @@
 #include <fstream>
 #include <limits>
 #include <new>
-#include <queue>
 #include <string>
 
 namespace {
@@ -35,6 +34,61 @@ std::uint64_t readNumberAfter(const char* path, const std::string& key)
     }
     return 0;
 }
+
+// A monotone priority queue for Dijkstra: non-negative floats order as their
+// bit patterns, and keys never fall below the last one taken, so entries sit in
+// buckets by the highest bit in which they differ from it.
+class RadixHeap
+{
+public:
+    void clear()
+    {
+        for (auto& b : buckets)
+            b.clear();
+        count = 0;
+        last = 0;
+    }
+    bool empty() const { return count == 0; }
+    void push(float key, int node)
+    {
+        const std::uint32_t k = std::bit_cast<std::uint32_t>(key);
+        buckets[bucketOf(k)].push_back({ k, node });
+        ++count;
+    }
+    std::pair<float, int> pop()
+    {
+        if (buckets[0].empty()) {
+            std::size_t i = 1;
+            while (buckets[i].empty())
+                ++i;
+            std::uint32_t smallest = buckets[i][0].key;
+            for (const Item& item : buckets[i])
+                smallest = std::min(smallest, item.key);
+            last = smallest;
+            for (const Item& item : buckets[i])
+                buckets[bucketOf(item.key)].push_back(item);
+            buckets[i].clear();
+        }
+        const Item item = buckets[0].back();
+        buckets[0].pop_back();
+        --count;
+        return { std::bit_cast<float>(item.key), item.node };
+    }
+
+private:
+    struct Item
+    {
+        std::uint32_t key;
+        int node;
+    };
+    std::size_t bucketOf(std::uint32_t k) const
+    {
+        return k == last ? 0 : std::size_t(32 - std::countl_zero(k ^ last));
+    }
+    std::vector<Item> buckets[33];
+    std::size_t count = 0;
+    std::uint32_t last = 0;
+};
 
 } // namespace
 
@@ -223,19 +277,18 @@ void ShortestPathTable::dijkstra(Progress* progress)
         const float inf = std::numeric_limits<float>::infinity();
         std::vector<float> dist(static_cast<std::size_t>(n), inf);
         std::vector<int> touched;
-        using Entry = std::pair<float, int>;
-        std::priority_queue<Entry, std::vector<Entry>, std::greater<Entry>> heap;
+        RadixHeap heap;
         for (int s = nextSource++; s < n; s = nextSource++) {
             // Only faces 0 .. s go into row s: stop once they are all settled.
             int unsettled = s + 1;
             dist[std::size_t(s)] = 0.0f;
             touched.push_back(s);
-            heap.push({ 0.0f, s });
+            heap.clear();
+            heap.push(0.0f, s);
             float* r = d + rowStart(s);
             std::fill(r, r + s + 1, kUnreachable);
             while (!heap.empty() && unsettled > 0) {
-                const auto [du, u] = heap.top();
-                heap.pop();
+                const auto [du, u] = heap.pop();
                 if (du > dist[std::size_t(u)])
                     continue;
                 if (u <= s) {
@@ -249,13 +302,11 @@ void ShortestPathTable::dijkstra(Progress* progress)
                         if (dist[std::size_t(v)] == inf)
                             touched.push_back(v);
                         dist[std::size_t(v)] = dv;
-                        heap.push({ dv, v });
+                        heap.push(dv, v);
                     }
                 }
             }
             r[s] = 0.0f;
-            while (!heap.empty())
-                heap.pop();
             for (int v : touched)
                 dist[std::size_t(v)] = inf;
             touched.clear();

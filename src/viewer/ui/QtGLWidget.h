@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+class ClassifierView;
 class MeshDrawer;
 
 // The OpenGL view: owns the current mesh, its backup as last loaded, the arcball,
@@ -62,6 +63,8 @@ public:
     Mesh mesh;
     Mesh backupMesh;
     Subdivider subdivider;
+    // The classifier with its view state and overlay.
+    std::unique_ptr<ClassifierView> classification;
 
     // Reads a mesh file chosen by the last four characters of the name ("obj" or
     // "net", any case), builds its derived data, orients its faces and keeps a
@@ -134,6 +137,18 @@ public slots:
     // the counts go to the status bar. Refused (mesh unchanged) when the result
     // would not fit.
     void subdivide_slot(int subdiv, float weight);
+    // Classification: classify and emit the patch count found; re-partition;
+    // browse a patch and its membership threshold; the settings and the
+    // table files. All do nothing while the mesh is empty.
+    void meshclassify_slot();
+    void numpatches_slot(int n);
+    void previouspatch_slot(int patch);
+    void nextpatch_slot(int patch);
+    void patchthresh_slot(int percent);
+    void weight_slot(float weight);
+    void sp_mode_slot(int mode);
+    void loadsp_slot(const QString& name);
+    void savesp_slot(const QString& name);
     // Light 0's ambient, diffuse and specular colours (x, y, z, w each).
     void light_colour_slot(const Vector& amb, const Vector& diff, const Vector& spec);
     // Directional light 0 from altitude (from +z) and azimuth (from +x towards
