@@ -148,8 +148,9 @@ TEST(ShortestPathTable, FastFloydIsThePlainLoopAndDijkstraAgrees)
                 unreachable += a == 1e9f;
                 ASSERT_NEAR(a, b, 2e-6f * a) << i << ", " << j;
             }
-        if (mesh == &suzanne)
+        if (mesh == &suzanne) {
             EXPECT_GT(unreachable, 0); // three parts
+        }
     }
     if (!real)
         GTEST_SKIP() << "real meshes not present";
