@@ -22,7 +22,8 @@ void MeshEditorDialogueTest::buttonsAreApplyReloadCloseWithoutOk()
     QVERIFY(!dialogue.isModal());
     QStringList texts;
     for (QPushButton* button : dialogue.findChildren<QPushButton*>())
-        texts << button->text();
+        if (!dialogue.tabs()->isAncestorOf(button))
+            texts << button->text();
     texts.sort();
     QCOMPARE(texts, QStringList({ "Apply", "Close", "Reload" }));
     // No button may be the dialogue's default: Return must not start a tool.
@@ -46,7 +47,7 @@ void MeshEditorDialogueTest::applyRunsOnlyTheCurrentPagesAction()
     QStringList titles;
     for (int i = 0; i < builtIn; ++i)
         titles << dialogue.tabs()->tabText(i);
-    QCOMPARE(titles, QStringList({ "Simplify", "Subdivide" }));
+    QCOMPARE(titles, QStringList({ "Simplify", "Subdivide", "Classification" }));
 
     int firstRuns = 0;
     int thirdRuns = 0;

@@ -31,6 +31,8 @@ QtMeshClassifierWidget::QtMeshClassifierWidget(QWidget* parent, const QString& n
     layout->setObjectName(QStringLiteral("patchtab_blayout "));
     const auto addButton = [&](const char* text, void (QtMeshClassifierWidget::*slot)()) {
         auto* button = new QPushButton(QString::fromLatin1(text), this);
+        // Return in the tool dialogue must not press a page's button.
+        button->setAutoDefault(false);
         layout->addWidget(button);
         connect(button, &QPushButton::clicked, this, slot);
     };
