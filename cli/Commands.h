@@ -16,6 +16,7 @@ int runMorphogens(const Args& args);
 int runTerrain(const Args& args);
 int runFilter(const Args& args);
 int runSegment(const Args& args);
+int runClassify(const Args& args);
 
 struct Command {
     const char* name;

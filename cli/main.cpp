@@ -58,6 +58,13 @@ const std::vector<Command>& commands()
           "faces as segments, in the order given, as the Edge Traversal page does; then the "
           "segmented export (\"Save ALL...\") into DIR",
           runSegment },
+        { "classify",
+          "classify [--weight W] [--mode floyd|dijkstra] [--patches N] [--load-table F.spt] "
+          "[--save-table F.spt] [--json] IN",
+          "patches of faces by geodesic distance, as Apply on the Classification page does, then "
+          "the re-partition into the patch count found (or N, 1 .. 50); --json ends with one "
+          "object: numPatches, seeds, patch (per face), ms",
+          runClassify },
     };
     return list;
 }

@@ -26,8 +26,8 @@ void MeshEditorDialogueTest::applyRunsOnlyTheCurrentPagesActionAndReturnStartsNo
     for (int i = 0; i < dialogue.tabs()->count(); ++i)
         titles << dialogue.tabs()->tabText(i);
     QCOMPARE(titles,
-        QStringList({ "Clipping Planes", "Morphogens", "Simplify", "Subdivide", "Edge Traversal",
-            "Mean Shift", "Terrain" }));
+        QStringList({ "Clipping Planes", "Morphogens", "Simplify", "Subdivide", "Classification",
+            "Edge Traversal", "Mean Shift", "Terrain" }));
     int firstRuns = 0, thirdRuns = 0;
     auto *first = new QWidget, *second = new QWidget, *third = new QWidget;
     dialogue.addPage(first, QStringLiteral("First"), [&] { ++firstRuns; });

@@ -12,6 +12,7 @@
 #include "terrain/ui/QtMeshTerrainWidget.h"
 #include "segmentation/ui/QtMeshTraversalWidget.h"
 #include "segmentation/ui/TraversalViewPart.h"
+#include "segmentation/ui/QtMeshClassifierWidget.h"
 #include "viewer/ui/QtGLWidget.h"
 #include "viewer/ui/QtLightEditorDialogue.h"
 #include "viewer/ui/QtLightSettingsWidget.h"
@@ -163,9 +164,20 @@ void QtMainWindow::connectRouting()
         &QtGLWidget::markcurrent_slot);
     connect(meshEditor->subdividePage, &QtMeshSubdivideWidget::subdivide_signal, glw,
         &QtGLWidget::subdivide_slot);
-    // Classification page: meshclassify_signal, numpatches_signal,
-    // previouspatch_signal, nextpatch_signal, patchthresh_signal, weight_signal,
-    // sp_mode_signal, loadsp_signal, savesp_signal.
+    QtMeshClassifierWidget* classify = meshEditor->classifyPage;
+    connect(classify, &QtMeshClassifierWidget::meshclassify_signal, glw,
+        &QtGLWidget::meshclassify_slot);
+    connect(classify, &QtMeshClassifierWidget::numpatches_signal, glw, &QtGLWidget::numpatches_slot);
+    connect(classify, &QtMeshClassifierWidget::previouspatch_signal, glw,
+        &QtGLWidget::previouspatch_slot);
+    connect(
+        classify, &QtMeshClassifierWidget::nextpatch_signal, glw, &QtGLWidget::nextpatch_slot);
+    connect(
+        classify, &QtMeshClassifierWidget::patchthresh_signal, glw, &QtGLWidget::patchthresh_slot);
+    connect(classify, &QtMeshClassifierWidget::weight_signal, glw, &QtGLWidget::weight_slot);
+    connect(classify, &QtMeshClassifierWidget::sp_mode_signal, glw, &QtGLWidget::sp_mode_slot);
+    connect(classify, &QtMeshClassifierWidget::loadsp_signal, glw, &QtGLWidget::loadsp_slot);
+    connect(classify, &QtMeshClassifierWidget::savesp_signal, glw, &QtGLWidget::savesp_slot);
     connect(meshEditor->meanShiftPage, &QtMeanShiftWidget::rad_signal, glw,
         &QtGLWidget::mshiftrad_slot);
     connect(meshEditor->meanShiftPage, &QtMeanShiftWidget::mshift_signal, glw,
@@ -176,7 +188,8 @@ void QtMainWindow::connectRouting()
         &QtGLWidget::simplify_slot);
     connect(meshEditor->meanShiftPage->functionWidget(), &QtFunctionWidget::signal_function, glw,
         &QtGLWidget::function_slot);
-    // The view's numbpatches_signal goes back to the classification page.
+    connect(glw, &QtGLWidget::numbpatches_signal, classify,
+        &QtMeshClassifierWidget::numbpatchesEvent);
     connect(glw, &QtGLWidget::dragndrop_signal, this, &QtMainWindow::dragndrop_slot);
     connect(glw, &QtGLWidget::buildtree_signal, meshEditor->morphogenPage,
         &QtMorphogenWidget::buildtree_slot);

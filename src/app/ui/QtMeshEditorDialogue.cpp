@@ -7,6 +7,7 @@
 #include "refinement/ui/QtMeshSubdivideWidget.h"
 #include "terrain/ui/QtMeshTerrainWidget.h"
 #include "segmentation/ui/QtMeshTraversalWidget.h"
+#include "segmentation/ui/QtMeshClassifierWidget.h"
 
 #include <QPushButton>
 #include <QTabWidget>
@@ -39,6 +40,7 @@ void QtMeshEditorDialogue::createPages()
     clippingPage = new QtCLippingWidget(this, QStringLiteral("clippingtab"));
     morphogenPage = new QtMorphogenWidget(this, QStringLiteral("morphotab"));
     simplifyPage = new QtMeshSimplifierWidget(this, QStringLiteral("simplifytab"));
+    classifyPage = new QtMeshClassifierWidget(this, QStringLiteral("classifytab"));
     subdividePage = new QtMeshSubdivideWidget(this, QStringLiteral("subdividetab"));
     terrainPage = new QtMeshTerrainWidget(this, QStringLiteral("terraintab"));
     traversalPage = new QtMeshTraversalWidget(this, QStringLiteral("traversetab"));
@@ -55,6 +57,7 @@ void QtMeshEditorDialogue::addTabs()
     addPage(morphogenPage, QStringLiteral("Morphogens"));
     addPage(simplifyPage, QStringLiteral("Simplify"), [this] { simplifyPage->apply(); });
     addPage(subdividePage, QStringLiteral("Subdivide"), [this] { subdividePage->apply(); });
+    addPage(classifyPage, QStringLiteral("Classification"), [this] { classifyPage->apply(); });
     addPage(traversalPage, QStringLiteral("Edge Traversal"), [this] { traversalPage->apply(); });
     addPage(meanShiftPage, QStringLiteral("Mean Shift"), [this] { meanShiftPage->apply(); });
     addPage(terrainPage, QStringLiteral("Terrain"), [this] { terrainPage->buildTerrain(); });

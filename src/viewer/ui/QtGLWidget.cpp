@@ -6,6 +6,7 @@
 #include "mesh/engine/Progress.h"
 #include "mesh/engine/ReadObj.h"
 #include "refinement/engine/Simplify.h"
+#include "segmentation/ui/ClassifierView.h"
 #include "mesh/engine/WriteObj.h"
 #include "morphogens/ui/MorphogenQtColours.h"
 #include "viewer/ui/BufferedMeshDrawer.h"
@@ -80,6 +81,7 @@ float longestSide(const Mesh& mesh)
 
 QtGLWidget::QtGLWidget(QWidget* parent, const char* name)
     : QOpenGLWidget(parent)
+    , classification(std::make_unique<ClassifierView>(mesh))
     , drawer(std::make_unique<BufferedMeshDrawer>())
 {
     if (name) {
@@ -128,6 +130,7 @@ bool QtGLWidget::loadMesh(const QString& name, QString* problem)
         }
         return false;
     }
+    classification->reset();
     fileName = name;
     if (meshFileKind(path) == MeshFileKind::Obj) {
         emit buildtree_signal(mesh.morphogenNames);
@@ -339,6 +342,7 @@ void QtGLWidget::setMeshDrawer(std::unique_ptr<MeshDrawer> d)
 
 void QtGLWidget::reload_slot()
 {
+    classification->reset();
     mesh.copyFrom(backupMesh);
     build(mesh, { MESH_CENTRE, MESH_CENTROIDS, MESH_EDGE_LIST, MESH_VERTEX_NORMALS, MESH_BB });
     traversal.meshReplaced();
@@ -523,6 +527,74 @@ void QtGLWidget::markcurrent_slot()
         showFaceColours(true);
         coloursChanged();
         update();
+    }
+}
+
+void QtGLWidget::meshclassify_slot()
+{
+    if (mesh.numVertices == 0) {
+        return;
+    }
+    StatusProgress progress(statusSink);
+    if (!classification->classify(&progress)) {
+        showStatus(QStringLiteral(" Classification refused: see the console"));
+        return;
+    }
+    meshChanged();
+    showFaceColours(true);
+    emit numbpatches_signal(classification->classifier.numPatches);
+}
+
+void QtGLWidget::numpatches_slot(int n)
+{
+    if (mesh.numVertices != 0 && classification->repartition(n)) {
+        coloursChanged();
+    }
+}
+
+void QtGLWidget::previouspatch_slot(int patch)
+{
+    classification->browse(patch);
+    ++meshRevision;
+}
+
+void QtGLWidget::nextpatch_slot(int patch)
+{
+    classification->browse(patch);
+    ++meshRevision;
+}
+
+void QtGLWidget::patchthresh_slot(int percent)
+{
+    classification->setThreshold(percent);
+    ++meshRevision;
+}
+
+void QtGLWidget::weight_slot(float weight)
+{
+    if (mesh.numVertices != 0) {
+        classification->setWeight(weight);
+    }
+}
+
+void QtGLWidget::sp_mode_slot(int mode)
+{
+    if (mesh.numVertices != 0) {
+        classification->setMode(mode);
+    }
+}
+
+void QtGLWidget::loadsp_slot(const QString& name)
+{
+    if (mesh.numVertices != 0) {
+        classification->load(name);
+    }
+}
+
+void QtGLWidget::savesp_slot(const QString& name)
+{
+    if (mesh.numVertices != 0) {
+        classification->save(name);
     }
 }
 
@@ -851,6 +923,7 @@ void QtGLWidget::paintGL()
     glDisable(GL_LIGHTING);
     traversal.drawOverlay();
     drawSelectedFace(mesh);
+    classification->drawOverlay();
     clipping.endFrame();
     glPushMatrix();
     glTranslatef(-mesh.centre.x, -mesh.centre.y, -mesh.centre.z);

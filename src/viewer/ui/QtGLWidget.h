@@ -22,6 +22,7 @@
 #include <string>
 #include <vector>
 
+class ClassifierView;
 class MeshDrawer;
 
 // The OpenGL view: owns the current mesh, its backup as last loaded, the arcball,
@@ -72,6 +73,8 @@ public:
     ClipPlaneTool clipping;
     TerrainViewState terrain;
     MeanShiftFilter meanShift { &mesh };
+    // The classifier with its view state and overlay.
+    std::unique_ptr<ClassifierView> classification;
 
     // Reads a mesh file chosen by the last four characters of the name ("obj" or
     // "net", any case), builds its derived data, orients its faces and keeps a
@@ -171,6 +174,18 @@ public slots:
     // segment; both only while a face is picked.
     void edgetraversal_slot(int depth, int angle);
     void markcurrent_slot();
+    // Classification: classify and emit the patch count found; re-partition;
+    // browse a patch and its membership threshold; the settings and the
+    // table files. All do nothing while the mesh is empty.
+    void meshclassify_slot();
+    void numpatches_slot(int n);
+    void previouspatch_slot(int patch);
+    void nextpatch_slot(int patch);
+    void patchthresh_slot(int percent);
+    void weight_slot(float weight);
+    void sp_mode_slot(int mode);
+    void loadsp_slot(const QString& name);
+    void savesp_slot(const QString& name);
     // Light 0's ambient, diffuse and specular colours (x, y, z, w each).
     void light_colour_slot(const Vector& amb, const Vector& diff, const Vector& spec);
     // Directional light 0 from altitude (from +z) and azimuth (from +x towards

@@ -1,0 +1,69 @@
+#pragma once
+
+#include "pagekit/UserDialogs.h"
+
+#include <QString>
+#include <QWidget>
+
+class QLabel;
+class QSlider;
+
+// The Classification page: the classifier's settings (patch count, weight,
+// patch threshold, shortest-path mode), the .spt file buttons and the patch
+// browsing buttons. It computes nothing; every action leaves as a signal that
+// the main window routes to the view.
+class QtMeshClassifierWidget : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit QtMeshClassifierWidget(
+        QWidget* parent = nullptr, const QString& name = QStringLiteral("classifytab"));
+
+    int numPatches = 1;
+    int currentPatch = 0;
+    int patchThreshold = 1;
+    float weight = 0.5f;
+
+    QLabel* numPatchesLabel = nullptr;
+    QSlider* numPatchesSlider = nullptr;
+    QLabel* weightLabel = nullptr;
+    QSlider* weightSlider = nullptr;
+    QLabel* thresholdLabel = nullptr;
+    QSlider* thresholdSlider = nullptr;
+
+    // The .spt file questions (replaceable for tests).
+    UserDialogs dialogs;
+
+    // The dialogue's Apply while this page is current.
+    void apply();
+
+signals:
+    void meshclassify_signal();
+    void numpatches_signal(int);
+    void previouspatch_signal(int);
+    void nextpatch_signal(int);
+    void patchthresh_signal(int);
+    void weight_signal(float);
+    void sp_mode_signal(int);
+    void loadsp_signal(QString);
+    void savesp_signal(QString);
+
+public slots:
+    // Also reached from the view after a classification: the slider follows
+    // the patch count found.
+    void numbpatchesEvent(int n);
+    void previousEvent();
+    void nextEvent();
+    void patchthreshEvent(int value);
+    void markcurrentEvent();
+    void weightEvent(int value);
+    void loadEvent();
+    void saveEvent();
+    void floydEvent();
+    void djikstraEvent();
+
+private:
+    // The chosen name with ".spt" unless it already ends in a three-letter
+    // extension; empty when the question was cancelled.
+    static QString withExtension(const QString& name);
+};

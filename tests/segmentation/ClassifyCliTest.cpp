@@ -1,0 +1,87 @@
+// facetra-cli classify against what the window does with the same file.
+#include "SegmentationTestMeshes.h"
+
+#include "mesh/engine/Build.h"
+#include "mesh/engine/LoadMesh.h"
+#include "mesh/engine/WriteObj.h"
+#include "segmentation/engine/Mesh_Classifier.h"
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <cstdio>
+#include <filesystem>
+#include <unistd.h>
+
+namespace {
+
+// Runs the tool; its standard output and exit status.
+std::pair<std::string, int> run(const std::string& arguments)
+{
+    const std::string command
+        = std::string(FACETRA_CLI) + " classify " + arguments + " 2>/dev/null";
+    std::FILE* pipe = ::popen(command.c_str(), "r");
+    std::string out;
+    char buffer[4096];
+    std::size_t got = 0;
+    while (pipe && (got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
+        out.append(buffer, got);
+    const int status = pipe ? ::pclose(pipe) : -1;
+    return { out, WIFEXITED(status) ? WEXITSTATUS(status) : -1 };
+}
+
+} // namespace
+
+TEST(ClassifyCli, GivesTheWindowsResult)
+{
+    const std::string dir = (std::filesystem::temp_directory_path()
+        / ("facetra-cli-classify-" + std::to_string(::getpid())))
+                                .string();
+    std::filesystem::create_directories(dir);
+    const std::string in = dir + "/grid.obj", table = dir + "/grid.spt";
+    Mesh grid = bumpyGrid(9);
+    ASSERT_TRUE(writeObj(grid, in));
+
+    for (const char* mode : { "floyd", "dijkstra" }) {
+        const std::string args = std::string("--mode ") + mode + " --weight 0.3";
+        auto [out, status] = run("--json " + args + " --save-table " + table + " " + in);
+        ASSERT_EQ(status, 0);
+        const nlohmann::json j = nlohmann::json::parse(out);
+
+        Mesh mesh;
+        testing::internal::CaptureStdout();
+        ASSERT_TRUE(openMeshFile(mesh, in));
+        build(mesh, { MESH_VERTEX_NORMALS, MESH_EDGE_LIST });
+        Mesh_Classifier window;
+        window.mesh = &mesh;
+        window.spMode = mode[0] == 'd';
+        window.weight = double(0.3f);
+        ASSERT_TRUE(window.classify());
+        const int n = window.numPatches;
+        ASSERT_TRUE(window.partition(n));
+        testing::internal::GetCapturedStdout();
+        EXPECT_EQ(j["numPatches"].get<int>(), n);
+        EXPECT_EQ(j["seeds"].get<std::vector<int>>(),
+            std::vector<int>(window.seeds.begin(), window.seeds.begin() + n));
+        EXPECT_EQ(j["patch"].get<std::vector<int>>(), window.patchOfFace);
+        EXPECT_EQ(std::filesystem::file_size(table),
+            4u * std::uintmax_t(ShortestPathTable::entriesFor(mesh.numFaces)));
+
+        // The saved table gives the same result; a patch count of its own.
+        auto [again, status2] = run("--json --patches 3 --load-table " + table + " " + in);
+        ASSERT_EQ(status2, 0);
+        const nlohmann::json k = nlohmann::json::parse(again);
+        EXPECT_EQ(k["numPatches"].get<int>(), 3);
+        EXPECT_EQ(k["patch"].size(), std::size_t(mesh.numFaces));
+    }
+    // Without --json the console lines come first, on standard output.
+    auto [text, status] = run(in);
+    EXPECT_EQ(status, 0);
+    EXPECT_LT(text.find("Using Floyd Shortest Path\n"), text.find("Optimal Number of Patches:"));
+    EXPECT_NE(text.find(" patches in "), std::string::npos);
+
+    for (const std::string& bad : { "--weight 2 " + in, "--mode fast " + in, "--patches 0 " + in,
+             "--patches 51 " + in, "--load-table " + dir + "/missing.spt " + in, std::string() })
+        EXPECT_EQ(run(bad).second, 1) << bad;
+    std::filesystem::remove_all(dir);
+}

@@ -1,0 +1,66 @@
+#include "SegmentationTestMeshes.h"
+
+#include "mesh/engine/Build.h"
+#include "mesh/engine/LoadMesh.h"
+
+#include <cmath>
+#include <filesystem>
+
+Mesh segMesh(const std::vector<Vector>& positions, const std::vector<std::array<int, 3>>& faces)
+{
+    Mesh mesh;
+    mesh.allocateVertices(int(positions.size()));
+    mesh.allocateFaces(int(faces.size()));
+    for (std::size_t i = 0; i < positions.size(); ++i)
+        mesh.vertices[i] = positions[i];
+    for (std::size_t f = 0; f < faces.size(); ++f) {
+        for (int k = 0; k < 3; ++k)
+            mesh.faces[f].index[k] = faces[f][std::size_t(k)];
+        mesh.linkFace(int(f));
+    }
+    build(mesh, { MESH_CENTRE, MESH_CENTROIDS, MESH_EDGE_LIST, MESH_VERTEX_NORMALS });
+    return mesh;
+}
+
+Mesh flatStrip(int cells)
+{
+    std::vector<Vector> p;
+    std::vector<std::array<int, 3>> f;
+    for (int i = 0; i <= cells; ++i) {
+        p.push_back(Vector(float(i), 0.0f, 0.0f));
+        p.push_back(Vector(float(i), 1.0f, 0.0f));
+    }
+    for (int i = 0; i < cells; ++i) {
+        f.push_back({ 2 * i, 2 * i + 2, 2 * i + 1 });
+        f.push_back({ 2 * i + 1, 2 * i + 2, 2 * i + 3 });
+    }
+    return segMesh(p, f);
+}
+
+std::vector<Vector> tetraPositions(float dx)
+{
+    return { { dx + 1.0f, 1.0f, 1.0f }, { dx + 1.0f, -1.0f, -1.0f }, { dx - 1.0f, 1.0f, -1.0f },
+        { dx - 1.0f, -1.0f, 1.0f } };
+}
+
+bool loadRealMesh(Mesh& mesh, const std::string& name)
+{
+    const std::string path = std::string(FACETRA_MESH_DIR) + "/" + name;
+    return std::filesystem::exists(path) && openMeshFile(mesh, path);
+}
+
+Mesh bumpyGrid(int n)
+{
+    std::vector<Vector> p;
+    std::vector<std::array<int, 3>> f;
+    for (int y = 0; y < n; ++y)
+        for (int x = 0; x < n; ++x)
+            p.push_back(Vector(float(x), float(y), std::sin(0.7f * x) * std::cos(0.5f * y)));
+    for (int y = 0; y + 1 < n; ++y)
+        for (int x = 0; x + 1 < n; ++x) {
+            const int a = y * n + x;
+            f.push_back({ a, a + 1, a + n });
+            f.push_back({ a + 1, a + n + 1, a + n });
+        }
+    return segMesh(p, f);
+}
