@@ -20,7 +20,7 @@ int fail(const std::string& message)
 bool loadForTool(Mesh& mesh, const std::string& path, double* loadMs, ObjReadReport* report)
 {
     if (meshFileKind(path) == MeshFileKind::None) {
-        fail("no reader for '" + path + "' (expected a .obj or .net file)");
+        fail("no reader for '" + path + "' (expected " + readableMeshPatterns() + ")");
         return false;
     }
     const auto start = std::chrono::steady_clock::now();

@@ -100,7 +100,7 @@ int runGrab(QtMainWindow& window, const GrabRequest& request)
     QtGLWidget* view = window.glView();
     if (meshFileKind(request.input.toLatin1().toStdString()) == MeshFileKind::None) {
         return grabFailure(QStringLiteral("no reader for ") + request.input
-            + QStringLiteral(" (an .obj or .net file)"));
+            + QStringLiteral(" (") + QString::fromLatin1(readableMeshPatterns()) + QStringLiteral(")"));
     }
     if (!window.openFromCommandLine(request.input)) {
         return grabFailure(QStringLiteral("cannot read ") + request.input);
