@@ -150,6 +150,9 @@ int runGrab(QtMainWindow& window, const GrabRequest& request)
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
+    // Where the settings kept between runs (recent files) live.
+    QCoreApplication::setOrganizationName(QStringLiteral("Facetra"));
+    QCoreApplication::setApplicationName(QStringLiteral("Facetra"));
     if (!hasOpenGL()) {
         qWarning("This system has no OpenGL support. Exiting.");
         return -1;

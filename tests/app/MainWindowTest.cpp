@@ -17,6 +17,7 @@
 #include <QPushButton>
 #include <QSlider>
 #include <QStatusBar>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTemporaryFile>
 #include <QUrl>
@@ -113,7 +114,7 @@ private slots:
     void refinementPagesReachTheView();
     void lightingReachesLightZero();
     void savingTheRenderingWritesExactlyThatName();
-    void savingTheMeshAppendsObjAndReportsFailure();
+    void savingTheMeshAppendsObjAndReportsFailure(); // and other formats, Open Recent
     void dialoguesStartInTheDataFolderWhenThereIsOne();
     void toolMenusShowTheDialogues();
     void realMeshFillsTheWorkbench();
@@ -129,6 +130,9 @@ private:
 
 void MainWindowTest::initTestCase()
 {
+    // Recent files go to a throw-away settings folder, not the user's.
+    QStandardPaths::setTestModeEnabled(true);
+    QCoreApplication::setOrganizationName(QStringLiteral("FacetraTest"));
     QOpenGLContext context;
     if (!context.create())
         QSKIP("no OpenGL on this display");
@@ -153,7 +157,8 @@ bool MainWindowTest::openCube()
 {
     window->dialogs.openFileName
         = [](QWidget*, const QString&, const QString&, const QString& filter) {
-              return filter == QLatin1String("*.net *.obj *.gts") ? cubeFile : QString();
+              return filter.startsWith(QLatin1String("All meshes (*.obj *.net *.ply")) ? cubeFile
+                                                                                       : QString();
           };
     window->openfileEvent();
     return view->mesh.numVertices == 8 && view->mesh.numFaces == 12;
@@ -174,7 +179,7 @@ void MainWindowTest::menusHaveTheirEntriesOrderAndShortcuts()
     QMenu* file = menuTitled(*window, QStringLiteral("&File"));
     QCOMPARE(file, window->fileMenu);
     QCOMPARE(entries(file),
-        QStringList({ "|", "Open...", "|", "Save As...", "Save ALL...", "|", "Save Rendering...",
+        QStringList({ "|", "Open...", "Open Recent", "|", "Save As...", "Save ALL...", "|", "Save Rendering...",
             "|", "Exit" }));
     const QList<std::pair<const char*, QKeySequence>> shortcuts = {
         { "Open...", QKeySequence(QStringLiteral("Ctrl+O")) },
@@ -464,12 +469,32 @@ void MainWindowTest::savingTheMeshAppendsObjAndReportsFailure()
     QString answer = folder.filePath(QStringLiteral("copy"));
     window->dialogs.saveFileName
         = [&](QWidget*, const QString&, const QString&, const QString& filter) {
-              return filter == QLatin1String("*.obj") ? answer : QString();
+              return filter.startsWith(QLatin1String("Wavefront OBJ (*.obj);;PLY")) ? answer
+                                                                                   : QString();
           };
     window->savefileEvent();
     QCOMPARE(window->fileName, answer);
     QVERIFY(QFile::exists(answer + QLatin1String(".obj")));
     QCOMPARE(statusText(*window), QStringLiteral(" Verts: 8 Faces: 12"));
+
+    // Other formats by their suffix, nothing appended; the copy reads back, and
+    // File, "Open Recent" lists it first.
+    answer = folder.filePath(QStringLiteral("copy.PLY"));
+    window->savefileEvent();
+    QVERIFY(!QFile::exists(answer + QLatin1String(".obj")));
+    window->dialogs.openFileName = [&](QWidget*, const QString&, const QString&, const QString&) {
+        return answer;
+    };
+    window->openfileEvent();
+    QCOMPARE(view->mesh.numFaces, 12);
+    QVERIFY(openCube());
+    emit window->recentMenu->aboutToShow();
+    const QList<QAction*> recent = window->recentMenu->actions();
+    QVERIFY(recent.size() >= 2);
+    QCOMPARE(recent[1]->text(), QFileInfo(answer).absoluteFilePath());
+    view->mesh.clear();
+    recent[1]->trigger();
+    QCOMPARE(view->mesh.numFaces, 12);
 
     answer = folder.filePath(QStringLiteral("missing-folder/copy.obj"));
     window->savefileEvent();

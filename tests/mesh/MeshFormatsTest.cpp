@@ -85,7 +85,7 @@ TEST(MeshFormats, WrittenFilesReadBackExactlyInEveryFormatAndThroughGzip)
             original.vertexColours[std::size_t(i)]
                 = Vector(float(i % 256) / 255.0f, 0.2f, 1.0f, 1.0f);
         for (const char* ext : { ".ply", ".stl", ".off", ".obj" }) {
-            const bool colours = std::strcmp(ext, ".ply") == 0;
+            const bool colours = std::strcmp(ext, ".ply") == 0 || std::strcmp(ext, ".off") == 0;
             const std::string path = dir.file(std::string(name) + ext);
             captureStdout([&] { ASSERT_TRUE(writeMeshFile(original, path, true)); });
             const std::string gz
@@ -151,8 +151,8 @@ TEST(MeshFormats, FilesFromOtherProgramsReadRight)
                                  "vertex 1 0 0\nvertex 1 1 0\nendloop\nendfacet\n"
                                  "facet normal 0 0 1\nouter loop\nvertex 0 0 0\nvertex 1 1 0\n"
                                  "vertex 0 1 0\nendloop\nendfacet\nendsolid two\n";
-    const std::string coff = "COFF\n3 1 0\n0 0 0 1 0 0 1\n1 0 0 0 1 0 1\n"
-                             "0 1 0 0 0 1 1\n3 0 1 2\n";
+    const std::string coff = "COFF\n3 1 0\n0 0 0 255 0 0 255\n1 0 0 0 255 0 255\n"
+                             "0 1 0 0 0 255 255\n3 0 1 2\n";
     const std::string gts = "4 6 4 GtsSurface GtsFace GtsEdge GtsVertex\n0 0 0\n1 0 0\n0 1 0\n"
                             "0 0 1\n1 2\n2 3\n3 1\n1 4\n2 4\n3 4\n1 2 3\n1 5 4\n2 6 5\n3 4 6\n";
     Mesh stlMesh;
@@ -176,7 +176,7 @@ TEST(MeshFormats, FilesFromOtherProgramsReadRight)
         { "big.ply", bigEndian, 3, 1, { 0.5f, 0.25f, 0.125f, 1 } },
         { "two.stl", asciiStl, 4, 2, none },
         { "solid.stl", solidBinary, 4, 2, none },
-        { "c.off", coff, 3, 1, none },
+        { "c.off", coff, 3, 1, { 1, 0, 0, 1 } },
         { "tet.gts", gts, 4, 4, none },
         { "tet.gts.gz", gzipped(gts), 4, 4, none },
         { "quad.ply.gz", gzipped(quadPly), 4, 2, { 1, 0, 0, 1 } },

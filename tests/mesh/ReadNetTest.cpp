@@ -124,7 +124,7 @@ TEST(LoadMesh, ReaderChosenByTheLastFourCharacters)
     EXPECT_EQ(meshFileKind("xobj"), MeshFileKind::Obj);
     EXPECT_EQ(meshFileKind("obj"), MeshFileKind::Obj);
     EXPECT_EQ(meshFileKind("a.objx"), MeshFileKind::Obj);
-    EXPECT_EQ(meshFileKind("a.gts"), MeshFileKind::None);
+    EXPECT_EQ(meshFileKind("a.stp"), MeshFileKind::None);
     EXPECT_EQ(meshFileKind("obj.txt"), MeshFileKind::None);
     EXPECT_EQ(meshFileKind(""), MeshFileKind::None);
 
@@ -132,7 +132,7 @@ TEST(LoadMesh, ReaderChosenByTheLastFourCharacters)
     Mesh mesh;
     testutil::makeTetrahedron(mesh);
     // No reader: the mesh stays as it was.
-    EXPECT_TRUE(readMeshFile(mesh, dir.write("a.gts", "v 0 0 0\n")));
+    EXPECT_TRUE(readMeshFile(mesh, dir.write("a.stp", "v 0 0 0\n")));
     EXPECT_EQ(mesh.numVertices, 4);
     bool ok = false;
     testutil::captureStdout(

@@ -130,7 +130,7 @@ private slots:
     void pickingSelectsPrintsAndKeeps();
     void zoomChangesSign();
     void rotationAndMiddleDrag();
-    void loadKeepsMeshOnGtsAndFailure();
+    void loadKeepsMeshOnUnknownNameAndFailure();
     void saveAppendsObj();
     void reloadRestoresLoadedMesh();
     void dropEmitsFileName();
@@ -345,18 +345,18 @@ void ViewWidgetTest::rotationAndMiddleDrag()
     QVERIFY(std::fabs(view->arcBall.transform[0] + 1.0f) < 1e-3f);
 }
 
-void ViewWidgetTest::loadKeepsMeshOnGtsAndFailure()
+void ViewWidgetTest::loadKeepsMeshOnUnknownNameAndFailure()
 {
     QVERIFY(view->loadMesh(fixture("tetra.obj")));
     view->viewDistance = -50.0f;
     view->mesh.selected = 2;
-    QVERIFY(view->loadMesh(fixture("shape.gts")));
+    QVERIFY(view->loadMesh(fixture("shape.stp")));
     QCOMPARE(view->mesh.numFaces, 4);
     QCOMPARE(view->viewDistance, -200.0f);
     QCOMPARE(view->mesh.selected, -1);
     // "obj" must be within the last four characters.
     view->viewDistance = -50.0f;
-    QVERIFY(view->loadMesh(fixture("tetra.obj.gts")));
+    QVERIFY(view->loadMesh(fixture("tetra.obj.stp")));
     QCOMPARE(view->mesh.numFaces, 4);
 
     // A file that cannot be read changes nothing.
@@ -364,7 +364,7 @@ void ViewWidgetTest::loadKeepsMeshOnGtsAndFailure()
     QVERIFY(!view->loadMesh(fixture("missing.obj")));
     QCOMPARE(view->mesh.numFaces, 4);
     QCOMPARE(view->viewDistance, -50.0f);
-    QVERIFY(view->fileName.endsWith(QStringLiteral("tetra.obj.gts")));
+    QVERIFY(view->fileName.endsWith(QStringLiteral("tetra.obj.stp")));
 
     std::vector<std::string> names { "stale" };
     int emitted = 0;
@@ -375,7 +375,7 @@ void ViewWidgetTest::loadKeepsMeshOnGtsAndFailure()
     QVERIFY(view->loadMesh(fixture("red.OBJ")));
     QCOMPARE(emitted, 1);
     QVERIFY(names.empty());
-    QVERIFY(view->loadMesh(fixture("shape.gts")));
+    QVERIFY(view->loadMesh(fixture("shape.stp")));
     QCOMPARE(emitted, 1);
 }
 

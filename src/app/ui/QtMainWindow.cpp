@@ -13,6 +13,7 @@
 #include <QApplication>
 #include <QBuffer>
 #include <QDir>
+#include <QFileInfo>
 #include <QIcon>
 #include <QImage>
 #include <QKeySequence>
@@ -20,6 +21,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QSettings>
 #include <QStatusBar>
 
 #include <cstdio>
@@ -38,6 +40,18 @@ std::string latin1(const QString& text)
 {
     return text.toLatin1().toStdString();
 }
+
+// Every suffix a reader takes, "All meshes" first; each also gzip-compressed.
+const QString openFilter = QStringLiteral(
+    "All meshes (*.obj *.net *.ply *.stl *.off *.gts *.obj.gz *.net.gz *.ply.gz *.stl.gz "
+    "*.off.gz *.gts.gz);;Wavefront OBJ (*.obj *.obj.gz);;Net (*.net *.net.gz);;"
+    "PLY (*.ply *.ply.gz);;STL (*.stl *.stl.gz);;OFF (*.off *.off.gz);;GTS (*.gts *.gts.gz)");
+// The writers, chosen by the suffix of the name.
+const QString saveFilter
+    = QStringLiteral("Wavefront OBJ (*.obj);;PLY (*.ply);;STL (*.stl);;OFF (*.off)");
+
+constexpr int recentFileCount = 8;
+const QString recentFilesKey = QStringLiteral("recentFiles");
 
 } // namespace
 
@@ -77,6 +91,9 @@ void QtMainWindow::createMenus()
     };
     fileMenu->addSeparator();
     addFileEntry("fileopen.xpm", "Open...", Qt::CTRL | Qt::Key_O, &QtMainWindow::openfileEvent);
+    recentMenu = fileMenu->addMenu(QStringLiteral("Open Recent"));
+    recentMenu->setObjectName(QStringLiteral("recentmenu"));
+    connect(recentMenu, &QMenu::aboutToShow, this, &QtMainWindow::fillRecentMenu);
     fileMenu->addSeparator();
     addFileEntry("filesave.xpm", "Save As...", Qt::CTRL | Qt::Key_S, &QtMainWindow::savefileEvent);
     addFileEntry("filesave.xpm", "Save ALL...", Qt::CTRL | Qt::Key_A, &QtMainWindow::saveallEvent);
@@ -177,8 +194,41 @@ bool QtMainWindow::openMesh(const QString& name)
         statusBar->showMessage(QStringLiteral("Could not read ") + name, 0);
         return false;
     }
+    rememberRecentFile(name);
     showMeshCounts();
     return true;
+}
+
+QStringList QtMainWindow::recentFiles() const
+{
+    return QSettings().value(recentFilesKey).toStringList();
+}
+
+void QtMainWindow::rememberRecentFile(const QString& name)
+{
+    const QString path = QFileInfo(name).absoluteFilePath();
+    QStringList files = recentFiles();
+    files.removeAll(path);
+    files.prepend(path);
+    while (files.size() > recentFileCount)
+        files.removeLast();
+    QSettings().setValue(recentFilesKey, files);
+}
+
+void QtMainWindow::fillRecentMenu()
+{
+    recentMenu->clear();
+    const QStringList files = recentFiles();
+    for (const QString& file : files) {
+        QAction* entry = recentMenu->addAction(file);
+        connect(entry, &QAction::triggered, this, [this, file] {
+            fileName = file;
+            openMesh(file);
+        });
+    }
+    recentMenu->setEnabled(true);
+    if (files.isEmpty())
+        recentMenu->addAction(QStringLiteral("(none)"))->setEnabled(false);
 }
 
 bool QtMainWindow::openFromCommandLine(const QString& name)
@@ -259,7 +309,7 @@ void QtMainWindow::backgroundcolourEvent()
 void QtMainWindow::openfileEvent()
 {
     const QString name = dialogs.openFileName(
-        this, QString(), startFolder(QStringLiteral("Data")), QStringLiteral("*.net *.obj *.gts"));
+        this, QString(), startFolder(QStringLiteral("Data")), openFilter);
     if (name.isEmpty()) {
         return;
     }
@@ -270,7 +320,7 @@ void QtMainWindow::openfileEvent()
 void QtMainWindow::savefileEvent()
 {
     const QString name = dialogs.saveFileName(
-        this, QString(), startFolder(QStringLiteral("data")), QStringLiteral("*.obj"));
+        this, QString(), startFolder(QStringLiteral("data")), saveFilter);
     if (name.isEmpty()) {
         return;
     }

@@ -4,6 +4,7 @@
 
 #include <QMainWindow>
 #include <QString>
+#include <QStringList>
 
 class QMenu;
 class QStatusBar;
@@ -25,6 +26,8 @@ public:
     QtMeshEditorDialogue* meshEditor = nullptr;
     QtLightEditorDialogue* lightEditor = nullptr;
     QMenu* fileMenu = nullptr;
+    // File, "Open Recent": the last files opened, newest first, kept between runs.
+    QMenu* recentMenu = nullptr;
     QStatusBar* statusBar = nullptr;
     // The last file opened or saved through the menus or a drop.
     QString fileName;
@@ -64,4 +67,7 @@ private:
     // Loads name into the view; on failure the view keeps its mesh and the
     // status bar says so.
     bool openMesh(const QString& name);
+    QStringList recentFiles() const;
+    void rememberRecentFile(const QString& name);
+    void fillRecentMenu();
 };

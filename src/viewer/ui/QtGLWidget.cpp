@@ -5,6 +5,7 @@
 #include "mesh/engine/Progress.h"
 #include "mesh/engine/ReadObj.h"
 #include "refinement/engine/Simplify.h"
+#include "mesh/engine/WriteMeshFile.h"
 #include "mesh/engine/WriteObj.h"
 #include "viewer/ui/BufferedMeshDrawer.h"
 #include "viewer/ui/RenderModes.h"
@@ -112,10 +113,16 @@ bool QtGLWidget::loadMesh(const QString& name)
 bool QtGLWidget::saveMesh(const QString& name)
 {
     QString target = name;
-    if (!target.contains(QStringLiteral(".obj"))) {
+    const std::string latin = name.toLatin1().toStdString();
+    if (meshWriteFormat(latin) == MeshWriteFormat::Obj && !target.contains(QStringLiteral(".obj"))) {
         target += QStringLiteral(".obj");
     }
-    if (!writeObj(mesh, target.toLatin1().toStdString())) {
+    // Formats that carry colours get them unless every vertex shows only the
+    // default colour of a mesh read without any.
+    const Vector plain = Face().colour;
+    const bool ownColours = std::any_of(mesh.vertexColours.begin(), mesh.vertexColours.end(),
+        [&](const Vector& c) { return c.x != plain.x || c.y != plain.y || c.z != plain.z; });
+    if (!writeMeshFile(mesh, target.toLatin1().toStdString(), ownColours)) {
         return false;
     }
     fileName = name;

@@ -69,7 +69,9 @@ public:
     // way. A file that cannot be read leaves the current mesh untouched and
     // returns false.
     bool loadMesh(const QString& name);
-    // Writes the mesh as OBJ; ".obj" is appended when the name does not contain it.
+    // Writes the mesh by the suffix of the name (".ply", ".stl", ".off", else OBJ;
+    // ".obj" is appended to an OBJ name that does not contain it), with the vertex
+    // colours where the format carries them and the mesh has colours of its own.
     bool saveMesh(const QString& name);
     // The current picture (device pixels), top row first.
     QImage grabRendering();
