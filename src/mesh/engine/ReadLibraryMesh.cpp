@@ -301,6 +301,26 @@ public:
     bool readPastEnd() const { return inFiller_ && gptr() != eback(); }
 
 protected:
+    // The reader looks at the header and goes back to the start: seeking works
+    // within the file's own bytes.
+    pos_type seekoff(off_type off, std::ios_base::seekdir dir, std::ios_base::openmode) override
+    {
+        if (inFiller_)
+            return pos_type(off_type(-1));
+        const off_type base = dir == std::ios_base::beg ? 0
+            : dir == std::ios_base::cur                 ? off_type(gptr() - eback())
+                                                        : off_type(bytes_.size());
+        const off_type target = base + off;
+        if (target < 0 || target > off_type(bytes_.size()))
+            return pos_type(off_type(-1));
+        setg(bytes_.data(), bytes_.data() + target, bytes_.data() + bytes_.size());
+        return pos_type(target);
+    }
+    pos_type seekpos(pos_type pos, std::ios_base::openmode mode) override
+    {
+        return seekoff(off_type(pos), std::ios_base::beg, mode);
+    }
+
     int_type underflow() override
     {
         if (gptr() < egptr())
