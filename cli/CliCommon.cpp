@@ -24,7 +24,7 @@ bool loadForTool(Mesh& mesh, const std::string& path, double* loadMs, ObjReadRep
         return false;
     }
     if (meshFileKind(path) == MeshFileKind::None) {
-        fail("no reader for '" + path + "' (expected a .obj or .net file)");
+        fail("no reader for '" + path + "' (expected " + readableMeshPatterns() + ")");
         return false;
     }
     const auto start = std::chrono::steady_clock::now();

@@ -21,8 +21,12 @@ const std::vector<Command>& commands()
 {
     static const std::vector<Command> list = {
         { "info", "info [--json] FILE...",
-          "counts, box and load time of each mesh (--json: one JSON object per line)", runInfo },
-        { "convert", "convert IN OUT", "read IN and write it as OBJ to OUT", runConvert },
+          "counts, box and load time of each mesh, any readable format (.obj .net .ply .stl .off "
+          ".gts, each also .gz); --json: one JSON object per line", runInfo },
+        { "convert", "convert IN OUT",
+          "read IN (.obj .net .ply .stl .off .gts, each also .gz) and write it to OUT by its "
+          "suffix: .ply (binary), .stl (binary), .off, else OBJ",
+          runConvert },
         { "sample", "sample OUT.obj", "write the bundled sample mesh (a coloured torus knot)",
           runSample },
         { "subdivide", "subdivide --levels L [--weight W] IN OUT",

@@ -5,6 +5,7 @@
 // must hold its invariants and survive the load builds.
 
 #include "mesh/engine/Build.h"
+#include "mesh/engine/LoadMesh.h"
 #include "mesh/engine/Mesh.h"
 
 #include <cstddef>
@@ -82,6 +83,19 @@ inline void checkMesh(Mesh& mesh)
         // the third one on it.
         require(mesh.vertexEdgeRefs.totalSize() == 2 * std::size_t(mesh.numEdges));
     }
+}
+
+// One input through the reader its file name asks for ("ply", "stl", "gts",
+// "obj.gz", ...), then the checks above.
+inline int readAsFile(const char* extension, const std::uint8_t* data, std::size_t size)
+{
+    const std::string& path = inputPath(extension);
+    if (!writeInput(path, data, size))
+        return 0;
+    Mesh mesh;
+    if (readMeshFile(mesh, path))
+        checkMesh(mesh);
+    return 0;
 }
 
 } // namespace fuzzing

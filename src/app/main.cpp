@@ -113,7 +113,7 @@ int runGrab(QtMainWindow& window, const GrabRequest& request)
     }
     if (meshFileKind(request.input.toLatin1().toStdString()) == MeshFileKind::None) {
         return grabFailure(QStringLiteral("no reader for ") + request.input
-            + QStringLiteral(" (an .obj or .net file)"));
+            + QStringLiteral(" (") + QString::fromLatin1(readableMeshPatterns()) + QStringLiteral(")"));
     }
     if (!window.openFromCommandLine(request.input)) {
         return grabFailure(QStringLiteral("cannot read ") + request.input);
@@ -167,6 +167,9 @@ int runGrab(QtMainWindow& window, const GrabRequest& request)
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
+    // Where the settings kept between runs (recent files) live.
+    QCoreApplication::setOrganizationName(QStringLiteral("Facetra"));
+    QCoreApplication::setApplicationName(QStringLiteral("Facetra"));
     if (!hasOpenGL()) {
         qWarning("This system has no OpenGL support. Exiting.");
         return -1;

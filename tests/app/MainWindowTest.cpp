@@ -15,6 +15,7 @@
 #include <QPushButton>
 #include <QSlider>
 #include <QStatusBar>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QUrl>
 #include <QtTest>
@@ -47,6 +48,7 @@ private slots:
     void refinementPagesReachTheViewAndReloadUndoesThem();
     void lightingReachesLightZero();
     void savingWritesTheRightNameAndReportsFailure();
+    void otherFormatsAreWrittenBySuffixAndOpenRecentListsThem();
 
 private:
     // Opens the cube through File, "Open..."; false when it did not load.
@@ -72,6 +74,9 @@ private:
 
 void MainWindowTest::initTestCase()
 {
+    // Recent files go to a throw-away settings folder, not the user's.
+    QStandardPaths::setTestModeEnabled(true);
+    QCoreApplication::setOrganizationName(QStringLiteral("FacetraTest"));
     if (!QOpenGLContext().create())
         QSKIP("no OpenGL on this display");
 }
@@ -111,7 +116,7 @@ void MainWindowTest::renderModeEntriesShowTheirOwnModeAndFileShortcutsHold()
         if (!action->isSeparator())
             keys << action->text() + QLatin1Char(' ') + action->shortcut().toString();
     QCOMPARE(keys,
-        QStringList({ "Open... Ctrl+O", "Save As... Ctrl+S", "Save ALL... Ctrl+A",
+        QStringList({ "Open... Ctrl+O", "Open Recent ", "Save As... Ctrl+S", "Save ALL... Ctrl+A",
             "Save Rendering... Ctrl+R", "Exit Ctrl+Q" }));
     // Face Colours switches and Fit View has its key.
     for (QAction* title : window->menuBar()->actions()) {
@@ -248,6 +253,36 @@ void MainWindowTest::savingWritesTheRightNameAndReportsFailure()
         (window->*save)();
         QVERIFY(status().contains(answer));
     }
+}
+
+void MainWindowTest::otherFormatsAreWrittenBySuffixAndOpenRecentListsThem()
+{
+    QVERIFY(openCube());
+    QTemporaryDir folder;
+    const QString answer = folder.filePath(QStringLiteral("copy.PLY"));
+    QString filter;
+    window->dialogs.saveFileName = [&](QWidget*, const QString&, const QString&, const QString& f) {
+        filter = f;
+        return answer;
+    };
+    window->savefileEvent();
+    QVERIFY(filter.startsWith(QLatin1String("Wavefront OBJ (*.obj);;PLY (*.ply)")));
+    QVERIFY(QFile::exists(answer) && !QFile::exists(answer + QLatin1String(".obj")));
+    window->dialogs.openFileName = [&](QWidget*, const QString&, const QString&, const QString& f) {
+        filter = f;
+        return answer;
+    };
+    window->openfileEvent();
+    QVERIFY(filter.startsWith(QLatin1String("All meshes (*.obj *.net *.ply *.stl *.off *.gts")));
+    QCOMPARE(view->mesh.numFaces, 12);
+    QVERIFY(openCube());
+    emit window->recentMenu->aboutToShow();
+    const QList<QAction*> recent = window->recentMenu->actions();
+    QVERIFY(recent.size() >= 2);
+    QCOMPARE(recent[1]->text(), QFileInfo(answer).absoluteFilePath());
+    view->mesh.clear();
+    recent[1]->trigger();
+    QCOMPARE(view->mesh.numFaces, 12);
 }
 
 QTEST_MAIN(MainWindowTest)

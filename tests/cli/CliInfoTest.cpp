@@ -115,7 +115,7 @@ TEST(CliInfo, FailedFilesPrintNoJsonAndEightBitNamesBecomeUtf8)
     testutil::TempDir dir;
     const std::string good = dir.write("caf\xE9.obj",
         "mn caf\xE9 na\xC3\xAFve\nv 0 0 0\nv 1 0 0\nv 0 1 0\nm 0.5 1\nf 1/1/ 2/2/ 3/3/\n");
-    const std::string unknown = dir.write("mesh.gts", "v 0 0 0\n");
+    const std::string unknown = dir.write("mesh.stp", "v 0 0 0\n");
     const CliRun run = runCli({ "info", "--json", dir.file("missing.obj"), good, unknown });
     EXPECT_EQ(run.status, 1);
     ASSERT_EQ(std::count(run.out.begin(), run.out.end(), '\n'), 1) << run.out;

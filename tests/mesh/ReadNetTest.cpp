@@ -78,7 +78,7 @@ TEST(LoadMesh, ReaderChosenByTheLastFourCharactersCaseBlind)
     const std::pair<const char*, MeshFileKind> names[]
         = { { "A.OBJ", MeshFileKind::Obj }, { "dir.net/a.Obj", MeshFileKind::Obj },
               { "x.NeT", MeshFileKind::Net }, { "xobj", MeshFileKind::Obj },
-              { "a.objx", MeshFileKind::Obj }, { "a.gts", MeshFileKind::None },
+              { "a.objx", MeshFileKind::Obj }, { "a.stp", MeshFileKind::None },
               { "obj.txt", MeshFileKind::None }, { "", MeshFileKind::None } };
     for (const auto& [name, kind] : names)
         EXPECT_EQ(meshFileKind(name), kind) << name;
@@ -87,7 +87,7 @@ TEST(LoadMesh, ReaderChosenByTheLastFourCharactersCaseBlind)
     Mesh mesh;
     testutil::makeTetrahedron(mesh);
     // No reader: the mesh stays as it was.
-    EXPECT_TRUE(readMeshFile(mesh, dir.write("a.gts", "v 0 0 0\n")));
+    EXPECT_TRUE(readMeshFile(mesh, dir.write("a.stp", "v 0 0 0\n")));
     EXPECT_EQ(mesh.numVertices, 4);
 }
 

@@ -30,6 +30,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QSettings>
 #include <QStatusBar>
 
 #include <cstdio>
@@ -43,6 +44,18 @@ std::string latin1(const QString& text)
 {
     return text.toLatin1().toStdString();
 }
+
+// Every suffix a reader takes, "All meshes" first; each also gzip-compressed.
+const QString openFilter = QStringLiteral(
+    "All meshes (*.obj *.net *.ply *.stl *.off *.gts *.obj.gz *.net.gz *.ply.gz *.stl.gz "
+    "*.off.gz *.gts.gz);;Wavefront OBJ (*.obj *.obj.gz);;Net (*.net *.net.gz);;"
+    "PLY (*.ply *.ply.gz);;STL (*.stl *.stl.gz);;OFF (*.off *.off.gz);;GTS (*.gts *.gts.gz)");
+// The writers, chosen by the suffix of the name.
+const QString saveFilter
+    = QStringLiteral("Wavefront OBJ (*.obj);;PLY (*.ply);;STL (*.stl);;OFF (*.off)");
+
+constexpr int recentFileCount = 8;
+const QString recentFilesKey = QStringLiteral("recentFiles");
 
 } // namespace
 
@@ -89,6 +102,9 @@ void QtMainWindow::createMenus()
     };
     fileMenu->addSeparator();
     addFileEntry("fileopen.xpm", "Open...", Qt::CTRL | Qt::Key_O, &QtMainWindow::openfileEvent);
+    recentMenu = fileMenu->addMenu(QStringLiteral("Open Recent"));
+    recentMenu->setObjectName(QStringLiteral("recentmenu"));
+    connect(recentMenu, &QMenu::aboutToShow, this, &QtMainWindow::fillRecentMenu);
     fileMenu->addSeparator();
     addFileEntry("filesave.xpm", "Save As...", Qt::CTRL | Qt::Key_S, &QtMainWindow::savefileEvent);
     addFileEntry("filesave.xpm", "Save ALL...", Qt::CTRL | Qt::Key_A, &QtMainWindow::saveallEvent);
@@ -245,8 +261,41 @@ bool QtMainWindow::openMesh(const QString& name, bool tellUser)
         return false;
     }
     statusBar->clearMessage();
+    rememberRecentFile(name);
     showMeshCounts();
     return true;
+}
+
+QStringList QtMainWindow::recentFiles() const
+{
+    return QSettings().value(recentFilesKey).toStringList();
+}
+
+void QtMainWindow::rememberRecentFile(const QString& name)
+{
+    const QString path = QFileInfo(name).absoluteFilePath();
+    QStringList files = recentFiles();
+    files.removeAll(path);
+    files.prepend(path);
+    while (files.size() > recentFileCount)
+        files.removeLast();
+    QSettings().setValue(recentFilesKey, files);
+}
+
+void QtMainWindow::fillRecentMenu()
+{
+    recentMenu->clear();
+    const QStringList files = recentFiles();
+    for (const QString& file : files) {
+        QAction* entry = recentMenu->addAction(file);
+        connect(entry, &QAction::triggered, this, [this, file] {
+            fileName = file;
+            openMesh(file);
+        });
+    }
+    recentMenu->setEnabled(true);
+    if (files.isEmpty())
+        recentMenu->addAction(QStringLiteral("(none)"))->setEnabled(false);
 }
 
 bool QtMainWindow::openFromCommandLine(const QString& name)
@@ -339,8 +388,7 @@ void QtMainWindow::backgroundcolourEvent()
 
 void QtMainWindow::openfileEvent()
 {
-    const QString name
-        = dialogs.openFileName(this, QString(), QString(), QStringLiteral("*.net *.obj *.gts"));
+    const QString name = dialogs.openFileName(this, QString(), QString(), openFilter);
     if (name.isEmpty()) {
         return;
     }
@@ -350,7 +398,7 @@ void QtMainWindow::openfileEvent()
 
 void QtMainWindow::savefileEvent()
 {
-    const QString name = dialogs.saveFileName(this, QString(), QString(), QStringLiteral("*.obj"));
+    const QString name = dialogs.saveFileName(this, QString(), QString(), saveFilter);
     if (name.isEmpty()) {
         return;
     }

@@ -4,6 +4,7 @@
 
 #include <QMainWindow>
 #include <QString>
+#include <QStringList>
 
 class QAction;
 class QLabel;
@@ -29,6 +30,8 @@ public:
     QMenu* fileMenu = nullptr;
     // View, "Face Colours": checked while the view shows the faces' own colours.
     QAction* faceColoursAction = nullptr;
+    // File, "Open Recent": the last files opened, newest first, kept between runs.
+    QMenu* recentMenu = nullptr;
     QStatusBar* statusBar = nullptr;
     // The last file opened or saved through the menus or a drop.
     QString fileName;
@@ -73,4 +76,7 @@ private:
     bool openMesh(const QString& name, bool tellUser = true);
 
     QLabel* countsField = nullptr;
+    QStringList recentFiles() const;
+    void rememberRecentFile(const QString& name);
+    void fillRecentMenu();
 };

@@ -1,7 +1,10 @@
 #include "mesh/engine/LoadMesh.h"
 
 #include "mesh/engine/Build.h"
+#include "mesh/engine/Gzip.h"
 #include "mesh/engine/Mesh.h"
+#include "mesh/engine/ReadGts.h"
+#include "mesh/engine/ReadLibraryMesh.h"
 #include "mesh/engine/ReadNet.h"
 #include "mesh/engine/ReadObj.h"
 
@@ -12,11 +15,20 @@
 #include <iostream>
 #include <utility>
 
-MeshFileKind meshFileKind(const std::string& name)
+MeshFileKind meshFileKind(const std::string& fullName)
 {
+    const std::string name = withoutGzipSuffix(fullName);
     std::string tail = name.size() > 4 ? name.substr(name.size() - 4) : name;
     std::transform(tail.begin(), tail.end(), tail.begin(),
                    [](unsigned char c) { return char(std::tolower(c)); });
+    if (tail == ".ply")
+        return MeshFileKind::Ply;
+    if (tail == ".stl")
+        return MeshFileKind::Stl;
+    if (tail == ".off")
+        return MeshFileKind::Off;
+    if (tail == ".gts")
+        return MeshFileKind::Gts;
     if (tail.find("obj") != std::string::npos)
         return MeshFileKind::Obj;
     if (tail.find("net") != std::string::npos)
@@ -26,17 +38,32 @@ MeshFileKind meshFileKind(const std::string& name)
 
 bool readMeshFile(Mesh& mesh, const std::string& name, ObjReadReport* report)
 {
-    switch (meshFileKind(name)) {
+    const MeshFileKind kind = meshFileKind(name);
+    switch (kind) {
     case MeshFileKind::Obj:
         mesh.clear();
         return readObj(mesh, name, report);
     case MeshFileKind::Net:
         mesh.clear();
         return readNet(mesh, name);
+    case MeshFileKind::Ply:
+    case MeshFileKind::Stl:
+    case MeshFileKind::Off:
+        mesh.clear();
+        return readLibraryMesh(mesh, name, kind, report);
+    case MeshFileKind::Gts:
+        mesh.clear();
+        return readGts(mesh, name);
     case MeshFileKind::None:
         break;
     }
     return true;
+}
+
+const char* readableMeshPatterns()
+{
+    return "*.obj *.net *.ply *.stl *.off *.gts *.obj.gz *.net.gz *.ply.gz *.stl.gz *.off.gz "
+           "*.gts.gz";
 }
 
 void paintDefaultColours(Mesh& mesh)
@@ -100,7 +127,7 @@ bool openMeshFile(Mesh& mesh, const std::string& name, ObjReadReport* report, st
         }
         if (loaded.numFaces <= 0)
             return refuse(noFacesProblem(name), problem);
-        if (kind == MeshFileKind::Obj && objReport.coloursRead == 0)
+        if (kind != MeshFileKind::Net && objReport.coloursRead == 0)
             paintDefaultColours(loaded);
         mesh = std::move(loaded);
         if (report)

@@ -5,11 +5,17 @@
 class Mesh;
 struct ObjReadReport;
 
-enum class MeshFileKind { Obj, Net, None };
+enum class MeshFileKind { Obj, Net, Ply, Stl, Off, Gts, None };
 
-// The reader a file name asks for: "obj" (any case) within the last four
-// characters reads OBJ, else "net" reads the net format, else nothing.
+// The reader a file name asks for, a final ".gz" looked through: the suffixes
+// ".ply", ".stl", ".off" and ".gts" (any case) name their formats; otherwise
+// "obj" (any case) within the last four characters reads OBJ, else "net" reads
+// the net format, else nothing.
 MeshFileKind meshFileKind(const std::string& name);
+
+// The suffixes the readers take, for dialogue filters and help texts
+// ("*.obj *.net *.ply ..."), each also with ".gz".
+const char* readableMeshPatterns();
 
 // Clears mesh and reads the file with the reader its name asks for. A name no
 // reader handles leaves the mesh as it was and returns true (nothing to read).
@@ -33,8 +39,8 @@ std::string noFacesProblem(const std::string& name);
 
 // The whole open of a mesh file, as the workbench does it: the file is read
 // aside, so one that cannot be read, or that yields no face, leaves mesh as it
-// was and returns false; an OBJ file without vertex colours gets the default
-// face colour; the picked face is cleared; then the load builds run (centre,
+// was and returns false; a file without vertex colours (any format but .net, which always has them)
+// gets the default face colour; the picked face is cleared; then the load builds run (centre,
 // centroids, edge list, vertex normals, box), the faces are oriented and the
 // vertex normals built again. A name no reader handles reads nothing and runs
 // the rest on the mesh as it is. Anything but a regular file is refused before

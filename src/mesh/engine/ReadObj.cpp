@@ -1,5 +1,6 @@
 #include "mesh/engine/ReadObj.h"
 
+#include "mesh/engine/Gzip.h"
 #include "mesh/engine/LargeArrays.h"
 #include "mesh/engine/LineScan.h"
 #include "mesh/engine/Mesh.h"
@@ -347,7 +348,9 @@ void parseObj(std::string_view text, ObjContent& c)
 
 } // namespace
 
-bool readWholeFile(const std::string& path, std::string& text)
+namespace {
+
+bool readRawFile(const std::string& path, std::string& text)
 {
     std::FILE* file = std::fopen(path.c_str(), "rb");
     if (!file)
@@ -374,6 +377,23 @@ bool readWholeFile(const std::string& path, std::string& text)
     }
     std::fclose(file);
     return ok;
+}
+
+} // namespace
+
+bool readWholeFile(const std::string& path, std::string& text)
+{
+    if (!readRawFile(path, text))
+        return false;
+    if (!hasGzipSuffix(path))
+        return true;
+    std::string compressed;
+    compressed.swap(text);
+    std::string reason;
+    if (gunzip(compressed, text, reason))
+        return true;
+    std::printf("ERROR: %s %s\n", path.c_str(), reason.c_str());
+    return false;
 }
 
 bool readObj(Mesh& mesh, const std::string& path, ObjReadReport* report)

@@ -22,5 +22,6 @@ struct ObjReadReport {
 };
 bool readObj(Mesh& mesh, const std::string& path, ObjReadReport* report = nullptr);
 
-// Reads a whole file into text; false when it cannot be opened or read.
+// Reads a whole file into text, inflated when the name ends in ".gz"; false when
+// it cannot be opened or read, or does not inflate (with a line saying why).
 bool readWholeFile(const std::string& path, std::string& text);

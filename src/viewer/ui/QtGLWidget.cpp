@@ -7,6 +7,7 @@
 #include "mesh/engine/ReadObj.h"
 #include "refinement/engine/Simplify.h"
 #include "segmentation/ui/ClassifierView.h"
+#include "mesh/engine/WriteMeshFile.h"
 #include "mesh/engine/WriteObj.h"
 #include "morphogens/ui/MorphogenQtColours.h"
 #include "viewer/ui/BufferedMeshDrawer.h"
@@ -160,12 +161,11 @@ void QtGLWidget::newMeshLoaded()
 bool QtGLWidget::saveMesh(const QString& name)
 {
     QString target = name;
-    if (!target.contains(QStringLiteral(".obj"))) {
+    const std::string latin = name.toLatin1().toStdString();
+    if (meshWriteFormat(latin) == MeshWriteFormat::Obj && !target.contains(QStringLiteral(".obj"))) {
         target += QStringLiteral(".obj");
     }
-    ObjWriteOptions options;
-    options.vertexColours = mesh.vertexColoursSet;
-    if (!writeObj(mesh, target.toLatin1().toStdString(), options)) {
+    if (!writeMeshFile(mesh, target.toLatin1().toStdString(), mesh.vertexColoursSet)) {
         return false;
     }
     // The name of the file written, so that the title names it.

@@ -82,9 +82,10 @@ public:
     // unrotated either way. A file that cannot be read or holds no faces leaves
     // the current mesh untouched and returns false, with the reason in problem.
     bool loadMesh(const QString& name, QString* problem = nullptr);
-    // Writes the mesh as OBJ; ".obj" is appended when the name does not contain it.
-    // Vertex colours are written ("vc" lines) when they are the mesh's own
-    // (Mesh::vertexColoursSet), never the default display colour.
+    // Writes the mesh by the suffix of the name (".ply", ".stl", ".off", else OBJ;
+    // ".obj" is appended to an OBJ name that does not contain it). Vertex colours
+    // are written where the format carries them ("vc" lines in OBJ) when they are
+    // the mesh's own (Mesh::vertexColoursSet), never the default display colour.
     bool saveMesh(const QString& name);
     // The segmented export into the working directory.
     SegmentExportReport saveAll();

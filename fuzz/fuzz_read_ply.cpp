@@ -1,0 +1,9 @@
+// libFuzzer entry for the PLY reader (through OpenMesh): any bytes, read as a
+// file, then the load builds.
+
+#include "FuzzCommon.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    return fuzzing::readAsFile("ply", data, size);
+}

@@ -1,0 +1,91 @@
+#include "mesh/engine/Gzip.h"
+
+#include "mesh/engine/LargeArrays.h"
+
+#include <zlib.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstdint>
+#include <new>
+
+bool hasGzipSuffix(const std::string& name)
+{
+    if (name.size() < 3)
+        return false;
+    const std::string tail = name.substr(name.size() - 3);
+    return tail[0] == '.' && std::tolower((unsigned char)tail[1]) == 'g'
+        && std::tolower((unsigned char)tail[2]) == 'z';
+}
+
+std::string withoutGzipSuffix(const std::string& name)
+{
+    return hasGzipSuffix(name) ? name.substr(0, name.size() - 3) : name;
+}
+
+bool gunzip(const std::string& compressed, std::string& out, std::string& reason)
+{
+    out.clear();
+    if (compressed.size() < 18 || (unsigned char)compressed[0] != 0x1f
+        || (unsigned char)compressed[1] != 0x8b) {
+        reason = "is not gzip-compressed";
+        return false;
+    }
+    // The trailer holds the size modulo 2^32: a hint for the first allocation,
+    // capped so that a lying trailer cannot ask for more than zlib's best ratio.
+    std::uint32_t hinted = 0;
+    for (int k = 0; k < 4; ++k)
+        hinted |= std::uint32_t((unsigned char)compressed[compressed.size() - 4 + std::size_t(k)])
+            << (8 * k);
+    const std::size_t cap = compressed.size() * 1032;
+
+    z_stream z {};
+    if (inflateInit2(&z, 15 + 16) != Z_OK) {
+        reason = "could not be inflated";
+        return false;
+    }
+    z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(compressed.data()));
+    z.avail_in = uInt(compressed.size()); // files over 4 GB are not meshes we read
+    int status = Z_OK;
+    try {
+        out.resize(std::min<std::size_t>(std::max<std::size_t>(hinted, 1 << 16), cap));
+        adviseHugePages(out.data(), out.size());
+        std::size_t used = 0;
+        for (;;) {
+            if (used == out.size())
+                out.resize(std::min(out.size() * 2, std::max(cap, out.size() + 1)));
+            z.next_out = reinterpret_cast<Bytef*>(out.data() + used);
+            z.avail_out = uInt(std::min<std::size_t>(out.size() - used, 1u << 30));
+            const uInt before = z.avail_out;
+            status = inflate(&z, Z_NO_FLUSH);
+            used += before - z.avail_out;
+            if (status == Z_STREAM_END) {
+                // Another member may follow (concatenated gzip files).
+                if (z.avail_in == 0)
+                    break;
+                if (inflateReset(&z) != Z_OK) {
+                    status = Z_DATA_ERROR;
+                    break;
+                }
+                continue;
+            }
+            if (status != Z_OK && !(status == Z_BUF_ERROR && z.avail_out == 0))
+                break;
+            if (z.avail_in == 0 && z.avail_out != 0) {
+                status = Z_BUF_ERROR; // the input ended inside a member
+                break;
+            }
+        }
+        out.resize(used);
+    } catch (const std::bad_alloc&) {
+        status = Z_MEM_ERROR;
+    }
+    inflateEnd(&z);
+    if (status == Z_STREAM_END)
+        return true;
+    reason = status == Z_MEM_ERROR ? "is too large to inflate in memory"
+        : status == Z_BUF_ERROR    ? "is cut short"
+                                   : "is damaged";
+    std::string().swap(out);
+    return false;
+}
