@@ -61,13 +61,9 @@ int runClassify(const Args& args)
     // lines go to the error stream.
     std::FILE* out = stdout;
     if (json) {
-        std::fflush(stdout);
-        const int jsonFd = ::dup(1);
-        if (jsonFd < 0 || ::dup2(2, 1) < 0)
-            return fail("cannot separate the JSON output from the console lines");
-        out = ::fdopen(jsonFd, "w");
+        out = separateJsonOutput();
         if (!out)
-            return fail("cannot open the JSON output");
+            return 1;
     }
 
     Mesh mesh;

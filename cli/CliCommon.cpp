@@ -9,6 +9,7 @@
 #include <chrono>
 #include <cstdio>
 #include <iostream>
+#include <unistd.h>
 
 int fail(const std::string& message)
 {
@@ -48,4 +49,18 @@ bool parseFloat(const std::string& text, float& value)
 {
     const auto r = std::from_chars(text.data(), text.data() + text.size(), value);
     return r.ec == std::errc() && r.ptr == text.data() + text.size();
+}
+
+std::FILE* separateJsonOutput()
+{
+    std::fflush(stdout);
+    const int jsonFd = ::dup(1);
+    if (jsonFd < 0 || ::dup2(2, 1) < 0) {
+        fail("cannot separate the JSON output from the console lines");
+        return nullptr;
+    }
+    std::FILE* out = ::fdopen(jsonFd, "w");
+    if (!out)
+        fail("cannot open the JSON output");
+    return out;
 }

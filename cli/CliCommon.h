@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdio>
 #include <string>
 
 class Mesh;
@@ -18,3 +19,8 @@ bool loadForTool(Mesh& mesh, const std::string& path, double* loadMs = nullptr,
 // Parses a number argument; false when the whole text is not one.
 bool parseInt(const std::string& text, int& value);
 bool parseFloat(const std::string& text, float& value);
+
+// For --json: a stream on what was standard output, for the JSON lines alone,
+// with standard output itself sent to the error stream so that console lines
+// do not mix in. Null, after one line of complaint, when that cannot be done.
+std::FILE* separateJsonOutput();

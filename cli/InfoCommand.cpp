@@ -100,13 +100,9 @@ int runInfo(const Args& args)
     // console lines are sent to the error stream instead.
     std::FILE* out = stdout;
     if (json) {
-        std::fflush(stdout);
-        const int jsonFd = ::dup(1);
-        if (jsonFd < 0 || ::dup2(2, 1) < 0)
-            return fail("cannot separate the JSON output from the console lines");
-        out = ::fdopen(jsonFd, "w");
+        out = separateJsonOutput();
         if (!out)
-            return fail("cannot open the JSON output");
+            return 1;
     }
 
     int status = 0;

@@ -7,45 +7,7 @@
 #include "terrain/engine/TerrainBuilder.h"
 #include "terrain/ui/HeightMapImage.h"
 
-#include <charconv>
-#include <fstream>
-#include <sstream>
-
-namespace {
-
-void appendNumber(std::string& out, float value)
-{
-    char buffer[32];
-    const auto r = std::to_chars(
-        buffer, buffer + sizeof buffer, double(value), std::chars_format::general, 6);
-    out.append(buffer, r.ptr);
-}
-
-// The OBJ writer leaves colours out; the reader takes "vc" lines in order of
-// appearance, so they can follow everything else.
-bool appendVertexColours(const Mesh& mesh, const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return false;
-    std::ostringstream text;
-    text << in.rdbuf();
-    std::string out = text.str();
-    out.reserve(out.size() + std::size_t(mesh.numVertices) * 32);
-    for (int i = 0; i < mesh.numVertices; ++i) {
-        const Vector& c = mesh.vertexColours[std::size_t(i)];
-        out += "vc ";
-        appendNumber(out, c.x);
-        out += ' ';
-        appendNumber(out, c.y);
-        out += ' ';
-        appendNumber(out, c.z);
-        out += '\n';
-    }
-    return writeFileReplacing(path, out);
-}
-
-} // namespace
+#include <string>
 
 int runTerrain(const Args& args)
 {
@@ -105,7 +67,9 @@ int runTerrain(const Args& args)
         return fail("no terrain was built");
     if (colour)
         colourByHeight(mesh, {}, false);
-    if (!writeObj(mesh, files[0]) || (colour && !appendVertexColours(mesh, files[0])))
+    ObjWriteOptions options;
+    options.vertexColours = colour;
+    if (!writeObj(mesh, files[0], options))
         return fail(
             "cannot write '" + files[0] + "'" + (mesh.numFaces == 0 ? " (empty mesh)" : ""));
     return 0;
