@@ -1,8 +1,5 @@
-#include "ReferenceFilters.h"
+#include "FilterTestUtil.h"
 
-#include "mesh/engine/Mesh.h"
-
-#include <cmath>
 #include <list>
 
 int referenceRegions(
