@@ -44,6 +44,16 @@ inline bool loadRealMesh(Mesh& mesh, const std::string& name)
     return ok;
 }
 
+// Two copies of a real mesh, or of a 9 x 9 rippled grid for an empty name.
+inline bool loadTwice(Mesh& a, Mesh& b, const std::string& name)
+{
+    if (!name.empty())
+        return loadRealMesh(a, name) && loadRealMesh(b, name);
+    a = rippledGrid(9);
+    b = rippledGrid(9);
+    return true;
+}
+
 inline std::vector<std::array<float, 4>> faceNormals(const Mesh& mesh)
 {
     std::vector<std::array<float, 4>> out;
