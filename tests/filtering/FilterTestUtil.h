@@ -9,7 +9,8 @@
 using testutil::captureStdout;
 
 // A mesh built in code with the derived data a load builds.
-inline Mesh builtMesh(const std::vector<Vector>& points, const std::vector<std::array<int, 3>>& faces)
+inline Mesh builtMesh(
+    const std::vector<Vector>& points, const std::vector<std::array<int, 3>>& faces)
 {
     Mesh mesh;
     testutil::makeMesh(mesh, points, faces);

@@ -58,7 +58,8 @@ TEST(MeanShiftFilter, MatchesReference)
     for (int k = 0; k < 100; ++k)
         profile.push_back(Vector(float(k), 40.0f + 30.0f * std::sin(float(k) * 0.1f), 0.0f));
     for (const char* name : { "", "beetle.obj", "teapot.obj" })
-        for (float slider : *name ? std::vector { 4.0f, 15.0f, 40.0f } : std::vector { 0.01f, 4000.0f })
+        for (float slider :
+            *name ? std::vector { 4.0f, 15.0f, 40.0f } : std::vector { 0.01f, 4000.0f })
             for (int algorithm : { MEAN_SHIFT, SHPERE_JUMP })
                 for (bool weighted : { false, true }) {
                     Mesh fast, slow;
@@ -85,7 +86,9 @@ TEST(MedianFilter, MatchesReferenceAndKeepsLoneFaces)
         std::size_t(grid.numFaces * (grid.numFaces - 1)));
     EXPECT_FALSE(FaceNeighbourhoods(grid.edgeGraph.faceNeighbours, 40, 5000).complete());
 
-    const auto single = [] { return builtMesh({ { 0, 0, 0 }, { 1, 0, 0 }, { 0, 1, 0 } }, { { 0, 1, 2 } }); };
+    const auto single = [] {
+        return builtMesh({ { 0, 0, 0 }, { 1, 0, 0 }, { 0, 1, 0 } }, { { 0, 1, 2 } });
+    };
     Mesh lone = single();
     MeanShiftFilter alone(&lone);
     run(alone, 3.0f, MEDIAN_FILTER);
