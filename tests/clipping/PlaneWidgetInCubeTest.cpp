@@ -117,10 +117,9 @@ TEST(PlaneWidgetInCube, SaveLoadRoundTripAndFailuresChangeNothing)
 
 TEST(PlaneWidgetInCube, LoadReadsWhatTheFileHolds)
 {
-    const std::vector<std::string> moved = lines(savedText(movedCube()));
-    std::string planeLines;
-    for (std::size_t i = 1; i < moved.size(); ++i)
-        planeLines += moved[i] + "\n";
+    const std::string text = savedText(movedCube());
+    const std::vector<std::string> moved = lines(text);
+    const std::string planeLines = text.substr(text.find('\n') + 1);
     // The first line's first 10 values (centre, normal, corner 0, corner 1's x),
     // and the whole line spread far past 255 characters.
     std::string tenValues = "P:", spread = "P:";
@@ -227,12 +226,8 @@ TEST(PlaneWidgetInCube, PushAndTiltMoveOnlyTheSelectedPlanes)
         ASSERT_EQ(cube.outlines[std::size_t(c.plane)].size(), 4u);
         for (const Vector& v : cube.outlines[std::size_t(c.plane)])
             EXPECT_NEAR(p.normal.dot(v - p.centre), 0.0f, 1e-3f * c.edge);
-        for (int other = 0; other < 6; ++other) {
-            if (other != c.plane) {
-                EXPECT_EQ(cube.planes[std::size_t(other)].centre,
-                    start.planes[std::size_t(other)].centre);
-            }
-        }
+        for (std::size_t k = 0; k < 6; ++k)
+            EXPECT_TRUE(int(k) == c.plane || cube.planes[k].centre == start.planes[k].centre) << k;
     }
 }
 

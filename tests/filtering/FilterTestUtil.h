@@ -36,23 +36,19 @@ inline Mesh rippledGrid(int n)
     return builtMesh(points, faces);
 }
 
-// Loads a shared real mesh as the workbench does; false when it is absent.
-inline bool loadRealMesh(Mesh& mesh, const std::string& name)
-{
-    const std::string path = std::string(FACETRA_MESH_DIR) + "/" + name;
-    bool ok = false;
-    captureStdout([&] { ok = std::filesystem::exists(path) && openMeshFile(mesh, path); });
-    return ok;
-}
-
-// Two copies of a real mesh, or of a 9 x 9 rippled grid for an empty name.
+// Two copies of a shared real mesh loaded as the workbench does (false when it is
+// absent), or of a 9 x 9 rippled grid for an empty name.
 inline bool loadTwice(Mesh& a, Mesh& b, const std::string& name)
 {
-    if (!name.empty())
-        return loadRealMesh(a, name) && loadRealMesh(b, name);
-    a = rippledGrid(9);
-    b = rippledGrid(9);
-    return true;
+    const std::string path = std::string(FACETRA_MESH_DIR) + "/" + name;
+    bool ok = true;
+    if (name.empty())
+        a = rippledGrid(9), b = rippledGrid(9);
+    else
+        captureStdout([&] {
+            ok = std::filesystem::exists(path) && openMeshFile(a, path) && openMeshFile(b, path);
+        });
+    return ok;
 }
 
 inline std::vector<std::array<float, 4>> faceNormals(const Mesh& mesh)
