@@ -143,7 +143,9 @@ void ClippingViewTest::selectedPlaneShowsAndMouseMovesItNotTheView()
     QCOMPARE(count(frame(), isYellow), 0);
     QTest::mouseClick(page->showAllButton(), Qt::LeftButton);
     QVERIFY(count(frame(), isGrey) > 200);
-    QTest::mouseClick(page->showAllButton(), Qt::LeftButton);
+    QTest::mouseClick(page->planeButton(PLANE_4), Qt::LeftButton);
+    QTest::mouseClick(page->resetAllButton(), Qt::LeftButton);
+    QCOMPARE(view->clipMode, 0);
 }
 
 // A load makes a fresh cube; saved planes come back; failures reach the status bar.
