@@ -1,5 +1,5 @@
 // The command-line filter against the view's Apply on the same loaded mesh.
-#include "FilterMeshes.h"
+#include "FilterTestUtil.h"
 
 #include "CliCommon.h"
 #include "Commands.h"
@@ -7,19 +7,11 @@
 #include "filtering/engine/MeanShiftFilter.h"
 #include "mesh/engine/WriteObj.h"
 
-#include <gtest/gtest.h>
-
-#include <filesystem>
-#include <fstream>
-
-TEST(FilterCli, WritesTheNormalsApplyGives)
+TEST(FilterCli, WritesTheNormalsApplyGivesAndRefusesBadArguments)
 {
-    const auto dir = std::filesystem::temp_directory_path()
-        / ("facetra-filter-cli-" + std::to_string(::getpid()));
-    std::filesystem::create_directories(dir);
-    const std::string in = (dir / "grid.obj").string(), out = (dir / "normals.txt").string();
-    Mesh grid = rippledGrid(12);
-    ASSERT_TRUE(writeObj(grid, in));
+    testutil::TempDir dir;
+    const std::string in = dir.file("grid.obj"), out = dir.file("normals.txt");
+    ASSERT_TRUE(writeObj(rippledGrid(12), in));
     const char* names[] = { "meanshift", "spherejump", "median" };
     for (int algorithm : { MEAN_SHIFT, SHPERE_JUMP, MEDIAN_FILTER }) {
         int status = -1;
@@ -49,5 +41,4 @@ TEST(FilterCli, WritesTheNormalsApplyGives)
     EXPECT_EQ(runFilter({ "--algorithm", "blur", "--radius", "5", "--normals-out", out, in }), 1);
     EXPECT_EQ(runFilter({ "--algorithm", "median", "--radius", "5", in }), 1);
     EXPECT_FALSE(std::filesystem::exists(out));
-    std::filesystem::remove_all(dir);
 }

@@ -1,5 +1,4 @@
 #include "filtering/ui/QtFunctionWidget.h"
-#include "filtering/ui/QtMeanShiftWidget.h"
 
 #include <QtTest>
 
@@ -10,11 +9,11 @@ class FilteringPageTest : public QObject
     Q_OBJECT
 
 private slots:
-    void curveSamplesForKnownPoints();
-    void draggingThePlotSendsTheProfile();
+    void curveFollowsTheQuadraticSplineBasis();
+    void dragMovesInnerPointsFreelyAndEndsOnlyVertically();
 };
 
-void FilteringPageTest::curveSamplesForKnownPoints()
+void FilteringPageTest::curveFollowsTheQuadraticSplineBasis()
 {
     QtFunctionWidget plot;
     plot.setControlPoints(0.0f, 0.0f, 100.0f, 120.0f);
@@ -26,19 +25,17 @@ void FilteringPageTest::curveSamplesForKnownPoints()
     QCOMPARE(s.back(), p[3]);
     // On the first knot span the basis is (1-u)^2, 2u - 1.5u^2, u^2 / 2; the
     // second span mirrors it for these symmetric points.
-    for (int i : { 1, 20, 37, 49 }) {
-        const double u = 2.0 * i / 99.0;
-        QVERIFY(
-            std::abs(s[std::size_t(i)].x - ((2 * u - 1.5 * u * u) * 25 + 0.5 * u * u * 75)) < 1e-3);
-        QVERIFY(std::abs(s[std::size_t(i)].y - (1 - u) * (1 - u) * 120) < 1e-3);
-        QVERIFY(std::abs(s[std::size_t(i)].x + s[std::size_t(99 - i)].x - 100.0f) < 1e-3f);
-        QVERIFY(std::abs(s[std::size_t(i)].y - s[std::size_t(99 - i)].y) < 1e-3f);
+    for (std::size_t i : { 1, 20, 37, 49 }) {
+        const double u = 2.0 * double(i) / 99.0;
+        QVERIFY(std::abs(s[i].x - ((2 * u - 1.5 * u * u) * 25 + 0.5 * u * u * 75)) < 1e-3);
+        QVERIFY(std::abs(s[i].y - (1 - u) * (1 - u) * 120) < 1e-3);
+        QVERIFY(std::abs(s[i].x + s[99 - i].x - 100.0f) < 1e-3f);
+        QVERIFY(std::abs(s[i].y - s[99 - i].y) < 1e-3f);
     }
 }
 
-// Inner points go where they are dragged, ends only up and down; a press away
-// from every point drags nothing.
-void FilteringPageTest::draggingThePlotSendsTheProfile()
+// A press away from every point drags nothing and sends nothing.
+void FilteringPageTest::dragMovesInnerPointsFreelyAndEndsOnlyVertically()
 {
     QtFunctionWidget plot;
     plot.resize(216, 136);

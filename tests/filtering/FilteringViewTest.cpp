@@ -10,7 +10,6 @@
 #include <QOpenGLContext>
 #include <QPushButton>
 #include <QSlider>
-#include <QTabWidget>
 #include <QtTest>
 
 #include <cstdio>
@@ -20,13 +19,11 @@
 
 namespace {
 
-std::vector<char> normalBytes(const Mesh& mesh)
+QByteArray normalBytes(const Mesh& mesh)
 {
-    std::vector<char> bytes;
-    for (const Face& face : mesh.faces) {
-        const char* n = reinterpret_cast<const char*>(&face.normal);
-        bytes.insert(bytes.end(), n, n + 4 * sizeof(float));
-    }
+    QByteArray bytes;
+    for (const Face& face : mesh.faces)
+        bytes.append(reinterpret_cast<const char*>(&face.normal), 4 * sizeof(float));
     return bytes;
 }
 
@@ -34,14 +31,26 @@ std::vector<char> normalBytes(const Mesh& mesh)
 int differing(const QImage& a, const QImage& b = {})
 {
     int n = 0;
-    for (int y = 0; y < a.height(); ++y) {
+    for (int y = 0; y < a.height(); ++y)
         for (int x = 0; x < a.width(); ++x) {
             const QRgb c = a.pixel(x, y);
             n += b.isNull() ? qRed(c) > qGreen(c) + 40 && qRed(c) > qBlue(c) + 40
                             : c != b.pixel(x, y);
         }
-    }
     return n;
+}
+
+// Runs f with the tools' console lines kept out of the test log.
+void quietly(const std::function<void()>& f)
+{
+    std::fflush(stdout);
+    const int saved = ::dup(1), null = ::open("/dev/null", O_WRONLY);
+    ::dup2(null, 1);
+    f();
+    std::fflush(stdout);
+    ::dup2(saved, 1);
+    ::close(saved);
+    ::close(null);
 }
 
 } // namespace
@@ -50,7 +59,6 @@ class FilteringViewTest : public QObject
 {
     Q_OBJECT
 
-private:
     std::unique_ptr<QtMainWindow> window;
     QtGLWidget* view = nullptr;
 
@@ -58,19 +66,6 @@ private:
     {
         view->grabFramebuffer();
         return view->grabRendering();
-    }
-    // Runs f with the tools' console lines kept out of the test log.
-    void quietly(const std::function<void()>& f)
-    {
-        std::fflush(stdout);
-        const int saved = ::dup(1);
-        const int null = ::open("/dev/null", O_WRONLY);
-        ::dup2(null, 1);
-        ::close(null);
-        f();
-        std::fflush(stdout);
-        ::dup2(saved, 1);
-        ::close(saved);
     }
     void filter(float slider, int algorithm)
     {
@@ -80,9 +75,9 @@ private:
 private slots:
     void init();
     void cleanup() { window.reset(); }
-    void pageRoutingRunsTheFilters();
-    void filteredNormalsShadeFacesUntilReload();
-    void kernelSphereAndPicking();
+    void pageButtonsAndCurveReachTheViewsFilter();
+    void filteredNormalsShadeFacesInBothDrawersUntilReload();
+    void kernelSphereShowsAndPickingKeepsFilteredNormals();
 };
 
 void FilteringViewTest::init()
@@ -90,8 +85,7 @@ void FilteringViewTest::init()
     const std::string path = std::string(FACETRA_MESH_DIR) + "/spot.obj";
     if (!std::filesystem::exists(path))
         QSKIP("real meshes not present");
-    QOpenGLContext probe;
-    if (!probe.create())
+    if (!QOpenGLContext().create())
         QSKIP("no OpenGL (run under an X server)");
     window = std::make_unique<QtMainWindow>();
     window->resizeView(400, 400);
@@ -103,25 +97,22 @@ void FilteringViewTest::init()
     QVERIFY(loaded);
 }
 
-// The page reaches the view's filter through the main window's routing: Apply
-// runs the chosen filter (not at slider 0), Step one pass, the curve sets the
-// profile.
-void FilteringViewTest::pageRoutingRunsTheFilters()
+// Apply runs the chosen filter (not at slider 0), Step one pass, the curve sets
+// the profile.
+void FilteringViewTest::pageButtonsAndCurveReachTheViewsFilter()
 {
     QtMeanShiftWidget* page = window->meshEditor->meanShiftPage;
-    QTabWidget* tabs = window->meshEditor->tabs();
-    QCOMPARE(tabs->tabText(tabs->indexOf(page)), QStringLiteral("Mean Shift"));
-    tabs->setCurrentWidget(page);
-    const auto before = normalBytes(view->mesh);
+    window->meshEditor->tabs()->setCurrentWidget(page);
+    const QByteArray before = normalBytes(view->mesh);
     const auto press = [&](QAbstractButton* b) { quietly([&] { b->click(); }); };
     press(window->meshEditor->applyButton());
-    QVERIFY(normalBytes(view->mesh) == before);
+    QCOMPARE(normalBytes(view->mesh), before);
 
     page->radiusSlider()->setValue(20);
     QCOMPARE(view->meanShift.radius.x, kernelFromSlider(20.0f, view->mesh).x);
     press(page->findChildren<QPushButton*>()[2]); // Sphere Jump
-    QCOMPARE(view->meanShift.algorithm, int(SHPERE_JUMP));
     press(window->meshEditor->applyButton());
+    QCOMPARE(view->meanShift.algorithm, int(SHPERE_JUMP));
     QVERIFY(normalBytes(view->mesh) != before);
     QVERIFY(view->meanShift.regions.size() > 1 && view->meanShift.needInit == 1);
     press(page->findChildren<QPushButton*>()[3]); // Step
@@ -133,9 +124,7 @@ void FilteringViewTest::pageRoutingRunsTheFilters()
     QCOMPARE(view->meanShift.profile.size(), std::size_t(100));
 }
 
-// Lit modes shade each face with its filtered normal, both drawers alike, until
-// the geometry is rebuilt.
-void FilteringViewTest::filteredNormalsShadeFacesUntilReload()
+void FilteringViewTest::filteredNormalsShadeFacesInBothDrawersUntilReload()
 {
     view->setRenderMode(4);
     const QImage smooth = frame();
@@ -162,9 +151,7 @@ void FilteringViewTest::filteredNormalsShadeFacesUntilReload()
     QCOMPARE(differing(smooth, frame()), 0);
 }
 
-// The kernel sphere shows once it has a radius; a pick after a filter leaves
-// the filtered normals bit for bit.
-void FilteringViewTest::kernelSphereAndPicking()
+void FilteringViewTest::kernelSphereShowsAndPickingKeepsFilteredNormals()
 {
     view->setRenderMode(7);
     QCOMPARE(differing(frame()), 0);
@@ -174,10 +161,10 @@ void FilteringViewTest::kernelSphereAndPicking()
 
     view->setRenderMode(4);
     filter(10.0f, SHPERE_JUMP);
-    const auto filtered = normalBytes(view->mesh);
+    const QByteArray filtered = normalBytes(view->mesh);
     quietly([&] { QTest::mouseClick(view, Qt::MiddleButton, Qt::NoModifier, QPoint(200, 200)); });
     QVERIFY(view->mesh.selected > 0);
-    QVERIFY(normalBytes(view->mesh) == filtered);
+    QCOMPARE(normalBytes(view->mesh), filtered);
 }
 
 QTEST_MAIN(FilteringViewTest)

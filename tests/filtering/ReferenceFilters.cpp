@@ -1,9 +1,7 @@
-#include "ReferenceFilters.h"
+#include "FilterTestUtil.h"
 
-#include "mesh/engine/Mesh.h"
-
-#include <cmath>
 #include <list>
+#include <set>
 
 int referenceRegions(
     Mesh& mesh, float r, bool moving, const std::vector<Vector>& profile, int profileHeight)
@@ -69,26 +67,19 @@ int referenceRegions(
 
 void referenceMedian(Mesh& mesh, int depth)
 {
-    const auto& neighbours = mesh.edgeGraph.faceNeighbours;
-    std::vector<char> seen(std::size_t(mesh.numFaces), 0);
-    for (int sweep = 0; sweep < 50; ++sweep) {
+    for (int sweep = 0; sweep < 50; ++sweep)
         for (int f = 0; f < mesh.numFaces; ++f) {
+            std::set<int> seen { f };
             std::vector<int> ring { f }, around;
-            seen[std::size_t(f)] = 1;
             for (int level = 0; level < depth; ++level) {
                 std::vector<int> next;
                 for (int a : ring)
-                    for (int b : neighbours[std::size_t(a)])
-                        if (!seen[std::size_t(b)]) {
-                            seen[std::size_t(b)] = 1;
+                    for (int b : mesh.edgeGraph.faceNeighbours[std::size_t(a)])
+                        if (seen.insert(b).second)
                             next.push_back(b);
-                        }
                 around.insert(around.end(), next.begin(), next.end());
                 ring = next;
             }
-            seen[std::size_t(f)] = 0;
-            for (int b : around)
-                seen[std::size_t(b)] = 0;
             if (around.empty())
                 continue;
             Vector sum(0.0f, 0.0f, 0.0f, 0.0f);
@@ -98,5 +89,4 @@ void referenceMedian(Mesh& mesh, int depth)
             if (!(sum.x == 0.0f && sum.y == 0.0f && sum.z == 0.0f))
                 mesh.faces[std::size_t(f)].normal = sum;
         }
-    }
 }

@@ -1,0 +1,67 @@
+#pragma once
+
+#include "mesh/TestUtil.h"
+#include "mesh/engine/Build.h"
+#include "mesh/engine/LoadMesh.h"
+
+#include <cmath>
+
+using testutil::captureStdout;
+
+// A mesh built in code with the derived data a load builds.
+inline Mesh builtMesh(
+    const std::vector<Vector>& points, const std::vector<std::array<int, 3>>& faces)
+{
+    Mesh mesh;
+    testutil::makeMesh(mesh, points, faces);
+    captureStdout([&] {
+        build(mesh, { MESH_CENTRE, MESH_CENTROIDS, MESH_EDGE_LIST, MESH_VERTEX_NORMALS, MESH_BB });
+    });
+    return mesh;
+}
+
+// An n x n grid of unit cells, heights rippled so that neighbouring normals differ.
+inline Mesh rippledGrid(int n)
+{
+    std::vector<Vector> points;
+    std::vector<std::array<int, 3>> faces;
+    for (int i = 0; i < n * n; ++i) {
+        const float x = float(i % n), y = float(i / n);
+        points.push_back(Vector(x, y, 0.3f * std::sin(x * 0.9f) * std::cos(y * 0.7f)));
+        if (i % n + 1 < n && i / n + 1 < n) {
+            faces.push_back({ i, i + 1, i + n + 1 });
+            faces.push_back({ i, i + n + 1, i + n });
+        }
+    }
+    return builtMesh(points, faces);
+}
+
+// Two copies of a shared real mesh loaded as the workbench does (false when it is
+// absent), or of a 9 x 9 rippled grid for an empty name.
+inline bool loadTwice(Mesh& a, Mesh& b, const std::string& name)
+{
+    const std::string path = std::string(FACETRA_MESH_DIR) + "/" + name;
+    bool ok = true;
+    if (name.empty())
+        a = rippledGrid(9), b = rippledGrid(9);
+    else
+        captureStdout([&] {
+            ok = std::filesystem::exists(path) && openMeshFile(a, path) && openMeshFile(b, path);
+        });
+    return ok;
+}
+
+inline std::vector<std::array<float, 4>> faceNormals(const Mesh& mesh)
+{
+    std::vector<std::array<float, 4>> out;
+    for (const Face& face : mesh.faces)
+        out.push_back({ face.normal.x, face.normal.y, face.normal.z, face.normal.w });
+    return out;
+}
+
+// The filters written the plain way, walking a linked list of the free faces and
+// searching each face's neighbourhood afresh; the fast ones must agree bit for
+// bit. A non-empty profile weights the normals as the page's curve does.
+int referenceRegions(Mesh& mesh, float r, bool moving, const std::vector<Vector>& profile = {},
+    int profileHeight = 0);
+void referenceMedian(Mesh& mesh, int depth);
