@@ -5,10 +5,8 @@
 
 #include <QCheckBox>
 #include <QDialog>
-#include <QLabel>
 #include <QLineEdit>
 #include <QSignalSpy>
-#include <QSlider>
 #include <QTemporaryDir>
 #include <QTreeWidget>
 #include <QtTest>
@@ -44,21 +42,9 @@ class TerrainPageTest : public QObject
 {
     Q_OBJECT
 private slots:
-    void startsAt64By64With256();
     void stopsAreAddedEditedSortedAsTextAndDeleted();
     void heightMapsLoadSwappedAndBuildTheCommandsMesh();
 };
-
-void TerrainPageTest::startsAt64By64With256()
-{
-    QtMeshTerrainWidget page;
-    QCOMPARE(
-        QList({ page.gridResolution, page.gridScale, page.heightScale }), QList({ 64, 256, 64 }));
-    QCOMPARE(page.findChild<QLabel*>("height_label")->text(), QStringLiteral("Height Scale:\t64"));
-    page.findChild<QSlider*>("height_slider")->setValue(512);
-    QCOMPARE(page.heightScale, 512);
-    QCOMPARE(rowTexts(page), QStringList({ "0.0", "1.0" }));
-}
 
 void TerrainPageTest::stopsAreAddedEditedSortedAsTextAndDeleted()
 {
