@@ -41,9 +41,15 @@ const QString cubeFile = QStringLiteral(FACETRA_TEST_DATA "/cube.obj");
 const QString cubeCounts = QStringLiteral(" Verts: 8 Faces: 12");
 
 // Exit status and error stream of a run; -2 when it blocked.
-std::pair<int, QString> run(const QString& program, const QStringList& args)
+std::pair<int, QString> run(
+    const QString& program, const QStringList& args, const QString& platform = QString())
 {
     QProcess process;
+    if (!platform.isEmpty()) {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), platform);
+        process.setProcessEnvironment(env);
+    }
     process.start(program, args);
     if (!process.waitForFinished(30000)) {
         process.kill();
@@ -77,6 +83,8 @@ private slots:
     void init();
     void cleanup() { delete window; }
 
+    void withoutOpenGlTheProgramRefusesToStart();
+    void grabWritesTheRenderingAndBadArgumentsEndWithStatusOne();
     void nonMeshFilesAreRefusedEverywhere();
     void countsAndTitleFollowLoadReloadToolAndSave();
     void dialogues();
@@ -138,6 +146,42 @@ void FirstUseTest::init()
     window->resizeView(300, 300);
     window->show();
     QVERIFY(QTest::qWaitForWindowExposed(window));
+}
+
+void FirstUseTest::withoutOpenGlTheProgramRefusesToStart()
+{
+    // The minimal platform has no GL at all, whatever display is around.
+    const auto [status, err] = run(QStringLiteral(FACETRA_BIN), { cubeFile }, "minimal");
+    QCOMPARE(status, 255);
+    QVERIFY2(err.contains(QLatin1String("This system has no OpenGL support. Exiting.")),
+        qPrintable(err));
+}
+
+void FirstUseTest::grabWritesTheRenderingAndBadArgumentsEndWithStatusOne()
+{
+    const QString out = folder.filePath(QStringLiteral("grab.png"));
+    for (const QString& mode : { QStringLiteral("4"), QStringLiteral("7") }) {
+        const auto [status, err] = run(QStringLiteral(FACETRA_BIN),
+            { "--grab", out, "--mode", mode, "--size", "640x480", cubeFile });
+        QVERIFY2(status == 0, qPrintable(err));
+        const QImage image(out);
+        QCOMPARE(image.size(), QSize(640, 480));
+        // The lit cube covers the middle in polygon mode; the bounding box leaves it empty.
+        QCOMPARE(image.pixel(1, 1), qRgb(255, 255, 255));
+        QCOMPARE(image.pixel(320, 240) == qRgb(255, 255, 255), mode == QLatin1String("7"));
+        QFile::remove(out);
+    }
+    const QList<QStringList> cases = { { "no-such-mesh.obj" },
+        { "--grab", out, "--mode", "9", cubeFile }, { "--grab", out, "--size", "0x10", cubeFile },
+        { "--grab", out }, { "--grab", out, "missing.obj" }, { "--grab", out, "picture.png" } };
+    for (const QStringList& args : cases) {
+        const auto [status, err] = run(QStringLiteral(FACETRA_BIN), args);
+        QCOMPARE(status, 1);
+        QVERIFY2(err.contains(
+                     args.size() == 1 ? "ERROR: Opening File: no-such-mesh.obj" : "facetra: "),
+            qPrintable(err));
+        QVERIFY(!QFile::exists(out));
+    }
 }
 
 void FirstUseTest::nonMeshFilesAreRefusedEverywhere()

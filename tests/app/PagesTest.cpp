@@ -1,22 +1,49 @@
+// The dialogue pages that need no GL.
+#include "app/ui/QtMeshEditorDialogue.h"
 #include "viewer/ui/QtLightSettingsWidget.h"
 
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QSlider>
+#include <QTabWidget>
 #include <QtTest>
 
 Q_DECLARE_METATYPE(Vector)
 
-class LightSettingsTest : public QObject
+class PagesTest : public QObject
 {
     Q_OBJECT
 private slots:
+    void applyRunsOnlyTheCurrentPagesActionAndReturnStartsNone();
     void colourChoiceResendsAllThreeTerms();
     void positionIsSentOnceOnReleaseOrFromOutside();
 };
 
+void PagesTest::applyRunsOnlyTheCurrentPagesActionAndReturnStartsNone()
+{
+    QtMeshEditorDialogue dialogue;
+    // No button may be the default: Return must not start a tool.
+    for (QPushButton* button : dialogue.findChildren<QPushButton*>())
+        QVERIFY(!button->isDefault() && !button->autoDefault());
+    int firstRuns = 0, thirdRuns = 0;
+    auto *first = new QWidget, *second = new QWidget, *third = new QWidget;
+    dialogue.addPage(first, QStringLiteral("First"), [&] { ++firstRuns; });
+    dialogue.addPage(second, QStringLiteral("Second"));
+    dialogue.addPage(third, QStringLiteral("Third"), [&] { ++thirdRuns; });
+    dialogue.tabs()->setCurrentWidget(third);
+    QTest::mouseClick(dialogue.applyButton(), Qt::LeftButton);
+    dialogue.tabs()->setCurrentWidget(second); // no action: Apply changes nothing
+    dialogue.apply_event();
+    QCOMPARE(firstRuns, 0);
+    QCOMPARE(thirdRuns, 1);
+    // Close only hides.
+    dialogue.show();
+    QTest::mouseClick(dialogue.closeButton(), Qt::LeftButton);
+    QVERIFY(!dialogue.isVisible());
+}
+
 // A cancelled choice is checked with the window's other colour dialogues.
-void LightSettingsTest::colourChoiceResendsAllThreeTerms()
+void PagesTest::colourChoiceResendsAllThreeTerms()
 {
     QtLightSettingsWidget page;
     QSignalSpy colours(&page, &QtLightSettingsWidget::light_colour_signal);
@@ -36,7 +63,7 @@ void LightSettingsTest::colourChoiceResendsAllThreeTerms()
         QVariant::fromValue(Vector(0.125f, 0.125f, 0.125f)), QVariant::fromValue(Vector(1.0f, 0.0f, 0.2f)) }));
 }
 
-void LightSettingsTest::positionIsSentOnceOnReleaseOrFromOutside()
+void PagesTest::positionIsSentOnceOnReleaseOrFromOutside()
 {
     QtLightSettingsWidget page;
     QSignalSpy position(&page, &QtLightSettingsWidget::light_position_signal);
@@ -53,5 +80,5 @@ void LightSettingsTest::positionIsSentOnceOnReleaseOrFromOutside()
     QCOMPARE(page.findChild<QSlider*>(QStringLiteral("l_azimuth_slider"))->value(), 45);
 }
 
-QTEST_MAIN(LightSettingsTest)
-#include "LightSettingsTest.moc"
+QTEST_MAIN(PagesTest)
+#include "PagesTest.moc"
