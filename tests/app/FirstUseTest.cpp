@@ -177,8 +177,8 @@ void FirstUseTest::grabWritesTheRenderingAndBadArgumentsEndWithStatusOne()
     for (const QStringList& args : cases) {
         const auto [status, err] = run(QStringLiteral(FACETRA_BIN), args);
         QCOMPARE(status, 1);
-        QVERIFY2(err.contains(
-                     args.size() == 1 ? "ERROR: Opening File: no-such-mesh.obj" : "facetra: "),
+        QVERIFY2(
+            err.contains(args.size() == 1 ? "ERROR: Opening File: no-such-mesh.obj" : "facetra: "),
             qPrintable(err));
         QVERIFY(!QFile::exists(out));
     }

@@ -59,8 +59,10 @@ void PagesTest::colourChoiceResendsAllThreeTerms()
     QTest::mouseClick(changes.value(2), Qt::LeftButton); // specular
     QCOMPARE(offered, QColor(0, 0, 0));
     QCOMPARE(colours.count(), 1);
-    QCOMPARE(colours.at(0), QVariantList({ QVariant::fromValue(Vector(0.5f, 0.5f, 0.5f)),
-        QVariant::fromValue(Vector(0.125f, 0.125f, 0.125f)), QVariant::fromValue(Vector(1.0f, 0.0f, 0.2f)) }));
+    QCOMPARE(colours.at(0),
+        QVariantList({ QVariant::fromValue(Vector(0.5f, 0.5f, 0.5f)),
+            QVariant::fromValue(Vector(0.125f, 0.125f, 0.125f)),
+            QVariant::fromValue(Vector(1.0f, 0.0f, 0.2f)) }));
 }
 
 void PagesTest::positionIsSentOnceOnReleaseOrFromOutside()

@@ -85,7 +85,8 @@ TEST(Simplify, AwkwardInputNeitherCrashesNorLeavesAFaceOnARemovedVertex)
         ASSERT_EQ(copy.numVertices, int(8 * (float(level) / 100))) << level;
         ASSERT_EQ(faceList(copy), faceList(reference)) << level;
         ASSERT_TRUE(std::equal(copy.vertices.begin(), copy.vertices.end(),
-            reference.vertices.begin(), reference.vertices.end())) << level;
+            reference.vertices.begin(), reference.vertices.end()))
+            << level;
     }
     // Every collapse costs more than a million: each vertex still gets a target.
     Mesh huge = octahedron();

@@ -43,8 +43,8 @@ TEST(TerrainBuilder, PlainMapsGiveLevelGridsFacingUp)
 
 TEST(TerrainBuilder, FineGridsReadEachPixelTwiceAndOnePointMakesNothing)
 {
-    // One grid point makes no face. Grey = pixel column; with S = H = N = 512 x is the sample column j and y
-    // the grey of pixel j / 2.
+    // One grid point makes no face. Grey = pixel column; with S = H = N = 512 x is the sample
+    // column j and y the grey of pixel j / 2.
     EXPECT_EQ(terrain(HeightMap::black(), 1, 256, 64).numFaces, 0);
     for (const Vector& p : terrain(testMap(256, 256, 0), 512, 512, 256).vertices)
         ASSERT_EQ(p.y, float(int(p.x) / 2)) << p.x;
