@@ -1,8 +1,10 @@
-// What a new user meets first: files that are no meshes, the counts and the
-// title, dialogues, zoom and fit, lighting and lines.
+// The window as a user drives it: files that are no meshes, the counts and the
+// title, dialogues, zoom and fit, lighting and lines; menus, dialogues and pages
+// reach the view, and what fails is said, never passed over.
 #include "app/ui/QtMainWindow.h"
 #include "app/ui/QtMeshEditorDialogue.h"
 #include "refinement/ui/QtMeshSimplifierWidget.h"
+#include "refinement/ui/QtMeshSubdivideWidget.h"
 #include "viewer/ui/QtGLWidget.h"
 #include "viewer/ui/QtLightEditorDialogue.h"
 #include "viewer/ui/QtLightSettingsWidget.h"
@@ -11,28 +13,43 @@
 #include <QApplication>
 #include <QDialog>
 #include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMimeData>
 #include <QOpenGLContext>
 #include <QProcess>
 #include <QPushButton>
 #include <QSettings>
 #include <QSignalSpy>
+#include <QSlider>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QUrl>
 #include <QWheelEvent>
 #include <QtTest>
 
+#include <GL/gl.h>
+
+#include <cmath>
 #include <functional>
 #include <sys/stat.h>
 
 namespace {
 
 const QString cubeFile = QStringLiteral(FACETRA_TEST_DATA "/cube.obj");
+const QString cubeCounts = QStringLiteral(" Verts: 8 Faces: 12");
 
 // Exit status and error stream of a run; -2 when it blocked.
-std::pair<int, QString> run(const QString& program, const QStringList& args)
+std::pair<int, QString> run(
+    const QString& program, const QStringList& args, const QString& platform = QString())
 {
     QProcess process;
+    if (!platform.isEmpty()) {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), platform);
+        process.setProcessEnvironment(env);
+    }
     process.start(program, args);
     if (!process.waitForFinished(30000)) {
         process.kill();
@@ -66,10 +83,17 @@ private slots:
     void init();
     void cleanup() { delete window; }
 
+    void withoutOpenGlTheProgramRefusesToStart();
+    void grabWritesTheRenderingAndBadArgumentsEndWithStatusOne();
     void nonMeshFilesAreRefusedEverywhere();
     void countsAndTitleFollowLoadReloadToolAndSave();
     void dialogues();
     void zoomFitLightingAndLines();
+    void renderModeEntriesShowTheirOwnMode();
+    void cancelledOrFailedOpenKeepsTheMeshAndADroppedFileLoads();
+    void subdividePageReachesTheViewAndReloadUndoesIt();
+    void lightingReachesLightZero();
+    void savingWritesTheRightNameAndReportsFailure();
 
 private:
     // Opens name through File, "Open..."; false when the window warned.
@@ -79,6 +103,14 @@ private:
         const qsizetype before = warnings.size();
         window->openfileEvent();
         return warnings.size() == before;
+    }
+    // The status bar's message, else its permanent counts field.
+    QString status() const
+    {
+        const QString message = window->statusBar->currentMessage();
+        return message.isEmpty()
+            ? window->statusBar->findChild<QLabel*>(QStringLiteral("counts"))->text()
+            : message;
     }
     QImage picture() { return view->grabFramebuffer().convertToFormat(QImage::Format_RGB32); }
     QString file(const QString& name, const QByteArray& content)
@@ -99,7 +131,9 @@ void FirstUseTest::initTestCase()
 {
     if (!QOpenGLContext().create())
         QSKIP("no OpenGL on this display");
-    QStandardPaths::setTestModeEnabled(true); // the remembered folder stays out of the user's
+    // Remembered folders and recent files stay out of the user's settings.
+    QStandardPaths::setTestModeEnabled(true);
+    QCoreApplication::setOrganizationName(QStringLiteral("FacetraTest"));
 }
 
 void FirstUseTest::init()
@@ -112,6 +146,42 @@ void FirstUseTest::init()
     window->resizeView(300, 300);
     window->show();
     QVERIFY(QTest::qWaitForWindowExposed(window));
+}
+
+void FirstUseTest::withoutOpenGlTheProgramRefusesToStart()
+{
+    // The minimal platform has no GL at all, whatever display is around.
+    const auto [status, err] = run(QStringLiteral(FACETRA_BIN), { cubeFile }, "minimal");
+    QCOMPARE(status, 255);
+    QVERIFY2(err.contains(QLatin1String("This system has no OpenGL support. Exiting.")),
+        qPrintable(err));
+}
+
+void FirstUseTest::grabWritesTheRenderingAndBadArgumentsEndWithStatusOne()
+{
+    const QString out = folder.filePath(QStringLiteral("grab.png"));
+    for (const QString& mode : { QStringLiteral("4"), QStringLiteral("7") }) {
+        const auto [status, err] = run(QStringLiteral(FACETRA_BIN),
+            { "--grab", out, "--mode", mode, "--size", "640x480", cubeFile });
+        QVERIFY2(status == 0, qPrintable(err));
+        const QImage image(out);
+        QCOMPARE(image.size(), QSize(640, 480));
+        // The lit cube covers the middle in polygon mode; the bounding box leaves it empty.
+        QCOMPARE(image.pixel(1, 1), qRgb(255, 255, 255));
+        QCOMPARE(image.pixel(320, 240) == qRgb(255, 255, 255), mode == QLatin1String("7"));
+        QFile::remove(out);
+    }
+    const QList<QStringList> cases = { { "no-such-mesh.obj" },
+        { "--grab", out, "--mode", "9", cubeFile }, { "--grab", out, "--size", "0x10", cubeFile },
+        { "--grab", out }, { "--grab", out, "missing.obj" }, { "--grab", out, "picture.png" } };
+    for (const QStringList& args : cases) {
+        const auto [status, err] = run(QStringLiteral(FACETRA_BIN), args);
+        QCOMPARE(status, 1);
+        QVERIFY2(
+            err.contains(args.size() == 1 ? "ERROR: Opening File: no-such-mesh.obj" : "facetra: "),
+            qPrintable(err));
+        QVERIFY(!QFile::exists(out));
+    }
 }
 
 void FirstUseTest::nonMeshFilesAreRefusedEverywhere()
@@ -284,6 +354,134 @@ void FirstUseTest::zoomFitLightingAndLines()
         window->rendermodeEvent(mode);
         QVERIFY2(countPixels(picture(), bright) > 20, qPrintable(QString::number(mode)));
     }
+}
+
+void FirstUseTest::renderModeEntriesShowTheirOwnMode()
+{
+    QList<int> ids;
+    for (QAction* title : window->menuBar()->actions())
+        if (title->text() == QLatin1String("&Render Mode"))
+            for (QAction* action : title->menu()->actions()) {
+                ids << action->data().toInt();
+                action->trigger();
+                QCOMPARE(view->renderMode, ids.back());
+            }
+    QCOMPARE(ids, QList<int>({ 7, 5, 6, 0, 1, 2, 3, 4 }));
+    window->rendermodeEvent(8); // outside the table: the mode stays
+    QCOMPARE(view->renderMode, 4);
+}
+
+void FirstUseTest::cancelledOrFailedOpenKeepsTheMeshAndADroppedFileLoads()
+{
+    QMimeData data;
+    data.setUrls({ QUrl::fromLocalFile(cubeFile) });
+    QDragEnterEvent enter(QPoint(50, 50), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(view, &enter);
+    QVERIFY(enter.isAccepted());
+    QDropEvent drop(QPointF(50, 50), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(view, &drop);
+    QCOMPARE(status(), cubeCounts);
+    for (const QString& answer : { QString(), QStringLiteral("no-such-folder/missing.obj") }) {
+        window->dialogs.openFileName = [&](auto, auto, auto, auto) { return answer; };
+        window->openfileEvent();
+        QCOMPARE(view->mesh.numFaces, 12);
+        if (answer.isEmpty())
+            QCOMPARE(window->fileName, cubeFile);
+    }
+    QVERIFY(status().contains(QStringLiteral("no-such-folder/missing.obj")));
+}
+
+void FirstUseTest::subdividePageReachesTheViewAndReloadUndoesIt()
+{
+    QVERIFY(open(cubeFile));
+    QtMeshEditorDialogue* editor = window->meshEditor;
+    window->mesheditorEvent();
+    // Level 1 splits every face in four.
+    editor->tabs()->setCurrentWidget(editor->subdividePage);
+    editor->subdividePage->subdivlevel_event(1);
+    QTest::mouseClick(editor->applyButton(), Qt::LeftButton);
+    QCOMPARE(status(), QStringLiteral(" Verts: 26 Faces: 48"));
+    // The new vertices have no colour of their own: shown like a mesh without colours.
+    QCOMPARE(view->mesh.vertexColours[25], Vector(0.75f, 0.75f, 1.0f));
+    QTest::mouseClick(editor->reloadButton(), Qt::LeftButton);
+    QCOMPARE(view->mesh.numFaces, 12);
+}
+
+void FirstUseTest::lightingReachesLightZero()
+{
+    QVERIFY(open(cubeFile));
+    window->lighteditorEvent();
+    QtLightSettingsWidget* page = window->lightEditor->settingsPage();
+    page->dialogs.colour = [](const QColor&, QWidget*) { return QColor(255, 0, 0); };
+    for (QPushButton* button : page->findChildren<QPushButton*>())
+        if (button->text() == QLatin1String("Change"))
+            button->click(); // all three terms red
+    auto* altitude = page->findChild<QSlider*>(QStringLiteral("l_altitude_slider"));
+    altitude->setSliderDown(true);
+    altitude->setSliderPosition(90);
+    altitude->setSliderDown(false);
+
+    view->grabFramebuffer();
+    view->makeCurrent();
+    GLfloat ambient[4] = {}, diffuse[4] = {}, position[4] = {};
+    glGetLightfv(GL_LIGHT0, GL_AMBIENT, ambient);
+    glGetLightfv(GL_LIGHT0, GL_DIFFUSE, diffuse);
+    glGetLightfv(GL_LIGHT0, GL_POSITION, position);
+    view->doneCurrent();
+    QCOMPARE(QList<float>(diffuse, diffuse + 4), QList<float>({ 1.0f, 0.0f, 0.0f, 1.0f }));
+    QCOMPARE(ambient[1], 0.0f);
+    // From altitude 90 and azimuth 180 the light comes from -x; the view has no rotation,
+    // so in eye coordinates too.
+    QVERIFY(position[0] < 0.0f && position[3] == 0.0f);
+    QVERIFY(std::abs(position[1]) + std::abs(position[2]) < 1e-3f * std::abs(position[0]));
+}
+
+// The rendering is written under exactly the name given, the mesh with ".obj" appended
+// unless the name asks for another format; a name that cannot be written is reported.
+void FirstUseTest::savingWritesTheRightNameAndReportsFailure()
+{
+    QVERIFY(open(cubeFile));
+    QTemporaryDir folder;
+    QString answer, offered;
+    window->dialogs.saveFileName = [&](auto, auto, const QString& start, const QString& filter) {
+        offered = start + QLatin1Char('|') + filter;
+        return answer;
+    };
+    answer = folder.filePath(QStringLiteral("shot"));
+    window->saveRenderImageEvent();
+    QVERIFY(offered.startsWith(QLatin1String("rendering|")));
+    QCOMPARE(QImage(answer, "PNG").size(), view->grabRendering().size());
+    answer = folder.filePath(QStringLiteral("copy"));
+    window->savefileEvent();
+    QVERIFY(QFile::exists(answer + QLatin1String(".obj")));
+    QCOMPARE(status(), cubeCounts);
+    for (auto save : { &QtMainWindow::saveRenderImageEvent, &QtMainWindow::savefileEvent }) {
+        answer = folder.filePath(QStringLiteral("missing-folder/copy.obj"));
+        window->statusBar->clearMessage();
+        (window->*save)();
+        QVERIFY(status().contains(answer));
+    }
+
+    // Another format, by suffix; it opens again and Open Recent lists it.
+    answer = folder.filePath(QStringLiteral("copy.PLY"));
+    window->savefileEvent();
+    QVERIFY(offered.contains(QLatin1String("|Wavefront OBJ (*.obj);;PLY (*.ply)")));
+    QVERIFY(QFile::exists(answer) && !QFile::exists(answer + QLatin1String(".obj")));
+    window->dialogs.openFileName = [&](auto, auto, auto, const QString& filter) {
+        offered = filter;
+        return answer;
+    };
+    window->openfileEvent();
+    QVERIFY(offered.startsWith(QLatin1String("All meshes (*.obj *.net *.ply *.stl *.off *.gts")));
+    QCOMPARE(view->mesh.numFaces, 12);
+    QVERIFY(open(cubeFile));
+    emit window->recentMenu->aboutToShow();
+    const QList<QAction*> recent = window->recentMenu->actions();
+    QVERIFY(recent.size() >= 2);
+    QCOMPARE(recent[1]->text(), QFileInfo(answer).absoluteFilePath());
+    view->mesh.clear();
+    recent[1]->trigger();
+    QCOMPARE(view->mesh.numFaces, 12);
 }
 
 QTEST_MAIN(FirstUseTest)

@@ -79,6 +79,4 @@ TEST(FoldGuard, MatchesTheReferenceAndThePlainRuleWhereNothingFolds)
     }
     EXPECT_GT(unguarded, 0);
     EXPECT_GT(guarded, 0);
-    EXPECT_EQ(foldStopMessage(12),
-        "Simplification stopped at 12 vertices: every further collapse would fold the surface");
 }

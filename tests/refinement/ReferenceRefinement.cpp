@@ -23,11 +23,10 @@ std::unique_ptr<Mesh> referenceSubdivide(const Mesh& source, int levels, float w
         // Per edge: its vertices in the orientation first met, its first and last face.
         std::vector<std::array<int, 4>> edges;
         const auto find = [&](int i, int j) {
-            for (std::size_t e = 0; e < edges.size(); ++e) {
+            for (std::size_t e = 0; e < edges.size(); ++e)
                 if ((edges[e][0] == i && edges[e][1] == j)
                     || (edges[e][0] == j && edges[e][1] == i))
                     return int(e);
-            }
             return -1;
         };
         for (int f = 0; f < m->numFaces; ++f) {
@@ -40,10 +39,9 @@ std::unique_ptr<Mesh> referenceSubdivide(const Mesh& source, int levels, float w
             }
         }
         const auto opposite = [&](int f, int a, int b) {
-            for (int k = 0; k < 3; ++k) {
+            for (int k = 0; k < 3; ++k)
                 if (corner(f, k) != a && corner(f, k) != b)
                     return corner(f, k);
-            }
             return -1;
         };
         // The corner across edge {x, y} on its face that is neither f1 nor f2.
@@ -51,10 +49,9 @@ std::unique_ptr<Mesh> referenceSubdivide(const Mesh& source, int levels, float w
             const int e = find(x, y);
             if (e < 0)
                 return -1;
-            for (int g : { edges[std::size_t(e)][2], edges[std::size_t(e)][3] }) {
+            for (int g : { edges[std::size_t(e)][2], edges[std::size_t(e)][3] })
                 if (g >= 0 && g != f1 && g != f2)
                     return opposite(g, x, y);
-            }
             return -1;
         };
         const int V = m->numVertices, E = int(edges.size());
@@ -99,14 +96,6 @@ std::unique_ptr<Mesh> referenceSubdivide(const Mesh& source, int levels, float w
     return m;
 }
 
-void referenceSubdivideMesh(Mesh& mesh, int levels, float weight)
-{
-    std::unique_ptr<Mesh> result = referenceSubdivide(*mesh.clone(), levels, weight);
-    mesh.clear();
-    mesh.copyFrom(*result);
-    build(mesh, { MESH_EDGE_LIST, MESH_VERTEX_NORMALS });
-}
-
 namespace {
 
 struct RTriangle;
@@ -137,10 +126,9 @@ struct RTriangle
     // A corner repeated in a degenerate triangle counts once.
     bool firstAt(int i) const
     {
-        for (int j = 0; j < i; ++j) {
+        for (int j = 0; j < i; ++j)
             if (vertex[j] == vertex[i])
                 return false;
-        }
         return true;
     }
 };
@@ -179,19 +167,17 @@ struct Reference
     static void linkCorners(RTriangle* t)
     {
         for (int a = 0; a < 3; ++a) {
-            for (int b = 0; b < 3; ++b) {
+            for (int b = 0; b < 3; ++b)
                 if (a != b && t->vertex[a] != t->vertex[b])
                     addUnique(t->vertex[a]->neighbours, t->vertex[b]);
-            }
         }
     }
     void deleteTriangle(RTriangle* t)
     {
         removeItem(triangles, t);
-        for (int i = 0; i < 3; ++i) {
+        for (int i = 0; i < 3; ++i)
             if (t->firstAt(i))
                 removeItem(t->vertex[i]->faces, t);
-        }
         for (int i = 0; i < 3; ++i) {
             removeIfNonNeighbour(t->vertex[i], t->vertex[(i + 1) % 3]);
             removeIfNonNeighbour(t->vertex[(i + 1) % 3], t->vertex[i]);
@@ -209,10 +195,9 @@ struct Reference
         const Vector d = v->position - u->position;
         const float length = std::sqrt(d.x * d.x + d.y * d.y + d.z * d.z);
         std::vector<RTriangle*> sides;
-        for (RTriangle* t : u->faces) {
+        for (RTriangle* t : u->faces)
             if (t->has(v))
                 sides.push_back(t);
-        }
         float curvature = 0.0f;
         for (RTriangle* f : u->faces) {
             float m = 1.0f;
@@ -280,16 +265,14 @@ struct Reference
             return;
         }
         const std::vector<RVertex*> remembered = u->neighbours;
-        for (std::size_t i = u->faces.size(); i-- > 0;) {
+        for (std::size_t i = u->faces.size(); i-- > 0;)
             if (u->faces[i]->has(v))
                 deleteTriangle(u->faces[i]);
-        }
         for (std::size_t i = u->faces.size(); i-- > 0;) {
             RTriangle* t = u->faces[i];
-            for (RVertex*& c : t->vertex) {
+            for (RVertex*& c : t->vertex)
                 if (c == u)
                     c = v;
-            }
             removeItem(u->faces, t);
             v->faces.push_back(t);
             for (int k = 0; k < 3; ++k) {
@@ -324,10 +307,9 @@ void referenceSimplify(Mesh& mesh, float fraction, bool foldGuard, int* refusals
             t->vertex[k] = r.vertices[std::size_t(face.index[k])];
         t->computeNormal();
         r.triangles.push_back(t);
-        for (int i = 0; i < 3; ++i) {
+        for (int i = 0; i < 3; ++i)
             if (t->firstAt(i))
                 t->vertex[i]->faces.push_back(t);
-        }
         Reference::linkCorners(t);
     }
     r.foldGuard = foldGuard;
@@ -341,10 +323,9 @@ void referenceSimplify(Mesh& mesh, float fraction, bool foldGuard, int* refusals
     }
     while (int(r.vertices.size()) > target) {
         RVertex* u = r.vertices.front();
-        for (RVertex* v : r.vertices) {
+        for (RVertex* v : r.vertices)
             if (v->cost < u->cost)
                 u = v;
-        }
         if (!u->collapse && !u->neighbours.empty())
             break;
         for (std::size_t i = std::size_t(u->id) + 1; i < r.vertices.size(); ++i)

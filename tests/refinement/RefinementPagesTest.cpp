@@ -10,34 +10,18 @@ class RefinementPagesTest : public QObject
 {
     Q_OBJECT
 private slots:
-    void subdividePageSendsOnlyRealLevelsWithThePrintedWeight();
-    void simplifierPageSendsTheStoredLevelFromSeventyFive();
+    void subdivideSendsOnlyRealLevelsWithThePrintedWeight();
+    void simplifierSendsTheStoredLevelFromSeventyFive();
 };
 
-namespace {
-
-QString labels(QWidget& page)
-{
-    QStringList texts;
-    for (QLabel* label : page.findChildren<QLabel*>())
-        texts << label->text();
-    return texts.join(QLatin1Char('|'));
-}
-
-} // namespace
-
-void RefinementPagesTest::subdividePageSendsOnlyRealLevelsWithThePrintedWeight()
+void RefinementPagesTest::subdivideSendsOnlyRealLevelsWithThePrintedWeight()
 {
     QtMeshSubdivideWidget page;
     QSignalSpy spy(&page, &QtMeshSubdivideWidget::subdivide_signal);
-    auto* level = page.findChild<QSlider*>(QStringLiteral("subdivlevel_slider"));
     auto* weight = page.findChild<QSlider*>(QStringLiteral("weight_slider"));
-    QCOMPARE(labels(page), QStringLiteral("Subdivision Level:\t0|Weight:\t0.0"));
     page.apply(); // level 0 is no subdivision: nothing is sent
-    QCOMPARE(spy.count(), 0);
-    level->setValue(2);
+    page.findChild<QSlider*>(QStringLiteral("subdivlevel_slider"))->setValue(2);
     weight->setValue(25);
-    QCOMPARE(labels(page), QStringLiteral("Subdivision Level:\t2|Weight:\t-0.0625"));
     page.apply();
     QCOMPARE(spy.count(), 1);
     QCOMPARE(spy.at(0), QVariantList({ 2, -0.0625f }));
@@ -45,18 +29,19 @@ void RefinementPagesTest::subdividePageSendsOnlyRealLevelsWithThePrintedWeight()
     weight->setValue(0);
     QCOMPARE(page.weight(), -0.125f);
     weight->setValue(62);
-    QCOMPARE(labels(page), QStringLiteral("Subdivision Level:\t2|Weight:\t0.03"));
+    QStringList labels;
+    for (QLabel* label : page.findChildren<QLabel*>())
+        labels << label->text();
+    QVERIFY(labels.contains(QStringLiteral("Weight:\t0.03")));
     QCOMPARE(page.weight(), 0.03f);
 }
 
-void RefinementPagesTest::simplifierPageSendsTheStoredLevelFromSeventyFive()
+void RefinementPagesTest::simplifierSendsTheStoredLevelFromSeventyFive()
 {
     QtMeshSimplifierWidget page;
     QSignalSpy spy(&page, &QtMeshSimplifierWidget::simplifySignal);
-    QCOMPARE(labels(page), QStringLiteral("Level of Detail:\t75%"));
     page.apply();
     page.findChild<QSlider*>(QStringLiteral("threshmin_slider"))->setValue(30);
-    QCOMPARE(labels(page), QStringLiteral("Level of Detail:\t30%"));
     page.apply();
     QCOMPARE(spy.count(), 2);
     QCOMPARE(spy.at(0).at(0).toFloat(), 75.0f);

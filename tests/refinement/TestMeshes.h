@@ -25,7 +25,6 @@ std::string scratchDir(const std::string& name);
 
 // The straightforward versions the fast ones are checked against.
 std::unique_ptr<Mesh> referenceSubdivide(const Mesh& source, int levels, float weight);
-void referenceSubdivideMesh(Mesh& mesh, int levels, float weight);
 // foldGuard off gives the plain rule, which may turn triangles over; refusals
 // counts the candidates the guard turned away.
 void referenceSimplify(Mesh& mesh, float fraction, bool foldGuard = true, int* refusals = nullptr);

@@ -51,10 +51,6 @@ TEST(TerrainImage, ChannelsAreSwappedAndImagesStretched)
         EXPECT_EQ(map.grey(100, y), 39);
         EXPECT_EQ(map.grey(156, y), 87);
     }
-    std::ofstream(dir.filePath("text.png").toStdString()) << "not an image\n";
-    QImage kept(2, 2, QImage::Format_RGB32);
-    EXPECT_FALSE(loadHeightMapImage(dir.filePath("text.png"), kept));
-    EXPECT_EQ(kept.size(), QSize(2, 2));
 }
 
 TEST(TerrainCli, WritesTheEnginesMeshAndRefusesBadArguments)

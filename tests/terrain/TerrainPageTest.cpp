@@ -5,10 +5,8 @@
 
 #include <QCheckBox>
 #include <QDialog>
-#include <QLabel>
 #include <QLineEdit>
 #include <QSignalSpy>
-#include <QSlider>
 #include <QTemporaryDir>
 #include <QTreeWidget>
 #include <QtTest>
@@ -44,21 +42,9 @@ class TerrainPageTest : public QObject
 {
     Q_OBJECT
 private slots:
-    void startsAt64By64With256();
     void stopsAreAddedEditedSortedAsTextAndDeleted();
     void heightMapsLoadSwappedAndBuildTheCommandsMesh();
 };
-
-void TerrainPageTest::startsAt64By64With256()
-{
-    QtMeshTerrainWidget page;
-    QCOMPARE(
-        QList({ page.gridResolution, page.gridScale, page.heightScale }), QList({ 64, 256, 64 }));
-    QCOMPARE(page.findChild<QLabel*>("height_label")->text(), QStringLiteral("Height Scale:\t64"));
-    page.findChild<QSlider*>("height_slider")->setValue(512);
-    QCOMPARE(page.heightScale, 512);
-    QCOMPARE(rowTexts(page), QStringList({ "0.0", "1.0" }));
-}
 
 void TerrainPageTest::stopsAreAddedEditedSortedAsTextAndDeleted()
 {
@@ -121,14 +107,9 @@ void TerrainPageTest::heightMapsLoadSwappedAndBuildTheCommandsMesh()
     text.close();
 
     QtMeshTerrainWidget page;
-    QString answer = dir.filePath("noise.png"), asked;
-    page.dialogs.openFileName
-        = [&](QWidget*, const QString&, const QString& start, const QString& filter) {
-              asked = start + filter;
-              return answer;
-          };
+    QString answer = dir.filePath("noise.png");
+    page.dialogs.openFileName = [&](auto, auto, auto, auto) { return answer; };
     page.heightmapload_event();
-    QCOMPARE(asked, QStringLiteral("Data/Heightmaps/*.png"));
     QCOMPARE(page.heightmap.toImage().pixelColor(0, 0).blue(), 255); // red and blue swapped
     for (const QString& refused : { dir.filePath("text.png"), QString() }) {
         answer = refused;
@@ -147,9 +128,7 @@ void TerrainPageTest::heightMapsLoadSwappedAndBuildTheCommandsMesh()
     QVERIFY(loadHeightMapImage(dir.filePath("noise.png"), image));
     QVERIFY(buildTerrainMesh(cli, heightMapFromImage(image), { 300, 256, 64 }));
     QCOMPARE(mesh.numVertices, 90000);
-    for (int i = 0; i < cli.numVertices; ++i)
-        QVERIFY(mesh.vertices[i] == cli.vertices[i] && mesh.vertices[i].y == cli.vertices[i].y);
-    QVERIFY(mesh.vertices[0].y != mesh.vertices[90000 / 2].y);
+    QVERIFY(mesh.vertices == cli.vertices && mesh.vertices[0].y != mesh.vertices[45000].y);
 }
 
 QTEST_MAIN(TerrainPageTest)
