@@ -1,8 +1,11 @@
 // The Classification page, the view's classifier slots and their routing
 // through the main window.
+#include "SegmentationTestMeshes.h"
+
 #include "app/ui/QtMainWindow.h"
 #include "app/ui/QtMeshEditorDialogue.h"
 #include "mesh/engine/Mesh.h"
+#include "mesh/engine/WriteObj.h"
 #include "segmentation/ui/ClassifierView.h"
 #include "segmentation/ui/QtMeshClassifierWidget.h"
 #include "viewer/ui/QtGLWidget.h"
@@ -13,27 +16,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include <cmath>
-#include <cstdio>
-
 namespace {
-
-// A wavy sheet of 2 (n - 1)^2 faces as an OBJ file.
-bool writeWavySheet(const QString& path, int n)
-{
-    std::FILE* f = std::fopen(path.toLatin1().constData(), "w");
-    if (!f)
-        return false;
-    for (int y = 0; y < n; ++y)
-        for (int x = 0; x < n; ++x)
-            std::fprintf(f, "v %d %d %g\n", x, y, 3.0 * std::sin(0.7 * x) * std::cos(0.5 * y));
-    for (int y = 0; y + 1 < n; ++y)
-        for (int x = 0; x + 1 < n; ++x) {
-            const int a = y * n + x + 1;
-            std::fprintf(f, "f %d %d %d\nf %d %d %d\n", a, a + 1, a + n, a + 1, a + n + 1, a + n);
-        }
-    return std::fclose(f) == 0;
-}
 
 int yellowPixels(const QImage& image)
 {
@@ -59,15 +42,14 @@ private slots:
     void initTestCase()
     {
         sheet = dir.filePath(QStringLiteral("sheet.obj"));
-        QVERIFY(writeWavySheet(sheet, 11));
+        QVERIFY(writeObj(bumpyGrid(11, 3.0f), sheet.toStdString()));
     }
-    void pageSendsModeWeightAndBrowsingWithinThePatches();
-    void patchCountIsSentTwiceWhenTheSliderMoves();
+    void pageSendsModeWeightCountAndBrowsingWithinThePatches();
     void tableFileNamesGetTheirExtension();
     void applyClassifiesAndTheSliderFollows();
 };
 
-void ClassificationGuiTest::pageSendsModeWeightAndBrowsingWithinThePatches()
+void ClassificationGuiTest::pageSendsModeWeightCountAndBrowsingWithinThePatches()
 {
     QtMeshClassifierWidget page;
     QSignalSpy mode(&page, &QtMeshClassifierWidget::sp_mode_signal);
@@ -94,18 +76,15 @@ void ClassificationGuiTest::pageSendsModeWeightAndBrowsingWithinThePatches()
     QCOMPARE(previous.last().at(0).toInt(), 1);
     QCOMPARE(threshold.count(), 6);
     QCOMPARE(threshold.last().at(0).toInt(), 40);
-}
 
-void ClassificationGuiTest::patchCountIsSentTwiceWhenTheSliderMoves()
-{
-    QtMeshClassifierWidget page;
+    // The patch count is sent twice when the slider moves, once when it does not.
     page.numPatchesSlider->setValue(3);
-    QSignalSpy sent(&page, &QtMeshClassifierWidget::numpatches_signal);
+    QSignalSpy count(&page, &QtMeshClassifierWidget::numpatches_signal);
     page.numbpatchesEvent(7);
-    QCOMPARE(sent.count(), 2);
-    QCOMPARE(sent.at(1).at(0).toInt(), 7);
+    QCOMPARE(count.count(), 2);
+    QCOMPARE(count.at(1).at(0).toInt(), 7);
     page.numbpatchesEvent(7);
-    QCOMPARE(sent.count(), 3);
+    QCOMPARE(count.count(), 3);
 }
 
 void ClassificationGuiTest::tableFileNamesGetTheirExtension()
@@ -118,7 +97,7 @@ void ClassificationGuiTest::tableFileNamesGetTheirExtension()
         = [&](QWidget*, const QString&, const QString&, const QString& filter) {
               return filter == QLatin1String("*.spt") ? answer : QString();
           };
-    for (const auto [chosen, sent] : { std::pair { "table", "table.spt" },
+    for (const auto& [chosen, sent] : { std::pair { "table", "table.spt" },
              { "table.abc", "table.abc" }, { "t.ab", "t.ab.spt" } }) {
         answer = QLatin1String(chosen);
         page.saveEvent();

@@ -52,7 +52,7 @@ ReferenceClassifier plainOn(Mesh& mesh, const Mesh_Classifier& k, float start = 
 
 TEST(ShortestPathTable, TriangleSizeAndSymmetricLookup)
 {
-    for (const auto [n, size] : { std::pair { 1, 1LL }, { 3, 7LL }, { 14021, 98308241LL } })
+    for (const auto& [n, size] : { std::pair { 1, 1LL }, { 3, 7LL }, { 14021, 98308241LL } })
         EXPECT_EQ(ShortestPathTable::entriesFor(n), size) << n;
     ShortestPathTable t;
     testing::internal::CaptureStdout();
@@ -85,7 +85,6 @@ TEST(ShortestPathTable, EdgeCostsAreNormalisedByTheirMeans)
         float meanLength, meanAngle, d01;
     } cases[] = {
         { "coplanar, weight 0.5", &strip, 0.5, stripLength / 5, 0.01f, 0.5f * 5 + 0.5f * 5 },
-        { "coplanar, weight 0", &strip, 0.0, stripLength / 5, 0.01f, 5.0f },
         // Every bend over 1 radian: no angle term, its mean falls back to 1.
         { "tetrahedron", &tetra, 0.5, 0.0f, 1.0f, 0.5f },
         { "tetrahedron, weight 0 joins nothing", &tetra, 0.0, 0.0f, 1.0f, 1e9f },

@@ -29,8 +29,8 @@ Mesh foldedPair(double fold)
 {
     const double t = fold * std::numbers::pi / 180.0;
     return segMesh({ { 0, 0, 0 }, { 1, 0, 0 }, { 0.5f, 1, 0 },
-                        { 0.5f, float(-std::cos(t)), float(std::sin(t)) }, { 5, 5, 5 }, { 6, 5, 5 },
-                        { 5, 6, 5 } },
+                       { 0.5f, float(-std::cos(t)), float(std::sin(t)) }, { 5, 5, 5 }, { 6, 5, 5 },
+                       { 5, 6, 5 } },
         { { 0, 1, 2 }, { 1, 0, 3 }, { 4, 5, 6 } });
 }
 
@@ -114,7 +114,7 @@ TEST(SegmentExport, SamePositionsMergeAndAnUnwritableFileSparesTheOthers)
 {
     // Positions 1 and 3 are the same, and -0 is 0: four vertices in the file.
     Mesh mesh = segMesh({ { 0, 0, 0 }, { 1, 0, 0 }, { 0.1f, 1e-05f, -0.0f }, { 1, 0, 0 },
-                             { 123456789.0f, 2.5f, 0 } },
+                            { 123456789.0f, 2.5f, 0 } },
         { { 0, 1, 2 }, { 3, 4, 2 } });
     const std::string dir = scratchDir("exact");
     testing::internal::CaptureStdout();

@@ -5,7 +5,6 @@
 #include "segmentation/ui/QtMeshTraversalWidget.h"
 #include "viewer/ui/QtGLWidget.h"
 
-#include <QLabel>
 #include <QOpenGLContext>
 #include <QPushButton>
 #include <QSlider>
@@ -19,10 +18,10 @@ class TraversalGuiTest : public QObject
 {
     Q_OBJECT
 private slots:
-    void traversalMarkingAndExportThroughTheWindow();
+    void pickGatesTraversalAndMarkReplacesTheHighlight();
 };
 
-void TraversalGuiTest::traversalMarkingAndExportThroughTheWindow()
+void TraversalGuiTest::pickGatesTraversalAndMarkReplacesTheHighlight()
 {
     QOpenGLContext context;
     if (!context.create())
@@ -66,7 +65,6 @@ void TraversalGuiTest::traversalMarkingAndExportThroughTheWindow()
     QTest::mouseClick(view, Qt::MiddleButton, Qt::NoModifier, QPoint(70, 70));
     QVERIFY(view->mesh.selected >= 1);
     page->findChild<QSlider*>(QStringLiteral("depth_slider"))->setValue(3);
-    QCOMPARE(page->findChildren<QLabel*>().at(0)->text(), QStringLiteral("Edge Depth:\t3"));
     QVERIFY(reached() > 3);
     QVERIFY(orange() > 500);
 
