@@ -4,6 +4,7 @@
 #include "CliCommon.h"
 #include "Commands.h"
 #include "SegmentationTestMeshes.h"
+#include "TestUtil.h"
 
 #include "mesh/engine/LoadMesh.h"
 #include "mesh/engine/Mesh.h"
@@ -14,12 +15,12 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <map>
 #include <numbers>
 #include <sstream>
 
 namespace fs = std::filesystem;
+using testutil::readFile;
 
 namespace {
 
@@ -40,20 +41,6 @@ std::vector<int> flags(const Mesh& mesh)
     for (const Face& face : mesh.faces)
         out.push_back(face.traversed);
     return out;
-}
-
-std::string readFile(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return { std::istreambuf_iterator<char>(in), {} };
-}
-
-std::string scratchDir(const std::string& name)
-{
-    const fs::path dir = fs::temp_directory_path() / ("facetra-segment-test-" + name);
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-    return dir.string();
 }
 
 } // namespace
@@ -116,7 +103,8 @@ TEST(SegmentExport, SamePositionsMergeAndAnUnwritableFileSparesTheOthers)
     Mesh mesh = segMesh({ { 0, 0, 0 }, { 1, 0, 0 }, { 0.1f, 1e-05f, -0.0f }, { 1, 0, 0 },
                             { 123456789.0f, 2.5f, 0 } },
         { { 0, 1, 2 }, { 3, 4, 2 } });
-    const std::string dir = scratchDir("exact");
+    const testutil::TempDir scratch;
+    const std::string dir = scratch.path().string();
     testing::internal::CaptureStdout();
     writeSegmentFiles(mesh, 0, dir);
     mesh.faces[1].segment = 2;
@@ -143,7 +131,6 @@ TEST(SegmentExport, SamePositionsMergeAndAnUnwritableFileSparesTheOthers)
     EXPECT_EQ(blocked.failed, std::vector<std::string> { dir + "/object_1.obj" });
     EXPECT_EQ(blocked.written.size(), 3u);
     EXPECT_EQ(std::distance(fs::directory_iterator(dir), {}), 4); // no temporary left
-    fs::remove_all(dir);
 }
 
 TEST(SegmentExport, MatchesAPlainOrderedMapOnRealMeshes)
@@ -187,7 +174,8 @@ TEST(SegmentExport, MatchesAPlainOrderedMapOnRealMeshes)
 
 TEST(SegmentCli, WritesWhatTheViewWouldExport)
 {
-    const std::string dir = scratchDir("cli");
+    const testutil::TempDir scratch;
+    const std::string dir = scratch.path().string();
     const std::string in = dir + "/creased.obj";
     std::ofstream(in)
         << "v 0 0 0\nv 1 0 0\nv 0 1 0\nv 1 1 0.2\nv 2 0 0\nf 1 2 3\nf 2 4 3\nf 2 5 4\n";
@@ -211,5 +199,4 @@ TEST(SegmentCli, WritesWhatTheViewWouldExport)
         { "non-segemented.obj", "object_1.obj", "object_2.obj", "segemented.obj" })
         EXPECT_EQ(readFile(dir + "/cli/" + name), readFile(dir + "/" + name)) << name;
     EXPECT_NE(readFile(dir + "/object_1.obj"), readFile(dir + "/object_2.obj"));
-    fs::remove_all(dir);
 }
