@@ -1,7 +1,10 @@
 // The Edge Traversal page, its routing to the view, the highlight, marking and
 // "Save ALL..." in the real window.
+#include "SegmentationTestMeshes.h"
+
 #include "app/ui/QtMainWindow.h"
 #include "app/ui/QtMeshEditorDialogue.h"
+#include "mesh/engine/WriteObj.h"
 #include "segmentation/ui/QtMeshTraversalWidget.h"
 #include "viewer/ui/QtGLWidget.h"
 
@@ -11,8 +14,6 @@
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QtTest>
-
-#include <fstream>
 
 class TraversalGuiTest : public QObject
 {
@@ -28,14 +29,7 @@ void TraversalGuiTest::pickGatesTraversalAndMarkReplacesTheHighlight()
         QSKIP("no OpenGL on this display");
     QTemporaryDir scratch;
     const QString grid = scratch.filePath(QStringLiteral("grid.obj"));
-    std::ofstream out(grid.toStdString()); // 9 x 9 vertices in the plane z = 0
-    for (int v = 0; v < 81; ++v)
-        out << "v " << v % 9 << ' ' << v / 9 << " 0\n";
-    for (int v = 1; v <= 72; ++v)
-        if (v % 9 != 0)
-            out << "f " << v << ' ' << v + 1 << ' ' << v + 10 << "\nf " << v << ' ' << v + 10 << ' '
-                << v + 9 << '\n';
-    out.close();
+    QVERIFY(writeObj(bumpyGrid(9, 0.0f), grid.toStdString())); // flat, 128 faces
 
     QtMainWindow window;
     window.setAttribute(Qt::WA_DeleteOnClose, false);
