@@ -1,5 +1,6 @@
 #include "ReferenceClassifier.h"
 #include "SegmentationTestMeshes.h"
+#include "TestUtil.h"
 
 #include "mesh/engine/Mesh.h"
 #include "segmentation/engine/Mesh_Classifier.h"
@@ -13,13 +14,6 @@
 namespace {
 
 constexpr float kInf = std::numeric_limits<float>::infinity();
-
-std::string tempFile(const std::string& name)
-{
-    return (std::filesystem::temp_directory_path()
-        / ("facetra-seg-" + std::to_string(::getpid()) + "-" + name))
-        .string();
-}
 
 // Classifies quietly; the console text is returned.
 std::string classifyCapturing(Mesh_Classifier& c)
@@ -209,7 +203,8 @@ TEST(Mesh_Classifier, BadTableFilesAreRefusedAndRebuilt)
     classifyCapturing(k);
     const std::vector<int> seeds = k.seeds;
     const std::vector<float> before(k.table.data(), k.table.data() + k.table.size);
-    const std::string file = tempFile("t.spt");
+    const testutil::TempDir dir;
+    const std::string file = dir.file("t.spt");
     testing::internal::CaptureStdout();
     ASSERT_TRUE(k.save(file));
     ASSERT_TRUE(k.load(file));
@@ -219,12 +214,11 @@ TEST(Mesh_Classifier, BadTableFilesAreRefusedAndRebuilt)
     // A file of the wrong size or none at all: refused, and the next
     // classification builds its own table.
     std::filesystem::resize_file(file, 4u * std::uintmax_t(k.table.size) - 4);
-    for (const std::string& bad : { file, tempFile("missing.spt") }) {
+    for (const std::string& bad : { file, dir.file("missing.spt") }) {
         k.rebuild = 0;
         EXPECT_FALSE(k.load(bad)) << bad;
         EXPECT_EQ(k.rebuild, 1) << bad;
     }
-    std::filesystem::remove(file);
 
     // A table that does not fit: nothing classified, nothing changed.
     k.table.memoryLimit = 4000;
