@@ -72,8 +72,9 @@ TEST(FoldGuard, MatchesTheReferenceAndThePlainRuleWhereNothingFolds)
             referenceSimplify(slow, float(level) / 100, true, &refusals);
             referenceSimplify(plain, float(level) / 100, false);
             ASSERT_EQ(objBytes(fast), objBytes(slow)) << level;
-            if (refusals == 0)
+            if (refusals == 0) {
                 ASSERT_EQ(objBytes(fast), objBytes(plain)) << level;
+            }
             ++(refusals == 0 ? unguarded : guarded);
         }
     }
