@@ -13,11 +13,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace {
-
-// As a standard stream prints a float by default: six significant digits,
-// trailing zeros dropped.
-void appendNumber(std::string& out, float value)
+void appendStreamFloat(std::string& out, float value)
 {
     char buffer[32];
     const auto r = std::to_chars(buffer, buffer + sizeof buffer, double(value),
@@ -25,10 +21,7 @@ void appendNumber(std::string& out, float value)
     out.append(buffer, r.ptr);
 }
 
-// The shortest text that the reader turns back into the same float; the
-// reader converts through double, so the rare shortest text that would round
-// differently that way gets the nine digits that always read back exactly.
-void appendExactNumber(std::string& out, float value)
+void appendExactFloat(std::string& out, float value)
 {
     char buffer[32];
     auto r = std::to_chars(buffer, buffer + sizeof buffer, value);
@@ -38,14 +31,25 @@ void appendExactNumber(std::string& out, float value)
     out.append(buffer, r.ptr);
 }
 
-void appendInt(std::string& out, int value)
+void appendWholeNumber(std::string& out, long long value)
 {
-    char buffer[16];
+    char buffer[24];
     const auto r = std::to_chars(buffer, buffer + sizeof buffer, value);
     out.append(buffer, r.ptr);
 }
 
-} // namespace
+void appendPointLine(std::string& out, const char* keyword, const Vector& p, bool exact)
+{
+    const auto number = exact ? appendExactFloat : appendStreamFloat;
+    out += keyword;
+    out += ' ';
+    number(out, p.x);
+    out += ' ';
+    number(out, p.y);
+    out += ' ';
+    number(out, p.z);
+    out += '\n';
+}
 
 bool writeFileReplacing(const std::string& path, const std::string& text)
 {
@@ -86,28 +90,12 @@ bool writeObj(const Mesh& mesh, const std::string& path, const ObjWriteOptions& 
 
     std::string text;
     text.reserve(std::size_t(mesh.numVertices) * 32 + std::size_t(mesh.numFaces) * 32);
-    for (int i = 0; i < mesh.numVertices; ++i) {
-        const Vector& p = mesh.vertices[std::size_t(i)];
-        text += "v ";
-        appendNumber(text, p.x);
-        text += ' ';
-        appendNumber(text, p.y);
-        text += ' ';
-        appendNumber(text, p.z);
-        text += '\n';
-    }
+    for (int i = 0; i < mesh.numVertices; ++i)
+        appendPointLine(text, "v", mesh.vertices[std::size_t(i)], false);
     if (options.vertexColours) {
         const std::size_t n = std::min(std::size_t(mesh.numVertices), mesh.vertexColours.size());
-        for (std::size_t i = 0; i < n; ++i) {
-            const Vector& c = mesh.vertexColours[i];
-            text += "vc ";
-            appendExactNumber(text, c.x);
-            text += ' ';
-            appendExactNumber(text, c.y);
-            text += ' ';
-            appendExactNumber(text, c.z);
-            text += '\n';
-        }
+        for (std::size_t i = 0; i < n; ++i)
+            appendPointLine(text, "vc", mesh.vertexColours[i], true);
     }
     for (int f = 0; f < mesh.numFaces; ++f) {
         const Face& face = mesh.faces[std::size_t(f)];
@@ -116,9 +104,9 @@ bool writeObj(const Mesh& mesh, const std::string& path, const ObjWriteOptions& 
             const int n = face.index[k] + 1;
             if (k > 0)
                 text += ' ';
-            appendInt(text, n);
+            appendWholeNumber(text, n);
             text += '/';
-            appendInt(text, n);
+            appendWholeNumber(text, n);
             text += '/';
         }
         text += '\n';

@@ -3,6 +3,7 @@
 #include <string>
 
 class Mesh;
+struct Vector;
 
 struct ObjWriteOptions {
     // Adds one "vc r g b" line per vertex after the positions, each number as
@@ -20,3 +21,14 @@ bool writeObj(const Mesh& mesh, const std::string& path, const ObjWriteOptions& 
 // Writes text to path through a temporary file beside it and a rename, so that a
 // failure never leaves a half-written file in place of an old one.
 bool writeFileReplacing(const std::string& path, const std::string& text);
+
+// Number text as the OBJ files written here hold it: a float as a standard
+// stream prints it (six significant digits, trailing zeros dropped); a float
+// exactly (the shortest text the reader turns back into the same float, nine
+// digits where the reader's conversion through double would round that one
+// differently); a whole number.
+void appendStreamFloat(std::string& out, float value);
+void appendExactFloat(std::string& out, float value);
+void appendWholeNumber(std::string& out, long long value);
+// "<keyword> x y z\n", the numbers exact or as a stream prints them.
+void appendPointLine(std::string& out, const char* keyword, const Vector& p, bool exact);

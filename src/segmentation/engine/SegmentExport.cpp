@@ -28,22 +28,6 @@ std::uint32_t orderKey(float value)
     return (bits & 0x80000000u) ? ~bits : bits | 0x80000000u;
 }
 
-void appendFloat(std::string& out, float value)
-{
-    // A standard stream's default float output: %g with six significant digits.
-    char buffer[32];
-    const auto r = std::to_chars(
-        buffer, buffer + sizeof buffer, double(value), std::chars_format::general, 6);
-    out.append(buffer, r.ptr);
-}
-
-void appendUnsigned(std::string& out, unsigned value)
-{
-    char buffer[16];
-    const auto r = std::to_chars(buffer, buffer + sizeof buffer, value);
-    out.append(buffer, r.ptr);
-}
-
 std::string joinPath(const std::string& directory, const char* name)
 {
     if (directory.empty())
@@ -96,14 +80,7 @@ SegmentObj segmentObj(const Mesh& mesh, const std::vector<int>& faceList,
             if (stamp[c] != fileId) {
                 stamp[c] = fileId;
                 slot[c] = int(obj.vertices++);
-                const Vector& p = mesh.vertices[v];
-                vertexLines += "v ";
-                appendFloat(vertexLines, p.x);
-                vertexLines += ' ';
-                appendFloat(vertexLines, p.y);
-                vertexLines += ' ';
-                appendFloat(vertexLines, p.z);
-                vertexLines += '\n';
+                appendPointLine(vertexLines, "v", mesh.vertices[v], false);
             }
             number[k] = unsigned(slot[c]) + 1;
         }
@@ -111,11 +88,11 @@ SegmentObj segmentObj(const Mesh& mesh, const std::vector<int>& faceList,
         faceLines += 'f';
         for (const unsigned n : number) {
             faceLines += ' ';
-            appendUnsigned(faceLines, n);
+            appendWholeNumber(faceLines, n);
             faceLines += '/';
-            appendUnsigned(faceLines, n);
+            appendWholeNumber(faceLines, n);
             faceLines += '/';
-            appendUnsigned(faceLines, n);
+            appendWholeNumber(faceLines, n);
         }
         faceLines += '\n';
     }
