@@ -3,19 +3,11 @@
 // sanitizer build as well.
 
 #include "ObjTestUtil.h"
-#include "TestUtil.h"
 
 #include "mesh/engine/Build.h"
-#include "mesh/engine/Mesh.h"
-#include "mesh/engine/ReadNet.h"
-#include "mesh/engine/ReadObj.h"
 
-#include <gtest/gtest.h>
-
-#include <array>
 #include <cmath>
 #include <random>
-#include <string>
 
 namespace {
 
@@ -35,32 +27,6 @@ void expectUsable(Mesh& mesh)
     ASSERT_TRUE(mesh.morphogenValues.empty()
         || mesh.morphogenValues.size() == std::size_t(mesh.numVertices));
     testutil::captureStdout([&] { build(mesh, { 2, 7, 6, 3, 8, 5 }); });
-}
-
-bool readNetText(Mesh& mesh, const std::string& text, std::string* out = nullptr)
-{
-    static testutil::TempDir dir;
-    const std::string path = dir.write("bad.net", text);
-    mesh.clear();
-    bool ok = false;
-    const std::string printed = testutil::captureStdout(
-        [&] { testutil::captureStderr([&] { ok = readNet(mesh, path); }); });
-    if (out)
-        *out = printed;
-    return ok;
-}
-
-// Reads text with the OBJ or the net reader; the net reader may refuse a file,
-// which must leave no mesh.
-bool readText(bool net, Mesh& mesh, const std::string& text, std::string* out = nullptr)
-{
-    if (!net) {
-        const auto r = readObjText(mesh, text);
-        if (out)
-            *out = r.out;
-        return r.ok;
-    }
-    return readNetText(mesh, text, out);
 }
 
 TEST(BadInput, EveryTruncationAndRandomGarbageGivesAUsableMeshOrNone)
@@ -88,7 +54,7 @@ TEST(BadInput, EveryTruncationAndRandomGarbageGivesAUsableMeshOrNone)
             }
             SCOPED_TRACE((isNet ? "net: " : "obj: ") + text);
             Mesh mesh;
-            if (readText(isNet, mesh, text))
+            if (testutil::readText(mesh, text, isNet ? "m.net" : "m.obj").ok)
                 expectUsable(mesh);
             else
                 ASSERT_TRUE(isNet && mesh.numVertices == 0);
@@ -130,9 +96,9 @@ TEST(BadInput, DroppedAndReplacedValuesAreCountedAndSaid)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text);
         Mesh mesh;
-        std::string out;
-        ASSERT_TRUE(readText(c.net, mesh, c.text, &out));
-        EXPECT_TRUE(contains(out, c.lines)) << out;
+        const auto r = testutil::readText(mesh, c.text, c.net ? "m.net" : "m.obj");
+        ASSERT_TRUE(r.ok);
+        EXPECT_TRUE(contains(r.out, c.lines)) << r.out;
         EXPECT_EQ(mesh.numVertices, c.vertices);
         EXPECT_EQ(mesh.numFaces, c.faces);
         expectUsable(mesh);

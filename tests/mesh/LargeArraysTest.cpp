@@ -9,7 +9,6 @@ TEST(LargeArrays, GrowingIntoHugePagesKeepsTheContentsAndFillsTheRest)
     for (const std::size_t n : { std::size_t(10), kLargeArrayBytes / sizeof(int) * 2 }) {
         std::vector<int> v { 1, 2, 3, 4, 5 }, w { 7 };
         reserveLarge(v, n);
-        EXPECT_GE(v.capacity(), n);
         resizeLarge(v, n);
         assignLarge(w, n, -1);
         ASSERT_TRUE(v.size() == n && w.size() == n);

@@ -3,40 +3,41 @@
 #include "TestUtil.h"
 
 #include "mesh/engine/Mesh.h"
+#include "mesh/engine/ReadNet.h"
 #include "mesh/engine/ReadObj.h"
 
 #include <string>
 
 namespace testutil {
 
-// One read of OBJ text through a file, with everything it printed.
+// One read of OBJ or net text (by the name's suffix) through a file, with what it printed.
 struct ObjRead
 {
     bool ok = false;
     std::string out;
-    std::string err;
     ObjReadReport report;
-    std::string path;
 };
 
-inline ObjRead readObjText(Mesh& mesh, const std::string& text, const std::string& name = "m.obj")
+inline ObjRead readText(Mesh& mesh, const std::string& text, const std::string& name)
 {
     static TempDir dir;
+    const std::string path = dir.write(name, text);
     ObjRead r;
-    r.path = dir.write(name, text);
     mesh.clear();
-    r.err = captureStderr(
-        [&] { r.out = captureStdout([&] { r.ok = readObj(mesh, r.path, &r.report); }); });
+    captureStderr([&] {
+        r.out = captureStdout([&] {
+            r.ok = name.ends_with(".net") ? readNet(mesh, path) : readObj(mesh, path, &r.report);
+        });
+    });
     return r;
 }
-
-// The lines a read prints after "Opening: <path>".
-inline std::string afterOpening(const ObjRead& r)
+inline ObjRead readObjText(Mesh& mesh, const std::string& text)
 {
-    const std::string opening = "Opening: " + r.path + "\n";
-    if (r.out.compare(0, opening.size(), opening) != 0)
-        return "<no opening line> " + r.out;
-    return r.out.substr(opening.size());
+    return readText(mesh, text, "m.obj");
+}
+inline ObjRead readNetText(Mesh& mesh, const std::string& text)
+{
+    return readText(mesh, text, "m.net");
 }
 
 } // namespace testutil

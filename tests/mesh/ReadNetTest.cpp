@@ -1,35 +1,11 @@
-#include "TestUtil.h"
+#include "ObjTestUtil.h"
 
 #include "mesh/engine/LoadMesh.h"
-#include "mesh/engine/Mesh.h"
-#include "mesh/engine/ReadNet.h"
-
-#include <gtest/gtest.h>
-
-#include <array>
-#include <string>
-#include <vector>
 
 namespace {
 
 using Triangles = std::vector<std::array<int, 3>>;
-
-struct NetRead
-{
-    bool ok = false;
-    std::string out, err, path;
-};
-
-NetRead readNetText(Mesh& mesh, const std::string& text)
-{
-    static testutil::TempDir dir;
-    NetRead r;
-    r.path = dir.write("m.net", text);
-    mesh.clear();
-    r.err = testutil::captureStderr(
-        [&] { r.out = testutil::captureStdout([&] { r.ok = readNet(mesh, r.path); }); });
-    return r;
-}
+using testutil::readNetText;
 
 TEST(ReadNet, LineKindsPolygonsOfTenAndOnlyFullNormalLists)
 {
@@ -46,16 +22,14 @@ TEST(ReadNet, LineKindsPolygonsOfTenAndOnlyFullNormalLists)
     EXPECT_EQ(testutil::triangles(mesh),
         (Triangles { { 0, 1, 2 }, { 0, 2, 3 }, { 0, 3, 0 }, { 0, 0, 1 }, { 0, 1, 2 }, { 0, 2, 3 },
             { 0, 3, 0 }, { 0, 0, 1 }, { 3, 2, 1 } }));
-    for (const char* line : { "3 vertices without a colour get grey\n",
-             "dropped 3 faces with vertex indices out of range\n" })
-        EXPECT_NE(r.out.find(line), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("dropped 3 faces"), std::string::npos) << r.out;
     testutil::expectLinked(mesh);
     // Too few normals: none at all.
     ASSERT_TRUE(readNetText(mesh, "v 0 0 0\nv 1 0 0\nn 0 0 1\nc 1 0 0\nc 1 0 0\n").ok);
     EXPECT_TRUE(mesh.vertexNormals[0] == Vector(0, 0, 0));
 }
 
-TEST(ReadNet, ALineThatDoesNotParseOrAMissingFileFailsAndLeavesNoMesh)
+TEST(ReadNet, ALineThatDoesNotParseFailsAndLeavesNoMesh)
 {
     Mesh mesh;
     for (const char* text :
@@ -65,12 +39,6 @@ TEST(ReadNet, ALineThatDoesNotParseOrAMissingFileFailsAndLeavesNoMesh)
         EXPECT_EQ(mesh.numVertices + mesh.numFaces, 0) << text;
         EXPECT_NE(r.out.find("does not parse"), std::string::npos) << r.out;
     }
-    testutil::TempDir dir;
-    bool ok = true;
-    const std::string err = testutil::captureStderr(
-        [&] { testutil::captureStdout([&] { ok = readNet(mesh, dir.file("absent.net")); }); });
-    EXPECT_FALSE(ok);
-    EXPECT_EQ(err, "ERROR Opening File: " + dir.file("absent.net") + "\n");
 }
 
 TEST(LoadMesh, ReaderChosenByTheLastFourCharactersCaseBlind)
@@ -79,7 +47,9 @@ TEST(LoadMesh, ReaderChosenByTheLastFourCharactersCaseBlind)
         = { { "A.OBJ", MeshFileKind::Obj }, { "dir.net/a.Obj", MeshFileKind::Obj },
               { "x.NeT", MeshFileKind::Net }, { "xobj", MeshFileKind::Obj },
               { "a.objx", MeshFileKind::Obj }, { "a.stp", MeshFileKind::None },
-              { "obj.txt", MeshFileKind::None }, { "", MeshFileKind::None } };
+              { "obj.txt", MeshFileKind::None }, { "", MeshFileKind::None },
+              { "a.PLY.gz", MeshFileKind::Ply }, { "a.gts.GZ", MeshFileKind::Gts },
+              { "a.stl", MeshFileKind::Stl }, { "a.gz", MeshFileKind::None } };
     for (const auto& [name, kind] : names)
         EXPECT_EQ(meshFileKind(name), kind) << name;
 

@@ -15,10 +15,8 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <initializer_list>
 #include <iterator>
 #include <map>
-#include <sstream>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -166,7 +164,6 @@ public:
     };
     bool present() const { return !files_.empty(); }
     const std::vector<File>& files() const { return files_; }
-    const std::string& referencePath() const { return reference_; }
     // The counts made independently of this program, by file name.
     std::map<std::string, nlohmann::json> referenceCounts() const
     {

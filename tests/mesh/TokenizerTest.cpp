@@ -48,7 +48,6 @@ TEST(Tokenizer, SplitsNumbersWordsQuotesAndCommentsAsTheReadersExpect)
     for (const auto& [text, want] : cases)
         EXPECT_EQ(tokens(text), want) << text;
     EXPECT_EQ(tokens("a 1\n\nb 'q\nc", true), "w:a n:1 EOL EOL w:b s:q EOL w:c ");
-    EXPECT_EQ(parseNumber("1.2.3"), 1.2);
 }
 
 } // namespace

@@ -1,11 +1,6 @@
-#include "ObjTestUtil.h"
 #include "TestUtil.h"
 
-#include "mesh/engine/Mesh.h"
-#include "mesh/engine/ReadObj.h"
 #include "mesh/engine/WriteObj.h"
-
-#include <gtest/gtest.h>
 
 #include <limits>
 #include <sstream>
@@ -32,10 +27,7 @@ TEST(WriteObj, ExactBytesLinesAndNumbersAsTheStandardStreamPrintsThem)
     testutil::makeMesh(mesh, points, { { 0, 1, 2 }, { 2, 1, 0 } });
     testutil::TempDir dir;
     const std::string path = dir.file("out.obj");
-    bool ok = false;
-    EXPECT_EQ(captureStdout([&] { ok = writeObj(mesh, path); }),
-        "17, 2\n\tMESH: Saving " + path + "... done...\n");
-    EXPECT_TRUE(ok);
+    captureStdout([&] { EXPECT_TRUE(writeObj(mesh, path)); });
     EXPECT_EQ(readFile(path), want.str() + "f 1/1/ 2/2/ 3/3/\nf 3/3/ 2/2/ 1/1/\n");
 }
 
@@ -46,21 +38,15 @@ TEST(WriteObj, FailureOrAnEmptyMeshKeepsTheOldFileAndReplacingKeepsLinksAndModes
     Mesh mesh;
     bool ok = true;
     testutil::makeMesh(mesh, { { 1, 2, 3 } }, {});
-    EXPECT_EQ(captureStdout([&] { ok = writeObj(mesh, dir.file("empty.obj")); }), "1, 0\n");
+    captureStdout([&] { ok = writeObj(mesh, dir.file("empty.obj")); });
     EXPECT_FALSE(ok || fs::exists(dir.file("empty.obj")));
 
     testutil::makeTetrahedron(mesh);
-    const std::string missing = dir.file("no/such/folder/out.obj");
-    std::string err;
-    const std::string out = captureStdout(
-        [&] { err = testutil::captureStderr([&] { ok = writeObj(mesh, missing); }); });
-    EXPECT_FALSE(ok);
-    EXPECT_EQ(out, "4, 4\n\tMESH: Saving " + missing + "... failed\n");
-    EXPECT_EQ(err, "ERROR: Writing File: " + missing + "\n");
     fs::create_directory(dir.file("taken.obj"));
-    captureStdout(
-        [&] { testutil::captureStderr([&] { ok = writeObj(mesh, dir.file("taken.obj")); }); });
-    EXPECT_FALSE(ok);
+    for (const std::string& path : { dir.file("no/such/folder/out.obj"), dir.file("taken.obj") }) {
+        captureStdout([&] { testutil::captureStderr([&] { ok = writeObj(mesh, path); }); });
+        EXPECT_FALSE(ok) << path;
+    }
     EXPECT_TRUE(fs::is_directory(dir.file("taken.obj")));
 
     const std::string target = dir.write("real.obj", std::string(100000, 'x'));
@@ -78,28 +64,6 @@ TEST(WriteObj, FailureOrAnEmptyMeshKeepsTheOldFileAndReplacingKeepsLinksAndModes
     EXPECT_EQ(st.st_mode & 0777, 0640u);
     const fs::directory_iterator entries(dir.path());
     EXPECT_EQ(std::distance(begin(entries), end(entries)), 3) << "a temporary file was left behind";
-}
-
-// What is saved reads back as the same triangles, and saving that again gives
-// the same bytes: six significant digits survive the trip.
-TEST(WriteObj, ReadingBackAndSavingAgainGivesTheSameBytesFromEveryLayout)
-{
-    const std::string vertices = "v 0.1 -2.25 3e-2\nv 1234.5678 0 -1\nv 1e-7 7 8\n"
-                                 "v 0.333333333 0.666666666 -0.999999999\nvn 0 0 1\nvt 0 0\n";
-    testutil::TempDir dir;
-    const auto saved = [&](Mesh& mesh) {
-        captureStdout([&] { writeObj(mesh, dir.file("saved.obj")); });
-        return readFile(dir.file("saved.obj"));
-    };
-    for (const char* faces : { "f 1 2 3 4\n", "f 1/1/1 2/1/1 3/1/1 4/1/1\n", "f 1//1 2//1 3//1\n",
-             "f 1/1/ 2/1/ 3/1/\n", "f 1// 2// 3// 4//\n", "f 1/1 2/1 3/1 4/1\n" }) {
-        Mesh first, second;
-        ASSERT_TRUE(testutil::readObjText(first, vertices + faces).ok);
-        const std::string text = saved(first);
-        EXPECT_EQ(testutil::readObjText(second, text).report.formatType, 4) << faces;
-        EXPECT_EQ(testutil::triangles(second), testutil::triangles(first)) << faces;
-        EXPECT_EQ(saved(second), text) << faces;
-    }
 }
 
 } // namespace
