@@ -69,12 +69,6 @@ TEST(ClassifyCli, GivesTheWindowsResultAndRefusesBadArguments)
         EXPECT_EQ(k["numPatches"].get<int>(), 3);
         EXPECT_EQ(k["patch"].size(), std::size_t(mesh.numFaces));
     }
-    // Without --json the console lines come first, on standard output.
-    auto [text, status] = run(in);
-    EXPECT_EQ(status, 0);
-    EXPECT_LT(text.find("Using Floyd Shortest Path\n"), text.find("Optimal Number of Patches:"));
-    EXPECT_NE(text.find(" patches in "), std::string::npos);
-
     for (const std::string& bad :
         { "--weight 2 " + in, "--mode fast " + in, "--patches 0 " + in, "--patches 51 " + in,
             "--load-table " + dir.file("missing.spt") + " " + in, std::string() })
