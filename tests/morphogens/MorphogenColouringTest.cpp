@@ -26,9 +26,6 @@ TEST(MorphogenColouring, MixesOnlyActiveFiniteValuesListedEverywhere)
         { "zero, negative, NaN, infinite do not dim", { 0.5f, 0, -1, nan, 1 / 0.0f },
             { 0, grey, { red, blue, blue, blue, blue }, { 1, 1, 1, 1, 1 } },
             { g + 0.25f, g, g, 1.5f } },
-        { "two active on black", { 1, 1 }, { 0, black, { red, blue }, { 1, 1 } },
-            { 1 / 3.0f, 0, 1 / 3.0f, 3 } },
-        { "no clamping", { 4 }, { 0, { 255, 255, 255 }, { red }, { 1 } }, { 3, 1, 1, 5 } },
         // More values than names, or names than values: only entries all lists have.
         { "lists shorter than the values", { 1, 1 }, { 0, black, { red, blue }, { 1 } },
             { 0.5f, 0, 0, 2 } },

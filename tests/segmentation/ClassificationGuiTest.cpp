@@ -1,5 +1,4 @@
-// The Classification page, the view's classifier slots and their routing
-// through the main window.
+// Classifying from the page in the main window: colours, browsing, reloading.
 #include "SegmentationTestMeshes.h"
 
 #include "app/ui/QtMainWindow.h"
@@ -34,81 +33,9 @@ int yellowPixels(const QImage& image)
 class ClassificationGuiTest : public QObject
 {
     Q_OBJECT
-private:
-    QTemporaryDir dir;
-    QString sheet;
-
 private slots:
-    void initTestCase()
-    {
-        sheet = dir.filePath(QStringLiteral("sheet.obj"));
-        QVERIFY(writeObj(bumpyGrid(11, 3.0f), sheet.toStdString()));
-    }
-    void pageSendsModeWeightCountAndBrowsingWithinThePatches();
-    void tableFileNamesGetTheirExtension();
     void applyClassifiesAndTheSliderFollows();
 };
-
-void ClassificationGuiTest::pageSendsModeWeightCountAndBrowsingWithinThePatches()
-{
-    QtMeshClassifierWidget page;
-    QSignalSpy mode(&page, &QtMeshClassifierWidget::sp_mode_signal);
-    QSignalSpy weight(&page, &QtMeshClassifierWidget::weight_signal);
-    QSignalSpy previous(&page, &QtMeshClassifierWidget::previouspatch_signal);
-    QSignalSpy next(&page, &QtMeshClassifierWidget::nextpatch_signal);
-    QSignalSpy threshold(&page, &QtMeshClassifierWidget::patchthresh_signal);
-    page.djikstraEvent();
-    page.floydEvent();
-    QCOMPARE(mode.count(), 2);
-    QCOMPARE(mode.at(0).at(0).toInt(), 1);
-    QCOMPARE(mode.at(1).at(0).toInt(), 0);
-    page.weightSlider->setValue(25);
-    QCOMPARE(weight.last().at(0).toFloat(), 0.25f);
-    // One patch: "Next" stays at 0; each browse step also sends the threshold.
-    page.nextEvent();
-    QCOMPARE(next.last().at(0).toInt(), 0);
-    page.numPatches = 3;
-    page.patchthreshEvent(40);
-    for (int i = 0; i < 3; ++i)
-        page.nextEvent();
-    QCOMPARE(next.last().at(0).toInt(), 2);
-    page.previousEvent();
-    QCOMPARE(previous.last().at(0).toInt(), 1);
-    QCOMPARE(threshold.count(), 6);
-    QCOMPARE(threshold.last().at(0).toInt(), 40);
-
-    // The patch count is sent twice when the slider moves, once when it does not.
-    page.numPatchesSlider->setValue(3);
-    QSignalSpy count(&page, &QtMeshClassifierWidget::numpatches_signal);
-    page.numbpatchesEvent(7);
-    QCOMPARE(count.count(), 2);
-    QCOMPARE(count.at(1).at(0).toInt(), 7);
-    page.numbpatchesEvent(7);
-    QCOMPARE(count.count(), 3);
-}
-
-void ClassificationGuiTest::tableFileNamesGetTheirExtension()
-{
-    QtMeshClassifierWidget page;
-    QSignalSpy saved(&page, &QtMeshClassifierWidget::savesp_signal);
-    QSignalSpy loaded(&page, &QtMeshClassifierWidget::loadsp_signal);
-    QString answer;
-    page.dialogs.saveFileName = page.dialogs.openFileName
-        = [&](QWidget*, const QString&, const QString&, const QString& filter) {
-              return filter == QLatin1String("*.spt") ? answer : QString();
-          };
-    for (const auto& [chosen, sent] : { std::pair { "table", "table.spt" },
-             { "table.abc", "table.abc" }, { "t.ab", "t.ab.spt" } }) {
-        answer = QLatin1String(chosen);
-        page.saveEvent();
-        page.loadEvent();
-        QCOMPARE(saved.last().at(0).toString(), QLatin1String(sent));
-        QCOMPARE(loaded.last().at(0).toString(), QLatin1String(sent));
-    }
-    answer.clear(); // cancelled: nothing sent
-    page.saveEvent();
-    QCOMPARE(saved.count(), 3);
-}
 
 void ClassificationGuiTest::applyClassifiesAndTheSliderFollows()
 {
@@ -117,6 +44,9 @@ void ClassificationGuiTest::applyClassifiesAndTheSliderFollows()
         if (!context.create())
             QSKIP("no OpenGL on this display");
     }
+    QTemporaryDir dir;
+    const QString sheet = dir.filePath(QStringLiteral("sheet.obj"));
+    QVERIFY(writeObj(bumpyGrid(11, 3.0f), sheet.toStdString()));
     QtMainWindow window;
     window.resizeView(400, 300);
     window.show();

@@ -44,23 +44,6 @@ ReferenceClassifier plainOn(Mesh& mesh, const Mesh_Classifier& k, float start = 
 
 } // namespace
 
-TEST(ShortestPathTable, TriangleSizeAndSymmetricLookup)
-{
-    for (const auto& [n, size] : { std::pair { 1, 1LL }, { 3, 7LL }, { 14021, 98308241LL } })
-        EXPECT_EQ(ShortestPathTable::entriesFor(n), size) << n;
-    ShortestPathTable t;
-    testing::internal::CaptureStdout();
-    ASSERT_TRUE(t.allocate(3));
-    t.at(2, 0) = 5.0f;
-    EXPECT_EQ(t.data()[3], 5.0f);
-    EXPECT_EQ(t.at(0, 2), 5.0f);
-    // Too big for the room given: refused before allocating.
-    t.memoryLimit = 1000;
-    EXPECT_FALSE(t.allocate(100));
-    testing::internal::GetCapturedStdout();
-    EXPECT_TRUE(t.empty());
-}
-
 // A bumpy grid, then the real meshes when present (suzanne has three parts).
 struct RealMeshes : testing::Test
 {

@@ -1,6 +1,5 @@
 #include "ReferenceClassifier.h"
 
-#include "mesh/engine/HsvToRgb.h"
 #include "mesh/engine/Mesh.h"
 
 #include <algorithm>
@@ -77,7 +76,6 @@ void ReferenceClassifier::fuzzy(int count)
 {
     numPatches = count;
     memberships.assign(static_cast<std::size_t>(count), std::vector<float>(std::size_t(n), 0.0f));
-    patchColours.assign(static_cast<std::size_t>(count), Vector(0.0f, 0.0f, 0.0f, 1.0f));
     for (int p = 0; p < count; ++p) {
         for (int f = 0; f < n; ++f) {
             float u = 1.0f;
@@ -91,9 +89,6 @@ void ReferenceClassifier::fuzzy(int count)
             }
             memberships[std::size_t(p)][std::size_t(f)] = u;
         }
-        float r = 0, g = 0, b = 0;
-        hsvToRgb(float(double(p) / count * 359.0), 1.0f, 1.0f, r, g, b);
-        patchColours[std::size_t(p)] = Vector(r, g, b, 1.0f);
     }
 }
 
@@ -138,26 +133,20 @@ void ReferenceClassifier::classify()
             bestK = int(k);
         }
     fuzzy(bestK);
-    neighbours.assign(static_cast<std::size_t>(bestK), { 0, 0 });
+    // Each seed's nearest other seed (the later of equals), before any moves.
+    std::vector<int> nearest(static_cast<std::size_t>(bestK), 0);
     for (int p = 0; p < bestK; ++p) {
-        float b1 = start, b2 = start;
-        int near = 0, second = 0;
+        float b1 = start;
         for (int q = 0; q < bestK; ++q)
             if (q != p && d(seeds[std::size_t(p)], seeds[std::size_t(q)]) <= b1) {
                 b1 = d(seeds[std::size_t(p)], seeds[std::size_t(q)]);
-                near = q;
+                nearest[std::size_t(p)] = q;
             }
-        for (int q = 0; q < bestK; ++q)
-            if (q != p && q != near && d(seeds[std::size_t(p)], seeds[std::size_t(q)]) <= b2) {
-                b2 = d(seeds[std::size_t(p)], seeds[std::size_t(q)]);
-                second = q;
-            }
-        neighbours[std::size_t(p)] = { near, second };
     }
     int newP = 0, newNb = 0;
     for (int p = 0; p < bestK; ++p) {
         int cur = seeds[std::size_t(p)];
-        const int nb = neighbours[std::size_t(p)][0];
+        const int nb = nearest[std::size_t(p)];
         int curNb = seeds[std::size_t(nb)];
         double bestA = start, bestB = start;
         for (;;) {

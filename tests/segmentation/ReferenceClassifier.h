@@ -1,7 +1,5 @@
 #pragma once
 
-#include "mesh/engine/Vector.h"
-
 #include <vector>
 
 class Mesh;
@@ -22,8 +20,6 @@ struct ReferenceClassifier
     std::vector<float> dist;
     std::vector<int> seeds;
     std::vector<std::vector<float>> memberships;
-    std::vector<std::vector<int>> neighbours;
-    std::vector<Vector> patchColours;
     std::vector<int> patchOfFace;
     int numPatches = 0;
 
