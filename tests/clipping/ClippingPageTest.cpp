@@ -4,62 +4,14 @@
 #include <QSignalSpy>
 #include <QtTest>
 
-// The Clipping Planes page on its own: what its buttons send.
+// The Clipping Planes page on its own: what its file buttons send.
 class ClippingPageTest : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void planeButtonsKeepAtMostOnePlaneSelected();
     void fileDialoguesSendNothingOnCancelAndAddTheSuffix();
 };
-
-void ClippingPageTest::planeButtonsKeepAtMostOnePlaneSelected()
-{
-    QtCLippingWidget page;
-    QSignalSpy select(&page, &QtCLippingWidget::cutplane_select_signal);
-    QSignalSpy current(&page, &QtCLippingWidget::cutplane_resetcurrent_signal);
-    QSignalSpy all(&page, &QtCLippingWidget::cutplane_resetall_signal);
-    QSignalSpy showAll(&page, &QtCLippingWidget::cutplane_showall_signal);
-    const auto click = [&](QPushButton* button) { QTest::mouseClick(button, Qt::LeftButton); };
-    const auto taken = [](QSignalSpy& spy) {
-        QList<int> values;
-        while (!spy.isEmpty())
-            values << spy.takeFirst().at(0).toInt();
-        return values;
-    };
-    const auto checked = [&] {
-        QList<int> planes;
-        for (int i = 0; i < 6; ++i)
-            if (page.planeButton(i)->isChecked())
-                planes << i;
-        return planes;
-    };
-
-    // Reset Current with nothing selected sends nothing.
-    click(page.resetCurrentButton());
-    QCOMPARE(current.count(), 0);
-    // PLANE_2 while PLANE_5 is selected: PLANE_5 is deselected first.
-    click(page.planeButton(4));
-    click(page.planeButton(1));
-    QCOMPARE(taken(select), QList<int>({ 4, 4, 1 }));
-    QCOMPARE(checked(), QList<int>({ 1 }));
-    click(page.resetCurrentButton());
-    QCOMPARE(current.count(), 1);
-    click(page.planeButton(1));
-    QCOMPARE(taken(select), QList<int>({ 1 }));
-    QCOMPARE(checked(), QList<int>());
-
-    // Reset All unchecks every button, however it got checked; Show All sends the
-    // state the button ends in.
-    page.planeButton(5)->setChecked(true);
-    click(page.resetAllButton());
-    QCOMPARE(all.count(), 1);
-    QCOMPARE(checked(), QList<int>());
-    click(page.showAllButton());
-    click(page.showAllButton());
-    QCOMPARE(taken(showAll), QList<int>({ 1, 0 }));
-}
 
 void ClippingPageTest::fileDialoguesSendNothingOnCancelAndAddTheSuffix()
 {
