@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ReferenceFilters.h"
 #include "mesh/TestUtil.h"
 #include "mesh/engine/Build.h"
 #include "mesh/engine/LoadMesh.h"
@@ -58,10 +59,3 @@ inline std::vector<std::array<float, 4>> faceNormals(const Mesh& mesh)
         out.push_back({ face.normal.x, face.normal.y, face.normal.z, face.normal.w });
     return out;
 }
-
-// The filters written the plain way, walking a linked list of the free faces and
-// searching each face's neighbourhood afresh; the fast ones must agree bit for
-// bit. A non-empty profile weights the normals as the page's curve does.
-int referenceRegions(Mesh& mesh, float r, bool moving, const std::vector<Vector>& profile = {},
-    int profileHeight = 0);
-void referenceMedian(Mesh& mesh, int depth);

@@ -1,4 +1,6 @@
-#include "FilterTestUtil.h"
+#include "ReferenceFilters.h"
+
+#include "mesh/engine/Mesh.h"
 
 #include <list>
 #include <set>
