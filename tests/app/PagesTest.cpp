@@ -8,14 +8,11 @@
 #include <QTabWidget>
 #include <QtTest>
 
-Q_DECLARE_METATYPE(Vector)
-
 class PagesTest : public QObject
 {
     Q_OBJECT
 private slots:
     void applyRunsOnlyTheCurrentPagesActionAndReturnStartsNone();
-    void colourChoiceResendsAllThreeTerms();
     void positionIsSentOnceOnReleaseOrFromOutside();
 };
 
@@ -36,33 +33,6 @@ void PagesTest::applyRunsOnlyTheCurrentPagesActionAndReturnStartsNone()
     dialogue.apply_event();
     QCOMPARE(firstRuns, 0);
     QCOMPARE(thirdRuns, 1);
-    // Close only hides.
-    dialogue.show();
-    QTest::mouseClick(dialogue.closeButton(), Qt::LeftButton);
-    QVERIFY(!dialogue.isVisible());
-}
-
-// A cancelled choice is checked with the window's other colour dialogues.
-void PagesTest::colourChoiceResendsAllThreeTerms()
-{
-    QtLightSettingsWidget page;
-    QSignalSpy colours(&page, &QtLightSettingsWidget::light_colour_signal);
-    QColor offered;
-    page.dialogs.colour = [&](const QColor& initial, QWidget*) {
-        offered = initial;
-        return QColor(255, 0, 51);
-    };
-    QList<QPushButton*> changes;
-    for (QPushButton* button : page.findChildren<QPushButton*>())
-        if (button->text() == QLatin1String("Change"))
-            changes << button;
-    QTest::mouseClick(changes.value(2), Qt::LeftButton); // specular
-    QCOMPARE(offered, QColor(0, 0, 0));
-    QCOMPARE(colours.count(), 1);
-    QCOMPARE(colours.at(0),
-        QVariantList({ QVariant::fromValue(Vector(0.5f, 0.5f, 0.5f)),
-            QVariant::fromValue(Vector(0.125f, 0.125f, 0.125f)),
-            QVariant::fromValue(Vector(1.0f, 0.0f, 0.2f)) }));
 }
 
 void PagesTest::positionIsSentOnceOnReleaseOrFromOutside()

@@ -3,7 +3,6 @@
 #include "mesh/engine/Mesh.h"
 
 #include <initializer_list>
-#include <string>
 
 // Builds a mesh in code from positions and triangles (0-based corners).
 inline Mesh makeMesh(std::initializer_list<Vector> positions,
@@ -23,9 +22,4 @@ inline Mesh makeMesh(std::initializer_list<Vector> positions,
         mesh.linkFace(f++);
     }
     return mesh;
-}
-
-inline std::string meshPath(const std::string& name)
-{
-    return std::string(FACETRA_MESH_DIR) + "/" + name;
 }
