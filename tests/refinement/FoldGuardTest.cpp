@@ -44,7 +44,6 @@ TEST(FoldGuard, TurnsNothingOverAndMatchesThePlainRuleWhereNothingFolds)
         EXPECT_GT(z, 0.0f);
 
     std::vector<Mesh> meshes;
-    meshes.reserve(4);
     for (Mesh (*make)() :
         { octahedron, dartFan, +[] { return flatGrid(5); }, +[] { return flatGrid(6); } })
         meshes.push_back(make());

@@ -1,4 +1,3 @@
-#include "refinement/ui/QtMeshSimplifierWidget.h"
 #include "refinement/ui/QtMeshSubdivideWidget.h"
 
 #include <QSignalSpy>
@@ -10,7 +9,6 @@ class RefinementPagesTest : public QObject
     Q_OBJECT
 private slots:
     void subdivideSendsOnlyRealLevels();
-    void simplifierSendsTheStoredLevel();
 };
 
 void RefinementPagesTest::subdivideSendsOnlyRealLevels()
@@ -23,16 +21,6 @@ void RefinementPagesTest::subdivideSendsOnlyRealLevels()
     page.apply();
     QCOMPARE(spy.count(), 1);
     QCOMPARE(spy.at(0), QVariantList({ 2, -0.0625f }));
-}
-
-void RefinementPagesTest::simplifierSendsTheStoredLevel()
-{
-    QtMeshSimplifierWidget page;
-    QSignalSpy spy(&page, &QtMeshSimplifierWidget::simplifySignal);
-    page.findChild<QSlider*>(QStringLiteral("threshmin_slider"))->setValue(30);
-    page.apply();
-    QCOMPARE(spy.count(), 1);
-    QCOMPARE(spy.at(0).at(0).toFloat(), 30.0f);
 }
 
 QTEST_MAIN(RefinementPagesTest)
