@@ -36,9 +36,7 @@ Mesh dartFan()
 // candidate away the result is the plain rule's, collapse for collapse.
 TEST(FoldGuard, TurnsNothingOverAndMatchesThePlainRuleWhereNothingFolds)
 {
-    Mesh plain = dartFan(), fan = dartFan();
-    referenceSimplify(plain, 0.9f, false);
-    EXPECT_LT(windings(plain)[0], 0.0f);
+    Mesh fan = dartFan();
     ASSERT_TRUE(simplify(fan, 0.9f));
     for (float z : windings(fan))
         EXPECT_GT(z, 0.0f);

@@ -118,7 +118,6 @@ void TerrainPageTest::heightMapsLoadSwappedAndBuildTheCommandsMesh()
     QImage image;
     QVERIFY(loadHeightMapImage(dir.filePath("noise.png"), image));
     QVERIFY(buildTerrainMesh(cli, heightMapFromImage(image), { 300, 256, 64 }));
-    QCOMPARE(mesh.numVertices, 90000);
     QVERIFY(mesh.vertices == cli.vertices && mesh.vertices[0].y != mesh.vertices[45000].y);
 }
 
