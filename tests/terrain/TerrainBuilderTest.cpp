@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <string>
 
 namespace {
 
@@ -23,42 +22,17 @@ Mesh terrain(const HeightMap& map, int n, int s, int h)
 
 } // namespace
 
-TEST(TerrainBuilder, PlainMapsGiveLevelGridsFacingUp)
-{
-    HeightMap white = HeightMap::black();
-    std::fill(white.rgb.begin(), white.rgb.end(), 255);
-    for (const auto& [map, height] :
-        { std::pair { HeightMap::black(), 0.0f }, { white, 63.75f } }) {
-        const Mesh mesh = terrain(map, 64, 256, 64);
-        ASSERT_EQ(mesh.numFaces, 7938);
-        for (const Vector& p : mesh.vertices) {
-            ASSERT_EQ(p.y, height);
-            ASSERT_LE(std::max(p.x, p.z), 252.0f);
-        }
-        for (const Face& face : mesh.faces)
-            ASSERT_TRUE(face.normal == Vector(0.0f, 1.0f, 0.0f));
-        EXPECT_TRUE(sameBits(mesh.vertexColours[4095], Vector(1.0f, 1.0f, 1.0f, 1.0f)));
-    }
-}
-
-TEST(TerrainBuilder, FineGridsReadEachPixelTwiceAndOnePointMakesNothing)
-{
-    // One grid point makes no face. Grey = pixel column; with S = H = N = 512 x is the sample
-    // column j and y the grey of pixel j / 2.
-    EXPECT_EQ(terrain(HeightMap::black(), 1, 256, 64).numFaces, 0);
-    for (const Vector& p : terrain(testMap(256, 256, 0), 512, 512, 256).vertices)
-        ASSERT_EQ(p.y, float(int(p.x) / 2)) << p.x;
-}
-
 // Vertices numbered by first use, as the ordered set of positions seen numbers them.
 TEST(TerrainBuilder, SameMeshAsTheOrderedSetBuild)
 {
+    // Seed 0 is grey = pixel column: the fine grids read each pixel twice.
     const TerrainParameters cases[] = { { 64, 256, 64 }, { 2, 1, 1 }, { 17, 300, 1000 },
-        { 512, 1, 1 } /* the smallest spacing */, { 129, 512, 1024 }, { 3, 3, 64 } };
+        { 512, 1, 1 } /* the smallest spacing */, { 129, 512, 1024 }, { 3, 3, 64 },
+        { 512, 512, 256 } };
     unsigned seed = 1;
     for (const TerrainParameters& p : cases) {
-        const HeightMap map = testMap(seed == 3 ? 97 : 256, seed == 3 ? 31 : 256, seed);
-        ++seed;
+        const unsigned s = seed++ % 7;
+        const HeightMap map = testMap(s == 3 ? 97 : 256, s == 3 ? 31 : 256, s);
         const Mesh fast = terrain(map, p.gridResolution, p.gridScale, p.heightScale);
         Mesh slow;
         testing::internal::CaptureStdout();
@@ -77,6 +51,7 @@ TEST(TerrainBuilder, SameMeshAsTheOrderedSetBuild)
 
 TEST(TerrainBuilder, RefusalsLeaveTheMeshAloneAndABuildReplacesAll)
 {
+    EXPECT_EQ(terrain(HeightMap::black(), 1, 256, 64).numFaces, 0); // one grid point
     Mesh mesh = terrain(HeightMap::black(), 4, 10, 10);
     mesh.selected = 3;
     testing::internal::CaptureStdout();
@@ -84,7 +59,7 @@ TEST(TerrainBuilder, RefusalsLeaveTheMeshAloneAndABuildReplacesAll)
         { TerrainParameters { 0, 10, 10 }, { 4, 0, 10 }, { 4, 10, 0 } })
         EXPECT_FALSE(buildTerrainMesh(mesh, HeightMap::black(), p));
     EXPECT_FALSE(buildTerrainMesh(mesh, HeightMap(), { 4, 10, 10 }));
-    EXPECT_NE(testing::internal::GetCapturedStdout().find("needs a height map"), std::string::npos);
+    testing::internal::GetCapturedStdout();
     EXPECT_EQ(mesh.numVertices, 16);
     EXPECT_EQ(mesh.selected, 3);
 

@@ -5,11 +5,8 @@
 #include "viewer/ui/QtGLWidget.h"
 
 #include <QCheckBox>
-#include <QLabel>
-#include <QLineEdit>
 #include <QOpenGLContext>
 #include <QPushButton>
-#include <QStatusBar>
 #include <QtTest>
 
 class TerrainViewTest : public QObject
@@ -39,9 +36,7 @@ void TerrainViewTest::builtTerrainIsTreatedAsLoadedAndColouredByHeight()
     view->viewDistance = -50.0f;
     editor->tabs()->setCurrentWidget(page);
     QTest::mouseClick(editor->applyButton(), Qt::LeftButton);
-    QCOMPARE(window.statusBar->findChild<QLabel*>(QStringLiteral("counts"))->text(),
-        QStringLiteral(" Verts: 4096 Faces: 7938"));
-    QCOMPARE(view->viewDistance, -200.0f);
+    QCOMPARE(view->mesh.numFaces, 7938);
     // Fitted: seen from the front its 252 wide side spans about two thirds of 300 pixels.
     const QImage picture = view->grabFramebuffer().convertToFormat(QImage::Format_RGB32);
     int left = picture.width(), right = -1;
@@ -53,10 +48,9 @@ void TerrainViewTest::builtTerrainIsTreatedAsLoadedAndColouredByHeight()
             }
     QVERIFY2(right - left > 150 && right - left < 250, qPrintable(QString::number(right - left)));
 
-    // Colouring: the ramp, then the stops (black at the bottom, white at the top).
+    // Colouring by the stops: black at the bottom, white at the top.
     page->runStopDialog = [&](QDialog&) { page->ok_event(); };
     page->addcol_event();
-    QVERIFY(qAbs(view->mesh.vertexColours[0].y - 1.0f / 6.0f) < 1e-6f);
     page->findChild<QCheckBox*>()->setChecked(true);
     QCOMPARE(view->mesh.vertexColours[0].z, 0.0f);
     QCOMPARE(view->mesh.vertexColours[4095].z, 1.0f);
