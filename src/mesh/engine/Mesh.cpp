@@ -2,6 +2,8 @@
 
 #include "mesh/engine/LargeArrays.h"
 
+#include <algorithm>
+#include <iterator>
 #include <cstdio>
 #include <new>
 
@@ -134,6 +136,44 @@ std::unique_ptr<Mesh> Mesh::clone() const
         }
         copy->facePtrs[std::size_t(f)] = &dst;
     }
+    return copy;
+}
+
+std::unique_ptr<Mesh> Mesh::duplicate() const
+{
+    auto copy = std::make_unique<Mesh>();
+    Mesh& c = *copy;
+    c.numVertices = numVertices;
+    c.numFaces = numFaces;
+    c.selected = selected;
+    c.extent = extent;
+    c.centre = centre;
+    c.vertices = vertices;
+    c.vertexNormals = vertexNormals;
+    c.vertexColours = vertexColours;
+    c.vertexColoursSet = vertexColoursSet;
+    c.texCoords = texCoords;
+    c.centroids = centroids;
+    c.faces = faces;
+    c.morphogenValues = morphogenValues;
+    c.morphogenNames = morphogenNames;
+    c.edgeGraph = edgeGraph;
+    c.numEdges = numEdges;
+    c.edgeVertices = edgeVertices;
+    c.edgeFaces = edgeFaces;
+    c.vertexEdgeRefs = vertexEdgeRefs;
+    c.faceNeighbourRefs = faceNeighbourRefs;
+    std::copy(std::begin(boxCorners), std::end(boxCorners), std::begin(c.boxCorners));
+    // Pointers keep their offsets, rebased onto the copy's arrays.
+    for (std::size_t f = 0; f < c.faces.size(); ++f) {
+        for (int k = 0; k < 3; ++k) {
+            const Vector* at = faces[f].vertex[k];
+            c.faces[f].vertex[k] = at ? c.vertices.data() + (at - vertices.data()) : nullptr;
+        }
+    }
+    c.facePtrs.resize(facePtrs.size());
+    for (std::size_t f = 0; f < facePtrs.size(); ++f)
+        c.facePtrs[f] = facePtrs[f] ? c.faces.data() + (facePtrs[f] - faces.data()) : nullptr;
     return copy;
 }
 

@@ -80,6 +80,9 @@ public:
     // A heap copy with positions, vertex normals and colours and complete face
     // records; no texture coordinates, centroids, box, morphogens or edges.
     std::unique_ptr<Mesh> clone() const;
+    // A heap copy of everything, derived data included, with the faces pointing
+    // into the copy: a tool run on it gives what it gives on this mesh.
+    std::unique_ptr<Mesh> duplicate() const;
 
     // Points face f's corners at its index entries and facePtrs[f] at it.
     void linkFace(int f)

@@ -1,17 +1,63 @@
 #pragma once
 
+#include <atomic>
+#include <exception>
 #include <string_view>
 
-// How a long-running engine loop tells its caller how far it has come. The GUI
-// shows a progress bar, the command-line tool a console line; the default does
-// nothing.
-class Progress {
+// Thrown out of an engine loop when its caller asked the work to stop. What the
+// engine was writing is then half done, so tools run on copies and drop them.
+struct RunCancelled : std::exception
+{
+    const char* what() const noexcept override { return "run cancelled"; }
+};
+
+// How a long-running engine loop tells its caller how far it has come, and
+// learns whether to stop. The GUI shows a progress dialogue, the command-line
+// tool a bar on a terminal; the default shows nothing.
+//
+// Engine loops call report() (or checkStop() where there is nothing new to say)
+// at least every few milliseconds of work, on the thread that called the
+// engine. Threads an engine starts itself poll stopRequested() and return; the
+// calling thread then calls checkStop().
+class Progress
+{
 public:
+    Progress() = default;
+    Progress(const Progress&) = delete;
+    Progress& operator=(const Progress&) = delete;
     virtual ~Progress() = default;
-    // fraction in 0 .. 1 of the named stage.
-    virtual void report(std::string_view stage, double fraction)
+
+    // fraction in 0 .. 1 of the named stage. Throws RunCancelled once a stop
+    // was requested.
+    void report(std::string_view stage, double fraction)
+    {
+        show(stage, fraction);
+        checkStop();
+    }
+    void checkStop() const
+    {
+        if (stopRequested())
+            throw RunCancelled();
+    }
+    bool stopRequested() const { return stop.load(std::memory_order_relaxed); }
+    // From any thread, or a signal handler: the work ends at its next report.
+    void requestStop() { stop.store(true, std::memory_order_relaxed); }
+
+protected:
+    virtual void show(std::string_view stage, double fraction)
     {
         (void)stage;
         (void)fraction;
     }
+
+private:
+    std::atomic<bool> stop { false };
+    static_assert(std::atomic<bool>::is_always_lock_free);
 };
+
+// report() through a pointer that may be null.
+inline void reportProgress(Progress* progress, std::string_view stage, double fraction)
+{
+    if (progress)
+        progress->report(stage, fraction);
+}

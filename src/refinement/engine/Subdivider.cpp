@@ -2,6 +2,7 @@
 
 #include "mesh/engine/Build.h"
 #include "mesh/engine/Mesh.h"
+#include "mesh/engine/MemoryInfo.h"
 #include "mesh/engine/Progress.h"
 #include "refinement/engine/ReplaceGeometry.h"
 
@@ -161,22 +162,6 @@ double peakBytes(const LevelSizes& s)
         + s.previousFaces * 1.5 * (4.0 * sizeof(int) + 2.0 * 12.0); // table and hash
     const double edgeList = s.faces * 100.0;
     return (result + (lastLevel > edgeList ? lastLevel : edgeList)) * 1.2;
-}
-
-// MemAvailable from the kernel, or a negative value when it cannot be read.
-double availableBytes()
-{
-    std::ifstream in("/proc/meminfo");
-    std::string line;
-    while (std::getline(in, line)) {
-        if (line.rfind("MemAvailable:", 0) != 0)
-            continue;
-        std::istringstream fields(line.substr(13));
-        double kb = -1;
-        fields >> kb;
-        return kb < 0 ? -1.0 : kb * 1024.0;
-    }
-    return -1.0;
 }
 
 } // namespace
@@ -360,7 +345,7 @@ bool Subdivider::subdivide(Progress* progress)
 std::int64_t subdivisionFaceLimit(const Mesh& mesh)
 {
     std::int64_t limit = INT_MAX;
-    const double available = availableBytes();
+    const double available = double(availableMemoryBytes());
     if (available > 0) {
         // Bytes per result face, from a one-level result (the largest ratio).
         const LevelSizes s = sizesAfter(mesh, 1);
@@ -370,6 +355,11 @@ std::int64_t subdivisionFaceLimit(const Mesh& mesh)
             limit = std::int64_t(byMemory);
     }
     return limit;
+}
+
+double subdivisionBytes(const Mesh& mesh, int levels)
+{
+    return levels <= 0 ? 0.0 : peakBytes(sizesAfter(mesh, levels));
 }
 
 std::string subdivisionRefusal(const Mesh& mesh, int levels)
@@ -385,7 +375,7 @@ std::string subdivisionRefusal(const Mesh& mesh, int levels)
             levels, s.faces, INT_MAX);
         return line;
     }
-    const double available = availableBytes();
+    const double available = double(availableMemoryBytes());
     const double needed = peakBytes(s);
     if (available > 0 && needed > available) {
         std::snprintf(line, sizeof line,

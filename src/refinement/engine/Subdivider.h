@@ -52,6 +52,9 @@ private:
 // memory available now and the 32-bit counts and indices.
 std::int64_t subdivisionFaceLimit(const Mesh& mesh);
 
+// Bytes the view's subdivide operation holds at its peak for `levels` levels.
+double subdivisionBytes(const Mesh& mesh, int levels);
+
 // Why `levels` levels of subdivision of mesh cannot be done, or an empty string
 // when they can. Looks only at the counts: nothing is allocated.
 std::string subdivisionRefusal(const Mesh& mesh, int levels);

@@ -1,5 +1,6 @@
 #include "segmentation/engine/ShortestPathTable.h"
 
+#include "mesh/engine/MemoryInfo.h"
 #include "mesh/engine/Progress.h"
 #include "segmentation/engine/Workers.h"
 
@@ -17,23 +18,6 @@
 #include <string>
 
 namespace {
-
-std::uint64_t readNumberAfter(const char* path, const std::string& key)
-{
-    std::ifstream in(path);
-    std::string word;
-    while (in >> word) {
-        if (key.empty() || word == key) {
-            if (key.empty()) {
-                return word == "max" ? 0 : std::strtoull(word.c_str(), nullptr, 10);
-            }
-            std::uint64_t kib = 0;
-            in >> kib;
-            return kib * 1024;
-        }
-    }
-    return 0;
-}
 
 // A monotone priority queue for Dijkstra: non-negative floats order as their
 // bit patterns, and keys never fall below the last one taken, so entries sit in
@@ -91,18 +75,6 @@ private:
 };
 
 } // namespace
-
-std::uint64_t availableMemoryBytes()
-{
-    std::uint64_t available = readNumberAfter("/proc/meminfo", "MemAvailable:");
-    const std::uint64_t limit = readNumberAfter("/sys/fs/cgroup/memory.max", "");
-    if (limit > 0) {
-        const std::uint64_t used = readNumberAfter("/sys/fs/cgroup/memory.current", "");
-        const std::uint64_t room = limit > used ? limit - used : 0;
-        available = available == 0 ? room : std::min(available, room);
-    }
-    return available;
-}
 
 std::int64_t ShortestPathTable::entriesFor(int n)
 {

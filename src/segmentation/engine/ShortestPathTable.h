@@ -1,5 +1,7 @@
 #pragma once
 
+#include "mesh/engine/MemoryInfo.h"
+
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -95,7 +97,3 @@ private:
     std::vector<Pair> costs;
     std::unique_ptr<float[]> distance;
 };
-
-// Bytes the process can still allocate: the smaller of the system's available
-// memory and the control group's limit; 0 when neither can be read.
-std::uint64_t availableMemoryBytes();

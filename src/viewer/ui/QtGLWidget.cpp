@@ -360,7 +360,7 @@ namespace {
 class StatusProgress : public Progress {
 public:
     explicit StatusProgress(std::function<void(const QString&)> sink) : sink_(std::move(sink)) { }
-    void report(std::string_view stage, double fraction) override
+    void show(std::string_view stage, double fraction) override
     {
         const int percent = int(fraction * 100.0);
         if (!sink_ || percent == shown_) {

@@ -1,0 +1,31 @@
+#include "viewer/ui/ToolRunner.h"
+
+#include "mesh/engine/Progress.h"
+
+#include <cstdio>
+#include <new>
+
+RunOutcome doToolWork(ToolRun& run, Progress& progress, bool& result)
+{
+    try {
+        result = run.work ? run.work(progress) : true;
+        return RunOutcome::Done;
+    } catch (const RunCancelled&) {
+        return RunOutcome::Cancelled;
+    } catch (const std::bad_alloc&) {
+        std::fprintf(stderr, "%s failed: out of memory\n", run.name.toLatin1().constData());
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "%s failed: %s\n", run.name.toLatin1().constData(), e.what());
+    }
+    std::fflush(stderr);
+    return RunOutcome::Failed;
+}
+
+bool ToolRunner::start(ToolRun run)
+{
+    Progress progress;
+    bool result = false;
+    if (doToolWork(run, progress, result) == RunOutcome::Done && run.finish)
+        run.finish(result);
+    return true;
+}
