@@ -91,6 +91,21 @@ QtMainWindow::QtMainWindow(QWidget* parent)
     connectRouting();
 }
 
+void QtMainWindow::showHistory()
+{
+    const EditHistory& history = glView()->history;
+    const bool idle = !glView()->toolRunning();
+    const auto entry = [](const char* verb, const std::string& step) {
+        return step.empty() ? QString::fromLatin1(verb)
+                            : QStringLiteral("%1 %2").arg(QString::fromLatin1(verb),
+                                QString::fromStdString(step));
+    };
+    undoAction->setText(entry("Undo", history.undoName()));
+    redoAction->setText(entry("Redo", history.redoName()));
+    undoAction->setEnabled(idle && history.canUndo());
+    redoAction->setEnabled(idle && history.canRedo());
+}
+
 void QtMainWindow::createMenus()
 {
     fileMenu = new QMenu(QStringLiteral("&File"), this);
@@ -114,6 +129,15 @@ void QtMainWindow::createMenus()
     fileMenu->addSeparator();
     fileMenu->addAction(QStringLiteral("Exit"), qApp, &QApplication::quit)
         ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+
+    editMenu = new QMenu(QStringLiteral("&Edit"), this);
+    editMenu->setObjectName(QStringLiteral("editmenu"));
+    undoAction = editMenu->addAction(QStringLiteral("Undo"));
+    undoAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+    redoAction = editMenu->addAction(QStringLiteral("Redo"));
+    redoAction->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z));
+    undoAction->setEnabled(false);
+    redoAction->setEnabled(false);
 
     auto* renderModeMenu = new QMenu(QStringLiteral("&Render Mode"), this);
     renderModeMenu->setObjectName(QStringLiteral("rendermodemenu"));
@@ -161,6 +185,7 @@ void QtMainWindow::createMenus()
 
     auto* bar = new QMenuBar(this);
     bar->addMenu(fileMenu);
+    bar->addMenu(editMenu);
     bar->addMenu(viewMenu);
     bar->addMenu(renderModeMenu);
     bar->addMenu(toolsMenu);
@@ -234,6 +259,12 @@ void QtMainWindow::connectRouting()
     connect(meshEditor->terrainPage, &QtMeshTerrainWidget::terrainbuilt_signal, glw,
         &QtGLWidget::terrainbuilt_slot);
     connect(faceColoursAction, &QAction::toggled, glw, &QtGLWidget::showFaceColours);
+    connect(undoAction, &QAction::triggered, glw, &QtGLWidget::undo_slot);
+    connect(redoAction, &QAction::triggered, glw, &QtGLWidget::redo_slot);
+    connect(glw, &QtGLWidget::history_signal, this, &QtMainWindow::showHistory);
+    meshEditor->terrainPage->buildRunner = [glw](QtMeshTerrainWidget::TerrainBuild build) {
+        glw->buildTerrain(std::move(build));
+    };
     connect(glw, &QtGLWidget::facecolours_signal, faceColoursAction, &QAction::setChecked);
     connect(
         lighting, &QtLightSettingsWidget::light_colour_signal, glw, &QtGLWidget::light_colour_slot);

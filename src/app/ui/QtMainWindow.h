@@ -28,6 +28,10 @@ public:
     QtMeshEditorDialogue* meshEditor = nullptr;
     QtLightEditorDialogue* lightEditor = nullptr;
     QMenu* fileMenu = nullptr;
+    // Edit, "Undo <step>" (Ctrl+Z) and "Redo <step>" (Ctrl+Shift+Z).
+    QMenu* editMenu = nullptr;
+    QAction* undoAction = nullptr;
+    QAction* redoAction = nullptr;
     // View, "Face Colours": checked while the view shows the faces' own colours.
     QAction* faceColoursAction = nullptr;
     // File, "Open Recent": the last files opened, newest first, kept between runs.
@@ -48,6 +52,8 @@ public:
     // " Verts: N Faces: M" in the status bar's permanent field, and the file name
     // in the title, with "*" while a tool's change is unsaved.
     void showMeshCounts();
+    // Names the Edit entries after the view's history.
+    void showHistory();
     // Resizes the window so that the central view gets exactly this size.
     void resizeView(int width, int height);
 

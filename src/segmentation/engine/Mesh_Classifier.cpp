@@ -129,11 +129,38 @@ void Mesh_Classifier::buildDistances()
     centroids.clear();
 }
 
+void Mesh_Classifier::copyAllButTable(const Mesh_Classifier& other)
+{
+    rebuild = other.rebuild;
+    mesh = other.mesh;
+    seeds = other.seeds;
+    patchColours = other.patchColours;
+    centroids = other.centroids;
+    memberships = other.memberships;
+    neighbours = other.neighbours;
+    spMode = other.spMode;
+    table.memoryLimit = other.table.memoryLimit;
+    weight = other.weight;
+    seedRounds = other.seedRounds;
+    numPatches = other.numPatches;
+    meanLength = other.meanLength;
+    meanAngle = other.meanAngle;
+    currentPatch = other.currentPatch;
+    patchThreshold = other.patchThreshold;
+    patchOfFace = other.patchOfFace;
+    progress = other.progress;
+}
+
+bool Mesh_Classifier::tableWillBeBuilt() const
+{
+    // A table loaded or built for another mesh would be read out of range.
+    return rebuild == 1 || table.empty() || !mesh || table.count != mesh->numFaces;
+}
+
 bool Mesh_Classifier::prepareTable()
 {
     const int n = mesh->numFaces;
-    // A table loaded or built for another mesh would be read out of range.
-    if (rebuild != 1 && !table.empty() && table.count == n)
+    if (!tableWillBeBuilt())
         return true;
     std::printf(spMode == 0 ? "Using Floyd Shortest Path\n" : "Using Dijkstra Shortest Path\n");
     if (!table.allocate(n)) {

@@ -49,6 +49,11 @@ public:
     // Where the long loops report; may be null.
     Progress* progress = nullptr;
 
+    // Everything of other but its table, which cannot be copied.
+    void copyAllButTable(const Mesh_Classifier& other);
+    // Whether the next classify() fills the table anew rather than reading it.
+    bool tableWillBeBuilt() const;
+
     // The whole classification of `mesh` (vertex normals and edge list built).
     // Returns false, with a console line, when there is nothing to classify or
     // the table does not fit; nothing is then changed but the table.

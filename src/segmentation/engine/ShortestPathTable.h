@@ -24,6 +24,8 @@ public:
     ShortestPathTable() = default;
     ShortestPathTable(const ShortestPathTable&) = delete;
     ShortestPathTable& operator=(const ShortestPathTable&) = delete;
+    ShortestPathTable(ShortestPathTable&&) = default;
+    ShortestPathTable& operator=(ShortestPathTable&&) = default;
 
     // Faces the table was allocated for, and the entries of its array:
     // trunc(0.5 n^2 + n), about n / 2 more than the n (n + 1) / 2 pairs.

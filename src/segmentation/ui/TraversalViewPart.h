@@ -40,6 +40,8 @@ public:
 
     // Faces flagged by the latest traversal, in the order they were reached.
     const std::vector<int>& highlighted() const { return reached; }
+    // Undo and Redo trade the highlight with the one a step kept.
+    void swapHighlight(std::vector<int>& other) { reached.swap(other); }
 
 private:
     void collectReached();

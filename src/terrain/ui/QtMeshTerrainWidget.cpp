@@ -1,5 +1,7 @@
 #include "terrain/ui/QtMeshTerrainWidget.h"
 
+#include "mesh/engine/Progress.h"
+
 #include "pagekit/PageSlider.h"
 #include "terrain/engine/TerrainBuilder.h"
 #include "terrain/ui/HeightMapImage.h"
@@ -151,10 +153,19 @@ bool QtMeshTerrainWidget::useColourStops() const
 
 void QtMeshTerrainWidget::buildTerrain()
 {
+    const TerrainParameters parameters { gridResolution, gridScale, heightScale };
+    TerrainBuild build = [map = heightMapFromImage(heightmap.toImage()), parameters](
+                             Mesh& out, Progress& progress) {
+        return buildTerrainMesh(out, map, parameters, &progress);
+    };
+    if (buildRunner) {
+        buildRunner(std::move(build));
+        return;
+    }
     if (!mesh)
         return;
-    const TerrainParameters parameters { gridResolution, gridScale, heightScale };
-    if (buildTerrainMesh(*mesh, heightMapFromImage(heightmap.toImage()), parameters))
+    Progress progress;
+    if (build(*mesh, progress))
         emit terrainbuilt_signal();
 }
 

@@ -10,6 +10,7 @@
 #include <vector>
 
 class Mesh;
+class Progress;
 class QCheckBox;
 class QDialog;
 class QLabel;
@@ -48,8 +49,15 @@ public:
     // Runs a stop dialogue modally; tests replace it to answer the dialogue.
     std::function<void(QDialog&)> runStopDialog;
 
-    // Replaces the mesh by the terrain of the height map and the three numbers;
-    // on success emits terrainbuilt_signal().
+    // Builds a terrain into the mesh it is given; what a build runner runs.
+    using TerrainBuild = std::function<bool(Mesh&, Progress&)>;
+    // Where the window sends a build so that it runs as a tool (the view puts
+    // the result in place of its mesh). Unset: buildTerrain() builds at once.
+    std::function<void(TerrainBuild)> buildRunner;
+
+    // Replaces the mesh by the terrain of the height map and the three numbers:
+    // through buildRunner when set, else at once into `mesh`, then emits
+    // terrainbuilt_signal() on success.
     void buildTerrain();
 
     QTreeWidget* stopList() const { return stops; }

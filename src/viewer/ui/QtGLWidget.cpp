@@ -3,6 +3,7 @@
 #include "filtering/ui/MeanShiftView.h"
 #include "mesh/engine/Build.h"
 #include "mesh/engine/LoadMesh.h"
+#include "mesh/engine/MemoryInfo.h"
 #include "mesh/engine/Progress.h"
 #include "mesh/engine/ReadObj.h"
 #include "refinement/engine/Simplify.h"
@@ -83,6 +84,8 @@ float longestSide(const Mesh& mesh)
 QtGLWidget::QtGLWidget(QWidget* parent, const char* name)
     : QOpenGLWidget(parent)
     , classification(std::make_unique<ClassifierView>(mesh))
+    , history(availableMemoryBytes() / 4)
+    , runner(&ownRunner)
     , drawer(std::make_unique<BufferedMeshDrawer>())
 {
     if (name) {
@@ -123,6 +126,12 @@ void QtGLWidget::releaseGL()
 
 bool QtGLWidget::loadMesh(const QString& name, QString* problem)
 {
+    if (toolRunning()) {
+        if (problem) {
+            *problem = QStringLiteral("a tool is still running");
+        }
+        return false;
+    }
     const std::string path = name.toLatin1().toStdString();
     std::string why;
     if (!openMeshFile(mesh, path, nullptr, &why)) {
@@ -141,6 +150,8 @@ bool QtGLWidget::loadMesh(const QString& name, QString* problem)
         traversal.meshReplaced();
     }
     newMeshLoaded();
+    history.clear();
+    emit history_signal();
     return true;
 }
 
@@ -340,78 +351,6 @@ void QtGLWidget::setMeshDrawer(std::unique_ptr<MeshDrawer> d)
 
 // ---- Slots
 
-void QtGLWidget::reload_slot()
-{
-    classification->reset();
-    mesh.copyFrom(backupMesh);
-    build(mesh, { MESH_CENTRE, MESH_CENTROIDS, MESH_EDGE_LIST, MESH_VERTEX_NORMALS, MESH_BB });
-    traversal.meshReplaced();
-    showFaceColours(false);
-    meshChanged();
-    changedSinceBackup = false;
-    modified = !backupIsFile;
-    notifyMeshState();
-}
-
-namespace {
-
-// Shows a long tool's progress in the status bar. Only non-input events are
-// processed meanwhile, so no other tool can start before this one ends.
-class StatusProgress : public Progress {
-public:
-    explicit StatusProgress(std::function<void(const QString&)> sink) : sink_(std::move(sink)) { }
-    void show(std::string_view stage, double fraction) override
-    {
-        const int percent = int(fraction * 100.0);
-        if (!sink_ || percent == shown_) {
-            return;
-        }
-        shown_ = percent;
-        sink_(QStringLiteral(" %1 %2%").arg(QString::fromLatin1(stage.data(), int(stage.size()))).arg(percent));
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-    }
-
-private:
-    std::function<void(const QString&)> sink_;
-    int shown_ = -1;
-};
-
-} // namespace
-
-void QtGLWidget::subdivide_slot(int subdiv, float weight)
-{
-    StatusProgress progress(statusSink);
-    if (subdivideMesh(mesh, subdivider, subdiv, weight, &progress)) {
-        // The refined mesh carries no colours; show it as a mesh without them.
-        paintDefaultColours(mesh);
-        traversal.meshReplaced();
-        meshChanged();
-        showMeshCounts();
-    } else {
-        showStatus(QStringLiteral(" Subdivision refused: see the console"));
-    }
-}
-
-void QtGLWidget::simplify_slot(float lod)
-{
-    StatusProgress progress(statusSink);
-    int stoppedAt = -1;
-    if (simplifyMesh(mesh, lod, &progress, &stoppedAt)) {
-        paintDefaultColours(mesh);
-        traversal.meshReplaced();
-        meshChanged();
-        showMeshCounts();
-        if (stoppedAt >= 0) {
-            const std::string message = foldStopMessage(stoppedAt);
-            std::printf("%s\n", message.c_str());
-            std::fflush(stdout);
-            showStatus(QString::fromStdString(message));
-        }
-    } else {
-        showStatus(QStringLiteral(" Simplification failed: see the console"));
-    }
-}
-
 void QtGLWidget::cutplane_select_slot(int selected)
 {
     clipMode = clipping.select(selected) ? 1 : 0;
@@ -455,14 +394,6 @@ void QtGLWidget::cutplane_resetcurrent_slot()
     clipping.resetCurrent();
 }
 
-void QtGLWidget::build_vertexcoloursterrain_slot(
-    std::vector<QColor> colours, std::vector<float> values)
-{
-    terrain.colourByHeight(mesh, colours, values);
-    mesh.vertexColoursSet = true;
-    coloursChanged();
-}
-
 void QtGLWidget::usecolourstops_slot(bool on)
 {
     terrain.useColourStops = on;
@@ -477,26 +408,10 @@ void QtGLWidget::terrainbuilt_slot()
     showMeshCounts();
 }
 
-void QtGLWidget::mshift_slot(Vector kernel, int algorithm)
-{
-    StatusProgress progress(statusSink);
-    if (applyFilter(meanShift, mesh, kernel, algorithm, &progress)) {
-        normalsFiltered();
-    }
-}
-
 void QtGLWidget::mshiftrad_slot(Vector kernel, int algorithm)
 {
     storeFilterKernel(meanShift, mesh, kernel, algorithm);
     ++meshRevision;
-}
-
-void QtGLWidget::mshiftstep_slot(Vector kernel)
-{
-    StatusProgress progress(statusSink);
-    if (stepFilter(meanShift, mesh, kernel, &progress)) {
-        normalsFiltered();
-    }
 }
 
 void QtGLWidget::function_slot(std::vector<Vector> func, int sizey)
@@ -515,40 +430,11 @@ void QtGLWidget::normalsFiltered()
 
 void QtGLWidget::edgetraversal_slot(int depth, int angle)
 {
+    if (refuseWhileRunning()) {
+        return;
+    }
     if (traversal.edgeTraversal(depth, angle)) {
         update();
-    }
-}
-
-void QtGLWidget::markcurrent_slot()
-{
-    if (traversal.markCurrent()) {
-        // The new segment's colour lives in the faces: show the face colours.
-        showFaceColours(true);
-        coloursChanged();
-        update();
-    }
-}
-
-void QtGLWidget::meshclassify_slot()
-{
-    if (mesh.numVertices == 0) {
-        return;
-    }
-    StatusProgress progress(statusSink);
-    if (!classification->classify(&progress)) {
-        showStatus(QStringLiteral(" Classification refused: see the console"));
-        return;
-    }
-    meshChanged();
-    showFaceColours(true);
-    emit numbpatches_signal(classification->classifier.numPatches);
-}
-
-void QtGLWidget::numpatches_slot(int n)
-{
-    if (mesh.numVertices != 0 && classification->repartition(n)) {
-        coloursChanged();
     }
 }
 
@@ -572,28 +458,28 @@ void QtGLWidget::patchthresh_slot(int percent)
 
 void QtGLWidget::weight_slot(float weight)
 {
-    if (mesh.numVertices != 0) {
+    if (mesh.numVertices != 0 && !refuseWhileRunning()) {
         classification->setWeight(weight);
     }
 }
 
 void QtGLWidget::sp_mode_slot(int mode)
 {
-    if (mesh.numVertices != 0) {
+    if (mesh.numVertices != 0 && !refuseWhileRunning()) {
         classification->setMode(mode);
     }
 }
 
 void QtGLWidget::loadsp_slot(const QString& name)
 {
-    if (mesh.numVertices != 0) {
+    if (mesh.numVertices != 0 && !refuseWhileRunning()) {
         classification->load(name);
     }
 }
 
 void QtGLWidget::savesp_slot(const QString& name)
 {
-    if (mesh.numVertices != 0) {
+    if (mesh.numVertices != 0 && !refuseWhileRunning()) {
         classification->save(name);
     }
 }
@@ -602,13 +488,6 @@ void QtGLWidget::smooth_slot(float kernelsize, float kernelstrength)
 {
     (void)kernelsize;
     (void)kernelstrength;
-}
-
-void QtGLWidget::buildvertexcolour_slot(int mixmode, std::vector<int> tooglestates,
-    std::vector<QColor> colours, QColor defaultcolour)
-{
-    colourMeshByMorphogens(mesh, mixmode, tooglestates, colours, defaultcolour);
-    coloursChanged();
 }
 
 void QtGLWidget::light_colour_slot(const Vector& amb, const Vector& diff, const Vector& spec)
@@ -721,7 +600,8 @@ void QtGLWidget::mousePressEvent(QMouseEvent* event)
         if (clipMode == 1) {
             mouseMode = 1;
             clipping.press(position, 2);
-        } else {
+        } else if (!toolRunning()) {
+            // Picking marks faces, which a running tool may be reading.
             mouseMode = 0;
             pickFace(int(position.x), int(position.y));
             std::printf("\nSelected: %d \n", mesh.selected);

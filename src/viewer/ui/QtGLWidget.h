@@ -2,13 +2,14 @@
 
 #include "clipping/ui/ClipPlaneTool.h"
 #include "filtering/engine/MeanShiftFilter.h"
+#include "mesh/engine/EditHistory.h"
 #include "mesh/engine/Mesh.h"
 #include "mesh/engine/Vector.h"
-#include "refinement/engine/Subdivider.h"
 #include "terrain/ui/TerrainView.h"
 #include "segmentation/ui/TraversalViewPart.h"
 #include "viewer/engine/ArcBall.h"
 #include "viewer/engine/Picking.h"
+#include "viewer/ui/ToolRunner.h"
 
 #include <QColor>
 #include <QImage>
@@ -68,13 +69,16 @@ public:
     Mesh backupMesh;
     // Edge traversal and segment marking on `mesh`.
     TraversalViewPart traversal { mesh };
-    Subdivider subdivider;
     // The six clipping planes (clipping.clipCube) and what the view does with them.
     ClipPlaneTool clipping;
     TerrainViewState terrain;
     MeanShiftFilter meanShift { &mesh };
     // The classifier with its view state and overlay.
     std::unique_ptr<ClassifierView> classification;
+    // What Undo and Redo take back and do again: every tool's change of the
+    // mesh or of what is shown of it, within a quarter of the memory available
+    // at start. Cleared when a file is opened.
+    EditHistory history;
 
     // Reads a mesh file chosen by the last four characters of the name ("obj" or
     // "net", any case), builds its derived data, orients its faces and keeps a
@@ -102,6 +106,14 @@ public:
     void fitView();
     // A tool changed the mesh since it was read or saved.
     bool isModified() const { return modified; }
+
+    // Tools run through runner (not owned; null: at once on this thread). While
+    // a run is going the mesh is only read: the slots that would change it, a
+    // file open and picking are refused.
+    void setToolRunner(ToolRunner* runner);
+    bool toolRunning() const;
+    // Runs a terrain build as a tool and shows its mesh as one just read.
+    void buildTerrain(std::function<bool(Mesh&, Progress&)> build);
 
     // Where the slots that change the mesh send the status text (the main
     // window's status bar).
@@ -149,8 +161,13 @@ signals:
     void dragndrop_signal(QString filename);
     void buildtree_signal(std::vector<std::string>& names);
     void facecolours_signal(bool shown);
+    // The history changed: the Edit menu names its entries anew.
+    void history_signal();
 
 public slots:
+    // Take back the latest change, and do again the latest taken back.
+    void undo_slot();
+    void redo_slot();
     // Restores the mesh as last loaded; zoom, rotation and clipping stay.
     void reload_slot();
     void smooth_slot(float kernelsize, float kernelstrength);
@@ -222,6 +239,19 @@ protected:
     void paintGL() override;
 
 private:
+    // What a step of the history keeps (see ToolRuns.cpp).
+    struct Snapshot;
+    Snapshot snapshot(bool wholeMesh) const;
+    void exchange(Snapshot& s);
+    void record(const QString& name, Snapshot s);
+    bool startRun(ToolRun run);
+    // True, after a status line, while a tool runs.
+    bool refuseWhileRunning();
+    ToolRunner* runner = nullptr;
+    ToolRunner ownRunner;
+    // Set while a classification's own re-partitions run: they join its step.
+    bool classifying = false;
+
     static constexpr std::size_t kRepaintKeySize = 32;
     std::array<double, kRepaintKeySize> repaintKey() const;
     std::array<std::uintptr_t, 4> currentMeshIdentity() const;

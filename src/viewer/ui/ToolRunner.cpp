@@ -25,7 +25,11 @@ bool ToolRunner::start(ToolRun run)
 {
     Progress progress;
     bool result = false;
-    if (doToolWork(run, progress, result) == RunOutcome::Done && run.finish)
-        run.finish(result);
+    if (doToolWork(run, progress, result) == RunOutcome::Done) {
+        if (run.finish)
+            run.finish(result);
+    } else if (run.abandoned) {
+        run.abandoned();
+    }
     return true;
 }
