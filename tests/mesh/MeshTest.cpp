@@ -36,3 +36,28 @@ TEST(Mesh, CopiesOwnTheirVerticesAndTakeFaceRecordsOnlyWhenCloned)
 }
 
 } // namespace
+
+namespace {
+
+// A duplicate is what a tool runs on in place of the view's mesh: everything,
+// derived data included, in arrays of its own.
+TEST(Mesh, DuplicatesCarryEverythingInArraysOfTheirOwn)
+{
+    Mesh source;
+    testutil::makeTetrahedron(source);
+    build(source, { MESH_CENTRE, MESH_CENTROIDS, MESH_EDGE_LIST, MESH_VERTEX_NORMALS, MESH_BB });
+    source.faces[2].colour = Vector(0.1f, 0.2f, 0.3f, 1.0f);
+    source.selected = 3;
+    const auto copy = source.duplicate();
+    expectLinked(*copy);
+    EXPECT_NE(copy->vertices.data(), source.vertices.data());
+    EXPECT_EQ(copy->selected, 3);
+    EXPECT_EQ(copy->numEdges, source.numEdges);
+    EXPECT_EQ(copy->edgeFaces, source.edgeFaces);
+    EXPECT_EQ(copy->faceNeighbourRefs.items, source.faceNeighbourRefs.items);
+    EXPECT_TRUE(copy->faces[2].colour == source.faces[2].colour);
+    EXPECT_TRUE(copy->centroids[1] == source.centroids[1]);
+    EXPECT_TRUE(copy->boxCorners[7] == source.boxCorners[7]);
+}
+
+} // namespace
