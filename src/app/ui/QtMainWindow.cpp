@@ -31,7 +31,9 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QSettings>
+#include <QPushButton>
 #include <QStatusBar>
+#include <QTabWidget>
 
 #include <cstdio>
 #include <iostream>
@@ -91,6 +93,23 @@ QtMainWindow::QtMainWindow(QWidget* parent)
     connectRouting();
 }
 
+void QtMainWindow::toolRunChanged(bool running)
+{
+    // A running tool owns the mesh: nothing else may change it or replace it.
+    // The clipping planes only change what is drawn and stay usable.
+    QTabWidget* tabs = meshEditor->tabs();
+    for (int i = 0; i < tabs->count(); ++i) {
+        if (tabs->widget(i) != meshEditor->clippingPage) {
+            tabs->widget(i)->setEnabled(!running);
+        }
+    }
+    meshEditor->applyButton()->setEnabled(!running);
+    meshEditor->reloadButton()->setEnabled(!running);
+    openAction->setEnabled(!running);
+    recentMenu->setEnabled(!running);
+    showHistory();
+}
+
 void QtMainWindow::showHistory()
 {
     const EditHistory& history = glView()->history;
@@ -112,11 +131,14 @@ void QtMainWindow::createMenus()
     fileMenu->setTearOffEnabled(true);
     const auto addFileEntry = [this](const char* icon, const char* text, QKeyCombination keys,
                                   void (QtMainWindow::*slot)()) {
-        fileMenu->addAction(QIcon(QString::fromLatin1(icon)), QString::fromLatin1(text), this, slot)
-            ->setShortcut(QKeySequence(keys));
+        QAction* entry = fileMenu->addAction(
+            QIcon(QString::fromLatin1(icon)), QString::fromLatin1(text), this, slot);
+        entry->setShortcut(QKeySequence(keys));
+        return entry;
     };
     fileMenu->addSeparator();
-    addFileEntry("fileopen.xpm", "Open...", Qt::CTRL | Qt::Key_O, &QtMainWindow::openfileEvent);
+    openAction
+        = addFileEntry("fileopen.xpm", "Open...", Qt::CTRL | Qt::Key_O, &QtMainWindow::openfileEvent);
     recentMenu = fileMenu->addMenu(QStringLiteral("Open Recent"));
     recentMenu->setObjectName(QStringLiteral("recentmenu"));
     connect(recentMenu, &QMenu::aboutToShow, this, &QtMainWindow::fillRecentMenu);

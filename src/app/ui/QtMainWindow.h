@@ -28,6 +28,7 @@ public:
     QtMeshEditorDialogue* meshEditor = nullptr;
     QtLightEditorDialogue* lightEditor = nullptr;
     QMenu* fileMenu = nullptr;
+    QAction* openAction = nullptr;
     // Edit, "Undo <step>" (Ctrl+Z) and "Redo <step>" (Ctrl+Shift+Z).
     QMenu* editMenu = nullptr;
     QAction* undoAction = nullptr;
@@ -54,6 +55,9 @@ public:
     void showMeshCounts();
     // Names the Edit entries after the view's history.
     void showHistory();
+    // A tool run started (true) or ended: the actions that would change the
+    // mesh are off meanwhile.
+    void toolRunChanged(bool running);
     // Resizes the window so that the central view gets exactly this size.
     void resizeView(int width, int height);
 
