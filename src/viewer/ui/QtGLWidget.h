@@ -245,6 +245,10 @@ private:
     void exchange(Snapshot& s);
     void record(const QString& name, Snapshot s);
     bool startRun(ToolRun run);
+    // A run's result takes the place of the view's mesh, which the step keeps.
+    void adoptMesh(const QString& step, std::unique_ptr<Mesh> result);
+    // A filter run's normals (when written) and state replace the view's.
+    void adoptFilter(const QString& step, bool written, Mesh& filtered, MeanShiftFilter& filter);
     // True, after a status line, while a tool runs.
     bool refuseWhileRunning();
     ToolRunner* runner = nullptr;

@@ -205,6 +205,37 @@ bool QtGLWidget::startRun(ToolRun run)
     return runner->start(std::move(run));
 }
 
+void QtGLWidget::adoptMesh(const QString& step, std::unique_ptr<Mesh> result)
+{
+    Snapshot before = snapshot(false);
+    before.mesh = std::move(result);
+    std::swap(mesh, *before.mesh);
+    traversal.meshReplaced();
+    meshChanged();
+    showMeshCounts();
+    record(step, std::move(before));
+}
+
+void QtGLWidget::adoptFilter(
+    const QString& step, bool written, Mesh& filtered, MeanShiftFilter& filter)
+{
+    Snapshot before = snapshot(false);
+    before.filter = std::make_unique<MeanShiftFilter>(std::move(meanShift));
+    meanShift = std::move(filter);
+    meanShift.mesh = &mesh;
+    // A run that wrote nothing may still have kept its kernel and algorithm.
+    if (!written)
+        return;
+    before.hasFaceNormals = true;
+    before.faceNormals.resize(std::size_t(mesh.numFaces));
+    for (std::size_t f = 0; f < before.faceNormals.size(); ++f) {
+        before.faceNormals[f] = mesh.faces[f].normal;
+        mesh.faces[f].normal = filtered.faces[f].normal;
+    }
+    normalsFiltered();
+    record(step, std::move(before));
+}
+
 void QtGLWidget::subdivide_slot(int subdiv, float weight)
 {
     auto job = std::make_shared<MeshJob>();
@@ -225,13 +256,7 @@ void QtGLWidget::subdivide_slot(int subdiv, float weight)
             showStatus(QStringLiteral(" Subdivision refused: see the console"));
             return;
         }
-        Snapshot before = snapshot(false);
-        before.mesh = std::move(job->mesh);
-        std::swap(mesh, *before.mesh);
-        traversal.meshReplaced();
-        meshChanged();
-        showMeshCounts();
-        record(QStringLiteral("Subdivide"), std::move(before));
+        adoptMesh(QStringLiteral("Subdivide"), std::move(job->mesh));
     };
     startRun(std::move(run));
 }
@@ -253,13 +278,7 @@ void QtGLWidget::simplify_slot(float lod)
             showStatus(QStringLiteral(" Simplification failed: see the console"));
             return;
         }
-        Snapshot before = snapshot(false);
-        before.mesh = std::move(job->mesh);
-        std::swap(mesh, *before.mesh);
-        traversal.meshReplaced();
-        meshChanged();
-        showMeshCounts();
-        record(QStringLiteral("Simplify"), std::move(before));
+        adoptMesh(QStringLiteral("Simplify"), std::move(job->mesh));
         if (job->stoppedAt >= 0) {
             const std::string message = foldStopMessage(job->stoppedAt);
             std::printf("%s\n", message.c_str());
@@ -300,24 +319,7 @@ void QtGLWidget::mshift_slot(Vector kernel, int algorithm)
         return applyFilter(*job->filter, *job->mesh, kernel, algorithm, &progress);
     };
     run.finish = [this, job, name = run.name](bool written) {
-        if (!written) {
-            // A refused run may still have kept the kernel and the algorithm.
-            meanShift = std::move(*job->filter);
-            meanShift.mesh = &mesh;
-            return;
-        }
-        Snapshot before = snapshot(false);
-        before.hasFaceNormals = true;
-        before.faceNormals.resize(std::size_t(mesh.numFaces));
-        for (std::size_t f = 0; f < before.faceNormals.size(); ++f) {
-            before.faceNormals[f] = mesh.faces[f].normal;
-            mesh.faces[f].normal = job->mesh->faces[f].normal;
-        }
-        before.filter = std::make_unique<MeanShiftFilter>(std::move(meanShift));
-        meanShift = std::move(*job->filter);
-        meanShift.mesh = &mesh;
-        normalsFiltered();
-        record(name, std::move(before));
+        adoptFilter(name, written, *job->mesh, *job->filter);
     };
     startRun(std::move(run));
 }
@@ -333,22 +335,8 @@ void QtGLWidget::mshiftstep_slot(Vector kernel)
         job->filter->mesh = job->mesh.get();
         return stepFilter(*job->filter, *job->mesh, kernel, &progress);
     };
-    // The same hand-over as a full run.
     run.finish = [this, job, name = run.name](bool written) {
-        Snapshot before = snapshot(false);
-        before.filter = std::make_unique<MeanShiftFilter>(std::move(meanShift));
-        meanShift = std::move(*job->filter);
-        meanShift.mesh = &mesh;
-        if (!written)
-            return;
-        before.hasFaceNormals = true;
-        before.faceNormals.resize(std::size_t(mesh.numFaces));
-        for (std::size_t f = 0; f < before.faceNormals.size(); ++f) {
-            before.faceNormals[f] = mesh.faces[f].normal;
-            mesh.faces[f].normal = job->mesh->faces[f].normal;
-        }
-        normalsFiltered();
-        record(name, std::move(before));
+        adoptFilter(name, written, *job->mesh, *job->filter);
     };
     startRun(std::move(run));
 }
