@@ -118,20 +118,20 @@ int main(int argc, char** argv)
                         build(*mesh, { MESH_EDGE_LIST, MESH_VERTEX_NORMALS, MESH_CENTROIDS }, &p);
                 };
             } },
-        { "mean shift",
+        { "mean shift r10",
             [&] {
                 auto mesh = copyOf(source);
                 return [mesh](Progress& p) {
                     MeanShiftFilter filter(mesh.get());
-                    filter.run(kernelFromSlider(3.0f, *mesh), FILTER_FULL, MEAN_SHIFT, &p);
+                    filter.run(kernelFromSlider(10.0f, *mesh), FILTER_FULL, MEAN_SHIFT, &p);
                 };
             } },
-        { "median depth 4",
+        { "median depth 6",
             [&] {
                 auto mesh = copyOf(source);
                 return [mesh](Progress& p) {
                     MeanShiftFilter filter(mesh.get());
-                    filter.run(kernelFromSlider(4.0f, *mesh), FILTER_FULL, MEDIAN_FILTER, &p);
+                    filter.run(kernelFromSlider(6.0f, *mesh), FILTER_FULL, MEDIAN_FILTER, &p);
                 };
             } },
         { "classify floyd",
@@ -157,12 +157,12 @@ int main(int argc, char** argv)
                     classifier.partition(classifier.numPatches);
                 };
             } },
-        { "terrain 2048",
+        { "terrain 1024",
             [&] {
                 return [](Progress& p) {
                     HeightMap map = HeightMap::black();
                     Mesh mesh;
-                    buildTerrainMesh(mesh, map, { 2048, 256, 64 }, &p);
+                    buildTerrainMesh(mesh, map, { 1024, 256, 64 }, &p);
                 };
             } },
         { "write OBJ",

@@ -105,7 +105,7 @@ bool buildTerrainMesh(
             second.index[1] = corner(c);
             second.index[2] = corner(d);
         }
-        if (progress && (i & 15) == 0)
+        if (progress && (i & 3) == 0)
             progress->report("terrain", double(i) / double(n - 1));
     }
     for (int k = 0; k < fresh.numFaces; ++k) {
