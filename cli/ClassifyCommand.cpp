@@ -3,6 +3,7 @@
 
 #include "mesh/engine/Build.h"
 #include "mesh/engine/Mesh.h"
+#include "mesh/engine/Progress.h"
 #include "segmentation/engine/Mesh_Classifier.h"
 
 #include <nlohmann/json.hpp>
@@ -78,10 +79,11 @@ int runClassify(const Args& args)
     classifier.mesh = &mesh;
     classifier.weight = double(weight);
     classifier.spMode = mode;
+    classifier.progress = &verbProgress();
     if (!loadTable.empty() && !classifier.load(loadTable))
         return fail("the table '" + loadTable + "' was not loaded");
     const auto start = std::chrono::steady_clock::now();
-    build(mesh, { MESH_VERTEX_NORMALS, MESH_EDGE_LIST });
+    build(mesh, { MESH_VERTEX_NORMALS, MESH_EDGE_LIST }, &verbProgress());
     if (!classifier.classify())
         return fail("'" + files[0] + "' was not classified");
     const int n
@@ -94,6 +96,7 @@ int runClassify(const Args& args)
     if (!saveTable.empty() && !classifier.save(saveTable))
         return fail("cannot write the table '" + saveTable + "'");
 
+    verbProgress().checkStop();
     if (json) {
         nlohmann::json j;
         j["numPatches"] = partitioned ? n : classifier.numPatches;

@@ -1,9 +1,11 @@
 #pragma once
 
 #include <cstdio>
+#include <functional>
 #include <string>
 
 class Mesh;
+class Progress;
 struct ObjReadReport;
 
 // Prints "facetra-cli: <message>" on the error stream; returns exit status 1.
@@ -24,3 +26,16 @@ bool parseFloat(const std::string& text, float& value);
 // with standard output itself sent to the error stream so that console lines
 // do not mix in. Null, after one line of complaint, when that cannot be done.
 std::FILE* separateJsonOutput();
+
+// The progress the running verb hands to the engines. Inside runCancellable()
+// it draws a one-line bar on standard error when that is a terminal, and
+// Ctrl+C (SIGINT) or SIGTERM asks it to stop; elsewhere it is silent and never
+// stops.
+Progress& verbProgress();
+
+// Runs a long verb with verbProgress() drawing and listening for the signals
+// (a second signal ends the process at once). The bar is erased when the verb
+// ends. A verb stopped by a signal (RunCancelled) prints "Cancelled" on the
+// error stream and gives exit status 130; its outputs are written beside their
+// targets and renamed, so none is left half written.
+int runCancellable(const std::function<int()>& verb);

@@ -15,7 +15,7 @@ int runConvert(const Args& args)
     if (!loadForTool(mesh, args[0], nullptr, &report))
         return 1;
     // Colours travel when the file had its own.
-    if (!writeMeshFile(mesh, args[1], mesh.vertexColoursSet))
+    if (!writeMeshFile(mesh, args[1], mesh.vertexColoursSet, &verbProgress()))
         return fail("cannot write '" + args[1] + "'" + (mesh.numFaces == 0 ? " (empty mesh)" : ""));
     return 0;
 }

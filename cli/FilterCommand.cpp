@@ -3,6 +3,8 @@
 
 #include "filtering/engine/MeanShiftFilter.h"
 #include "mesh/engine/Mesh.h"
+#include "mesh/engine/Progress.h"
+#include "mesh/engine/WriteObj.h"
 
 #include <cstdio>
 #include <unistd.h>
@@ -11,16 +13,19 @@ namespace {
 
 bool writeNormals(const Mesh& mesh, const std::string& path)
 {
-    std::FILE* out = std::fopen(path.c_str(), "w");
-    if (!out)
-        return false;
-    bool ok = true;
-    for (int f = 0; f < mesh.numFaces && ok; ++f) {
+    std::string text;
+    text.reserve(std::size_t(mesh.numFaces) * 40);
+    char line[96];
+    for (int f = 0; f < mesh.numFaces; ++f) {
+        if ((f & 16383) == 0)
+            verbProgress().checkStop();
         const Vector& n = mesh.faces[std::size_t(f)].normal;
         // Nine significant digits: a float read back is the same float.
-        ok = std::fprintf(out, "%.9g %.9g %.9g\n", double(n.x), double(n.y), double(n.z)) > 0;
+        const int length = std::snprintf(
+            line, sizeof line, "%.9g %.9g %.9g\n", double(n.x), double(n.y), double(n.z));
+        text.append(line, std::size_t(length));
     }
-    return std::fclose(out) == 0 && ok;
+    return writeFileReplacing(path, text, &verbProgress());
 }
 
 } // namespace
@@ -67,14 +72,25 @@ int runFilter(const Args& args)
     std::fflush(stdout);
     const int savedStdout = ::dup(STDOUT_FILENO);
     ::dup2(STDERR_FILENO, STDOUT_FILENO);
+    const auto restoreStdout = [savedStdout] {
+        std::fflush(stdout);
+        ::dup2(savedStdout, STDOUT_FILENO);
+        ::close(savedStdout);
+    };
     Mesh mesh;
-    const bool loaded = loadForTool(mesh, files[0]);
-    MeanShiftFilter filter(&mesh);
-    const bool filtered
-        = loaded && filter.run(kernelFromSlider(float(slider), mesh), FILTER_FULL, algorithm);
-    std::fflush(stdout);
-    ::dup2(savedStdout, STDOUT_FILENO);
-    ::close(savedStdout);
+    bool loaded = false;
+    bool filtered = false;
+    try {
+        loaded = loadForTool(mesh, files[0]);
+        MeanShiftFilter filter(&mesh);
+        filtered = loaded
+            && filter.run(kernelFromSlider(float(slider), mesh), FILTER_FULL, algorithm,
+                &verbProgress());
+    } catch (const RunCancelled&) {
+        restoreStdout();
+        throw;
+    }
+    restoreStdout();
     if (!loaded)
         return 1;
     if (!filtered)

@@ -2,6 +2,7 @@
 #include "Commands.h"
 
 #include "mesh/engine/Mesh.h"
+#include "mesh/engine/Progress.h"
 #include "mesh/engine/WriteObj.h"
 #include "morphogens/engine/MorphogenColouring.h"
 #include "morphogens/engine/MorphogenSettings.h"
@@ -33,10 +34,11 @@ int runMorphogens(const Args& args)
     std::string problem;
     if (!readMorphogenSetting(settings, setting, &problem))
         return fail("'" + settings + "' was not applied: " + problem);
+    verbProgress().checkStop();
     colourByMorphogens(mesh, setting);
     ObjWriteOptions options;
     options.vertexColours = true;
-    if (!writeObj(mesh, files[1], options))
+    if (!writeObj(mesh, files[1], options, &verbProgress()))
         return fail(
             "cannot write '" + files[1] + "'" + (mesh.numFaces == 0 ? " (empty mesh)" : ""));
     return 0;

@@ -2,6 +2,7 @@
 #include "Commands.h"
 
 #include "mesh/engine/Mesh.h"
+#include "mesh/engine/Progress.h"
 #include "segmentation/engine/EdgeTraversal.h"
 
 #include <cstdio>
@@ -80,6 +81,7 @@ int runSegment(const Args& args)
         return 1;
     EdgeTraversal traversal(&mesh);
     for (const SegmentStep& step : steps) {
+        verbProgress().checkStop();
         if (step.mark) {
             // As "Mark Current" before any pick: nothing happens.
             if (!traversalAllowed(mesh)) {
@@ -102,6 +104,7 @@ int runSegment(const Args& args)
         std::printf("traverse %d:%d:%d: %d faces\n", step.face, step.depth, step.angle, reached);
     }
     std::fflush(stdout);
+    verbProgress().checkStop();
     const SegmentExportReport report = traversal.saveAll(dir);
     return report.failed.empty()
         ? 0

@@ -30,14 +30,14 @@ int runSimplify(const Args& args)
     if (!loadForTool(mesh, files[0]))
         return 1;
     int stoppedAt = -1;
-    if (!simplifyMesh(mesh, lod, nullptr, &stoppedAt))
+    if (!simplifyMesh(mesh, lod, &verbProgress(), &stoppedAt))
         return fail("'" + files[0] + "' was not simplified");
     // Stopping short is no failure: what could be simplified is written.
     if (stoppedAt >= 0) {
         std::fflush(stdout);
         std::cerr << foldStopMessage(stoppedAt) << std::endl;
     }
-    if (!writeObj(mesh, files[1]))
+    if (!writeObj(mesh, files[1], {}, &verbProgress()))
         return fail(
             "cannot write '" + files[1] + "'" + (mesh.numFaces == 0 ? " (empty mesh)" : ""));
     return 0;

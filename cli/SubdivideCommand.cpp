@@ -35,9 +35,9 @@ int runSubdivide(const Args& args)
     if (!loadForTool(mesh, files[0]))
         return 1;
     Subdivider subdivider;
-    if (!subdivideMesh(mesh, subdivider, levels, weight))
+    if (!subdivideMesh(mesh, subdivider, levels, weight, &verbProgress()))
         return fail("'" + files[0] + "' was not subdivided");
-    if (!writeObj(mesh, files[1]))
+    if (!writeObj(mesh, files[1], {}, &verbProgress()))
         return fail(
             "cannot write '" + files[1] + "'" + (mesh.numFaces == 0 ? " (empty mesh)" : ""));
     return 0;

@@ -63,13 +63,13 @@ int runTerrain(const Args& args)
     if (!loadHeightMapImage(QString::fromLatin1(heightmap.c_str()), image))
         return fail("cannot read '" + heightmap + "' as a PNG image");
     Mesh mesh;
-    if (!buildTerrainMesh(mesh, heightMapFromImage(image), parameters))
+    if (!buildTerrainMesh(mesh, heightMapFromImage(image), parameters, &verbProgress()))
         return fail("no terrain was built");
     if (colour)
         colourByHeight(mesh, {}, false);
     ObjWriteOptions options;
     options.vertexColours = colour;
-    if (!writeObj(mesh, files[0], options))
+    if (!writeObj(mesh, files[0], options, &verbProgress()))
         return fail(
             "cannot write '" + files[0] + "'" + (mesh.numFaces == 0 ? " (empty mesh)" : ""));
     return 0;

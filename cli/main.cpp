@@ -1,4 +1,5 @@
 // facetra-cli: every workbench tool without the window, on the same engine code.
+#include "CliCommon.h"
 #include "Commands.h"
 
 #include <cstdio>
@@ -89,6 +90,13 @@ int main(int argc, char** argv)
                 std::cout << "usage: facetra-cli " << c.usage << "\n  " << c.summary << "\n";
                 return 0;
             }
+        }
+        // The verbs that can run for long show a bar and stop on Ctrl+C.
+        static const char* const longVerbs[] = { "convert", "subdivide", "simplify",
+            "morphogens", "terrain", "filter", "segment", "classify" };
+        for (const char* verb : longVerbs) {
+            if (name == verb)
+                return runCancellable([&] { return c.run(args); });
         }
         return c.run(args);
     }

@@ -1,7 +1,9 @@
 #include "filtering/engine/FaceNeighbourhoods.h"
 
+#include "mesh/engine/Progress.h"
+
 FaceNeighbourhoods::FaceNeighbourhoods(
-    const FlatLists<int>& neighbours, int depth, std::size_t limit)
+    const FlatLists<int>& neighbours, int depth, std::size_t limit, const Progress* progress)
 {
     const std::size_t n = neighbours.size();
     // The last search that reached each face, so that nothing is cleared
@@ -10,6 +12,8 @@ FaceNeighbourhoods::FaceNeighbourhoods(
     offsets.reserve(n + 1);
     offsets.push_back(0);
     for (std::size_t f = 0; f < n; ++f) {
+        if (progress && (f & 1023) == 0)
+            progress->checkStop();
         const std::uint32_t search = std::uint32_t(f + 1);
         mark[f] = search;
         const std::size_t first = items.size();

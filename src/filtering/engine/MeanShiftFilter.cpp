@@ -21,10 +21,11 @@ bool finite(const Vector& v)
     return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
 }
 
-// Tells the sink about every hundredth of the run, not every face.
+// Tells the sink about every hundredth of the run, not every face, but at
+// least every few thousand faces, so that a stop is heard soon on big meshes.
 void reportEvery(Progress* sink, const char* stage, int i, int total)
 {
-    const int every = std::max(1, total / 100);
+    const int every = std::clamp(total / 100, 1, 4096);
     if (sink && total > 0 && i % every == 0)
         sink->report(stage, double(i) / double(total));
 }
@@ -76,7 +77,15 @@ bool MeanShiftFilter::run(const Vector& kernel, int mode, int algorithm_, Progre
         return runMedian(int(kernel.w), progressSink);
     }
     radius = kernel;
-    runRegions(algorithm == MEAN_SHIFT, mode, progressSink);
+    try {
+        runRegions(algorithm == MEAN_SHIFT, mode, progressSink);
+    } catch (const RunCancelled&) {
+        // The regions so far were written into a mesh the caller drops: the
+        // next run starts from the first face again.
+        needInit = 1;
+        processed = 0;
+        throw;
+    }
     return mesh->numFaces > 0;
 }
 
@@ -298,6 +307,9 @@ void MeanShiftFilter::runRegions(bool moving, int mode, Progress* progressSink)
     if (gridRadius != r)
         buildGrid(r);
     while (!done) {
+        // A catch can read many cells; the stop is heard between catches too.
+        if (progressSink)
+            progressSink->checkStop();
         if (grew == 0 || !moving)
             startRegion(progressSink);
         grew = 0;
@@ -335,7 +347,8 @@ bool MeanShiftFilter::runMedian(int depth, Progress* progressSink)
     std::printf("depth: %d\n", depth);
     std::fflush(stdout);
     const std::size_t nf = std::size_t(std::max(mesh->numFaces, 0));
-    const FaceNeighbourhoods neighbourhoods(mesh->edgeGraph.faceNeighbours, depth);
+    const FaceNeighbourhoods neighbourhoods(
+        mesh->edgeGraph.faceNeighbours, depth, FaceNeighbourhoods::kDefaultLimit, progressSink);
     if (!neighbourhoods.complete()) {
         // 50 sweeps over more than this would block the program for minutes.
         std::printf("MEDIAN_FILTER: at depth %d the neighbourhoods hold more than %zu faces in "
@@ -357,6 +370,8 @@ bool MeanShiftFilter::runMedian(int depth, Progress* progressSink)
         if (progressSink)
             progressSink->report("Median filter", double(sweep) / kMedianSweeps);
         for (std::size_t f = 0; f < nf; ++f) {
+            if (progressSink && (f & 4095) == 0)
+                progressSink->checkStop();
             const std::span<const int> around = neighbourhoods.of(int(f));
             // A face without neighbours keeps its normal.
             if (around.empty())

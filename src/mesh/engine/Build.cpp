@@ -1,6 +1,7 @@
 #include "mesh/engine/Build.h"
 
 #include "mesh/engine/Mesh.h"
+#include "mesh/engine/Progress.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -48,11 +49,31 @@ Box boundingBox(const Mesh& mesh)
     return box;
 }
 
+void runBuilders(Mesh& mesh, std::span<const int> codes, Progress* progress);
+
 } // namespace
 
-void build(Mesh& mesh, std::span<const int> codes)
+void build(Mesh& mesh, std::span<const int> codes, Progress* progress)
 {
     std::printf("BUILDING: ");
+    try {
+        runBuilders(mesh, codes, progress);
+    } catch (const RunCancelled&) {
+        std::printf("\n\n");
+        throw;
+    }
+    std::printf("\n\n");
+}
+
+void build(Mesh& mesh, std::initializer_list<int> codes, Progress* progress)
+{
+    build(mesh, std::span<const int>(codes.begin(), codes.size()), progress);
+}
+
+namespace {
+
+void runBuilders(Mesh& mesh, std::span<const int> codes, Progress* progress)
+{
     for (int code : codes) {
         const char* name = buildName(code);
         if (!name)
@@ -65,16 +86,16 @@ void build(Mesh& mesh, std::span<const int> codes)
             break;
         case MESH_VERTEX_NORMALS:
         case MESH_FACE_NORMALS:
-            buildNormals(mesh);
+            buildNormals(mesh, progress);
             break;
         case MESH_TEXCOORDS:
-            buildTexCoords(mesh);
+            buildTexCoords(mesh, progress);
             break;
         case MESH_EDGE_LIST:
-            buildEdgeList(mesh);
+            buildEdgeList(mesh, progress);
             break;
         case MESH_CENTROIDS:
-            buildCentroids(mesh);
+            buildCentroids(mesh, progress);
             break;
         case MESH_BB:
             buildBoundingBox(mesh);
@@ -83,13 +104,9 @@ void build(Mesh& mesh, std::span<const int> codes)
             break;
         }
     }
-    std::printf("\n\n");
 }
 
-void build(Mesh& mesh, std::initializer_list<int> codes)
-{
-    build(mesh, std::span<const int>(codes.begin(), codes.size()));
-}
+} // namespace
 
 void buildCentre(Mesh& mesh)
 {
@@ -101,9 +118,10 @@ void buildCentre(Mesh& mesh)
     mesh.centre.z = (box.min.z + box.max.z) * 0.5f;
 }
 
-void buildCentroids(Mesh& mesh)
+void buildCentroids(Mesh& mesh, Progress* progress)
 {
     for (int f = 0; f < mesh.numFaces; ++f) {
+        reportPeriodically(progress, "Building centroids", std::size_t(f), std::size_t(mesh.numFaces), 65535);
         const Face& face = mesh.faces[std::size_t(f)];
         Vector& c = mesh.centroids[std::size_t(f)];
         c.x = (face.vertex[0]->x + face.vertex[1]->x + face.vertex[2]->x) / 3.0f;
@@ -112,11 +130,12 @@ void buildCentroids(Mesh& mesh)
     }
 }
 
-void buildNormals(Mesh& mesh)
+void buildNormals(Mesh& mesh, Progress* progress)
 {
     for (Vector& n : mesh.vertexNormals)
         n = Vector(0);
     for (int f = 0; f < mesh.numFaces; ++f) {
+        reportPeriodically(progress, "Building normals", std::size_t(f), std::size_t(mesh.numFaces), 16383);
         Face& face = *mesh.facePtrs[std::size_t(f)];
         face.computeNormal();
         for (int k = 0; k < 3; ++k) {
@@ -127,7 +146,7 @@ void buildNormals(Mesh& mesh)
     }
 }
 
-void buildTexCoords(Mesh& mesh)
+void buildTexCoords(Mesh& mesh, Progress* progress)
 {
     std::vector<Vector>(std::size_t(mesh.numVertices)).swap(mesh.texCoords);
     if (mesh.numVertices == 0)
@@ -137,6 +156,8 @@ void buildTexCoords(Mesh& mesh)
     const float rangeY = box.max.y - box.min.y;
     // A flat direction has no range to divide by; it maps to 0.
     for (int i = 0; i < mesh.numVertices; ++i) {
+        reportPeriodically(progress, "Building texture coordinates", std::size_t(i),
+            std::size_t(mesh.numVertices), 65535);
         const Vector& p = mesh.vertices[std::size_t(i)];
         Vector& t = mesh.texCoords[std::size_t(i)];
         t.x = rangeX > 0.0f ? (p.x - box.min.x) / rangeX * 2.0f : 0.0f;

@@ -4,6 +4,7 @@
 #include <span>
 
 class Mesh;
+class Progress;
 
 // Build codes: callers name exactly the derived data they need, in order.
 enum BuildCode : int {
@@ -18,18 +19,20 @@ enum BuildCode : int {
 
 // Runs the builders of the given codes in the given order (a repeated code runs
 // again; unknown codes are skipped), announcing each on standard output as
-// "BUILDING: <NAME> <NAME> \n\n".
-void build(Mesh& mesh, std::span<const int> codes);
-void build(Mesh& mesh, std::initializer_list<int> codes);
+// "BUILDING: <NAME> <NAME> \n\n". With a progress, the builders on faces
+// check it as they go; when it stops them (RunCancelled) the line is ended and
+// the mesh's derived data is left half built.
+void build(Mesh& mesh, std::span<const int> codes, Progress* progress = nullptr);
+void build(Mesh& mesh, std::initializer_list<int> codes, Progress* progress = nullptr);
 
 // The single builders, without console output.
 void buildCentre(Mesh& mesh);
-void buildCentroids(Mesh& mesh);
+void buildCentroids(Mesh& mesh, Progress* progress = nullptr);
 // Face normals, then vertex normals renormalised after every face's
 // contribution (so the result depends on face order).
-void buildNormals(Mesh& mesh);
-void buildTexCoords(Mesh& mesh);
+void buildNormals(Mesh& mesh, Progress* progress = nullptr);
+void buildTexCoords(Mesh& mesh, Progress* progress = nullptr);
 void buildBoundingBox(Mesh& mesh);
 // The edge list and adjacency; a mesh without vertices is left untouched.
 // Linear in the number of faces.
-void buildEdgeList(Mesh& mesh);
+void buildEdgeList(Mesh& mesh, Progress* progress = nullptr);

@@ -3,6 +3,7 @@
 #include "mesh/engine/Build.h"
 #include "mesh/engine/LargeArrays.h"
 #include "mesh/engine/Mesh.h"
+#include "mesh/engine/Progress.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -22,7 +23,7 @@ void EdgeGraph::init(int vertexCount, int faceCount)
 // insertion order), then deduplicated per bucket with a marker array. The vertex
 // and face neighbour lists are filled in insertion order of the events that
 // create them, which reproduces the incremental construction exactly.
-void buildEdgeList(Mesh& mesh)
+void buildEdgeList(Mesh& mesh, Progress* progress)
 {
     if (mesh.numVertices == 0)
         return;
@@ -30,6 +31,11 @@ void buildEdgeList(Mesh& mesh)
     const std::size_t nf = std::size_t(mesh.numFaces);
     EdgeGraph& graph = mesh.edgeGraph;
     graph.init(mesh.numVertices, mesh.numFaces);
+    // The passes below are linear; each reports every few thousand steps, with
+    // the fraction of the pass it is in.
+    const auto step = [progress](std::size_t i, std::size_t n) {
+        reportPeriodically(progress, "Building edges", i, n, 16383);
+    };
 
     static constexpr int pairs[3][2] = { { 0, 1 }, { 0, 2 }, { 1, 2 } };
 
@@ -43,6 +49,7 @@ void buildEdgeList(Mesh& mesh)
     std::vector<std::uint32_t> bucketStart;
     assignLarge(bucketStart, nv + 1, std::uint32_t(0));
     for (std::size_t f = 0; f < nf; ++f) {
+        step(f, nf);
         const int* idx = mesh.faces[f].index;
         for (const auto& p : pairs) {
             if (valid(idx[p[0]], idx[p[1]]))
@@ -56,6 +63,7 @@ void buildEdgeList(Mesh& mesh)
     {
         std::vector<std::uint32_t> cursor(bucketStart.begin(), bucketStart.end() - 1);
         for (std::size_t f = 0; f < nf; ++f) {
+            step(f, nf);
             const int* idx = mesh.faces[f].index;
             for (int p = 0; p < 3; ++p) {
                 if (!valid(idx[pairs[p][0]], idx[pairs[p][1]]))
@@ -85,6 +93,7 @@ void buildEdgeList(Mesh& mesh)
     std::vector<int> markEdge;
     assignLarge(markEdge, nv, -1);
     for (std::size_t v = 0; v < nv; ++v) {
+        step(v, nv);
         graph.recordStart[v] = std::uint32_t(edges.size());
         for (std::uint32_t i = bucketStart[v]; i < bucketStart[v + 1]; ++i) {
             const std::uint32_t s = bucket[i];
@@ -117,6 +126,7 @@ void buildEdgeList(Mesh& mesh)
     assignLarge(created, 3 * nf, -1);
     assignLarge(completed, 3 * nf, -1);
     for (std::size_t e = 0; e < edges.size(); ++e) {
+        step(e, edges.size());
         created[edges[e].firstEvent] = int(e);
         if (edges[e].face2 != -1)
             completed[edges[e].secondEvent] = int(e);
@@ -128,7 +138,9 @@ void buildEdgeList(Mesh& mesh)
         graph.vertexNeighbours.count(std::size_t(e.high));
     }
     graph.vertexNeighbours.beginFilling();
-    for (int e : created) {
+    for (std::size_t s = 0; s < created.size(); ++s) {
+        step(s, created.size());
+        const int e = created[s];
         if (e < 0)
             continue;
         graph.vertexNeighbours.push(std::size_t(edges[std::size_t(e)].low), edges[std::size_t(e)].high);
@@ -144,7 +156,9 @@ void buildEdgeList(Mesh& mesh)
         graph.faceNeighbours.count(std::size_t(e.face2));
     }
     graph.faceNeighbours.beginFilling();
-    for (int e : completed) {
+    for (std::size_t s = 0; s < completed.size(); ++s) {
+        step(s, completed.size());
+        const int e = completed[s];
         if (e < 0)
             continue;
         graph.faceNeighbours.push(std::size_t(edges[std::size_t(e)].face1), edges[std::size_t(e)].face2);
@@ -172,6 +186,7 @@ void buildEdgeList(Mesh& mesh)
     mesh.vertexEdgeRefs.beginFilling();
     mesh.faceNeighbourRefs.beginFilling();
     for (std::size_t i = 0; i < ne; ++i) {
+        step(i, ne);
         const Edge& e = edges[i];
         const int slot = int(2 * i);
         mesh.edgeVertices[2 * i] = e.low;

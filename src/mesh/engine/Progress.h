@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <cstddef>
 #include <exception>
 #include <string_view>
 
@@ -60,4 +61,13 @@ inline void reportProgress(Progress* progress, std::string_view stage, double fr
 {
     if (progress)
         progress->report(stage, fraction);
+}
+
+// For the inner loops: report() at step i of n once every mask + 1 steps (mask
+// one less than a power of two), so that the test costs a mask and a branch.
+inline void reportPeriodically(
+    Progress* progress, std::string_view stage, std::size_t i, std::size_t n, std::size_t mask = 4095)
+{
+    if (progress && (i & mask) == 0)
+        progress->report(stage, n > 0 ? double(i) / double(n) : 1.0);
 }

@@ -1,6 +1,7 @@
 #include "mesh/engine/WriteMeshFile.h"
 
 #include "mesh/engine/Mesh.h"
+#include "mesh/engine/Progress.h"
 #include "mesh/engine/WriteObj.h"
 
 #include <algorithm>
@@ -140,13 +141,13 @@ MeshWriteFormat meshWriteFormat(const std::string& name)
     return MeshWriteFormat::Obj;
 }
 
-bool writeMeshFile(const Mesh& mesh, const std::string& path, bool withColours)
+bool writeMeshFile(const Mesh& mesh, const std::string& path, bool withColours, Progress* progress)
 {
     const MeshWriteFormat format = meshWriteFormat(path);
     if (format == MeshWriteFormat::Obj) {
         ObjWriteOptions options;
         options.vertexColours = withColours;
-        return writeObj(mesh, path, options);
+        return writeObj(mesh, path, options, progress);
     }
     std::printf("%d, %d\n", mesh.numVertices, mesh.numFaces);
     if (mesh.numVertices == 0 || mesh.numFaces == 0)
@@ -156,7 +157,14 @@ bool writeMeshFile(const Mesh& mesh, const std::string& path, bool withColours)
     const std::string bytes = format == MeshWriteFormat::Ply ? plyText(mesh, withColours)
         : format == MeshWriteFormat::Stl                     ? stlText(mesh)
                                                              : offText(mesh, withColours);
-    if (!writeFileReplacing(path, bytes)) {
+    bool written = false;
+    try {
+        written = writeFileReplacing(path, bytes, progress);
+    } catch (const RunCancelled&) {
+        std::cout << " cancelled" << std::endl;
+        throw;
+    }
+    if (!written) {
         std::cout << " failed" << std::endl;
         std::cerr << "ERROR: Writing File: " << path << std::endl;
         return false;

@@ -1,6 +1,7 @@
 #include "mesh/engine/WriteObj.h"
 
 #include "mesh/engine/Mesh.h"
+#include "mesh/engine/Progress.h"
 #include "mesh/engine/Tokenizer.h"
 
 #include <algorithm>
@@ -51,7 +52,13 @@ void appendPointLine(std::string& out, const char* keyword, const Vector& p, boo
     out += '\n';
 }
 
-bool writeFileReplacing(const std::string& path, const std::string& text)
+bool writeFileReplacing(const std::string& path, const std::string& text, const Progress* progress)
+{
+    return writeBytesReplacing(path, text.data(), text.size(), progress);
+}
+
+bool writeBytesReplacing(
+    const std::string& path, const char* data, std::size_t size, const Progress* progress)
 {
     // Replace what a link points at, not the link, and keep the old file's mode.
     std::error_code error;
@@ -68,11 +75,27 @@ bool writeFileReplacing(const std::string& path, const std::string& text)
     std::FILE* file = std::fopen(temporary.c_str(), "wb");
     if (!file)
         return false;
-    bool ok = std::fwrite(text.data(), 1, text.size(), file) == text.size();
+    // In slices, so that a stop is heard during a long write; a stopped write
+    // leaves the target as it was.
+    constexpr std::size_t slice = std::size_t(1) << 22;
+    bool ok = true;
+    bool stopped = false;
+    for (std::size_t at = 0; ok && at < size; at += slice) {
+        stopped = progress && progress->stopRequested();
+        if (stopped)
+            break;
+        const std::size_t n = std::min(slice, size - at);
+        ok = std::fwrite(data + at, 1, n, file) == n;
+    }
     ok = std::fflush(file) == 0 && ok;
     if (ok && existed)
         ::fchmod(::fileno(file), old.st_mode & 07777);
     ok = std::fclose(file) == 0 && ok;
+    stopped = stopped || (progress && progress->stopRequested());
+    if (stopped) {
+        std::remove(temporary.c_str());
+        throw RunCancelled();
+    }
     if (ok)
         ok = std::rename(temporary.c_str(), target.c_str()) == 0;
     if (!ok)
@@ -80,24 +103,50 @@ bool writeFileReplacing(const std::string& path, const std::string& text)
     return ok;
 }
 
-bool writeObj(const Mesh& mesh, const std::string& path, const ObjWriteOptions& options)
+namespace {
+bool writeObjText(
+    const Mesh& mesh, const std::string& path, const ObjWriteOptions& options, Progress* progress);
+} // namespace
+
+bool writeObj(
+    const Mesh& mesh, const std::string& path, const ObjWriteOptions& options, Progress* progress)
 {
     std::printf("%d, %d\n", mesh.numVertices, mesh.numFaces);
     if (mesh.numVertices == 0 || mesh.numFaces == 0)
         return false;
     std::printf("\tMESH: Saving %s...", path.c_str());
     std::fflush(stdout);
+    try {
+        return writeObjText(mesh, path, options, progress);
+    } catch (const RunCancelled&) {
+        std::cout << " cancelled" << std::endl;
+        throw;
+    }
+}
 
+namespace {
+
+bool writeObjText(
+    const Mesh& mesh, const std::string& path, const ObjWriteOptions& options, Progress* progress)
+{
     std::string text;
     text.reserve(std::size_t(mesh.numVertices) * 32 + std::size_t(mesh.numFaces) * 32);
-    for (int i = 0; i < mesh.numVertices; ++i)
+    const std::size_t lines = std::size_t(mesh.numVertices) * (options.vertexColours ? 2 : 1)
+        + std::size_t(mesh.numFaces);
+    std::size_t line = 0;
+    for (int i = 0; i < mesh.numVertices; ++i, ++line) {
+        reportPeriodically(progress, "Writing", line, lines, 16383);
         appendPointLine(text, "v", mesh.vertices[std::size_t(i)], false);
+    }
     if (options.vertexColours) {
         const std::size_t n = std::min(std::size_t(mesh.numVertices), mesh.vertexColours.size());
-        for (std::size_t i = 0; i < n; ++i)
+        for (std::size_t i = 0; i < n; ++i, ++line) {
+            reportPeriodically(progress, "Writing", line, lines, 16383);
             appendPointLine(text, "vc", mesh.vertexColours[i], true);
+        }
     }
-    for (int f = 0; f < mesh.numFaces; ++f) {
+    for (int f = 0; f < mesh.numFaces; ++f, ++line) {
+        reportPeriodically(progress, "Writing", line, lines, 16383);
         const Face& face = mesh.faces[std::size_t(f)];
         text += "f ";
         for (int k = 0; k < 3; ++k) {
@@ -111,7 +160,7 @@ bool writeObj(const Mesh& mesh, const std::string& path, const ObjWriteOptions& 
         }
         text += '\n';
     }
-    if (!writeFileReplacing(path, text)) {
+    if (!writeFileReplacing(path, text, progress)) {
         std::cout << " failed" << std::endl;
         std::cerr << "ERROR: Writing File: " << path << std::endl;
         return false;
@@ -119,3 +168,5 @@ bool writeObj(const Mesh& mesh, const std::string& path, const ObjWriteOptions& 
     std::cout << " done..." << std::endl;
     return true;
 }
+
+} // namespace

@@ -115,7 +115,7 @@ public:
 
     static constexpr std::size_t maxTableFaces = 48;
 
-    void setUp(const Mesh& mesh)
+    void setUp(const Mesh& mesh, Progress& progress)
     {
         const auto nv = std::size_t(mesh.numVertices);
         xyz.resize(nv * 3);
@@ -133,6 +133,8 @@ public:
         triangles.clear();
         triangles.reserve(std::size_t(mesh.numFaces));
         for (int f = 0; f < mesh.numFaces; ++f) {
+            if ((f & 16383) == 0)
+                progress.checkStop();
             const Face& face = *mesh.facePtrs[std::size_t(f)];
             Triangle t { { face.index[0], face.index[1], face.index[2] }, { 0, 0, 0 }, true };
             bool inRange = true;
@@ -157,8 +159,11 @@ public:
             }
         }
         liveTriangles = int(triangles.size());
-        for (int v = 0; v < mesh.numVertices; ++v)
+        for (int v = 0; v < mesh.numVertices; ++v) {
+            if ((v & 4095) == 0)
+                progress.checkStop();
             computeCost(v);
+        }
         heap.resize(nv);
         heapSlot.resize(nv);
         for (std::size_t i = 0; i < nv; ++i) {
@@ -178,7 +183,7 @@ public:
         const int start = liveVertices;
         int done = 0;
         while (liveVertices > targetCount) {
-            if ((++done & 4095) == 0)
+            if ((++done & 1023) == 0)
                 progress.report(
                     "Simplifying", double(start - liveVertices) / (start - targetCount));
             const int u = cheapest();
@@ -618,7 +623,7 @@ bool simplify(Mesh& mesh, float fraction, Progress* progress, int* stoppedAt)
     if (target > 0) {
         try {
             Collapser collapser;
-            collapser.setUp(mesh);
+            collapser.setUp(mesh, report);
             const bool reached = collapser.run(target, report);
             if (!collapser.writeBack(mesh, fresh))
                 return false;
@@ -638,6 +643,6 @@ bool simplifyMesh(Mesh& mesh, float levelOfDetail, Progress* progress, int* stop
 {
     if (!simplify(mesh, levelOfDetail / 100, progress, stoppedAt))
         return false;
-    build(mesh, { MESH_VERTEX_NORMALS, MESH_EDGE_LIST });
+    build(mesh, { MESH_VERTEX_NORMALS, MESH_EDGE_LIST }, progress);
     return true;
 }

@@ -193,6 +193,13 @@ bool Subdivider::subdivide(Progress* progress)
             report.report("Subdividing", double(level) / levels);
             const int oldVertices = int(points.size());
             const int oldFaces = faceCount;
+            // The table, the stencils and the split take about a third of the
+            // level each.
+            const auto tick = [&](int phase, int i, int n) {
+                if ((i & 8191) == 0)
+                    report.report("Subdividing",
+                        (level + (phase + double(i) / std::max(n, 1)) / 3.0) / levels);
+            };
 
             // Edge table: a hash of the unordered pair keeps the first-appearance
             // numbering; a face met later on a known edge becomes its second face
@@ -205,6 +212,7 @@ bool Subdivider::subdivide(Progress* progress)
             faceEdges.assign(std::size_t(oldFaces) * 3, 0);
             EdgeHash table(std::size_t(oldFaces) * 3 / 2 + 16);
             for (int f = 0; f < oldFaces; ++f) {
+                tick(0, f, oldFaces);
                 for (int k = 0; k < 3; ++k) {
                     const int i = corners[std::size_t(f) * 3 + std::size_t(k)];
                     const int j = corners[std::size_t(f) * 3 + std::size_t((k + 1) % 3)];
@@ -261,6 +269,7 @@ bool Subdivider::subdivide(Progress* progress)
                 return otherCorner(cs, g, x, y);
             };
             for (int e = 0; e < edgeCount; ++e) {
+                tick(1, e, edgeCount);
                 const int a = edgeVertices[std::size_t(e) * 2];
                 const int b = edgeVertices[std::size_t(e) * 2 + 1];
                 const int f1 = edgeFaces[std::size_t(e) * 2];
@@ -296,6 +305,7 @@ bool Subdivider::subdivide(Progress* progress)
             // Split rule: four children per face, 4i .. 4i + 3.
             std::vector<int> next(std::size_t(oldFaces) * 12);
             for (int f = 0; f < oldFaces; ++f) {
+                tick(2, f, oldFaces);
                 const int* c = cs + std::size_t(f) * 3;
                 const int* fe = faceEdges.data() + std::size_t(f) * 3;
                 const int pq = oldVertices + fe[0];
@@ -325,18 +335,23 @@ bool Subdivider::subdivide(Progress* progress)
         mesh->centroids.resize(std::size_t(faceCount));
         const int shift = 2 * levels;
         for (int f = 0; f < faceCount; ++f) {
+            if ((f & 65535) == 0)
+                report.checkStop();
             mesh->faces.push_back(src.faces[std::size_t(f >> shift)]);
             for (int k = 0; k < 3; ++k)
                 mesh->faces.back().index[k] = corners[std::size_t(f) * 3 + std::size_t(k)];
         }
         mesh->numFaces = faceCount;
-        for (int f = 0; f < faceCount; ++f)
+        for (int f = 0; f < faceCount; ++f) {
+            if ((f & 65535) == 0)
+                report.checkStop();
             mesh->linkFace(f);
+        }
     } catch (const std::bad_alloc&) {
         std::printf("Subdivision stopped: not enough memory\n");
         return false;
     }
-    build(*mesh, { MESH_VERTEX_NORMALS, MESH_TEXCOORDS });
+    build(*mesh, { MESH_VERTEX_NORMALS, MESH_TEXCOORDS }, progress);
     result = std::move(mesh);
     report.report("Subdividing", 1.0);
     return true;
@@ -405,7 +420,14 @@ bool subdivideMesh(Mesh& mesh, Subdivider& subdivider, int levels, float weight,
     }
     subdivider.weight = weight;
     subdivider.levels = levels;
-    const bool ok = subdivider.subdivide(progress);
+    bool ok = false;
+    try {
+        ok = subdivider.subdivide(progress);
+    } catch (const RunCancelled&) {
+        // The view keeps its subdivider: the clone goes now, not at the next run.
+        subdivider.source.reset();
+        throw;
+    }
     subdivider.source.reset();
     if (!ok || !subdivider.result)
         return false;
@@ -426,6 +448,6 @@ bool subdivideMesh(Mesh& mesh, Subdivider& subdivider, int levels, float weight,
     std::fill(result.centroids.begin(), result.centroids.end(), Vector());
     replaceGeometry(mesh, result);
     subdivider.result.reset();
-    build(mesh, { MESH_EDGE_LIST, MESH_VERTEX_NORMALS });
+    build(mesh, { MESH_EDGE_LIST, MESH_VERTEX_NORMALS }, progress);
     return true;
 }

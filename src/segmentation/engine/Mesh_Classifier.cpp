@@ -29,14 +29,18 @@ Vector hueColour(int p, int n)
 // every face still adds its terms in ascending order of the other face, as a
 // plain double loop over (f, g) would. rowTerm(r, c, d) is face r's term for
 // g = c, colTerm(r, c, d) face c's term for g = r; the diagonal is left out.
+// Returns false, the sums unfinished, when progress asks to stop: the sweep may
+// run on a worker thread, so it never throws.
 template <class RowTerm, class ColTerm>
-void sweepSums(
-    const ShortestPathTable& table, std::vector<double>& sums, RowTerm rowTerm, ColTerm colTerm)
+bool sweepSums(const ShortestPathTable& table, std::vector<double>& sums, RowTerm rowTerm,
+    ColTerm colTerm, const Progress* progress)
 {
     const int n = table.count;
     sums.assign(static_cast<std::size_t>(n), 0.0);
     double* s = sums.data();
     for (int r = 0; r < n; ++r) {
+        if (progress && (r & 63) == 0 && progress->stopRequested())
+            return false;
         const float* row = table.row(r);
         for (int c = 0; c < r; ++c)
             s[c] += colTerm(r, c, row[c]);
@@ -45,6 +49,7 @@ void sweepSums(
             acc += rowTerm(r, c, row[c]);
         s[r] = acc;
     }
+    return true;
 }
 
 } // namespace
@@ -184,6 +189,24 @@ bool Mesh_Classifier::classify()
         std::fflush(stdout);
         return false;
     }
+    try {
+        return classifyPrepared();
+    } catch (const RunCancelled&) {
+        // Neither a half-built table nor seeds picked from one may be used later.
+        table.clear();
+        rebuild = 1;
+        seeds.clear();
+        memberships.clear();
+        neighbours.clear();
+        patchOfFace.clear();
+        numPatches = 0;
+        std::fflush(stdout);
+        throw;
+    }
+}
+
+bool Mesh_Classifier::classifyPrepared()
+{
     if (!prepareTable())
         return false;
     seedRounds = 50;
@@ -210,9 +233,10 @@ void Mesh_Classifier::pickSeeds()
     const int n = mesh->numFaces;
     const float skipped = 1e8f;
     std::vector<double> sums;
-    sweepSums(
-        table, sums, [&](int, int, float d) { return d != skipped ? double(d) : 0.0; },
-        [&](int, int, float d) { return d != skipped ? double(d) : 0.0; });
+    if (!sweepSums(
+            table, sums, [&](int, int, float d) { return d != skipped ? double(d) : 0.0; },
+            [&](int, int, float d) { return d != skipped ? double(d) : 0.0; }, progress))
+        progress->checkStop();
     double best = kInfinityD;
     int bestFace = 0;
     for (int i = 0; i < n; ++i) {
@@ -227,6 +251,7 @@ void Mesh_Classifier::pickSeeds()
     std::vector<float> nearest(static_cast<std::size_t>(n), ShortestPathTable::kUnreachable);
     std::vector<float> seedRow(static_cast<std::size_t>(n));
     for (int pass = 0; pass < seedRounds; ++pass) {
+        reportProgress(progress, "Picking seeds", double(pass) / seedRounds);
         table.fullRow(seeds.back(), seedRow.data());
         for (int f = 0; f < n; ++f)
             nearest[std::size_t(f)] = std::min(nearest[std::size_t(f)], seedRow[std::size_t(f)]);
@@ -273,8 +298,11 @@ void Mesh_Classifier::fuzzyMemberships(int n)
         return;
     std::vector<std::vector<float>> seedRows(
         static_cast<std::size_t>(n), std::vector<float>(std::size_t(faces)));
-    for (int q = 0; q < n; ++q)
+    for (int q = 0; q < n; ++q) {
+        if (progress)
+            progress->checkStop();
         table.fullRow(seeds[std::size_t(q)], seedRows[std::size_t(q)].data());
+    }
     // The inverse-distance sum of a face is the same for every patch.
     std::vector<float> inverseSum(static_cast<std::size_t>(faces), 0.0f);
     for (int q = 0; q < n; ++q) {
@@ -354,12 +382,14 @@ void Mesh_Classifier::refineSeeds()
             if (w == 0 || workers == 1)
                 sweepSums(
                     table, sumA, [&](int r, int c, float d) { return termA(r, c, d); },
-                    [&](int r, int c, float d) { return termA(c, r, d); });
+                    [&](int r, int c, float d) { return termA(c, r, d); }, progress);
             if (w == 1 || workers == 1)
                 sweepSums(
                     table, sumB, [&](int r, int c, float d) { return termB(r, c, d); },
-                    [&](int r, int c, float d) { return termB(c, r, d); });
+                    [&](int r, int c, float d) { return termB(c, r, d); }, progress);
         });
+        if (progress)
+            progress->checkStop();
         if (p > 0)
             excluded[std::size_t(seeds[std::size_t(p - 1)])] = 1;
         for (int pass = 0; pass < 100; ++pass) {
@@ -426,6 +456,21 @@ bool Mesh_Classifier::partition(int n)
 {
     if (!mesh || n < 1 || n > int(seeds.size()) || table.empty() || table.count != mesh->numFaces)
         return false;
+    // The medoids replace the seeds as they go: a stopped run puts them back.
+    const std::vector<int> startSeeds = seeds;
+    try {
+        partitionFrom(n);
+    } catch (const RunCancelled&) {
+        seeds = startSeeds;
+        patchOfFace.clear();
+        std::fflush(stdout);
+        throw;
+    }
+    return true;
+}
+
+void Mesh_Classifier::partitionFrom(int n)
+{
     const int faces = mesh->numFaces;
     if (int(patchColours.size()) < n)
         patchColours.resize(static_cast<std::size_t>(n));
@@ -438,6 +483,7 @@ bool Mesh_Classifier::partition(int n)
         static_cast<std::size_t>(n), std::vector<float>(std::size_t(faces)));
     patchOfFace.assign(static_cast<std::size_t>(faces), 0);
     for (int iteration = 0;;) {
+        reportProgress(progress, "Partitioning", iteration / 500.0);
         for (int p = 0; p < n; ++p)
             table.fullRow(seeds[std::size_t(p)], seedRows[std::size_t(p)].data());
         for (auto& cluster : clusters)
@@ -469,6 +515,8 @@ bool Mesh_Classifier::partition(int n)
                 const std::size_t m = members.size();
                 sums.assign(m, 0.0);
                 for (std::size_t a = 0; a < m; ++a) {
+                    if (progress && (a & 63) == 0 && progress->stopRequested())
+                        return;
                     const float* row = table.row(members[a]);
                     double acc = 0.0;
                     for (std::size_t b = 0; b < a; ++b) {
@@ -487,6 +535,8 @@ bool Mesh_Classifier::partition(int n)
                 }
             }
         });
+        if (progress)
+            progress->checkStop();
         if (std::equal(newSeed.begin(), newSeed.end(), seeds.begin()))
             break;
         std::copy(newSeed.begin(), newSeed.end(), seeds.begin());
@@ -500,7 +550,6 @@ bool Mesh_Classifier::partition(int n)
             mesh->faces[std::size_t(f)].colour = patchColours[std::size_t(p)];
     fuzzyMemberships(n);
     std::fflush(stdout);
-    return true;
 }
 
 bool Mesh_Classifier::load(const std::string& name)
@@ -546,7 +595,7 @@ bool Mesh_Classifier::save(const std::string& name)
         std::fflush(stdout);
         return false;
     }
-    if (!table.writeFile(name)) {
+    if (!table.writeFile(name, progress)) {
         std::printf("ERROR: could not open file... [Mesh_Classifier::save()]\n");
         std::fflush(stdout);
         return false;

@@ -46,7 +46,9 @@ public:
     int patchThreshold = 0;
     // The k-medoids patch of each face after partition(); empty before.
     std::vector<int> patchOfFace;
-    // Where the long loops report; may be null.
+    // Where the long loops report; may be null. When it asks to stop,
+    // classify() and partition() throw RunCancelled: classify() then forgets
+    // the table and the seeds, partition() puts the seeds back.
     Progress* progress = nullptr;
 
     // Everything of other but its table, which cannot be copied.
@@ -80,6 +82,8 @@ public:
     float distance(int i, int j) const { return table.at(i, j); }
 
 private:
+    bool classifyPrepared();
+    void partitionFrom(int n);
     bool prepareTable();
     void pickSeeds();
     void choosePatchCount();

@@ -2,6 +2,7 @@
 
 #include "mesh/engine/MemoryInfo.h"
 #include "mesh/engine/Progress.h"
+#include "mesh/engine/WriteObj.h"
 #include "segmentation/engine/Workers.h"
 
 #include <algorithm>
@@ -73,6 +74,17 @@ private:
     std::size_t count = 0;
     std::uint32_t last = 0;
 };
+
+// report() on the calling thread while workers run: a stop is turned into
+// `quit` for them to see, and thrown later by checkStop() once they are joined.
+void reportOrQuit(Progress* progress, const char* stage, double fraction, std::atomic<bool>& quit)
+{
+    try {
+        progress->report(stage, fraction);
+    } catch (const RunCancelled&) {
+        quit.store(true, std::memory_order_relaxed);
+    }
+}
 
 } // namespace
 
@@ -178,9 +190,16 @@ void ShortestPathTable::buildAdjacency(
     }
 }
 
-void ShortestPathTable::initialiseDistances()
+void ShortestPathTable::initialiseDistances(const Progress* progress)
 {
-    std::fill(distance.get(), distance.get() + rowStart(count), kUnreachable);
+    // Up to 2^31 entries: filled in slices, so that a stop is heard meanwhile.
+    const std::int64_t end = rowStart(count);
+    constexpr std::int64_t slice = std::int64_t(1) << 22;
+    for (std::int64_t at = 0; at < end; at += slice) {
+        if (progress)
+            progress->checkStop();
+        std::fill(distance.get() + at, distance.get() + std::min(end, at + slice), kUnreachable);
+    }
     std::vector<Pair> pairs = costs;
     // Later settings of a pair win, as in a dense cost array; a final 0 unjoins.
     for (const Pair& p : pairs)
@@ -193,7 +212,7 @@ void ShortestPathTable::floyd(Progress* progress)
 {
     if (empty())
         return;
-    initialiseDistances();
+    initialiseDistances(progress);
     const int n = count;
     const unsigned workers = workerCount(double(n) * n);
     // Rows are shared out by stored area, so every worker gets a like share of
@@ -206,13 +225,23 @@ void ShortestPathTable::floyd(Progress* progress)
     std::vector<float> column(static_cast<std::size_t>(n));
     std::barrier sync(static_cast<std::ptrdiff_t>(workers));
     float* d = distance.get();
+    // Set only while the rows of a step are worked on and read by all after
+    // the step's last barrier, so every worker leaves after the same step.
+    std::atomic<bool> quit { false };
     runWorkers(workers, [&](unsigned w) {
         for (int k = 0; k < n; ++k) {
             for (int j = colEnd[w]; j < colEnd[w + 1]; ++j)
                 column[std::size_t(j)] = j <= k ? d[rowStart(k) + j] : d[rowStart(j) + k];
             sync.arrive_and_wait();
+            if (w == 0 && progress && (k & 63) == 0)
+                reportOrQuit(progress, "Floyd", double(k) / n, quit);
             const float* c = column.data();
             for (int i = rowEnd[w]; i < rowEnd[w + 1]; ++i) {
+                // A step over a big table takes tens of milliseconds.
+                if (progress && (i & 255) == 0 && progress->stopRequested()) {
+                    quit.store(true, std::memory_order_relaxed);
+                    break;
+                }
                 const float dik = c[i];
                 // Every entry is at most 1e9 and so is every candidate through
                 // an unreachable k: nothing could change.
@@ -225,8 +254,8 @@ void ShortestPathTable::floyd(Progress* progress)
                 }
             }
             sync.arrive_and_wait();
-            if (w == 0 && progress && (k & 63) == 0)
-                progress->report("Floyd", double(k) / n);
+            if (quit.load(std::memory_order_relaxed))
+                return;
         }
     });
     if (progress)
@@ -243,6 +272,7 @@ void ShortestPathTable::dijkstra(Progress* progress)
     buildAdjacency(adjStart, adjFace, adjCost);
     std::atomic<int> nextSource { 0 };
     std::atomic<int> done { 0 };
+    std::atomic<bool> quit { false };
     const unsigned workers = workerCount(double(n) * n);
     float* d = distance.get();
     runWorkers(workers, [&](unsigned w) {
@@ -251,6 +281,8 @@ void ShortestPathTable::dijkstra(Progress* progress)
         std::vector<int> touched;
         RadixHeap heap;
         for (int s = nextSource++; s < n; s = nextSource++) {
+            if (progress && (quit.load(std::memory_order_relaxed) || progress->stopRequested()))
+                return;
             // Only faces 0 .. s go into row s: stop once they are all settled.
             int unsettled = s + 1;
             dist[std::size_t(s)] = 0.0f;
@@ -284,23 +316,19 @@ void ShortestPathTable::dijkstra(Progress* progress)
             touched.clear();
             const int finished = ++done;
             if (w == 0 && progress && (finished & 63) == 0)
-                progress->report("Dijkstra", double(finished) / n);
+                reportOrQuit(progress, "Dijkstra", double(finished) / n, quit);
         }
     });
     if (progress)
         progress->report("Dijkstra", 1.0);
 }
 
-bool ShortestPathTable::writeFile(const std::string& name) const
+bool ShortestPathTable::writeFile(const std::string& name, const Progress* progress) const
 {
-    std::ofstream out(name, std::ios::binary | std::ios::trunc);
-    if (!out)
-        return false;
     static_assert(std::endian::native == std::endian::little, "the .spt file is little-endian");
-    if (distance)
-        out.write(reinterpret_cast<const char*>(distance.get()),
-            std::streamsize(size) * std::streamsize(sizeof(float)));
-    return bool(out);
+    const std::size_t bytes = distance ? std::size_t(size) * sizeof(float) : 0;
+    return writeBytesReplacing(
+        name, reinterpret_cast<const char*>(distance.get()), bytes, progress);
 }
 
 ShortestPathTable::ReadResult ShortestPathTable::readFile(const std::string& name)

@@ -71,16 +71,20 @@ public:
     // step k is done row by row over the stored triangle, vectorised and shared
     // among the cores; the values are those of the plain triple loop, since
     // step k never changes row or column k.
+    //
+    // Both builds throw RunCancelled, once their workers are joined, when the
+    // progress asks them to stop; the distances are then partly built.
     void floyd(Progress* progress = nullptr);
     // The same distances by single-source shortest paths from every face over
     // the same costs, shared among the cores; equal to floyd() up to the
     // rounding of the sums.
     void dijkstra(Progress* progress = nullptr);
     // 1e9 everywhere, the joined pairs their cost, 0 on the diagonal.
-    void initialiseDistances();
+    void initialiseDistances(const Progress* progress = nullptr);
 
-    // The ".spt" file: the `size` floats of the array, little-endian, no header.
-    bool writeFile(const std::string& name) const;
+    // The ".spt" file: the `size` floats of the array, little-endian, no header,
+    // written beside the target and renamed (see writeBytesReplacing()).
+    bool writeFile(const std::string& name, const Progress* progress = nullptr) const;
     // Refuses a file whose length is not 4 * size, leaving the table unchanged.
     enum class ReadResult { Ok, CannotOpen, WrongSize };
     ReadResult readFile(const std::string& name);

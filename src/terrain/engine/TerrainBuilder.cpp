@@ -15,7 +15,8 @@ namespace {
 
 // Grid point (i, j) at (S u_j, H h, S v_i): u and v are float sums of 1/N taken
 // step by step, exactly as the terrain has always been laid out.
-void sampleGrid(std::vector<Vector>& grid, const HeightMap& map, const TerrainParameters& p)
+void sampleGrid(std::vector<Vector>& grid, const HeightMap& map, const TerrainParameters& p,
+    Progress* progress)
 {
     const int n = p.gridResolution;
     const float scale = float(p.gridScale);
@@ -23,6 +24,8 @@ void sampleGrid(std::vector<Vector>& grid, const HeightMap& map, const TerrainPa
     const float step = 1.0f / float(n);
     float v = 0.0f;
     for (int i = 0; i < n; ++i) {
+        if (progress && (i & 15) == 0)
+            progress->report("terrain", 0.0);
         const int py = int(std::int64_t(map.height) * i / n);
         float u = 0.0f;
         for (int j = 0; j < n; ++j) {
@@ -68,7 +71,7 @@ bool buildTerrainMesh(
     }
     if (!fresh.allocateVertices(int(points)) || !fresh.allocateFaces(int(faceCount)))
         return false;
-    sampleGrid(grid, heightmap, p);
+    sampleGrid(grid, heightmap, p, progress);
 
     // No two grid points share a position (x grows with j and z with i, and
     // S / N is far above float spacing for every allowed S and N), so "position
@@ -102,16 +105,19 @@ bool buildTerrainMesh(
             second.index[1] = corner(c);
             second.index[2] = corner(d);
         }
-        if (progress && (i & 63) == 0)
+        if (progress && (i & 3) == 0)
             progress->report("terrain", double(i) / double(n - 1));
     }
-    for (int k = 0; k < fresh.numFaces; ++k)
+    for (int k = 0; k < fresh.numFaces; ++k) {
+        if (progress && (k & 65535) == 0)
+            progress->checkStop();
         fresh.linkFace(k);
+    }
 
     replaceGeometry(mesh, fresh);
     mesh.selected = -1;
     mesh.morphogenNames.clear();
-    build(mesh, { MESH_CENTRE, MESH_FACE_NORMALS, MESH_VERTEX_NORMALS, MESH_TEXCOORDS });
+    build(mesh, { MESH_CENTRE, MESH_FACE_NORMALS, MESH_VERTEX_NORMALS, MESH_TEXCOORDS }, progress);
     std::printf("%d, %d \n", mesh.numVertices, mesh.numFaces);
     std::fflush(stdout);
     return true;
