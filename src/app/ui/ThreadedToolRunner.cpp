@@ -74,6 +74,8 @@ ThreadedToolRunner::ThreadedToolRunner(QWidget* window, UserDialogs* dialogs)
     , refreshTimer(new QTimer(this))
 {
     showTimer->setSingleShot(true);
+    // A coarse timer may fire 5 % early.
+    showTimer->setTimerType(Qt::PreciseTimer);
     connect(showTimer, &QTimer::timeout, this, [this] {
         refresh();
         if (dialogue)
@@ -143,8 +145,8 @@ bool ThreadedToolRunner::userAgreesToSize(const ToolRun& run)
     const QString question
         = tr("%1 needs about %2 GB of the %3 GB of memory available. Run it?")
               .arg(run.name, gigabytes(run.estimatedBytes), gigabytes(available));
-    return dialogs->confirm(dialogue ? dialogue->parentWidget() : nullptr, tr("Large result"),
-                            question);
+    return dialogs->confirm(
+        dialogue ? dialogue->parentWidget() : nullptr, tr("Large result"), question);
 }
 
 void ThreadedToolRunner::cancel()
@@ -163,6 +165,11 @@ void ThreadedToolRunner::waitForEnd()
     QEventLoop loop;
     connect(this, &ThreadedToolRunner::runEnded, &loop, &QEventLoop::quit);
     loop.exec();
+}
+
+ToolProgressDialog* ThreadedToolRunner::progressDialog() const
+{
+    return dialogue.data();
 }
 
 void ThreadedToolRunner::refresh()

@@ -47,7 +47,7 @@ public:
 
     // Where the lines for the status bar go.
     void setStatusSink(StatusSink sink) { status = std::move(sink); }
-    ToolProgressDialog* progressDialog() const { return dialogue; }
+    ToolProgressDialog* progressDialog() const;
 
     // Bytes the process may still allocate; replaceable for tests.
     std::function<std::uint64_t()> availableMemory;

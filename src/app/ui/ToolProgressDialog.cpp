@@ -83,10 +83,10 @@ QString ToolProgressDialog::elapsedText(qint64 elapsedMs)
 {
     const qint64 seconds = std::max<qint64>(elapsedMs, 0) / 1000;
     const qint64 hours = seconds / 3600;
-    const QString minutesSeconds = QStringLiteral("%1:%2")
-                                       .arg(hours ? (seconds / 60) % 60 : seconds / 60,
-                                            hours ? 2 : 1, 10, QLatin1Char('0'))
-                                       .arg(seconds % 60, 2, 10, QLatin1Char('0'));
+    const QString minutesSeconds
+        = QStringLiteral("%1:%2")
+              .arg(hours ? (seconds / 60) % 60 : seconds / 60, hours ? 2 : 1, 10, QLatin1Char('0'))
+              .arg(seconds % 60, 2, 10, QLatin1Char('0'));
     return hours ? QStringLiteral("%1:%2").arg(hours).arg(minutesSeconds) : minutesSeconds;
 }
 
