@@ -1,0 +1,300 @@
+// Tools run on a worker thread behind the progress dialogue.
+#include "app/ui/ThreadedToolRunner.h"
+#include "app/ui/ToolProgressDialog.h"
+#include "mesh/engine/Progress.h"
+#include "pagekit/UserDialogs.h"
+
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QtTest>
+
+#include <atomic>
+#include <chrono>
+#include <numeric>
+#include <stdexcept>
+#include <thread>
+#include <vector>
+
+namespace {
+
+constexpr std::uint64_t GiB = 1024ull * 1024 * 1024;
+
+// Engine-like work: a report and a pause every hundred values.
+long long slowSum(const std::vector<int>& values, Progress& progress, int pauseMs)
+{
+    long long sum = 0;
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        sum += values[i];
+        if (i % 100 == 0) {
+            progress.report("Summing", double(i) / double(values.size()));
+            std::this_thread::sleep_for(std::chrono::milliseconds(pauseMs));
+        }
+    }
+    return sum;
+}
+
+// Halves a copy of values, as a tool works on its own copy, until told to stop.
+bool halveUntilStopped(const std::vector<double>& values, Progress& progress)
+{
+    std::vector<double> copy = values;
+    for (int pass = 0; pass < 30000; ++pass) {
+        for (double& v : copy)
+            v *= 0.5;
+        progress.report("Halving", 0.5);
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return false;
+}
+
+// How often, and how long after this was made, a widget was first shown.
+class ShowWatch : public QObject
+{
+public:
+    explicit ShowWatch(QWidget* widget)
+    {
+        widget->installEventFilter(this);
+        clock.start();
+    }
+    int shows = 0;
+    qint64 firstShowMs = -1;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Show && shows++ == 0)
+            firstShowMs = clock.elapsed();
+        return false;
+    }
+
+private:
+    QElapsedTimer clock;
+};
+
+// A runner whose status lines are kept.
+struct Recorded
+{
+    explicit Recorded(QWidget* window, UserDialogs* dialogs = nullptr)
+        : runner(window, dialogs)
+    {
+        runner.setStatusSink([this](const QString& line) { status << line; });
+    }
+    ThreadedToolRunner runner;
+    QStringList status;
+    QSignalSpy ended { &runner, &ThreadedToolRunner::runEnded };
+};
+
+QString stageText(ToolProgressDialog* dialogue)
+{
+    return dialogue->findChild<QLabel*>(QStringLiteral("stage"))->text();
+}
+
+} // namespace
+
+class ThreadedToolRunnerTest : public QObject
+{
+    Q_OBJECT
+private slots:
+    void resultMatchesTheDirectCallWhileTheWindowGoesOn();
+    void cancellingCallsNoFinishAndLeavesTheCallersDataAlone_data();
+    void cancellingCallsNoFinishAndLeavesTheCallersDataAlone();
+    void aHugeEstimateAsksFirst();
+    void anExceptionIsAFailureWithoutFinish();
+    void destroyingTheRunnerStopsTheWorkWithoutFinish();
+    void elapsedTimeReadsLikeAClock();
+};
+
+void ThreadedToolRunnerTest::resultMatchesTheDirectCallWhileTheWindowGoesOn()
+{
+    QWidget window;
+    window.show();
+    Recorded r(&window);
+    r.runner.showDelayMs = 300;
+    ToolProgressDialog* dialogue = r.runner.progressDialog();
+    ShowWatch watch(dialogue);
+    int ticks = 0;
+    QTimer ticker;
+    connect(&ticker, &QTimer::timeout, [&] { ++ticks; });
+    ticker.start(10);
+
+    std::vector<int> values(20000);
+    std::iota(values.begin(), values.end(), -5000);
+    Progress direct;
+    const long long expected = slowSum(values, direct, 0);
+    long long computed = 0, applied = 0;
+    QVERIFY(r.runner.start({ QStringLiteral("Sum"),
+        [&](Progress& progress) {
+            computed = slowSum(values, progress, 4);
+            return true;
+        },
+        [&](bool ok) { applied = ok && !r.runner.busy() ? computed : -1; } }));
+
+    bool secondRan = false;
+    QVERIFY(!r.runner.start(
+        { QStringLiteral("Smooth"), [&](Progress&) { return secondRan = true; }, {} }));
+    QCOMPARE(r.status, QStringList { QStringLiteral("Sum is still running") });
+
+    QTRY_VERIFY(dialogue->isVisible());
+    QVERIFY(watch.firstShowMs >= 300);
+    QVERIFY(r.runner.busy());
+    QCOMPARE(dialogue->windowTitle(), QStringLiteral("Sum"));
+    QTRY_COMPARE(stageText(dialogue), QStringLiteral("Summing"));
+
+    const int ticksBefore = ticks;
+    r.runner.waitForEnd();
+    QVERIFY(ticks > ticksBefore + 5);
+    QCOMPARE(applied, expected);
+    QVERIFY(!secondRan);
+    QVERIFY(!dialogue->isVisible());
+    QCOMPARE(r.ended.count(), 1);
+    QCOMPARE(r.ended.at(0), QVariantList({ QStringLiteral("Sum"), int(RunOutcome::Done) }));
+
+    // A quick run never shows the dialogue, not even once its delay has passed.
+    QVERIFY(r.runner.start({ QStringLiteral("Quick"), [](Progress&) { return true; }, {} }));
+    r.runner.waitForEnd();
+    QTest::qWait(r.runner.showDelayMs + 100);
+    QCOMPARE(watch.shows, 1);
+    QCOMPARE(r.status.size(), 1);
+}
+
+void ThreadedToolRunnerTest::cancellingCallsNoFinishAndLeavesTheCallersDataAlone_data()
+{
+    QTest::addColumn<QString>("how");
+    for (const char* how : { "button", "escape", "close", "runner" })
+        QTest::newRow(how) << QString::fromLatin1(how);
+}
+
+void ThreadedToolRunnerTest::cancellingCallsNoFinishAndLeavesTheCallersDataAlone()
+{
+    QFETCH(QString, how);
+    QWidget window;
+    window.show();
+    Recorded r(&window);
+    r.runner.showDelayMs = 0;
+    const std::vector<double> data { 1.0, 2.0, 3.0 };
+    bool finished = false;
+    QVERIFY(r.runner.start({ QStringLiteral("Halve"),
+        [&](Progress& progress) { return halveUntilStopped(data, progress); },
+        [&](bool) { finished = true; } }));
+    ToolProgressDialog* dialogue = r.runner.progressDialog();
+    QTRY_VERIFY(dialogue->isVisible());
+    auto* cancel = dialogue->findChild<QPushButton*>(QStringLiteral("cancel"));
+    if (how == QLatin1String("button"))
+        QTest::mouseClick(cancel, Qt::LeftButton);
+    else if (how == QLatin1String("escape"))
+        QTest::keyClick(dialogue, Qt::Key_Escape);
+    else if (how == QLatin1String("close"))
+        dialogue->close();
+    else
+        r.runner.cancel();
+
+    // Until the work has stopped the dialogue stays, saying so.
+    QVERIFY(!cancel->isEnabled());
+    QCOMPARE(stageText(dialogue), QStringLiteral("Cancelling..."));
+    QVERIFY(dialogue->isVisible());
+    r.runner.waitForEnd();
+    QVERIFY(!finished);
+    QCOMPARE(data, std::vector<double>({ 1.0, 2.0, 3.0 }));
+    QCOMPARE(r.status, QStringList { QStringLiteral("Halve cancelled") });
+    QCOMPARE(r.ended.at(0), QVariantList({ QStringLiteral("Halve"), int(RunOutcome::Cancelled) }));
+    QVERIFY(!dialogue->isVisible());
+
+    QVERIFY(r.runner.start({ QStringLiteral("Again"), [](Progress&) { return true; }, {} }));
+    QVERIFY(cancel->isEnabled());
+    r.runner.waitForEnd();
+}
+
+void ThreadedToolRunnerTest::aHugeEstimateAsksFirst()
+{
+    UserDialogs dialogs;
+    QStringList questions;
+    bool answer = false;
+    dialogs.confirm = [&](QWidget*, const QString& title, const QString& question) {
+        questions << title + QLatin1Char('|') + question;
+        return answer;
+    };
+    Recorded r(nullptr, &dialogs);
+    r.runner.availableMemory = [] { return 10 * GiB; };
+    int works = 0, finishes = 0;
+    auto run = [&](std::uint64_t bytes) {
+        return ToolRun { QStringLiteral("Subdivide"), [&](Progress&) { return ++works > 0; },
+            [&](bool) { ++finishes; }, bytes };
+    };
+
+    QVERIFY(!r.runner.start(run(6 * GiB + GiB / 10)));
+    QCOMPARE(questions,
+        QStringList { QStringLiteral("Large result|Subdivide needs about 6.1 GB of the "
+                                     "10.0 GB of memory available. Run it?") });
+    QCOMPARE(r.status, QStringList { QStringLiteral("Subdivide not run") });
+    QVERIFY(!r.runner.busy());
+    QTest::qWait(20);
+    QCOMPARE(works, 0);
+
+    answer = true;
+    QVERIFY(r.runner.start(run(6 * GiB)));
+    r.runner.waitForEnd();
+    // Half of what is available, and an amount nobody could read, are not asked about.
+    QVERIFY(r.runner.start(run(5 * GiB)));
+    r.runner.waitForEnd();
+    r.runner.availableMemory = [] { return std::uint64_t(0); };
+    QVERIFY(r.runner.start(run(500 * GiB)));
+    r.runner.waitForEnd();
+    QCOMPARE(questions.size(), 2);
+    QCOMPARE(finishes, 3);
+}
+
+void ThreadedToolRunnerTest::anExceptionIsAFailureWithoutFinish()
+{
+    Recorded r(nullptr);
+    bool finished = false;
+    QVERIFY(r.runner.start({ QStringLiteral("Segment"),
+        [](Progress&) -> bool { throw std::runtime_error("no faces"); },
+        [&](bool) { finished = true; } }));
+    r.runner.waitForEnd();
+    QVERIFY(!finished);
+    QCOMPARE(r.status, QStringList { QStringLiteral("Segment failed: see the console") });
+    QCOMPARE(r.ended.at(0), QVariantList({ QStringLiteral("Segment"), int(RunOutcome::Failed) }));
+    QVERIFY(r.runner.start({ QStringLiteral("Next"), [](Progress&) { return true; }, {} }));
+    r.runner.waitForEnd();
+}
+
+void ThreadedToolRunnerTest::destroyingTheRunnerStopsTheWorkWithoutFinish()
+{
+    QWidget window;
+    std::atomic<bool> working { false }, returned { false };
+    bool finished = false;
+    QPointer<ToolProgressDialog> dialogue;
+    {
+        ThreadedToolRunner runner(&window);
+        dialogue = runner.progressDialog();
+        QVERIFY(runner.start({ QStringLiteral("Forever"),
+            [&](Progress& progress) {
+                working = true;
+                try {
+                    halveUntilStopped({ 1.0 }, progress);
+                } catch (...) {
+                    returned = true;
+                    throw;
+                }
+                return true;
+            },
+            [&](bool) { finished = true; } }));
+        QTRY_VERIFY(working);
+    }
+    QVERIFY(returned);
+    // A queued end left behind would call finish here.
+    QTest::qWait(50);
+    QVERIFY(!finished);
+    QVERIFY(dialogue.isNull());
+}
+
+void ThreadedToolRunnerTest::elapsedTimeReadsLikeAClock()
+{
+    QCOMPARE(ToolProgressDialog::elapsedText(3999), QStringLiteral("0:03"));
+    QCOMPARE(ToolProgressDialog::elapsedText(75000), QStringLiteral("1:15"));
+    QCOMPARE(ToolProgressDialog::elapsedText(3725000), QStringLiteral("1:02:05"));
+}
+
+QTEST_MAIN(ThreadedToolRunnerTest)
+#include "ThreadedToolRunnerTest.moc"
