@@ -3,6 +3,7 @@
 // said, never passed over.
 #include "app/ui/QtMainWindow.h"
 #include "app/ui/QtMeshEditorDialogue.h"
+#include "app/ui/ThreadedToolRunner.h"
 #include "refinement/ui/QtMeshSimplifierWidget.h"
 #include "refinement/ui/QtMeshSubdivideWidget.h"
 #include "viewer/ui/QtGLWidget.h"
@@ -167,6 +168,7 @@ void FirstUseTest::dialogues()
     page->apply();
     page->apply();
     QCOMPARE(simplified.count(), 1);
+    window->runner->waitForEnd();
 
     // Start folders: home, then the last one chosen, then the current mesh's.
     QSettings(QSettings::UserScope, QStringLiteral("facetra"), QStringLiteral("facetra")).clear();
@@ -279,10 +281,18 @@ void FirstUseTest::droppedFileLoadsFailedOpensKeepItAndReloadUndoesATool()
     // Level 1 splits every face in four.
     editor->tabs()->setCurrentWidget(editor->subdividePage);
     editor->subdividePage->subdivlevel_event(1);
+    // The run goes on behind the window, which turns off what would change
+    // the mesh meanwhile.
     QTest::mouseClick(editor->applyButton(), Qt::LeftButton);
+    QVERIFY(!editor->applyButton()->isEnabled() && !window->openAction->isEnabled());
+    window->runner->waitForEnd();
     QCOMPARE(view->mesh.numFaces, 48);
+    QVERIFY(editor->applyButton()->isEnabled() && window->undoAction->isEnabled());
+    QCOMPARE(window->undoAction->text(), QStringLiteral("Undo Subdivide"));
     QTest::mouseClick(editor->reloadButton(), Qt::LeftButton);
     QCOMPARE(view->mesh.numFaces, 12);
+    window->undoAction->trigger();
+    QCOMPARE(view->mesh.numFaces, 48);
 }
 
 // The rendering is written under exactly the name given, the mesh with ".obj" appended
@@ -316,6 +326,7 @@ void FirstUseTest::savingWritesTheRightNameAndReportsFailure()
     // A tool's mesh is saved at once, and the counts outlast a status message.
     window->meshEditor->simplifyPage->lodEvent(50);
     window->meshEditor->simplifyPage->apply();
+    window->runner->waitForEnd();
     answer = folder.filePath(QStringLiteral("half.obj"));
     window->statusBar->showMessage(QStringLiteral("a menu hint"));
     window->savefileEvent();

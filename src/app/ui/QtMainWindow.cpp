@@ -2,6 +2,7 @@
 
 #include "app/ui/QtGLObjectWindow.h"
 #include "app/ui/QtMeshEditorDialogue.h"
+#include "app/ui/ThreadedToolRunner.h"
 #include "clipping/ui/QtCLippingWidget.h"
 #include "filtering/ui/QtFunctionWidget.h"
 #include "filtering/ui/QtMeanShiftWidget.h"
@@ -61,6 +62,8 @@ const QString recentFilesKey = QStringLiteral("recentFiles");
 
 } // namespace
 
+QtMainWindow::~QtMainWindow() = default;
+
 QtMainWindow::QtMainWindow(QWidget* parent)
     : QMainWindow(parent)
 {
@@ -69,6 +72,9 @@ QtMainWindow::QtMainWindow(QWidget* parent)
 
     view = new QtGLObjectWindow(this);
     glView()->setStatusSink([this](const QString& text) { statusBar->showMessage(text, 0); });
+    runner = std::make_unique<ThreadedToolRunner>(this, &dialogs);
+    runner->setStatusSink([this](const QString& text) { statusBar->showMessage(text, 0); });
+    glView()->setToolRunner(runner.get());
     glView()->setMeshStateSink([this] { showMeshCounts(); });
     view->setFocus(Qt::OtherFocusReason);
     setCentralWidget(view);
@@ -281,6 +287,8 @@ void QtMainWindow::connectRouting()
     connect(meshEditor->terrainPage, &QtMeshTerrainWidget::terrainbuilt_signal, glw,
         &QtGLWidget::terrainbuilt_slot);
     connect(faceColoursAction, &QAction::toggled, glw, &QtGLWidget::showFaceColours);
+    connect(runner.get(), &ThreadedToolRunner::runStarted, this, [this] { toolRunChanged(true); });
+    connect(runner.get(), &ThreadedToolRunner::runEnded, this, [this] { toolRunChanged(false); });
     connect(undoAction, &QAction::triggered, glw, &QtGLWidget::undo_slot);
     connect(redoAction, &QAction::triggered, glw, &QtGLWidget::redo_slot);
     connect(glw, &QtGLWidget::history_signal, this, &QtMainWindow::showHistory);

@@ -6,6 +6,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <memory>
+
 class QAction;
 class QLabel;
 class QMenu;
@@ -14,6 +16,7 @@ class QtGLObjectWindow;
 class QtGLWidget;
 class QtLightEditorDialogue;
 class QtMeshEditorDialogue;
+class ThreadedToolRunner;
 
 // The program's one top-level window: the menus, the central view, the status
 // bar and the two tool dialogues. Its slots only ask the user, call the view
@@ -23,6 +26,7 @@ class QtMainWindow : public QMainWindow
     Q_OBJECT
 public:
     explicit QtMainWindow(QWidget* parent = nullptr);
+    ~QtMainWindow() override;
 
     QtGLObjectWindow* view = nullptr;
     QtMeshEditorDialogue* meshEditor = nullptr;
@@ -43,6 +47,9 @@ public:
 
     // The file and colour questions of the menus (replaceable for tests).
     UserDialogs dialogs;
+    // Runs the view's tools off the GUI thread, behind a progress dialogue. A
+    // member, so that it stops and joins its worker before the view goes.
+    std::unique_ptr<ThreadedToolRunner> runner;
 
     QtGLWidget* glView() const;
 

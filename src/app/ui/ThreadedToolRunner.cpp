@@ -199,9 +199,13 @@ void ThreadedToolRunner::endRun()
             ended->run.finish(ended->result);
         break;
     case RunOutcome::Cancelled:
+        if (ended->run.abandoned)
+            ended->run.abandoned();
         say(tr("%1 cancelled").arg(name));
         break;
     case RunOutcome::Failed:
+        if (ended->run.abandoned)
+            ended->run.abandoned();
         say(tr("%1 failed: see the console").arg(name));
         break;
     }

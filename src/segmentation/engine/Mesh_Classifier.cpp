@@ -189,12 +189,16 @@ bool Mesh_Classifier::classify()
         std::fflush(stdout);
         return false;
     }
+    const bool building = tableWillBeBuilt();
     try {
         return classifyPrepared();
     } catch (const RunCancelled&) {
-        // Neither a half-built table nor seeds picked from one may be used later.
-        table.clear();
-        rebuild = 1;
+        // A half-built table may not be used later, nor seeds picked from it; a
+        // table only read stays.
+        if (building) {
+            table.clear();
+            rebuild = 1;
+        }
         seeds.clear();
         memberships.clear();
         neighbours.clear();

@@ -21,12 +21,12 @@ struct ToolRun
     std::function<bool(Progress&)> work;
     // Gets what work returned.
     std::function<void(bool)> finish;
-    // On the GUI thread instead of finish after a cancelled or failed run: hands
-    // back anything the run borrowed. May be empty.
-    std::function<void()> abandoned;
     // Bytes the result is expected to take, 0 when not known. A run estimated at
     // more than half of the memory available asks the user first.
     std::uint64_t estimatedBytes = 0;
+    // On the GUI thread instead of finish after a cancelled or failed run: hands
+    // back anything the run borrowed. May be empty.
+    std::function<void()> abandoned;
 };
 
 // Runs tool work. This one runs it at once on the calling thread; the window
