@@ -292,9 +292,10 @@ void QtMainWindow::connectRouting()
     connect(undoAction, &QAction::triggered, glw, &QtGLWidget::undo_slot);
     connect(redoAction, &QAction::triggered, glw, &QtGLWidget::redo_slot);
     connect(glw, &QtGLWidget::history_signal, this, &QtMainWindow::showHistory);
-    meshEditor->terrainPage->buildRunner = [glw](QtMeshTerrainWidget::TerrainBuild build) {
-        glw->buildTerrain(std::move(build));
-    };
+    meshEditor->terrainPage->buildRunner
+        = [glw](QtMeshTerrainWidget::TerrainBuild build, std::uint64_t bytes) {
+              glw->buildTerrain(std::move(build), bytes);
+          };
     connect(glw, &QtGLWidget::facecolours_signal, faceColoursAction, &QAction::setChecked);
     connect(
         lighting, &QtLightSettingsWidget::light_colour_signal, glw, &QtGLWidget::light_colour_slot);

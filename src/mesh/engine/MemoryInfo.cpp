@@ -1,5 +1,7 @@
 #include "mesh/engine/MemoryInfo.h"
 
+#include "mesh/engine/Face.h"
+
 #include <algorithm>
 #include <cstdlib>
 #include <fstream>
@@ -25,6 +27,13 @@ std::uint64_t readNumberAfter(const char* path, const std::string& key)
 }
 
 } // namespace
+
+double meshBytesFor(double faces, double vertices)
+{
+    // NOLINTNEXTLINE(bugprone-sizeof-expression): the face pointer array is meant
+    return faces * double(sizeof(Face) + sizeof(Face*) + sizeof(Vector))
+        + vertices * 4.0 * double(sizeof(Vector));
+}
 
 std::uint64_t availableMemoryBytes()
 {

@@ -141,13 +141,6 @@ LevelSizes sizesAfter(const Mesh& mesh, int levels)
     return s;
 }
 
-double meshBytes(double faces, double vertices)
-{
-    // NOLINTNEXTLINE(bugprone-sizeof-expression): the face pointer array is meant
-    return faces * double(sizeof(Face) + sizeof(Face*) + sizeof(Vector))
-        + vertices * 4.0 * double(sizeof(Vector));
-}
-
 // Bytes the view's subdivide operation holds at its peak for a result of this
 // size: the result mesh next to either the last level's working arrays
 // (positions and corners of two levels, the edge table and its hash) or the
@@ -155,7 +148,7 @@ double meshBytes(double faces, double vertices)
 // heap keeps between blocks.
 double peakBytes(const LevelSizes& s)
 {
-    const double result = meshBytes(s.faces, s.vertices);
+    const double result = meshBytesFor(s.faces, s.vertices);
     const double lastLevel = (s.previousVertices + s.vertices) * double(sizeof(Vector))
         + (s.previousFaces + s.faces) * 3.0 * sizeof(int) // corners
         + s.previousFaces * 3.0 * sizeof(int) // the faces' edges

@@ -1,5 +1,6 @@
 #include "terrain/ui/QtMeshTerrainWidget.h"
 
+#include "mesh/engine/MemoryInfo.h"
 #include "mesh/engine/Progress.h"
 
 #include "pagekit/PageSlider.h"
@@ -159,7 +160,8 @@ void QtMeshTerrainWidget::buildTerrain()
         return buildTerrainMesh(out, map, parameters, &progress);
     };
     if (buildRunner) {
-        buildRunner(std::move(build));
+        const double n = gridResolution;
+        buildRunner(std::move(build), std::uint64_t(meshBytesFor(2.0 * (n - 1) * (n - 1), n * n)));
         return;
     }
     if (!mesh)

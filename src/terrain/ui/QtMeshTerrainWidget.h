@@ -6,6 +6,7 @@
 #include <QPixmap>
 #include <QWidget>
 
+#include <cstdint>
 #include <functional>
 #include <vector>
 
@@ -53,7 +54,8 @@ public:
     using TerrainBuild = std::function<bool(Mesh&, Progress&)>;
     // Where the window sends a build so that it runs as a tool (the view puts
     // the result in place of its mesh). Unset: buildTerrain() builds at once.
-    std::function<void(TerrainBuild)> buildRunner;
+    // It also gets the bytes the terrain will take.
+    std::function<void(TerrainBuild, std::uint64_t)> buildRunner;
 
     // Replaces the mesh by the terrain of the height map and the three numbers:
     // through buildRunner when set, else at once into `mesh`, then emits

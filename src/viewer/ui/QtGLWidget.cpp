@@ -401,6 +401,13 @@ void QtGLWidget::usecolourstops_slot(bool on)
 
 void QtGLWidget::terrainbuilt_slot()
 {
+    history.clear();
+    emit history_signal();
+    terrainBuilt();
+}
+
+void QtGLWidget::terrainBuilt()
+{
     traversal.meshReplaced();
     newMeshLoaded();
     // The terrain has no morphogens: the Morphogens page lists none.

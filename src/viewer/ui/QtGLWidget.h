@@ -112,8 +112,9 @@ public:
     // file open and picking are refused.
     void setToolRunner(ToolRunner* runner);
     bool toolRunning() const;
-    // Runs a terrain build as a tool and shows its mesh as one just read.
-    void buildTerrain(std::function<bool(Mesh&, Progress&)> build);
+    // Runs a terrain build as a tool and shows its mesh (of about `bytes`) as
+    // one just read.
+    void buildTerrain(std::function<bool(Mesh&, Progress&)> build, std::uint64_t bytes = 0);
 
     // Where the slots that change the mesh send the status text (the main
     // window's status bar).
@@ -216,6 +217,7 @@ public slots:
     // Whether colouring by height uses the stops.
     void usecolourstops_slot(bool on);
     // The Terrain page built a new mesh into `mesh`: treated as a mesh just read.
+    // Steps taken on the mesh it replaced are dropped.
     void terrainbuilt_slot();
     // Normal filters; x of the page's vector is the radius slider value. A full
     // run of the algorithm (0 mean shift, 1 sphere jump, 2 median filter).
@@ -272,6 +274,8 @@ private:
     // Face normals were filtered: shade each face with its own until the
     // geometry changes.
     void normalsFiltered();
+    // What a built terrain gets: treated as a mesh just read.
+    void terrainBuilt();
     void meshEdited();
     void notifyMeshState();
     // Scales -viewDistance (the picture's size) by factor, in either projection.

@@ -114,13 +114,17 @@ void QtGLWidget::exchange(Snapshot& s)
         std::swap(mesh, *s.mesh);
     if (s.backup)
         std::swap(backupMesh, *s.backup);
-    if (s.hasVertexColours) {
+    // Parts kept for another mesh than this one (which no step replaced) are
+    // not applied.
+    const std::size_t vertices = mesh.vertices.size();
+    const std::size_t faces = mesh.faces.size();
+    if (s.hasVertexColours && s.vertexColours.size() == vertices) {
         std::swap(mesh.vertexColours, s.vertexColours);
         std::swap(mesh.vertexColoursSet, s.vertexColoursSet);
     }
-    if (s.hasVertexNormals)
+    if (s.hasVertexNormals && s.vertexNormals.size() == vertices)
         std::swap(mesh.vertexNormals, s.vertexNormals);
-    if (s.hasFaceNormals) {
+    if (s.hasFaceNormals && s.faceNormals.size() == faces) {
         for (std::size_t f = 0; f < s.faceNormals.size(); ++f)
             std::swap(mesh.faces[f].normal, s.faceNormals[f]);
     }
@@ -128,7 +132,7 @@ void QtGLWidget::exchange(Snapshot& s)
         std::swap(meanShift, *s.filter);
         meanShift.mesh = &mesh;
     }
-    if (s.hasFaceMarks) {
+    if (s.hasFaceMarks && s.faceMarks.size() == faces) {
         for (std::size_t f = 0; f < s.faceMarks.size(); ++f) {
             Face& face = mesh.faces[f];
             std::swap(face.colour, s.faceMarks[f].colour);
@@ -358,6 +362,10 @@ void QtGLWidget::meshclassify_slot()
     job->classifier.table = std::move(live.table);
     ToolRun run;
     run.name = QStringLiteral("Classification");
+    if (tableBuilt) {
+        run.estimatedBytes
+            = std::uint64_t(ShortestPathTable::entriesFor(mesh.numFaces)) * sizeof(float);
+    }
     run.work = [this, job](Progress& progress) {
         job->mesh = mesh.duplicate();
         build(*job->mesh, { MESH_VERTEX_NORMALS, MESH_EDGE_LIST });
@@ -511,11 +519,12 @@ void QtGLWidget::reload_slot()
     record(QStringLiteral("Reload"), std::move(before));
 }
 
-void QtGLWidget::buildTerrain(std::function<bool(Mesh&, Progress&)> buildIt)
+void QtGLWidget::buildTerrain(std::function<bool(Mesh&, Progress&)> buildIt, std::uint64_t bytes)
 {
     auto job = std::make_shared<MeshJob>();
     ToolRun run;
     run.name = QStringLiteral("Terrain");
+    run.estimatedBytes = bytes;
     run.work = [job, buildIt = std::move(buildIt)](Progress& progress) {
         job->mesh = std::make_unique<Mesh>();
         return buildIt(*job->mesh, progress);
@@ -528,7 +537,7 @@ void QtGLWidget::buildTerrain(std::function<bool(Mesh&, Progress&)> buildIt)
         std::swap(mesh, *before.mesh);
         before.backup = std::make_unique<Mesh>();
         std::swap(backupMesh, *before.backup);
-        terrainbuilt_slot();
+        terrainBuilt();
         record(QStringLiteral("Terrain"), std::move(before));
     };
     startRun(std::move(run));
