@@ -154,8 +154,9 @@ bool ThreadedToolRunner::userAgreesToSize(const ToolRun& run)
     if (!dialogs || !dialogs->confirm || run.estimatedBytes == 0 || !availableMemory)
         return true;
     const std::uint64_t available = availableMemory();
-    // 0: nothing could be read, so there is nothing to compare with.
-    if (available == 0 || run.estimatedBytes <= available / 2)
+    // 0: nothing could be read, so there is nothing to compare with. Past all
+    // of it the engine refuses the run itself, with its own line.
+    if (available == 0 || run.estimatedBytes <= available / 2 || run.estimatedBytes > available)
         return true;
     const QString question
         = tr("%1 needs about %2 GB of the %3 GB of memory available. Run it?")

@@ -26,7 +26,7 @@ struct ToolRun
     std::uint64_t estimatedBytes = 0;
     // On the GUI thread instead of finish after a cancelled or failed run: hands
     // back anything the run borrowed. May be empty.
-    std::function<void()> abandoned;
+    std::function<void()> abandoned {};
 };
 
 // Runs tool work. This one runs it at once on the calling thread; the window
