@@ -25,6 +25,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QScreen>
+#include <QStatusBar>
 #include <QTimer>
 
 #include <algorithm>
@@ -184,6 +185,12 @@ int main(int argc, char** argv)
     if (shot) {
         auto quiet = std::make_unique<QuietStdout>();
         view.fitView();
+        window.statusBar->clearMessage();
+        // The horse from its side, a little turned towards the eye.
+        const float q[4] = { -0.6124f, 0.3536f, 0.3536f, 0.6124f };
+        float r[9];
+        quaternionToMatrix3(q[0], q[1], q[2], q[3], r);
+        setRotationKeepScale(view.arcBall.transform, r);
         view.subdivide_slot(2, 0.0f);
         QElapsedTimer wait;
         wait.start();

@@ -1,6 +1,7 @@
 #include "app/ui/ToolProgressDialog.h"
 
 #include <QHBoxLayout>
+#include <QShowEvent>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
@@ -88,6 +89,18 @@ QString ToolProgressDialog::elapsedText(qint64 elapsedMs)
               .arg(hours ? (seconds / 60) % 60 : seconds / 60, hours ? 2 : 1, 10, QLatin1Char('0'))
               .arg(seconds % 60, 2, 10, QLatin1Char('0'));
     return hours ? QStringLiteral("%1:%2").arg(hours).arg(minutesSeconds) : minutesSeconds;
+}
+
+void ToolProgressDialog::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    const QWidget* window = parentWidget() ? parentWidget()->window() : nullptr;
+    if (placed || !window)
+        return;
+    placed = true;
+    const QRect area = window->geometry();
+    const int margin = 48;
+    move(area.center().x() - width() / 2, std::max(area.top(), area.bottom() - height() - margin));
 }
 
 void ToolProgressDialog::reject()

@@ -30,6 +30,11 @@ public:
 
     void reject() override;
 
+protected:
+    // The first time, sits at the foot of its window, clear of the mesh in the
+    // middle of the view; where the user moves it, it stays.
+    void showEvent(QShowEvent* event) override;
+
 signals:
     void cancelRequested();
 
@@ -39,4 +44,5 @@ private:
     QLabel* elapsedLabel;
     QPushButton* cancelButton;
     bool stopping = false;
+    bool placed = false;
 };

@@ -395,18 +395,19 @@ std::string subdivisionRefusal(const Mesh& mesh, int levels)
     return {};
 }
 
-bool subdivideMesh(Mesh& mesh, Subdivider& subdivider, int levels, float weight, Progress* progress)
+bool subdivideMesh(const Mesh& source, Mesh& mesh, Subdivider& subdivider, int levels, float weight,
+    Progress* progress)
 {
     if (levels <= 0)
         return true;
-    const std::string refusal = subdivisionRefusal(mesh, levels);
+    const std::string refusal = subdivisionRefusal(source, levels);
     if (!refusal.empty()) {
         std::printf("%s\n", refusal.c_str());
         return false;
     }
-    subdivider.source = mesh.clone();
-    if (subdivider.source->numVertices != mesh.numVertices
-        || subdivider.source->numFaces != mesh.numFaces) {
+    subdivider.source = source.clone();
+    if (subdivider.source->numVertices != source.numVertices
+        || subdivider.source->numFaces != source.numFaces) {
         subdivider.source.reset();
         std::printf("Subdivision stopped: not enough memory\n");
         return false;
@@ -443,4 +444,9 @@ bool subdivideMesh(Mesh& mesh, Subdivider& subdivider, int levels, float weight,
     subdivider.result.reset();
     build(mesh, { MESH_EDGE_LIST, MESH_VERTEX_NORMALS }, progress);
     return true;
+}
+
+bool subdivideMesh(Mesh& mesh, Subdivider& subdivider, int levels, float weight, Progress* progress)
+{
+    return subdivideMesh(mesh, mesh, subdivider, levels, weight, progress);
 }

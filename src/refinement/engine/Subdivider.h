@@ -66,3 +66,8 @@ std::string subdivisionRefusal(const Mesh& mesh, int levels);
 // result would not fit or memory runs out. With levels <= 0 mesh is unchanged.
 bool subdivideMesh(
     Mesh& mesh, Subdivider& subdivider, int levels, float weight, Progress* progress = nullptr);
+// The same, refining source into mesh, which may be source itself. Only source
+// is read; mesh gets the refined geometry and keeps what replacing geometry
+// keeps (the pick, the centre, the extent, the morphogen names).
+bool subdivideMesh(const Mesh& source, Mesh& mesh, Subdivider& subdivider, int levels,
+    float weight, Progress* progress = nullptr);

@@ -247,9 +247,19 @@ void QtGLWidget::subdivide_slot(int subdiv, float weight)
     run.name = QStringLiteral("Subdivide");
     run.estimatedBytes = std::uint64_t(subdivisionBytes(mesh, subdiv));
     run.work = [this, job, subdiv, weight](Progress& progress) {
-        job->mesh = mesh.duplicate();
+        // The refined mesh is built from the view's, read only; of the rest it
+        // keeps what a mesh whose geometry is replaced keeps.
+        if (subdiv > 0) {
+            job->mesh = std::make_unique<Mesh>();
+            job->mesh->selected = mesh.selected;
+            job->mesh->extent = mesh.extent;
+            job->mesh->centre = mesh.centre;
+            job->mesh->morphogenNames = mesh.morphogenNames;
+        } else {
+            job->mesh = mesh.duplicate();
+        }
         Subdivider subdivider;
-        if (!subdivideMesh(*job->mesh, subdivider, subdiv, weight, &progress))
+        if (!subdivideMesh(mesh, *job->mesh, subdivider, subdiv, weight, &progress))
             return false;
         // The refined mesh carries no colours; show it as a mesh without them.
         paintDefaultColours(*job->mesh);
