@@ -10,8 +10,6 @@
 
 #include <cstdio>
 #include <mutex>
-#include <sys/resource.h>
-#include <unistd.h>
 #include <string>
 #include <system_error>
 #include <thread>
@@ -68,18 +66,6 @@ struct ThreadedToolRunner::ActiveRun
     std::thread worker;
 };
 
-namespace {
-
-// The calling thread (and the threads it starts) gives way to the GUI thread
-// and the GL driver's threads when they want the processor: a turning mesh
-// keeps being drawn while the work goes on; an idle window costs it nothing.
-void yieldToTheWindow()
-{
-    setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), 5);
-}
-
-} // namespace
-
 ThreadedToolRunner::ThreadedToolRunner(QWidget* window, UserDialogs* dialogs)
     : availableMemory(&availableMemoryBytes)
     , dialogue(new ToolProgressDialog(window))
@@ -128,7 +114,6 @@ bool ThreadedToolRunner::start(ToolRun run)
     ActiveRun* state = next.get();
     try {
         next->worker = std::thread([this, state] {
-            yieldToTheWindow();
             state->outcome = doToolWork(state->run, state->progress, state->result);
             QMetaObject::invokeMethod(this, &ThreadedToolRunner::endRun, Qt::QueuedConnection);
         });
