@@ -1,7 +1,6 @@
 #include "CliCommon.h"
 #include "Commands.h"
 
-#include "mesh/engine/Build.h"
 #include "mesh/engine/Mesh.h"
 #include "mesh/engine/Progress.h"
 #include "segmentation/engine/Mesh_Classifier.h"
@@ -83,8 +82,7 @@ int runClassify(const Args& args)
     if (!loadTable.empty() && !classifier.load(loadTable))
         return fail("the table '" + loadTable + "' was not loaded");
     const auto start = std::chrono::steady_clock::now();
-    build(mesh, { MESH_VERTEX_NORMALS, MESH_EDGE_LIST }, &verbProgress());
-    if (!classifier.classify())
+    if (!classifier.classifyMesh(mesh, &verbProgress()))
         return fail("'" + files[0] + "' was not classified");
     const int n
         = std::min(patches > 0 ? patches : classifier.numPatches, int(classifier.seeds.size()));

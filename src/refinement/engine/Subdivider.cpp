@@ -440,6 +440,13 @@ bool subdivideMesh(const Mesh& source, Mesh& mesh, Subdivider& subdivider, int l
     }
     std::fill(result.texCoords.begin(), result.texCoords.end(), Vector());
     std::fill(result.centroids.begin(), result.centroids.end(), Vector());
+    if (&mesh != &source) {
+        // What replacing the geometry keeps of a mesh, taken from the source.
+        mesh.selected = source.selected;
+        mesh.extent = source.extent;
+        mesh.centre = source.centre;
+        mesh.morphogenNames = source.morphogenNames;
+    }
     replaceGeometry(mesh, result);
     subdivider.result.reset();
     build(mesh, { MESH_EDGE_LIST, MESH_VERTEX_NORMALS }, progress);

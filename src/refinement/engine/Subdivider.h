@@ -67,7 +67,7 @@ std::string subdivisionRefusal(const Mesh& mesh, int levels);
 bool subdivideMesh(
     Mesh& mesh, Subdivider& subdivider, int levels, float weight, Progress* progress = nullptr);
 // The same, refining source into mesh, which may be source itself. Only source
-// is read; mesh gets the refined geometry and keeps what replacing geometry
-// keeps (the pick, the centre, the extent, the morphogen names).
+// is read; mesh ends as source itself would: the refined geometry, and the
+// pick, centre, extent and morphogen names of source.
 bool subdivideMesh(const Mesh& source, Mesh& mesh, Subdivider& subdivider, int levels,
     float weight, Progress* progress = nullptr);

@@ -1,5 +1,6 @@
 #include "segmentation/engine/Mesh_Classifier.h"
 
+#include "mesh/engine/Build.h"
 #include "mesh/engine/HsvToRgb.h"
 #include "mesh/engine/Mesh.h"
 #include "mesh/engine/Progress.h"
@@ -136,24 +137,24 @@ void Mesh_Classifier::buildDistances()
 
 void Mesh_Classifier::copyAllButTable(const Mesh_Classifier& other)
 {
-    rebuild = other.rebuild;
-    mesh = other.mesh;
-    seeds = other.seeds;
-    patchColours = other.patchColours;
-    centroids = other.centroids;
-    memberships = other.memberships;
-    neighbours = other.neighbours;
-    spMode = other.spMode;
+    static_cast<ClassifierState&>(*this) = other;
     table.memoryLimit = other.table.memoryLimit;
-    weight = other.weight;
-    seedRounds = other.seedRounds;
-    numPatches = other.numPatches;
-    meanLength = other.meanLength;
-    meanAngle = other.meanAngle;
-    currentPatch = other.currentPatch;
-    patchThreshold = other.patchThreshold;
-    patchOfFace = other.patchOfFace;
-    progress = other.progress;
+}
+
+bool Mesh_Classifier::classifyMesh(Mesh& m, Progress* reportTo)
+{
+    build(m, { MESH_VERTEX_NORMALS, MESH_EDGE_LIST }, reportTo);
+    mesh = &m;
+    Progress* const kept = progress;
+    progress = reportTo;
+    try {
+        const bool done = classify();
+        progress = kept;
+        return done;
+    } catch (...) {
+        progress = kept;
+        throw;
+    }
 }
 
 bool Mesh_Classifier::tableWillBeBuilt() const

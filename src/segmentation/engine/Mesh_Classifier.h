@@ -10,17 +10,10 @@
 class Mesh;
 class Progress;
 
-// Divides the faces of a mesh into patches around seed faces chosen by geodesic
-// distance: farthest-point seeds over the face distance table, the patch count
-// from the largest drop of the sampling radius, fuzzy memberships, refined
-// seeds; partition() then re-partitions by k-medoids around the first n seeds.
-// Faces are coloured through Face::colour.
-//
-// Every "best so far" search starts at +infinity, so a mesh whose distance sums
-// are large (many faces, or parts that no path joins) still gets its seeds.
-class Mesh_Classifier
+// What a classifier knows besides its distance table: the settings and the
+// latest result. Plain data, copied as a whole.
+struct ClassifierState
 {
-public:
     // 1: the next classification computes centroids, costs and distances; a
     // successful load() turns it off.
     int rebuild = 1;
@@ -35,7 +28,6 @@ public:
     std::vector<std::array<int, 2>> neighbours;
     // 0 Floyd, otherwise Dijkstra: the same table by single-source paths.
     int spMode = 0;
-    ShortestPathTable table;
     // Mixes the centroid-distance and the angle term of the edge cost.
     double weight = 0.5;
     int seedRounds = 0;
@@ -50,12 +42,30 @@ public:
     // classify() and partition() throw RunCancelled: classify() then forgets
     // the table and the seeds, partition() puts the seeds back.
     Progress* progress = nullptr;
+};
+
+// Divides the faces of a mesh into patches around seed faces chosen by geodesic
+// distance: farthest-point seeds over the face distance table, the patch count
+// from the largest drop of the sampling radius, fuzzy memberships, refined
+// seeds; partition() then re-partitions by k-medoids around the first n seeds.
+// Faces are coloured through Face::colour.
+//
+// Every "best so far" search starts at +infinity, so a mesh whose distance sums
+// are large (many faces, or parts that no path joins) still gets its seeds.
+class Mesh_Classifier : public ClassifierState
+{
+public:
+    ShortestPathTable table;
 
     // Everything of other but its table, which cannot be copied.
     void copyAllButTable(const Mesh_Classifier& other);
     // Whether the next classify() fills the table anew rather than reading it.
     bool tableWillBeBuilt() const;
 
+    // What Apply on the Classification page does: builds the vertex normals and
+    // the edge list of m, binds the classifier to it and classifies, reporting
+    // to progress (for this call only).
+    bool classifyMesh(Mesh& m, Progress* progress);
     // The whole classification of `mesh` (vertex normals and edge list built).
     // Returns false, with a console line, when there is nothing to classify or
     // the table does not fit; nothing is then changed but the table.

@@ -1,6 +1,5 @@
 #include "segmentation/ui/ClassifierView.h"
 
-#include "mesh/engine/Build.h"
 #include "mesh/engine/Mesh.h"
 
 #include <GL/gl.h>
@@ -21,11 +20,7 @@ void ClassifierView::reset()
 
 bool ClassifierView::classify(Progress* progress)
 {
-    build(mesh, { MESH_VERTEX_NORMALS, MESH_EDGE_LIST });
-    classifier.mesh = &mesh;
-    classifier.progress = progress;
-    const bool done = classifier.classify();
-    classifier.progress = nullptr;
+    const bool done = classifier.classifyMesh(mesh, progress);
     if (done)
         shownPatch = -1;
     return done;

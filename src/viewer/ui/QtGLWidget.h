@@ -246,7 +246,6 @@ private:
     Snapshot snapshot(bool wholeMesh) const;
     void exchange(Snapshot& s);
     void record(const QString& name, Snapshot s);
-    bool startRun(ToolRun run);
     // A run's result takes the place of the view's mesh, which the step keeps.
     void adoptMesh(const QString& step, std::unique_ptr<Mesh> result);
     // A filter run's normals (when written) and state replace the view's.

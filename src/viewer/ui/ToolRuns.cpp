@@ -82,6 +82,22 @@ struct QtGLWidget::Snapshot
     int segmentCount = 0;
     std::vector<int> highlight;
 
+    // The faces' marks and normals of m, as this step is to keep them.
+    void keepFaceMarks(const Mesh& m)
+    {
+        hasFaceMarks = true;
+        faceMarks.resize(m.faces.size());
+        for (std::size_t f = 0; f < faceMarks.size(); ++f)
+            faceMarks[f] = { m.faces[f].colour, m.faces[f].traversed, m.faces[f].segment };
+    }
+    void keepFaceNormals(const Mesh& m)
+    {
+        hasFaceNormals = true;
+        faceNormals.resize(m.faces.size());
+        for (std::size_t f = 0; f < faceNormals.size(); ++f)
+            faceNormals[f] = m.faces[f].normal;
+    }
+
     std::uint64_t bytes() const
     {
         std::uint64_t b = sizeof(Snapshot) + bytesOf(vertexColours) + bytesOf(vertexNormals)
@@ -203,12 +219,6 @@ bool QtGLWidget::refuseWhileRunning()
     return true;
 }
 
-bool QtGLWidget::startRun(ToolRun run)
-{
-    // The runner refuses a second run itself, and says so.
-    return runner->start(std::move(run));
-}
-
 void QtGLWidget::adoptMesh(const QString& step, std::unique_ptr<Mesh> result)
 {
     Snapshot before = snapshot(false);
@@ -230,12 +240,9 @@ void QtGLWidget::adoptFilter(
     // A run that wrote nothing may still have kept its kernel and algorithm.
     if (!written)
         return;
-    before.hasFaceNormals = true;
-    before.faceNormals.resize(std::size_t(mesh.numFaces));
-    for (std::size_t f = 0; f < before.faceNormals.size(); ++f) {
-        before.faceNormals[f] = mesh.faces[f].normal;
+    before.keepFaceNormals(mesh);
+    for (std::size_t f = 0; f < mesh.faces.size(); ++f)
         mesh.faces[f].normal = filtered.faces[f].normal;
-    }
     normalsFiltered();
     record(step, std::move(before));
 }
@@ -247,17 +254,8 @@ void QtGLWidget::subdivide_slot(int subdiv, float weight)
     run.name = QStringLiteral("Subdivide");
     run.estimatedBytes = std::uint64_t(subdivisionBytes(mesh, subdiv));
     run.work = [this, job, subdiv, weight](Progress& progress) {
-        // The refined mesh is built from the view's, read only; of the rest it
-        // keeps what a mesh whose geometry is replaced keeps.
-        if (subdiv > 0) {
-            job->mesh = std::make_unique<Mesh>();
-            job->mesh->selected = mesh.selected;
-            job->mesh->extent = mesh.extent;
-            job->mesh->centre = mesh.centre;
-            job->mesh->morphogenNames = mesh.morphogenNames;
-        } else {
-            job->mesh = mesh.duplicate();
-        }
+        // The refined mesh is built from the view's, which is only read.
+        job->mesh = subdiv > 0 ? std::make_unique<Mesh>() : mesh.duplicate();
         Subdivider subdivider;
         if (!subdivideMesh(mesh, *job->mesh, subdivider, subdiv, weight, &progress))
             return false;
@@ -272,7 +270,8 @@ void QtGLWidget::subdivide_slot(int subdiv, float weight)
         }
         adoptMesh(QStringLiteral("Subdivide"), std::move(job->mesh));
     };
-    startRun(std::move(run));
+    // The runner refuses a second run itself, and says so.
+    runner->start(std::move(run));
 }
 
 void QtGLWidget::simplify_slot(float lod)
@@ -300,7 +299,8 @@ void QtGLWidget::simplify_slot(float lod)
             showStatus(QString::fromStdString(message));
         }
     };
-    startRun(std::move(run));
+    // The runner refuses a second run itself, and says so.
+    runner->start(std::move(run));
 }
 
 namespace {
@@ -335,7 +335,8 @@ void QtGLWidget::mshift_slot(Vector kernel, int algorithm)
     run.finish = [this, job, name = run.name](bool written) {
         adoptFilter(name, written, *job->mesh, *job->filter);
     };
-    startRun(std::move(run));
+    // The runner refuses a second run itself, and says so.
+    runner->start(std::move(run));
 }
 
 void QtGLWidget::mshiftstep_slot(Vector kernel)
@@ -352,7 +353,8 @@ void QtGLWidget::mshiftstep_slot(Vector kernel)
     run.finish = [this, job, name = run.name](bool written) {
         adoptFilter(name, written, *job->mesh, *job->filter);
     };
-    startRun(std::move(run));
+    // The runner refuses a second run itself, and says so.
+    runner->start(std::move(run));
 }
 
 void QtGLWidget::meshclassify_slot()
@@ -378,12 +380,7 @@ void QtGLWidget::meshclassify_slot()
     }
     run.work = [this, job](Progress& progress) {
         job->mesh = mesh.duplicate();
-        build(*job->mesh, { MESH_VERTEX_NORMALS, MESH_EDGE_LIST });
-        job->classifier.mesh = job->mesh.get();
-        job->classifier.progress = &progress;
-        const bool done = job->classifier.classify();
-        job->classifier.progress = nullptr;
-        return done;
+        return job->classifier.classifyMesh(*job->mesh, &progress);
     };
     run.abandoned = [this, job, tableBuilt] {
         Mesh_Classifier& c = classification->classifier;
@@ -399,28 +396,15 @@ void QtGLWidget::meshclassify_slot()
             showStatus(QStringLiteral(" Classification refused: see the console"));
             return;
         }
+        // The run's copy differs from the view's mesh in its face colours and
+        // its normals, built again (which resets filtered face normals); the
+        // step keeps those of the mesh it replaces.
         Snapshot before = snapshot(false);
-        // Building the normals again reset any filtered face normals.
-        before.hasFaceMarks = before.hasFaceNormals = true;
-        before.faceMarks.resize(std::size_t(mesh.numFaces));
-        before.faceNormals.resize(std::size_t(mesh.numFaces));
-        for (std::size_t f = 0; f < before.faceMarks.size(); ++f) {
-            Face& face = mesh.faces[f];
-            before.faceMarks[f] = { face.colour, face.traversed, face.segment };
-            before.faceNormals[f] = face.normal;
-            face.colour = job->mesh->faces[f].colour;
-            face.normal = job->mesh->faces[f].normal;
-        }
+        std::swap(mesh, *job->mesh);
+        before.keepFaceMarks(*job->mesh);
+        before.keepFaceNormals(*job->mesh);
         before.hasVertexNormals = true;
-        before.vertexNormals = std::move(mesh.vertexNormals);
-        mesh.vertexNormals = std::move(job->mesh->vertexNormals);
-        // The edge list is derived data: the run's is the one classify() read.
-        std::swap(mesh.edgeGraph, job->mesh->edgeGraph);
-        std::swap(mesh.numEdges, job->mesh->numEdges);
-        std::swap(mesh.edgeVertices, job->mesh->edgeVertices);
-        std::swap(mesh.edgeFaces, job->mesh->edgeFaces);
-        std::swap(mesh.vertexEdgeRefs, job->mesh->vertexEdgeRefs);
-        std::swap(mesh.faceNeighbourRefs, job->mesh->faceNeighbourRefs);
+        before.vertexNormals = std::move(job->mesh->vertexNormals);
         c = std::move(job->classifier);
         c.mesh = &mesh;
         classification->shownPatch = -1;
@@ -433,21 +417,9 @@ void QtGLWidget::meshclassify_slot()
         classifying = false;
         record(QStringLiteral("Classification"), std::move(before));
     };
-    startRun(std::move(run));
+    // The runner refuses a second run itself, and says so.
+    runner->start(std::move(run));
 }
-
-namespace {
-
-void takeFaceMarks(const Mesh& mesh, std::vector<FaceMark>& marks)
-{
-    marks.resize(std::size_t(mesh.numFaces));
-    for (std::size_t f = 0; f < marks.size(); ++f) {
-        const Face& face = mesh.faces[f];
-        marks[f] = { face.colour, face.traversed, face.segment };
-    }
-}
-
-} // namespace
 
 void QtGLWidget::numpatches_slot(int n)
 {
@@ -459,8 +431,7 @@ void QtGLWidget::numpatches_slot(int n)
         return;
     }
     Snapshot before = snapshot(false);
-    before.hasFaceMarks = true;
-    takeFaceMarks(mesh, before.faceMarks);
+    before.keepFaceMarks(mesh);
     if (classification->repartition(n)) {
         coloursChanged();
         record(QStringLiteral("Re-partition"), std::move(before));
@@ -472,8 +443,7 @@ void QtGLWidget::markcurrent_slot()
     if (refuseWhileRunning())
         return;
     Snapshot before = snapshot(false);
-    before.hasFaceMarks = true;
-    takeFaceMarks(mesh, before.faceMarks);
+    before.keepFaceMarks(mesh);
     if (traversal.markCurrent()) {
         // The new segment's colour lives in the faces: show the face colours.
         showFaceColours(true);
@@ -550,5 +520,6 @@ void QtGLWidget::buildTerrain(std::function<bool(Mesh&, Progress&)> buildIt, std
         terrainBuilt();
         record(QStringLiteral("Terrain"), std::move(before));
     };
-    startRun(std::move(run));
+    // The runner refuses a second run itself, and says so.
+    runner->start(std::move(run));
 }
