@@ -30,12 +30,14 @@ const char* buildName(int code)
     }
 }
 
-struct Box {
-    Vector min, max;
-};
+void runBuilders(Mesh& mesh, std::span<const int> codes, Progress* progress);
+
+} // namespace
 
 Box boundingBox(const Mesh& mesh)
 {
+    if (mesh.numVertices <= 0)
+        return {};
     Box box { mesh.vertices[0], mesh.vertices[0] };
     for (int i = 1; i < mesh.numVertices; ++i) {
         const Vector& p = mesh.vertices[std::size_t(i)];
@@ -48,10 +50,6 @@ Box boundingBox(const Mesh& mesh)
     }
     return box;
 }
-
-void runBuilders(Mesh& mesh, std::span<const int> codes, Progress* progress);
-
-} // namespace
 
 void build(Mesh& mesh, std::span<const int> codes, Progress* progress)
 {

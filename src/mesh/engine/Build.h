@@ -1,5 +1,7 @@
 #pragma once
 
+#include "mesh/engine/Vector.h"
+
 #include <initializer_list>
 #include <span>
 
@@ -33,6 +35,13 @@ void buildCentroids(Mesh& mesh, Progress* progress = nullptr);
 void buildNormals(Mesh& mesh, Progress* progress = nullptr);
 void buildTexCoords(Mesh& mesh, Progress* progress = nullptr);
 void buildBoundingBox(Mesh& mesh);
+
+// The box of the mesh's vertices; all zero for a mesh without vertices.
+struct Box
+{
+    Vector min, max;
+};
+Box boundingBox(const Mesh& mesh);
 // The edge list and adjacency; a mesh without vertices is left untouched.
 // Linear in the number of faces.
 void buildEdgeList(Mesh& mesh, Progress* progress = nullptr);

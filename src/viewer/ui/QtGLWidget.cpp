@@ -46,24 +46,6 @@ constexpr double kWheelNotchFactor = 1.1;
 // and by the same share of any other distance, which it never reaches 0 from.
 constexpr double kDragZoomPerPixel = 0.1 / 200.0;
 
-struct VertexBox
-{
-    Vector lo, hi;
-};
-
-VertexBox vertexBox(const Mesh& mesh)
-{
-    if (mesh.numVertices <= 0) {
-        return {};
-    }
-    Vector lo = mesh.vertices[0], hi = mesh.vertices[0];
-    for (const Vector& v : mesh.vertices) {
-        lo = Vector(std::min(lo.x, v.x), std::min(lo.y, v.y), std::min(lo.z, v.z));
-        hi = Vector(std::max(hi.x, v.x), std::max(hi.y, v.y), std::max(hi.z, v.z));
-    }
-    return { lo, hi };
-}
-
 // Lines and points drawn black on a light background are drawn white on a dark
 // one (relative luminance under one half), where black would not show.
 float lineInk(const QColor& background)
@@ -75,8 +57,8 @@ float lineInk(const QColor& background)
 
 float longestSide(const Mesh& mesh)
 {
-    const VertexBox box = vertexBox(mesh);
-    return std::max({ box.hi.x - box.lo.x, box.hi.y - box.lo.y, box.hi.z - box.lo.z });
+    const Box box = boundingBox(mesh);
+    return std::max({ box.max.x - box.min.x, box.max.y - box.min.y, box.max.z - box.min.z });
 }
 
 } // namespace
@@ -235,10 +217,10 @@ void QtGLWidget::fitView()
     // the box, whose own centre is what a fitted view shows.
     fitExtent = longestSide(mesh);
     if (mesh.numVertices > 0) {
-        const VertexBox box = vertexBox(mesh);
-        fitShift = Vector(mesh.centre.x - (box.lo.x + box.hi.x) * 0.5f,
-            mesh.centre.y - (box.lo.y + box.hi.y) * 0.5f,
-            mesh.centre.z - (box.lo.z + box.hi.z) * 0.5f, 0.0f);
+        const Box box = boundingBox(mesh);
+        fitShift = Vector(mesh.centre.x - (box.min.x + box.max.x) * 0.5f,
+            mesh.centre.y - (box.min.y + box.max.y) * 0.5f,
+            mesh.centre.z - (box.min.z + box.max.z) * 0.5f, 0.0f);
     } else {
         fitShift = Vector(0.0f, 0.0f, 0.0f, 0.0f);
     }
