@@ -72,7 +72,7 @@ private slots:
     void grabWritesTheRenderingAndBadStartsFail();
     void dialogues();
     void zoomFitLightingAndLines();
-    void droppedFileLoadsFailedOpensKeepItAndReloadUndoesATool();
+    void droppedFileLoadsFailedOpensKeepItAndAToolRunsBehindTheWindow();
     void savingWritesTheRightNameAndReportsFailure();
 
 private:
@@ -244,7 +244,7 @@ void FirstUseTest::zoomFitLightingAndLines()
     }
 }
 
-void FirstUseTest::droppedFileLoadsFailedOpensKeepItAndReloadUndoesATool()
+void FirstUseTest::droppedFileLoadsFailedOpensKeepItAndAToolRunsBehindTheWindow()
 {
     QMimeData data;
     data.setUrls({ QUrl::fromLocalFile(cubeFile) });
@@ -289,10 +289,6 @@ void FirstUseTest::droppedFileLoadsFailedOpensKeepItAndReloadUndoesATool()
     QCOMPARE(view->mesh.numFaces, 48);
     QVERIFY(editor->applyButton()->isEnabled() && window->undoAction->isEnabled());
     QCOMPARE(window->undoAction->text(), QStringLiteral("Undo Subdivide"));
-    QTest::mouseClick(editor->reloadButton(), Qt::LeftButton);
-    QCOMPARE(view->mesh.numFaces, 12);
-    window->undoAction->trigger();
-    QCOMPARE(view->mesh.numFaces, 48);
 }
 
 // The rendering is written under exactly the name given, the mesh with ".obj" appended

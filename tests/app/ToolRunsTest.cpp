@@ -5,8 +5,8 @@
 #include "filtering/ui/MeanShiftView.h"
 #include "mesh/engine/Build.h"
 #include "mesh/engine/LoadMesh.h"
-#include "mesh/engine/WriteMeshFile.h"
 #include "mesh/engine/Progress.h"
+#include "mesh/engine/WriteMeshFile.h"
 #include "refinement/engine/Simplify.h"
 #include "refinement/engine/Subdivider.h"
 #include "segmentation/ui/ClassifierView.h"
@@ -18,7 +18,6 @@
 #include <QtTest>
 
 #include <cmath>
-#include <cstring>
 #include <fstream>
 
 namespace {
@@ -48,6 +47,11 @@ void append(QByteArray& out, const Vector& v)
     out.append(reinterpret_cast<const char*>(xyzw), sizeof xyzw);
 }
 
+template <class T> void appendRaw(QByteArray& out, const T& value)
+{
+    out.append(reinterpret_cast<const char*>(&value), sizeof value);
+}
+
 // Everything a user could see or save of the mesh: the saved OBJ with its
 // colours, and the faces' and vertices' own records.
 QByteArray state(QtGLWidget& view, const QString& folder)
@@ -65,41 +69,20 @@ QByteArray state(QtGLWidget& view, const QString& folder)
     for (const Face& f : m.faces) {
         append(out, f.normal);
         append(out, f.colour);
-        out.append(reinterpret_cast<const char*>(f.index), sizeof f.index);
-        out.append(reinterpret_cast<const char*>(&f.traversed), sizeof f.traversed);
-        out.append(reinterpret_cast<const char*>(&f.segment), sizeof f.segment);
+        appendRaw(out, f.index);
+        appendRaw(out, f.traversed);
+        appendRaw(out, f.segment);
     }
     append(out, m.centre);
-    out.append(QByteArray::number(m.selected) + ' ' + QByteArray::number(double(m.extent)) + ' '
-        + QByteArray::fromStdString(m.morphogenNames.empty() ? "" : m.morphogenNames.front()));
-    out.append(QByteArray::number(m.numVertices) + ' ' + QByteArray::number(m.numFaces) + ' '
-        + QByteArray::number(int(m.vertexColoursSet)) + ' '
-        + QByteArray::number(view.traversal.traversal.segmentCount) + ' '
-        + QByteArray::number(int(view.faceColoursShown())));
-    return out;
+    for (const int value : { m.selected, m.numVertices, m.numFaces, int(m.vertexColoursSet),
+             view.traversal.traversal.segmentCount, int(view.faceColoursShown()) })
+        appendRaw(out, value);
+    appendRaw(out, m.extent);
+    return out + QByteArray::fromStdString(m.morphogenNames.empty() ? "" : m.morphogenNames[0]);
 }
 
-// Asks the work to stop at its stopAt-th report, as a Cancel press would.
-class StopAt : public Progress
-{
-public:
-    explicit StopAt(int n)
-        : stopAt(n)
-    {
-    }
-    int reports = 0;
-
-protected:
-    void show(std::string_view, double) override
-    {
-        if (++reports >= stopAt)
-            requestStop();
-    }
-
-private:
-    int stopAt;
-};
-
+// Runs at once, asking the work to stop at its stopAt-th report as a Cancel
+// press would.
 class CancellingRunner : public ToolRunner
 {
 public:
@@ -107,7 +90,18 @@ public:
     int stopAt = 2;
     bool start(ToolRun run) override
     {
-        StopAt progress(stopAt);
+        struct StopAt : Progress
+        {
+            int left;
+            explicit StopAt(int n)
+                : left(n)
+            { }
+            void show(std::string_view, double) override
+            {
+                if (--left <= 0)
+                    requestStop();
+            }
+        } progress(stopAt);
         bool result = false;
         outcome = doToolWork(run, progress, result);
         if (outcome == RunOutcome::Done)

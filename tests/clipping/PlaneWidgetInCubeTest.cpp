@@ -131,7 +131,6 @@ TEST(PlaneWidgetInCube, LoadReadsWhatTheFileHolds)
             { 0, 1, 2, 3, 4, 5 } },
         { "long line", spread + "\n", 6, { 0 } },
         { "foreign lines skipped", "# note\n\nQ: 1 2\n" + first + "\n", 6, { 0 } },
-        { "size negative", "SIZE: -1\n", 6, {} },
         { "size too large", "SIZE: 7\n" + first + "\n", 6, { 0 } },
         { "short line", tenValues + "\n", 6, {} },
         { "damaged value", tenValues + " x 1 2\n", 6, {} },

@@ -1,4 +1,5 @@
 #include "ReferenceTerrain.h"
+#include "TestUtil.h"
 
 #include <gtest/gtest.h>
 
@@ -14,9 +15,7 @@ bool sameBits(const Vector& a, const Vector& b)
 Mesh terrain(const HeightMap& map, int n, int s, int h)
 {
     Mesh mesh;
-    testing::internal::CaptureStdout();
-    EXPECT_TRUE(buildTerrainMesh(mesh, map, { n, s, h }));
-    testing::internal::GetCapturedStdout();
+    testutil::captureStdout([&] { EXPECT_TRUE(buildTerrainMesh(mesh, map, { n, s, h })); });
     return mesh;
 }
 
@@ -35,9 +34,7 @@ TEST(TerrainBuilder, SameMeshAsTheOrderedSetBuild)
         const HeightMap map = testMap(s == 3 ? 97 : 256, s == 3 ? 31 : 256, s);
         const Mesh fast = terrain(map, p.gridResolution, p.gridScale, p.heightScale);
         Mesh slow;
-        testing::internal::CaptureStdout();
-        referenceTerrain(slow, map, p);
-        testing::internal::GetCapturedStdout();
+        testutil::captureStdout([&] { referenceTerrain(slow, map, p); });
         ASSERT_EQ(fast.numVertices, slow.numVertices);
         for (int i = 0; i < fast.numVertices; ++i)
             ASSERT_TRUE(sameBits(fast.vertices[i], slow.vertices[i])
@@ -54,19 +51,19 @@ TEST(TerrainBuilder, RefusalsLeaveTheMeshAloneAndABuildReplacesAll)
     EXPECT_EQ(terrain(HeightMap::black(), 1, 256, 64).numFaces, 0); // one grid point
     Mesh mesh = terrain(HeightMap::black(), 4, 10, 10);
     mesh.selected = 3;
-    testing::internal::CaptureStdout();
-    for (const TerrainParameters& p :
-        { TerrainParameters { 0, 10, 10 }, { 4, 0, 10 }, { 4, 10, 0 } })
-        EXPECT_FALSE(buildTerrainMesh(mesh, HeightMap::black(), p));
-    EXPECT_FALSE(buildTerrainMesh(mesh, HeightMap(), { 4, 10, 10 }));
-    testing::internal::GetCapturedStdout();
+    testutil::captureStdout([&] {
+        for (const TerrainParameters& p :
+            { TerrainParameters { 0, 10, 10 }, { 4, 0, 10 }, { 4, 10, 0 } })
+            EXPECT_FALSE(buildTerrainMesh(mesh, HeightMap::black(), p));
+        EXPECT_FALSE(buildTerrainMesh(mesh, HeightMap(), { 4, 10, 10 }));
+    });
     EXPECT_EQ(mesh.numVertices, 16);
     EXPECT_EQ(mesh.selected, 3);
 
     mesh.morphogenNames = { "a" };
-    testing::internal::CaptureStdout();
-    EXPECT_TRUE(buildTerrainMesh(mesh, HeightMap::black(), { 3, 10, 10 }));
-    testing::internal::GetCapturedStdout();
+    testutil::captureStdout([&] {
+        EXPECT_TRUE(buildTerrainMesh(mesh, HeightMap::black(), { 3, 10, 10 }));
+    });
     EXPECT_EQ(mesh.selected, -1);
     EXPECT_TRUE(mesh.morphogenNames.empty());
 }

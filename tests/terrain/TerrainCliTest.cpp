@@ -2,6 +2,7 @@
 // page: the same PNG gives the same mesh, bytes included.
 #include "CliCommon.h"
 #include "Commands.h"
+#include "TestUtil.h"
 
 #include "mesh/engine/Mesh.h"
 #include "mesh/engine/ReadObj.h"
@@ -14,19 +15,7 @@
 
 #include <QTemporaryDir>
 
-#include <fstream>
-#include <sstream>
-
-namespace {
-
-std::string readFile(const std::string& path)
-{
-    std::ostringstream text;
-    text << std::ifstream(path, std::ios::binary).rdbuf();
-    return text.str();
-}
-
-} // namespace
+using testutil::readFile;
 
 TEST(TerrainCli, WritesTheEnginesMeshAndRefusesBadArguments)
 {

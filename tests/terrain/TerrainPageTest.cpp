@@ -49,16 +49,15 @@ void TerrainPageTest::stopsAreAddedEditedSortedAsTextAndDeleted()
 {
     QtMeshTerrainWidget page;
     QSignalSpy spy(&page, &QtMeshTerrainWidget::build_vertexcolours_signal);
-    for (const char* text : { "0.0", "2", "10", "abc" }) {
-        answerStops(page, QString::fromLatin1(text));
+    // The last answer is CANCEL: nothing changes.
+    for (const QString& text : QStringList { "0.0", "2", "10", "abc", QString() }) {
+        answerStops(page, text);
         page.addcol_event();
     }
     QCOMPARE(rowTexts(page), QStringList({ "0.0", "0.0", "1.0", "10", "2", "abc" }));
+    QCOMPARE(spy.count(), 4);
     QCOMPARE(
         spy.last().at(1).value<std::vector<float>>(), std::vector<float>({ 0, 0, 1, 10, 2, 0 }));
-    answerStops(page, QString()); // CANCEL: nothing changes
-    page.addcol_event();
-    QCOMPARE(spy.count(), 4);
 
     // A picked colour lands in the row, a cancelled pick keeps it.
     page.dialogs.colour = [](const QColor& initial, QWidget*) {
@@ -98,13 +97,11 @@ void TerrainPageTest::heightMapsLoadSwappedAndBuildTheCommandsMesh()
     QVERIFY(text.open(QIODevice::WriteOnly) && text.write("no picture") > 0);
     text.close();
 
+    // Red and blue are swapped; a file that is no picture, or none chosen, keeps the map.
     QtMeshTerrainWidget page;
-    QString answer = dir.filePath("noise.png");
-    page.dialogs.openFileName = [&](auto, auto, auto, auto) { return answer; };
-    page.heightmapload_event();
-    QCOMPARE(page.heightmap.toImage().pixelColor(0, 0).blue(), 255); // red and blue swapped
-    for (const QString& refused : { dir.filePath("text.png"), QString() }) {
-        answer = refused;
+    for (const QString& answer :
+        { dir.filePath("noise.png"), dir.filePath("text.png"), QString() }) {
+        page.dialogs.openFileName = [&](auto, auto, auto, auto) { return answer; };
         page.heightmapload_event();
         QCOMPARE(page.heightmap.toImage().pixelColor(0, 0).blue(), 255);
     }

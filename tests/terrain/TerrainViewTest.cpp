@@ -24,7 +24,6 @@ void TerrainViewTest::builtTerrainIsTreatedAsLoadedAndColouredByHeight()
     // The tools run at once: these checks are about the pages, not the runs.
     window.glView()->setToolRunner(nullptr);
     QtGLWidget* view = window.glView();
-    window.resizeView(400, 300);
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     QtMeshEditorDialogue* editor = window.meshEditor;
@@ -35,20 +34,9 @@ void TerrainViewTest::builtTerrainIsTreatedAsLoadedAndColouredByHeight()
             map.setPixel(x, y, qRgb(y * 4, y * 4, y * 4));
     page->heightmap = QPixmap::fromImage(map.scaled(256, 256));
 
-    view->viewDistance = -50.0f;
     editor->tabs()->setCurrentWidget(page);
     QTest::mouseClick(editor->applyButton(), Qt::LeftButton);
     QCOMPARE(view->mesh.numFaces, 7938);
-    // Fitted: seen from the front its 252 wide side spans about two thirds of 300 pixels.
-    const QImage picture = view->grabFramebuffer().convertToFormat(QImage::Format_RGB32);
-    int left = picture.width(), right = -1;
-    for (int y = 0; y < picture.height(); ++y)
-        for (int x = 0; x < picture.width(); ++x)
-            if (picture.pixel(x, y) != qRgb(255, 255, 255)) {
-                left = std::min(left, x);
-                right = std::max(right, x);
-            }
-    QVERIFY2(right - left > 150 && right - left < 250, qPrintable(QString::number(right - left)));
 
     // Colouring by the stops: black at the bottom, white at the top.
     page->runStopDialog = [&](QDialog&) { page->ok_event(); };
