@@ -148,9 +148,7 @@ template <class T> void addUnique(std::vector<T*>& list, T* item)
 
 struct Reference
 {
-    // Off: the plain rule, which lets collapses turn triangles over.
-    bool foldGuard = true;
-    // Candidates the guard turned away.
+    // Candidates turned away for turning a triangle over.
     int refusals = 0;
 
     std::vector<std::unique_ptr<RVertex>> vertexStore;
@@ -210,8 +208,6 @@ struct Reference
     // Collapsing u onto v turns a triangle of u without v over.
     bool wouldFold(RVertex* u, RVertex* v)
     {
-        if (!foldGuard)
-            return false;
         for (RTriangle* t : u->faces) {
             if (t->has(v))
                 continue;
@@ -229,31 +225,24 @@ struct Reference
     }
     void computeCost(RVertex* u)
     {
-        if (u->neighbours.empty()) {
-            u->cost = -0.01f;
-            u->collapse = nullptr;
-            return;
-        }
-        u->cost = std::numeric_limits<float>::infinity();
+        u->cost = u->neighbours.empty() ? -0.01f : std::numeric_limits<float>::infinity();
         u->collapse = nullptr;
+        RVertex* first = nullptr; // taken when every cost is not a number
+        float firstCost = 0.0f;
         for (RVertex* v : u->neighbours) {
             if (wouldFold(u, v))
                 continue;
             const float c = collapseCost(u, v);
+            if (!first)
+                first = v, firstCost = c;
             if (c < u->cost) {
                 u->cost = c;
                 u->collapse = v;
             }
         }
-        if (!u->collapse) {
-            // Only costs that are not numbers: take the first such candidate.
-            for (RVertex* v : u->neighbours) {
-                if (wouldFold(u, v))
-                    continue;
-                u->cost = collapseCost(u, v);
-                u->collapse = v;
-                break;
-            }
+        if (!u->collapse && first) {
+            u->cost = firstCost;
+            u->collapse = first;
         }
     }
     void collapse(RVertex* u, RVertex* v)
@@ -290,7 +279,7 @@ struct Reference
 
 } // namespace
 
-void referenceSimplify(Mesh& mesh, float fraction, bool foldGuard, int* refusals)
+void referenceSimplify(Mesh& mesh, float fraction, int* refusals)
 {
     Reference r;
     for (int i = 0; i < mesh.numVertices; ++i) {
@@ -312,7 +301,6 @@ void referenceSimplify(Mesh& mesh, float fraction, bool foldGuard, int* refusals
                 t->vertex[i]->faces.push_back(t);
         Reference::linkCorners(t);
     }
-    r.foldGuard = foldGuard;
     for (RVertex* v : r.vertices)
         r.computeCost(v);
     const int target = fraction >= 1.0f ? mesh.numVertices

@@ -5,22 +5,18 @@
 #include "CliCommon.h"
 #include "Commands.h"
 
-#include "mesh/engine/WriteObj.h"
 #include "refinement/engine/Simplify.h"
 #include "refinement/engine/Subdivider.h"
 
-#include <gtest/gtest.h>
-
-#include <filesystem>
 #include <functional>
 
 TEST(RefinementCli, EachToolWritesWhatTheViewWouldSave)
 {
+    const testutil::TempDir scratch;
+    const std::string dir = scratch.path().string();
     std::string in = realMeshPath("spot.obj");
-    const std::string dir = scratchDir("cli");
     if (in.empty()) {
-        in = dir + "/octahedron.obj";
-        writeObj(octahedron(), in);
+        ASSERT_TRUE(writeObj(octahedron(), in = dir + "/octahedron.obj"));
     }
     Subdivider subdivider; // the view's own, reused between runs
     const struct
@@ -41,7 +37,7 @@ TEST(RefinementCli, EachToolWritesWhatTheViewWouldSave)
         ASSERT_EQ(c.run(args), 0) << args[1];
         Mesh mesh;
         ASSERT_TRUE(loadForTool(mesh, in) && c.view(mesh));
-        EXPECT_EQ(readFile(dir + "/cli.obj"), objBytes(mesh)) << args[1];
+        EXPECT_EQ(testutil::readFile(dir + "/cli.obj"), objBytes(mesh)) << args[1];
     }
 
     // Bad arguments, or a result too big to hold, fail without writing.
@@ -59,5 +55,4 @@ TEST(RefinementCli, EachToolWritesWhatTheViewWouldSave)
         EXPECT_EQ(runSimplify(args), 1) << args[1];
     testing::internal::GetCapturedStderr();
     EXPECT_FALSE(std::filesystem::exists(out));
-    std::filesystem::remove_all(dir);
 }

@@ -1,30 +1,69 @@
 #pragma once
 
-#include "mesh/engine/Mesh.h"
+#include "mesh/TestUtil.h"
+#include "mesh/engine/Build.h"
+#include "mesh/engine/LoadMesh.h"
+#include "mesh/engine/WriteObj.h"
 
-#include <array>
-#include <string>
-#include <vector>
+#include <memory>
 
 // Meshes built in code, and the real meshes when the shared folder is there.
-Mesh makeMesh(const std::vector<Vector>& positions, const std::vector<std::array<int, 3>>& faces);
-Mesh octahedron();
+inline Mesh makeMesh(
+    const std::vector<Vector>& points, const std::vector<std::array<int, 3>>& faces)
+{
+    Mesh mesh;
+    testutil::makeMesh(mesh, points, faces);
+    return mesh;
+}
+
+inline Mesh octahedron()
+{
+    return makeMesh(
+        { { 1, 0, 0 }, { -1, 0, 0 }, { 0, 1, 0 }, { 0, -1, 0 }, { 0, 0, 2 }, { 0, 0, -1 } },
+        { { 0, 2, 4 }, { 2, 1, 4 }, { 1, 3, 4 }, { 3, 0, 4 }, { 2, 0, 5 }, { 1, 2, 5 }, { 3, 1, 5 },
+            { 0, 3, 5 } });
+}
+
 // An n x n grid of vertices in the plane z = 0, two triangles per cell.
-Mesh flatGrid(int n);
+inline Mesh flatGrid(int n)
+{
+    std::vector<Vector> positions;
+    std::vector<std::array<int, 3>> faces;
+    for (int v = 0; v < n * n; ++v) {
+        positions.push_back({ float(v % n), float(v / n), 0.0f });
+        if (v % n + 1 < n && v / n + 1 < n) {
+            faces.push_back({ v, v + 1, v + n + 1 });
+            faces.push_back({ v, v + n + 1, v + n });
+        }
+    }
+    return makeMesh(positions, faces);
+}
 
 // The full path of a real mesh that is stored unpacked, or "" when it is absent.
-std::string realMeshPath(const std::string& name);
+inline std::string realMeshPath(const std::string& name)
+{
+    const auto path = std::filesystem::path(FACETRA_MESH_DIR) / name;
+    return std::filesystem::exists(path) ? path.string() : std::string();
+}
+
 // Loads a real mesh as the workbench does; false when it is absent.
-bool loadRealMesh(Mesh& mesh, const std::string& name);
+inline bool loadRealMesh(Mesh& mesh, const std::string& name)
+{
+    const std::string path = realMeshPath(name);
+    if (path.empty() || !readMeshFile(mesh, path, nullptr))
+        return false;
+    build(mesh, { MESH_CENTRE, MESH_CENTROIDS, MESH_EDGE_LIST, MESH_VERTEX_NORMALS, MESH_BB });
+    return true;
+}
 
 // The bytes writeObj produces for mesh.
-std::string objBytes(const Mesh& mesh);
-std::string readFile(const std::string& path);
-// A fresh empty folder under the system's temporary folder.
-std::string scratchDir(const std::string& name);
+inline std::string objBytes(const Mesh& mesh)
+{
+    const testutil::TempDir dir;
+    return writeObj(mesh, dir.file("mesh.obj")) ? testutil::readFile(dir.file("mesh.obj")) : "";
+}
 
 // The straightforward versions the fast ones are checked against.
 std::unique_ptr<Mesh> referenceSubdivide(const Mesh& source, int levels, float weight);
-// foldGuard off gives the plain rule, which may turn triangles over; refusals
-// counts the candidates the guard turned away.
-void referenceSimplify(Mesh& mesh, float fraction, bool foldGuard = true, int* refusals = nullptr);
+// refusals counts the candidates turned away for turning a triangle over.
+void referenceSimplify(Mesh& mesh, float fraction, int* refusals = nullptr);

@@ -18,28 +18,7 @@ constexpr float kInf = std::numeric_limits<float>::infinity();
 // Classifies quietly; the console text is returned.
 std::string classifyCapturing(Mesh_Classifier& c)
 {
-    testing::internal::CaptureStdout();
-    c.classify();
-    return testing::internal::GetCapturedStdout();
-}
-
-Mesh twoTetrahedra()
-{
-    std::vector<Vector> p = tetraPositions(0.0f);
-    for (const Vector& v : tetraPositions(10.0f))
-        p.push_back(v);
-    return segMesh(p,
-        { { 0, 1, 2 }, { 0, 3, 1 }, { 0, 2, 3 }, { 1, 3, 2 }, { 4, 5, 6 }, { 4, 7, 5 }, { 4, 6, 7 },
-            { 5, 7, 6 } });
-}
-
-// The plain loops, run on the distances the engine built.
-ReferenceClassifier plainOn(Mesh& mesh, const Mesh_Classifier& k, float start = kInf)
-{
-    ReferenceClassifier plain(mesh, start);
-    plain.dist.assign(k.table.data(), k.table.data() + ShortestPathTable::rowStart(mesh.numFaces));
-    plain.classify();
-    return plain;
+    return testutil::captureStdout([&] { c.classify(); });
 }
 
 } // namespace
@@ -104,16 +83,27 @@ TEST_F(RealMeshes, FastFloydIsThePlainLoopAndDijkstraAgrees)
         }
 }
 
+// The plain loops run on the distances the engine built. Two parts apart: the
+// searches start at infinity (from 1e6, past sums of 1e9, every refined seed
+// fell onto one face).
 TEST_F(RealMeshes, SeedsMembershipsAndPatchesMatchThePlainLoops)
 {
-    Mesh parts = twoTetrahedra();
+    std::vector<Vector> two = tetraPositions(0.0f);
+    for (const Vector& v : tetraPositions(10.0f))
+        two.push_back(v);
+    Mesh parts = segMesh(two,
+        { { 0, 1, 2 }, { 0, 3, 1 }, { 0, 2, 3 }, { 1, 3, 2 }, { 4, 5, 6 }, { 4, 7, 5 }, { 4, 6, 7 },
+            { 5, 7, 6 } });
     meshes.push_back(&parts);
     for (Mesh* mesh : meshes) {
         Mesh_Classifier k;
         k.mesh = mesh;
         k.spMode = 1;
         classifyCapturing(k);
-        ReferenceClassifier plain = plainOn(*mesh, k);
+        ReferenceClassifier plain(*mesh, kInf);
+        plain.dist.assign(
+            k.table.data(), k.table.data() + ShortestPathTable::rowStart(mesh->numFaces));
+        plain.classify();
         ASSERT_EQ(k.numPatches, plain.numPatches) << mesh->numFaces;
         ASSERT_EQ(k.seeds, plain.seeds) << mesh->numFaces;
         ASSERT_EQ(k.memberships, plain.memberships);
@@ -127,23 +117,6 @@ TEST_F(RealMeshes, SeedsMembershipsAndPatchesMatchThePlainLoops)
             ASSERT_TRUE(got.x == want.x && got.y == want.y && got.z == want.z && got.w == 1.0f);
         }
     }
-}
-
-TEST(Mesh_Classifier, DisconnectedPartsGetTheirOwnSeeds)
-{
-    // Searches start at infinity: from 1e6 (two parts: sums of 1e9) every
-    // refined seed fell onto one face.
-    Mesh parts = twoTetrahedra();
-    Mesh_Classifier k;
-    k.mesh = &parts;
-    classifyCapturing(k);
-    const ReferenceClassifier old = plainOn(parts, k, 1e6f);
-    ASSERT_GE(k.numPatches, 2);
-    for (int p = 0; p < old.numPatches; ++p)
-        EXPECT_EQ(old.seeds[std::size_t(p)], old.seeds[0]);
-    ASSERT_TRUE(k.partition(2));
-    for (int f = 0; f < 8; ++f)
-        EXPECT_EQ(k.patchOfFace[std::size_t(f)] == k.patchOfFace[0], f < 4) << f;
 }
 
 TEST(Mesh_Classifier, EqualCostsGoToTheLaterFace)

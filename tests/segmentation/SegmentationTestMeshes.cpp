@@ -1,5 +1,6 @@
 #include "SegmentationTestMeshes.h"
 
+#include "../mesh/TestUtil.h"
 #include "mesh/engine/Build.h"
 #include "mesh/engine/LoadMesh.h"
 
@@ -9,15 +10,7 @@
 Mesh segMesh(const std::vector<Vector>& positions, const std::vector<std::array<int, 3>>& faces)
 {
     Mesh mesh;
-    mesh.allocateVertices(int(positions.size()));
-    mesh.allocateFaces(int(faces.size()));
-    for (std::size_t i = 0; i < positions.size(); ++i)
-        mesh.vertices[i] = positions[i];
-    for (std::size_t f = 0; f < faces.size(); ++f) {
-        for (int k = 0; k < 3; ++k)
-            mesh.faces[f].index[k] = faces[f][std::size_t(k)];
-        mesh.linkFace(int(f));
-    }
+    testutil::makeMesh(mesh, positions, faces);
     build(mesh, { MESH_CENTRE, MESH_CENTROIDS, MESH_EDGE_LIST, MESH_VERTEX_NORMALS });
     return mesh;
 }

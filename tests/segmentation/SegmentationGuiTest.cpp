@@ -1,0 +1,162 @@
+// The Edge Traversal and Classification pages in the real window: routing to
+// the view, the highlight and patch colours, marking, browsing, reloading.
+#include "SegmentationTestMeshes.h"
+
+#include "app/ui/QtMainWindow.h"
+#include "app/ui/QtMeshEditorDialogue.h"
+#include "mesh/engine/WriteObj.h"
+#include "segmentation/ui/ClassifierView.h"
+#include "segmentation/ui/QtMeshClassifierWidget.h"
+#include "segmentation/ui/QtMeshTraversalWidget.h"
+#include "viewer/ui/QtGLWidget.h"
+
+#include <QOpenGLContext>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QSlider>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+template <class Test> int countPixels(const QImage& image, Test test)
+{
+    int n = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            n += test(image.pixel(x, y));
+    return n;
+}
+
+int yellowPixels(const QImage& image)
+{
+    return countPixels(
+        image, [](QRgb c) { return qRed(c) > 200 && qGreen(c) > 200 && qBlue(c) < 60; });
+}
+
+} // namespace
+
+class SegmentationGuiTest : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir scratch;
+    std::unique_ptr<QtMainWindow> window;
+    QtGLWidget* view = nullptr;
+
+    // The mesh written to a file, and a window of the given view size shown.
+    QString showWindow(const Mesh& mesh, int width, int height)
+    {
+        const QString file = scratch.filePath(QStringLiteral("mesh.obj"));
+        if (!writeObj(mesh, file.toStdString()))
+            return {};
+        window = std::make_unique<QtMainWindow>();
+        // The tools run at once: these checks are about the pages, not the runs.
+        window->glView()->setToolRunner(nullptr);
+        window->setAttribute(Qt::WA_DeleteOnClose, false);
+        window->resizeView(width, height);
+        window->show();
+        view = window->glView();
+        return QTest::qWaitForWindowExposed(window.get()) ? file : QString();
+    }
+
+private slots:
+    void init()
+    {
+        if (!QOpenGLContext().create())
+            QSKIP("no OpenGL on this display");
+    }
+    void cleanup() { window.reset(); }
+    void pickGatesTraversalAndMarkReplacesTheHighlight();
+    void applyClassifiesAndTheSliderFollows();
+};
+
+void SegmentationGuiTest::pickGatesTraversalAndMarkReplacesTheHighlight()
+{
+    const QString grid = showWindow(bumpyGrid(9, 0.0f), 300, 300); // flat, 128 faces
+    QVERIFY(!grid.isEmpty() && view->loadMesh(grid));
+    QtMeshTraversalWidget* page = window->meshEditor->traversalPage;
+    const auto reached = [this] {
+        return std::count_if(view->mesh.faces.begin(), view->mesh.faces.end(),
+            [](const Face& f) { return f.traversed == 1; });
+    };
+    const auto orange = [this] {
+        return countPixels(view->grabFramebuffer(), [](QRgb c) { return c == qRgb(255, 140, 0); });
+    };
+
+    // Before a pick the view's guard holds the page's traversal back; the
+    // pick then runs one with the stored values, the first the page sends after it.
+    page->findChild<QSlider*>(QStringLiteral("depth_slider"))->setValue(2);
+    QCOMPARE(reached(), 0);
+    QTest::mouseClick(view, Qt::MiddleButton, Qt::NoModifier, QPoint(70, 70));
+    QVERIFY(view->mesh.selected >= 1);
+    page->findChild<QSlider*>(QStringLiteral("depth_slider"))->setValue(3);
+    QVERIFY(reached() > 3);
+    QVERIFY(orange() > 500);
+
+    window->mesheditorEvent();
+    QTest::mouseClick(page->findChild<QPushButton*>(), Qt::LeftButton);
+    QCOMPARE(view->traversal.traversal.segmentCount, 1);
+    QVERIFY(view->faceColoursShown());
+    QCOMPARE(orange(), 0);
+
+    const QString cwd = QDir::currentPath();
+    QDir::setCurrent(scratch.path());
+    window->saveallEvent();
+    QDir::setCurrent(cwd);
+    QVERIFY(QFileInfo(scratch.filePath(QStringLiteral("object_1.obj"))).size() > 0);
+
+    // A new load, or a tool that builds new faces, starts the numbering again.
+    QVERIFY(view->loadMesh(grid));
+    QCOMPARE(view->traversal.traversal.segmentCount, 0);
+    view->mesh.selected = 1;
+    view->markcurrent_slot();
+    QCOMPARE(view->traversal.traversal.segmentCount, 1);
+    view->subdivide_slot(1, 0.0f);
+    QCOMPARE(view->traversal.traversal.segmentCount, 0);
+}
+
+void SegmentationGuiTest::applyClassifiesAndTheSliderFollows()
+{
+    const QString sheet = showWindow(bumpyGrid(11, 3.0f), 400, 300);
+    QVERIFY(!sheet.isEmpty());
+    QtMeshClassifierWidget* page = window->meshEditor->classifyPage;
+    QSignalSpy found(view, &QtGLWidget::numbpatches_signal);
+
+    // Nothing before a mesh, and no re-partition before a classification.
+    page->apply();
+    QCOMPARE(found.count(), 0);
+    window->dialogs.openFileName
+        = [&](QWidget*, const QString&, const QString&, const QString&) { return sheet; };
+    window->openfileEvent();
+    page->numbpatchesEvent(4);
+    QVERIFY(view->classification->classifier.patchOfFace.empty());
+    QVERIFY(!view->faceColoursShown());
+
+    page->apply();
+    QCOMPARE(found.count(), 1);
+    const Mesh_Classifier& c = view->classification->classifier;
+    const int n = found.at(0).at(0).toInt();
+    QVERIFY(n >= 2);
+    QCOMPARE(page->numPatchesSlider->value(), n);
+    QVERIFY(view->faceColoursShown());
+    const QImage classified = view->grabFramebuffer();
+    QVERIFY(yellowPixels(classified) > 0);
+
+    // Browsing lightens the patch shown; a count past the seeds is held to them.
+    page->previousEvent();
+    QVERIFY(view->grabFramebuffer() != classified);
+    page->numbpatchesEvent(50);
+    QCOMPARE(c.numPatches, 50);
+    view->numpatches_slot(1000);
+    QCOMPARE(c.numPatches, 51);
+
+    // Reloading forgets the classification.
+    window->meshEditor->reset_event();
+    QCOMPARE(c.numPatches, 0);
+    QVERIFY(!view->faceColoursShown());
+    QCOMPARE(yellowPixels(view->grabFramebuffer()), 0);
+}
+
+QTEST_MAIN(SegmentationGuiTest)
+#include "SegmentationGuiTest.moc"
