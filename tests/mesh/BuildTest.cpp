@@ -15,20 +15,6 @@ bool near(const Vector& v, float x, float y, float z, float w)
         && std::abs(v.w - w) < 1e-5f;
 }
 
-TEST(Build, CodesRunInTheOrderGivenAndUnknownOnesAreSkipped)
-{
-    Mesh mesh;
-    makeMesh(mesh, { { 0, 0, 0 }, { 2, 0, 0 }, { 0, 2, 0 } }, { { 0, 1, 2 } });
-    mesh.centre.w = 7.0f;
-    captureStdout([&] { build(mesh, { 2, 99, 7, 6, 0, 3, 8, 4, 5, 2, -1 }); });
-    EXPECT_TRUE(near(mesh.centre, 1, 1, 0, 7)); // the box's centre; w untouched
-    // Moving a vertex between two runs: the later run wins.
-    mesh.vertices[1].x = 4;
-    captureStdout([&] { build(mesh, { MESH_CENTRE, MESH_CENTROIDS }); });
-    EXPECT_TRUE(near(mesh.centre, 2, 1, 0, 7));
-    EXPECT_TRUE(near(mesh.centroids[0], 4.0f / 3.0f, 2.0f / 3.0f, 0, 1));
-}
-
 TEST(Build, VertexNormalsAreRenormalisedAfterEachFaceInFacePtrsOrder)
 {
     // Faces at the origin with normals +z, +x and +y, and an unused vertex.
@@ -47,16 +33,24 @@ TEST(Build, VertexNormalsAreRenormalisedAfterEachFaceInFacePtrsOrder)
     EXPECT_TRUE(near(mesh.vertexNormals[0], h, 0.5f, 0.5f, 0));
 }
 
-TEST(Build, AFlatOrSinglePointMeshDividesNothingByZero)
+// Unknown codes are skipped, a later run sees moved vertices, and a flat or
+// single-point mesh divides nothing by zero.
+TEST(Build, UnknownCodesSkippedRunsRecomputeAndFlatMeshesDivideNothingByZero)
 {
     Mesh mesh;
     makeMesh(mesh, { { 3, 0, 0 }, { 3, 1, 0 }, { 3, 2, -8 } }, { { 0, 1, 2 } });
-    captureStdout([&] { build(mesh, { MESH_TEXCOORDS, MESH_BB }); });
+    mesh.centre.w = 7.0f;
+    captureStdout([&] { build(mesh, { MESH_TEXCOORDS, 99, MESH_BB, 0, MESH_CENTRE, -1 }); });
     EXPECT_TRUE(near(mesh.texCoords[1], 0, 1, 0, 1)); // u and v span 0 .. 2; no range in x
     EXPECT_FLOAT_EQ(mesh.extent, 8.0f);
+    EXPECT_TRUE(near(mesh.centre, 3, 1, -4, 7)); // the box's centre; w untouched
+    mesh.vertices[1].x = 6;
+    captureStdout([&] { build(mesh, { MESH_CENTRE, MESH_CENTROIDS }); });
+    EXPECT_TRUE(near(mesh.centre, 4.5f, 1, -4, 7));
+    EXPECT_TRUE(near(mesh.centroids[0], 4, 1, -8.0f / 3.0f, 1));
     makeMesh(mesh, { { 1, 2, 3 } }, {});
     captureStdout([&] { build(mesh, { 2, 3, 5, 6, 7, 8 }); });
-    EXPECT_TRUE(near(mesh.vertexNormals[0], 0, 0, 0, 0) && near(mesh.centre, 1, 2, 3, 1));
+    EXPECT_TRUE(near(mesh.vertexNormals[0], 0, 0, 0, 0) && near(mesh.centre, 1, 2, 3, 7));
     EXPECT_FLOAT_EQ(mesh.extent, 0.0f);
 }
 

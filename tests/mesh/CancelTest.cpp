@@ -19,41 +19,23 @@ using namespace testutil;
 namespace {
 
 // Counts reports; with stopAt > 0 asks to stop at that report.
-class StoppingProgress : public Progress
+struct StoppingProgress : Progress
 {
-public:
     explicit StoppingProgress(int stopAt_ = 0)
         : stopAt(stopAt_)
     { }
-    int reports = 0;
-
-protected:
+    int reports = 0, stopAt;
     void show(std::string_view, double) override
     {
         if (++reports == stopAt)
             requestStop();
     }
-
-private:
-    int stopAt;
 };
 
 // A bumpy n x n sample grid: varied normals and curvature for every engine.
 void makeBumpyGrid(Mesh& mesh, int n)
 {
-    std::vector<Vector> points;
-    std::vector<std::array<int, 3>> faces;
-    for (int i = 0; i < n; ++i)
-        for (int j = 0; j < n; ++j)
-            points.emplace_back(float(j), float(i), std::sin(0.7f * j) * std::cos(0.45f * i));
-    for (int i = 0; i + 1 < n; ++i) {
-        for (int j = 0; j + 1 < n; ++j) {
-            const int a = i * n + j;
-            faces.push_back({ a, a + 1, a + n + 1 });
-            faces.push_back({ a, a + n + 1, a + n });
-        }
-    }
-    makeMesh(mesh, points, faces);
+    makeGrid(mesh, n, [](int j, int i) { return std::sin(0.7f * j) * std::cos(0.45f * i); });
 }
 
 // What a run leaves behind, as numbers to compare bit for bit.
@@ -107,57 +89,48 @@ void classifyRun(int mode, Progress* progress, std::vector<float>& out)
         out.push_back(classifier.table.at(i, classifier.table.count - 1 - i));
 }
 
-struct EngineCase
-{
-    const char* name;
-    std::function<void(Progress*, std::vector<float>&)> run;
+using Run = std::function<void(Progress*, std::vector<float>&)>;
+const std::pair<const char*, Run> kEngines[] = {
+    { "subdivide",
+        [](Progress* progress, std::vector<float>& out) {
+            Mesh mesh;
+            makeBumpyGrid(mesh, 48);
+            Subdivider subdivider;
+            ASSERT_TRUE(subdivideMesh(mesh, subdivider, 2, 0.01f, progress));
+            out = snapshot(mesh);
+        } },
+    { "simplify",
+        [](Progress* progress, std::vector<float>& out) {
+            Mesh mesh;
+            makeBumpyGrid(mesh, 64);
+            ASSERT_TRUE(simplifyMesh(mesh, 20.0f, progress));
+            out = snapshot(mesh);
+        } },
+    { "build",
+        [](Progress* progress, std::vector<float>& out) {
+            Mesh mesh;
+            makeBumpyGrid(mesh, 200);
+            build(mesh,
+                { MESH_CENTRE, MESH_CENTROIDS, MESH_EDGE_LIST, MESH_VERTEX_NORMALS, MESH_TEXCOORDS,
+                    MESH_BB },
+                progress);
+            out = snapshot(mesh);
+        } },
+    { "mean shift",
+        [](Progress* p, std::vector<float>& out) { filterRun(MEAN_SHIFT, 4, p, out); } },
+    { "median", [](Progress* p, std::vector<float>& out) { filterRun(MEDIAN_FILTER, 3, p, out); } },
+    { "classify floyd", [](Progress* p, std::vector<float>& out) { classifyRun(0, p, out); } },
+    { "classify dijkstra", [](Progress* p, std::vector<float>& out) { classifyRun(1, p, out); } },
+    { "terrain",
+        [](Progress* progress, std::vector<float>& out) {
+            HeightMap map = HeightMap::black();
+            for (std::size_t i = 0; i < map.rgb.size(); ++i)
+                map.rgb[i] = std::uint8_t(i * 7 % 251);
+            Mesh mesh;
+            ASSERT_TRUE(buildTerrainMesh(mesh, map, { 200, 256, 64 }, progress));
+            out = snapshot(mesh);
+        } },
 };
-
-const std::vector<EngineCase>& engineCases()
-{
-    static const std::vector<EngineCase> cases = {
-        { "subdivide",
-            [](Progress* progress, std::vector<float>& out) {
-                Mesh mesh;
-                makeBumpyGrid(mesh, 48);
-                Subdivider subdivider;
-                ASSERT_TRUE(subdivideMesh(mesh, subdivider, 2, 0.01f, progress));
-                out = snapshot(mesh);
-            } },
-        { "simplify",
-            [](Progress* progress, std::vector<float>& out) {
-                Mesh mesh;
-                makeBumpyGrid(mesh, 64);
-                ASSERT_TRUE(simplifyMesh(mesh, 20.0f, progress));
-                out = snapshot(mesh);
-            } },
-        { "build",
-            [](Progress* progress, std::vector<float>& out) {
-                Mesh mesh;
-                makeBumpyGrid(mesh, 200);
-                build(mesh,
-                    { MESH_CENTRE, MESH_CENTROIDS, MESH_EDGE_LIST, MESH_VERTEX_NORMALS,
-                        MESH_TEXCOORDS, MESH_BB },
-                    progress);
-                out = snapshot(mesh);
-            } },
-        { "mean shift", [](Progress* p, std::vector<float>& out) { filterRun(MEAN_SHIFT, 4, p, out); } },
-        { "sphere jump", [](Progress* p, std::vector<float>& out) { filterRun(SHPERE_JUMP, 6, p, out); } },
-        { "median", [](Progress* p, std::vector<float>& out) { filterRun(MEDIAN_FILTER, 3, p, out); } },
-        { "classify floyd", [](Progress* p, std::vector<float>& out) { classifyRun(0, p, out); } },
-        { "classify dijkstra", [](Progress* p, std::vector<float>& out) { classifyRun(1, p, out); } },
-        { "terrain",
-            [](Progress* progress, std::vector<float>& out) {
-                HeightMap map = HeightMap::black();
-                for (std::size_t i = 0; i < map.rgb.size(); ++i)
-                    map.rgb[i] = std::uint8_t(i * 7 % 251);
-                Mesh mesh;
-                ASSERT_TRUE(buildTerrainMesh(mesh, map, { 200, 256, 64 }, progress));
-                out = snapshot(mesh);
-            } },
-    };
-    return cases;
-}
 
 // Standard output of the engines, held back for the length of a test.
 struct QuietStdout
@@ -171,12 +144,12 @@ struct QuietStdout
 TEST(Cancel, EveryEngineStopsWhenAskedAndComputesTheSameWhenNot)
 {
     QuietStdout quiet;
-    for (const EngineCase& engine : engineCases()) {
-        SCOPED_TRACE(engine.name);
+    for (const auto& [name, run] : kEngines) {
+        SCOPED_TRACE(name);
         std::vector<float> plain, heard;
-        engine.run(nullptr, plain);
+        run(nullptr, plain);
         StoppingProgress counter;
-        engine.run(&counter, heard);
+        run(&counter, heard);
         ASSERT_FALSE(plain.empty());
         // Bit for bit: NaN-free meshes, so plain equality is exact.
         EXPECT_TRUE(plain == heard);
@@ -191,7 +164,7 @@ TEST(Cancel, EveryEngineStopsWhenAskedAndComputesTheSameWhenNot)
             if (k == 0)
                 stopping.requestStop();
             std::vector<float> out;
-            EXPECT_THROW(engine.run(&stopping, out), RunCancelled);
+            EXPECT_THROW(run(&stopping, out), RunCancelled);
         }
     }
 }

@@ -1,7 +1,6 @@
 #include "TestUtil.h"
 
 #include "mesh/engine/Build.h"
-#include "mesh/engine/ReadObj.h"
 
 #include <random>
 
@@ -102,27 +101,6 @@ TEST(EdgeList, SameAsReferenceOnRandomMeshesWithDegenerateRepeatedAndUnusedParts
         SCOPED_TRACE("round " + std::to_string(round));
         buildAndCompareWithReference(mesh);
         buildAndCompareWithReference(mesh); // a rebuild leaves nothing stale
-    }
-}
-
-TEST(EdgeList, SameAsReferenceAndIndependentCountsOnRealMeshes)
-{
-    const testutil::RealMeshes meshes;
-    if (!meshes.present())
-        GTEST_SKIP() << "no real meshes at " << FACETRA_MESH_DIR;
-    auto reference = meshes.referenceCounts();
-    for (const auto& file : meshes.files()) {
-        SCOPED_TRACE(file.name);
-        Mesh mesh;
-        ObjReadReport report;
-        bool ok = false;
-        testutil::captureStdout([&] { ok = readObj(mesh, file.path, &report); });
-        ASSERT_TRUE(ok);
-        buildAndCompareWithReference(mesh);
-        ASSERT_TRUE(reference.count(file.name)) << "no reference line";
-        const auto& want = reference[file.name];
-        EXPECT_EQ(report.droppedFaces, want.at("dropped_faces").get<long long>());
-        EXPECT_EQ(mesh.numEdges, want.at("edges").get<int>());
     }
 }
 

@@ -3,29 +3,38 @@
 #include "mesh/engine/Build.h"
 #include "mesh/engine/Mesh.h"
 
-#include <gtest/gtest.h>
-
 namespace {
 
 using testutil::expectLinked;
 
-// The tools rely on copyFrom starting face records afresh and on clone keeping
-// them; both must own their vertices, even when copying onto themselves, and
-// impossible sizes are refused.
-TEST(Mesh, CopiesOwnTheirVerticesAndTakeFaceRecordsOnlyWhenCloned)
+// The tools rely on copyFrom starting face records afresh, on clone keeping
+// them and on a duplicate (what a tool runs on in place of the view's mesh)
+// carrying derived data too; all must own their arrays, even when copying onto
+// themselves, and impossible sizes are refused.
+TEST(Mesh, CopiesOwnTheirArraysAndOnlyClonesAndDuplicatesKeepFaceRecords)
 {
     Mesh source;
     testutil::makeTetrahedron(source);
+    build(source, { MESH_CENTRE, MESH_CENTROIDS, MESH_EDGE_LIST, MESH_VERTEX_NORMALS, MESH_BB });
     source.faces[0].colour = Vector(0.1f, 0.2f, 0.3f, 1.0f);
+    source.selected = 3;
     Mesh copy;
     copy.copyFrom(source);
+    const auto duplicate = source.duplicate();
     source.faces[1].vertex[0] = source.vertices.data() + 2; // indices follow the pointers
     const auto clone = source.clone();
-    expectLinked(copy);
-    expectLinked(*clone);
+    for (const Mesh* m : { &copy, clone.get(), duplicate.get() })
+        expectLinked(*m);
     EXPECT_TRUE(copy.faces[0].colour == Vector(0.75f, 0.75f, 1.0f));
     EXPECT_TRUE(clone->faces[0].colour == Vector(0.1f, 0.2f, 0.3f));
     EXPECT_EQ(clone->faces[1].index[0], 2);
+    EXPECT_NE(duplicate->vertices.data(), source.vertices.data());
+    EXPECT_EQ(duplicate->selected, 3);
+    EXPECT_TRUE(duplicate->numEdges == source.numEdges && duplicate->edgeFaces == source.edgeFaces);
+    EXPECT_EQ(duplicate->faceNeighbourRefs.items, source.faceNeighbourRefs.items);
+    EXPECT_TRUE(duplicate->faces[0].colour == source.faces[0].colour);
+    EXPECT_TRUE(duplicate->centroids[1] == source.centroids[1]);
+    EXPECT_TRUE(duplicate->boxCorners[7] == source.boxCorners[7]);
     copy.vertices[1].x = 42.0f;
     EXPECT_FLOAT_EQ(source.vertices[1].x, 1.0f);
     copy.copyFrom(copy);
@@ -35,29 +44,20 @@ TEST(Mesh, CopiesOwnTheirVerticesAndTakeFaceRecordsOnlyWhenCloned)
     EXPECT_EQ(copy.numVertices + copy.numFaces, 0);
 }
 
-} // namespace
-
-namespace {
-
-// A duplicate is what a tool runs on in place of the view's mesh: everything,
-// derived data included, in arrays of its own.
-TEST(Mesh, DuplicatesCarryEverythingInArraysOfTheirOwn)
+// Only a face whose corner order disagrees with its stored normal is turned, and
+// every face stays linked to its own record and vertices.
+TEST(Mesh, OrientFacesTurnsOnlyFacesAgainstTheirNormal)
 {
-    Mesh source;
-    testutil::makeTetrahedron(source);
-    build(source, { MESH_CENTRE, MESH_CENTROIDS, MESH_EDGE_LIST, MESH_VERTEX_NORMALS, MESH_BB });
-    source.faces[2].colour = Vector(0.1f, 0.2f, 0.3f, 1.0f);
-    source.selected = 3;
-    const auto copy = source.duplicate();
-    expectLinked(*copy);
-    EXPECT_NE(copy->vertices.data(), source.vertices.data());
-    EXPECT_EQ(copy->selected, 3);
-    EXPECT_EQ(copy->numEdges, source.numEdges);
-    EXPECT_EQ(copy->edgeFaces, source.edgeFaces);
-    EXPECT_EQ(copy->faceNeighbourRefs.items, source.faceNeighbourRefs.items);
-    EXPECT_TRUE(copy->faces[2].colour == source.faces[2].colour);
-    EXPECT_TRUE(copy->centroids[1] == source.centroids[1]);
-    EXPECT_TRUE(copy->boxCorners[7] == source.boxCorners[7]);
+    Mesh mesh;
+    testutil::makeMesh(mesh, { { 0, 0, 0 }, { 1, 0, 0 }, { 0, 1, 0 }, { 1, 1, 0 }, { 0, 0, 1 } },
+        { { 0, 1, 2 }, { 1, 3, 2 }, { 0, 4, 1 } });
+    build(mesh, { MESH_CENTROIDS, MESH_VERTEX_NORMALS });
+    mesh.faces[1].normal = Vector(0.0f, 0.0f, -1.0f, 0.0f);
+    mesh.facePtrs[0] = mesh.facePtrs[1] = nullptr;
+    mesh.orientFaces();
+    EXPECT_EQ(testutil::triangles(mesh),
+        (std::vector<std::array<int, 3>> { { 0, 1, 2 }, { 1, 2, 3 }, { 0, 4, 1 } }));
+    expectLinked(mesh);
 }
 
 } // namespace

@@ -18,7 +18,7 @@ struct ObjRead
     ObjReadReport report;
 };
 
-inline ObjRead readText(Mesh& mesh, const std::string& text, const std::string& name)
+inline ObjRead readText(Mesh& mesh, const std::string& text, const std::string& name = "m.obj")
 {
     static TempDir dir;
     const std::string path = dir.write(name, text);
@@ -31,13 +31,4 @@ inline ObjRead readText(Mesh& mesh, const std::string& text, const std::string& 
     });
     return r;
 }
-inline ObjRead readObjText(Mesh& mesh, const std::string& text)
-{
-    return readText(mesh, text, "m.obj");
-}
-inline ObjRead readNetText(Mesh& mesh, const std::string& text)
-{
-    return readText(mesh, text, "m.net");
-}
-
 } // namespace testutil

@@ -5,14 +5,15 @@
 namespace {
 
 using Triangles = std::vector<std::array<int, 3>>;
-using testutil::readNetText;
+using testutil::readText;
 
 TEST(ReadNet, LineKindsPolygonsOfTenAndOnlyFullNormalLists)
 {
     Mesh mesh;
-    auto r = readNetText(mesh,
+    auto r = readText(mesh,
         "# net\nv 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nn 0 0 1\nn 0 0.5 1\nn 1 0 0\nn 0 1 0\n"
-        "c 1 0 0\nt 0.5 0.5\nf 0 1 2 3 0 1 2 3 0 1 2 3\nf 3 2 1 5\nf 0 1 -1\nf 3 2 1\nelse\n\n");
+        "c 1 0 0\nt 0.5 0.5\nf 0 1 2 3 0 1 2 3 0 1 2 3\nf 3 2 1 5\nf 0 1 -1\nf 3 2 1\nelse\n\n",
+        "m.net");
     ASSERT_TRUE(r.ok);
     EXPECT_TRUE(mesh.vertexNormals[1] == Vector(0, 0.5f, 1));
     // A short colour list colours what it can, the rest grey, and says so.
@@ -25,7 +26,7 @@ TEST(ReadNet, LineKindsPolygonsOfTenAndOnlyFullNormalLists)
     EXPECT_NE(r.out.find("dropped 3 faces"), std::string::npos) << r.out;
     testutil::expectLinked(mesh);
     // Too few normals: none at all.
-    ASSERT_TRUE(readNetText(mesh, "v 0 0 0\nv 1 0 0\nn 0 0 1\nc 1 0 0\nc 1 0 0\n").ok);
+    ASSERT_TRUE(readText(mesh, "v 0 0 0\nv 1 0 0\nn 0 0 1\nc 1 0 0\nc 1 0 0\n", "m.net").ok);
     EXPECT_TRUE(mesh.vertexNormals[0] == Vector(0, 0, 0));
 }
 
@@ -34,7 +35,7 @@ TEST(ReadNet, ALineThatDoesNotParseFailsAndLeavesNoMesh)
     Mesh mesh;
     for (const char* text :
         { "v 0 0 0\nvt 0 0\n", "v 0 0\n", "v 0 0 0\nf 0 1\n", "c 1 x 1\n", "t 1\n", "f a b c\n" }) {
-        const auto r = readNetText(mesh, text);
+        const auto r = readText(mesh, text, "m.net");
         EXPECT_FALSE(r.ok) << text;
         EXPECT_EQ(mesh.numVertices + mesh.numFaces, 0) << text;
         EXPECT_NE(r.out.find("does not parse"), std::string::npos) << r.out;

@@ -2,7 +2,7 @@
 
 namespace {
 
-using testutil::readObjText;
+using testutil::readText;
 using Triangles = std::vector<std::array<int, 3>>;
 
 const std::string kSquare = "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\n";
@@ -44,7 +44,7 @@ TEST(ReadObj, FaceLinesGiveExactlyTheseTriangles)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text);
         Mesh mesh;
-        const auto r = readObjText(mesh, c.text);
+        const auto r = readText(mesh, c.text);
         ASSERT_TRUE(r.ok);
         EXPECT_EQ(r.report.formatType, c.format);
         EXPECT_EQ(testutil::triangles(mesh), c.faces);
@@ -56,7 +56,7 @@ TEST(ReadObj, FaceLinesGiveExactlyTheseTriangles)
 TEST(ReadObj, VerticesColoursAndMorphogensOnlyFromTheirOwnLinesInOrder)
 {
     Mesh mesh;
-    auto r = readObjText(mesh,
+    auto r = readText(mesh,
         "# v 9 9 9\nv 1.5e-3 2 3\nvc 1 0.5 0\nvn 0 0 1\nvt 0.5 0.5\nv 1 2\n v 7 7 7\ng v 8 8 8\n"
         "v -4 5.25 6 # tail\nv 1E2 -2e-1 3e+0 0.5\nv .5 -.25 0.\nvertex 1 2 3\nvc 0 0 1\n");
     ASSERT_TRUE(r.ok);
@@ -74,7 +74,7 @@ TEST(ReadObj, VerticesColoursAndMorphogensOnlyFromTheirOwnLinesInOrder)
     // Several blanks make no empty names; the line end (also "\r\n") is not part of the last.
     // The first "m" line's piece count sets the number (a blank before the line end is one
     // more); a missing value repeats the last number read; rows without a line stay 0.
-    r = readObjText(mesh, "mn  growth   decay \r\nv 0 0 0\nv 1 0 0\nv 2 0 0\nm 7 8 \nm 9 x\n");
+    r = readText(mesh, "mn  growth   decay \r\nv 0 0 0\nv 1 0 0\nv 2 0 0\nm 7 8 \nm 9 x\n");
     EXPECT_EQ(mesh.morphogenNames, (std::vector<std::string> { "growth", "decay" }));
     EXPECT_EQ(mesh.morphogenValues[1], (std::vector<float> { 9.0f, 9.0f, 9.0f }));
     EXPECT_EQ(mesh.morphogenValues[2], (std::vector<float> { 0.0f, 0.0f, 0.0f }));
@@ -89,23 +89,11 @@ TEST(ReadObj, LongLinesAreReadWhole)
         face += ' ' + std::to_string(i);
     }
     Mesh mesh;
-    const auto r = readObjText(mesh, text + face + "\n");
+    const auto r = readText(mesh, text + face + "\n");
     ASSERT_TRUE(r.ok);
     EXPECT_EQ(mesh.numFaces, 598);
     EXPECT_TRUE(mesh.vertices[0] == Vector(1, 2, 3));
     EXPECT_EQ(testutil::triangles(mesh).back(), (std::array<int, 3> { 0, 598, 599 }));
-}
-
-TEST(ReadObj, UnreadablePathFailsAndLeavesNoMesh)
-{
-    testutil::TempDir dir;
-    for (const std::string& path : { dir.file("absent.obj"), dir.path().string() }) {
-        Mesh mesh;
-        bool ok = true;
-        testutil::captureStderr(
-            [&] { testutil::captureStdout([&] { ok = readObj(mesh, path); }); });
-        EXPECT_FALSE(ok || mesh.numVertices) << path;
-    }
 }
 
 } // namespace

@@ -96,6 +96,23 @@ inline void makeMesh(
     }
 }
 
+// An n x n grid of points, two triangles per square, heights z(column, row).
+template <class Z> void makeGrid(Mesh& mesh, int n, Z z)
+{
+    std::vector<Vector> points;
+    std::vector<std::array<int, 3>> faces;
+    for (int i = 0; i < n; ++i) {
+        for (int j = 0; j < n; ++j) {
+            points.emplace_back(float(j), float(i), z(j, i));
+            if (const int a = i * n + j; i + 1 < n && j + 1 < n) {
+                faces.push_back({ a, a + 1, a + n + 1 });
+                faces.push_back({ a, a + n + 1, a + n });
+            }
+        }
+    }
+    makeMesh(mesh, points, faces);
+}
+
 // Closed, outward-facing (counter-clockwise seen from outside).
 inline void makeTetrahedron(Mesh& mesh)
 {

@@ -1,28 +1,24 @@
-#include "TestMeshes.h"
+#include "TestUtil.h"
 
 #include "mesh/engine/Build.h"
 #include "mesh/engine/ReadObj.h"
 #include "viewer/engine/Picking.h"
 
-#include <gtest/gtest.h>
-
-#include <filesystem>
 #include <random>
-#include <string>
 
 // The nearer face wins; at equal distance (a ray through a shared edge) the lower
 // index; a miss or an empty mesh is 0. Answers are 1-based. A corner and an edge
 // count as inside, from either side; a ray short of the plane or ending in it misses.
 TEST(Picking, nearestFaceWinsTiesGoToTheLowerIndexAndBothSearchesAgree)
 {
-    const Mesh stacked
-        = makeMesh({ { 0, 0, 0 }, { 1, 0, 0 }, { 0, 1, 0 }, { 0, 0, 1 }, { 1, 0, 1 }, { 0, 1, 1 } },
-            { { 0, 1, 2 }, { 3, 4, 5 } });
-    const Mesh square = makeMesh(
-        { { 0, 0, 0 }, { 1, 0, 0 }, { 0, 1, 0 }, { 1, 1, 0 } }, { { 0, 1, 2 }, { 1, 3, 2 } });
-    const Mesh swapped = makeMesh(
-        { { 0, 0, 0 }, { 1, 0, 0 }, { 0, 1, 0 }, { 1, 1, 0 } }, { { 1, 3, 2 }, { 0, 1, 2 } });
-    const Mesh tri = makeMesh({ { 0, 0, 0 }, { 1, 0, 0 }, { 0, 1, 0 } }, { { 0, 1, 2 } });
+    Mesh stacked, square, swapped, tri;
+    testutil::makeMesh(stacked,
+        { { 0, 0, 0 }, { 1, 0, 0 }, { 0, 1, 0 }, { 0, 0, 1 }, { 1, 0, 1 }, { 0, 1, 1 } },
+        { { 0, 1, 2 }, { 3, 4, 5 } });
+    const std::vector<Vector> corners { { 0, 0, 0 }, { 1, 0, 0 }, { 0, 1, 0 }, { 1, 1, 0 } };
+    testutil::makeMesh(square, corners, { { 0, 1, 2 }, { 1, 3, 2 } });
+    testutil::makeMesh(swapped, corners, { { 1, 3, 2 }, { 0, 1, 2 } });
+    testutil::makeMesh(tri, corners, { { 0, 1, 2 } });
     const Mesh empty;
     const struct
     {

@@ -100,8 +100,7 @@ private slots:
 
     void renderModesShowAndHideTheRightEdges();
     void pickingMarksRedAndHitsTheNearestFaceAfterTurning();
-    void mouseZoomIsProportionalAndALoadStartsUnrotated();
-    void editsKeepTheFitAndANewMeshIsFittedAtAnyScreenScale();
+    void zoomIsProportionalEditsKeepTheFitAndANewMeshIsFittedAnew();
     void bufferedMatchesImmediateOnRealMesh_data();
     void bufferedMatchesImmediateOnRealMesh();
 };
@@ -186,7 +185,7 @@ void ViewWidgetTest::pickingMarksRedAndHitsTheNearestFaceAfterTurning()
     QVERIFY(view->mesh.selected > 1);
 }
 
-void ViewWidgetTest::mouseZoomIsProportionalAndALoadStartsUnrotated()
+void ViewWidgetTest::zoomIsProportionalEditsKeepTheFitAndANewMeshIsFittedAnew()
 {
     QVERIFY(view->loadMesh(fixture("tetra.obj")));
     sendMouse(QEvent::MouseMove, QPointF(200, 300), Qt::NoButton, Qt::NoButton);
@@ -201,13 +200,9 @@ void ViewWidgetTest::mouseZoomIsProportionalAndALoadStartsUnrotated()
     QVERIFY(std::fabs(view->arcBall.transform[0] + 1.0f) < 1e-3f && !view->arcBall.isDragging);
     QVERIFY(view->loadMesh(fixture("tetra.obj")));
     QCOMPARE(view->arcBall.transform[0], 1.0f);
-}
 
-void ViewWidgetTest::editsKeepTheFitAndANewMeshIsFittedAtAnyScreenScale()
-{
     // The viewport and the read-back are in device pixels, and a zero height divides nothing.
     QCOMPARE(view->viewWidth, int(std::lround(400 * ratio)));
-    QVERIFY(view->loadMesh(fixture("tetra.obj")));
     const float fit = view->fitScale();
     for (Vector& v : view->mesh.vertices)
         v *= 10.0f;

@@ -1,20 +1,42 @@
+// facetra-cli run as a user or a script runs it.
 #include "TestUtil.h"
 
 #include "mesh/engine/LoadMesh.h"
-#include "mesh/engine/Mesh.h"
 #include "mesh/engine/WriteObj.h"
 
-#include <gtest/gtest.h>
-#include <nlohmann/json.hpp>
-
-#include <algorithm>
-#include <cmath>
-#include <cstdio>
-#include <string>
+#include <chrono>
+#include <csignal>
+#include <fcntl.h>
 #include <sys/wait.h>
-#include <vector>
+#include <thread>
+
+using namespace testutil;
 
 namespace {
+
+// Starts facetra-cli with standard output and error going to files.
+pid_t start(std::vector<std::string> args, const std::string& out, const std::string& err)
+{
+    std::vector<char*> argv { const_cast<char*>(FACETRA_CLI) };
+    for (std::string& a : args)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::dup2(::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), STDOUT_FILENO);
+        ::dup2(::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), STDERR_FILENO);
+        ::execv(argv[0], argv.data());
+        ::_exit(127);
+    }
+    return pid;
+}
+
+int exitStatus(pid_t pid)
+{
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
 
 struct CliRun
 {
@@ -22,26 +44,13 @@ struct CliRun
     std::string out;
 };
 
-// Runs facetra-cli with these arguments; standard output only (the console
-// lines of the readers go to the error stream, which is dropped).
+// A whole run: its status and standard output (the readers' console lines go
+// to the error stream, which is dropped).
 CliRun runCli(const std::vector<std::string>& args)
 {
-    // The paths of these tests hold no single quote.
-    std::string command = "'" FACETRA_CLI "'";
-    for (const std::string& a : args)
-        command += " '" + a + "'";
-    command += " 2>/dev/null";
-    CliRun run;
-    std::FILE* pipe = ::popen(command.c_str(), "r");
-    if (!pipe)
-        return run;
-    char buffer[4096];
-    std::size_t got;
-    while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
-        run.out.append(buffer, got);
-    const int status = ::pclose(pipe);
-    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return run;
+    static const TempDir dir;
+    const int status = exitStatus(start(args, dir.file("out"), dir.file("err")));
+    return { status, readFile(dir.file("out")) };
 }
 
 // The one JSON object "info --json" prints for path.
@@ -57,11 +66,11 @@ nlohmann::json info(const std::string& path)
 // keep positions to six digits and every triangle.
 TEST(CliInfo, CountsMatchTheIndependentReferenceAndConvertWritesWhatSavingWould)
 {
-    const testutil::RealMeshes meshes;
+    const RealMeshes meshes;
     if (!meshes.present())
         GTEST_SKIP() << "no real meshes at " << FACETRA_MESH_DIR;
     const auto reference = meshes.referenceCounts();
-    testutil::TempDir dir;
+    TempDir dir;
     for (const auto& file : meshes.files()) {
         SCOPED_TRACE(file.name);
         const auto j = info(file.path);
@@ -82,18 +91,18 @@ TEST(CliInfo, CountsMatchTheIndependentReferenceAndConvertWritesWhatSavingWould)
         const std::string out = dir.file("converted-" + file.name);
         ASSERT_EQ(runCli({ "convert", file.path, out }).status, 0);
         Mesh loaded;
-        testutil::captureStdout([&] {
+        captureStdout([&] {
             readMeshFile(loaded, file.path);
             writeObj(loaded, dir.file("saved.obj"));
         });
-        EXPECT_EQ(testutil::readFile(out), testutil::readFile(dir.file("saved.obj")));
+        EXPECT_EQ(readFile(out), readFile(dir.file("saved.obj")));
         EXPECT_EQ(info(out).at("face_format"), 4);
     }
 }
 
 TEST(CliInfo, FailedFilesPrintNoJsonAndEightBitNamesBecomeUtf8)
 {
-    testutil::TempDir dir;
+    TempDir dir;
     const std::string good = dir.write("caf\xE9.obj",
         "mn caf\xE9 na\xC3\xAFve\nv 0 0 0\nv 1 0 0\nv 0 1 0\nm 0.5 1\nf 1/1/ 2/2/ 3/3/\n");
     const std::string unknown = dir.write("mesh.stp", "v 0 0 0\n");
@@ -114,7 +123,7 @@ TEST(CliInfo, FailedFilesPrintNoJsonAndEightBitNamesBecomeUtf8)
 
 TEST(Cli, UsageErrorsEmptyMeshesAndUnwritableTargetsFailAndTheSampleIsClosed)
 {
-    testutil::TempDir dir;
+    TempDir dir;
     const std::string empty = dir.write("empty.obj", "# nothing\n");
     const std::string tri = dir.write("tri.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n");
     const std::pair<std::vector<std::string>, int> cases[]
@@ -124,7 +133,7 @@ TEST(Cli, UsageErrorsEmptyMeshesAndUnwritableTargetsFailAndTheSampleIsClosed)
               { { "convert", tri, dir.file("missing/dir/x.obj") }, 1 } };
     for (const auto& [args, status] : cases)
         EXPECT_EQ(runCli(args).status, status) << (args.empty() ? "" : args[0]);
-    EXPECT_FALSE(std::filesystem::exists(dir.file("e.obj")));
+    EXPECT_FALSE(fs::exists(dir.file("e.obj")));
     // The sample: 300 rings of 24 vertices, two triangles per quad, no border.
     ASSERT_EQ(runCli({ "sample", dir.file("knot.obj") }).status, 0);
     const auto j = info(dir.file("knot.obj"));
@@ -132,3 +141,38 @@ TEST(Cli, UsageErrorsEmptyMeshesAndUnwritableTargetsFailAndTheSampleIsClosed)
 }
 
 } // namespace
+
+// Ctrl+C: the verb stops with 130, says so and leaves no output file; the bar
+// stays off a standard error that is no terminal.
+TEST(CliCancel, InterruptEndsTheVerbWith130AndNoOutputAndTheBarStaysOffAPipe)
+{
+    TempDir dir;
+    const std::string in = dir.file("grid.obj"), out = dir.file("out.txt"),
+                      err = dir.file("err.txt");
+    Mesh grid;
+    makeGrid(grid, 150, [](int j, int i) { return float((i * j) % 5) * 0.1f; });
+    captureStdout([&] { ASSERT_TRUE(writeObj(grid, in)); });
+
+    // A whole run with standard error no terminal: nothing at all there.
+    EXPECT_EQ(
+        exitStatus(start({ "subdivide", "--levels", "1", in, dir.file("small.obj") }, out, err)),
+        0);
+    EXPECT_EQ(readFile(err), "");
+    EXPECT_TRUE(fs::exists(dir.file("small.obj")));
+
+    // Interrupted once the first console line is out (of this run: the old output goes first).
+    fs::remove(out);
+    const pid_t child = start({ "subdivide", "--levels", "3", in, dir.file("big.obj") }, out, err);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (readFile(out).find('\n') == std::string::npos
+        && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    ::kill(child, SIGINT);
+    EXPECT_EQ(exitStatus(child), 130) << readFile(out);
+    EXPECT_EQ(readFile(err), "Cancelled\n");
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(dir.path()))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string> { "err.txt", "grid.obj", "out.txt", "small.obj" }));
+}
