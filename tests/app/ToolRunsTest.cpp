@@ -102,12 +102,7 @@ public:
                     requestStop();
             }
         } progress(stopAt);
-        bool result = false;
-        outcome = doToolWork(run, progress, result);
-        if (outcome == RunOutcome::Done)
-            run.finish(result);
-        else if (run.abandoned)
-            run.abandoned();
+        outcome = runToolHere(run, progress);
         return true;
     }
 };
@@ -133,9 +128,7 @@ public:
         ToolRun run = std::move(*pending);
         pending.reset();
         Progress progress;
-        bool result = false;
-        QCOMPARE(doToolWork(run, progress, result), RunOutcome::Done);
-        run.finish(result);
+        QCOMPARE(runToolHere(run, progress), RunOutcome::Done);
     }
 };
 

@@ -194,22 +194,11 @@ void ThreadedToolRunner::endRun()
     // No longer busy while finish runs: it may start the next run.
     const std::unique_ptr<ActiveRun> ended = std::move(active);
     const QString& name = ended->run.name;
-    switch (ended->outcome) {
-    case RunOutcome::Done:
-        if (ended->run.finish)
-            ended->run.finish(ended->result);
-        break;
-    case RunOutcome::Cancelled:
-        if (ended->run.abandoned)
-            ended->run.abandoned();
+    endToolRun(ended->run, ended->outcome, ended->result);
+    if (ended->outcome == RunOutcome::Cancelled)
         say(tr("%1 cancelled").arg(name));
-        break;
-    case RunOutcome::Failed:
-        if (ended->run.abandoned)
-            ended->run.abandoned();
+    else if (ended->outcome == RunOutcome::Failed)
         say(tr("%1 failed: see the console").arg(name));
-        break;
-    }
     emit runEnded(name, static_cast<int>(ended->outcome));
 }
 

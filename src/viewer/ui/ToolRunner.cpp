@@ -21,15 +21,27 @@ RunOutcome doToolWork(ToolRun& run, Progress& progress, bool& result)
     return RunOutcome::Failed;
 }
 
-bool ToolRunner::start(ToolRun run)
+void endToolRun(ToolRun& run, RunOutcome outcome, bool result)
 {
-    Progress progress;
-    bool result = false;
-    if (doToolWork(run, progress, result) == RunOutcome::Done) {
+    if (outcome == RunOutcome::Done) {
         if (run.finish)
             run.finish(result);
     } else if (run.abandoned) {
         run.abandoned();
     }
+}
+
+RunOutcome runToolHere(ToolRun& run, Progress& progress)
+{
+    bool result = false;
+    const RunOutcome outcome = doToolWork(run, progress, result);
+    endToolRun(run, outcome, result);
+    return outcome;
+}
+
+bool ToolRunner::start(ToolRun run)
+{
+    Progress progress;
+    runToolHere(run, progress);
     return true;
 }

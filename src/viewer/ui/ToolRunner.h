@@ -48,3 +48,8 @@ enum class RunOutcome { Done, Cancelled, Failed };
 // RunCancelled gives Cancelled; any other exception (memory running out) gives
 // Failed, after a line on standard error naming the run and the reason.
 RunOutcome doToolWork(ToolRun& run, Progress& progress, bool& result);
+// What follows the work on the GUI thread: finish with its result when it was
+// done, else abandoned.
+void endToolRun(ToolRun& run, RunOutcome outcome, bool result);
+// The two on this thread.
+RunOutcome runToolHere(ToolRun& run, Progress& progress);
