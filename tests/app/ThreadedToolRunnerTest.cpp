@@ -113,7 +113,7 @@ void ThreadedToolRunnerTest::resultMatchesTheDirectCallWhileTheWindowGoesOn()
     Progress direct;
     const long long expected = slowSum(values, direct, 0);
     long long computed = 0, applied = 0;
-    QVERIFY(r.runner.start({ QStringLiteral("Sum"),
+    QVERIFY(r.runner.start({ "Sum",
         [&](Progress& progress) {
             computed = slowSum(values, progress, 4);
             return true;
@@ -122,7 +122,7 @@ void ThreadedToolRunnerTest::resultMatchesTheDirectCallWhileTheWindowGoesOn()
 
     bool secondRan = false;
     QVERIFY(!r.runner.start(
-        { QStringLiteral("Smooth"), [&](Progress&) { return secondRan = true; }, {} }));
+        { "Smooth", [&](Progress&) { return secondRan = true; }, {} }));
     QCOMPARE(r.status, QStringList { QStringLiteral("Sum is still running") });
 
     QTRY_VERIFY(dialogue->isVisible());
@@ -140,7 +140,7 @@ void ThreadedToolRunnerTest::resultMatchesTheDirectCallWhileTheWindowGoesOn()
     QCOMPARE(r.ended.at(0), QVariantList({ QStringLiteral("Sum"), int(RunOutcome::Done) }));
 
     // A quick run never shows the dialogue, not even once its delay has passed.
-    QVERIFY(r.runner.start({ QStringLiteral("Quick"), [](Progress&) { return true; }, {} }));
+    QVERIFY(r.runner.start({ "Quick", [](Progress&) { return true; }, {} }));
     r.runner.waitForEnd();
     QTest::qWait(r.runner.showDelayMs + 100);
     QCOMPARE(watch.shows, 1);
@@ -163,7 +163,7 @@ void ThreadedToolRunnerTest::cancellingCallsNoFinishAndLeavesTheCallersDataAlone
     r.runner.showDelayMs = 0;
     const std::vector<double> data { 1.0, 2.0, 3.0 };
     bool finished = false;
-    QVERIFY(r.runner.start({ QStringLiteral("Halve"),
+    QVERIFY(r.runner.start({ "Halve",
         [&](Progress& progress) { return halveUntilStopped(data, progress); },
         [&](bool) { finished = true; } }));
     ToolProgressDialog* dialogue = r.runner.progressDialog();
@@ -189,7 +189,7 @@ void ThreadedToolRunnerTest::cancellingCallsNoFinishAndLeavesTheCallersDataAlone
     QCOMPARE(r.ended.at(0), QVariantList({ QStringLiteral("Halve"), int(RunOutcome::Cancelled) }));
     QVERIFY(!dialogue->isVisible());
 
-    QVERIFY(r.runner.start({ QStringLiteral("Again"), [](Progress&) { return true; }, {} }));
+    QVERIFY(r.runner.start({ "Again", [](Progress&) { return true; }, {} }));
     QVERIFY(cancel->isEnabled());
     r.runner.waitForEnd();
 }
@@ -207,7 +207,7 @@ void ThreadedToolRunnerTest::aHugeEstimateAsksFirst()
     r.runner.availableMemory = [] { return 10 * GiB; };
     int works = 0, finishes = 0;
     auto run = [&](std::uint64_t bytes) {
-        return ToolRun { QStringLiteral("Subdivide"), [&](Progress&) { return ++works > 0; },
+        return ToolRun { "Subdivide", [&](Progress&) { return ++works > 0; },
             [&](bool) { ++finishes; }, bytes };
     };
 
@@ -237,14 +237,14 @@ void ThreadedToolRunnerTest::anExceptionIsAFailureWithoutFinish()
 {
     Recorded r(nullptr);
     bool finished = false;
-    QVERIFY(r.runner.start({ QStringLiteral("Segment"),
+    QVERIFY(r.runner.start({ "Segment",
         [](Progress&) -> bool { throw std::runtime_error("no faces"); },
         [&](bool) { finished = true; } }));
     r.runner.waitForEnd();
     QVERIFY(!finished);
     QCOMPARE(r.status, QStringList { QStringLiteral("Segment failed: see the console") });
     QCOMPARE(r.ended.at(0), QVariantList({ QStringLiteral("Segment"), int(RunOutcome::Failed) }));
-    QVERIFY(r.runner.start({ QStringLiteral("Next"), [](Progress&) { return true; }, {} }));
+    QVERIFY(r.runner.start({ "Next", [](Progress&) { return true; }, {} }));
     r.runner.waitForEnd();
 }
 
@@ -257,7 +257,7 @@ void ThreadedToolRunnerTest::destroyingTheRunnerStopsTheWorkWithoutFinish()
     {
         ThreadedToolRunner runner(&window);
         dialogue = runner.progressDialog();
-        QVERIFY(runner.start({ QStringLiteral("Forever"),
+        QVERIFY(runner.start({ "Forever",
             [&](Progress& progress) {
                 working = true;
                 try {

@@ -101,11 +101,11 @@ ThreadedToolRunner::~ThreadedToolRunner()
 bool ThreadedToolRunner::start(ToolRun run)
 {
     if (active) {
-        say(tr("%1 is still running").arg(active->run.name));
+        say(tr("%1 is still running").arg(QString::fromStdString(active->run.name)));
         return false;
     }
     if (!userAgreesToSize(run)) {
-        say(tr("%1 not run").arg(run.name));
+        say(tr("%1 not run").arg(QString::fromStdString(run.name)));
         return false;
     }
 
@@ -118,19 +118,19 @@ bool ThreadedToolRunner::start(ToolRun run)
             QMetaObject::invokeMethod(this, &ThreadedToolRunner::endRun, Qt::QueuedConnection);
         });
     } catch (const std::system_error& e) {
-        std::fprintf(stderr, "%s failed: %s\n", state->run.name.toLatin1().constData(), e.what());
+        std::fprintf(stderr, "%s failed: %s\n", state->run.name.c_str(), e.what());
         std::fflush(stderr);
-        say(tr("%1 failed: see the console").arg(state->run.name));
+        say(tr("%1 failed: see the console").arg(QString::fromStdString(state->run.name)));
         return false;
     }
     active = std::move(next);
 
     elapsed.start();
     if (dialogue)
-        dialogue->begin(active->run.name);
+        dialogue->begin(QString::fromStdString(active->run.name));
     showTimer->start(showDelayMs);
     refreshTimer->start();
-    emit runStarted(active->run.name);
+    emit runStarted(QString::fromStdString(active->run.name));
     return true;
 }
 
@@ -145,7 +145,7 @@ bool ThreadedToolRunner::userAgreesToSize(const ToolRun& run)
         return true;
     const QString question
         = tr("%1 needs about %2 GB of the %3 GB of memory available. Run it?")
-              .arg(run.name, gigabytes(run.estimatedBytes), gigabytes(available));
+              .arg(QString::fromStdString(run.name), gigabytes(run.estimatedBytes), gigabytes(available));
     return dialogs->confirm(
         dialogue ? dialogue->parentWidget() : nullptr, tr("Large result"), question);
 }
@@ -193,7 +193,7 @@ void ThreadedToolRunner::endRun()
 
     // No longer busy while finish runs: it may start the next run.
     const std::unique_ptr<ActiveRun> ended = std::move(active);
-    const QString& name = ended->run.name;
+    const QString name = QString::fromStdString(ended->run.name);
     endToolRun(ended->run, ended->outcome, ended->result);
     if (ended->outcome == RunOutcome::Cancelled)
         say(tr("%1 cancelled").arg(name));

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "viewer/ui/ToolRunner.h"
+#include "workbench/engine/ToolRunner.h"
 
 #include <QElapsedTimer>
 #include <QObject>

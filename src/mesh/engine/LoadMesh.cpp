@@ -134,8 +134,14 @@ bool openMeshFile(Mesh& mesh, const std::string& name, ObjReadReport* report, st
             *report = objReport;
     }
     mesh.selected = -1;
-    build(mesh, { MESH_CENTRE, MESH_CENTROIDS, MESH_EDGE_LIST, MESH_VERTEX_NORMALS, MESH_BB });
-    mesh.orientFaces();
-    build(mesh, { MESH_VERTEX_NORMALS });
+    buildLoadData(mesh);
     return true;
+}
+
+void buildLoadData(Mesh& mesh, Progress* progress)
+{
+    build(mesh, { MESH_CENTRE, MESH_CENTROIDS, MESH_EDGE_LIST, MESH_VERTEX_NORMALS, MESH_BB },
+        progress);
+    mesh.orientFaces();
+    build(mesh, { MESH_VERTEX_NORMALS }, progress);
 }

@@ -3,6 +3,7 @@
 #include <string>
 
 class Mesh;
+class Progress;
 struct ObjReadReport;
 
 enum class MeshFileKind { Obj, Net, Ply, Stl, Off, Gts, None };
@@ -49,3 +50,9 @@ std::string noFacesProblem(const std::string& name);
 // read" after the reader's own message.
 bool openMeshFile(Mesh& mesh, const std::string& name, ObjReadReport* report = nullptr,
     std::string* problem = nullptr);
+
+// What a load builds after reading: centre, centroids, edge list, vertex
+// normals and box, then the faces oriented and the vertex normals built again.
+// Every change of geometry runs the same, so that a changed mesh carries what
+// the same mesh read from a file would.
+void buildLoadData(Mesh& mesh, Progress* progress = nullptr);

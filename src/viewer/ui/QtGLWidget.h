@@ -9,7 +9,7 @@
 #include "segmentation/ui/TraversalViewPart.h"
 #include "viewer/engine/ArcBall.h"
 #include "viewer/engine/Picking.h"
-#include "viewer/ui/ToolRunner.h"
+#include "workbench/engine/ToolRunner.h"
 
 #include <QColor>
 #include <QImage>

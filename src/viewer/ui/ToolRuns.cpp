@@ -251,7 +251,7 @@ void QtGLWidget::subdivide_slot(int subdiv, float weight)
 {
     auto job = std::make_shared<MeshJob>();
     ToolRun run;
-    run.name = QStringLiteral("Subdivide");
+    run.name = "Subdivide";
     run.estimatedBytes = std::uint64_t(subdivisionBytes(mesh, subdiv));
     run.work = [this, job, subdiv, weight](Progress& progress) {
         // The refined mesh is built from the view's, which is only read.
@@ -278,7 +278,7 @@ void QtGLWidget::simplify_slot(float lod)
 {
     auto job = std::make_shared<MeshJob>();
     ToolRun run;
-    run.name = QStringLiteral("Simplify");
+    run.name = "Simplify";
     run.work = [this, job, lod](Progress& progress) {
         job->mesh = mesh.duplicate();
         if (!simplifyMesh(*job->mesh, lod, &progress, &job->stoppedAt))
@@ -326,13 +326,13 @@ void QtGLWidget::mshift_slot(Vector kernel, int algorithm)
     auto job = std::make_shared<MeshJob>();
     job->filter = std::make_unique<MeanShiftFilter>(meanShift);
     ToolRun run;
-    run.name = filterName(algorithm);
+    run.name = filterName(algorithm).toStdString();
     run.work = [this, job, kernel, algorithm](Progress& progress) {
         job->mesh = mesh.duplicate();
         job->filter->mesh = job->mesh.get();
         return applyFilter(*job->filter, *job->mesh, kernel, algorithm, &progress);
     };
-    run.finish = [this, job, name = run.name](bool written) {
+    run.finish = [this, job, name = QString::fromStdString(run.name)](bool written) {
         adoptFilter(name, written, *job->mesh, *job->filter);
     };
     // The runner refuses a second run itself, and says so.
@@ -344,13 +344,13 @@ void QtGLWidget::mshiftstep_slot(Vector kernel)
     auto job = std::make_shared<MeshJob>();
     job->filter = std::make_unique<MeanShiftFilter>(meanShift);
     ToolRun run;
-    run.name = filterName(meanShift.algorithm) + QStringLiteral(" Step");
+    run.name = (filterName(meanShift.algorithm) + QStringLiteral(" Step")).toStdString();
     run.work = [this, job, kernel](Progress& progress) {
         job->mesh = mesh.duplicate();
         job->filter->mesh = job->mesh.get();
         return stepFilter(*job->filter, *job->mesh, kernel, &progress);
     };
-    run.finish = [this, job, name = run.name](bool written) {
+    run.finish = [this, job, name = QString::fromStdString(run.name)](bool written) {
         adoptFilter(name, written, *job->mesh, *job->filter);
     };
     // The runner refuses a second run itself, and says so.
@@ -373,7 +373,7 @@ void QtGLWidget::meshclassify_slot()
     job->classifier.copyAllButTable(live);
     job->classifier.table = std::move(live.table);
     ToolRun run;
-    run.name = QStringLiteral("Classification");
+    run.name = "Classification";
     if (tableBuilt) {
         run.estimatedBytes
             = std::uint64_t(ShortestPathTable::entriesFor(mesh.numFaces)) * sizeof(float);
@@ -503,7 +503,7 @@ void QtGLWidget::buildTerrain(std::function<bool(Mesh&, Progress&)> buildIt, std
 {
     auto job = std::make_shared<MeshJob>();
     ToolRun run;
-    run.name = QStringLiteral("Terrain");
+    run.name = "Terrain";
     run.estimatedBytes = bytes;
     run.work = [job, buildIt = std::move(buildIt)](Progress& progress) {
         job->mesh = std::make_unique<Mesh>();

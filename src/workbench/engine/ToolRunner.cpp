@@ -1,4 +1,4 @@
-#include "viewer/ui/ToolRunner.h"
+#include "workbench/engine/ToolRunner.h"
 
 #include "mesh/engine/Progress.h"
 
@@ -13,9 +13,9 @@ RunOutcome doToolWork(ToolRun& run, Progress& progress, bool& result)
     } catch (const RunCancelled&) {
         return RunOutcome::Cancelled;
     } catch (const std::bad_alloc&) {
-        std::fprintf(stderr, "%s failed: out of memory\n", run.name.toLatin1().constData());
+        std::fprintf(stderr, "%s failed: out of memory\n", run.name.c_str());
     } catch (const std::exception& e) {
-        std::fprintf(stderr, "%s failed: %s\n", run.name.toLatin1().constData(), e.what());
+        std::fprintf(stderr, "%s failed: %s\n", run.name.c_str(), e.what());
     }
     std::fflush(stderr);
     return RunOutcome::Failed;
@@ -41,7 +41,11 @@ RunOutcome runToolHere(ToolRun& run, Progress& progress)
 
 bool ToolRunner::start(ToolRun run)
 {
-    Progress progress;
-    runToolHere(run, progress);
+    if (progress) {
+        outcome = runToolHere(run, *progress);
+    } else {
+        Progress own;
+        outcome = runToolHere(run, own);
+    }
     return true;
 }

@@ -1,55 +1,68 @@
 #pragma once
 
-#include <QString>
-
 #include <cstdint>
 #include <functional>
+#include <string>
 
 class Progress;
 
-// One run of a tool on the view's mesh.
+// One run of a tool on the workbench's mesh.
 //
 // `work` may run on another thread while the window goes on drawing the mesh:
-// it may read the view's mesh and tool state but writes only data of its own
-// (a copy of what it changes). `finish` runs on the GUI thread after work
-// returned, and applies the result. A cancelled or failed run never calls
-// finish, so the mesh and every tool state stay as they were.
+// it may read the workbench's mesh and tool state but writes only data of its
+// own (a copy of what it changes). `finish` runs on the calling thread (the
+// GUI thread in the window) after work returned, and applies the result. A
+// cancelled or failed run never calls finish, so the mesh and every tool
+// state stay as they were.
 struct ToolRun
 {
     // Names the run in the progress dialogue, the status bar and the Edit menu.
-    QString name;
+    std::string name;
     std::function<bool(Progress&)> work;
     // Gets what work returned.
     std::function<void(bool)> finish;
     // Bytes the result is expected to take, 0 when not known. A run estimated at
     // more than half of the memory available asks the user first.
     std::uint64_t estimatedBytes = 0;
-    // On the GUI thread instead of finish after a cancelled or failed run: hands
-    // back anything the run borrowed. May be empty.
+    // Instead of finish after a cancelled or failed run: hands back anything
+    // the run borrowed. May be empty.
     std::function<void()> abandoned {};
 };
 
-// Runs tool work. This one runs it at once on the calling thread; the window
-// installs one that runs it on a worker thread behind a progress dialogue.
+enum class RunOutcome { Done, Cancelled, Failed };
+
+// Runs tool work. This one runs it at once on the calling thread, reporting to
+// the progress it was given (a fresh silent one when none); the window installs
+// one that runs it on a worker thread behind a progress dialogue.
 class ToolRunner
 {
 public:
+    explicit ToolRunner(Progress* progress = nullptr)
+        : progress(progress)
+    {
+    }
     virtual ~ToolRunner() = default;
     // Starts run, or refuses it (returns false: a run is going, or the user
     // declined a huge one); with this runner the run has ended on return.
     virtual bool start(ToolRun run);
     // A run is going: further runs are refused.
     virtual bool busy() const { return false; }
-};
+    // How the latest run that started ended.
+    RunOutcome lastOutcome() const { return outcome; }
 
-enum class RunOutcome { Done, Cancelled, Failed };
+protected:
+    RunOutcome outcome = RunOutcome::Done;
+
+private:
+    Progress* progress;
+};
 
 // Calls run.work on this thread and keeps what it returned in `result`.
 // RunCancelled gives Cancelled; any other exception (memory running out) gives
 // Failed, after a line on standard error naming the run and the reason.
 RunOutcome doToolWork(ToolRun& run, Progress& progress, bool& result);
-// What follows the work on the GUI thread: finish with its result when it was
-// done, else abandoned.
+// What follows the work: finish with its result when it was done, else
+// abandoned.
 void endToolRun(ToolRun& run, RunOutcome outcome, bool result);
 // The two on this thread.
 RunOutcome runToolHere(ToolRun& run, Progress& progress);

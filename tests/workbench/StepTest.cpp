@@ -1,0 +1,1 @@
+#include "workbench/engine/Step.h"
