@@ -255,6 +255,13 @@ private:
     bool changedSinceBackup = false;
     bool backupIsFile = true;
     std::uint64_t clipChanges = 0;
+    // Which geometry the mesh holds: bumped by every change of it, kept by
+    // the history with the mesh it belongs to. The distance table is of use
+    // only for the geometry it was made for.
+    std::uint64_t geometryId = 1;
+    std::uint64_t tableGeneration = 0;
+    // The table file the distances came from, when they did.
+    std::string loadedTable;
 };
 
 // A save step's name made concrete: "{name}" replaced by stem (the input's
