@@ -15,6 +15,8 @@ class MorphogensPageTest : public QObject
 private slots:
     void clicksColoursAndFilesReachTheSignal();
     void viewSavesOnlyColoursTheMorphogensMade();
+    void buildtreeReplacesEveryRow_data();
+    void buildtreeReplacesEveryRow();
 };
 
 namespace {
@@ -107,6 +109,43 @@ void MorphogensPageTest::viewSavesOnlyColoursTheMorphogensMade()
 
     view->reload_slot();
     QVERIFY(!view->mesh.vertexColoursSet);
+}
+
+void MorphogensPageTest::buildtreeReplacesEveryRow_data()
+{
+    QTest::addColumn<QStringList>("names");
+    QTest::newRow("more") << QStringList { "gamma", "delta", "eps" };
+    QTest::newRow("fewer") << QStringList { "gamma" };
+    QTest::newRow("none") << QStringList {};
+}
+
+// A new mesh's names replace the rows of the last one, with its colours and
+// switches; nothing is sent.
+void MorphogensPageTest::buildtreeReplacesEveryRow()
+{
+    QFETCH(QStringList, names);
+    QtMorphogenWidget page;
+    page.buildtree_slot(twoNames);
+    answer(page, Qt::red);
+    QTreeWidgetItem* alpha = page.tree()->topLevelItem(0);
+    alpha->setCheckState(0, Qt::Checked);
+    page.itemClickedSlot(alpha, 0);
+    page.itemClickedSlot(alpha, 2);
+    QSignalSpy spy(&page, &QtMorphogenWidget::buildvertexcolour_signal);
+
+    std::vector<std::string> fresh;
+    for (const QString& name : names)
+        fresh.push_back(name.toStdString());
+    page.buildtree_slot(fresh);
+    QCOMPARE(spy.count(), 0);
+    QCOMPARE(page.tree()->topLevelItemCount(), names.size());
+    QCOMPARE(page.names(), fresh);
+    QCOMPARE(page.toggles(), std::vector<int>(fresh.size(), 0));
+    QCOMPARE(page.colours(), std::vector<QColor>(fresh.size()));
+    for (int r = 0; r < names.size(); ++r) {
+        QCOMPARE(page.tree()->topLevelItem(r)->text(1), names[r]);
+        QCOMPARE(page.tree()->topLevelItem(r)->checkState(0), Qt::Unchecked);
+    }
 }
 
 QTEST_MAIN(MorphogensPageTest)

@@ -4,8 +4,10 @@
 #include <QHBoxLayout>
 #include <QIcon>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <cstdio>
 
 QtCLippingWidget::QtCLippingWidget(QWidget* parent, const QString& name)
@@ -65,6 +67,7 @@ QtCLippingWidget::QtCLippingWidget(QWidget* parent, const QString& name)
         button->setCheckable(true);
         planeLayout->addWidget(button);
         planeButtons[std::size_t(i)] = button;
+        planeGroups[std::size_t(i)] = planeGroup;
     }
     right->addStretch(1);
 
@@ -100,11 +103,42 @@ QStringList QtCLippingWidget::renderModeNames()
         QStringLiteral("Alpha Masked Textures") };
 }
 
+void QtCLippingWidget::showPlanes(int count, const std::array<bool, 6>& selected, bool showAll)
+{
+    const QSignalBlocker quiet(this);
+    count = std::clamp(count, 0, 6);
+    for (int k = 0; k < 6; ++k) {
+        const auto i = std::size_t(k);
+        QPushButton* button = planeButtons[i];
+        const QSignalBlocker quietButton(button);
+        button->setChecked(selected[i]);
+        button->setEnabled(k < count);
+        button->setVisible(k < count);
+        planeGroups[i]->setEnabled(k < count);
+        planeGroups[i]->setVisible(k < count);
+    }
+    const QSignalBlocker quietShowAll(showAllPushButton);
+    showAllPushButton->setChecked(showAll);
+}
+
 void QtCLippingWidget::planeButtonClicked(int index)
 {
+    // The view toggles a plane with each select signal, and the receivers may
+    // show the new selection on these buttons before this returns: read the
+    // buttons first. The clicked one has already flipped.
+    std::array<bool, 6> wasChecked {};
+    for (int k = 0; k < 6; ++k) {
+        wasChecked[std::size_t(k)] = planeButtons[std::size_t(k)]->isChecked();
+    }
+    wasChecked[std::size_t(index)] = !wasChecked[std::size_t(index)];
+    if (wasChecked[std::size_t(index)]) {
+        // A selected plane is only deselected.
+        emit cutplane_select_signal(index);
+        return;
+    }
     // Deselect every other plane first, so the cube never holds two.
     for (int k = 0; k < 6; ++k) {
-        if (k != index && planeButtons[std::size_t(k)]->isChecked()) {
+        if (k != index && wasChecked[std::size_t(k)]) {
             emit cutplane_select_signal(k);
         }
     }

@@ -8,11 +8,13 @@
 
 #include <array>
 
+class QGroupBox;
 class QPushButton;
 
 // The Clipping Planes page. It keeps no state beyond its buttons: every action
-// goes out as a signal to the view. Through this page at most one plane is
-// selected at a time; its button is the one checked.
+// goes out as a signal to the view, and showPlanes() shows the cube's planes.
+// A click on a plane's button selects that plane alone, or only deselects it
+// when it was selected; a checked button is a selected plane.
 class QtCLippingWidget : public QWidget
 {
     Q_OBJECT
@@ -30,6 +32,12 @@ public:
     QPushButton* showAllButton() const { return showAllPushButton; }
     // The "Enable/Disable" button of plane index 0..5.
     QPushButton* planeButton(int index) const { return planeButtons[std::size_t(index)]; }
+
+    // Shows the cube's planes: plane k's button is checked when selected[k];
+    // planes from count on (a settings file may hold fewer than six) have
+    // their buttons and boxes disabled and hidden. Show All shows showAll.
+    // Sends nothing.
+    void showPlanes(int count, const std::array<bool, 6>& selected, bool showAll);
 
     // Render-mode names prepared for the planes; no control shows them.
     static QStringList renderModeNames();
@@ -94,4 +102,6 @@ private:
     QPushButton* resetAllPushButton = nullptr;
     QPushButton* showAllPushButton = nullptr;
     std::array<QPushButton*, 6> planeButtons {};
+    // The "PLANE_k" box around each plane button.
+    std::array<QGroupBox*, 6> planeGroups {};
 };

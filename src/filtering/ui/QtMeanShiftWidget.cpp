@@ -3,8 +3,10 @@
 #include "filtering/ui/QtFunctionWidget.h"
 #include "pagekit/PageSlider.h"
 
+#include <QButtonGroup>
 #include <QLabel>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QSlider>
 #include <QVBoxLayout>
 
@@ -23,10 +25,17 @@ QtMeanShiftWidget::QtMeanShiftWidget(QWidget* parent, const QString& name)
         button->setAutoDefault(false);
         layout->addWidget(button);
         connect(button, &QPushButton::clicked, this, slot);
+        return button;
     };
-    addButton("Mean Shift", &QtMeanShiftWidget::MShiftEvent);
-    addButton("Median Filter", &QtMeanShiftWidget::MedianEvent);
-    addButton("Sphere Jump", &QtMeanShiftWidget::SJumpEvent);
+    // The algorithm in use shows as the checked one of its buttons.
+    algorithmButtons = new QButtonGroup(this);
+    algorithmButtons->setExclusive(true);
+    algorithmButtons->addButton(addButton("Mean Shift", &QtMeanShiftWidget::MShiftEvent), 0);
+    algorithmButtons->addButton(addButton("Median Filter", &QtMeanShiftWidget::MedianEvent), 2);
+    algorithmButtons->addButton(addButton("Sphere Jump", &QtMeanShiftWidget::SJumpEvent), 1);
+    for (QAbstractButton* button : algorithmButtons->buttons())
+        button->setCheckable(true);
+    checkAlgorithm(algorithm);
 
     auto* plotBox = new QVBoxLayout();
     plotBox->setObjectName(QStringLiteral("boxlayout "));
@@ -57,8 +66,32 @@ void QtMeanShiftWidget::xsizeEvent(int value)
 {
     radius = value;
     kernel.x = float(value);
-    xsizeLabel->setText(QStringLiteral("Sphere Radius:\t") + QString::number(radius, 'g', 6));
+    setRadiusLabel();
     emit rad_signal(kernel, algorithm);
+}
+
+void QtMeanShiftWidget::setRadiusLabel()
+{
+    xsizeLabel->setText(QStringLiteral("Sphere Radius:\t") + QString::number(radius, 'g', 6));
+}
+
+void QtMeanShiftWidget::checkAlgorithm(int id)
+{
+    if (QAbstractButton* button = algorithmButtons->button(id))
+        button->setChecked(true);
+}
+
+void QtMeanShiftWidget::showSettings(float slider, int algorithmValue)
+{
+    const QSignalBlocker quiet(this);
+    const QSignalBlocker quietSlider(xsizeSlider);
+    // The slider holds whole values; the members keep the value as given.
+    xsizeSlider->setValue(qRound(slider));
+    radius = slider;
+    kernel.x = slider;
+    setRadiusLabel();
+    algorithm = algorithmValue;
+    checkAlgorithm(algorithm);
 }
 
 void QtMeanShiftWidget::sizeEvent(int value)
@@ -95,17 +128,20 @@ void QtMeanShiftWidget::StepEvent()
 void QtMeanShiftWidget::MShiftEvent()
 {
     algorithm = 0;
+    checkAlgorithm(0);
     emit rad_signal(kernel, 0);
 }
 
 void QtMeanShiftWidget::SJumpEvent()
 {
     algorithm = 1;
+    checkAlgorithm(1);
     emit rad_signal(kernel, 1);
 }
 
 void QtMeanShiftWidget::MedianEvent()
 {
     algorithm = 2;
+    checkAlgorithm(2);
     emit rad_signal(kernel, 2);
 }

@@ -4,6 +4,7 @@
 
 #include <QWidget>
 
+class QButtonGroup;
 class QLabel;
 class QSlider;
 class QtFunctionWidget;
@@ -34,6 +35,11 @@ public:
     // The dialogue's Apply while this page is current: a full run.
     void apply();
 
+    // Shows a radius slider value and an algorithm (0 mean shift, 1 sphere
+    // jump, 2 median filter) as the slider, its label and the checked button,
+    // and takes them as what the next signals send. Sends nothing.
+    void showSettings(float slider, int algorithm);
+
 signals:
     void mshift_signal(Vector kernel, int algorithm);
     void rad_signal(Vector kernel, int algorithm);
@@ -50,7 +56,12 @@ public slots:
     void MedianEvent();
 
 private:
+    void setRadiusLabel();
+    void checkAlgorithm(int id);
+
     QtFunctionWidget* histogram = nullptr;
+    // The filter buttons, each with the algorithm it chooses as its id.
+    QButtonGroup* algorithmButtons = nullptr;
     QLabel* xsizeLabel = nullptr;
     QSlider* xsizeSlider = nullptr;
     // The ellipsoid's labels: their slots exist, no control drives them, and

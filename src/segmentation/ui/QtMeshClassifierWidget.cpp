@@ -2,9 +2,12 @@
 
 #include "pagekit/PageSlider.h"
 
+#include <QAbstractButton>
+#include <QButtonGroup>
 #include <QDir>
 #include <QLabel>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QSlider>
 #include <QVBoxLayout>
 
@@ -35,11 +38,18 @@ QtMeshClassifierWidget::QtMeshClassifierWidget(QWidget* parent, const QString& n
         button->setAutoDefault(false);
         layout->addWidget(button);
         connect(button, &QPushButton::clicked, this, slot);
+        return button;
     };
     addButton("Load ShortestPathTable", &QtMeshClassifierWidget::loadEvent);
     addButton("Save ShortestPathTable", &QtMeshClassifierWidget::saveEvent);
-    addButton("Floyd SP", &QtMeshClassifierWidget::floydEvent);
-    addButton("Djikstra SP", &QtMeshClassifierWidget::djikstraEvent);
+    // The shortest-path mode shows as the checked one of its two buttons.
+    spModeButtons = new QButtonGroup(this);
+    spModeButtons->setExclusive(true);
+    spModeButtons->addButton(addButton("Floyd SP", &QtMeshClassifierWidget::floydEvent), 0);
+    spModeButtons->addButton(addButton("Djikstra SP", &QtMeshClassifierWidget::djikstraEvent), 1);
+    for (QAbstractButton* button : spModeButtons->buttons())
+        button->setCheckable(true);
+    spModeButtons->button(0)->setChecked(true);
 
     // Each patch count re-partitions the whole mesh: sent when the slider is
     // let go rather than at every step of a drag.
@@ -71,12 +81,37 @@ void QtMeshClassifierWidget::apply()
 void QtMeshClassifierWidget::numbpatchesEvent(int n)
 {
     numPatches = n;
-    numPatchesLabel->setText(QStringLiteral("Number of Patches:\t") + QString::number(n));
+    setPatchCountLabel(n);
     // When the slider moves, its own notification runs this once more first,
     // so the view hears the count twice; the second re-partition starts from
     // settled seeds and changes nothing.
     numPatchesSlider->setValue(n);
     emit numpatches_signal(n);
+}
+
+void QtMeshClassifierWidget::setPatchCountLabel(int n)
+{
+    numPatchesLabel->setText(QStringLiteral("Number of Patches:\t") + QString::number(n));
+}
+
+void QtMeshClassifierWidget::showPatchCount(int n)
+{
+    const QSignalBlocker quiet(this);
+    const QSignalBlocker quietSlider(numPatchesSlider);
+    numPatches = n;
+    setPatchCountLabel(n);
+    numPatchesSlider->setValue(n);
+}
+
+void QtMeshClassifierWidget::showSettings(double weightValue, int spMode)
+{
+    const QSignalBlocker quiet(this);
+    const QSignalBlocker quietSlider(weightSlider);
+    weight = float(weightValue);
+    weightSlider->setValue(qRound(weightValue * 100.0));
+    setWeightLabel();
+    if (QAbstractButton* button = spModeButtons->button(spMode))
+        button->setChecked(true);
 }
 
 void QtMeshClassifierWidget::previousEvent()
@@ -106,8 +141,13 @@ void QtMeshClassifierWidget::markcurrentEvent() { }
 void QtMeshClassifierWidget::weightEvent(int value)
 {
     weight = float(value / 100.0);
-    weightLabel->setText(QStringLiteral("Weight:\t") + QString::number(double(weight), 'g', 6));
+    setWeightLabel();
     emit weight_signal(weight);
+}
+
+void QtMeshClassifierWidget::setWeightLabel()
+{
+    weightLabel->setText(QStringLiteral("Weight:\t") + QString::number(double(weight), 'g', 6));
 }
 
 QString QtMeshClassifierWidget::withExtension(const QString& name)
@@ -137,10 +177,12 @@ void QtMeshClassifierWidget::saveEvent()
 
 void QtMeshClassifierWidget::floydEvent()
 {
+    spModeButtons->button(0)->setChecked(true);
     emit sp_mode_signal(0);
 }
 
 void QtMeshClassifierWidget::djikstraEvent()
 {
+    spModeButtons->button(1)->setChecked(true);
     emit sp_mode_signal(1);
 }

@@ -5,6 +5,7 @@
 #include <QString>
 #include <QWidget>
 
+class QButtonGroup;
 class QLabel;
 class QSlider;
 
@@ -37,6 +38,14 @@ public:
     // The dialogue's Apply while this page is current.
     void apply();
 
+    // Shows the classifier's settings: the weight on its slider (in hundredths)
+    // and label, and the shortest-path mode (0 Floyd, 1 Dijkstra) as the
+    // checked button. Sends nothing.
+    void showSettings(double weight, int spMode);
+    // Shows a patch count on its slider and label. Sends nothing; the count a
+    // classification found comes through numbpatchesEvent.
+    void showPatchCount(int n);
+
 signals:
     void meshclassify_signal();
     void numpatches_signal(int);
@@ -63,6 +72,12 @@ public slots:
     void djikstraEvent();
 
 private:
+    void setPatchCountLabel(int n);
+    void setWeightLabel();
+
+    // Floyd SP (id 0) and Djikstra SP (id 1); one is always checked.
+    QButtonGroup* spModeButtons = nullptr;
+
     // The chosen name with ".spt" unless it already ends in a three-letter
     // extension; empty when the question was cancelled.
     static QString withExtension(const QString& name);
