@@ -4,6 +4,7 @@
 // reasonable time.
 #include "ReferenceFilters.h"
 #include "common/BenchMeshes.h"
+#include "common/CpuTime.h"
 #include "mesh/QuietStdout.h"
 
 #include "filtering/engine/MeanShiftFilter.h"
@@ -13,7 +14,6 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
-#include <ctime>
 #include <functional>
 
 namespace {
@@ -29,10 +29,10 @@ struct Timing
 Timing timed(const std::function<void()>& f)
 {
     const auto start = std::chrono::steady_clock::now();
-    const std::clock_t cpuStart = std::clock();
+    const double cpuStart = cpuMs();
     f();
     return { std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(),
-        double(std::clock() - cpuStart) / CLOCKS_PER_SEC };
+        (cpuMs() - cpuStart) / 1e3 };
 }
 
 bool load(Mesh& mesh, const std::string& name)

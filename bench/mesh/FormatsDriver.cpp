@@ -3,6 +3,7 @@
 // Usage: mesh_formats [--assimp] FILE
 //        mesh_formats --write-all DIR   (horse-loop1 and its split as .obj, .obj.gz, .ply)
 #include "common/BenchMeshes.h"
+#include "common/CpuTime.h"
 
 #include "mesh/engine/Build.h"
 #include "mesh/engine/LoadMesh.h"
@@ -18,18 +19,10 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <ctime>
 #include <string>
 #include <unistd.h>
 
 namespace {
-
-double cpuMs()
-{
-    timespec t {};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-    return double(t.tv_sec) * 1e3 + double(t.tv_nsec) / 1e6;
-}
 
 #ifdef FACETRA_HAVE_ASSIMP
 // The peer: Assimp reads the file and joins equal vertices; its first mesh is

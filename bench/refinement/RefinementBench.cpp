@@ -10,6 +10,8 @@
 // the process (loading included) and after loading. Processor time rather than
 // wall time because the machines these run on are shared: it leaves out the
 // time spent waiting for a core.
+#include "common/CpuTime.h"
+
 #include "mesh/engine/LoadMesh.h"
 #include "mesh/engine/Mesh.h"
 #include "refinement/engine/Simplify.h"
@@ -25,7 +27,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <ctime>
 #include <functional>
 #include <string>
 #include <unistd.h>
@@ -33,12 +34,6 @@
 
 namespace {
 
-double cpuMs()
-{
-    timespec t {};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-    return double(t.tv_sec) * 1e3 + double(t.tv_nsec) / 1e6;
-}
 using OmMesh = OpenMesh::TriMesh_ArrayKernelT<>;
 
 double peakMb()

@@ -6,6 +6,7 @@
 // --plain-steps it is timed over the first K passes and scaled to all n.
 #include "ReferenceClassifier.h"
 #include "common/BenchMeshes.h"
+#include "common/CpuTime.h"
 
 #include "mesh/engine/Build.h"
 #include "mesh/engine/LoadMesh.h"
@@ -19,7 +20,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <ctime>
 #include <string>
 #include <unistd.h>
 
@@ -34,10 +34,10 @@ struct Timing
 template <class F> Timing timed(F f)
 {
     const auto t0 = std::chrono::steady_clock::now();
-    const std::clock_t c0 = std::clock();
+    const double c0 = cpuMs();
     f();
     return { std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count(),
-        double(std::clock() - c0) / CLOCKS_PER_SEC };
+        (cpuMs() - c0) / 1e3 };
 }
 
 // Runs f with the engines' console lines thrown away.

@@ -8,6 +8,7 @@
 // in milliseconds. Processor time rather than wall time because the machines
 // these run on are shared.
 #include "ReferenceTerrain.h"
+#include "common/CpuTime.h"
 
 #include "mesh/engine/Mesh.h"
 #include "terrain/engine/HeightColours.h"
@@ -16,19 +17,11 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <ctime>
 #include <fcntl.h>
 #include <functional>
 #include <unistd.h>
 
 namespace {
-
-double cpuMs()
-{
-    timespec t {};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-    return double(t.tv_sec) * 1e3 + double(t.tv_nsec) / 1e6;
-}
 
 // The builders' console lines go to /dev/null while measuring.
 double bestOf(int runs, const std::function<void()>& work)

@@ -2,6 +2,7 @@
 // immediate, to see where a frame's time goes.
 #include "ImmediateMeshDrawer.h"
 #include "common/BenchMeshes.h"
+#include "common/CpuTime.h"
 #include "mesh/QuietStdout.h"
 
 #include "mesh/engine/Mesh.h"
@@ -15,18 +16,8 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <ctime>
 
 namespace {
-
-// Processor time of the whole process (llvmpipe's threads included): steadier
-// than wall time on a machine others are using.
-double cpuMs()
-{
-    timespec t {};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-    return double(t.tv_sec) * 1e3 + double(t.tv_nsec) * 1e-6;
-}
 
 class ProbeView : public QtGLWidget
 {

@@ -3,6 +3,7 @@
 // largest mesh, load to first frame and the CPU of an idle window.
 #include "ImmediateMeshDrawer.h"
 #include "common/BenchMeshes.h"
+#include "common/CpuTime.h"
 #include "mesh/QuietStdout.h"
 
 #include "mesh/engine/Mesh.h"
@@ -24,7 +25,6 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <ctime>
 #include <random>
 
 namespace {
@@ -57,13 +57,6 @@ void turn(QtGLWidget& view, int step)
     setRotationKeepScale(view.arcBall.transform, r);
 }
 
-double cpuSeconds()
-{
-    timespec t {};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-    return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
-}
-
 // Median wall time and median processor time (all of llvmpipe's threads) of a
 // frame; the second is the steadier figure on a shared machine.
 struct FrameTime
@@ -80,9 +73,9 @@ FrameTime medianFrame(BenchView& view, int frames, bool turning)
         if (turning)
             turn(view, i);
         const auto t = Clock::now();
-        const double c = cpuSeconds();
+        const double c = cpuMs();
         view.frame();
-        cpu.push_back((cpuSeconds() - c) * 1e3);
+        cpu.push_back(cpuMs() - c);
         wall.push_back(msSince(t));
     }
     std::sort(wall.begin(), wall.end());
@@ -141,13 +134,13 @@ int main(int argc, char** argv)
             QTimer::singleShot(300, &settle, &QEventLoop::quit);
             settle.exec();
             const auto framesBefore = view.framesPainted();
-            const double c0 = cpuSeconds();
+            const double c0 = cpuMs();
             const auto w0 = Clock::now();
             QEventLoop idle;
             QTimer::singleShot(quick ? 2000 : 5000, &idle, &QEventLoop::quit);
             idle.exec();
             std::printf("idle window, horse-loop1: %.2f %% of one core, %lld frames painted\n\n",
-                100.0 * (cpuSeconds() - c0) / (msSince(w0) / 1000.0),
+                100.0 * (cpuMs() - c0) / msSince(w0),
                 (long long)(view.framesPainted() - framesBefore));
         }
     }
