@@ -1,17 +1,14 @@
 #include "CliCommon.h"
 #include "Commands.h"
+#include "VerbBench.h"
 
-#include "mesh/engine/Mesh.h"
 #include "mesh/engine/Progress.h"
-#include "segmentation/engine/Mesh_Classifier.h"
+#include "workbench/engine/Steps.h"
 
 #include <nlohmann/json.hpp>
 
 #include <chrono>
-#include <cmath>
 #include <cstdio>
-#include <iostream>
-#include <unistd.h>
 
 int runClassify(const Args& args)
 {
@@ -66,51 +63,49 @@ int runClassify(const Args& args)
             return 1;
     }
 
-    Mesh mesh;
-    if (!loadForTool(mesh, files[0]))
+    VerbBench bench;
+    if (!bench.open(files[0]))
         return 1;
-    if (mesh.numVertices == 0 || mesh.numFaces == 0)
+    const Workbench& wb = bench.workbench;
+    if (wb.mesh.numVertices == 0 || wb.mesh.numFaces == 0)
         return fail("'" + files[0] + "' has no faces to classify");
 
     // As the window does: the settings, an optional table, Apply on the page,
     // then the re-partition with the patch count the page is sent.
-    Mesh_Classifier classifier;
-    classifier.mesh = &mesh;
-    classifier.weight = double(weight);
-    classifier.spMode = mode;
-    classifier.progress = &verbProgress();
-    if (!loadTable.empty() && !classifier.load(loadTable))
+    if (!loadTable.empty() && !bench.workbench.loadTable(loadTable))
         return fail("the table '" + loadTable + "' was not loaded");
     const auto start = std::chrono::steady_clock::now();
-    if (!classifier.classifyMesh(mesh, &verbProgress()))
+    if (bench.run(classifyStep(double(weight), mode, patches)).outcome != Workbench::Outcome::Done)
         return fail("'" + files[0] + "' was not classified");
-    const int n
-        = std::min(patches > 0 ? patches : classifier.numPatches, int(classifier.seeds.size()));
-    const bool partitioned = n >= 1 && classifier.partition(n);
     const double ms
         = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
               .count();
     std::fflush(stdout);
-    if (!saveTable.empty() && !classifier.save(saveTable))
+    if (!saveTable.empty()
+        && bench.run(saveStep("save-table", saveTable)).outcome != Workbench::Outcome::Done)
         return fail("cannot write the table '" + saveTable + "'");
 
     verbProgress().checkStop();
+    // The partition gives every face a patch; without one (no seeds) only the
+    // count found is told.
+    const Mesh_Classifier& c = wb.classifier;
+    const bool partitioned = !c.patchOfFace.empty();
     if (json) {
         nlohmann::json j;
-        j["numPatches"] = partitioned ? n : classifier.numPatches;
+        j["numPatches"] = c.numPatches;
         j["seeds"] = nlohmann::json::array();
         j["patch"] = nlohmann::json::array();
         if (partitioned) {
-            for (int p = 0; p < n; ++p)
-                j["seeds"].push_back(classifier.seeds[std::size_t(p)]);
-            for (int patch : classifier.patchOfFace)
+            for (int p = 0; p < c.numPatches; ++p)
+                j["seeds"].push_back(c.seeds[std::size_t(p)]);
+            for (int patch : c.patchOfFace)
                 j["patch"].push_back(patch);
         }
         j["ms"] = ms;
         std::fprintf(out, "%s\n", j.dump().c_str());
         std::fclose(out);
     } else {
-        std::printf("%d patches in %.1f ms\n", partitioned ? n : classifier.numPatches, ms);
+        std::printf("%d patches in %.1f ms\n", c.numPatches, ms);
     }
     return 0;
 }

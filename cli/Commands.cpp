@@ -1,5 +1,33 @@
 #include "Commands.h"
 
+#include "workbench/engine/Workbench.h"
+
+#include <string>
+
+namespace {
+
+// The steps a script may hold are the workbench's own.
+const char* runSummary()
+{
+    static const std::string text = [] {
+        std::string t = "runs the step script SCRIPT (a step a line, as Save Steps writes them; "
+                        "'#' comments) on each MESH, N meshes at once, each in a process of its "
+                        "own (default: one per core). Only the save steps write: {name} in their "
+                        "names is the mesh's name without folder and suffixes, a relative name "
+                        "is taken under DIR (default: the current folder). The whole script is "
+                        "checked first. Per mesh: its console lines, then \"MESH: done (K steps)\" "
+                        "or \"MESH: failed at line L (verb): reason\"; exit status 1 if any "
+                        "failed. Steps:";
+        const auto& verbs = Workbench::verbs();
+        for (std::size_t k = 0; k < verbs.size(); ++k)
+            t += (k == 0 ? " " : ", ") + verbs[k];
+        return t;
+    }();
+    return text.c_str();
+}
+
+} // namespace
+
 const std::vector<Command>& commands()
 {
     static const std::vector<Command> list = {
@@ -14,23 +42,24 @@ const std::vector<Command>& commands()
           runSample },
         { "subdivide", "subdivide --levels L [--weight W] IN OUT",
           "butterfly subdivision, L levels with tension W (-0.125 .. 0.125, default 0), as the "
-          "Subdivide page does; the result written as OBJ to OUT",
+          "Subdivide page does; the result written to OUT by its suffix (.ply, .stl, .off, "
+          "else OBJ)",
           runSubdivide },
         { "simplify", "simplify --lod PERCENT IN OUT",
           "edge-collapse simplification to PERCENT of the vertices (0 .. 100), as the Simplify "
-          "page does; the result written as OBJ to OUT",
+          "page does; the result written to OUT by its suffix (.ply, .stl, .off, else OBJ)",
           runSimplify },
-        { "morphogens", "morphogens --settings F.mor IN OUT.obj",
+        { "morphogens", "morphogens --settings F.mor IN OUT",
           "colours the vertices of IN from their morphogen values with the setting saved in "
-          "F.mor, as the Morphogens page does after loading it; the result written as OBJ with "
-          "its vertex colours to OUT",
+          "F.mor, as the Morphogens page does after loading it; the result written with its "
+          "vertex colours to OUT by its suffix (.ply, .off, else OBJ; .stl holds no colours)",
           runMorphogens },
 #ifdef FACETRA_CLI_TERRAIN
         { "terrain",
-          "terrain --heightmap PNG --resolution N --scale S --height H [--colour-by-height] OUT.obj",
+          "terrain --heightmap PNG --resolution N --scale S --height H [--colour-by-height] OUT",
           "a terrain mesh from a height map: N x N samples, S wide, H high, as the Terrain page "
-          "builds it (--colour-by-height: vertex colours by height as \"vc\" lines); written as "
-          "OBJ to OUT",
+          "builds it (--colour-by-height: vertex colours by height); written to OUT by its "
+          "suffix (.ply, .stl, .off, else OBJ with the colours as \"vc\" lines)",
           runTerrain },
 #endif
         { "filter",
@@ -52,6 +81,8 @@ const std::vector<Command>& commands()
           "the re-partition into the patch count found (or N, 1 .. 50); --json ends with one "
           "object: numPatches, seeds, patch (per face), ms",
           runClassify },
+        { "run", "run [--jobs N] [--out-dir DIR] SCRIPT MESH...", runSummary(),
+          runRun },
     };
     return list;
 }

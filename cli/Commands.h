@@ -17,6 +17,7 @@ int runTerrain(const Args& args);
 int runFilter(const Args& args);
 int runSegment(const Args& args);
 int runClassify(const Args& args);
+int runRun(const Args& args);
 
 struct Command {
     const char* name;

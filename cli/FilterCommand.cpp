@@ -1,34 +1,13 @@
 #include "CliCommon.h"
 #include "Commands.h"
+#include "VerbBench.h"
 
 #include "filtering/engine/MeanShiftFilter.h"
-#include "mesh/engine/Mesh.h"
 #include "mesh/engine/Progress.h"
-#include "mesh/engine/WriteObj.h"
+#include "workbench/engine/Steps.h"
 
 #include <cstdio>
 #include <unistd.h>
-
-namespace {
-
-bool writeNormals(const Mesh& mesh, const std::string& path)
-{
-    std::string text;
-    text.reserve(std::size_t(mesh.numFaces) * 40);
-    char line[96];
-    for (int f = 0; f < mesh.numFaces; ++f) {
-        if ((f & 16383) == 0)
-            verbProgress().checkStop();
-        const Vector& n = mesh.faces[std::size_t(f)].normal;
-        // Nine significant digits: a float read back is the same float.
-        const int length = std::snprintf(
-            line, sizeof line, "%.9g %.9g %.9g\n", double(n.x), double(n.y), double(n.z));
-        text.append(line, std::size_t(length));
-    }
-    return writeFileReplacing(path, text, &verbProgress());
-}
-
-} // namespace
 
 int runFilter(const Args& args)
 {
@@ -67,8 +46,8 @@ int runFilter(const Args& args)
                     "facetra-cli filter --help)");
     if (slider == 0)
         return fail("a radius of 0 is refused: nothing to filter");
-    // The filters talk on standard output; here that is the error stream, so
-    // that standard output stays free for data.
+    // The reader and the filters talk on standard output; here that is the
+    // error stream, so that standard output stays free for data.
     std::fflush(stdout);
     const int savedStdout = ::dup(STDOUT_FILENO);
     ::dup2(STDERR_FILENO, STDOUT_FILENO);
@@ -77,15 +56,13 @@ int runFilter(const Args& args)
         ::dup2(savedStdout, STDOUT_FILENO);
         ::close(savedStdout);
     };
-    Mesh mesh;
+    VerbBench bench;
     bool loaded = false;
     bool filtered = false;
     try {
-        loaded = loadForTool(mesh, files[0]);
-        MeanShiftFilter filter(&mesh);
+        loaded = bench.open(files[0]);
         filtered = loaded
-            && filter.run(kernelFromSlider(float(slider), mesh), FILTER_FULL, algorithm,
-                &verbProgress());
+            && bench.run(filterStep(algorithm, float(slider))).outcome == Workbench::Outcome::Done;
     } catch (const RunCancelled&) {
         restoreStdout();
         throw;
@@ -95,7 +72,7 @@ int runFilter(const Args& args)
         return 1;
     if (!filtered)
         return fail("'" + files[0] + "' was not filtered");
-    if (!writeNormals(mesh, normalsOut))
+    if (bench.run(saveStep("save-normals", normalsOut)).outcome != Workbench::Outcome::Done)
         return fail("cannot write '" + normalsOut + "'");
     return 0;
 }

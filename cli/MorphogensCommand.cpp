@@ -1,11 +1,6 @@
 #include "CliCommon.h"
 #include "Commands.h"
-
-#include "mesh/engine/Mesh.h"
-#include "mesh/engine/Progress.h"
-#include "mesh/engine/WriteObj.h"
-#include "morphogens/engine/MorphogenColouring.h"
-#include "morphogens/engine/MorphogenSettings.h"
+#include "VerbBench.h"
 
 int runMorphogens(const Args& args)
 {
@@ -21,25 +16,16 @@ int runMorphogens(const Args& args)
         }
     }
     if (settings.empty() || files.size() != 2)
-        return fail("morphogens takes --settings F.mor IN OUT.obj (see facetra-cli morphogens "
+        return fail("morphogens takes --settings F.mor IN OUT (see facetra-cli morphogens "
                     "--help)");
-    Mesh mesh;
-    if (!loadForTool(mesh, files[0]))
+    VerbBench bench;
+    if (!bench.open(files[0]))
         return 1;
-    // The page as a freshly loaded mesh leaves it: one row per name, no
-    // colours, all off, black base, additive.
-    MorphogenSetting setting;
-    setting.colours.assign(mesh.morphogenNames.size(), MorphogenRgb());
-    setting.toggles.assign(mesh.morphogenNames.size(), 0);
-    std::string problem;
-    if (!readMorphogenSetting(settings, setting, &problem))
-        return fail("'" + settings + "' was not applied: " + problem);
-    verbProgress().checkStop();
-    colourByMorphogens(mesh, setting);
-    ObjWriteOptions options;
-    options.vertexColours = true;
-    if (!writeObj(mesh, files[1], options, &verbProgress()))
-        return fail(
-            "cannot write '" + files[1] + "'" + (mesh.numFaces == 0 ? " (empty mesh)" : ""));
-    return 0;
+    // The setting applies over the page as a freshly loaded mesh leaves it.
+    Step step;
+    step.verb = "morphogens";
+    step.set("settings", settings);
+    if (const auto end = bench.run(step); end.outcome != Workbench::Outcome::Done)
+        return fail(end.message);
+    return bench.save(files[1]);
 }

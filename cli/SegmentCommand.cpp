@@ -1,9 +1,8 @@
 #include "CliCommon.h"
 #include "Commands.h"
+#include "VerbBench.h"
 
-#include "mesh/engine/Mesh.h"
-#include "mesh/engine/Progress.h"
-#include "segmentation/engine/EdgeTraversal.h"
+#include "workbench/engine/Steps.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -76,37 +75,32 @@ int runSegment(const Args& args)
     if (!std::filesystem::is_directory(dir, error))
         return fail("cannot use '" + dir + "' as the output folder");
 
-    Mesh mesh;
-    if (!loadForTool(mesh, in))
+    VerbBench bench;
+    if (!bench.open(in))
         return 1;
-    EdgeTraversal traversal(&mesh);
+    const Workbench& wb = bench.workbench;
     for (const SegmentStep& step : steps) {
-        verbProgress().checkStop();
         if (step.mark) {
             // As "Mark Current" before any pick: nothing happens.
-            if (!traversalAllowed(mesh)) {
+            if (bench.run(markStep()).outcome != Workbench::Outcome::Done)
                 std::printf("mark: no face picked, nothing marked\n");
-                continue;
-            }
-            traversal.markCurrent();
-            std::printf("mark: segment %d\n", traversal.segmentCount);
+            else
+                std::printf("mark: segment %d\n", wb.traversal.segmentCount);
             continue;
         }
-        if (step.face > mesh.numFaces)
+        if (step.face > wb.mesh.numFaces)
             return fail("face " + std::to_string(step.face) + " is not in '" + in + "' ("
-                + std::to_string(mesh.numFaces) + " faces)");
-        // A pick of that face, then the page's traversal.
-        mesh.selected = step.face;
-        traversal.run(step.depth, step.angle);
-        int reached = 0;
-        for (int f = 0; f < mesh.numFaces; ++f)
-            reached += mesh.faces[std::size_t(f)].traversed;
-        std::printf("traverse %d:%d:%d: %d faces\n", step.face, step.depth, step.angle, reached);
+                + std::to_string(wb.mesh.numFaces) + " faces)");
+        // A pick of that face and the page's traversal from it.
+        if (const auto end = bench.run(pickStep(step.face, step.depth, step.angle));
+            end.outcome != Workbench::Outcome::Done)
+            return fail(end.message);
+        std::printf("traverse %d:%d:%d: %zu faces\n", step.face, step.depth, step.angle,
+            wb.highlight.size());
     }
     std::fflush(stdout);
-    verbProgress().checkStop();
-    const SegmentExportReport report = traversal.saveAll(dir);
-    return report.failed.empty()
-        ? 0
-        : fail(std::to_string(report.failed.size()) + " export file(s) could not be written");
+    if (const auto end = bench.run(saveStep("save-segments", dir));
+        end.outcome != Workbench::Outcome::Done)
+        return fail(end.message);
+    return 0;
 }

@@ -1,12 +1,8 @@
 #include "CliCommon.h"
 #include "Commands.h"
+#include "VerbBench.h"
 
-#include "mesh/engine/Mesh.h"
-#include "mesh/engine/WriteObj.h"
-#include "refinement/engine/Simplify.h"
-
-#include <cstdio>
-#include <iostream>
+#include "workbench/engine/Steps.h"
 
 int runSimplify(const Args& args)
 {
@@ -26,19 +22,12 @@ int runSimplify(const Args& args)
     }
     if (lod < 0.0f || files.size() != 2)
         return fail("simplify takes --lod PERCENT IN OUT (see facetra-cli simplify --help)");
-    Mesh mesh;
-    if (!loadForTool(mesh, files[0]))
+    VerbBench bench;
+    if (!bench.open(files[0]))
         return 1;
-    int stoppedAt = -1;
-    if (!simplifyMesh(mesh, lod, &verbProgress(), &stoppedAt))
+    // Stopping short is no failure: the workbench prints where it stopped,
+    // and what could be simplified is written.
+    if (bench.run(simplifyStep(lod)).outcome != Workbench::Outcome::Done)
         return fail("'" + files[0] + "' was not simplified");
-    // Stopping short is no failure: what could be simplified is written.
-    if (stoppedAt >= 0) {
-        std::fflush(stdout);
-        std::cerr << foldStopMessage(stoppedAt) << std::endl;
-    }
-    if (!writeObj(mesh, files[1], {}, &verbProgress()))
-        return fail(
-            "cannot write '" + files[1] + "'" + (mesh.numFaces == 0 ? " (empty mesh)" : ""));
-    return 0;
+    return bench.save(files[1]);
 }

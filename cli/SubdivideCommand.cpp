@@ -1,9 +1,8 @@
 #include "CliCommon.h"
 #include "Commands.h"
+#include "VerbBench.h"
 
-#include "mesh/engine/Mesh.h"
-#include "mesh/engine/WriteObj.h"
-#include "refinement/engine/Subdivider.h"
+#include "workbench/engine/Steps.h"
 
 #include <cmath>
 
@@ -31,14 +30,13 @@ int runSubdivide(const Args& args)
     if (levels < 0 || files.size() != 2)
         return fail(
             "subdivide takes --levels L [--weight W] IN OUT (see facetra-cli subdivide --help)");
-    Mesh mesh;
-    if (!loadForTool(mesh, files[0]))
+    const Step step = subdivideStep(levels, weight);
+    if (std::string problem; !Workbench::checkStep(step, problem))
+        return fail(problem);
+    VerbBench bench;
+    if (!bench.open(files[0]))
         return 1;
-    Subdivider subdivider;
-    if (!subdivideMesh(mesh, subdivider, levels, weight, &verbProgress()))
+    if (bench.run(step).outcome != Workbench::Outcome::Done)
         return fail("'" + files[0] + "' was not subdivided");
-    if (!writeObj(mesh, files[1], {}, &verbProgress()))
-        return fail(
-            "cannot write '" + files[1] + "'" + (mesh.numFaces == 0 ? " (empty mesh)" : ""));
-    return 0;
+    return bench.save(files[1]);
 }

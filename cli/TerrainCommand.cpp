@@ -1,13 +1,24 @@
 #include "CliCommon.h"
 #include "Commands.h"
+#include "VerbBench.h"
 
-#include "mesh/engine/Mesh.h"
-#include "mesh/engine/WriteObj.h"
-#include "terrain/engine/HeightColours.h"
-#include "terrain/engine/TerrainBuilder.h"
 #include "terrain/ui/HeightMapImage.h"
+#include "workbench/engine/Steps.h"
+
+#include <QFile>
 
 #include <string>
+
+bool readHeightMapFile(const std::string& path, HeightMap& map, std::string& problem)
+{
+    QImage image;
+    if (!loadHeightMapImage(QFile::decodeName(QByteArray::fromStdString(path)), image)) {
+        problem = "not a PNG image";
+        return false;
+    }
+    map = heightMapFromImage(image);
+    return true;
+}
 
 int runTerrain(const Args& args)
 {
@@ -57,20 +68,19 @@ int runTerrain(const Args& args)
     if (heightmap.empty() || !numbers[0].given || !numbers[1].given || !numbers[2].given
         || files.size() != 1)
         return fail("terrain takes --heightmap PNG --resolution N --scale S --height H "
-                    "[--colour-by-height] OUT.obj (see facetra-cli terrain --help)");
+                    "[--colour-by-height] OUT (see facetra-cli terrain --help)");
 
-    QImage image;
-    if (!loadHeightMapImage(QString::fromLatin1(heightmap.c_str()), image))
-        return fail("cannot read '" + heightmap + "' as a PNG image");
-    Mesh mesh;
-    if (!buildTerrainMesh(mesh, heightMapFromImage(image), parameters, &verbProgress()))
-        return fail("no terrain was built");
-    if (colour)
-        colourByHeight(mesh, {}, false);
-    ObjWriteOptions options;
-    options.vertexColours = colour;
-    if (!writeObj(mesh, files[0], options, &verbProgress()))
-        return fail(
-            "cannot write '" + files[0] + "'" + (mesh.numFaces == 0 ? " (empty mesh)" : ""));
-    return 0;
+    VerbBench bench;
+    bool unreadable = false;
+    bench.workbench.heightMapReader
+        = [&unreadable](const std::string& path, HeightMap& map, std::string& problem) {
+              unreadable = !readHeightMapFile(path, map, problem);
+              return !unreadable;
+          };
+    if (bench.run(terrainStep(heightmap, parameters)).outcome != Workbench::Outcome::Done)
+        return fail(unreadable ? "cannot read '" + heightmap + "' as a PNG image"
+                               : std::string("no terrain was built"));
+    if (colour && bench.run(heightColoursStep({}, false)).outcome != Workbench::Outcome::Done)
+        return fail("the terrain was not coloured");
+    return bench.save(files[0]);
 }

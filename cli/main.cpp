@@ -13,7 +13,9 @@ void printHelp()
     std::cout << "usage: facetra-cli COMMAND [OPTIONS] ARGS...\n\ncommands:\n";
     for (const Command& c : commands())
         std::cout << "  " << c.usage << "\n      " << c.summary << "\n";
-    std::cout << "\nfacetra-cli COMMAND --help shows one command's usage.\n";
+    std::cout << "\nEvery command that changes a mesh runs as one step of the workbench the "
+                 "window uses,\nso both write the same bytes; run replays a script of such "
+                 "steps.\nfacetra-cli COMMAND --help shows one command's usage.\n";
 }
 
 } // namespace

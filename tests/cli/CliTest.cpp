@@ -1,57 +1,17 @@
 // facetra-cli run as a user or a script runs it.
-#include "TestUtil.h"
+#include "CliProcess.h"
 
 #include "mesh/engine/LoadMesh.h"
 #include "mesh/engine/WriteObj.h"
 
 #include <chrono>
 #include <csignal>
-#include <fcntl.h>
-#include <sys/wait.h>
 #include <thread>
 
 using namespace testutil;
+using namespace clitest;
 
 namespace {
-
-// Starts facetra-cli with standard output and error going to files.
-pid_t start(std::vector<std::string> args, const std::string& out, const std::string& err)
-{
-    std::vector<char*> argv { const_cast<char*>(FACETRA_CLI) };
-    for (std::string& a : args)
-        argv.push_back(a.data());
-    argv.push_back(nullptr);
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        ::dup2(::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), STDOUT_FILENO);
-        ::dup2(::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), STDERR_FILENO);
-        ::execv(argv[0], argv.data());
-        ::_exit(127);
-    }
-    return pid;
-}
-
-int exitStatus(pid_t pid)
-{
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-struct CliRun
-{
-    int status = -1;
-    std::string out;
-};
-
-// A whole run: its status and standard output (the readers' console lines go
-// to the error stream, which is dropped).
-CliRun runCli(const std::vector<std::string>& args)
-{
-    static const TempDir dir;
-    const int status = exitStatus(start(args, dir.file("out"), dir.file("err")));
-    return { status, readFile(dir.file("out")) };
-}
 
 // The one JSON object "info --json" prints for path.
 nlohmann::json info(const std::string& path)
@@ -130,7 +90,8 @@ TEST(Cli, UsageErrorsEmptyMeshesAndUnwritableTargetsFailAndTheSampleIsClosed)
         = { { {}, 1 }, { { "--help" }, 0 }, { { "frobnicate" }, 1 }, { { "info", "--help" }, 0 },
               { { "info", "--json" }, 1 }, { { "info", "--bogus", tri }, 1 }, { { "sample" }, 1 },
               { { "convert", tri }, 1 }, { { "convert", empty, dir.file("e.obj") }, 1 },
-              { { "convert", tri, dir.file("missing/dir/x.obj") }, 1 } };
+              { { "convert", tri, dir.file("missing/dir/x.obj") }, 1 }, { { "run" }, 1 },
+              { { "run", "--help" }, 0 }, { { "run", "--jobs", "0", tri, tri }, 1 } };
     for (const auto& [args, status] : cases)
         EXPECT_EQ(runCli(args).status, status) << (args.empty() ? "" : args[0]);
     EXPECT_FALSE(fs::exists(dir.file("e.obj")));

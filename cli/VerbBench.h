@@ -1,0 +1,47 @@
+#pragma once
+
+#include "workbench/engine/Step.h"
+#include "workbench/engine/ToolRunner.h"
+#include "workbench/engine/Workbench.h"
+
+#include <string>
+
+// The workbench a verb drives, as the window drives its own: every change a
+// step, the long ones through a runner reporting to verbProgress(), so that
+// Ctrl+C stops them. Make it inside the verb (runCancellable() installs the
+// progress first).
+class VerbBench
+{
+public:
+    // A one-step verb keeps neither the mesh as read nor what steps replaced:
+    // the memory it takes is the work itself.
+    static constexpr Workbench::Options oneStep { .keepBackup = false, .keepHistory = false };
+
+    explicit VerbBench(Workbench::Options options = oneStep);
+    VerbBench(const VerbBench&) = delete;
+    VerbBench& operator=(const VerbBench&) = delete;
+
+    // Opens path as loadForTool() checks it (a name no reader takes, or what
+    // is no regular file, refused with the tool's own line), then through the
+    // workbench. False, after one line on the error stream, with that line
+    // (without the program's name) in problem.
+    bool open(const std::string& path, std::string* problem = nullptr);
+
+    // Runs step and returns how it ended. A stop asked before it starts, or a
+    // step that ended Cancelled, throws RunCancelled (runCancellable() makes
+    // that exit status 130); a run that failed (memory ran out) ends Failed.
+    Workbench::StepEnd run(const Step& step);
+
+    // "save path"; 0, or 1 after "cannot write 'path'".
+    int save(const std::string& path);
+
+private:
+    ToolRunner runner;
+
+public:
+    Workbench workbench;
+};
+
+// Reads a height map for the terrain step as the Terrain page does (a PNG
+// scaled to 256 x 256). Present when the tool is built with the terrain verb.
+bool readHeightMapFile(const std::string& path, HeightMap& map, std::string& problem);

@@ -1,0 +1,309 @@
+// facetra-cli run: step scripts over many meshes, against the one-step verbs
+// that drive the same workbench.
+#include "CliProcess.h"
+
+#include "mesh/engine/WriteObj.h"
+
+#include <chrono>
+#include <csignal>
+#include <map>
+#include <thread>
+
+using namespace testutil;
+using namespace clitest;
+
+namespace {
+
+// A mesh of the shared folder, or "" (the test then skips) when it is absent.
+std::string sharedMesh(const std::string& name)
+{
+    const fs::path path = fs::path(FACETRA_MESH_DIR) / name;
+    return fs::exists(path) ? path.string() : std::string();
+}
+
+// Every file under folder by its path relative to it, with its bytes.
+std::map<std::string, std::string> filesUnder(const fs::path& folder)
+{
+    std::map<std::string, std::string> files;
+    std::error_code error;
+    for (const auto& entry : fs::recursive_directory_iterator(folder, error)) {
+        if (entry.is_regular_file())
+            files[fs::relative(entry.path(), folder).string()] = readFile(entry.path().string());
+    }
+    return files;
+}
+
+// Standard output cut after each status line: one piece per mesh, each its
+// console lines and its status line, sorted.
+std::vector<std::string> pieces(const std::string& out, const std::vector<std::string>& meshes)
+{
+    std::vector<std::string> cut;
+    std::string piece;
+    std::size_t start = 0;
+    while (start < out.size()) {
+        const std::size_t end = std::min(out.find('\n', start), out.size() - 1) + 1;
+        const std::string line = out.substr(start, end - start);
+        piece += line;
+        for (const std::string& mesh : meshes) {
+            if (line.starts_with(mesh + ": ")) {
+                cut.push_back(piece);
+                piece.clear();
+            }
+        }
+        start = end;
+    }
+    if (!piece.empty())
+        cut.push_back(piece);
+    std::sort(cut.begin(), cut.end());
+    return cut;
+}
+
+// A small closed mesh of four faces.
+std::string writeTetrahedron(const TempDir& dir, const std::string& name)
+{
+    Mesh mesh;
+    makeTetrahedron(mesh);
+    captureStdout([&] { EXPECT_TRUE(writeObj(mesh, dir.file(name))); });
+    return dir.file(name);
+}
+
+} // namespace
+
+// Each one-step verb and the same step in a script write the same bytes: the
+// verb is that script.
+TEST(CliRun, ScriptsWriteWhatTheOneStepVerbsWrite)
+{
+    const std::string suzanne = sharedMesh("suzanne.obj"), cross = sharedMesh("cross.obj");
+    if (suzanne.empty() || cross.empty())
+        GTEST_SKIP() << "no real meshes at " << FACETRA_MESH_DIR;
+    const TempDir dir;
+    const std::string coloured = dir.write("coloured.obj",
+        "mn alpha beta\nv 0 0 0\nv 1 0 0\nv 0 1 0\nv 0 0 1\n"
+        "m 1 0\nm 0.5 0.5\nm 0 1\nm 0.2 0.3\nf 1 3 2\nf 1 2 4\nf 1 4 3\nf 2 3 4\n");
+    const std::string mor = dir.write("set.mor",
+        "SIZE 2\nBASECOL 10 20 30\nMIXMODE 0\nMORPHO\t255 0 0 1\n"
+        "MORPHO\t0 0 255 1\n");
+    const std::string verbOut = dir.file("verb"), runOut = dir.file("run");
+    // In the verb's arguments "@" stands for the verb's output folder.
+    const struct
+    {
+        std::string mesh;
+        std::vector<std::string> verb;
+        std::string script;
+    } cases[] = {
+        { suzanne, { "subdivide", "--levels", "1", "--weight", "0.025", suzanne, "@/a.obj" },
+            "subdivide levels=1 weight=0.025\nsave a.obj\n" },
+        { cross, { "subdivide", "--levels", "2", cross, "@/a.ply" },
+            "subdivide levels=2\nsave a.ply\n" },
+        { suzanne, { "simplify", "--lod", "30", suzanne, "@/a.off" },
+            "simplify lod=30\nsave a.off\n" },
+        { suzanne,
+            { "filter", "--algorithm", "median", "--radius", "3", "--normals-out", "@/n.txt",
+                suzanne },
+            "filter algorithm=median radius=3\nsave-normals n.txt\n" },
+        { suzanne,
+            { "filter", "--algorithm", "meanshift", "--radius", "20", "--normals-out", "@/n.txt",
+                suzanne },
+            "filter algorithm=meanshift radius=20\nsave-normals n.txt\n" },
+        { suzanne,
+            { "segment", suzanne, "--traverse", "1:4:20", "--mark", "--traverse", "600:3:30",
+                "--mark", "--save-all", "@/parts" },
+            "pick face=1 depth=4 angle=20\nmark\npick face=600 depth=3 angle=30\nmark\n"
+            "save-segments parts\n" },
+        { cross, { "classify", "--weight", "0.3", "--save-table", "@/t.spt", cross },
+            "classify weight=0.30000001192092896\nsave-table t.spt\n" },
+        { coloured, { "morphogens", "--settings", mor, coloured, "@/c.ply" },
+            "morphogens settings=" + mor + "\nsave c.ply\n" },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.verb[0] + " " + c.verb[1]);
+        fs::remove_all(verbOut);
+        fs::remove_all(runOut);
+        fs::create_directories(verbOut);
+        std::vector<std::string> args = c.verb;
+        for (std::string& a : args) {
+            if (a.starts_with("@"))
+                a = verbOut + a.substr(1);
+        }
+        ASSERT_EQ(runCli(args).status, 0);
+        const std::string script = dir.write("step.txt", c.script);
+        const CliRun run = runCli({ "run", "--out-dir", runOut, script, c.mesh });
+        ASSERT_EQ(run.status, 0) << run.err;
+        const std::size_t steps = std::count(c.script.begin(), c.script.end(), '\n');
+        EXPECT_TRUE(run.out.ends_with(c.mesh + ": done (" + std::to_string(steps) + " steps)\n"))
+            << run.out;
+        const auto written = filesUnder(runOut);
+        EXPECT_FALSE(written.empty());
+        EXPECT_EQ(written, filesUnder(verbOut));
+    }
+}
+
+// {name} and --out-dir place the files; three meshes at once write what one
+// at a time writes, and each mesh's console lines come out in one piece.
+TEST(CliRun, NamesFoldersAndJobsGiveTheSameFiles)
+{
+    const std::string suzanne = sharedMesh("suzanne.obj"), cross = sharedMesh("cross.obj");
+    if (suzanne.empty() || cross.empty())
+        GTEST_SKIP() << "no real meshes at " << FACETRA_MESH_DIR;
+    const TempDir dir;
+    const std::string tetra = writeTetrahedron(dir, "tetra.v2.obj");
+    const std::string script = dir.write("fine.steps",
+        "# refine, then keep the mesh and its normals\n"
+        "subdivide levels=1 weight=0.0625\n"
+        "save {name}-fine.ply\n"
+        "filter algorithm=spherejump radius=10\n"
+        "save-normals \"{name} normals.txt\"\n");
+    const std::vector<std::string> meshes = { suzanne, cross, tetra };
+
+    std::map<std::string, std::string> files[2];
+    std::vector<std::string> console[2];
+    for (int k = 0; k < 2; ++k) {
+        // The same relative folder in two places, so the console lines match.
+        const fs::path cwd = dir.path() / ("jobs" + std::to_string(k));
+        fs::create_directories(cwd);
+        std::vector<std::string> args
+            = { "run", "--jobs", k == 0 ? "1" : "3", "--out-dir", "out", script };
+        args.insert(args.end(), meshes.begin(), meshes.end());
+        const CliRun run = runCli(args, cwd.string());
+        ASSERT_EQ(run.status, 0) << run.err;
+        files[k] = filesUnder(cwd / "out");
+        console[k] = pieces(run.out, meshes);
+    }
+    std::vector<std::string> names;
+    for (const auto& [name, bytes] : files[0])
+        names.push_back(name);
+    EXPECT_EQ(names,
+        (std::vector<std::string> { "cross normals.txt", "cross-fine.ply", "suzanne normals.txt",
+            "suzanne-fine.ply", "tetra normals.txt", "tetra-fine.ply" }));
+    EXPECT_TRUE(files[0] == files[1]);
+    ASSERT_EQ(console[0].size(), 3u);
+    EXPECT_EQ(console[0], console[1]);
+    EXPECT_NE(console[0][0].find(": done (4 steps)\n"), std::string::npos);
+
+    // Without --out-dir a relative name is taken in the current folder.
+    const fs::path here = dir.path() / "here";
+    fs::create_directories(here);
+    const std::string save = dir.write("save.steps", "save {name}.off\n");
+    ASSERT_EQ(runCli({ "run", save, tetra }, here.string()).status, 0);
+    EXPECT_TRUE(fs::exists(here / "tetra.off"));
+}
+
+// One mesh that cannot be read and one whose step is refused fail alone: the
+// others are written, the exit status says that something failed.
+TEST(CliRun, AFailingMeshLeavesTheOthersDone)
+{
+    const std::string suzanne = sharedMesh("suzanne.obj"), cross = sharedMesh("cross.obj");
+    if (suzanne.empty() || cross.empty())
+        GTEST_SKIP() << "no real meshes at " << FACETRA_MESH_DIR;
+    const TempDir dir;
+    const std::string tetra = writeTetrahedron(dir, "tetra.obj");
+    const std::string missing = dir.file("missing.obj"),
+                      unknown = dir.write("mesh.stp", "v 0 0 0\n");
+    const std::string script
+        = dir.write("pick.steps", "pick face=50 depth=2 angle=30\nmark\nsave {name}.obj\n");
+    const std::string out = dir.file("out");
+    const CliRun run = runCli({ "run", "--jobs", "2", "--out-dir", out, script, suzanne, missing,
+        tetra, unknown, cross });
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.out.find(suzanne + ": done (3 steps)\n"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find(cross + ": done (3 steps)\n"), std::string::npos);
+    EXPECT_NE(
+        run.out.find(tetra + ": failed at line 1 (pick): face 50 is not in the mesh (4 faces)\n"),
+        std::string::npos);
+    EXPECT_NE(
+        run.out.find(missing + ": failed: cannot read '" + missing + "'\n"), std::string::npos);
+    EXPECT_NE(
+        run.out.find(unknown + ": failed: no reader for '" + unknown + "'"), std::string::npos);
+    const auto written = filesUnder(out);
+    EXPECT_EQ(written.size(), 2u);
+    EXPECT_TRUE(written.count("suzanne.obj") && written.count("cross.obj"));
+}
+
+// A script is checked whole before anything runs: a damaged line is named and
+// nothing is written, not even what the lines before it would save.
+TEST(CliRun, ADamagedScriptIsRefusedBeforeAnythingRuns)
+{
+    const TempDir dir;
+    const std::string tetra = writeTetrahedron(dir, "tetra.obj");
+    const std::string other = writeTetrahedron(dir, "other.obj");
+    const struct
+    {
+        std::string script;
+        std::string problem;
+    } cases[] = {
+        { "save {name}.obj\nsubdivide levels=1\n\nsimplify lod=300\n",
+            "line 4: simplify: lod takes a percentage from 0 to 100, not '300'" },
+        { "save {name}.obj\n# a comment\nfilter algorithm=\"median radius=3\n",
+            "line 3: unterminated quote" },
+        { "save {name}.obj\nsmooth iterations=3\n", "line 2: unknown step 'smooth'" },
+        { "save {name}.obj\nsave-normals\n", "line 2: save-normals: takes one file name" },
+        { "subdivide levels=1 tension=2\n", "line 1: subdivide: unknown key 'tension'" },
+        // Two meshes would write one file.
+        { "save {name}.obj\nsave last.obj\n",
+            "line 2: '" + tetra + "' and '" + other + "' would both write" },
+    };
+    const std::string out = dir.file("out");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.problem);
+        const CliRun run
+            = runCli({ "run", "--out-dir", out, dir.write("bad.steps", c.script), tetra, other });
+        EXPECT_EQ(run.status, 1);
+        EXPECT_TRUE(run.err.starts_with("facetra-cli: " + c.problem)) << run.err;
+        EXPECT_EQ(run.out, "");
+        EXPECT_FALSE(fs::exists(out));
+    }
+}
+
+// A script with reload and undo keeps what they need: undone and reloaded,
+// the mesh is as read; redone, it is the verb's result.
+TEST(CliRun, ReloadUndoAndRedoGiveBackTheirMeshes)
+{
+    const std::string cross = sharedMesh("cross.obj");
+    if (cross.empty())
+        GTEST_SKIP() << "no real meshes at " << FACETRA_MESH_DIR;
+    const TempDir dir;
+    const std::string script = dir.write("back.steps",
+        "subdivide levels=1\nundo\nsave undone.obj\nredo\nsave redone.obj\n"
+        "simplify lod=50\nreload\nsave reloaded.obj\nundo\nsave unreloaded.obj\n");
+    const std::string straight
+        = dir.write("straight.steps", "subdivide levels=1\nsimplify lod=50\nsave coarse.obj\n");
+    for (const std::string& s : { script, straight })
+        ASSERT_EQ(runCli({ "run", "--out-dir", dir.path().string(), s, cross }).status, 0);
+    ASSERT_EQ(runCli({ "convert", cross, dir.file("read.obj") }).status, 0);
+    ASSERT_EQ(
+        runCli({ "subdivide", "--levels", "1", cross, dir.file("subdivided.obj") }).status, 0);
+    const std::string read = readFile(dir.file("read.obj"));
+    EXPECT_EQ(readFile(dir.file("undone.obj")), read);
+    EXPECT_EQ(readFile(dir.file("reloaded.obj")), read);
+    EXPECT_EQ(readFile(dir.file("redone.obj")), readFile(dir.file("subdivided.obj")));
+    EXPECT_EQ(readFile(dir.file("unreloaded.obj")), readFile(dir.file("coarse.obj")));
+    EXPECT_NE(read, readFile(dir.file("coarse.obj")));
+}
+
+// Ctrl+C on run stops the meshes' processes: exit status 130, nothing written,
+// every mesh ended.
+TEST(CliRun, InterruptStopsEveryMesh)
+{
+    const TempDir dir;
+    Mesh grid;
+    makeGrid(grid, 120, [](int j, int i) { return float((i * j) % 7) * 0.1f; });
+    std::vector<std::string> args = { "run", "--jobs", "2", "--out-dir", dir.file("out"),
+        dir.write("big.steps", "subdivide levels=3\nsave {name}.obj\n") };
+    for (const char* name : { "a.obj", "b.obj", "c.obj" }) {
+        captureStdout([&] { ASSERT_TRUE(writeObj(grid, dir.file(name))); });
+        args.push_back(dir.file(name));
+    }
+    const pid_t run = start(args, dir.file("stdout"), dir.file("stderr"));
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    const auto before = std::chrono::steady_clock::now();
+    ::kill(run, SIGINT);
+    EXPECT_EQ(exitStatus(run), 130);
+    EXPECT_LT(std::chrono::steady_clock::now() - before, std::chrono::seconds(20));
+    EXPECT_TRUE(readFile(dir.file("stderr")).ends_with("Cancelled\n"));
+    const std::string out = readFile(dir.file("stdout"));
+    EXPECT_NE(out.find(dir.file("a.obj") + ": cancelled\n"), std::string::npos) << out;
+    EXPECT_NE(out.find(dir.file("b.obj") + ": cancelled\n"), std::string::npos);
+    // The third never started.
+    EXPECT_EQ(out.find(dir.file("c.obj")), std::string::npos);
+    EXPECT_TRUE(filesUnder(dir.file("out")).empty());
+}
