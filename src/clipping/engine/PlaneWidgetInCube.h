@@ -27,7 +27,7 @@ struct ClipPlane
     // A, B, C, D: points with Ax + By + Cz + D >= 0 are kept.
     double equation[4] = { 0.0, 0.0, 0.0, 0.0 };
     ArcBall trackball;
-    // Window position of the last press or push step.
+    // Viewport position of the last press or push step.
     Vector lastMouse;
     // The corners the plane was created with, and those moved by the trackball.
     std::array<Vector, 4> baseCorners;
@@ -35,7 +35,7 @@ struct ClipPlane
 
     int faceId() const { return trackball.constrainRotation; }
 
-    // Applies one mouse position (window pixels, y down) in the current mode,
+    // Applies one mouse position (viewport pixels, y down) in the current mode,
     // then recomputes corners, normal, centre and equation from the base corners
     // and the transform. A push moves pushStep units along the normal per pixel
     // of upward motion. The position (0, 0) in mode 0 only recomputes.
@@ -45,7 +45,7 @@ struct ClipPlane
 // The six planes, one on each face of an axis-aligned cube centred on the
 // origin, that clip the scene to the inside of the cube; each can be selected,
 // tilted about its face centre and pushed along its normal. Holds no GL: the
-// view draws the outlines and loads the equations.
+// caller draws the outlines and loads the equations.
 class PlaneWidgetInCube
 {
 public:
@@ -64,7 +64,7 @@ public:
     std::vector<std::vector<Vector>> outlines;
     // 1: the unselected planes are outlined even without a selection.
     int showAll = 0;
-    // Set by the invert slot and read nowhere.
+    // Set when inversion is asked for, and read nowhere.
     int invert = 0;
 
     // Makes the cube with edge lengths (ex, ey, ez) and six fresh planes on its
@@ -105,7 +105,7 @@ public:
     // proportion for other cubes.
     float pushStep() const;
 
-    // What drawPlanes draws, in order: with a selection or showAll, the outline
+    // The outlines to draw, in order: with a selection or showAll, the outline
     // of every unselected plane in grey, then those of the selected planes in
     // yellow with their corner points; nothing otherwise.
     struct Stroke
@@ -120,6 +120,6 @@ private:
 };
 
 // Edge of the cube made around a mesh at load: four times the largest half
-// side of its bounding box, so that the cube, centred where the view centres
-// the mesh, has twice the box's size. 256 for an empty or single-point mesh.
+// side of its bounding box, so that the cube, centred on the mesh, has twice
+// the box's size. 256 for an empty or single-point mesh.
 float clipCubeEdge(const Mesh& mesh);

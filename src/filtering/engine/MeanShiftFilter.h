@@ -55,7 +55,8 @@ public:
     int profileHeight = 0;
     // Profile samples; y is a height in plot pixels (0 at the top).
     std::vector<Vector> profile;
-    // Kernel: x (= y = z) the sphere radius in model units, w the slider value.
+    // Kernel: x (= y = z) the sphere radius in model units, w the size value it
+    // was made from (see kernelFromSlider).
     Vector radius { 0.0f, 0.0f, 0.0f, 0.0f };
     Vector pointSum { 0.0f, 0.0f, 0.0f, 0.0f };
     Vector normalSum { 0.0f, 0.0f, 0.0f, 0.0f };
@@ -73,7 +74,8 @@ public:
     // whether face normals were written.
     bool run(const Vector& kernel, int mode, int algorithm, Progress* progressSink = nullptr);
 
-    // The weighting profile from the tool page: from now on WEIGHT_MODE is 1.
+    // Weights the normals by the profile `samples` (`height` plot pixels tall)
+    // from now on: WEIGHT_MODE becomes 1.
     void setProfile(const std::vector<Vector>& samples, int height);
 
     // Faces not yet in a region of the current mean-shift or sphere-jump run.
@@ -110,6 +112,6 @@ private:
     std::vector<int> caught;
 };
 
-// The kernel the view sends for a page slider value: radius value / 200 of the
-// mesh's extent in x, y and z, the value itself in w.
+// The kernel for a size value: radius value / 200 of the mesh's extent in x, y
+// and z, the value itself in w.
 Vector kernelFromSlider(float value, const Mesh& mesh);

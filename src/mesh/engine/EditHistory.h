@@ -7,8 +7,8 @@
 #include <utility>
 #include <vector>
 
-// One change to what the view shows. A step keeps only what its change
-// replaced; exchange() swaps that with what is shown now, so the same call
+// One change to the mesh being edited. A step keeps only what its change
+// replaced; exchange() swaps that with the current state, so the same call
 // undoes the change and redoes it.
 class EditStep
 {

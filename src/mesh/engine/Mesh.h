@@ -39,7 +39,7 @@ public:
     std::vector<Vector> vertexColours;
     // True when vertexColours are the mesh's own colours: read from its file or
     // made by a colouring tool, which sets it after writing them. False when they
-    // only hold the display default (or nothing), so that "Save As..." writes
+    // only hold the default colour (or nothing), so that saving the mesh writes
     // colours only for a mesh that has some. Reset by clear() and
     // allocateVertices(); carried by copyFrom(), clone() and moves.
     bool vertexColoursSet = false;

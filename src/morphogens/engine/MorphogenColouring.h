@@ -4,7 +4,7 @@
 
 class Mesh;
 
-// A colour as the pages hold it: red, green and blue from 0 to 255.
+// A colour of a setting: red, green and blue from 0 to 255.
 struct MorphogenRgb
 {
     int red = 0;
@@ -14,7 +14,7 @@ struct MorphogenRgb
     bool operator==(const MorphogenRgb&) const = default;
 };
 
-// Everything the Morphogens page sends to colour a mesh.
+// Everything that decides the colours of a mesh's vertices from their morphogens.
 struct MorphogenSetting
 {
     // 0 additive, any other value subtractive.

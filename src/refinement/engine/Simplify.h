@@ -30,7 +30,7 @@ bool simplify(Mesh& mesh, float fraction, Progress* progress = nullptr, int* sto
 // surface".
 std::string foldStopMessage(int vertices);
 
-// The view's simplify operation for the page's level of detail in percent:
-// simplify to levelOfDetail / 100, then build the normals and the edge list.
+// Simplification to a level of detail in percent: simplify to
+// levelOfDetail / 100, then build the normals and the edge list.
 bool simplifyMesh(
     Mesh& mesh, float levelOfDetail, Progress* progress = nullptr, int* stoppedAt = nullptr);

@@ -12,9 +12,8 @@ class Progress;
 // four, keeps the old vertices where they are and puts one new vertex on every
 // edge, at the midpoint corrected by the eight-point butterfly stencil.
 //
-// The view owns one Subdivider; a run uses `source` and leaves the refined mesh in
-// `result`. The edge table is rebuilt for every level and is distinct from the
-// mesh's own edge list.
+// A run reads `source` and leaves the refined mesh in `result`. The edge table
+// is rebuilt for every level and is distinct from the mesh's own edge list.
 class Subdivider
 {
 public:
@@ -52,14 +51,14 @@ private:
 // memory available now and the 32-bit counts and indices.
 std::int64_t subdivisionFaceLimit(const Mesh& mesh);
 
-// Bytes the view's subdivide operation holds at its peak for `levels` levels.
+// Bytes subdivideMesh holds at its peak for `levels` levels of mesh.
 double subdivisionBytes(const Mesh& mesh, int levels);
 
 // Why `levels` levels of subdivision of mesh cannot be done, or an empty string
 // when they can. Looks only at the counts: nothing is allocated.
 std::string subdivisionRefusal(const Mesh& mesh, int levels);
 
-// The view's subdivide operation: refines a clone of mesh `levels` times with the
+// Subdivides mesh in place: refines a clone of it `levels` times with the
 // given tension, replaces mesh's vertices and faces by the result (default face
 // colours, vertex colours (0, 0, 0, 1)) and builds the edge list, then the
 // normals. Returns false, with one line printed and mesh as it was, when the

@@ -48,6 +48,6 @@ public:
     SegmentExportReport saveAll(const std::string& directory = {}) const;
 };
 
-// Whether the view's traversal and mark slots may act: a mesh with faces whose
+// Whether a traversal or a mark may act on mesh: it has faces and its
 // `selected` lies in 0 .. numFaces.
 bool traversalAllowed(const Mesh& mesh);

@@ -62,9 +62,8 @@ public:
     // Whether the next classify() fills the table anew rather than reading it.
     bool tableWillBeBuilt() const;
 
-    // What Apply on the Classification page does: builds the vertex normals and
-    // the edge list of m, binds the classifier to it and classifies, reporting
-    // to progress (for this call only).
+    // Classifies m: builds its vertex normals and edge list, binds the classifier
+    // to it and runs classify(), reporting to progress (for this call only).
     bool classifyMesh(Mesh& m, Progress* progress);
     // The whole classification of `mesh` (vertex normals and edge list built).
     // Returns false, with a console line, when there is nothing to classify or

@@ -15,7 +15,7 @@ struct HeightMap
     // width * height * 3 bytes: r, g, b of each pixel in row order.
     std::vector<std::uint8_t> rgb;
 
-    // The height map a page starts with: kSide x kSide, every pixel black.
+    // The starting height map: kSide x kSide, every pixel black.
     static HeightMap black();
 
     bool valid() const
