@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QBuffer>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QImage>
 #include <QOffscreenSurface>
 #include <QOpenGLContext>
@@ -107,11 +108,11 @@ bool waitForFrame(QtGLWidget* view, std::uint64_t painted)
 int runGrab(QtMainWindow& window, const GrabRequest& request)
 {
     QtGLWidget* view = window.glView();
-    if (const std::string irregular = irregularFileProblem(request.input.toLatin1().toStdString());
+    if (const std::string irregular = irregularFileProblem(QFile::encodeName(request.input).toStdString());
         !irregular.empty()) {
         return grabFailure(QString::fromLatin1(irregular.c_str()));
     }
-    if (meshFileKind(request.input.toLatin1().toStdString()) == MeshFileKind::None) {
+    if (meshFileKind(QFile::encodeName(request.input).toStdString()) == MeshFileKind::None) {
         return grabFailure(QStringLiteral("no reader for ") + request.input
             + QStringLiteral(" (") + QString::fromLatin1(readableMeshPatterns()) + QStringLiteral(")"));
     }
@@ -119,7 +120,7 @@ int runGrab(QtMainWindow& window, const GrabRequest& request)
         return grabFailure(QStringLiteral("cannot read ") + request.input);
     }
     // The load made a fresh cube around the mesh; the settings replace its planes.
-    if (!request.planes.isEmpty() && !view->clipping.load(request.planes)) {
+    if (!request.planes.isEmpty() && !view->workbench.loadPlanes(QFile::encodeName(request.planes).toStdString())) {
         return grabFailure(QStringLiteral("cannot read clipping planes ") + request.planes);
     }
     // A script wants the picture, not a window flashing on the screen.
@@ -154,11 +155,11 @@ int runGrab(QtMainWindow& window, const GrabRequest& request)
     QBuffer buffer(&png);
     buffer.open(QIODevice::WriteOnly);
     if (!image.save(&buffer, "PNG")
-        || !writeFileReplacing(request.output.toLatin1().toStdString(), png.toStdString())) {
+        || !writeFileReplacing(QFile::encodeName(request.output).toStdString(), png.toStdString())) {
         return grabFailure(QStringLiteral("cannot write ") + request.output);
     }
     std::printf("wrote %dx%d rendering to %s\n", image.width(), image.height(),
-        request.output.toLatin1().constData());
+        QFile::encodeName(request.output).constData());
     return 0;
 }
 

@@ -86,7 +86,7 @@ void ClippingViewTest::initTestCase()
     page = window->meshEditor->clippingPage;
     QVERIFY(page);
     QVERIFY(view->loadMesh(cubePath));
-    QCOMPARE(view->clipping.clipCube.edgeLengths[0], 4.0f);
+    QCOMPARE(view->workbench.clipCube.edgeLengths[0], 4.0f);
     // Zoomed out so that the cube, twice the mesh, fits the window.
     view->viewDistance = -100.0f;
 }
@@ -104,12 +104,12 @@ void ClippingViewTest::selectedPlaneShowsAndMouseMovesItNotTheView()
     QTest::mouseClick(page->planeButton(PLANE_4), Qt::LeftButton);
     QTest::mouseClick(page->planeButton(PLANE_3), Qt::LeftButton);
     QCOMPARE(view->clipMode, 1);
-    QVERIFY(view->clipping.clipCube.planeState[PLANE_4] != 1);
+    QVERIFY(view->workbench.clipCube.planeState[PLANE_4] != 1);
     const QImage selected = frame();
     QVERIFY(count(selected, isYellow) > 200);
     QVERIFY(count(selected, isGrey) > 200);
 
-    const ClipPlane& right = view->clipping.clipCube.planes[PLANE_3];
+    const ClipPlane& right = view->workbench.clipCube.planes[PLANE_3];
     const std::vector<float> rotation(view->arcBall.transform, view->arcBall.transform + 16);
     // Down 960 pixels pulls PLANE_3 in to x = 0.5, cutting the mesh's right quarter.
     dragView(Qt::RightButton, QPointF(200, 100), QPointF(200, 100 + 960));
@@ -140,10 +140,10 @@ void ClippingViewTest::loadResetsTheCubeAndPlaneFilesRoundTrip()
     view->cutplane_save_slot(saved);
     QVERIFY(view->loadMesh(cubePath));
     QCOMPARE(view->clipMode, 0);
-    QVERIFY(!view->clipping.clipCube.anySelected());
-    QCOMPARE(view->clipping.clipCube.planes[PLANE_2].centre.z, -2.0f);
+    QVERIFY(!view->workbench.clipCube.anySelected());
+    QCOMPARE(view->workbench.clipCube.planes[PLANE_2].centre.z, -2.0f);
     view->cutplane_load_slot(saved);
-    QVERIFY(view->clipping.clipCube.planes[PLANE_2].centre.z > -2.0f);
+    QVERIFY(view->workbench.clipCube.planes[PLANE_2].centre.z > -2.0f);
 }
 
 void ClippingViewTest::grabWithPlanesShowsLessOfTheMesh()

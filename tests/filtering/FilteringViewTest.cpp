@@ -109,15 +109,15 @@ void FilteringViewTest::pageButtonsAndCurveReachTheViewsFilter()
     page->radiusSlider()->setValue(20);
     press(page->findChildren<QPushButton*>()[2]); // Sphere Jump
     press(window->meshEditor->applyButton());
-    QCOMPARE(view->meanShift.algorithm, int(SHPERE_JUMP));
+    QCOMPARE(view->workbench.meanShift.algorithm, int(SHPERE_JUMP));
     QVERIFY(normalBytes(view->mesh) != before);
-    QVERIFY(view->meanShift.regions.size() > 1 && view->meanShift.needInit == 1);
+    QVERIFY(view->workbench.meanShift.regions.size() > 1 && view->workbench.meanShift.needInit == 1);
     press(page->findChildren<QPushButton*>()[3]); // Step
-    QCOMPARE(view->meanShift.regions.size(), std::size_t(1));
+    QCOMPARE(view->workbench.meanShift.regions.size(), std::size_t(1));
 
     page->functionWidget()->moveControlPoint(1, 10.0f, 10.0f);
-    QCOMPARE(view->meanShift.weightMode, 1);
-    QCOMPARE(view->meanShift.profileHeight, page->functionWidget()->plotHeight());
+    QCOMPARE(view->workbench.meanShift.weightMode, 1);
+    QCOMPARE(view->workbench.meanShift.profileHeight, page->functionWidget()->plotHeight());
 }
 
 void FilteringViewTest::filteredNormalsShadeFacesInBothDrawersUntilReload()
@@ -151,7 +151,7 @@ void FilteringViewTest::kernelSphereShowsAndPickingKeepsFilteredNormals()
 {
     view->setRenderMode(7);
     QCOMPARE(differing(frame()), 0);
-    view->meanShift.centre = view->mesh.centre;
+    view->workbench.meanShift.centre = view->mesh.centre;
     view->mshiftrad_slot(Vector(60.0f, 0.0f, 0.0f, 0.0f), MEAN_SHIFT);
     QVERIFY(differing(frame()) > 2000);
 

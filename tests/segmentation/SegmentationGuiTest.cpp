@@ -96,7 +96,7 @@ void SegmentationGuiTest::pickGatesTraversalAndMarkReplacesTheHighlight()
 
     window->mesheditorEvent();
     QTest::mouseClick(page->findChild<QPushButton*>(), Qt::LeftButton);
-    QCOMPARE(view->traversal.traversal.segmentCount, 1);
+    QCOMPARE(view->workbench.traversal.segmentCount, 1);
     QVERIFY(view->faceColoursShown());
     QCOMPARE(orange(), 0);
 
@@ -108,12 +108,12 @@ void SegmentationGuiTest::pickGatesTraversalAndMarkReplacesTheHighlight()
 
     // A new load, or a tool that builds new faces, starts the numbering again.
     QVERIFY(view->loadMesh(grid));
-    QCOMPARE(view->traversal.traversal.segmentCount, 0);
+    QCOMPARE(view->workbench.traversal.segmentCount, 0);
     view->mesh.selected = 1;
     view->markcurrent_slot();
-    QCOMPARE(view->traversal.traversal.segmentCount, 1);
+    QCOMPARE(view->workbench.traversal.segmentCount, 1);
     view->subdivide_slot(1, 0.0f);
-    QCOMPARE(view->traversal.traversal.segmentCount, 0);
+    QCOMPARE(view->workbench.traversal.segmentCount, 0);
 }
 
 void SegmentationGuiTest::applyClassifiesAndTheSliderFollows()
@@ -130,12 +130,12 @@ void SegmentationGuiTest::applyClassifiesAndTheSliderFollows()
         = [&](QWidget*, const QString&, const QString&, const QString&) { return sheet; };
     window->openfileEvent();
     page->numbpatchesEvent(4);
-    QVERIFY(view->classification->classifier.patchOfFace.empty());
+    QVERIFY(view->workbench.classifier.patchOfFace.empty());
     QVERIFY(!view->faceColoursShown());
 
     page->apply();
     QCOMPARE(found.count(), 1);
-    const Mesh_Classifier& c = view->classification->classifier;
+    const Mesh_Classifier& c = view->workbench.classifier;
     const int n = found.at(0).at(0).toInt();
     QVERIFY(n >= 2);
     QCOMPARE(page->numPatchesSlider->value(), n);

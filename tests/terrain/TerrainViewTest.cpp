@@ -7,6 +7,7 @@
 #include <QCheckBox>
 #include <QOpenGLContext>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QtTest>
 
 class TerrainViewTest : public QObject
@@ -32,7 +33,13 @@ void TerrainViewTest::builtTerrainIsTreatedAsLoadedAndColouredByHeight()
     for (int y = 0; y < 64; ++y) // rising towards the viewer
         for (int x = 0; x < 64; ++x)
             map.setPixel(x, y, qRgb(y * 4, y * 4, y * 4));
-    page->heightmap = QPixmap::fromImage(map.scaled(256, 256));
+    QTemporaryDir folder;
+    const QString file = folder.filePath(QStringLiteral("rising.png"));
+    QVERIFY(map.save(file));
+    page->dialogs.openFileName = [&](QWidget*, const QString&, const QString&, const QString&) {
+        return file;
+    };
+    page->heightmapload_event();
 
     editor->tabs()->setCurrentWidget(page);
     QTest::mouseClick(editor->applyButton(), Qt::LeftButton);

@@ -215,7 +215,7 @@ void ViewWidgetTest::zoomIsProportionalEditsKeepTheFitAndANewMeshIsFittedAnew()
     build(rebuilt, { MESH_CENTRE, MESH_CENTROIDS, MESH_VERTEX_NORMALS, MESH_BB });
     view->mesh = std::move(rebuilt);
     // The clipping cube follows loads only; the grown mesh gets one of its own.
-    view->clipping.meshLoaded(view->mesh);
+    view->workbench.clipCube.initCube(clipCubeEdge(view->mesh));
     const QImage refitted = frame();
     QVERIFY(std::fabs(view->fitScale() - fit / 10.0f) < 1e-6f);
     QVERIFY(lilac(at(refitted, 200, 280)));

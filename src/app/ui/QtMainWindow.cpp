@@ -12,16 +12,18 @@
 #include "refinement/ui/QtMeshSubdivideWidget.h"
 #include "terrain/ui/QtMeshTerrainWidget.h"
 #include "segmentation/ui/QtMeshTraversalWidget.h"
-#include "segmentation/ui/TraversalViewPart.h"
+#include "segmentation/ui/TraversalView.h"
 #include "segmentation/ui/QtMeshClassifierWidget.h"
 #include "viewer/ui/QtGLWidget.h"
 #include "viewer/ui/QtLightEditorDialogue.h"
 #include "viewer/ui/QtLightSettingsWidget.h"
+#include "workbench/engine/Step.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QBuffer>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QIcon>
 #include <QImage>
@@ -36,6 +38,7 @@
 #include <QStatusBar>
 #include <QTabWidget>
 
+#include <array>
 #include <cstdio>
 #include <iostream>
 
@@ -43,9 +46,9 @@ namespace {
 
 const QString programTitle = QStringLiteral("Facetra V2.0");
 
-std::string latin1(const QString& text)
+std::string encoded(const QString& name)
 {
-    return text.toLatin1().toStdString();
+    return QFile::encodeName(name).toStdString();
 }
 
 // Every suffix a reader takes, "All meshes" first; each also gzip-compressed.
@@ -97,6 +100,26 @@ QtMainWindow::QtMainWindow(QWidget* parent)
     lightEditor = new QtLightEditorDialogue(this);
 
     connectRouting();
+    glView()->workbench.addListener([this](unsigned changes) { showWorkbench(changes); });
+    showWorkbench(~0u);
+}
+
+void QtMainWindow::showWorkbench(unsigned changes)
+{
+    const Workbench& bench = glView()->workbench;
+    if (changes & (ChangeToolState | ChangeNewMesh)) {
+        meshEditor->classifyPage->showSettings(
+            bench.classifierSettings.weight, bench.classifierSettings.spMode);
+        meshEditor->meanShiftPage->showSettings(
+            bench.filterSettings.slider, bench.filterSettings.algorithm);
+    }
+    if (changes & (ChangeClipping | ChangeNewMesh)) {
+        std::array<bool, 6> selected {};
+        for (std::size_t k = 0; k < selected.size(); ++k)
+            selected[k] = bench.clipCube.planeState[k] == 1;
+        meshEditor->clippingPage->showPlanes(
+            int(bench.clipCube.planes.size()), selected, bench.clipCube.showAll != 0);
+    }
 }
 
 void QtMainWindow::toolRunChanged(bool running)
@@ -113,6 +136,7 @@ void QtMainWindow::toolRunChanged(bool running)
     meshEditor->reloadButton()->setEnabled(!running);
     openAction->setEnabled(!running);
     recentMenu->setEnabled(!running);
+    runStepsAction->setEnabled(!running);
     showHistory();
 }
 
@@ -152,6 +176,9 @@ void QtMainWindow::createMenus()
     addFileEntry("filesave.xpm", "Save As...", Qt::CTRL | Qt::Key_S, &QtMainWindow::savefileEvent);
     addFileEntry("filesave.xpm", "Save ALL...", Qt::CTRL | Qt::Key_A, &QtMainWindow::saveallEvent);
     fileMenu->addSeparator();
+    runStepsAction
+        = fileMenu->addAction(QStringLiteral("Run Steps..."), this, &QtMainWindow::runStepsEvent);
+    fileMenu->addSeparator();
     addFileEntry("filesave.xpm", "Save Rendering...", Qt::CTRL | Qt::Key_R,
         &QtMainWindow::saveRenderImageEvent);
     fileMenu->addSeparator();
@@ -166,6 +193,9 @@ void QtMainWindow::createMenus()
     redoAction->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z));
     undoAction->setEnabled(false);
     redoAction->setEnabled(false);
+    editMenu->addSeparator();
+    saveStepsAction
+        = editMenu->addAction(QStringLiteral("Save Steps..."), this, &QtMainWindow::saveStepsEvent);
 
     auto* renderModeMenu = new QMenu(QStringLiteral("&Render Mode"), this);
     renderModeMenu->setObjectName(QStringLiteral("rendermodemenu"));
@@ -293,8 +323,8 @@ void QtMainWindow::connectRouting()
     connect(redoAction, &QAction::triggered, glw, &QtGLWidget::redo_slot);
     connect(glw, &QtGLWidget::history_signal, this, &QtMainWindow::showHistory);
     meshEditor->terrainPage->buildRunner
-        = [glw](QtMeshTerrainWidget::TerrainBuild build, std::uint64_t bytes) {
-              glw->buildTerrain(std::move(build), bytes);
+        = [glw](const QString& heightMap, const TerrainParameters& parameters) {
+              glw->buildTerrain(heightMap, parameters);
           };
     connect(glw, &QtGLWidget::facecolours_signal, faceColoursAction, &QAction::setChecked);
     connect(
@@ -362,7 +392,7 @@ void QtMainWindow::fillRecentMenu()
 
 bool QtMainWindow::openFromCommandLine(const QString& name)
 {
-    std::printf("%s\n", name.toLatin1().constData());
+    std::printf("%s\n", QFile::encodeName(name).constData());
     if (name.isEmpty()) {
         return true;
     }
@@ -378,14 +408,15 @@ void QtMainWindow::showMeshCounts()
         countsField->setText(QtGLWidget::meshCountsText(glw->mesh));
     }
     QString title = programTitle;
-    if (!glw->fileName.isEmpty() || glw->isModified()) {
-        const QString name = glw->fileName.isEmpty() ? QStringLiteral("untitled")
-                                                     : QFileInfo(glw->fileName).fileName();
+    const QString file = glw->fileName();
+    if (!file.isEmpty() || glw->isModified()) {
+        const QString name
+            = file.isEmpty() ? QStringLiteral("untitled") : QFileInfo(file).fileName();
         title = name + (glw->isModified() ? QStringLiteral("*") : QString()) + QStringLiteral(" - ")
             + programTitle;
     }
     setWindowTitle(title);
-    UserDialogs::setCurrentFile(glw->fileName);
+    UserDialogs::setCurrentFile(file);
 }
 
 void QtMainWindow::resizeView(int width, int height)
@@ -398,7 +429,7 @@ void QtMainWindow::resizeView(int width, int height)
 
 void QtMainWindow::dragndrop_slot(const QString& filename)
 {
-    std::printf("%s\n", filename.toLatin1().constData());
+    std::printf("%s\n", QFile::encodeName(filename).constData());
     if (filename.isEmpty()) {
         return;
     }
@@ -422,9 +453,9 @@ void QtMainWindow::saveRenderImageEvent()
     QByteArray png;
     QBuffer buffer(&png);
     buffer.open(QIODevice::WriteOnly);
-    const bool encoded = glView()->grabRendering().save(&buffer, "PNG", -1);
-    if (!encoded || !writeFileReplacing(latin1(name), png.toStdString())) {
-        std::cerr << "ERROR: Writing File: " << latin1(name) << std::endl;
+    const bool pngMade = glView()->grabRendering().save(&buffer, "PNG", -1);
+    if (!pngMade || !writeFileReplacing(encoded(name), png.toStdString())) {
+        std::cerr << "ERROR: Writing File: " << encoded(name) << std::endl;
         statusBar->showMessage(QStringLiteral("Could not write ") + name, 0);
     }
 }
@@ -475,7 +506,7 @@ void QtMainWindow::saveallEvent()
     // No dialogue: the files go into the working directory under fixed names.
     const SegmentExportReport report = glView()->saveAll();
     statusBar->showMessage(
-        TraversalViewPart::saveAllStatus(report, QDir::toNativeSeparators(QDir::currentPath())), 0);
+        segmentExportStatus(report, QDir::toNativeSeparators(QDir::currentPath())), 0);
 }
 
 void QtMainWindow::rendermodeEvent(int id)
@@ -502,4 +533,77 @@ void QtMainWindow::lighteditorEvent()
 void QtMainWindow::fitViewEvent()
 {
     glView()->fitView();
+}
+
+void QtMainWindow::saveStepsEvent()
+{
+    const QString name = dialogs.saveFileName(
+        this, QStringLiteral("Save Steps"), QString(), QStringLiteral("Step scripts (*.steps)"));
+    if (name.isEmpty()) {
+        return;
+    }
+    if (!writeFileReplacing(encoded(name), glView()->workbench.stepsScript())) {
+        statusBar->showMessage(QStringLiteral("Could not write ") + name, 0);
+        return;
+    }
+    statusBar->showMessage(QStringLiteral("Saved %1 steps in %2")
+                               .arg(qsizetype(glView()->workbench.steps().size()))
+                               .arg(name),
+        0);
+}
+
+void QtMainWindow::runStepsEvent()
+{
+    const QString name = dialogs.openFileName(
+        this, QStringLiteral("Run Steps"), QString(), QStringLiteral("Step scripts (*.steps)"));
+    if (name.isEmpty()) {
+        return;
+    }
+    QFile file(name);
+    if (!file.open(QIODevice::ReadOnly)) {
+        statusBar->showMessage(QStringLiteral("Could not read ") + name, 0);
+        return;
+    }
+    const QByteArray text = file.readAll();
+    std::vector<ScriptLine> lines;
+    std::string problem;
+    bool good = parseScript(std::string_view(text.constData(), std::size_t(text.size())), lines,
+        problem);
+    for (std::size_t i = 0; good && i < lines.size(); ++i) {
+        if (!Workbench::checkStep(lines[i].step, problem)) {
+            problem = "line " + std::to_string(lines[i].line) + ": " + problem;
+            good = false;
+        }
+    }
+    if (!good) {
+        statusBar->showMessage(
+            QStringLiteral("%1 was not run: %2").arg(name, QString::fromStdString(problem)), 0);
+        return;
+    }
+    // Saved names: {name} is the current file's name, a relative name lies
+    // beside the script.
+    Workbench& bench = glView()->workbench;
+    const std::string stem = meshStem(bench.fileName);
+    const std::string folder = encoded(QFileInfo(name).absolutePath());
+    std::vector<Step> steps;
+    std::vector<int> lineNumbers;
+    for (ScriptLine& line : lines) {
+        for (std::string& arg : line.step.args)
+            arg = stepOutputPath(arg, stem, folder);
+        steps.push_back(std::move(line.step));
+        lineNumbers.push_back(line.line);
+    }
+    const qsizetype count = qsizetype(steps.size());
+    bench.runSteps(std::move(steps),
+        [this, name, count, lineNumbers](const Workbench::StepEnd& end, std::size_t index) {
+            if (end.outcome == Workbench::Outcome::Done) {
+                statusBar->showMessage(QStringLiteral("Ran %1 steps of %2").arg(count).arg(name), 0);
+                return;
+            }
+            statusBar->showMessage(QStringLiteral("%1 stopped at line %2: %3")
+                                       .arg(name)
+                                       .arg(lineNumbers[index])
+                                       .arg(QString::fromStdString(end.message)),
+                0);
+        });
 }

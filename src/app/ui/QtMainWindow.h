@@ -37,6 +37,8 @@ public:
     QMenu* editMenu = nullptr;
     QAction* undoAction = nullptr;
     QAction* redoAction = nullptr;
+    QAction* saveStepsAction = nullptr;
+    QAction* runStepsAction = nullptr;
     // View, "Face Colours": checked while the view shows the faces' own colours.
     QAction* faceColoursAction = nullptr;
     // File, "Open Recent": the last files opened, newest first, kept between runs.
@@ -67,6 +69,8 @@ public:
     void toolRunChanged(bool running);
     // Resizes the window so that the central view gets exactly this size.
     void resizeView(int width, int height);
+    // The pages, the View menu and the title show the workbench's state.
+    void showWorkbench(unsigned changes);
 
 public slots:
     void dragndrop_slot(const QString& filename);
@@ -82,6 +86,10 @@ public slots:
     void lighteditorEvent();
     // View, "Fit View" (F).
     void fitViewEvent();
+    // Edit, "Save Steps...": the steps since the file was read, as a script.
+    void saveStepsEvent();
+    // File, "Run Steps...": a script's steps on the current mesh, each undoable.
+    void runStepsEvent();
 
 private:
     void createMenus();

@@ -111,11 +111,13 @@ void QtCLippingWidget::showPlanes(int count, const std::array<bool, 6>& selected
         const auto i = std::size_t(k);
         QPushButton* button = planeButtons[i];
         const QSignalBlocker quietButton(button);
-        button->setChecked(selected[i]);
+        button->setChecked(selected[i] && k < count);
         button->setEnabled(k < count);
-        button->setVisible(k < count);
         planeGroups[i]->setEnabled(k < count);
-        planeGroups[i]->setVisible(k < count);
+        // Only a change of visibility touches it: showing what already shows
+        // would lay out a page not yet on screen at zero size.
+        if (planeGroups[i]->isHidden() == (k < count))
+            planeGroups[i]->setVisible(k < count);
     }
     const QSignalBlocker quietShowAll(showAllPushButton);
     showAllPushButton->setChecked(showAll);

@@ -6,33 +6,6 @@
 
 #include <GL/gl.h>
 
-#include <cstdio>
-
-bool applyFilter(
-    MeanShiftFilter& filter, Mesh& mesh, const Vector& page, int algorithm, Progress* progress)
-{
-    if (mesh.numVertices == 0)
-        return false;
-    return filter.run(kernelFromSlider(page.x, mesh), FILTER_FULL, algorithm, progress);
-}
-
-void storeFilterKernel(MeanShiftFilter& filter, const Mesh& mesh, const Vector& page, int algorithm)
-{
-    if (mesh.numVertices == 0)
-        return;
-    filter.radius = kernelFromSlider(page.x, mesh);
-    filter.algorithm = algorithm;
-}
-
-bool stepFilter(MeanShiftFilter& filter, Mesh& mesh, const Vector& page, Progress* progress)
-{
-    if (mesh.numVertices == 0)
-        return false;
-    std::printf("Step\n");
-    std::fflush(stdout);
-    return filter.run(kernelFromSlider(page.x, mesh), FILTER_STEP, filter.algorithm, progress);
-}
-
 void drawKernelSphere(const MeanShiftFilter& filter)
 {
     glDisable(GL_LIGHTING);

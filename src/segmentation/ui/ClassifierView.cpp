@@ -1,72 +1,14 @@
 #include "segmentation/ui/ClassifierView.h"
 
 #include "mesh/engine/Mesh.h"
+#include "segmentation/engine/Mesh_Classifier.h"
 
 #include <GL/gl.h>
 
 #include <algorithm>
 
-ClassifierView::ClassifierView(Mesh& m)
-    : mesh(m)
-{
-    classifier.mesh = &mesh;
-}
-
-void ClassifierView::reset()
-{
-    classifier.reset();
-    shownPatch = -1;
-}
-
-bool ClassifierView::classify(Progress* progress)
-{
-    const bool done = classifier.classifyMesh(mesh, progress);
-    if (done)
-        shownPatch = -1;
-    return done;
-}
-
-bool ClassifierView::repartition(int n)
-{
-    n = std::min(n, int(classifier.seeds.size()));
-    if (n < 1 || !classifier.partition(n))
-        return false;
-    shownPatch = std::min(shownPatch, n - 1);
-    return true;
-}
-
-void ClassifierView::browse(int patch)
-{
-    shownPatch = patch;
-}
-
-void ClassifierView::setThreshold(int percent)
-{
-    threshold = percent;
-}
-
-void ClassifierView::setWeight(float weight)
-{
-    classifier.weight = double(weight);
-}
-
-void ClassifierView::setMode(int mode)
-{
-    classifier.spMode = mode;
-}
-
-bool ClassifierView::load(const QString& name)
-{
-    classifier.mesh = &mesh;
-    return classifier.load(name.toLatin1().toStdString());
-}
-
-bool ClassifierView::save(const QString& name)
-{
-    return classifier.save(name.toLatin1().toStdString());
-}
-
-void ClassifierView::drawOverlay() const
+void drawClassifierOverlay(
+    const Mesh& mesh, const ClassifierState& classifier, int shownPatch, int threshold)
 {
     const int patches = std::min(classifier.numPatches, int(classifier.seeds.size()));
     if (patches <= 0 || mesh.numFaces <= 0)

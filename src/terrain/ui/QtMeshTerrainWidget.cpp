@@ -1,7 +1,5 @@
 #include "terrain/ui/QtMeshTerrainWidget.h"
 
-#include "mesh/engine/MemoryInfo.h"
-#include "mesh/engine/Progress.h"
 
 #include "pagekit/PageSlider.h"
 #include "terrain/engine/TerrainBuilder.h"
@@ -9,6 +7,7 @@
 
 #include <QCheckBox>
 #include <QDialog>
+#include <QFile>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -155,19 +154,13 @@ bool QtMeshTerrainWidget::useColourStops() const
 void QtMeshTerrainWidget::buildTerrain()
 {
     const TerrainParameters parameters { gridResolution, gridScale, heightScale };
-    TerrainBuild build = [map = heightMapFromImage(heightmap.toImage()), parameters](
-                             Mesh& out, Progress& progress) {
-        return buildTerrainMesh(out, map, parameters, &progress);
-    };
     if (buildRunner) {
-        const double n = gridResolution;
-        buildRunner(std::move(build), std::uint64_t(meshBytesFor(2.0 * (n - 1) * (n - 1), n * n)));
+        buildRunner(heightMapFile, parameters);
         return;
     }
     if (!mesh)
         return;
-    Progress progress;
-    if (build(*mesh, progress))
+    if (buildTerrainMesh(*mesh, heightMapFromImage(heightmap.toImage()), parameters))
         emit terrainbuilt_signal();
 }
 
@@ -179,13 +172,14 @@ void QtMeshTerrainWidget::heightmapload_event()
         QImage image;
         if (loadHeightMapImage(name, image)) {
             heightmap = QPixmap::fromImage(image);
+            heightMapFile = name;
             previewLabel->setPixmap(heightmap);
             statusLabel->clear();
             statusLabel->hide();
         } else {
             // Refused: the previous height map stays, and the user learns why.
             std::printf("ERROR: cannot read the height map %s as a PNG image\n",
-                name.toLatin1().constData());
+                QFile::encodeName(name).constData());
             std::fflush(stdout);
             statusLabel->setText(QStringLiteral("Not a PNG image: %1").arg(name));
             statusLabel->show();

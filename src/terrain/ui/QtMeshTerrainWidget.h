@@ -1,6 +1,7 @@
 #pragma once
 
 #include "pagekit/UserDialogs.h"
+#include "terrain/engine/TerrainBuilder.h"
 
 #include <QColor>
 #include <QPixmap>
@@ -50,12 +51,13 @@ public:
     // Runs a stop dialogue modally; tests replace it to answer the dialogue.
     std::function<void(QDialog&)> runStopDialog;
 
-    // Builds a terrain into the mesh it is given; what a build runner runs.
-    using TerrainBuild = std::function<bool(Mesh&, Progress&)>;
-    // Where the window sends a build so that it runs as a tool (the view puts
-    // the result in place of its mesh). Unset: buildTerrain() builds at once.
-    // It also gets the bytes the terrain will take.
-    std::function<void(TerrainBuild, std::uint64_t)> buildRunner;
+    // The height-map file shown, empty while the black start map is.
+    QString heightMapFile;
+    // Where the window sends a build so that it runs as a step of the
+    // workbench: the height-map file and the three numbers. Unset:
+    // buildTerrain() builds at once.
+    std::function<void(const QString& heightMapFile, const TerrainParameters& parameters)>
+        buildRunner;
 
     // Replaces the mesh by the terrain of the height map and the three numbers:
     // through buildRunner when set, else at once into `mesh`, then emits

@@ -1,11 +1,9 @@
 #include "terrain/ui/TerrainView.h"
 
-#include "terrain/engine/HeightColours.h"
-
 #include <algorithm>
 
-void TerrainViewState::colourByHeight(
-    Mesh& mesh, const std::vector<QColor>& colours, const std::vector<float>& values) const
+std::vector<ColourStop> colourStops(
+    const std::vector<QColor>& colours, const std::vector<float>& values)
 {
     std::vector<ColourStop> stops;
     const std::size_t n = std::min(colours.size(), values.size());
@@ -13,5 +11,5 @@ void TerrainViewState::colourByHeight(
         const QColor& c = colours[k];
         stops.push_back({ values[k], float(c.redF()), float(c.greenF()), float(c.blueF()) });
     }
-    ::colourByHeight(mesh, stops, useColourStops);
+    return stops;
 }

@@ -1,22 +1,25 @@
 #include "viewer/ui/QtGLWidget.h"
 
+#include "clipping/ui/ClipPlaneView.h"
 #include "filtering/ui/MeanShiftView.h"
 #include "mesh/engine/Build.h"
 #include "mesh/engine/LoadMesh.h"
 #include "mesh/engine/MemoryInfo.h"
-#include "mesh/engine/Progress.h"
-#include "mesh/engine/ReadObj.h"
-#include "refinement/engine/Simplify.h"
-#include "segmentation/ui/ClassifierView.h"
 #include "mesh/engine/WriteMeshFile.h"
-#include "mesh/engine/WriteObj.h"
 #include "morphogens/ui/MorphogenQtColours.h"
+#include "segmentation/ui/ClassifierView.h"
+#include "segmentation/ui/TraversalView.h"
+#include "terrain/engine/TerrainBuilder.h"
+#include "terrain/ui/HeightMapImage.h"
+#include "terrain/ui/TerrainView.h"
 #include "viewer/ui/BufferedMeshDrawer.h"
 #include "viewer/ui/RenderModes.h"
+#include "workbench/engine/Steps.h"
 
 #include <QCoreApplication>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QFile>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QOpenGLContext>
@@ -61,15 +64,33 @@ float longestSide(const Mesh& mesh)
     return std::max({ box.max.x - box.min.x, box.max.y - box.min.y, box.max.z - box.min.z });
 }
 
+std::string encoded(const QString& name)
+{
+    return QFile::encodeName(name).toStdString();
+}
+
+bool readHeightMap(const std::string& path, HeightMap& map, std::string& problem)
+{
+    QImage image;
+    if (!loadHeightMapImage(QFile::decodeName(path.c_str()), image)) {
+        problem = "not a PNG image";
+        return false;
+    }
+    map = heightMapFromImage(image);
+    return true;
+}
+
 } // namespace
 
 QtGLWidget::QtGLWidget(QWidget* parent, const char* name)
     : QOpenGLWidget(parent)
-    , classification(std::make_unique<ClassifierView>(mesh))
-    , history(availableMemoryBytes() / 4)
-    , runner(&ownRunner)
+    , workbench(Workbench::Options { true, true, availableMemoryBytes() / 4 })
     , drawer(std::make_unique<BufferedMeshDrawer>())
 {
+    workbench.heightMapReader = readHeightMap;
+    workbench.statusSink
+        = [this](const std::string& line) { showStatus(QString::fromStdString(" " + line)); };
+    workbench.addListener([this](unsigned changes) { workbenchChanged(changes); });
     if (name) {
         setObjectName(QString::fromLatin1(name));
     }
@@ -108,70 +129,33 @@ void QtGLWidget::releaseGL()
 
 bool QtGLWidget::loadMesh(const QString& name, QString* problem)
 {
-    if (toolRunning()) {
-        if (problem) {
-            *problem = QStringLiteral("a tool is still running");
-        }
-        return false;
-    }
-    const std::string path = name.toLatin1().toStdString();
     std::string why;
-    if (!openMeshFile(mesh, path, nullptr, &why)) {
-        if (problem) {
-            *problem = QString::fromLatin1(why.c_str());
-        }
+    if (!workbench.open(encoded(name), &why)) {
+        if (problem)
+            *problem = QString::fromStdString(why);
         return false;
     }
-    classification->reset();
-    fileName = name;
-    if (meshFileKind(path) == MeshFileKind::Obj) {
-        emit buildtree_signal(mesh.morphogenNames);
-    }
-    // A name no reader handles keeps the mesh, and so its segments.
-    if (meshFileKind(path) != MeshFileKind::None) {
-        traversal.meshReplaced();
-    }
-    newMeshLoaded();
-    history.clear();
-    emit history_signal();
     return true;
 }
 
-void QtGLWidget::newMeshLoaded()
+QString QtGLWidget::fileName() const
 {
-    backupMesh.copyFrom(mesh);
-    showFaceColours(false);
-    clipping.meshLoaded(mesh);
-    clipMode = 0;
-    meshChanged();
-    meshIdentity = currentMeshIdentity();
-    fitView();
-    modified = changedSinceBackup = false;
-    backupIsFile = true;
-    notifyMeshState();
+    return QFile::decodeName(workbench.fileName.c_str());
 }
 
 bool QtGLWidget::saveMesh(const QString& name)
 {
     QString target = name;
-    const std::string latin = name.toLatin1().toStdString();
-    if (meshWriteFormat(latin) == MeshWriteFormat::Obj && !target.contains(QStringLiteral(".obj"))) {
+    if (meshWriteFormat(encoded(name)) == MeshWriteFormat::Obj
+        && !target.contains(QStringLiteral(".obj"))) {
         target += QStringLiteral(".obj");
     }
-    if (!writeMeshFile(mesh, target.toLatin1().toStdString(), mesh.vertexColoursSet)) {
-        return false;
-    }
-    // The name of the file written, so that the title names it.
-    fileName = target;
-    modified = false;
-    backupIsFile = !changedSinceBackup;
-    notifyMeshState();
-    return true;
+    return workbench.save(encoded(target));
 }
 
 SegmentExportReport QtGLWidget::saveAll()
 {
-    return traversal.saveAll();
+    return workbench.saveSegments({});
 }
 
 QImage QtGLWidget::grabRendering()
@@ -224,6 +208,7 @@ void QtGLWidget::fitView()
     } else {
         fitShift = Vector(0.0f, 0.0f, 0.0f, 0.0f);
     }
+    drawnCentre = mesh.centre;
     viewDistance = -200.0f;
     arcBall = ArcBall();
     arcBall.setBounds(float(logicalWidth), float(logicalHeight));
@@ -245,12 +230,6 @@ void QtGLWidget::notifyMeshState()
     if (meshStateSink) {
         meshStateSink();
     }
-}
-
-void QtGLWidget::meshEdited()
-{
-    modified = changedSinceBackup = true;
-    notifyMeshState();
 }
 
 QString QtGLWidget::meshCountsText(const Mesh& m)
@@ -277,36 +256,70 @@ void QtGLWidget::meshChanged()
 {
     ++meshRevision;
     drawer->meshChanged();
-    drawer->faceNormalShading = false;
     faceBvh.reset();
     if (fitExtent <= 0.0f) {
         fitExtent = longestSide(mesh);
     }
-    // A mesh with new arrays is noticed here rather than at the next frame,
-    // which would take it for one more change.
-    if (meshIdentity != currentMeshIdentity()) {
-        meshIdentity = currentMeshIdentity();
-        fitExtent = longestSide(mesh);
-    }
-    meshEdited();
+    meshIdentity = currentMeshIdentity();
 }
 
 void QtGLWidget::coloursChanged()
 {
     ++meshRevision;
     drawer->coloursChanged();
-    meshEdited();
 }
 
 void QtGLWidget::showFaceColours(bool on)
 {
-    if (on == faceColours) {
-        return;
-    }
-    faceColours = on;
-    drawer->setFaceColours(on);
+    workbench.showFaceColours(on);
+}
+
+void QtGLWidget::workbenchChanged(unsigned changes)
+{
     ++meshRevision;
-    emit facecolours_signal(on);
+    if (changes & (ChangeGeometry | ChangeNewMesh)) {
+        drawer->meshChanged();
+        faceBvh.reset();
+        meshIdentity = currentMeshIdentity();
+        if (changes & ChangeNewMesh) {
+            fitView();
+        } else {
+            // The view keeps the picture where it was: the size it fits follows
+            // the new geometry, and a centre the change moved moves the shift.
+            fitExtent = longestSide(mesh);
+            fitShift = Vector(fitShift.x + mesh.centre.x - drawnCentre.x,
+                fitShift.y + mesh.centre.y - drawnCentre.y,
+                fitShift.z + mesh.centre.z - drawnCentre.z, 0.0f);
+            drawnCentre = mesh.centre;
+        }
+    } else if (changes & ChangeNormals) {
+        drawer->meshChanged();
+    } else if (changes & ChangeColours) {
+        drawer->coloursChanged();
+    }
+    if (changes & ChangeNewMesh) {
+        // The new mesh's names, none for a file or terrain without them.
+        emit buildtree_signal(mesh.morphogenNames);
+    }
+    if (changes & (ChangeClipping | ChangeNewMesh)) {
+        clipMode = workbench.clipCube.anySelected() ? 1 : 0;
+    }
+    drawer->faceNormalShading = workbench.normalShading;
+    if (workbench.normalShading && (changes & (ChangeNormals | ChangeDisplay | ChangeGeometry))) {
+        drawer->faceNormalsChanged();
+    }
+    drawer->setFaceColours(workbench.faceColours);
+    if (faceColoursDrawn != workbench.faceColours) {
+        faceColoursDrawn = workbench.faceColours;
+        emit facecolours_signal(faceColoursDrawn);
+    }
+    if (changes & ChangeHistory) {
+        emit history_signal();
+    }
+    if (changes & (ChangeGeometry | ChangeNewMesh | ChangeFile)) {
+        showMeshCounts();
+    }
+    update();
 }
 
 float QtGLWidget::fitScale() const
@@ -326,21 +339,206 @@ void QtGLWidget::setMeshDrawer(std::unique_ptr<MeshDrawer> d)
         drawer->releaseGL();
     }
     drawer = std::move(d);
-    drawer->setFaceColours(faceColours);
+    drawer->setFaceColours(workbench.faceColours);
+    drawer->faceNormalShading = workbench.normalShading;
     drawer->meshChanged();
     ++meshRevision;
 }
 
-// ---- Slots
+// ---- Slots: each a step or a setting of the workbench
+
+bool QtGLWidget::refuseWhileRunning()
+{
+    if (!toolRunning())
+        return false;
+    showStatus(QStringLiteral(" A tool is running: wait for it or cancel it"));
+    return true;
+}
+
+void QtGLWidget::run(const Step& step, Workbench::StepDone done)
+{
+    workbench.run(step, [this, done = std::move(done)](const Workbench::StepEnd& end) {
+        if (end.outcome == Workbench::Outcome::Refused || end.outcome == Workbench::Outcome::Failed)
+            showStatus(QStringLiteral(" ") + QString::fromStdString(end.message));
+        if (done)
+            done(end);
+    });
+}
+
+void QtGLWidget::runStep(const Step& step, Workbench::StepDone done)
+{
+    run(step, std::move(done));
+}
+
+void QtGLWidget::setToolRunner(ToolRunner* r)
+{
+    workbench.setRunner(r);
+}
+
+bool QtGLWidget::toolRunning() const
+{
+    return workbench.running();
+}
+
+void QtGLWidget::undo_slot()
+{
+    run(plainStep("undo"));
+}
+
+void QtGLWidget::redo_slot()
+{
+    run(plainStep("redo"));
+}
+
+void QtGLWidget::reload_slot()
+{
+    run(plainStep("reload"));
+}
+
+void QtGLWidget::subdivide_slot(int subdiv, float weight)
+{
+    run(subdivideStep(subdiv, weight));
+}
+
+void QtGLWidget::simplify_slot(float lod)
+{
+    run(simplifyStep(lod));
+}
+
+void QtGLWidget::mshift_slot(Vector kernel, int algorithm)
+{
+    run(filterStep(algorithm, kernel.x));
+}
+
+void QtGLWidget::mshiftrad_slot(Vector kernel, int algorithm)
+{
+    workbench.setFilterKernel(kernel.x, algorithm);
+}
+
+void QtGLWidget::mshiftstep_slot(Vector kernel)
+{
+    run(filterStep(workbench.filterSettings.algorithm, kernel.x, true));
+}
+
+void QtGLWidget::function_slot(std::vector<Vector> func, int sizey)
+{
+    workbench.setFilterProfile(func, sizey);
+}
+
+void QtGLWidget::meshclassify_slot()
+{
+    if (mesh.numVertices == 0)
+        return;
+    const ClassifierSettings& settings = workbench.classifierSettings;
+    run(classifyStep(settings.weight, settings.spMode), [this](const Workbench::StepEnd& end) {
+        // The page's patch count follows the count found, and its answer
+        // finds the faces partitioned already.
+        if (end.outcome == Workbench::Outcome::Done)
+            emit numbpatches_signal(workbench.classifier.numPatches);
+    });
+}
+
+void QtGLWidget::numpatches_slot(int n)
+{
+    // The page answers every classification with the count it found: the
+    // faces are partitioned into that many already.
+    if (mesh.numVertices == 0 || n == workbench.classifier.numPatches)
+        return;
+    run(repartitionStep(n));
+}
+
+void QtGLWidget::previouspatch_slot(int patch)
+{
+    workbench.browsePatch(patch);
+}
+
+void QtGLWidget::nextpatch_slot(int patch)
+{
+    workbench.browsePatch(patch);
+}
+
+void QtGLWidget::patchthresh_slot(int percent)
+{
+    workbench.setPatchThreshold(percent);
+}
+
+void QtGLWidget::weight_slot(float weight)
+{
+    workbench.setClassifierWeight(double(weight));
+}
+
+void QtGLWidget::sp_mode_slot(int mode)
+{
+    workbench.setSpMode(mode);
+}
+
+void QtGLWidget::loadsp_slot(const QString& name)
+{
+    if (mesh.numVertices != 0 && !refuseWhileRunning())
+        workbench.loadTable(encoded(name));
+}
+
+void QtGLWidget::savesp_slot(const QString& name)
+{
+    if (mesh.numVertices != 0 && !refuseWhileRunning())
+        workbench.saveTable(encoded(name));
+}
+
+void QtGLWidget::edgetraversal_slot(int depth, int angle)
+{
+    run(traverseStep(depth, angle));
+}
+
+void QtGLWidget::markcurrent_slot()
+{
+    run(markStep());
+}
+
+void QtGLWidget::buildvertexcolour_slot(int mixmode, std::vector<int> tooglestates,
+    std::vector<QColor> colours, QColor defaultcolour)
+{
+    run(morphogenStep(morphogenSetting(mixmode, tooglestates, colours, defaultcolour)));
+}
+
+void QtGLWidget::build_vertexcoloursterrain_slot(
+    std::vector<QColor> colours, std::vector<float> values)
+{
+    run(heightColoursStep(colourStops(colours, values), workbench.useColourStops));
+}
+
+void QtGLWidget::usecolourstops_slot(bool on)
+{
+    workbench.setUseColourStops(on);
+}
+
+void QtGLWidget::buildTerrain(const QString& heightMap, const TerrainParameters& parameters)
+{
+    run(terrainStep(heightMap.isEmpty() ? std::string() : encoded(heightMap), parameters));
+}
+
+void QtGLWidget::terrainbuilt_slot()
+{
+    // A terrain built straight into the mesh (a page without the window's
+    // runner): a new mesh, as if read.
+    Mesh built = std::move(mesh);
+    mesh = Mesh();
+    workbench.adoptMesh(built);
+}
+
+void QtGLWidget::smooth_slot(float kernelsize, float kernelstrength)
+{
+    (void)kernelsize;
+    (void)kernelstrength;
+}
 
 void QtGLWidget::cutplane_select_slot(int selected)
 {
-    clipMode = clipping.select(selected) ? 1 : 0;
+    workbench.selectPlane(selected);
 }
 
 void QtGLWidget::cutplane_invert_slot(int selected)
 {
-    clipping.invert(selected);
+    workbench.invertPlanes(selected);
     if (selected == 0) {
         clipMode = 0;
     }
@@ -348,135 +546,31 @@ void QtGLWidget::cutplane_invert_slot(int selected)
 
 void QtGLWidget::cutplane_load_slot(const QString& fn)
 {
-    if (!clipping.load(fn)) {
+    if (!workbench.loadPlanes(encoded(fn))) {
         showStatus(QStringLiteral(" Could not read the clipping planes: see the console"));
     }
 }
 
 void QtGLWidget::cutplane_save_slot(const QString& fn)
 {
-    if (!clipping.save(fn)) {
+    if (!workbench.savePlanes(encoded(fn))) {
         showStatus(QStringLiteral(" Could not save the clipping planes: see the console"));
     }
 }
 
 void QtGLWidget::cutplane_showall_slot(int selected)
 {
-    clipping.showAll(selected);
+    workbench.showAllPlanes(selected);
 }
 
 void QtGLWidget::cutplane_resetall_slot()
 {
-    clipping.resetAll();
-    clipMode = 0;
+    workbench.resetAllPlanes();
 }
 
 void QtGLWidget::cutplane_resetcurrent_slot()
 {
-    clipping.resetCurrent();
-}
-
-void QtGLWidget::usecolourstops_slot(bool on)
-{
-    terrain.useColourStops = on;
-}
-
-void QtGLWidget::terrainbuilt_slot()
-{
-    history.clear();
-    emit history_signal();
-    terrainBuilt();
-}
-
-void QtGLWidget::terrainBuilt()
-{
-    traversal.meshReplaced();
-    newMeshLoaded();
-    // The terrain has no morphogens: the Morphogens page lists none.
-    emit buildtree_signal(mesh.morphogenNames);
-    showMeshCounts();
-}
-
-void QtGLWidget::mshiftrad_slot(Vector kernel, int algorithm)
-{
-    storeFilterKernel(meanShift, mesh, kernel, algorithm);
-    ++meshRevision;
-}
-
-void QtGLWidget::function_slot(std::vector<Vector> func, int sizey)
-{
-    meanShift.setProfile(func, sizey);
-}
-
-void QtGLWidget::normalsFiltered()
-{
-    ++meshRevision;
-    drawer->faceNormalShading = true;
-    drawer->faceNormalsChanged();
-    // The counts replace the progress text.
-    showMeshCounts();
-}
-
-void QtGLWidget::edgetraversal_slot(int depth, int angle)
-{
-    if (refuseWhileRunning()) {
-        return;
-    }
-    if (traversal.edgeTraversal(depth, angle)) {
-        update();
-    }
-}
-
-void QtGLWidget::previouspatch_slot(int patch)
-{
-    classification->browse(patch);
-    ++meshRevision;
-}
-
-void QtGLWidget::nextpatch_slot(int patch)
-{
-    classification->browse(patch);
-    ++meshRevision;
-}
-
-void QtGLWidget::patchthresh_slot(int percent)
-{
-    classification->setThreshold(percent);
-    ++meshRevision;
-}
-
-void QtGLWidget::weight_slot(float weight)
-{
-    if (mesh.numVertices != 0 && !refuseWhileRunning()) {
-        classification->setWeight(weight);
-    }
-}
-
-void QtGLWidget::sp_mode_slot(int mode)
-{
-    if (mesh.numVertices != 0 && !refuseWhileRunning()) {
-        classification->setMode(mode);
-    }
-}
-
-void QtGLWidget::loadsp_slot(const QString& name)
-{
-    if (mesh.numVertices != 0 && !refuseWhileRunning()) {
-        classification->load(name);
-    }
-}
-
-void QtGLWidget::savesp_slot(const QString& name)
-{
-    if (mesh.numVertices != 0 && !refuseWhileRunning()) {
-        classification->save(name);
-    }
-}
-
-void QtGLWidget::smooth_slot(float kernelsize, float kernelstrength)
-{
-    (void)kernelsize;
-    (void)kernelstrength;
+    workbench.resetCurrentPlane();
 }
 
 void QtGLWidget::light_colour_slot(const Vector& amb, const Vector& diff, const Vector& spec)
@@ -528,14 +622,12 @@ void QtGLWidget::syncMeshIdentity()
     if (meshIdentity == currentMeshIdentity()) {
         return;
     }
-    // The mesh got new arrays (a tool built a new one): the buffers and the
-    // picking structure must follow, and the view fits the new size.
+    // The mesh got new arrays outside the workbench's steps: the buffers and
+    // the picking structure must follow, and the view fits the new size.
     meshIdentity = currentMeshIdentity();
     drawer->meshChanged();
-    drawer->faceNormalShading = false;
     faceBvh.reset();
     fitExtent = longestSide(mesh);
-    meshEdited();
 }
 
 // ---- Events
@@ -564,7 +656,7 @@ std::array<double, QtGLWidget::kRepaintKeySize> QtGLWidget::repaintKey() const
     key[k++] = double(reinterpret_cast<std::uintptr_t>(mesh.vertices.data()));
     key[k++] = double(reinterpret_cast<std::uintptr_t>(mesh.faces.data()));
     key[k++] = double(backgroundColour.rgba());
-    key[k++] = double(clipping.revision());
+    key[k++] = double(workbench.clipRevision());
     key[k++] = fitShift.x;
     key[k++] = fitShift.y;
     key[k++] = fitShift.z;
@@ -580,7 +672,7 @@ void QtGLWidget::mousePressEvent(QMouseEvent* event)
     if (event->button() == Qt::LeftButton) {
         if (clipMode == 1) {
             mouseMode = 1;
-            clipping.press(position, 1);
+            workbench.pressPlanes(position, 1);
         } else {
             mouseMode = 0;
             arcBall.click(position);
@@ -588,20 +680,18 @@ void QtGLWidget::mousePressEvent(QMouseEvent* event)
     } else if (event->button() == Qt::MiddleButton) {
         if (clipMode == 1) {
             mouseMode = 1;
-            clipping.press(position, 2);
-        } else if (!toolRunning()) {
+            workbench.pressPlanes(position, 2);
+        } else if (!refuseWhileRunning()) {
             // Picking marks faces, which a running tool may be reading.
             mouseMode = 0;
             pickFace(int(position.x), int(position.y));
             std::printf("\nSelected: %d \n", mesh.selected);
             std::fflush(stdout);
-            traversal.afterPick();
-            update();
         }
     } else if (event->button() == Qt::RightButton) {
         if (clipMode == 1) {
             mouseMode = 1;
-            clipping.press(position, 3);
+            workbench.pressPlanes(position, 3);
         } else {
             mouseMode = 2;
             zoomStep = lastMouse.y - position.y;
@@ -619,7 +709,7 @@ void QtGLWidget::mouseMoveEvent(QMouseEvent* event)
         arcBall.drag(position);
         break;
     case 1:
-        clipping.drag(position);
+        workbench.dragPlanes(position);
         break;
     case 2:
         zoomStep = lastMouse.y - position.y;
@@ -636,7 +726,7 @@ void QtGLWidget::mouseReleaseEvent(QMouseEvent* event)
     (void)event;
     mouseMode = -1;
     arcBall.release();
-    clipping.release();
+    workbench.releasePlanes();
 }
 
 void QtGLWidget::wheelEvent(QWheelEvent* event)
@@ -785,26 +875,37 @@ void QtGLWidget::paintGL()
     glViewport(0, 0, viewWidth, viewHeight);
     applyProjection();
     applyViewTransform();
-    clipping.beginFrame();
+    beginClipping(workbench.clipCube);
 
     drawRenderMode(renderMode, mesh, *drawer, lineInk(backgroundColour));
 
     glDisable(GL_LIGHTING);
-    traversal.drawOverlay();
+    drawTraversalOverlay(mesh, workbench.highlight);
     drawSelectedFace(mesh);
-    classification->drawOverlay();
-    clipping.endFrame();
+    drawClassifierOverlay(
+        mesh, workbench.classifier, workbench.shownPatch, workbench.patchThreshold);
+    endClipping(workbench.clipCube);
     glPushMatrix();
     glTranslatef(-mesh.centre.x, -mesh.centre.y, -mesh.centre.z);
-    drawKernelSphere(meanShift);
+    drawKernelSphere(workbench.meanShift);
     glPopMatrix();
     glEnable(GL_LIGHTING);
 }
 
 void QtGLWidget::pickFace(int x, int y)
 {
-    if (mesh.numFaces <= 0 || !glReady) {
+    const int hit = faceAt(x, y);
+    const int face = hit > 0 ? hit : mesh.selected;
+    if (face < 1 || face > mesh.numFaces) {
         return;
+    }
+    run(pickStep(face, workbench.traversal.depth, workbench.traversal.angle));
+}
+
+int QtGLWidget::faceAt(int x, int y)
+{
+    if (mesh.numFaces <= 0 || !glReady) {
+        return 0;
     }
     makeCurrent();
     syncMeshIdentity();
@@ -836,7 +937,7 @@ void QtGLWidget::pickFace(int x, int y)
     double nx, ny, nz, fx, fy, fz;
     if (!gluUnProject(wx, wy, nearZ, modelview, projection, viewport, &nx, &ny, &nz)
         || !gluUnProject(wx, wy, 1.0, modelview, projection, viewport, &fx, &fy, &fz)) {
-        return;
+        return 0;
     }
     const Vector nearPoint { float(nx), float(ny), float(nz) };
     const Vector farPoint { float(fx), float(fy), float(fz) };
@@ -844,8 +945,5 @@ void QtGLWidget::pickFace(int x, int y)
     if (!faceBvh) {
         faceBvh = std::make_unique<FaceBvh>(mesh);
     }
-    const int hit = faceBvh->nearestFace(mesh, nearPoint, farPoint);
-    if (hit > 0) {
-        mesh.selected = hit;
-    }
+    return std::max(faceBvh->nearestFace(mesh, nearPoint, farPoint), 0);
 }

@@ -1,15 +1,10 @@
 #pragma once
 
-#include "clipping/ui/ClipPlaneTool.h"
-#include "filtering/engine/MeanShiftFilter.h"
-#include "mesh/engine/EditHistory.h"
-#include "mesh/engine/Mesh.h"
 #include "mesh/engine/Vector.h"
-#include "terrain/ui/TerrainView.h"
-#include "segmentation/ui/TraversalViewPart.h"
+#include "segmentation/engine/SegmentExport.h"
 #include "viewer/engine/ArcBall.h"
 #include "viewer/engine/Picking.h"
-#include "workbench/engine/ToolRunner.h"
+#include "workbench/engine/Workbench.h"
 
 #include <QColor>
 #include <QImage>
@@ -23,17 +18,19 @@
 #include <string>
 #include <vector>
 
-class ClassifierView;
 class MeshDrawer;
+struct TerrainParameters;
 
-// The OpenGL view: owns the current mesh, its backup as last loaded, the arcball,
-// and draws the mesh in one of eight render modes. Tool pages reach the mesh
-// only through the slots.
+// The OpenGL view: draws the workbench's mesh in one of eight render modes with
+// the tools' overlays, turns it under the arcball and picks faces. The
+// workbench it owns holds everything the user works on; the slots turn the
+// pages' requests into the workbench's steps and settings, and the view shows
+// whatever the workbench tells it changed.
 //
 // Repainting: a 10 ms timer looks at what the picture depends on and repaints
-// only when that changed. Code that edits `mesh` in place must call
-// meshChanged() (or coloursChanged()) afterwards so that the buffers and the
-// picking structure follow.
+// only when that changed. Code that edits `mesh` in place, bypassing the
+// workbench, must call meshChanged() (or coloursChanged()) afterwards so that
+// the buffers and the picking structure follow.
 class QtGLWidget : public QOpenGLWidget
 {
     Q_OBJECT
@@ -50,8 +47,6 @@ public:
     int mouseMode = -1;
     // 1 while a clipping plane is selected.
     int clipMode = 0;
-    // The last file loaded or saved.
-    QString fileName;
     // Render-mode id 0..7 (4 Polygons); another id draws no mesh.
     int renderMode = 4;
     // The viewport in device pixels.
@@ -65,26 +60,20 @@ public:
     Vector lastMouse;
     Vector lightPosition { 0.0f, 0.0f, 1.0f, 0.0f };
     ArcBall arcBall;
-    Mesh mesh;
-    Mesh backupMesh;
-    // Edge traversal and segment marking on `mesh`.
-    TraversalViewPart traversal { mesh };
-    // The six clipping planes (clipping.clipCube) and what the view does with them.
-    ClipPlaneTool clipping;
-    TerrainViewState terrain;
-    MeanShiftFilter meanShift { &mesh };
-    // The classifier with its view state and overlay.
-    std::unique_ptr<ClassifierView> classification;
-    // What Undo and Redo take back and do again: every tool's change of the
-    // mesh or of what is shown of it, within a quarter of the memory available
-    // at start. Cleared when a file is opened.
-    EditHistory history;
+    // The user's work: mesh, backup, history within a quarter of the memory
+    // available at start, and every tool's state.
+    Workbench workbench;
+    Mesh& mesh = workbench.mesh;
+    Mesh& backupMesh = workbench.backupMesh;
+    EditHistory& history = workbench.history;
 
-    // Reads a mesh file chosen by the last four characters of the name ("obj" or
-    // "net", any case), builds its derived data, orients its faces and keeps a
-    // backup. A name no reader handles keeps the mesh. The view is fitted and
-    // unrotated either way. A file that cannot be read or holds no faces leaves
-    // the current mesh untouched and returns false, with the reason in problem.
+    // The last file loaded or saved, as the user named it.
+    QString fileName() const;
+
+    // Reads a mesh file into the workbench (the reader chosen by the name); the
+    // view is fitted and unrotated. A file that cannot be read, holds no faces
+    // or has no reader leaves the current mesh untouched and returns false,
+    // with the reason in problem.
     bool loadMesh(const QString& name, QString* problem = nullptr);
     // Writes the mesh by the suffix of the name (".ply", ".stl", ".off", else OBJ;
     // ".obj" is appended to an OBJ name that does not contain it). Vertex colours
@@ -105,16 +94,19 @@ public:
     // The whole mesh centred at the start zoom and the default orientation.
     void fitView();
     // A tool changed the mesh since it was read or saved.
-    bool isModified() const { return modified; }
+    bool isModified() const { return workbench.isModified(); }
 
     // Tools run through runner (not owned; null: at once on this thread). While
     // a run is going the mesh is only read: the slots that would change it, a
     // file open and picking are refused.
     void setToolRunner(ToolRunner* runner);
     bool toolRunning() const;
-    // Runs a terrain build as a tool and shows its mesh (of about `bytes`) as
-    // one just read.
-    void buildTerrain(std::function<bool(Mesh&, Progress&)> build, std::uint64_t bytes = 0);
+    // Builds a terrain from the height-map file (empty: the black map) as a
+    // step, and shows it as a mesh just read.
+    void buildTerrain(const QString& heightMap, const TerrainParameters& parameters);
+    // Runs a step of a script (file names already made concrete); done hears
+    // how it ended.
+    void runStep(const Step& step, Workbench::StepDone done = {});
 
     // Where the slots that change the mesh send the status text (the main
     // window's status bar).
@@ -136,10 +128,13 @@ public:
     // the faces) or in the vertex colours; loading and reloading go back to the
     // vertex colours. facecolours_signal tells the menu.
     void showFaceColours(bool on);
-    bool faceColoursShown() const { return faceColours; }
+    bool faceColoursShown() const { return workbench.faceColours; }
 
-    // Selects the nearest face under a widget position (logical pixels, y down)
-    // into mesh.selected (1-based); a miss keeps the selection.
+    // The nearest face under a widget position (logical pixels, y down), 1-based,
+    // or 0 for a miss.
+    int faceAt(int x, int y);
+    // Picks that face as a step (the pick and the traversal from it); a miss
+    // keeps the selection and traverses from it again.
     void pickFace(int x, int y);
 
     // The uniform scale, applied between the view transform and the rotation,
@@ -241,21 +236,12 @@ protected:
     void paintGL() override;
 
 private:
-    // What a step of the history keeps (see ToolRuns.cpp).
-    struct Snapshot;
-    Snapshot snapshot(bool wholeMesh) const;
-    void exchange(Snapshot& s);
-    void record(const QString& name, Snapshot s);
-    // A run's result takes the place of the view's mesh, which the step keeps.
-    void adoptMesh(const QString& step, std::unique_ptr<Mesh> result);
-    // A filter run's normals (when written) and state replace the view's.
-    void adoptFilter(const QString& step, bool written, Mesh& filtered, MeanShiftFilter& filter);
+    // What the workbench says changed, shown.
+    void workbenchChanged(unsigned changes);
+    // Runs a step; a refusal or failure goes to the status bar.
+    void run(const Step& step, Workbench::StepDone done = {});
     // True, after a status line, while a tool runs.
     bool refuseWhileRunning();
-    ToolRunner* runner = nullptr;
-    ToolRunner ownRunner;
-    // Set while a classification's own re-partitions run: they join its step.
-    bool classifying = false;
 
     static constexpr std::size_t kRepaintKeySize = 32;
     std::array<double, kRepaintKeySize> repaintKey() const;
@@ -265,28 +251,15 @@ private:
     void applyViewTransform();
     void releaseGL();
     void showStatus(const QString& text);
-    void afterMeshReplaced();
-    // What every newly read or built mesh (a file read, a terrain built) gets:
-    // the backup, the start zoom, the fit, fresh buffers and picking, and a
-    // clipping cube around it.
-    void newMeshLoaded();
-    // Face normals were filtered: shade each face with its own until the
-    // geometry changes.
-    void normalsFiltered();
-    // What a built terrain gets: treated as a mesh just read.
-    void terrainBuilt();
-    void meshEdited();
     void notifyMeshState();
     // Scales -viewDistance (the picture's size) by factor, in either projection.
     void zoomBy(double factor);
 
     std::function<void(const QString&)> statusSink;
     std::function<void()> meshStateSink;
-    // What Save and Reload make of the modified flag: whether the mesh differs
-    // from the backup, and whether the backup is what the file holds.
-    bool modified = false;
-    bool changedSinceBackup = false;
-    bool backupIsFile = true;
+    // The mesh's centre when the view was last fitted or the geometry last
+    // changed: a tool that moves the centre does not move the picture.
+    Vector drawnCentre;
     // Moves the box centre of the mesh as it is now to where the centre of the
     // mesh as loaded is drawn (Fit View after a tool moved the mesh).
     Vector fitShift { 0.0f, 0.0f, 0.0f, 0.0f };
@@ -304,7 +277,7 @@ private:
     // size the view fits. Edits in place keep it, so the view does not jump.
     float fitExtent = 0.0f;
     std::uint64_t frameCount = 0;
-    bool faceColours = false;
+    bool faceColoursDrawn = false;
     // Logical size for the orthographic box and the arcball.
     int logicalWidth = 1;
     int logicalHeight = 1;

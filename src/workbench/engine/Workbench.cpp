@@ -67,6 +67,15 @@ std::uint64_t meshBytes(const Mesh& m)
     return bytes;
 }
 
+// The mesh as read, for the backup and for reload: copyFrom() carries
+// positions, colours and corners, not the morphogens the file gave.
+void copyAsRead(Mesh& to, const Mesh& from)
+{
+    to.copyFrom(from);
+    to.morphogenValues = from.morphogenValues;
+    to.morphogenNames = from.morphogenNames;
+}
+
 // What marking a segment or colouring patches changes in a face.
 struct FaceMark
 {
@@ -614,11 +623,26 @@ bool Workbench::open(const std::string& path, std::string* problem)
     return true;
 }
 
+void Workbench::adoptMesh(Mesh& fresh)
+{
+    buildLoadData(fresh);
+    takeNewMesh(fresh);
+    fresh = Mesh();
+    fileName.clear();
+    modified = changedSinceBackup = true;
+    backupIsFile = false;
+    history.clear();
+    doneSteps.clear();
+    undoneSteps.clear();
+    notify(ChangeNewMesh | ChangeGeometry | ChangeColours | ChangeNormals | ChangeDisplay
+        | ChangeToolState | ChangeClipping | ChangeHistory | ChangeFile);
+}
+
 void Workbench::takeNewMesh(Mesh& fresh)
 {
     std::swap(mesh, fresh);
     if (options.keepBackup)
-        backupMesh.copyFrom(mesh);
+        copyAsRead(backupMesh, mesh);
     ++geometryId;
     settle(Kind::NewMesh);
 }
@@ -992,6 +1016,11 @@ bool Workbench::runLong(const Step& step, StepDone& done)
             return false;
         }
         run.name = "Classification";
+        // What the step leaves out it runs with as set.
+        if (!step.find("weight"))
+            job->p.classifierWeight = classifierSettings.weight;
+        if (!step.find("mode"))
+            job->p.spMode = classifierSettings.spMode;
         classifierSettings.weight = p.classifierWeight;
         classifierSettings.spMode = p.spMode;
         job->resolved.set("weight", stepNumber(p.classifierWeight));
@@ -1155,7 +1184,7 @@ bool Workbench::runLong(const Step& step, StepDone& done)
             before.backup = std::make_unique<Mesh>();
             std::swap(backupMesh, *before.backup);
             if (options.keepBackup)
-                backupMesh.copyFrom(mesh);
+                copyAsRead(backupMesh, mesh);
             before.cube = std::make_unique<PlaneWidgetInCube>(clipCube);
             settle(Kind::NewMesh);
             changes |= ChangeNewMesh | ChangeClipping;
@@ -1286,6 +1315,9 @@ bool Workbench::runQuick(const Step& step, StepDone& done)
         if (p.verb == Morphogens) {
             colourByMorphogens(mesh, setting);
         } else {
+            if (!step.find("use-stops"))
+                p.useStops = useColourStops;
+            resolved.set("use-stops", p.useStops ? "1" : "0");
             useColourStops = p.useStops;
             colourByHeight(mesh, p.stops, p.useStops);
             mesh.vertexColoursSet = true;
@@ -1304,7 +1336,7 @@ bool Workbench::runQuick(const Step& step, StepDone& done)
             before.classifier = std::make_unique<ClassifierState>(classifier);
             before.filter = std::make_unique<MeanShiftFilter>(meanShift);
         }
-        mesh.copyFrom(backupMesh);
+        copyAsRead(mesh, backupMesh);
         buildLoadData(mesh);
         ++geometryId;
         settle(Kind::NewGeometry);

@@ -146,6 +146,10 @@ public:
     // with vertex colours when they are the mesh's own. The file becomes the
     // workbench's file.
     bool save(const std::string& path);
+    // A mesh built outside the steps (a page that builds at once) becomes the
+    // workbench's as a new one, no file's: its load data built, backup,
+    // history and steps started again. fresh is left empty.
+    void adoptMesh(Mesh& fresh);
     // The mesh differs from the file last read or saved.
     bool isModified() const { return modified; }
 

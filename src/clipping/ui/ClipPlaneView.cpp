@@ -1,11 +1,8 @@
-#include "clipping/ui/ClipPlaneTool.h"
-
-#include "mesh/engine/Mesh.h"
+#include "clipping/ui/ClipPlaneView.h"
 
 #include <GL/gl.h>
 
 #include <algorithm>
-#include <cstdio>
 
 namespace {
 
@@ -27,90 +24,16 @@ void lineLoop(const std::vector<Vector>& outline)
 
 } // namespace
 
-void ClipPlaneTool::meshLoaded(const Mesh& mesh)
+void beginClipping(const PlaneWidgetInCube& cube)
 {
-    clipCube.initCube(clipCubeEdge(mesh));
-    changed();
+    drawPlanes(cube);
+    setClipPlanes(cube);
+    enableClipPlanes(cube, true);
 }
 
-bool ClipPlaneTool::select(int selected)
+void endClipping(const PlaneWidgetInCube& cube)
 {
-    clipCube.selectPlane(selected);
-    changed();
-    return clipCube.anySelected();
-}
-
-void ClipPlaneTool::invert(int selected)
-{
-    clipCube.invert = selected;
-    if (selected == 1) {
-        clipCube.showAll = 1;
-    } else if (selected == 0) {
-        clipCube.showAll = 0;
-    }
-    changed();
-}
-
-bool ClipPlaneTool::load(const QString& fn)
-{
-    const bool ok = clipCube.load(fn.toLatin1().toStdString());
-    std::fflush(stdout);
-    changed();
-    return ok;
-}
-
-bool ClipPlaneTool::save(const QString& fn)
-{
-    const bool ok = clipCube.save(fn.toLatin1().toStdString());
-    std::fflush(stdout);
-    return ok;
-}
-
-void ClipPlaneTool::showAll(int selected)
-{
-    clipCube.showAll = selected;
-    clipCube.rebuildOutlines();
-    changed();
-}
-
-void ClipPlaneTool::resetAll()
-{
-    clipCube.resetAll();
-    changed();
-}
-
-void ClipPlaneTool::resetCurrent()
-{
-    clipCube.resetCurrent();
-    changed();
-}
-
-void ClipPlaneTool::press(const Vector& position, int code)
-{
-    clipCube.pressPlanes(position, code);
-}
-
-void ClipPlaneTool::drag(const Vector& position)
-{
-    clipCube.dragPlanes(position);
-    changed();
-}
-
-void ClipPlaneTool::release()
-{
-    clipCube.releasePlanes();
-}
-
-void ClipPlaneTool::beginFrame() const
-{
-    drawPlanes(clipCube);
-    setClipPlanes(clipCube);
-    enableClipPlanes(clipCube, true);
-}
-
-void ClipPlaneTool::endFrame() const
-{
-    enableClipPlanes(clipCube, false);
+    enableClipPlanes(cube, false);
 }
 
 void drawPlanes(const PlaneWidgetInCube& cube)

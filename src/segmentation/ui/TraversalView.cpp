@@ -1,54 +1,13 @@
-#include "segmentation/ui/TraversalViewPart.h"
+#include "segmentation/ui/TraversalView.h"
 
 #include "mesh/engine/Mesh.h"
 
+#include <QFile>
 #include <QStringList>
 
 #include <GL/gl.h>
 
-TraversalViewPart::TraversalViewPart(Mesh& m)
-    : traversal(&m)
-    , mesh(m)
-{ }
-
-bool TraversalViewPart::edgeTraversal(int depth, int angle)
-{
-    if (!traversalAllowed(mesh)) {
-        return false;
-    }
-    traversal.run(depth, angle);
-    collectReached();
-    return true;
-}
-
-bool TraversalViewPart::markCurrent()
-{
-    if (!traversalAllowed(mesh)) {
-        return false;
-    }
-    traversal.markCurrent();
-    reached.clear();
-    return true;
-}
-
-void TraversalViewPart::afterPick()
-{
-    traversal.run(traversal.depth, traversal.angle);
-    collectReached();
-}
-
-void TraversalViewPart::meshReplaced()
-{
-    traversal.segmentCount = 0;
-    reached.clear();
-}
-
-SegmentExportReport TraversalViewPart::saveAll()
-{
-    return traversal.saveAll();
-}
-
-QString TraversalViewPart::saveAllStatus(const SegmentExportReport& report, const QString& folder)
+QString segmentExportStatus(const SegmentExportReport& report, const QString& folder)
 {
     const auto total = qsizetype(report.written.size()) + qsizetype(report.failed.size());
     if (report.failed.empty()) {
@@ -56,7 +15,7 @@ QString TraversalViewPart::saveAllStatus(const SegmentExportReport& report, cons
     }
     QStringList names;
     for (const std::string& path : report.failed) {
-        names << QString::fromLatin1(path.c_str());
+        names << QFile::decodeName(path.c_str());
     }
     return QStringLiteral("Saved %1 of %2 files in %3; could not write %4")
         .arg(qsizetype(report.written.size()))
@@ -64,17 +23,7 @@ QString TraversalViewPart::saveAllStatus(const SegmentExportReport& report, cons
         .arg(folder, names.join(QStringLiteral(", ")));
 }
 
-void TraversalViewPart::collectReached()
-{
-    reached.clear();
-    for (int f = 0; f < mesh.numFaces; ++f) {
-        if (mesh.faces[std::size_t(f)].traversed == 1) {
-            reached.push_back(f);
-        }
-    }
-}
-
-void TraversalViewPart::drawOverlay() const
+void drawTraversalOverlay(const Mesh& mesh, const std::vector<int>& reached)
 {
     if (reached.empty()) {
         return;
@@ -88,8 +37,6 @@ void TraversalViewPart::drawOverlay() const
     glColor3f(1.0f, 0.55f, 0.0f);
     glBegin(GL_TRIANGLES);
     for (const int f : reached) {
-        // Faces may have been replaced since the traversal; draw only what is
-        // still there and still flagged.
         if (f >= mesh.numFaces || f == mesh.selected - 1) {
             continue;
         }

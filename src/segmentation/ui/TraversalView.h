@@ -1,0 +1,19 @@
+#pragma once
+
+#include "segmentation/engine/SegmentExport.h"
+
+#include <QString>
+
+#include <vector>
+
+class Mesh;
+
+// The view's share of edge traversal and segment marking.
+
+// Draws the faces the latest traversal reached (apart from the picked one,
+// which keeps its red) in the highlight colour just in front of the surface.
+// Expects the view's modelview and lighting off; leaves GL state as it found it.
+void drawTraversalOverlay(const Mesh& mesh, const std::vector<int>& reached);
+
+// The status-bar line for a segmented export into folder.
+QString segmentExportStatus(const SegmentExportReport& report, const QString& folder);
