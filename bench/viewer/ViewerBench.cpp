@@ -188,20 +188,19 @@ int main(int argc, char** argv)
         int hits = 0;
         {
             QuietStdout quiet;
-            view.pickFace(400, 300); // builds the widget's own hierarchy
+            view.faceAt(400, 300); // builds the widget's own hierarchy
             for (int i = 0; i < 200; ++i) {
-                view.mesh.selected = -1;
                 t = Clock::now();
-                view.pickFace(px(random), py(random));
+                const int face = view.faceAt(px(random), py(random));
                 times.push_back(msSince(t));
-                hits += view.mesh.selected > 0;
+                hits += face > 0;
             }
         }
         std::sort(times.begin(), times.end());
         double sum = 0;
         for (double x : times)
             sum += x;
-        std::printf("pickFace through the view, %d of 200 on the mesh: mean %.3f ms, median "
+        std::printf("faceAt through the view, %d of 200 on the mesh: mean %.3f ms, median "
                     "%.3f ms, max %.3f ms\n",
             hits, sum / double(times.size()), times[times.size() / 2], times.back());
         // The linear loop for comparison, on a few picks.

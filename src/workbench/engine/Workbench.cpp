@@ -481,6 +481,10 @@ struct Workbench::Snapshot
     std::vector<Vector> faceNormals;
     bool hasFaceMarks = false;
     std::vector<FaceMark> faceMarks;
+    // The faces flagged by a traversal and their flags: picks are frequent,
+    // and a traversal changes nothing else, so a pick keeps only these.
+    bool hasTraversed = false;
+    std::vector<std::pair<int, int>> traversed;
     // Always held: what is shown, the pick and the segment numbering with the
     // latest traversal's highlight, and which geometry the mesh is.
     bool faceColours = false;
@@ -498,6 +502,20 @@ struct Workbench::Snapshot
         for (std::size_t f = 0; f < faceMarks.size(); ++f)
             faceMarks[f] = { m.faces[f].colour, m.faces[f].traversed, m.faces[f].segment };
     }
+    static std::vector<std::pair<int, int>> flagged(const Mesh& m)
+    {
+        std::vector<std::pair<int, int>> list;
+        for (std::size_t f = 0; f < m.faces.size(); ++f) {
+            if (m.faces[f].traversed != 0)
+                list.emplace_back(int(f), m.faces[f].traversed);
+        }
+        return list;
+    }
+    void keepTraversed(const Mesh& m)
+    {
+        hasTraversed = true;
+        traversed = flagged(m);
+    }
     void keepFaceNormals(const Mesh& m)
     {
         hasFaceNormals = true;
@@ -508,7 +526,8 @@ struct Workbench::Snapshot
     std::uint64_t bytes() const
     {
         std::uint64_t b = sizeof(Snapshot) + bytesOf(vertexColours) + bytesOf(vertexNormals)
-            + bytesOf(faceNormals) + bytesOf(faceMarks) + bytesOf(highlight);
+            + bytesOf(faceNormals) + bytesOf(faceMarks) + bytesOf(traversed)
+            + bytesOf(highlight);
         if (mesh)
             b += meshBytes(*mesh);
         if (backup)
@@ -772,6 +791,16 @@ void Workbench::exchange(Snapshot& s, unsigned& changes)
             std::swap(face.traversed, s.faceMarks[f].traversed);
             std::swap(face.segment, s.faceMarks[f].segment);
         }
+    }
+    if (s.hasTraversed) {
+        std::vector<std::pair<int, int>> now = Snapshot::flagged(mesh);
+        for (const auto& [f, flag] : now)
+            mesh.faces[std::size_t(f)].traversed = 0;
+        for (const auto& [f, flag] : s.traversed) {
+            if (std::size_t(f) < faces)
+                mesh.faces[std::size_t(f)].traversed = flag;
+        }
+        s.traversed = std::move(now);
     }
     std::swap(faceColours, s.faceColours);
     std::swap(normalShading, s.normalShading);
@@ -1254,7 +1283,7 @@ bool Workbench::runQuick(const Step& step, StepDone& done)
                 + std::to_string(mesh.numFaces) + " faces)");
         }
         Snapshot before = snapshot(false);
-        before.keepFaceMarks(mesh);
+        before.keepTraversed(mesh);
         if (p.face > 0)
             mesh.selected = p.face;
         if (p.verb == Pick && !step.find("depth"))
