@@ -49,10 +49,11 @@ int runClassify(const Args& args)
             files.push_back(a);
         }
     }
-    if (files.size() != 1)
+    if (files.size() != 1) {
         return fail("classify takes [--weight W] [--mode floyd|dijkstra] [--patches N] "
                     "[--load-table F.spt] [--save-table F.spt] [--json] IN (see facetra-cli "
                     "classify --help)");
+    }
 
     // With --json, standard output carries only the JSON line: the console
     // lines go to the error stream.

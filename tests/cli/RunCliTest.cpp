@@ -123,7 +123,7 @@ TEST(CliRun, ScriptsWriteWhatTheOneStepVerbsWrite)
         std::vector<std::string> args = c.verb;
         for (std::string& a : args) {
             if (a.starts_with("@"))
-                a = verbOut + a.substr(1);
+                a.replace(0, 1, verbOut);
         }
         ASSERT_EQ(runCli(args).status, 0);
         const std::string script = dir.write("step.txt", c.script);
