@@ -248,7 +248,15 @@ TEST(History, ABudgetDropsTheOldestStepsAndSaysSo)
     ASSERT_EQ(said.size(), 3u);
     EXPECT_EQ(said[0], "Undo history full: the 1 oldest step was dropped");
 
+    // Listeners hear of an undo once the history has moved: the Edit menu
+    // names what Undo and Redo take now.
+    std::string names;
+    w.addListener([&](unsigned changes) {
+        if (changes & ChangeHistory)
+            names = w.undoName() + "|" + w.redoName();
+    });
     runOk(w, "undo");
+    EXPECT_EQ(names, "Morphogen Colours|Height Colours");
     runOk(w, "undo");
     EXPECT_EQ(differing(parts(w), states[3], ChangeFile | ChangeHistory, false), "");
     EXPECT_EQ(run(w, step("undo")).outcome, Outcome::Refused);

@@ -27,7 +27,7 @@ void endToolRun(ToolRun& run, RunOutcome outcome, bool result)
         if (run.finish)
             run.finish(result);
     } else if (run.abandoned) {
-        run.abandoned();
+        run.abandoned(outcome);
     }
 }
 

@@ -6,6 +6,8 @@
 
 class Progress;
 
+enum class RunOutcome { Done, Cancelled, Failed };
+
 // One run of a tool on the workbench's mesh.
 //
 // `work` may run on another thread while the window goes on drawing the mesh:
@@ -24,12 +26,10 @@ struct ToolRun
     // Bytes the result is expected to take, 0 when not known. A run estimated at
     // more than half of the memory available asks the user first.
     std::uint64_t estimatedBytes = 0;
-    // Instead of finish after a cancelled or failed run: hands back anything
-    // the run borrowed. May be empty.
-    std::function<void()> abandoned {};
+    // Instead of finish after a cancelled or failed run, told which: hands
+    // back anything the run borrowed. May be empty.
+    std::function<void(RunOutcome)> abandoned {};
 };
-
-enum class RunOutcome { Done, Cancelled, Failed };
 
 // Runs tool work. This one runs it at once on the calling thread, reporting to
 // the progress it was given (a fresh silent one when none); the window installs
@@ -49,6 +49,8 @@ public:
     virtual bool busy() const { return false; }
     // How the latest run that started ended.
     RunOutcome lastOutcome() const { return outcome; }
+    // Where runs at once report, and steps that write files too; null: nowhere.
+    Progress* reportTo() const { return progress; }
 
 protected:
     RunOutcome outcome = RunOutcome::Done;

@@ -349,7 +349,7 @@ bool readStep(const Step& step, Parsed& p, std::string& problem)
     case Pick:
     case Traverse:
         r.number("face", p.face, 1, 1 << 30, p.verb == Pick, "a face number from 1");
-        r.number("depth", p.depth, 0, 1 << 20, p.verb == Traverse, "a whole number of 0 or more");
+        r.number("depth", p.depth, 0, 5000, p.verb == Traverse, "a whole number from 0 to 5000");
         r.number("angle", p.angle, 0, 360, p.verb == Traverse, "a whole number from 0 to 360");
         break;
     case Mark:
@@ -470,6 +470,10 @@ struct Workbench::Snapshot
     std::unique_ptr<Mesh> mesh;
     std::unique_ptr<Mesh> backup;
     std::unique_ptr<PlaneWidgetInCube> cube;
+    // A new mesh's step keeps the file it replaced.
+    bool hasFile = false;
+    std::string fileName;
+    bool backupIsFile = false;
     std::unique_ptr<ClassifierState> classifier;
     std::unique_ptr<MeanShiftFilter> filter;
     bool hasVertexColours = false;
@@ -666,9 +670,9 @@ void Workbench::takeNewMesh(Mesh& fresh)
     settle(Kind::NewMesh);
 }
 
-bool Workbench::save(const std::string& path)
+bool Workbench::save(const std::string& path, Progress* progress)
 {
-    if (!writeMeshFile(mesh, path, mesh.vertexColoursSet))
+    if (!writeMeshFile(mesh, path, mesh.vertexColoursSet, progress))
         return false;
     fileName = path;
     modified = false;
@@ -754,6 +758,11 @@ void Workbench::exchange(Snapshot& s, unsigned& changes)
     }
     if (s.backup)
         std::swap(backupMesh, *s.backup);
+    if (s.hasFile) {
+        std::swap(fileName, s.fileName);
+        std::swap(backupIsFile, s.backupIsFile);
+        changes |= ChangeFile;
+    }
     if (s.cube) {
         std::swap(clipCube, *s.cube);
         ++clipChanges;
@@ -823,7 +832,9 @@ void Workbench::record(const std::string& name, const Step& step, Snapshot s, bo
             unsigned changes = 0;
             exchange(kept, changes);
             modified = changedSinceBackup = true;
-            notify(changes | ChangeHistory | ChangeFile);
+            // Told once the history has moved the step, so that listeners
+            // see the names Undo and Redo now take.
+            exchangedChanges |= changes;
         }));
     if (dropped > 0) {
         status("Undo history full: the " + std::to_string(dropped)
@@ -833,23 +844,27 @@ void Workbench::record(const std::string& name, const Step& step, Snapshot s, bo
 
 bool Workbench::undoStep()
 {
+    exchangedChanges = 0;
     if (running() || !history.undo())
         return false;
     if (!doneSteps.empty()) {
         undoneSteps.push_back(std::move(doneSteps.back()));
         doneSteps.pop_back();
     }
+    notify(exchangedChanges | ChangeHistory | ChangeFile);
     return true;
 }
 
 bool Workbench::redoStep()
 {
+    exchangedChanges = 0;
     if (running() || !history.redo())
         return false;
     if (!undoneSteps.empty()) {
         doneSteps.push_back(std::move(undoneSteps.back()));
         undoneSteps.pop_back();
     }
+    notify(exchangedChanges | ChangeHistory | ChangeFile);
     return true;
 }
 
@@ -976,7 +991,13 @@ bool Workbench::runLong(const Step& step, StepDone& done)
         if (done)
             done({ outcome, message });
     };
-    run.abandoned = [end] { end(Outcome::Cancelled, "cancelled"); };
+    const auto abandon = [end](RunOutcome outcome) {
+        if (outcome == RunOutcome::Failed)
+            end(Outcome::Failed, "failed: see the console");
+        else
+            end(Outcome::Cancelled, "cancelled");
+    };
+    run.abandoned = abandon;
 
     switch (p.verb) {
     case Subdivide:
@@ -1091,11 +1112,11 @@ bool Workbench::runLong(const Step& step, StepDone& done)
             c.progress = nullptr;
             return true;
         };
-        run.abandoned = [this, job, tableBuilt, end] {
+        run.abandoned = [this, job, tableBuilt, abandon](RunOutcome outcome) {
             classifier.table = std::move(job->classifier.table);
             if (tableBuilt)
                 classifier.rebuild = 1;
-            end(Outcome::Cancelled, "cancelled");
+            abandon(outcome);
         };
         notify(ChangeToolState);
         break;
@@ -1215,6 +1236,9 @@ bool Workbench::runLong(const Step& step, StepDone& done)
             if (options.keepBackup)
                 copyAsRead(backupMesh, mesh);
             before.cube = std::make_unique<PlaneWidgetInCube>(clipCube);
+            before.hasFile = true;
+            before.fileName = fileName;
+            before.backupIsFile = backupIsFile;
             settle(Kind::NewMesh);
             changes |= ChangeNewMesh | ChangeClipping;
             // A terrain is no file's mesh until it is saved.
@@ -1382,10 +1406,10 @@ bool Workbench::runQuick(const Step& step, StepDone& done)
             return refuse(p.verb == Undo ? "nothing to undo" : "nothing to redo");
         return end(Outcome::Done, {});
     case Save:
-        return save(p.path) ? end(Outcome::Done, {})
+        return save(p.path, activeRunner->reportTo()) ? end(Outcome::Done, {})
                             : end(Outcome::Failed, "cannot write '" + p.path + "'");
     case SaveNormals:
-        return saveNormals(p.path) ? end(Outcome::Done, {})
+        return saveNormals(p.path, activeRunner->reportTo()) ? end(Outcome::Done, {})
                                    : end(Outcome::Failed, "cannot write '" + p.path + "'");
     case SaveTable:
         if (classifier.table.empty())
@@ -1574,19 +1598,21 @@ SegmentExportReport Workbench::saveSegments(const std::string& directory) const
     return writeSegmentFiles(mesh, traversal.segmentCount, directory);
 }
 
-bool Workbench::saveNormals(const std::string& path) const
+bool Workbench::saveNormals(const std::string& path, Progress* progress) const
 {
     std::string text;
     text.reserve(std::size_t(std::max(mesh.numFaces, 0)) * 40);
     char line[96];
     for (int f = 0; f < mesh.numFaces; ++f) {
+        if (progress && (f & 16383) == 0)
+            progress->checkStop();
         const Vector& n = mesh.faces[std::size_t(f)].normal;
         // Nine significant digits: a float read back is the same float.
         const int length = std::snprintf(
             line, sizeof line, "%.9g %.9g %.9g\n", double(n.x), double(n.y), double(n.z));
         text.append(line, std::size_t(length));
     }
-    return writeFileReplacing(path, text);
+    return writeFileReplacing(path, text, progress);
 }
 
 // ---- Script names

@@ -144,8 +144,9 @@ public:
     bool open(const std::string& path, std::string* problem = nullptr);
     // Writes the mesh by the suffix of path (".ply", ".stl", ".off", else OBJ),
     // with vertex colours when they are the mesh's own. The file becomes the
-    // workbench's file.
-    bool save(const std::string& path);
+    // workbench's file. A progress, when given, may stop the write (the old
+    // file then stays).
+    bool save(const std::string& path, Progress* progress = nullptr);
     // A mesh built outside the steps (a page that builds at once) becomes the
     // workbench's as a new one, no file's: its load data built, backup,
     // history and steps started again. fresh is left empty.
@@ -228,7 +229,7 @@ public:
     // The segmented export into directory (empty: the working directory).
     SegmentExportReport saveSegments(const std::string& directory) const;
     // One face normal a line, "x y z" with nine significant digits.
-    bool saveNormals(const std::string& path) const;
+    bool saveNormals(const std::string& path, Progress* progress = nullptr) const;
 
 private:
     struct Snapshot;
@@ -259,6 +260,8 @@ private:
     bool changedSinceBackup = false;
     bool backupIsFile = true;
     std::uint64_t clipChanges = 0;
+    // What the step Undo or Redo just exchanged changed.
+    unsigned exchangedChanges = 0;
     // Which geometry the mesh holds: bumped by every change of it, kept by
     // the history with the mesh it belongs to. The distance table is of use
     // only for the geometry it was made for.
