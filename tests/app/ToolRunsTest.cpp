@@ -1,8 +1,6 @@
-// Tool runs through the view's slots: a running tool keeps the mesh to itself,
-// and Undo / Redo from the view bring back every state byte for byte. What a
-// run computes, and cancelled runs, are the workbench's own tests.
+// Undo / Redo through the view's slots bring back every state byte for byte.
+// What a run computes, runs held or cancelled, are the workbench's own tests.
 #include "filtering/engine/MeanShiftFilter.h"
-#include "mesh/engine/Progress.h"
 #include "mesh/engine/WriteMeshFile.h"
 #include "terrain/engine/TerrainBuilder.h"
 #include "viewer/ui/QtGLWidget.h"
@@ -75,31 +73,6 @@ QByteArray state(QtGLWidget& view, const QString& folder)
     return out + QByteArray::fromStdString(m.morphogenNames.empty() ? "" : m.morphogenNames[0]);
 }
 
-// Keeps a run going until the test ends it.
-class HoldingRunner : public ToolRunner
-{
-public:
-    std::optional<ToolRun> pending;
-    int refused = 0;
-    bool start(ToolRun run) override
-    {
-        if (pending) {
-            ++refused;
-            return false;
-        }
-        pending = std::move(run);
-        return true;
-    }
-    bool busy() const override { return pending.has_value(); }
-    void end()
-    {
-        ToolRun run = std::move(*pending);
-        pending.reset();
-        Progress progress;
-        QCOMPARE(runToolHere(run, progress), RunOutcome::Done);
-    }
-};
-
 } // namespace
 
 class ToolRunsTest : public QObject
@@ -118,7 +91,6 @@ private slots:
     }
     void cleanup() { view.reset(); }
 
-    void aRunningToolKeepsTheMeshToItself();
     void undoAndRedoRestoreEveryStateByteForByte();
 
 private:
@@ -128,34 +100,6 @@ private:
     QString grid;
     std::unique_ptr<QtGLWidget> view;
 };
-
-void ToolRunsTest::aRunningToolKeepsTheMeshToItself()
-{
-    HoldingRunner runner;
-    view->setToolRunner(&runner);
-    view->mesh.selected = 1;
-    const QByteArray before = now();
-    view->subdivide_slot(1, 0.0f);
-    QVERIFY(view->toolRunning());
-
-    // A second Apply, and whatever would change the mesh in place, is refused
-    // before it reaches the runner.
-    view->simplify_slot(50.0f);
-    QCOMPARE(runner.refused, 0);
-    view->reload_slot();
-    view->markcurrent_slot();
-    view->build_vertexcoloursterrain_slot({}, {});
-    view->undo_slot();
-    QString why;
-    QVERIFY(!view->loadMesh(grid, &why));
-    QVERIFY(!why.isEmpty());
-    QCOMPARE(now(), before);
-
-    runner.end();
-    QVERIFY(!view->toolRunning());
-    QCOMPARE(view->mesh.numFaces, 4 * 242);
-    QCOMPARE(view->history.undoName(), std::string("Subdivide"));
-}
 
 void ToolRunsTest::undoAndRedoRestoreEveryStateByteForByte()
 {
