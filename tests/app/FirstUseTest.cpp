@@ -74,6 +74,7 @@ private slots:
     void zoomFitLightingAndLines();
     void droppedFileLoadsFailedOpensKeepItAndAToolRunsBehindTheWindow();
     void savingWritesTheRightNameAndReportsFailure();
+    void stepsRunFromAScriptUndoOneByOneAndSaveBack();
 
 private:
     // Opens name through File, "Open..."; false when the window warned.
@@ -330,6 +331,42 @@ void FirstUseTest::savingWritesTheRightNameAndReportsFailure()
         QtGLWidget::meshCountsText(view->mesh));
     QVERIFY(open(answer));
     QCOMPARE(view->mesh.numVertices, 4);
+}
+
+void FirstUseTest::stepsRunFromAScriptUndoOneByOneAndSaveBack()
+{
+    QVERIFY(open(cubeFile));
+    QString answer;
+    window->dialogs.openFileName = [&](auto, auto, auto, auto) { return answer; };
+    window->dialogs.saveFileName = [&](auto, auto, auto, auto) { return answer; };
+
+    // A damaged line stops the script before anything runs.
+    answer = file(QStringLiteral("bad.steps"), "subdivide levels=1\nsimplify lod=x\n");
+    window->runStepsEvent();
+    QVERIFY(status().contains(QStringLiteral("line 2")));
+    QCOMPARE(view->history.undoCount(), std::size_t(0));
+
+    // Through the window's runner, one step after another; saved names lie
+    // beside the script, {name} the open file's.
+    answer = file(QStringLiteral("good.steps"),
+        "# a comment\nsubdivide levels=1\nsave {name}-fine.obj\nsimplify lod=50\n");
+    window->runStepsEvent();
+    QTRY_VERIFY(status().startsWith(QStringLiteral("Ran 3 steps")));
+    QVERIFY(QFile::exists(folder.filePath(QStringLiteral("cube-fine.obj"))));
+    QCOMPARE(view->history.undoName(), std::string("Simplify"));
+    window->undoAction->trigger();
+    QCOMPARE(view->history.undoName(), std::string("Subdivide"));
+    QCOMPARE(window->redoAction->text(), QStringLiteral("Redo Simplify"));
+
+    // What is saved back holds the steps done, with what they ran with.
+    answer = folder.filePath(QStringLiteral("back.steps"));
+    window->saveStepsEvent();
+    QFile back(answer);
+    QVERIFY(back.open(QIODevice::ReadOnly));
+    const QList<QByteArray> lines = back.readAll().split('\n');
+    QCOMPARE(lines.size(), 3);
+    QVERIFY(lines[0].startsWith("# ") && lines[0].endsWith("cube.obj"));
+    QCOMPARE(lines[1], QByteArray("subdivide levels=1 weight=0"));
 }
 
 QTEST_MAIN(FirstUseTest)

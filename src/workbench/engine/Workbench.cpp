@@ -636,6 +636,7 @@ bool Workbench::open(const std::string& path, std::string* problem)
         return false;
     takeNewMesh(fresh);
     fileName = path;
+    openedFile = path;
     modified = changedSinceBackup = false;
     backupIsFile = true;
     history.clear();
@@ -652,6 +653,7 @@ void Workbench::adoptMesh(Mesh& fresh)
     takeNewMesh(fresh);
     fresh = Mesh();
     fileName.clear();
+    openedFile.clear();
     modified = changedSinceBackup = true;
     backupIsFile = false;
     history.clear();
@@ -880,7 +882,7 @@ std::string Workbench::redoName() const
 
 std::string Workbench::stepsScript() const
 {
-    std::string text = "# " + (fileName.empty() ? std::string("(no file)") : fileName) + "\n";
+    std::string text = "# " + (openedFile.empty() ? std::string("(no file)") : openedFile) + "\n";
     for (const Step& step : doneSteps)
         text += step.text() + "\n";
     return text;

@@ -185,7 +185,8 @@ public:
     // The steps that made the mesh since it was read, undone ones left out,
     // each with every parameter it ran with.
     const std::vector<Step>& steps() const { return doneSteps; }
-    // Those as a script: the file's name as a comment on the first line.
+    // Those as a script: the name of the file they started from as a comment on
+    // the first line.
     std::string stepsScript() const;
     // Names Undo and Redo would take; empty when there is none.
     std::string undoName() const;
@@ -269,6 +270,8 @@ private:
     std::uint64_t tableGeneration = 0;
     // The table file the distances came from, when they did.
     std::string loadedTable;
+    // The file the steps started from: the one last opened.
+    std::string openedFile;
 };
 
 // A save step's name made concrete: "{name}" replaced by stem (the input's
