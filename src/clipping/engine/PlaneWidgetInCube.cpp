@@ -432,6 +432,11 @@ bool PlaneWidgetInCube::load(const std::string& filename)
         std::printf("ERROR: OPENING FILE .slc File! PlaneWidgetInCube::load() /n\n");
         return false;
     }
+    // A plane the file leaves out is no longer there to be selected: kept
+    // selected, it would hold the view in plane mode with nothing to move.
+    for (std::size_t k = planes.size(); k < std::size(planeState); ++k) {
+        planeState[k] = -1;
+    }
     outlines.assign(planes.size(), {});
     rebuildOutlines();
     return true;

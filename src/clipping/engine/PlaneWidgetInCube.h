@@ -80,8 +80,9 @@ public:
     // blank ones; each "P: " line fills the next plane; other lines are skipped.
     // A SIZE out of range is refused and a short or damaged plane line keeps the
     // fields it did not reach, each with a console line. A file that cannot be
-    // opened leaves the cube unchanged and returns false. Selection and showAll
-    // stay; the outlines are rebuilt against the current cube.
+    // opened leaves the cube unchanged and returns false. The selection of the
+    // planes still there and showAll stay, planes beyond the count are
+    // deselected; the outlines are rebuilt against the current cube.
     bool load(const std::string& filename);
 
     // Toggles the selection of plane k (0..5); other k are ignored.

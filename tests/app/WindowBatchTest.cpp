@@ -1,0 +1,462 @@
+// What the window makes, facetra-cli makes from the window's saved steps: each
+// history is recorded through the pages, the menus and the mouse, its steps
+// saved from the Edit menu, its results saved from the window; the real
+// command-line tool then replays the steps on the same file, and every file
+// the two wrote must agree byte for byte.
+#include "app/ui/QtMainWindow.h"
+#include "app/ui/QtMeshEditorDialogue.h"
+#include "filtering/ui/QtFunctionWidget.h"
+#include "filtering/ui/QtMeanShiftWidget.h"
+#include "morphogens/ui/QtMorphogenWidget.h"
+#include "refinement/ui/QtMeshSimplifierWidget.h"
+#include "refinement/ui/QtMeshSubdivideWidget.h"
+#include "segmentation/ui/QtMeshClassifierWidget.h"
+#include "segmentation/ui/QtMeshTraversalWidget.h"
+#include "terrain/ui/QtMeshTerrainWidget.h"
+#include "viewer/ui/QtGLWidget.h"
+#include "workbench/engine/Step.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QDialog>
+#include <QDirIterator>
+#include <QImage>
+#include <QLineEdit>
+#include <QOpenGLContext>
+#include <QProcess>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSlider>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTreeWidget>
+#include <QtTest>
+
+#include <cmath>
+#include <fstream>
+
+namespace {
+
+const QString crossFile = QStringLiteral(FACETRA_MESH_DIR "/cross.obj");
+
+template <class T> T* child(QWidget* page, const char* name)
+{
+    return page->findChild<T*>(QString::fromLatin1(name));
+}
+
+QPushButton* buttonNamed(QWidget* page, const char* text)
+{
+    for (QPushButton* button : page->findChildren<QPushButton*>()) {
+        if (button->text() == QLatin1String(text))
+            return button;
+    }
+    return nullptr;
+}
+
+QRadioButton* radioNamed(QWidget* page, const char* text)
+{
+    for (QRadioButton* button : page->findChildren<QRadioButton*>()) {
+        if (button->text() == QLatin1String(text))
+            return button;
+    }
+    return nullptr;
+}
+
+QByteArray contents(const QString& name)
+{
+    QFile file(name);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Every file under folder, by its name relative to it.
+QStringList filesUnder(const QString& folder)
+{
+    QStringList names;
+    QDirIterator it(folder, QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext())
+        names << QDir(folder).relativeFilePath(it.next());
+    names.sort();
+    return names;
+}
+
+// Where two texts part: the first line that differs, from each.
+QString firstDifference(const QByteArray& a, const QByteArray& b)
+{
+    const QList<QByteArray> x = a.split('\n'), y = b.split('\n');
+    for (qsizetype i = 0; i < std::max(x.size(), y.size()); ++i) {
+        const QByteArray p = i < x.size() ? x[i] : "(end)", q = i < y.size() ? y[i] : "(end)";
+        if (p != q) {
+            return QStringLiteral("line %1: window '%2', batch '%3'")
+                .arg(i + 1)
+                .arg(QString::fromLatin1(p.left(120)), QString::fromLatin1(q.left(120)));
+        }
+    }
+    return QStringLiteral("same lines");
+}
+
+} // namespace
+
+class WindowBatchTest : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir scratch;
+    QString spotted, heightMap;
+    std::unique_ptr<QtMainWindow> window;
+    QtMeshEditorDialogue* tools = nullptr;
+    QtGLWidget* view = nullptr;
+    QStringList warnings;
+
+    Workbench& bench() const { return view->workbench; }
+    std::string lastVerb() const
+    {
+        return bench().steps().empty() ? std::string() : bench().steps().back().verb;
+    }
+
+    void open(const QString& name)
+    {
+        window->dialogs.openFileName = [name](auto, auto, auto, auto) { return name; };
+        window->openfileEvent();
+        QCOMPARE(bench().fileName, name.toStdString());
+    }
+    // A click on a page's button, its page brought to the front first.
+    void click(QAbstractButton* button)
+    {
+        QVERIFY(button && button->isEnabled());
+        for (QWidget* w = button; w; w = w->parentWidget()) {
+            if (tools->tabs()->indexOf(w) >= 0)
+                tools->tabs()->setCurrentWidget(w);
+        }
+        // A check box or radio button takes clicks on its indicator and text.
+        const bool pushButton = qobject_cast<QPushButton*>(button) != nullptr;
+        QTest::mouseClick(button, Qt::LeftButton, {},
+            pushButton ? button->rect().center() : QPoint(6, button->height() / 2));
+    }
+    void apply(QWidget* page)
+    {
+        tools->tabs()->setCurrentWidget(page);
+        click(tools->applyButton());
+    }
+    void clickCell(QTreeWidget* tree, int row, int column)
+    {
+        tools->tabs()->setCurrentWidget(tools->morphogenPage);
+        const QRect cell = tree->visualRect(tree->model()->index(row, column));
+        QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, cell.center());
+    }
+    void undo()
+    {
+        QVERIFY(window->undoAction->isEnabled());
+        window->undoAction->trigger();
+    }
+    // A stop added through the Terrain page's stop dialogue.
+    void addStop(const char* value, QColor colour)
+    {
+        QtMeshTerrainWidget* page = tools->terrainPage;
+        page->dialogs.colour = [colour](auto, auto) { return colour; };
+        page->runStopDialog = [page, value](QDialog&) {
+            page->stopValueEdit()->setText(QString::fromLatin1(value));
+            page->pickcol_event();
+            page->ok_event();
+        };
+        tools->tabs()->setCurrentWidget(page);
+        click(buttonNamed(page, "add"));
+    }
+
+    // Saves the steps and the results from the window, replays the steps with
+    // facetra-cli on input and compares every file; verbs: the steps the
+    // history must have saved, in order.
+    void compareWithBatch(const QString& input, const std::vector<std::string>& verbs);
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup() { window.reset(); }
+
+    void refineAndFilter();
+    void classifyPickAndMark();
+    void colours();
+    void terrain();
+};
+
+void WindowBatchTest::initTestCase()
+{
+    if (!QOpenGLContext().create())
+        QSKIP("no OpenGL on this display");
+    if (!QFileInfo::exists(crossFile))
+        QSKIP("the shared meshes are not here");
+    QStandardPaths::setTestModeEnabled(true);
+    QCoreApplication::setOrganizationName(QStringLiteral("FacetraTest"));
+    QVERIFY(scratch.isValid());
+
+    // A wavy 8 x 8 grid with three morphogens.
+    spotted = scratch.filePath(QStringLiteral("spotted.obj"));
+    std::ofstream out(spotted.toStdString());
+    const int n = 8;
+    out << "mn red green blue\n";
+    for (int y = 0; y < n; ++y) {
+        for (int x = 0; x < n; ++x) {
+            out << "v " << x << ' ' << y << ' ' << 0.4 * std::sin(x * 0.8) * std::cos(y * 0.7)
+                << "\nm " << x / 7.0 << ' ' << y / 7.0 << ' ' << ((x * y) % 3) / 2.0 << '\n';
+        }
+    }
+    for (int y = 0; y + 1 < n; ++y) {
+        for (int x = 0; x + 1 < n; ++x) {
+            const int a = y * n + x + 1, b = a + 1, c = a + n, d = c + 1;
+            out << "f " << a << ' ' << b << ' ' << d << "\nf " << a << ' ' << d << ' ' << c << '\n';
+        }
+    }
+    out.close();
+    QVERIFY(out);
+
+    heightMap = scratch.filePath(QStringLiteral("ridge.png"));
+    QImage map(16, 16, QImage::Format_RGB32);
+    for (int y = 0; y < 16; ++y)
+        for (int x = 0; x < 16; ++x)
+            map.setPixel(x, y, qRgb((x * 37 + y * 11) % 256, x * 16, 255 - y * 16));
+    QVERIFY(map.save(heightMap, "PNG"));
+}
+
+void WindowBatchTest::init()
+{
+    UserDialogs::setCurrentFile(QString());
+    window = std::make_unique<QtMainWindow>();
+    window->setAttribute(Qt::WA_DeleteOnClose, false);
+    view = window->glView();
+    view->setToolRunner(nullptr);
+    warnings.clear();
+    window->dialogs.warning = [this](auto, auto, const QString& text) { warnings << text; };
+    window->resizeView(300, 300);
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    tools = window->meshEditor;
+    window->mesheditorEvent();
+}
+
+void WindowBatchTest::compareWithBatch(const QString& input, const std::vector<std::string>& verbs)
+{
+    QVERIFY2(warnings.isEmpty(), qPrintable(warnings.join(QLatin1Char('\n'))));
+    const QString folder = scratch.filePath(QString::fromLatin1(QTest::currentTestFunction()));
+    const QString shown = folder + QStringLiteral("/window");
+    const QString batch = folder + QStringLiteral("/batch");
+    QVERIFY(QDir().mkpath(shown + QStringLiteral("/segments")));
+    const QString stem = QFileInfo(input).fileName().section(QLatin1Char('.'), 0, 0);
+
+    // Edit, "Save Steps...".
+    const QString script = folder + QStringLiteral("/history.steps");
+    window->dialogs.saveFileName = [script](auto, auto, auto, auto) { return script; };
+    window->saveStepsAction->trigger();
+    const QByteArray steps = contents(script);
+    std::vector<ScriptLine> lines;
+    std::string problem;
+    QVERIFY2(parseScript(steps.toStdString(), lines, problem), problem.c_str());
+    std::vector<std::string> saved;
+    for (const ScriptLine& line : lines)
+        saved.push_back(line.step.verb);
+    QVERIFY2(saved == verbs, steps.constData());
+
+    // File, "Save As..." in both formats; the normals and segments as the
+    // workbench writes them.
+    for (const char* suffix : { ".ply", ".obj" }) {
+        const QString name = shown + QLatin1Char('/') + stem + QLatin1String(suffix);
+        window->dialogs.saveFileName = [name](auto, auto, auto, auto) { return name; };
+        window->savefileEvent();
+        QVERIFY(QFileInfo::exists(name));
+    }
+    QVERIFY(bench().saveNormals((shown + QLatin1Char('/') + stem + ".normals").toStdString()));
+    QVERIFY(
+        bench().saveSegments((shown + QStringLiteral("/segments")).toStdString()).failed.empty());
+
+    const QString replay = folder + QStringLiteral("/replay.steps");
+    QFile out(replay);
+    QVERIFY(out.open(QIODevice::WriteOnly));
+    out.write(steps
+        + "save {name}.ply\nsave {name}.obj\nsave-normals {name}.normals\n"
+          "save-segments segments\n");
+    out.close();
+    QProcess cli;
+    cli.setProcessChannelMode(QProcess::MergedChannels);
+    cli.start(QStringLiteral(FACETRA_CLI),
+        { QStringLiteral("run"), QStringLiteral("--jobs"), QStringLiteral("1"),
+            QStringLiteral("--out-dir"), batch, replay, input });
+    QVERIFY(cli.waitForFinished(120000));
+    const QByteArray console = cli.readAll();
+    QVERIFY2(cli.exitStatus() == QProcess::NormalExit && cli.exitCode() == 0, console.constData());
+
+    const QStringList files = filesUnder(shown);
+    QCOMPARE(filesUnder(batch), files);
+    QVERIFY(files.size() >= 4);
+    for (const QString& name : files) {
+        const QByteArray a = contents(shown + QLatin1Char('/') + name);
+        const QByteArray b = contents(batch + QLatin1Char('/') + name);
+        QVERIFY2(a == b,
+            qPrintable(name + QStringLiteral(" differs, ") + firstDifference(a, b)
+                + QStringLiteral("\nsteps:\n") + QString::fromUtf8(steps)));
+    }
+}
+
+void WindowBatchTest::refineAndFilter()
+{
+    open(crossFile);
+    QtMeshSubdivideWidget* subdivide = tools->subdividePage;
+    child<QSlider>(subdivide, "subdivlevel_slider")->setValue(1);
+    child<QSlider>(subdivide, "weight_slider")->setValue(70);
+    apply(subdivide);
+    QCOMPARE(lastVerb(), std::string("subdivide"));
+    child<QSlider>(tools->simplifyPage, "threshmin_slider")->setValue(60);
+    apply(tools->simplifyPage);
+    QCOMPARE(lastVerb(), std::string("simplify"));
+    click(tools->reloadButton());
+    QCOMPARE(bench().mesh.numFaces, 76);
+    child<QSlider>(subdivide, "weight_slider")->setValue(35);
+    apply(subdivide);
+    // A new mesh taken back: the filters below start from the one before.
+    apply(tools->simplifyPage);
+    undo();
+
+    QtMeanShiftWidget* filters = tools->meanShiftPage;
+    tools->tabs()->setCurrentWidget(filters);
+    filters->radiusSlider()->setValue(14);
+    click(buttonNamed(filters, "Mean Shift"));
+    QtFunctionWidget* profile = filters->functionWidget();
+    QVERIFY(profile->plotWidth() > 10 && profile->plotHeight() > 10);
+    profile->moveControlPoint(1, profile->plotWidth() * 0.4f, profile->plotHeight() * 0.55f);
+    apply(filters);
+    QCOMPARE(lastVerb(), std::string("filter"));
+    QVERIFY(bench().steps().back().find("profile"));
+    click(buttonNamed(filters, "Sphere Jump"));
+    click(buttonNamed(filters, "Step"));
+    QCOMPARE(lastVerb(), std::string("filter-step"));
+    click(buttonNamed(filters, "Median Filter"));
+    filters->radiusSlider()->setValue(2);
+    apply(filters);
+    // The median run is taken back: the script must not hold it.
+    undo();
+    filters->radiusSlider()->setValue(9);
+    click(buttonNamed(filters, "Mean Shift"));
+    profile->moveControlPoint(2, profile->plotWidth() * 0.7f, profile->plotHeight() * 0.3f);
+    click(buttonNamed(filters, "Step"));
+
+    compareWithBatch(crossFile,
+        { "subdivide", "simplify", "reload", "subdivide", "filter", "filter-step", "filter-step" });
+}
+
+void WindowBatchTest::classifyPickAndMark()
+{
+    open(crossFile);
+    QtMeshClassifierWidget* classify = tools->classifyPage;
+    tools->tabs()->setCurrentWidget(classify);
+    classify->weightSlider->setValue(30);
+    click(buttonNamed(classify, "Djikstra SP"));
+    apply(classify);
+    QCOMPARE(lastVerb(), std::string("classify"));
+    const int found = bench().classifier.numPatches;
+    QVERIFY(found >= 1);
+    classify->numPatchesSlider->setValue(found > 2 ? found - 1 : found + 1);
+    QCOMPARE(lastVerb(), std::string("repartition"));
+
+    // A pick at the middle of the view, the traversal from it, its segment.
+    const QPoint middle = view->rect().center();
+    QTest::mouseClick(view, Qt::MiddleButton, {}, middle);
+    QVERIFY(bench().mesh.selected >= 1);
+    QCOMPARE(lastVerb(), std::string("pick"));
+    QtMeshTraversalWidget* traversal = tools->traversalPage;
+    tools->tabs()->setCurrentWidget(traversal);
+    child<QSlider>(traversal, "depth_slider")->setValue(3);
+    child<QSlider>(traversal, "stepsize_slider")->setValue(40);
+    QCOMPARE(lastVerb(), std::string("traverse"));
+    click(buttonNamed(traversal, "Mark Current"));
+    QCOMPARE(lastVerb(), std::string("mark"));
+
+    // Another pick, one taken back, a second segment.
+    QTest::mouseClick(view, Qt::MiddleButton, {}, middle + QPoint(40, 5));
+    QTest::mouseClick(view, Qt::MiddleButton, {}, middle - QPoint(35, 10));
+    undo();
+    child<QSlider>(traversal, "depth_slider")->setValue(2);
+    click(buttonNamed(traversal, "Mark Current"));
+    QCOMPARE(bench().traversal.segmentCount, 2);
+
+    compareWithBatch(crossFile,
+        { "classify", "repartition", "pick", "traverse", "traverse", "mark", "pick", "traverse",
+            "mark" });
+}
+
+void WindowBatchTest::colours()
+{
+    open(spotted);
+    QtMorphogenWidget* page = tools->morphogenPage;
+    QTreeWidget* tree = page->tree();
+    QCOMPARE(tree->topLevelItemCount(), 3);
+    QColor answer;
+    page->dialogs.colour = [&answer](auto, auto) { return answer; };
+    clickCell(tree, 0, 0);
+    answer = QColor(220, 30, 30);
+    clickCell(tree, 0, 2);
+    clickCell(tree, 2, 0);
+    answer = QColor(20, 40, 230);
+    clickCell(tree, 2, 2);
+    answer = QColor(10, 60, 10);
+    click(buttonNamed(page, "Choose a Colour"));
+    click(radioNamed(page, "subtractive"));
+    QCOMPARE(page->mixMode(), 1);
+
+    // The setting kept in a file, changed, the change taken back, the file
+    // loaded over it.
+    const QString settings = scratch.filePath(QStringLiteral("spots.mor"));
+    page->dialogs.saveFileName = page->dialogs.openFileName
+        = [settings](auto, auto, auto, auto) { return settings; };
+    click(buttonNamed(page, "Save"));
+    QVERIFY(QFileInfo::exists(settings));
+    clickCell(tree, 1, 0);
+    click(radioNamed(page, "additive"));
+    undo();
+    click(buttonNamed(page, "Load"));
+    QCOMPARE(lastVerb(), std::string("morphogens"));
+
+    // Colouring by height, by the hue ramp and then by stops.
+    addStop("0.4", QColor(200, 120, 10));
+    click(tools->terrainPage->findChild<QCheckBox*>(QStringLiteral("usestops_check")));
+    QCOMPARE(lastVerb(), std::string("height-colours"));
+    QVERIFY(bench().useColourStops);
+
+    compareWithBatch(spotted,
+        { "morphogens", "morphogens", "morphogens", "morphogens", "morphogens", "morphogens",
+            "morphogens", "morphogens", "height-colours", "height-colours" });
+}
+
+void WindowBatchTest::terrain()
+{
+    open(crossFile);
+    QtMeshTerrainWidget* page = tools->terrainPage;
+    page->dialogs.openFileName = [this](auto, auto, auto, auto) { return heightMap; };
+    tools->tabs()->setCurrentWidget(page);
+    click(buttonNamed(page, "Load Heightmap"));
+    QCOMPARE(page->heightMapFile, heightMap);
+    page->gridres_event(14);
+    page->height_event(40);
+    apply(page);
+    QCOMPARE(lastVerb(), std::string("terrain"));
+    QCOMPARE(bench().mesh.numVertices, 14 * 14);
+
+    click(page->findChild<QCheckBox*>(QStringLiteral("usestops_check")));
+    addStop("0.7", QColor(30, 160, 90));
+    QtMeshClassifierWidget* classify = tools->classifyPage;
+    tools->tabs()->setCurrentWidget(classify);
+    classify->weightSlider->setValue(65);
+    click(buttonNamed(classify, "Djikstra SP"));
+    apply(classify);
+    // Classified again after an Undo: the window may keep its distance table.
+    undo();
+    classify->weightSlider->setValue(40);
+    apply(classify);
+    // Reload brings back the terrain as built, without its colours.
+    click(tools->reloadButton());
+    QCOMPARE(bench().mesh.numVertices, 14 * 14);
+    child<QSlider>(tools->simplifyPage, "threshmin_slider")->setValue(70);
+    apply(tools->simplifyPage);
+
+    compareWithBatch(crossFile,
+        { "terrain", "height-colours", "height-colours", "classify", "reload", "simplify" });
+}
+
+QTEST_MAIN(WindowBatchTest)
+#include "WindowBatchTest.moc"
