@@ -26,27 +26,38 @@
 // What each kind of change does to the rest of the workbench. Every step ends
 // in settle() with one of these kinds; nothing else resets tool state.
 //
-// | kind           | steps                   | derived data       | classifier result | pick, segments, highlight | filter run, sphere | clipping cube | colours shown |
-// |----------------|-------------------------|--------------------|-------------------|---------------------------|--------------------|---------------|---------------|
-// | NewMesh        | open, terrain           | the load builds    | cleared           | cleared                   | cleared            | refitted      | vertex        |
-// | NewGeometry    | subdivide, simplify,    | the load builds    | cleared           | cleared                   | cleared            | kept          | vertex        |
-// |                | reload                  |                    |                   |                           |                    |               |               |
-// | Normals        | filter, filter-step     | kept               | kept              | kept                      | the run's          | kept          | kept, flat    |
-// |                |                         |                    |                   |                           |                    |               | shading on    |
-// | Classification | classify                | normals, edges     | the run's         | kept                      | kept               | kept          | face, flat    |
-// |                |                         | (the classifier's) |                   |                           |                    |               | shading off   |
-// | Partition      | repartition             | kept               | re-partitioned    | kept                      | kept               | kept          | face          |
-// | Colouring      | morphogens,             | kept               | kept              | kept                      | kept               | kept          | vertex        |
-// |                | height-colours          |                    |                   |                           |                    |               |               |
-// | Pick           | pick, traverse          | kept               | kept              | pick and highlight: the   | kept               | kept          | kept          |
-// |                |                         |                    |                   | step's                    |                    |               |               |
-// | Mark           | mark                    | kept               | kept              | highlight cleared         | kept               | kept          | face          |
+//                  derived  classifier  pick, segments,  filter run   clipping  colours
+//                  data     result      highlight        and sphere   cube      shown
+// NewMesh          load     cleared     cleared          cleared      refitted  vertex
+// NewGeometry      load     cleared     cleared          cleared      kept      vertex
+// Normals          kept     kept        kept             the run's    kept      kept; flat
+// Classification   its own  the run's   kept             kept         kept      face; smooth
+// Partition        kept     re-parted   kept             kept         kept      face
+// Colouring        kept     kept        kept             kept         kept      vertex
+// Pick             kept     kept        the step's       kept         kept      kept
+// Mark             kept     kept        highlight gone   kept         kept      face
+//
+// NewMesh: open, terrain. NewGeometry: subdivide, simplify, reload. Normals:
+// filter, filter-step. Classification: classify. Partition: repartition.
+// Colouring: morphogens, height-colours. Pick: pick, traverse. Mark: mark.
+// "load": the builds a file load runs (buildLoadData). "its own": the
+// classifier builds normals and edges. "flat": shaded by the filtered face
+// normals; "smooth": not.
 //
 // Settings (classifier weight and mode, filter kernel, algorithm and profile,
 // colour stops) are never touched by a change; a step that names them sets
 // them. Undo and Redo exchange exactly what the step replaced, so they restore
 // each row's columns as they were.
-enum class Workbench::Kind { NewMesh, NewGeometry, Normals, Classification, Partition, Colouring, Pick, Mark };
+enum class Workbench::Kind {
+    NewMesh,
+    NewGeometry,
+    Normals,
+    Classification,
+    Partition,
+    Colouring,
+    Pick,
+    Mark
+};
 
 using namespace steps;
 using Parsed = steps::Parameters;
