@@ -10,10 +10,10 @@
 #include "morphogens/ui/QtMorphogenWidget.h"
 #include "refinement/ui/QtMeshSimplifierWidget.h"
 #include "refinement/ui/QtMeshSubdivideWidget.h"
-#include "terrain/ui/QtMeshTerrainWidget.h"
+#include "segmentation/ui/QtMeshClassifierWidget.h"
 #include "segmentation/ui/QtMeshTraversalWidget.h"
 #include "segmentation/ui/TraversalView.h"
-#include "segmentation/ui/QtMeshClassifierWidget.h"
+#include "terrain/ui/QtMeshTerrainWidget.h"
 #include "viewer/ui/QtGLWidget.h"
 #include "viewer/ui/QtLightEditorDialogue.h"
 #include "viewer/ui/QtLightSettingsWidget.h"
@@ -33,8 +33,8 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
-#include <QSettings>
 #include <QPushButton>
+#include <QSettings>
 #include <QStatusBar>
 #include <QTabWidget>
 
@@ -145,9 +145,9 @@ void QtMainWindow::showHistory()
     const EditHistory& history = glView()->history;
     const bool idle = !glView()->toolRunning();
     const auto entry = [](const char* verb, const std::string& step) {
-        return step.empty() ? QString::fromLatin1(verb)
-                            : QStringLiteral("%1 %2").arg(QString::fromLatin1(verb),
-                                QString::fromStdString(step));
+        return step.empty()
+            ? QString::fromLatin1(verb)
+            : QStringLiteral("%1 %2").arg(QString::fromLatin1(verb), QString::fromStdString(step));
     };
     undoAction->setText(entry("Undo", history.undoName()));
     redoAction->setText(entry("Redo", history.redoName()));
@@ -167,8 +167,8 @@ void QtMainWindow::createMenus()
         return entry;
     };
     fileMenu->addSeparator();
-    openAction
-        = addFileEntry("fileopen.xpm", "Open...", Qt::CTRL | Qt::Key_O, &QtMainWindow::openfileEvent);
+    openAction = addFileEntry(
+        "fileopen.xpm", "Open...", Qt::CTRL | Qt::Key_O, &QtMainWindow::openfileEvent);
     recentMenu = fileMenu->addMenu(QStringLiteral("Open Recent"));
     recentMenu->setObjectName(QStringLiteral("recentmenu"));
     connect(recentMenu, &QMenu::aboutToShow, this, &QtMainWindow::fillRecentMenu);
@@ -266,11 +266,11 @@ void QtMainWindow::connectRouting()
     QtMeshClassifierWidget* classify = meshEditor->classifyPage;
     connect(classify, &QtMeshClassifierWidget::meshclassify_signal, glw,
         &QtGLWidget::meshclassify_slot);
-    connect(classify, &QtMeshClassifierWidget::numpatches_signal, glw, &QtGLWidget::numpatches_slot);
+    connect(
+        classify, &QtMeshClassifierWidget::numpatches_signal, glw, &QtGLWidget::numpatches_slot);
     connect(classify, &QtMeshClassifierWidget::previouspatch_signal, glw,
         &QtGLWidget::previouspatch_slot);
-    connect(
-        classify, &QtMeshClassifierWidget::nextpatch_signal, glw, &QtGLWidget::nextpatch_slot);
+    connect(classify, &QtMeshClassifierWidget::nextpatch_signal, glw, &QtGLWidget::nextpatch_slot);
     connect(
         classify, &QtMeshClassifierWidget::patchthresh_signal, glw, &QtGLWidget::patchthresh_slot);
     connect(classify, &QtMeshClassifierWidget::weight_signal, glw, &QtGLWidget::weight_slot);
@@ -287,8 +287,8 @@ void QtMainWindow::connectRouting()
         &QtGLWidget::simplify_slot);
     connect(meshEditor->meanShiftPage->functionWidget(), &QtFunctionWidget::signal_function, glw,
         &QtGLWidget::function_slot);
-    connect(glw, &QtGLWidget::numbpatches_signal, classify,
-        &QtMeshClassifierWidget::numbpatchesEvent);
+    connect(
+        glw, &QtGLWidget::numbpatches_signal, classify, &QtMeshClassifierWidget::numbpatchesEvent);
     connect(glw, &QtGLWidget::dragndrop_signal, this, &QtMainWindow::dragndrop_slot);
     connect(glw, &QtGLWidget::buildtree_signal, meshEditor->morphogenPage,
         &QtMorphogenWidget::buildtree_slot);
@@ -567,8 +567,8 @@ void QtMainWindow::runStepsEvent()
     const QByteArray text = file.readAll();
     std::vector<ScriptLine> lines;
     std::string problem;
-    bool good = parseScript(std::string_view(text.constData(), std::size_t(text.size())), lines,
-        problem);
+    bool good
+        = parseScript(std::string_view(text.constData(), std::size_t(text.size())), lines, problem);
     for (std::size_t i = 0; good && i < lines.size(); ++i) {
         if (!Workbench::checkStep(lines[i].step, problem)) {
             problem = "line " + std::to_string(lines[i].line) + ": " + problem;
@@ -597,7 +597,8 @@ void QtMainWindow::runStepsEvent()
     bench.runSteps(std::move(steps),
         [this, name, count, lineNumbers](const Workbench::StepEnd& end, std::size_t index) {
             if (end.outcome == Workbench::Outcome::Done) {
-                statusBar->showMessage(QStringLiteral("Ran %1 steps of %2").arg(count).arg(name), 0);
+                statusBar->showMessage(
+                    QStringLiteral("Ran %1 steps of %2").arg(count).arg(name), 0);
                 return;
             }
             statusBar->showMessage(QStringLiteral("%1 stopped at line %2: %3")

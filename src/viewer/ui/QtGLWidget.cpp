@@ -494,8 +494,8 @@ void QtGLWidget::markcurrent_slot()
     run(markStep());
 }
 
-void QtGLWidget::buildvertexcolour_slot(int mixmode, std::vector<int> tooglestates,
-    std::vector<QColor> colours, QColor defaultcolour)
+void QtGLWidget::buildvertexcolour_slot(
+    int mixmode, std::vector<int> tooglestates, std::vector<QColor> colours, QColor defaultcolour)
 {
     run(morphogenStep(morphogenSetting(mixmode, tooglestates, colours, defaultcolour)));
 }

@@ -73,8 +73,7 @@ public:
     Reader(const Step& step, std::string& problem)
         : step(step)
         , problem(problem)
-    {
-    }
+    { }
 
     bool ok() const { return good; }
     bool fail(const std::string& why)
@@ -121,8 +120,7 @@ public:
             }
         }
         std::string list;
-        for (std::size_t k = 0; k < N; ++k)
-        {
+        for (std::size_t k = 0; k < N; ++k) {
             list += k == 0 ? "" : k + 1 == N ? " or " : ", ";
             list += names[k];
         }
@@ -276,9 +274,10 @@ bool read(const Step& step, Parameters& p, std::string& problem)
     case Terrain:
         r.text("heightmap", p.heightMapFile, false);
         // 4096 samples a side is already 16.7 million vertices, some 2 GB.
-        r.number("resolution", p.terrain.gridResolution, 1, 4096, true,
-            "a whole number from 1 to 4096");
-        r.number("scale", p.terrain.gridScale, 1, 1 << 20, true, "a whole number from 1 to 1048576");
+        r.number(
+            "resolution", p.terrain.gridResolution, 1, 4096, true, "a whole number from 1 to 4096");
+        r.number(
+            "scale", p.terrain.gridScale, 1, 1 << 20, true, "a whole number from 1 to 1048576");
         r.number(
             "height", p.terrain.heightScale, 1, 1 << 20, true, "a whole number from 1 to 1048576");
         break;

@@ -39,8 +39,7 @@ class ToolRunner
 public:
     explicit ToolRunner(Progress* progress = nullptr)
         : progress(progress)
-    {
-    }
+    { }
     virtual ~ToolRunner() = default;
     // Starts run, or refuses it (returns false: a run is going, or the user
     // declined a huge one); with this runner the run has ended on return.

@@ -64,8 +64,7 @@ using Parsed = steps::Parameters;
 
 namespace {
 
-template <class T>
-std::uint64_t bytesOf(const std::vector<T>& v)
+template <class T> std::uint64_t bytesOf(const std::vector<T>& v)
 {
     return std::uint64_t(v.capacity()) * sizeof(T);
 }
@@ -194,8 +193,7 @@ struct Workbench::Snapshot
     std::uint64_t bytes() const
     {
         std::uint64_t b = sizeof(Snapshot) + bytesOf(vertexColours) + bytesOf(vertexNormals)
-            + bytesOf(faceNormals) + bytesOf(faceMarks) + bytesOf(traversed)
-            + bytesOf(highlight);
+            + bytesOf(faceNormals) + bytesOf(faceMarks) + bytesOf(traversed) + bytesOf(highlight);
         if (mesh)
             b += meshBytes(*mesh);
         if (backup)
@@ -227,8 +225,7 @@ struct Workbench::Job
 
 Workbench::Workbench()
     : Workbench(Options {})
-{
-}
+{ }
 
 Workbench::Workbench(Options o)
     : history(o.historyBudget)
@@ -493,15 +490,15 @@ void Workbench::record(const std::string& name, const Step& step, Snapshot s, bo
     if (!options.keepHistory)
         return;
     const std::uint64_t bytes = s.bytes();
-    const int dropped = history.push(makeEditStep(name, bytes,
-        [this, kept = std::move(s)]() mutable {
-            unsigned changes = 0;
-            exchange(kept, changes);
-            modified = changedSinceBackup = true;
-            // Told once the history has moved the step, so that listeners
-            // see the names Undo and Redo now take.
-            exchangedChanges |= changes;
-        }));
+    const int dropped
+        = history.push(makeEditStep(name, bytes, [this, kept = std::move(s)]() mutable {
+              unsigned changes = 0;
+              exchange(kept, changes);
+              modified = changedSinceBackup = true;
+              // Told once the history has moved the step, so that listeners
+              // see the names Undo and Redo now take.
+              exchangedChanges |= changes;
+          }));
     if (dropped > 0) {
         status("Undo history full: the " + std::to_string(dropped)
             + (dropped == 1 ? " oldest step was dropped" : " oldest steps were dropped"));
@@ -675,7 +672,8 @@ bool Workbench::runLong(const Step& step, StepDone& done)
             // The refined mesh is built from the workbench's, which is only read.
             job->mesh = job->p.levels > 0 ? std::make_unique<Mesh>() : mesh.duplicate();
             Subdivider subdivider;
-            if (!subdivideMesh(mesh, *job->mesh, subdivider, job->p.levels, job->p.weight, &progress))
+            if (!subdivideMesh(
+                    mesh, *job->mesh, subdivider, job->p.levels, job->p.weight, &progress))
                 return false;
             // The refined mesh carries no colours: show it as a mesh without them.
             paintDefaultColours(*job->mesh);
@@ -772,8 +770,8 @@ bool Workbench::runLong(const Step& step, StepDone& done)
                 return false;
             // The page answers a classification with a re-partition into the
             // count found (or the one asked for).
-            const int n = std::min(
-                job->p.patches > 0 ? job->p.patches : c.numPatches, int(c.seeds.size()));
+            const int n
+                = std::min(job->p.patches > 0 ? job->p.patches : c.numPatches, int(c.seeds.size()));
             c.progress = &progress;
             job->partitioned = n >= 1 && c.partition(n) ? n : 0;
             c.progress = nullptr;
@@ -863,8 +861,9 @@ bool Workbench::runLong(const Step& step, StepDone& done)
             meanShift.mesh = &mesh;
             if (!ok) {
                 notify(ChangeToolState);
-                end(Outcome::Refused, q.slider == 0.0f ? "a radius of 0 is refused: nothing to filter"
-                                                       : "the normals were not filtered");
+                end(Outcome::Refused,
+                    q.slider == 0.0f ? "a radius of 0 is refused: nothing to filter"
+                                     : "the normals were not filtered");
                 return;
             }
             before.keepFaceNormals(mesh);
@@ -877,7 +876,7 @@ bool Workbench::runLong(const Step& step, StepDone& done)
             return;
         }
         if (!ok) {
-            status(q.verb == Subdivide ? "Subdivision refused: see the console"
+            status(q.verb == Subdivide   ? "Subdivision refused: see the console"
                     : q.verb == Simplify ? "Simplification failed: see the console"
                                          : "Terrain not built: see the console");
             end(Outcome::Refused, "the step did not run: see the console");
@@ -1000,7 +999,7 @@ bool Workbench::runQuick(const Step& step, StepDone& done)
     case Mark: {
         if (!traversalAllowed(mesh))
             return refuse("no face picked, nothing marked");
-        const int hue = p.hasHue ? p.hue
+        const int hue = p.hasHue  ? p.hue
             : traversal.randomHue ? traversal.randomHue()
                                   : std::rand() % 32768;
         resolved.set("hue", stepNumber(hue));
@@ -1073,11 +1072,13 @@ bool Workbench::runQuick(const Step& step, StepDone& done)
             return refuse(p.verb == Undo ? "nothing to undo" : "nothing to redo");
         return end(Outcome::Done, {});
     case Save:
-        return save(p.path, activeRunner->reportTo()) ? end(Outcome::Done, {})
-                            : end(Outcome::Failed, "cannot write '" + p.path + "'");
+        return save(p.path, activeRunner->reportTo())
+            ? end(Outcome::Done, {})
+            : end(Outcome::Failed, "cannot write '" + p.path + "'");
     case SaveNormals:
-        return saveNormals(p.path, activeRunner->reportTo()) ? end(Outcome::Done, {})
-                                   : end(Outcome::Failed, "cannot write '" + p.path + "'");
+        return saveNormals(p.path, activeRunner->reportTo())
+            ? end(Outcome::Done, {})
+            : end(Outcome::Failed, "cannot write '" + p.path + "'");
     case SaveTable:
         if (classifier.table.empty())
             return refuse("no shortest-path table to save");

@@ -277,7 +277,7 @@ private:
 // A save step's name made concrete: "{name}" replaced by stem (the input's
 // name without folder and suffixes), and a relative result put under folder
 // (when not empty).
-std::string stepOutputPath(const std::string& name, const std::string& stem,
-    const std::string& folder);
+std::string stepOutputPath(
+    const std::string& name, const std::string& stem, const std::string& folder);
 // The input's name without folder and suffixes ("a/b.obj.gz" gives "b").
 std::string meshStem(const std::string& path);
