@@ -1,9 +1,9 @@
-// The pages show the workbench's state and nothing else: settings set on the
-// pages (also before any mesh) survive a new mesh, and after Open, Reload, a
-// terrain, Undo and a planes file each page shows exactly what the workbench
-// holds.
-#include "app/ui/QtMainWindow.h"
-#include "app/ui/QtMeshEditorDialogue.h"
+// The pages and the View menu's Face Colours show the workbench's state and
+// nothing else: settings set on the pages (also before any mesh) survive a new
+// mesh, and after Open, Reload, a terrain, Undo and a planes file every page
+// shows exactly what the workbench holds.
+#include "WindowTestUtil.h"
+
 #include "clipping/engine/PlaneWidgetInCube.h"
 #include "clipping/ui/QtCLippingWidget.h"
 #include "filtering/ui/QtMeanShiftWidget.h"
@@ -11,145 +11,57 @@
 #include "segmentation/ui/QtMeshClassifierWidget.h"
 #include "segmentation/ui/QtMeshTraversalWidget.h"
 #include "terrain/ui/QtMeshTerrainWidget.h"
-#include "viewer/ui/QtGLWidget.h"
+#include "workbench/engine/Step.h"
 
-#include <QAction>
 #include <QCheckBox>
 #include <QImage>
 #include <QLabel>
 #include <QOpenGLContext>
-#include <QPushButton>
 #include <QSlider>
-#include <QTabWidget>
-#include <QTemporaryDir>
 #include <QTreeWidget>
-#include <QtTest>
-
-#include <cmath>
-#include <fstream>
-
-namespace {
 
 enum class Event { Open, Reload, Terrain, UndoTools, UndoTerrain, Planes };
-
-// A gently curved 7 x 7 grid (72 faces), with three morphogens or none.
-bool writeGrid(const QString& name, bool morphogens)
-{
-    std::ofstream out(name.toStdString());
-    const int n = 7;
-    if (morphogens)
-        out << "mn alpha beta gamma\n";
-    for (int y = 0; y < n; ++y) {
-        for (int x = 0; x < n; ++x) {
-            out << "v " << x << ' ' << y << ' ' << 0.3 * std::sin(x * 0.9) * std::cos(y * 0.6)
-                << '\n';
-            if (morphogens)
-                out << "m " << x / 6.0 << ' ' << y / 6.0 << ' ' << (x + y) % 2 << '\n';
-        }
-    }
-    for (int y = 0; y + 1 < n; ++y) {
-        for (int x = 0; x + 1 < n; ++x) {
-            const int a = y * n + x + 1, b = a + 1, c = a + n, d = c + 1;
-            out << "f " << a << ' ' << b << ' ' << d << "\nf " << a << ' ' << d << ' ' << c << '\n';
-        }
-    }
-    return bool(out);
-}
-
-QPushButton* buttonNamed(QWidget* page, const char* text)
-{
-    for (QPushButton* button : page->findChildren<QPushButton*>()) {
-        if (button->text() == QLatin1String(text))
-            return button;
-    }
-    return nullptr;
-}
-
-} // namespace
-
 Q_DECLARE_METATYPE(Event)
 
-class PagesMirrorTest : public QObject
+class PagesMirrorTest : public QObject, WindowDriver
 {
     Q_OBJECT
 
-    QTemporaryDir scratch;
     QString named, plain, heightMap, threePlanes;
-    std::unique_ptr<QtMainWindow> window;
-    QtMeshEditorDialogue* tools = nullptr;
-    QStringList warnings;
 
-    Workbench& bench() const { return window->glView()->workbench; }
-
-    void open(const QString& name)
-    {
-        window->dialogs.openFileName = [name](auto, auto, auto, auto) { return name; };
-        window->openfileEvent();
-    }
-    // A click on a page's button, its page brought to the front first.
-    void click(QAbstractButton* button)
-    {
-        QVERIFY(button && button->isEnabled());
-        for (QWidget* w = button; w; w = w->parentWidget()) {
-            if (tools->tabs()->indexOf(w) >= 0)
-                tools->tabs()->setCurrentWidget(w);
-        }
-        // A check box or radio button takes clicks on its indicator and text.
-        const bool pushButton = qobject_cast<QPushButton*>(button) != nullptr;
-        QTest::mouseClick(button, Qt::LeftButton, {},
-            pushButton ? button->rect().center() : QPoint(6, button->height() / 2));
-    }
-    // The dialogue's Apply with page current.
-    void apply(QWidget* page)
-    {
-        tools->tabs()->setCurrentWidget(page);
-        click(tools->applyButton());
-    }
-    void buildTerrain()
-    {
-        QtMeshTerrainWidget* page = tools->terrainPage;
-        page->dialogs.openFileName = [this](auto, auto, auto, auto) { return heightMap; };
-        page->heightmapload_event();
-        page->gridres_event(12);
-        apply(page);
-    }
     void happen(Event event);
-
-    // What each page shows that differs from the workbench; empty when nothing.
-    QString classificationDiffers() const;
-    QString meanShiftDiffers() const;
-    QString clippingDiffers() const;
-    QString morphogensDiffer() const;
-
-    static void addEvents();
+    // What the pages and the View menu show that differs from the workbench;
+    // empty when nothing does.
+    QString pagesDiffer() const;
+    // The classifier's weight and mode, the filters' radius and algorithm.
+    QString settingsHeld() const
+    {
+        const ClassifierSettings& c = bench().classifierSettings;
+        const FilterSettings& f = bench().filterSettings;
+        return QStringLiteral("%1 %2 %3 %4")
+            .arg(c.weight)
+            .arg(c.spMode)
+            .arg(f.slider)
+            .arg(f.algorithm);
+    }
 
 private slots:
     void initTestCase();
-    void init();
+    void init() { showWindow(240); }
     void cleanup() { window.reset(); }
 
-    void classification_data() { addEvents(); }
-    void classification();
-    void meanShift_data() { addEvents(); }
-    void meanShift();
-    void clipping_data() { addEvents(); }
-    void clipping();
-    void morphogens_data() { addEvents(); }
-    void morphogens();
-    void faceColours_data() { addEvents(); }
-    void faceColours();
+    void pagesShowTheWorkbench_data();
+    void pagesShowTheWorkbench();
 };
 
 void PagesMirrorTest::initTestCase()
 {
     if (!QOpenGLContext().create())
         QSKIP("no OpenGL on this display");
-    QStandardPaths::setTestModeEnabled(true);
-    QCoreApplication::setOrganizationName(QStringLiteral("FacetraTest"));
-    QVERIFY(scratch.isValid());
+    keepSettingsApart();
     named = scratch.filePath(QStringLiteral("named.obj"));
     plain = scratch.filePath(QStringLiteral("plain.obj"));
-    QVERIFY(writeGrid(named, true) && writeGrid(plain, false));
+    QVERIFY(writeGrid(named, 7, "alpha beta gamma") && writeGrid(plain, 7));
     heightMap = scratch.filePath(QStringLiteral("hills.png"));
     QImage map(8, 8, QImage::Format_RGB32);
     for (int y = 0; y < 8; ++y)
@@ -162,23 +74,7 @@ void PagesMirrorTest::initTestCase()
     QVERIFY(cube.save(threePlanes.toStdString()));
 }
 
-void PagesMirrorTest::init()
-{
-    UserDialogs::setCurrentFile(QString());
-    window = std::make_unique<QtMainWindow>();
-    window->setAttribute(Qt::WA_DeleteOnClose, false);
-    // At once: what is checked is what the pages show after each change.
-    window->glView()->setToolRunner(nullptr);
-    warnings.clear();
-    window->dialogs.warning = [this](auto, auto, const QString& text) { warnings << text; };
-    window->resizeView(240, 240);
-    window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
-    tools = window->meshEditor;
-    window->mesheditorEvent();
-}
-
-void PagesMirrorTest::addEvents()
+void PagesMirrorTest::pagesShowTheWorkbench_data()
 {
     QTest::addColumn<Event>("event");
     QTest::newRow("open") << Event::Open;
@@ -195,19 +91,26 @@ void PagesMirrorTest::happen(Event event)
     case Event::Open:
         // A mesh without morphogens: the list empties.
         open(plain);
-        QCOMPARE(bench().fileName, plain.toStdString());
         break;
     case Event::Reload:
         click(tools->reloadButton());
         QCOMPARE(bench().steps().back().verb, std::string("reload"));
         break;
     case Event::Terrain:
-        buildTerrain();
+    case Event::UndoTerrain: {
+        QtMeshTerrainWidget* page = tools->terrainPage;
+        page->dialogs.openFileName = [this](auto, auto, auto, auto) { return heightMap; };
+        page->heightmapload_event();
+        page->gridres_event(12);
+        apply(page);
         QCOMPARE(bench().mesh.numVertices, 144);
+        if (event == Event::UndoTerrain)
+            undo();
         break;
-    case Event::UndoTools: {
-        // A classification and a filter (refused at radius 0), then everything
-        // taken back from the Edit menu.
+    }
+    case Event::UndoTools:
+        // A classification and a filter, then everything taken back from the
+        // Edit menu.
         apply(tools->classifyPage);
         QVERIFY(!bench().classifier.patchOfFace.empty());
         apply(tools->meanShiftPage);
@@ -215,12 +118,6 @@ void PagesMirrorTest::happen(Event event)
             window->undoAction->trigger();
         QVERIFY(!window->undoAction->isEnabled());
         QVERIFY(bench().steps().empty());
-        break;
-    }
-    case Event::UndoTerrain:
-        buildTerrain();
-        window->undoAction->trigger();
-        QCOMPARE(bench().mesh.numVertices, 49);
         break;
     case Event::Planes:
         tools->clippingPage->dialogs.openFileName
@@ -232,257 +129,167 @@ void PagesMirrorTest::happen(Event event)
     QVERIFY2(warnings.isEmpty(), qPrintable(warnings.join(QLatin1Char('\n'))));
 }
 
-QString PagesMirrorTest::classificationDiffers() const
+QString PagesMirrorTest::pagesDiffer() const
 {
-    const QtMeshClassifierWidget* page = tools->classifyPage;
-    const ClassifierSettings& s = bench().classifierSettings;
-    QStringList wrong;
-    if (page->weightSlider->value() != qRound(s.weight * 100.0) || page->weight != float(s.weight))
-        wrong << QStringLiteral("weight slider %1 for %2")
-                     .arg(page->weightSlider->value())
-                     .arg(s.weight);
-    const QString label
-        = QStringLiteral("Weight:\t") + QString::number(double(float(s.weight)), 'g', 6);
-    if (page->weightLabel->text() != label)
-        wrong << QStringLiteral("label '%1' for '%2'").arg(page->weightLabel->text(), label);
-    const char* const modes[] = { "Floyd SP", "Djikstra SP" };
-    for (int k = 0; k < 2; ++k) {
-        if (buttonNamed(tools->classifyPage, modes[k])->isChecked() != (s.spMode == k))
-            wrong << QStringLiteral("%1 checked wrongly for mode %2").arg(modes[k]).arg(s.spMode);
-    }
-    return wrong.join(QStringLiteral("; "));
-}
-
-QString PagesMirrorTest::meanShiftDiffers() const
-{
-    QtMeanShiftWidget* page = tools->meanShiftPage;
-    const FilterSettings& s = bench().filterSettings;
-    QStringList wrong;
-    if (page->radiusSlider()->value() != qRound(s.slider) || page->kernel.x != s.slider)
-        wrong
-            << QStringLiteral("radius %1 for %2").arg(page->radiusSlider()->value()).arg(s.slider);
-    const QLabel* label = page->findChild<QLabel*>(QStringLiteral("xsize_label"));
-    if (!label || label->text() != QStringLiteral("Sphere Radius:\t") + QString::number(s.slider))
-        wrong << QStringLiteral("radius label '%1'").arg(label ? label->text() : QString());
-    const char* const filters[] = { "Mean Shift", "Sphere Jump", "Median Filter" };
-    for (int k = 0; k < 3; ++k) {
-        if (buttonNamed(page, filters[k])->isChecked() != (s.algorithm == k))
-            wrong << QStringLiteral("%1 checked wrongly for %2").arg(filters[k]).arg(s.algorithm);
-    }
-    if (page->algorithm != s.algorithm)
-        wrong << QStringLiteral("the page sends algorithm %1").arg(page->algorithm);
-    return wrong.join(QStringLiteral("; "));
-}
-
-QString PagesMirrorTest::clippingDiffers() const
-{
-    const QtCLippingWidget* page = tools->clippingPage;
+    const ClassifierSettings& c = bench().classifierSettings;
+    const FilterSettings& f = bench().filterSettings;
     const PlaneWidgetInCube& cube = bench().clipCube;
-    const int count = int(cube.planes.size());
+    const std::vector<std::string>& names = bench().mesh.morphogenNames;
+    QtMeshClassifierWidget* classify = tools->classifyPage;
+    QtMeanShiftWidget* filters = tools->meanShiftPage;
+    QtCLippingWidget* clipping = tools->clippingPage;
+    QtMorphogenWidget* morphogens = tools->morphogenPage;
     QStringList wrong;
+    const auto expect = [&wrong](bool same, const QString& what) {
+        if (!same)
+            wrong << what;
+    };
+    expect(classify->weightSlider->value() == qRound(c.weight * 100.0)
+            && classify->weight == float(c.weight)
+            && classify->weightLabel->text()
+                == "Weight:\t" + QString::number(double(float(c.weight)), 'g', 6),
+        "weight shown as " + classify->weightLabel->text());
+    expect(buttonNamed(classify, "Floyd SP")->isChecked() == (c.spMode == 0)
+            && buttonNamed(classify, "Djikstra SP")->isChecked() == (c.spMode == 1),
+        "the mode buttons");
+    const QLabel* radius = filters->findChild<QLabel*>(QStringLiteral("xsize_label"));
+    expect(filters->radiusSlider()->value() == qRound(f.slider) && filters->kernel.x == f.slider
+            && radius->text() == "Sphere Radius:\t" + QString::number(f.slider),
+        "radius shown as " + radius->text());
+    const char* const algorithms[] = { "Mean Shift", "Sphere Jump", "Median Filter" };
+    for (int k = 0; k < 3; ++k)
+        expect(
+            buttonNamed(filters, algorithms[k])->isChecked() == (f.algorithm == k), algorithms[k]);
+    expect(filters->algorithm == f.algorithm, "the algorithm the filter page sends");
+
+    const int count = int(cube.planes.size());
     for (int k = 0; k < 6; ++k) {
-        const QPushButton* button = page->planeButton(k);
-        const bool exists = k < count;
-        const bool selected = cube.planeState[k] == 1;
+        const QPushButton* button = clipping->planeButton(k);
+        const bool exists = k < count, selected = cube.planeState[k] == 1;
         // A plane that is not there cannot be selected: the view would move
         // nothing under the mouse, and no button could let it go.
-        if (!exists && selected)
-            wrong << QStringLiteral("plane %1 of %2 is selected").arg(k + 1).arg(count);
-        if (button->isEnabled() != exists || button->isVisibleTo(page) != exists)
-            wrong << QStringLiteral("plane %1 of %2 shown wrongly").arg(k + 1).arg(count);
-        if (button->isChecked() != (exists && selected))
-            wrong << QStringLiteral("plane %1 checked %2").arg(k + 1).arg(button->isChecked());
+        expect((exists || !selected) && button->isEnabled() == exists
+                && button->isVisibleTo(clipping) == exists
+                && button->isChecked() == (exists && selected),
+            QStringLiteral("plane %1 of %2, selected %3").arg(k + 1).arg(count).arg(selected));
     }
-    if (window->glView()->clipMode != (cube.anySelected() ? 1 : 0))
-        wrong << QStringLiteral("the view's clip mode is %1").arg(window->glView()->clipMode);
+    expect(clipping->showAllButton()->isChecked() == (cube.showAll != 0), "Show All");
+    expect(view->clipMode == (cube.anySelected() ? 1 : 0), "the view's clip mode");
+
+    QStringList rows, expected;
+    for (int r = 0; r < morphogens->tree()->topLevelItemCount(); ++r)
+        rows << morphogens->tree()->topLevelItem(r)->text(1);
+    for (const std::string& name : names)
+        expected << QString::fromStdString(name);
+    expect(rows == expected && morphogens->names() == names
+            && morphogens->toggles().size() == names.size(),
+        "morphogen rows " + rows.join(' '));
+    expect(window->faceColoursAction->isChecked() == bench().faceColours, "Face Colours");
     return wrong.join(QStringLiteral("; "));
 }
 
-QString PagesMirrorTest::morphogensDiffer() const
-{
-    const QtMorphogenWidget* page = tools->morphogenPage;
-    const std::vector<std::string>& names = bench().mesh.morphogenNames;
-    QStringList rows;
-    for (int r = 0; r < page->tree()->topLevelItemCount(); ++r)
-        rows << page->tree()->topLevelItem(r)->text(1);
-    QStringList expected;
-    for (const std::string& name : names)
-        expected << QString::fromStdString(name);
-    if (rows != expected || page->names() != names || page->toggles().size() != names.size())
-        return QStringLiteral("rows '%1' for '%2'").arg(rows.join(' '), expected.join(' '));
-    return {};
-}
-
-#define MIRRORS(differs, when)                                                                     \
+#define MIRRORS(when)                                                                              \
     do {                                                                                           \
-        const QString problem = differs;                                                           \
+        const QString problem = pagesDiffer();                                                     \
         QVERIFY2(problem.isEmpty(), qPrintable(QStringLiteral(when ": ") + problem));              \
     } while (false)
 
-void PagesMirrorTest::classification()
+void PagesMirrorTest::pagesShowTheWorkbench()
 {
     QFETCH(Event, event);
-    QtMeshClassifierWidget* page = tools->classifyPage;
-    tools->tabs()->setCurrentWidget(page);
-    page->weightSlider->setValue(37);
-    click(buttonNamed(page, "Djikstra SP"));
-    QCOMPARE(bench().classifierSettings.weight, double(0.37f));
-    QCOMPARE(bench().classifierSettings.spMode, 1);
-    MIRRORS(classificationDiffers(), "before a mesh");
-
-    open(named);
-    QCOMPARE(bench().classifierSettings.weight, double(0.37f));
-    QCOMPARE(bench().classifierSettings.spMode, 1);
-    MIRRORS(classificationDiffers(), "after Open");
-
-    page->weightSlider->setValue(81);
-    click(buttonNamed(page, "Floyd SP"));
-    happen(event);
-    QCOMPARE(bench().classifierSettings.weight, double(0.81f));
-    QCOMPARE(bench().classifierSettings.spMode, 0);
-    MIRRORS(classificationDiffers(), "after the event");
-
-    // A step that names other settings makes them the page's.
-    Step step;
-    std::string problem;
-    QVERIFY(parseStepLine("classify weight=0.25 mode=dijkstra", step, problem));
-    if (bench().mesh.numFaces > 0) {
-        window->glView()->runStep(step);
-        QCOMPARE(bench().classifierSettings.weight, 0.25);
-        MIRRORS(classificationDiffers(), "after a step naming the settings");
-    }
-}
-
-void PagesMirrorTest::meanShift()
-{
-    QFETCH(Event, event);
-    QtMeanShiftWidget* page = tools->meanShiftPage;
-    tools->tabs()->setCurrentWidget(page);
-    page->radiusSlider()->setValue(12);
-    click(buttonNamed(page, "Sphere Jump"));
-    QCOMPARE(bench().filterSettings.slider, 12.0f);
-    QCOMPARE(bench().filterSettings.algorithm, 1);
-    MIRRORS(meanShiftDiffers(), "before a mesh");
-
-    open(named);
-    QCOMPARE(bench().filterSettings.slider, 12.0f);
-    QCOMPARE(bench().filterSettings.algorithm, 1);
-    MIRRORS(meanShiftDiffers(), "after Open");
-
-    page->radiusSlider()->setValue(30);
-    click(buttonNamed(page, "Median Filter"));
-    happen(event);
-    QCOMPARE(bench().filterSettings.slider, 30.0f);
-    QCOMPARE(bench().filterSettings.algorithm, 2);
-    MIRRORS(meanShiftDiffers(), "after the event");
-
-    if (bench().mesh.numFaces > 0) {
-        Step step;
-        std::string problem;
-        QVERIFY(parseStepLine("filter algorithm=meanshift radius=7", step, problem));
-        window->glView()->runStep(step);
-        QCOMPARE(bench().filterSettings.algorithm, 0);
-        MIRRORS(meanShiftDiffers(), "after a step naming the settings");
-    }
-}
-
-void PagesMirrorTest::clipping()
-{
-    QFETCH(Event, event);
-    QtCLippingWidget* page = tools->clippingPage;
-    tools->tabs()->setCurrentWidget(page);
-    click(page->planeButton(1));
+    QtMeshClassifierWidget* classify = tools->classifyPage;
+    QtMeanShiftWidget* filters = tools->meanShiftPage;
+    QtCLippingWidget* clipping = tools->clippingPage;
+    QTreeWidget* rows = tools->morphogenPage->tree();
+    QAction* faceColours = window->faceColoursAction;
+    const auto set = [&](int weight, const char* mode, int radius, const char* algorithm) {
+        classify->weightSlider->setValue(weight);
+        click(buttonNamed(classify, mode));
+        filters->radiusSlider()->setValue(radius);
+        click(buttonNamed(filters, algorithm));
+    };
+    set(37, "Djikstra SP", 12, "Sphere Jump");
+    click(clipping->planeButton(1));
     QCOMPARE(bench().clipCube.planeState[1], 1);
-    MIRRORS(clippingDiffers(), "before a mesh");
+    faceColours->trigger();
+    QVERIFY(bench().faceColours);
+    MIRRORS("before a mesh");
 
-    // A new mesh gets a new cube without a selection.
+    // A new mesh keeps the settings and gets a new cube without a selection; it
+    // shows its vertex colours and its morphogens, and building their rows
+    // colours nothing.
     open(named);
-    QVERIFY(!bench().clipCube.anySelected());
-    MIRRORS(clippingDiffers(), "after Open");
+    QCOMPARE(settingsHeld(), QStringLiteral("0.37 1 12 1"));
+    QVERIFY(!bench().clipCube.anySelected() && !bench().faceColours);
+    QCOMPARE(rows->topLevelItemCount(), 3);
+    QVERIFY(bench().steps().empty());
+    MIRRORS("after Open");
 
-    click(page->planeButton(4));
-    click(page->planeButton(2));
+    // Every page changed: other settings, a plane selected after another, every
+    // plane's outline shown, a morphogen row switched on from its check box,
+    // the faces' colours shown.
+    set(81, "Floyd SP", 30, "Median Filter");
+    click(clipping->planeButton(4));
+    click(clipping->planeButton(2));
     QCOMPARE(bench().clipCube.planeState[4], -1);
     QCOMPARE(bench().clipCube.planeState[2], 1);
-    click(page->planeButton(4));
-    MIRRORS(clippingDiffers(), "after selecting");
+    click(clipping->planeButton(4));
+    view->cutplane_showall_slot(1);
+    tools->tabs()->setCurrentWidget(tools->morphogenPage);
+    const QRect cell = rows->visualRect(rows->model()->index(1, 0));
+    QTest::mouseClick(rows->viewport(), Qt::LeftButton, {}, cell.center());
+    QCOMPARE(rows->topLevelItem(1)->checkState(0), Qt::Checked);
+    QCOMPARE(bench().steps().back().verb, std::string("morphogens"));
+    faceColours->trigger();
+    QVERIFY(bench().faceColours);
+    MIRRORS("after the changes");
+
     happen(event);
-    MIRRORS(clippingDiffers(), "after the event");
+    QCOMPARE(settingsHeld(), QStringLiteral("0.81 0 30 2"));
+    const bool namesGone = event == Event::Open || event == Event::Terrain;
+    QCOMPARE(rows->topLevelItemCount(), namesGone ? 0 : 3);
     if (event == Event::UndoTerrain || event == Event::Reload || event == Event::UndoTools)
         QCOMPARE(bench().clipCube.planeState[4], 1);
+    MIRRORS("after the event");
+
+    // Steps that name other settings, between the sliders' steps, make them
+    // the pages' without the sliders sending them back rounded.
+    for (const char* line :
+        { "classify weight=0.333 mode=dijkstra", "filter algorithm=meanshift radius=7.5" }) {
+        Step step;
+        std::string problem;
+        QVERIFY(parseStepLine(line, step, problem));
+        view->runStep(step);
+    }
+    QCOMPARE(settingsHeld(), QStringLiteral("0.333 1 7.5 0"));
+    MIRRORS("after steps naming the settings");
 
     // Every plane that is there can still be selected and let go from the page.
     for (int k = 0; k < int(bench().clipCube.planes.size()); ++k) {
-        click(page->planeButton(k));
-        MIRRORS(clippingDiffers(), "after a click");
+        click(clipping->planeButton(k));
+        MIRRORS("after a plane's click");
     }
     for (int k = 0; k < 6; ++k) {
-        if (page->planeButton(k)->isChecked())
-            click(page->planeButton(k));
+        if (clipping->planeButton(k)->isChecked())
+            click(clipping->planeButton(k));
     }
     QVERIFY(!bench().clipCube.anySelected());
-    MIRRORS(clippingDiffers(), "after letting go");
-}
+    MIRRORS("after letting the planes go");
 
-void PagesMirrorTest::morphogens()
-{
-    QFETCH(Event, event);
-    QtMorphogenWidget* page = tools->morphogenPage;
-    tools->tabs()->setCurrentWidget(page);
-    MIRRORS(morphogensDiffer(), "before a mesh");
-
-    open(named);
-    QCOMPARE(page->tree()->topLevelItemCount(), 3);
-    MIRRORS(morphogensDiffer(), "after Open");
-
-    // A row switched on from its check box colours the mesh.
-    QTreeWidget* tree = page->tree();
-    QTreeWidgetItem* beta = tree->topLevelItem(1);
-    const QRect cell = tree->visualRect(tree->model()->index(1, 0));
-    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, cell.center());
-    QCOMPARE(beta->checkState(0), Qt::Checked);
-    QCOMPARE(bench().steps().back().verb, std::string("morphogens"));
-    MIRRORS(morphogensDiffer(), "after a colouring");
-
-    happen(event);
-    MIRRORS(morphogensDiffer(), "after the event");
-    const bool namesGone = event == Event::Open || event == Event::Terrain;
-    QCOMPARE(page->tree()->topLevelItemCount(), namesGone ? 0 : 3);
-}
-
-void PagesMirrorTest::faceColours()
-{
-    QFETCH(Event, event);
-    QAction* action = window->faceColoursAction;
-    action->trigger();
+    // Colouring by height shows the vertices' colours, marking the faces'.
     QVERIFY(bench().faceColours);
-    QCOMPARE(action->isChecked(), bench().faceColours);
-
-    // A new mesh shows its vertex colours.
-    open(named);
+    click(tools->terrainPage->findChild<QCheckBox*>(QStringLiteral("usestops_check")));
     QVERIFY(!bench().faceColours);
-    QCOMPARE(action->isChecked(), bench().faceColours);
-    action->trigger();
-    QVERIFY(bench().faceColours);
-
-    happen(event);
-    QCOMPARE(action->isChecked(), bench().faceColours);
-    const bool vertexColours
-        = event == Event::Open || event == Event::Reload || event == Event::Terrain;
-    QCOMPARE(bench().faceColours, !vertexColours);
-
-    // Marking shows the faces' colours, colouring by height the vertices'.
-    action->trigger();
-    QCOMPARE(action->isChecked(), bench().faceColours);
-    QtGLWidget* view = window->glView();
+    MIRRORS("after colouring by height");
     QTest::mouseClick(view, Qt::MiddleButton, {}, view->rect().center());
     QVERIFY(bench().mesh.selected >= 1);
     click(buttonNamed(tools->traversalPage, "Mark Current"));
     QVERIFY(bench().faceColours);
-    QVERIFY(action->isChecked());
-    click(tools->terrainPage->findChild<QCheckBox*>(QStringLiteral("usestops_check")));
-    QVERIFY(!bench().faceColours);
-    QVERIFY(!action->isChecked());
+    MIRRORS("after a mark");
+
+    // Planes a file left out come back with the next mesh.
+    open(named);
+    MIRRORS("after another Open");
 }
 
 QTEST_MAIN(PagesMirrorTest)

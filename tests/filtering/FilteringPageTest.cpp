@@ -1,23 +1,12 @@
+// The Mean Shift page on its own: the weight profile's drag and the filter
+// buttons. What it shows of the workbench is checked through the window, in the
+// app's PagesMirrorTest.
+#include "../app/WindowTestUtil.h"
+
 #include "filtering/ui/QtFunctionWidget.h"
 #include "filtering/ui/QtMeanShiftWidget.h"
 
-#include <QLabel>
-#include <QPushButton>
 #include <QSignalSpy>
-#include <QSlider>
-#include <QtTest>
-
-namespace {
-
-QPushButton* button(QWidget& page, const QString& text)
-{
-    for (QPushButton* b : page.findChildren<QPushButton*>())
-        if (b->text() == text)
-            return b;
-    return nullptr;
-}
-
-} // namespace
 
 class FilteringPageTest : public QObject
 {
@@ -25,8 +14,6 @@ class FilteringPageTest : public QObject
 
 private slots:
     void dragMovesInnerPointsFreelyAndEndsOnlyVertically();
-    void showSettingsSetsTheControlsAndSendsNothing_data();
-    void showSettingsSetsTheControlsAndSendsNothing();
     void algorithmButtonsSendAndStayChecked();
 };
 
@@ -58,53 +45,14 @@ void FilteringPageTest::dragMovesInnerPointsFreelyAndEndsOnlyVertically()
     QCOMPARE(sent.back().first.front(), Vector(0, 30, 0));
 }
 
-void FilteringPageTest::showSettingsSetsTheControlsAndSendsNothing_data()
-{
-    QTest::addColumn<float>("slider");
-    QTest::addColumn<int>("algorithm");
-    QTest::addColumn<int>("position");
-    QTest::addColumn<QString>("label");
-    QTest::addColumn<QString>("checked");
-    QTest::newRow("start") << 0.0f << 0 << 0 << "0" << QStringLiteral("Mean Shift");
-    QTest::newRow("sphere jump") << 12.0f << 1 << 12 << "12" << QStringLiteral("Sphere Jump");
-    QTest::newRow("median, between steps")
-        << 7.5f << 2 << 8 << "7.5" << QStringLiteral("Median Filter");
-}
-
-// Each row starts from other settings, so every control has to move.
-void FilteringPageTest::showSettingsSetsTheControlsAndSendsNothing()
-{
-    QFETCH(float, slider);
-    QFETCH(int, algorithm);
-    QFETCH(QString, label);
-    QFETCH(QString, checked);
-    QtMeanShiftWidget page;
-    page.showSettings(40.0f, algorithm == 1 ? 2 : 1);
-    QSignalSpy rad(&page, &QtMeanShiftWidget::rad_signal);
-    QSignalSpy run(&page, &QtMeanShiftWidget::mshift_signal);
-    page.showSettings(slider, algorithm);
-
-    QCOMPARE(rad.count() + run.count(), 0);
-    QTEST(page.radiusSlider()->value(), "position");
-    QCOMPARE(page.findChild<QLabel*>(QStringLiteral("xsize_label"))->text(),
-        QStringLiteral("Sphere Radius:\t") + label);
-    for (const char* text : { "Mean Shift", "Median Filter", "Sphere Jump" })
-        QCOMPARE(button(page, QString::fromLatin1(text))->isChecked(), checked == text);
-    // What the page sends next carries the settings shown.
-    QCOMPARE(page.algorithm, algorithm);
-    QSignalSpy step(&page, &QtMeanShiftWidget::step_signal);
-    QTest::mouseClick(button(page, QStringLiteral("Step")), Qt::LeftButton);
-    QCOMPARE(step.at(0).at(0).value<Vector>().x, slider);
-}
-
 void FilteringPageTest::algorithmButtonsSendAndStayChecked()
 {
     QtMeanShiftWidget page;
-    QVERIFY(button(page, QStringLiteral("Mean Shift"))->isChecked());
+    QVERIFY(buttonNamed(&page, "Mean Shift")->isChecked());
     QSignalSpy rad(&page, &QtMeanShiftWidget::rad_signal);
     for (const auto& [text, id] : { std::pair { "Sphere Jump", 1 }, { "Median Filter", 2 },
              { "Median Filter", 2 }, { "Mean Shift", 0 } }) {
-        QPushButton* clicked = button(page, QString::fromLatin1(text));
+        QPushButton* clicked = buttonNamed(&page, text);
         QTest::mouseClick(clicked, Qt::LeftButton);
         QCOMPARE(rad.takeFirst().at(1).toInt(), id);
         QCOMPARE(page.algorithm, id);

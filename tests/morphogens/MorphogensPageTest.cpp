@@ -1,13 +1,14 @@
-#include "app/ui/QtMainWindow.h"
-#include "app/ui/QtMeshEditorDialogue.h"
+// The Morphogens page: what its clicks, colours and files send, a new mesh's
+// rows, and the view saving only colours the morphogens made. Its rows after
+// Open, Reload and Undo are checked through the window, in the app's
+// PagesMirrorTest.
+#include "../app/WindowTestUtil.h"
+
 #include "morphogens/ui/QtMorphogenWidget.h"
-#include "viewer/ui/QtGLWidget.h"
 
 #include <QHeaderView>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QTreeWidget>
-#include <QtTest>
 
 class MorphogensPageTest : public QObject
 {
@@ -15,19 +16,12 @@ class MorphogensPageTest : public QObject
 private slots:
     void clicksColoursAndFilesReachTheSignal();
     void viewSavesOnlyColoursTheMorphogensMade();
-    void buildtreeReplacesEveryRow_data();
-    void buildtreeReplacesEveryRow();
+    void aNewMeshsNamesReplaceEveryRow();
 };
 
 namespace {
 
 std::vector<std::string> twoNames { "alpha", "beta" };
-
-QString readAll(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? QString::fromLatin1(file.readAll()) : QString();
-}
 
 void answer(QtMorphogenWidget& page, QColor colour, QString file = {})
 {
@@ -88,42 +82,32 @@ void MorphogensPageTest::viewSavesOnlyColoursTheMorphogensMade()
         && mesh.write("mn alpha beta\nv 0 0 0\nv 1 0 0\nv 0 1 0\nm 1 0\nm 0 1\nf 1 2 3\n"));
     mesh.close();
     QtMainWindow window;
-    // The tools run at once: these checks are about the pages, not the runs.
-    window.glView()->setToolRunner(nullptr);
     QtGLWidget* view = window.glView();
+    view->setToolRunner(nullptr);
     QtMorphogenWidget* page = window.meshEditor->morphogenPage;
     QVERIFY(view->loadMesh(dir.filePath("m.obj")));
 
     // The default display colour of an uncoloured mesh is not saved.
     QVERIFY(view->saveMesh(dir.filePath("plain.obj")));
-    QVERIFY(!readAll(dir.filePath("plain.obj")).contains(QStringLiteral("vc")));
+    QVERIFY(!contents(dir.filePath("plain.obj")).contains("vc"));
 
     answer(*page, Qt::red);
     page->itemClickedSlot(page->tree()->topLevelItem(0), 2);
     page->tree()->topLevelItem(0)->setCheckState(0, Qt::Checked);
     page->itemClickedSlot(page->tree()->topLevelItem(0), 0);
     QVERIFY(view->saveMesh(dir.filePath("coloured.obj")));
-    QCOMPARE(readAll(dir.filePath("coloured.obj")),
-        QStringLiteral(
+    QCOMPARE(contents(dir.filePath("coloured.obj")),
+        QByteArray(
             "v 0 0 0\nv 1 0 0\nv 0 1 0\nvc 0.5 0 0\nvc 0 0 0\nvc 0 0 0\nf 1/1/ 2/2/ 3/3/\n"));
 
     view->reload_slot();
     QVERIFY(!view->mesh.vertexColoursSet);
 }
 
-void MorphogensPageTest::buildtreeReplacesEveryRow_data()
+// The rows of the last mesh go with their colours and switches; nothing is
+// sent. Fewer names and none come through the window.
+void MorphogensPageTest::aNewMeshsNamesReplaceEveryRow()
 {
-    QTest::addColumn<QStringList>("names");
-    QTest::newRow("more") << QStringList { "gamma", "delta", "eps" };
-    QTest::newRow("fewer") << QStringList { "gamma" };
-    QTest::newRow("none") << QStringList {};
-}
-
-// A new mesh's names replace the rows of the last one, with its colours and
-// switches; nothing is sent.
-void MorphogensPageTest::buildtreeReplacesEveryRow()
-{
-    QFETCH(QStringList, names);
     QtMorphogenWidget page;
     page.buildtree_slot(twoNames);
     answer(page, Qt::red);
@@ -133,17 +117,16 @@ void MorphogensPageTest::buildtreeReplacesEveryRow()
     page.itemClickedSlot(alpha, 2);
     QSignalSpy spy(&page, &QtMorphogenWidget::buildvertexcolour_signal);
 
-    std::vector<std::string> fresh;
-    for (const QString& name : names)
-        fresh.push_back(name.toStdString());
-    page.buildtree_slot(fresh);
+    std::vector<std::string> three { "gamma", "delta", "eps" };
+    page.buildtree_slot(three);
     QCOMPARE(spy.count(), 0);
-    QCOMPARE(page.tree()->topLevelItemCount(), names.size());
-    QCOMPARE(page.names(), fresh);
-    QCOMPARE(page.toggles(), std::vector<int>(fresh.size(), 0));
-    QCOMPARE(page.colours(), std::vector<QColor>(fresh.size()));
-    for (int r = 0; r < names.size(); ++r) {
-        QCOMPARE(page.tree()->topLevelItem(r)->text(1), names[r]);
+    QCOMPARE(page.tree()->topLevelItemCount(), 3);
+    QCOMPARE(page.names(), three);
+    QCOMPARE(page.toggles(), std::vector<int>(3, 0));
+    QCOMPARE(page.colours(), std::vector<QColor>(3));
+    for (int r = 0; r < 3; ++r) {
+        QCOMPARE(
+            page.tree()->topLevelItem(r)->text(1), QString::fromStdString(three[std::size_t(r)]));
         QCOMPARE(page.tree()->topLevelItem(r)->checkState(0), Qt::Unchecked);
     }
 }

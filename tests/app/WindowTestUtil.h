@@ -1,0 +1,128 @@
+// What the window and page tests share: buttons found by their text, a wavy
+// grid to open, and the real window driven as a user drives it.
+#pragma once
+
+#include "app/ui/QtMainWindow.h"
+#include "app/ui/QtMeshEditorDialogue.h"
+#include "viewer/ui/QtGLWidget.h"
+
+#include <QAction>
+#include <QFile>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <cmath>
+#include <fstream>
+#include <memory>
+
+// The page's button (a push button unless asked for another kind) with this text.
+template <class Button = QPushButton> Button* buttonNamed(QWidget* page, const char* text)
+{
+    for (Button* button : page->findChildren<Button*>()) {
+        if (button->text() == QLatin1String(text))
+            return button;
+    }
+    return nullptr;
+}
+
+inline QByteArray contents(const QString& name)
+{
+    QFile file(name);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// A wavy n x n grid; given three names ("red green blue"), three morphogens at
+// every vertex.
+inline bool writeGrid(const QString& name, int n, const char* morphogens = nullptr)
+{
+    std::ofstream out(name.toStdString());
+    if (morphogens)
+        out << "mn " << morphogens << '\n';
+    for (int y = 0; y < n; ++y) {
+        for (int x = 0; x < n; ++x) {
+            out << "v " << x << ' ' << y << ' ' << 0.4 * std::sin(x * 0.8) * std::cos(y * 0.7)
+                << '\n';
+            if (morphogens)
+                out << "m " << x / (n - 1.0) << ' ' << y / (n - 1.0) << ' ' << (x * y) % 3 / 2.0
+                    << '\n';
+        }
+    }
+    for (int y = 0; y + 1 < n; ++y) {
+        for (int x = 0; x + 1 < n; ++x) {
+            const int a = y * n + x + 1, b = a + 1, c = a + n, d = c + 1;
+            out << "f " << a << ' ' << b << ' ' << d << "\nf " << a << ' ' << d << ' ' << c << '\n';
+        }
+    }
+    return bool(out);
+}
+
+// The main window with its Mesh Editor open. Tools run at once, so what a test
+// checks is the state after each change; warnings are collected, not shown.
+class WindowDriver
+{
+protected:
+    QTemporaryDir scratch;
+    std::unique_ptr<QtMainWindow> window;
+    QtMeshEditorDialogue* tools = nullptr;
+    QtGLWidget* view = nullptr;
+    QStringList warnings;
+
+    Workbench& bench() const { return view->workbench; }
+
+    // For initTestCase: recent files and folders stay out of the user's settings.
+    void keepSettingsApart()
+    {
+        QStandardPaths::setTestModeEnabled(true);
+        QCoreApplication::setOrganizationName(QStringLiteral("FacetraTest"));
+        QVERIFY(scratch.isValid());
+    }
+    void showWindow(int viewSide)
+    {
+        UserDialogs::setCurrentFile(QString());
+        window = std::make_unique<QtMainWindow>();
+        window->setAttribute(Qt::WA_DeleteOnClose, false);
+        view = window->glView();
+        view->setToolRunner(nullptr);
+        warnings.clear();
+        window->dialogs.warning = [this](auto, auto, const QString& text) { warnings << text; };
+        window->resizeView(viewSide, viewSide);
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        tools = window->meshEditor;
+        window->mesheditorEvent();
+    }
+    // File, "Open...".
+    void open(const QString& name)
+    {
+        window->dialogs.openFileName = [name](auto, auto, auto, auto) { return name; };
+        window->openfileEvent();
+        QCOMPARE(bench().fileName, name.toStdString());
+    }
+    // A click on a page's button, its page brought to the front first.
+    void click(QAbstractButton* button)
+    {
+        QVERIFY(button && button->isEnabled());
+        for (QWidget* w = button; w; w = w->parentWidget()) {
+            if (tools->tabs()->indexOf(w) >= 0)
+                tools->tabs()->setCurrentWidget(w);
+        }
+        // A check box or radio button takes clicks on its indicator and text.
+        const bool pushButton = qobject_cast<QPushButton*>(button) != nullptr;
+        QTest::mouseClick(button, Qt::LeftButton, {},
+            pushButton ? button->rect().center() : QPoint(6, button->height() / 2));
+    }
+    // The dialogue's Apply with page current.
+    void apply(QWidget* page)
+    {
+        tools->tabs()->setCurrentWidget(page);
+        click(tools->applyButton());
+    }
+    // Edit, "Undo".
+    void undo()
+    {
+        QVERIFY(window->undoAction->isEnabled());
+        window->undoAction->trigger();
+    }
+};
