@@ -234,7 +234,12 @@ void PagesMirrorTest::pagesShowTheWorkbench()
     QCOMPARE(bench().clipCube.planeState[4], -1);
     QCOMPARE(bench().clipCube.planeState[2], 1);
     click(clipping->planeButton(4));
-    view->cutplane_showall_slot(1);
+    // Show All goes off again from its own button, and on.
+    for (const int shown : { 1, 0, 1 }) {
+        click(clipping->showAllButton());
+        QCOMPARE(bench().clipCube.showAll, shown);
+        QCOMPARE(clipping->showAllButton()->isChecked(), shown == 1);
+    }
     tools->tabs()->setCurrentWidget(tools->morphogenPage);
     const QRect cell = rows->visualRect(rows->model()->index(1, 0));
     QTest::mouseClick(rows->viewport(), Qt::LeftButton, {}, cell.center());

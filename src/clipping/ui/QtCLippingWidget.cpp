@@ -83,7 +83,7 @@ QtCLippingWidget::QtCLippingWidget(QWidget* parent, const QString& name)
     connect(
         resetAllPushButton, &QPushButton::pressed, this, &QtCLippingWidget::resetall_button_event);
     connect(
-        showAllPushButton, &QPushButton::pressed, this, &QtCLippingWidget::showall_button_event);
+        showAllPushButton, &QPushButton::clicked, this, &QtCLippingWidget::showall_button_event);
     void (QtCLippingWidget::*const planeEvents[6])() = {
         &QtCLippingWidget::plane1_button_event,
         &QtCLippingWidget::plane2_button_event,
@@ -197,8 +197,9 @@ void QtCLippingWidget::resetcurr_button_event()
 
 void QtCLippingWidget::showall_button_event()
 {
-    // Runs on press, before the button flips: send the state it ends in.
-    emit cutplane_showall_signal(showAllPushButton->isChecked() ? 0 : 1);
+    // Runs on click, after the button flipped: what the window shows back
+    // during the signal is then the state the button already has.
+    emit cutplane_showall_signal(showAllPushButton->isChecked() ? 1 : 0);
 }
 
 void QtCLippingWidget::cutplane_load_event()
