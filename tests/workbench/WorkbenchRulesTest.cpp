@@ -412,7 +412,7 @@ TEST_F(Rules, TheStepsListedAreTheStepsDoneAndReplayToTheSameState)
     EXPECT_EQ(*done[3].find("patches"), "3");
 
     const std::string script = w.stepsScript();
-    EXPECT_EQ(script.substr(0, script.find('\n')), "# " + dir.file("saved.ply"));
+    EXPECT_EQ(script.substr(0, script.find('\n')), "# " + grid);
     std::vector<ScriptLine> lines;
     std::string problem;
     ASSERT_TRUE(parseScript(script, lines, problem)) << problem;
