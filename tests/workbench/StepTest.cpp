@@ -1,24 +1,14 @@
 // Step lines and scripts: reading, writing back, refusing damaged lines, and
 // numbers that replay with the same bits.
-#include "workbench/engine/Step.h"
-
-#include <gtest/gtest.h>
+#include "WorkbenchTestUtil.h"
 
 #include <bit>
 #include <charconv>
-#include <cstdint>
 #include <limits>
-#include <type_traits>
+
+using wbtest::step;
 
 namespace {
-
-Step parsed(std::string_view line)
-{
-    Step step;
-    std::string problem;
-    EXPECT_TRUE(parseStepLine(line, step, problem)) << line << ": " << problem;
-    return step;
-}
 
 template <typename T> void expectSameBitsBack(T value)
 {
@@ -34,20 +24,17 @@ template <typename T> void expectSameBitsBack(T value)
 
 TEST(Step, ReadsWordsQuotesAndParameters)
 {
-    const Step step = parsed(" \tsave  \"my file.ply\" C:\\out\\a.ply heightmap=\"my map.png\" "
-                             "expr=a=b empty= q=\"a\\\"b\\\\\" ");
-    EXPECT_EQ(step.verb, "save");
-    EXPECT_EQ(step.args, (std::vector<std::string> { "my file.ply", "C:\\out\\a.ply" }));
-    ASSERT_EQ(step.params.size(), 4u);
-    EXPECT_EQ(*step.find("heightmap"), "my map.png");
-    EXPECT_EQ(*step.find("expr"), "a=b");
-    EXPECT_EQ(*step.find("empty"), "");
-    EXPECT_EQ(*step.find("q"), "a\"b\\");
-    EXPECT_EQ(step.find("missing"), nullptr);
+    const Step s = step(" \tsave  \"my file.ply\" C:\\out\\a.ply heightmap=\"my map.png\" "
+                        "expr=a=b empty= q=\"a\\\"b\\\\\" ");
+    EXPECT_EQ(s.verb, "save");
+    EXPECT_EQ(s.args, (std::vector<std::string> { "my file.ply", "C:\\out\\a.ply" }));
+    EXPECT_EQ(s.params,
+        (decltype(s.params) { { "heightmap", "my map.png" }, { "expr", "a=b" }, { "empty", "" },
+            { "q", "a\"b\\" } }));
     // An argument after a parameter is still an argument; a quoted '=' is no key.
     EXPECT_EQ(
-        parsed("save k=1 out.ply \"a=b\"").args, (std::vector<std::string> { "out.ply", "a=b" }));
-    EXPECT_EQ(parsed(" \t "), Step());
+        step("save k=1 out.ply \"a=b\"").args, (std::vector<std::string> { "out.ply", "a=b" }));
+    EXPECT_EQ(step(" \t "), Step());
 }
 
 TEST(Step, RefusesDamagedLinesSayingWhy)
@@ -63,35 +50,35 @@ TEST(Step, RefusesDamagedLinesSayingWhy)
         { "save \"a\"b", "closing quote" },
     };
     for (const auto& [line, reason] : cases) {
-        Step step = parsed("old a k=v");
+        Step s = step("old a k=v");
         std::string problem;
-        EXPECT_FALSE(parseStepLine(line, step, problem)) << line;
+        EXPECT_FALSE(parseStepLine(line, s, problem)) << line;
         EXPECT_NE(problem.find(reason), std::string::npos) << line << ": " << problem;
-        EXPECT_EQ(step, Step()) << line;
+        EXPECT_EQ(s, Step()) << line;
     }
 }
 
 TEST(Step, TextReadsBackAsTheSameStepAndQuotesOnlyWhereNeeded)
 {
-    Step step { "subdivide", {}, {} };
-    step.set("levels", "1");
-    step.set("weight", "0");
-    step.set("levels", "2"); // replaced in place, order kept
-    EXPECT_EQ(step.text(), "subdivide levels=2 weight=0");
+    Step s { "subdivide", {}, {} };
+    s.set("levels", "1");
+    s.set("weight", "0");
+    s.set("levels", "2"); // replaced in place, order kept
+    EXPECT_EQ(s.text(), "subdivide levels=2 weight=0");
 
     const std::vector<std::string> awkward
         = { "", " ", "a b", "\t", "\"", "a\"b", "\\", "x\\\"y\\\\", "#", "a#b", "=", "a=b",
               "==", "caf\xC3\xA9 \xE2\x82\xAC", "\xFF\x80", "\"\"" };
-    step = { "save", awkward, {} };
+    s = { "save", awkward, {} };
     for (size_t i = 0; i < awkward.size(); ++i)
-        step.set(std::to_string(i), awkward[i]);
-    EXPECT_EQ(parsed(step.text()), step) << step.text();
+        s.set(std::to_string(i), awkward[i]);
+    EXPECT_EQ(step(s.text()), s) << s.text();
     // A script must not take a written '#' for a comment.
     std::vector<ScriptLine> lines;
     std::string problem;
-    ASSERT_TRUE(parseScript(step.text() + "\r\n", lines, problem)) << problem;
+    ASSERT_TRUE(parseScript(s.text() + "\r\n", lines, problem)) << problem;
     ASSERT_EQ(lines.size(), 1u);
-    EXPECT_EQ(lines[0].step, step);
+    EXPECT_EQ(lines[0].step, s);
 }
 
 TEST(Step, ScriptSkipsCommentsAndBlankLinesAndNamesTheDamagedLine)
@@ -102,13 +89,11 @@ TEST(Step, ScriptSkipsCommentsAndBlankLinesAndNamesTheDamagedLine)
                             "filter radius=3#no blank needed\nsave \"b.ply\"#x",
         steps, problem))
         << problem;
-    ASSERT_EQ(steps.size(), 3u);
-    EXPECT_EQ(steps[0].line, 3);
-    EXPECT_EQ(steps[0].step, parsed("load \"a #1.obj\""));
-    EXPECT_EQ(steps[1].line, 5);
-    EXPECT_EQ(steps[1].step, parsed("filter radius=3"));
-    EXPECT_EQ(steps[2].line, 6);
-    EXPECT_EQ(steps[2].step.args, std::vector<std::string> { "b.ply" });
+    const std::pair<int, Step> want[] = { { 3, step("load \"a #1.obj\"") },
+        { 5, step("filter radius=3") }, { 6, step("save b.ply") } };
+    ASSERT_EQ(steps.size(), std::size(want));
+    for (std::size_t i = 0; i < steps.size(); ++i)
+        EXPECT_TRUE(steps[i].line == want[i].first && steps[i].step == want[i].second) << i;
 
     EXPECT_FALSE(parseScript("a\n\nb k=1 k=2 # twice\nc \"open", steps, problem));
     EXPECT_EQ(problem.rfind("line 3: ", 0), 0u) << problem;

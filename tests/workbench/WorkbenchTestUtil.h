@@ -1,6 +1,6 @@
 #pragma once
 
-// Helpers of the workbench tests: small mesh files, the height map terrain
+// Helpers of the workbench tests: a small mesh file, the height map terrain
 // steps read, steps run to their end, a runner that holds a run for the test,
 // and the workbench's state as bytes, part by part.
 
@@ -12,10 +12,12 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
-#include <cstring>
 #include <fstream>
+#include <map>
 #include <optional>
+#include <ranges>
 #include <string>
 #include <string_view>
 #include <type_traits>
@@ -24,6 +26,7 @@
 namespace wbtest {
 
 using testutil::TempDir;
+using Outcome = Workbench::Outcome;
 
 inline Step step(std::string_view line)
 {
@@ -33,51 +36,40 @@ inline Step step(std::string_view line)
     return s;
 }
 
-// Runs s and returns how it ended, as far as it has ended: a run held by a
-// runner leaves `Failed` with "not ended" until it does.
+// How s ended, as far as it has: a run a runner holds is "not ended" till it is.
 inline Workbench::StepEnd run(Workbench& w, const Step& s)
 {
-    Workbench::StepEnd end { Workbench::Outcome::Failed, "not ended" };
+    Workbench::StepEnd end { Outcome::Failed, "not ended" };
     w.run(s, [&end](const Workbench::StepEnd& e) { end = e; });
     return end;
 }
 
-inline std::string outcomeName(Workbench::Outcome o)
+// "" when line ends done, else the line and how it ended.
+inline std::string runLine(Workbench& w, std::string_view line)
 {
-    switch (o) {
-    case Workbench::Outcome::Done:
-        return "done";
-    case Workbench::Outcome::Refused:
-        return "refused";
-    case Workbench::Outcome::Cancelled:
-        return "cancelled";
-    case Workbench::Outcome::Failed:
-        return "failed";
-    }
-    return "?";
+    static const char* const names[] = { "done", "refused", "cancelled", "failed" };
+    const Workbench::StepEnd end = run(w, step(line));
+    if (end.outcome == Outcome::Done)
+        return {};
+    return std::string(line) + ": " + names[int(end.outcome)] + " " + end.message;
 }
 
-// Runs the line and expects it done.
 inline void runOk(Workbench& w, std::string_view line)
 {
-    const Workbench::StepEnd end = run(w, step(line));
-    EXPECT_EQ(end.outcome, Workbench::Outcome::Done)
-        << line << ": " << outcomeName(end.outcome) << " " << end.message;
+    EXPECT_EQ(runLine(w, line), "");
 }
 
-// A wavy n x n grid as OBJ: enough faces for every tool, few enough for the
-// classifier's table under the sanitizers. With morphogens, two named ones
-// whose values vary over the grid.
-inline std::string writeGrid(const TempDir& dir, const std::string& name, int n, bool morphogens)
+// A wavy n x n grid as OBJ with two named morphogens that vary over it: enough
+// faces for every tool, few enough for the classifier's table under the
+// sanitizers.
+inline std::string writeGrid(const TempDir& dir, const std::string& name, int n)
 {
     std::ofstream out(dir.file(name));
-    if (morphogens)
-        out << "mn warm cold\n";
+    out << "mn warm cold\n";
     for (int y = 0; y < n; ++y) {
         for (int x = 0; x < n; ++x) {
             out << "v " << x << ' ' << y << ' ' << std::sin(x * 0.7) * std::cos(y * 0.5) << '\n';
-            if (morphogens)
-                out << "m " << double(x) / n << ' ' << double(n - y) / n << '\n';
+            out << "m " << double(x) / n << ' ' << double(n - y) / n << '\n';
         }
     }
     for (int y = 0; y + 1 < n; ++y) {
@@ -106,25 +98,9 @@ inline void readRampMaps(Workbench& w)
     };
 }
 
-// Hears every change while it lives.
-class Heard
-{
-public:
-    explicit Heard(Workbench& w)
-        : w(w)
-        , id(w.addListener([this](unsigned c) { changes |= c; }))
-    { }
-    ~Heard() { w.removeListener(id); }
-    unsigned changes = 0;
-
-private:
-    Workbench& w;
-    int id;
-};
-
 // Keeps the run it is given until the test ends it: work then finish
-// (complete()), work stopped at a report (cancel()), or abandoned alone
-// (drop(), as when the user declines a run before it starts).
+// (complete()), work stopped at its first report (cancel()), or abandoned
+// unworked (drop(), as when the user declines a run).
 class HoldingRunner : public ToolRunner
 {
 public:
@@ -141,42 +117,28 @@ public:
         return true;
     }
     bool busy() const override { return pending.has_value(); }
-    std::string name() const { return pending ? pending->name : std::string(); }
-
-    RunOutcome complete() { return finishWith(0); }
-    // Stops at the work's first report.
-    RunOutcome cancel() { return finishWith(1); }
-    void drop()
-    {
-        ToolRun r = take();
-        endToolRun(r, RunOutcome::Cancelled, false);
-    }
+    RunOutcome complete() { return end(false, true); }
+    RunOutcome cancel() { return end(true, true); }
+    void drop() { end(false, false); }
 
 private:
-    ToolRun take()
+    // Ended as a threaded runner ends it: no longer busy when finish runs.
+    RunOutcome end(bool stop, bool work)
     {
-        ToolRun r = std::move(*pending);
-        pending.reset();
-        return r;
-    }
-    RunOutcome finishWith(int stopAt)
-    {
-        struct StopAt : Progress
+        struct StopAtReport : Progress
         {
-            int left;
-            explicit StopAt(int n)
-                : left(n)
-            { }
+            bool stop = false;
             void show(std::string_view, double) override
             {
-                if (left > 0 && --left == 0)
+                if (stop)
                     requestStop();
             }
-        } progress(stopAt);
-        // Ended as a threaded runner ends it: no longer busy when finish runs.
-        ToolRun r = take();
+        } progress;
+        progress.stop = stop;
+        ToolRun r = std::move(*pending);
+        pending.reset();
         bool result = false;
-        outcome = doToolWork(r, progress, result);
+        outcome = work ? doToolWork(r, progress, result) : RunOutcome::Cancelled;
         endToolRun(r, outcome, result);
         return outcome;
     }
@@ -203,191 +165,113 @@ inline void put(std::string& out, const std::string& s)
     out += s;
 }
 
-template <class T> void put(std::string& out, const std::vector<T>& values)
+inline void put(std::string& out, const ClipPlane& p);
+
+// Arrays element by element, vectors with their size first.
+template <std::ranges::range R> void put(std::string& out, const R& values)
 {
-    put(out, values.size());
-    for (const T& v : values)
+    if constexpr (requires { values.size(); } && !std::is_array_v<R>)
+        put(out, values.size());
+    for (const auto& v : values)
         put(out, v);
 }
 
-template <class T> std::string bytes(const T& value)
+inline void put(std::string& out, const ClipPlane& p)
+{
+    put(out, p.normal);
+    put(out, p.centre);
+    put(out, p.equation);
+    put(out, p.corners);
+}
+
+template <class... T> std::string bytes(const T&... values)
 {
     std::string out;
-    put(out, value);
+    (put(out, values), ...);
     return out;
 }
 
-// The workbench's state in named parts, each with the change a listener
-// hears of when it changes (the mesh as last read comes with a new mesh).
+// field(face) of every face.
+template <class Field> std::string eachFace(const Mesh& m, Field field)
+{
+    std::string out;
+    for (const Face& f : m.faces)
+        out += field(f);
+    return out;
+}
+
+inline std::string geometry(const Mesh& m)
+{
+    return bytes(m.numVertices, m.numFaces, m.extent, m.centre, m.vertices, m.centroids,
+               m.texCoords, m.numEdges, m.edgeVertices, m.edgeFaces, m.morphogenValues,
+               m.morphogenNames)
+        + eachFace(m, [](const Face& f) { return bytes(f.index); });
+}
+
+inline std::string colours(const Mesh& m)
+{
+    return bytes(m.vertexColours, m.vertexColoursSet)
+        + eachFace(m, [](const Face& f) { return bytes(f.colour, f.traversed, f.segment); });
+}
+
+inline std::string normals(const Mesh& m)
+{
+    return bytes(m.vertexNormals) + eachFace(m, [](const Face& f) { return bytes(f.normal); });
+}
+
+inline std::string cubeBytes(const PlaneWidgetInCube& c)
+{
+    return bytes(
+        c.edgeLengths, c.cubeCorners, c.planeState, c.planes, c.outlines, c.showAll, c.invert);
+}
+
+// One part of the workbench's state, with the change a listener hears of
+// when it changes (the mesh as last read comes with a new mesh).
 struct Part
 {
-    const char* name;
     unsigned change;
     std::string bytes;
     // Not a step's to change back: Undo and Redo leave settings as they are.
     bool setting = false;
 };
-using Parts = std::vector<Part>;
-
-inline void putGeometry(std::string& out, const Mesh& m)
-{
-    put(out, m.numVertices);
-    put(out, m.numFaces);
-    put(out, m.extent);
-    put(out, m.centre);
-    put(out, m.vertices);
-    for (const Face& f : m.faces)
-        put(out, f.index);
-    put(out, m.centroids);
-    put(out, m.texCoords);
-    put(out, m.numEdges);
-    put(out, m.edgeVertices);
-    put(out, m.edgeFaces);
-    put(out, m.morphogenValues.size());
-    for (const auto& row : m.morphogenValues)
-        put(out, row);
-    put(out, m.morphogenNames);
-}
-
-inline void putColours(std::string& out, const Mesh& m)
-{
-    put(out, m.vertexColours);
-    put(out, m.vertexColoursSet);
-    for (const Face& f : m.faces) {
-        put(out, f.colour);
-        put(out, f.traversed);
-        put(out, f.segment);
-    }
-}
-
-inline void putNormals(std::string& out, const Mesh& m)
-{
-    put(out, m.vertexNormals);
-    for (const Face& f : m.faces)
-        put(out, f.normal);
-}
-
-inline void putClassifier(std::string& out, const ClassifierState& c)
-{
-    put(out, c.rebuild);
-    put(out, c.seeds);
-    put(out, c.patchColours);
-    put(out, c.centroids);
-    put(out, c.memberships.size());
-    for (const auto& row : c.memberships)
-        put(out, row);
-    put(out, c.neighbours);
-    put(out, c.numPatches);
-    put(out, c.meanLength);
-    put(out, c.meanAngle);
-    put(out, c.currentPatch);
-    put(out, c.patchThreshold);
-    put(out, c.patchOfFace);
-}
-
-inline void putFilter(std::string& out, const MeanShiftFilter& f)
-{
-    put(out, f.algorithm);
-    put(out, f.seed);
-    put(out, f.regionPoints);
-    put(out, f.regions.size());
-    for (const auto& region : f.regions)
-        put(out, region);
-    put(out, f.weightMode);
-    put(out, f.profileHeight);
-    put(out, f.profile);
-    put(out, f.radius);
-    put(out, f.centre);
-    put(out, f.processed);
-    put(out, f.needInit);
-}
-
-inline void putCube(std::string& out, const PlaneWidgetInCube& c)
-{
-    for (float e : c.edgeLengths)
-        put(out, e);
-    for (const Vector& v : c.cubeCorners)
-        put(out, v);
-    for (int s : c.planeState)
-        put(out, s);
-    put(out, c.planes.size());
-    for (const ClipPlane& p : c.planes) {
-        put(out, p.normal);
-        put(out, p.centre);
-        for (double e : p.equation)
-            put(out, e);
-        for (const Vector& v : p.corners)
-            put(out, v);
-    }
-    put(out, c.outlines.size());
-    for (const auto& outline : c.outlines)
-        put(out, outline);
-    put(out, c.showAll);
-    put(out, c.invert);
-}
+using Parts = std::map<std::string, Part>;
 
 inline Parts parts(const Workbench& w)
 {
-    Parts p;
-    const auto part = [&p](const char* name, unsigned change) -> std::string& {
-        p.push_back({ name, change, {}, false });
-        return p.back().bytes;
+    const ClassifierState& c = w.classifier;
+    const MeanShiftFilter& f = w.meanShift;
+    const FilterSettings& s = w.filterSettings;
+    return {
+        { "geometry", { ChangeGeometry, geometry(w.mesh) } },
+        { "colours", { ChangeColours, colours(w.mesh) } },
+        { "normals", { ChangeNormals, normals(w.mesh) } },
+        { "colours shown", { ChangeDisplay, bytes(w.faceColours, w.normalShading) } },
+        { "pick", { ChangeToolState, bytes(w.mesh.selected) } },
+        { "classifier",
+            { ChangeToolState,
+                bytes(c.rebuild, c.seeds, c.patchColours, c.centroids, c.memberships, c.neighbours,
+                    c.numPatches, c.meanLength, c.meanAngle, c.currentPatch, c.patchThreshold,
+                    c.patchOfFace) } },
+        { "patch shown", { ChangeToolState, bytes(w.shownPatch, w.patchThreshold) } },
+        { "traversal", { ChangeToolState, bytes(w.traversal.segmentCount, w.highlight) } },
+        { "filter",
+            { ChangeToolState,
+                bytes(f.algorithm, f.seed, f.regionPoints, f.regions, f.weightMode, f.profileHeight,
+                    f.profile, f.radius, f.centre, f.processed, f.needInit) } },
+        // The classifier's and the traversal's own copies of them too.
+        { "settings",
+            { ChangeToolState,
+                bytes(c.weight, c.spMode, w.traversal.depth, w.traversal.angle,
+                    w.classifierSettings.weight, w.classifierSettings.spMode, s.slider, s.algorithm,
+                    s.hasProfile, s.profile, s.profileHeight, w.useColourStops),
+                true } },
+        { "clipping cube", { ChangeClipping, cubeBytes(w.clipCube) } },
+        { "file", { ChangeFile, bytes(w.fileName, w.isModified()) } },
+        { "history",
+            { ChangeHistory,
+                bytes(w.undoName(), w.redoName(), w.history.undoCount(), w.history.redoCount()) } },
+        { "mesh as read", { ChangeNewMesh, geometry(w.backupMesh) + colours(w.backupMesh) } },
     };
-    putGeometry(part("geometry", ChangeGeometry), w.mesh);
-    putColours(part("colours", ChangeColours), w.mesh);
-    putNormals(part("normals", ChangeNormals), w.mesh);
-    std::string& display = part("colours shown", ChangeDisplay);
-    put(display, w.faceColours);
-    put(display, w.normalShading);
-    put(part("pick", ChangeToolState), w.mesh.selected);
-    putClassifier(part("classifier", ChangeToolState), w.classifier);
-    std::string& patches = part("patch shown", ChangeToolState);
-    put(patches, w.shownPatch);
-    put(patches, w.patchThreshold);
-    std::string& traversal = part("traversal", ChangeToolState);
-    put(traversal, w.traversal.segmentCount);
-    put(traversal, w.highlight);
-    putFilter(part("filter", ChangeToolState), w.meanShift);
-    // The classifier's and the traversal's own copies of their settings
-    // are settings too.
-    std::string& settings = part("settings", ChangeToolState);
-    p.back().setting = true;
-    put(settings, w.classifier.weight);
-    put(settings, w.classifier.spMode);
-    put(settings, w.traversal.depth);
-    put(settings, w.traversal.angle);
-    put(settings, w.classifierSettings.weight);
-    put(settings, w.classifierSettings.spMode);
-    put(settings, w.filterSettings.slider);
-    put(settings, w.filterSettings.algorithm);
-    put(settings, w.filterSettings.hasProfile);
-    put(settings, w.filterSettings.profile);
-    put(settings, w.filterSettings.profileHeight);
-    put(settings, w.useColourStops);
-    putCube(part("clipping cube", ChangeClipping), w.clipCube);
-    std::string& file = part("file", ChangeFile);
-    put(file, w.fileName);
-    put(file, w.isModified());
-    std::string& history = part("history", ChangeHistory);
-    put(history, w.undoName());
-    put(history, w.redoName());
-    put(history, w.history.undoCount());
-    put(history, w.history.redoCount());
-    std::string& backup = part("mesh as read", ChangeNewMesh);
-    putGeometry(backup, w.backupMesh);
-    putColours(backup, w.backupMesh);
-    return p;
-}
-
-// The bytes of the part called name.
-inline std::string part(const Workbench& w, std::string_view name)
-{
-    for (const Part& p : parts(w)) {
-        if (p.name == name)
-            return p.bytes;
-    }
-    ADD_FAILURE() << "no part " << name;
-    return {};
 }
 
 // The names of the parts that differ, but those whose change is in `skip`
@@ -396,9 +280,9 @@ inline std::string differing(
     const Parts& a, const Parts& b, unsigned skip = 0, bool withSettings = true)
 {
     std::string names;
-    for (std::size_t i = 0; i < a.size() && i < b.size(); ++i) {
-        if (!(a[i].change & skip) && (withSettings || !a[i].setting) && a[i].bytes != b[i].bytes)
-            names += (names.empty() ? "" : ", ") + std::string(a[i].name);
+    for (const auto& [name, p] : a) {
+        if (!(p.change & skip) && (withSettings || !p.setting) && p.bytes != b.at(name).bytes)
+            names += (names.empty() ? "" : ", ") + name;
     }
     return names;
 }
