@@ -108,19 +108,21 @@ bool waitForFrame(QtGLWidget* view, std::uint64_t painted)
 int runGrab(QtMainWindow& window, const GrabRequest& request)
 {
     QtGLWidget* view = window.glView();
-    if (const std::string irregular = irregularFileProblem(QFile::encodeName(request.input).toStdString());
+    if (const std::string irregular
+        = irregularFileProblem(QFile::encodeName(request.input).toStdString());
         !irregular.empty()) {
         return grabFailure(QString::fromLatin1(irregular.c_str()));
     }
     if (meshFileKind(QFile::encodeName(request.input).toStdString()) == MeshFileKind::None) {
-        return grabFailure(QStringLiteral("no reader for ") + request.input
-            + QStringLiteral(" (") + QString::fromLatin1(readableMeshPatterns()) + QStringLiteral(")"));
+        return grabFailure(QStringLiteral("no reader for ") + request.input + QStringLiteral(" (")
+            + QString::fromLatin1(readableMeshPatterns()) + QStringLiteral(")"));
     }
     if (!window.openFromCommandLine(request.input)) {
         return grabFailure(QStringLiteral("cannot read ") + request.input);
     }
     // The load made a fresh cube around the mesh; the settings replace its planes.
-    if (!request.planes.isEmpty() && !view->workbench.loadPlanes(QFile::encodeName(request.planes).toStdString())) {
+    if (!request.planes.isEmpty()
+        && !view->workbench.loadPlanes(QFile::encodeName(request.planes).toStdString())) {
         return grabFailure(QStringLiteral("cannot read clipping planes ") + request.planes);
     }
     // A script wants the picture, not a window flashing on the screen.
@@ -155,7 +157,8 @@ int runGrab(QtMainWindow& window, const GrabRequest& request)
     QBuffer buffer(&png);
     buffer.open(QIODevice::WriteOnly);
     if (!image.save(&buffer, "PNG")
-        || !writeFileReplacing(QFile::encodeName(request.output).toStdString(), png.toStdString())) {
+        || !writeFileReplacing(
+            QFile::encodeName(request.output).toStdString(), png.toStdString())) {
         return grabFailure(QStringLiteral("cannot write ") + request.output);
     }
     std::printf("wrote %dx%d rendering to %s\n", image.width(), image.height(),
