@@ -168,8 +168,8 @@ TEST(MeshFormats, FilesFromOtherProgramsReadRight)
         expectLinked(mesh);
         // The library hands colours over as bytes (truncated), floats included.
         if (c.firstColour.x >= 0) {
-            EXPECT_NEAR(mesh.vertexColours[0].x, c.firstColour.x, 1.0 / 255); // truncated to bytes
-            EXPECT_NEAR(mesh.vertexColours[0].y, c.firstColour.y, 1.0 / 255); // truncated to bytes
+            EXPECT_NEAR(mesh.vertexColours[0].x, c.firstColour.x, 1.0 / 255);
+            EXPECT_NEAR(mesh.vertexColours[0].y, c.firstColour.y, 1.0 / 255);
         }
     }
 }

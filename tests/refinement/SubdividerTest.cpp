@@ -48,9 +48,7 @@ TEST(Subdivider, ViewOperationAndNothingToDoOrNoRoom)
 
     Mesh grid = flatGrid(24); // 1058 faces; ten levels ask for over a billion
     const Mesh before = std::move(*grid.clone());
-    testing::internal::CaptureStdout();
-    EXPECT_FALSE(subdivideMesh(grid, s, 10, 0.0f));
-    testing::internal::GetCapturedStdout();
+    testutil::captureStdout([&] { EXPECT_FALSE(subdivideMesh(grid, s, 10, 0.0f)); });
     expectSameGeometry(grid, before);
 }
 

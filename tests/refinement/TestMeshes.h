@@ -27,16 +27,9 @@ inline Mesh octahedron()
 // An n x n grid of vertices in the plane z = 0, two triangles per cell.
 inline Mesh flatGrid(int n)
 {
-    std::vector<Vector> positions;
-    std::vector<std::array<int, 3>> faces;
-    for (int v = 0; v < n * n; ++v) {
-        positions.push_back({ float(v % n), float(v / n), 0.0f });
-        if (v % n + 1 < n && v / n + 1 < n) {
-            faces.push_back({ v, v + 1, v + n + 1 });
-            faces.push_back({ v, v + n + 1, v + n });
-        }
-    }
-    return makeMesh(positions, faces);
+    Mesh mesh;
+    testutil::makeGrid(mesh, n, [](int, int) { return 0.0f; });
+    return mesh;
 }
 
 // The full path of a real mesh that is stored unpacked, or "" when it is absent.
