@@ -41,11 +41,8 @@ void ClippingPageTest::fileDialoguesSendNothingOnCancelAndAddTheSuffix()
     }
 }
 
-// The page as the window runs it, and without the selection shown back: each
-// select signal toggles a plane in the cube. Two planes selected (a state the
-// page must take): a click on one of them only deselects it, a click on
-// another deselects both and selects it alone. What the page shows of the
-// workbench is checked through the window, in the app's PagesMirrorTest.
+// With the selection shown back or not, each select signal toggles a plane. Of
+// two selected, a click on one deselects it; on another, it alone is selected.
 void ClippingPageTest::aClickSelectsOnePlaneAloneOrDeselectsIt()
 {
     for (const bool echo : { false, true }) {

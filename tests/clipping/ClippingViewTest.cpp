@@ -69,7 +69,6 @@ private slots:
     void cleanupTestCase() { window.reset(); }
 
     void selectedPlaneShowsAndMouseMovesItNotTheView();
-    void loadResetsTheCubeAndPlaneFilesRoundTrip();
     void grabWithPlanesShowsLessOfTheMesh();
 };
 
@@ -129,21 +128,6 @@ void ClippingViewTest::selectedPlaneShowsAndMouseMovesItNotTheView()
     QTest::mouseClick(page->resetAllButton(), Qt::LeftButton);
     QCOMPARE(view->clipMode, 0);
     QVERIFY(!page->planeButton(PLANE_4)->isChecked());
-}
-
-// A load makes a fresh cube; saved planes come back.
-void ClippingViewTest::loadResetsTheCubeAndPlaneFilesRoundTrip()
-{
-    view->cutplane_select_slot(PLANE_2);
-    dragView(Qt::RightButton, QPointF(10, 10), QPointF(10, 50));
-    const QString saved = dir.filePath(QStringLiteral("moved.slc"));
-    view->cutplane_save_slot(saved);
-    QVERIFY(view->loadMesh(cubePath));
-    QCOMPARE(view->clipMode, 0);
-    QVERIFY(!view->workbench.clipCube.anySelected());
-    QCOMPARE(view->workbench.clipCube.planes[PLANE_2].centre.z, -2.0f);
-    view->cutplane_load_slot(saved);
-    QVERIFY(view->workbench.clipCube.planes[PLANE_2].centre.z > -2.0f);
 }
 
 void ClippingViewTest::grabWithPlanesShowsLessOfTheMesh()

@@ -1,6 +1,4 @@
-// The Mean Shift page on its own: the weight profile's drag and the filter
-// buttons. What it shows of the workbench is checked through the window, in the
-// app's PagesMirrorTest.
+// The Mean Shift page on its own: the weight profile's drag and the filter buttons.
 #include "../app/WindowTestUtil.h"
 
 #include "filtering/ui/QtFunctionWidget.h"

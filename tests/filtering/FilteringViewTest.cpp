@@ -1,15 +1,10 @@
 #include "ImmediateMeshDrawer.h"
 
 #include "app/ui/QtMainWindow.h"
-#include "app/ui/QtMeshEditorDialogue.h"
-#include "filtering/ui/QtFunctionWidget.h"
-#include "filtering/ui/QtMeanShiftWidget.h"
 #include "viewer/ui/BufferedMeshDrawer.h"
 #include "viewer/ui/QtGLWidget.h"
 
 #include <QOpenGLContext>
-#include <QPushButton>
-#include <QSlider>
 #include <QtTest>
 
 #include <cstdio>
@@ -75,7 +70,6 @@ class FilteringViewTest : public QObject
 private slots:
     void init();
     void cleanup() { window.reset(); }
-    void pageButtonsAndCurveReachTheViewsFilter();
     void filteredNormalsShadeFacesInBothDrawersUntilReload();
     void kernelSphereShowsAndPickingKeepsFilteredNormals();
 };
@@ -97,27 +91,6 @@ void FilteringViewTest::init()
     bool loaded = false;
     quietly([&] { loaded = view->loadMesh(QString::fromStdString(path)); });
     QVERIFY(loaded);
-}
-
-// Apply runs the chosen filter, Step one pass, the curve sets the profile.
-void FilteringViewTest::pageButtonsAndCurveReachTheViewsFilter()
-{
-    QtMeanShiftWidget* page = window->meshEditor->meanShiftPage;
-    window->meshEditor->tabs()->setCurrentWidget(page);
-    const QByteArray before = normalBytes(view->mesh);
-    const auto press = [&](QAbstractButton* b) { quietly([&] { b->click(); }); };
-    page->radiusSlider()->setValue(20);
-    press(page->findChildren<QPushButton*>()[2]); // Sphere Jump
-    press(window->meshEditor->applyButton());
-    QCOMPARE(view->workbench.meanShift.algorithm, int(SHPERE_JUMP));
-    QVERIFY(normalBytes(view->mesh) != before);
-    QVERIFY(view->workbench.meanShift.regions.size() > 1 && view->workbench.meanShift.needInit == 1);
-    press(page->findChildren<QPushButton*>()[3]); // Step
-    QCOMPARE(view->workbench.meanShift.regions.size(), std::size_t(1));
-
-    page->functionWidget()->moveControlPoint(1, 10.0f, 10.0f);
-    QCOMPARE(view->workbench.meanShift.weightMode, 1);
-    QCOMPARE(view->workbench.meanShift.profileHeight, page->functionWidget()->plotHeight());
 }
 
 void FilteringViewTest::filteredNormalsShadeFacesInBothDrawersUntilReload()

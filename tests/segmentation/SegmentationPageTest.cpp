@@ -1,5 +1,4 @@
-// The Classification page on its own: its mode buttons. What it shows of the
-// workbench is checked through the window, in the app's PagesMirrorTest.
+// The Classification page on its own: its mode buttons.
 #include "../app/WindowTestUtil.h"
 
 #include "segmentation/ui/QtMeshClassifierWidget.h"
