@@ -1,11 +1,13 @@
 #pragma once
 
 // Helpers shared by the mesh core tests: meshes built in code, files in a
-// private temporary folder and captured console output.
+// private temporary folder, captured console output and the real meshes of
+// the shared data folder.
 
 #include "mesh/engine/Mesh.h"
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include <algorithm>
 #include <array>
@@ -14,6 +16,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -143,5 +146,59 @@ inline void expectLinked(const Mesh& mesh)
         }
     }
 }
+
+// The real meshes of the shared data folder, .gz ones unpacked into a temporary
+// folder that lives as long as the object.
+class RealMeshes
+{
+public:
+    RealMeshes()
+    {
+        std::error_code ec;
+        std::vector<fs::path> names;
+        for (const auto& entry : fs::directory_iterator(fs::path(FACETRA_MESH_DIR), ec))
+            names.push_back(entry.path());
+        std::sort(names.begin(), names.end());
+        for (const fs::path& p : names) {
+            const std::string name = p.filename().string();
+            if (p.extension() == ".obj" || p.extension() == ".net") {
+                files_.push_back({ name, p.string() });
+            } else if (name.ends_with(".obj.gz")) {
+                const std::string plain = unpacked_.file(name.substr(0, name.size() - 3));
+                if (std::system(("gzip -dc '" + p.string() + "' > '" + plain + "'").c_str()) == 0)
+                    files_.push_back({ name.substr(0, name.size() - 3), plain });
+                else
+                    ADD_FAILURE() << "cannot unpack " << name;
+            } else if (name == "reference.jsonl") {
+                reference_ = p.string();
+            }
+        }
+    }
+    struct File
+    {
+        std::string name; // as the reference names it
+        std::string path;
+    };
+    bool present() const { return !files_.empty(); }
+    const std::vector<File>& files() const { return files_; }
+    // The counts made independently of this program, by file name.
+    std::map<std::string, nlohmann::json> referenceCounts() const
+    {
+        std::map<std::string, nlohmann::json> counts;
+        std::ifstream in(reference_);
+        for (std::string line; std::getline(in, line);) {
+            if (!line.empty()) {
+                const auto j = nlohmann::json::parse(line);
+                counts[j.at("file").get<std::string>()] = j;
+            }
+        }
+        return counts;
+    }
+
+private:
+    TempDir unpacked_;
+    std::vector<File> files_;
+    std::string reference_;
+};
 
 } // namespace testutil
