@@ -1,0 +1,295 @@
+// What the view forwards to its workbench: files, and the slots, each a
+// step or a setting.
+#include "viewer/ui/QtGLWidget.h"
+
+#include "mesh/engine/WriteMeshFile.h"
+#include "morphogens/ui/MorphogenQtColours.h"
+#include "terrain/engine/TerrainBuilder.h"
+#include "terrain/ui/TerrainView.h"
+#include "workbench/engine/Steps.h"
+
+#include <QFile>
+
+namespace {
+
+std::string encoded(const QString& name)
+{
+    return QFile::encodeName(name).toStdString();
+}
+
+} // namespace
+
+// ---- Loading and saving
+
+bool QtGLWidget::loadMesh(const QString& name, QString* problem)
+{
+    std::string why;
+    if (!workbench.open(encoded(name), &why)) {
+        if (problem)
+            *problem = QString::fromStdString(why);
+        return false;
+    }
+    return true;
+}
+
+QString QtGLWidget::fileName() const
+{
+    return QFile::decodeName(workbench.fileName.c_str());
+}
+
+bool QtGLWidget::saveMesh(const QString& name)
+{
+    QString target = name;
+    if (meshWriteFormat(encoded(name)) == MeshWriteFormat::Obj
+        && !target.contains(QStringLiteral(".obj"))) {
+        target += QStringLiteral(".obj");
+    }
+    return workbench.save(encoded(target));
+}
+
+SegmentExportReport QtGLWidget::saveAll()
+{
+    return workbench.saveSegments({});
+}
+
+QImage QtGLWidget::grabRendering()
+{
+    if (!glReady || viewWidth <= 0 || viewHeight <= 0) {
+        return {};
+    }
+    makeCurrent();
+    QImage image(viewWidth, viewHeight, QImage::Format_RGBA8888);
+    glPixelStorei(GL_PACK_ALIGNMENT, 4);
+    glReadPixels(0, 0, viewWidth, viewHeight, GL_RGBA, GL_UNSIGNED_BYTE, image.bits());
+    // GL rows run bottom-up; the picture is opaque whatever coverage the alpha
+    // channel collected from smoothed lines.
+    return image.mirrored().convertToFormat(QImage::Format_RGB32);
+}
+
+// ---- Slots: each a step or a setting of the workbench
+
+bool QtGLWidget::refuseWhileRunning()
+{
+    if (!toolRunning())
+        return false;
+    showStatus(QStringLiteral(" A tool is running: wait for it or cancel it"));
+    return true;
+}
+
+void QtGLWidget::run(const Step& step, Workbench::StepDone done)
+{
+    workbench.run(step, [this, done = std::move(done)](const Workbench::StepEnd& end) {
+        if (end.outcome == Workbench::Outcome::Refused || end.outcome == Workbench::Outcome::Failed)
+            showStatus(QStringLiteral(" ") + QString::fromStdString(end.message));
+        if (done)
+            done(end);
+    });
+}
+
+void QtGLWidget::runStep(const Step& step, Workbench::StepDone done)
+{
+    run(step, std::move(done));
+}
+
+void QtGLWidget::setToolRunner(ToolRunner* r)
+{
+    workbench.setRunner(r);
+}
+
+bool QtGLWidget::toolRunning() const
+{
+    return workbench.running();
+}
+
+void QtGLWidget::undo_slot()
+{
+    run(plainStep("undo"));
+}
+
+void QtGLWidget::redo_slot()
+{
+    run(plainStep("redo"));
+}
+
+void QtGLWidget::reload_slot()
+{
+    run(plainStep("reload"));
+}
+
+void QtGLWidget::subdivide_slot(int subdiv, float weight)
+{
+    run(subdivideStep(subdiv, weight));
+}
+
+void QtGLWidget::simplify_slot(float lod)
+{
+    run(simplifyStep(lod));
+}
+
+void QtGLWidget::mshift_slot(Vector kernel, int algorithm)
+{
+    run(filterStep(algorithm, kernel.x));
+}
+
+void QtGLWidget::mshiftrad_slot(Vector kernel, int algorithm)
+{
+    workbench.setFilterKernel(kernel.x, algorithm);
+}
+
+void QtGLWidget::mshiftstep_slot(Vector kernel)
+{
+    run(filterStep(workbench.filterSettings.algorithm, kernel.x, true));
+}
+
+void QtGLWidget::function_slot(std::vector<Vector> func, int sizey)
+{
+    workbench.setFilterProfile(func, sizey);
+}
+
+void QtGLWidget::meshclassify_slot()
+{
+    if (mesh.numVertices == 0)
+        return;
+    const ClassifierSettings& settings = workbench.classifierSettings;
+    run(classifyStep(settings.weight, settings.spMode), [this](const Workbench::StepEnd& end) {
+        // The page's patch count follows the count found, and its answer
+        // finds the faces partitioned already.
+        if (end.outcome == Workbench::Outcome::Done)
+            emit numbpatches_signal(workbench.classifier.numPatches);
+    });
+}
+
+void QtGLWidget::numpatches_slot(int n)
+{
+    // The page answers every classification with the count it found: the
+    // faces are partitioned into that many already.
+    if (mesh.numVertices == 0 || n == workbench.classifier.numPatches)
+        return;
+    run(repartitionStep(n));
+}
+
+void QtGLWidget::previouspatch_slot(int patch)
+{
+    workbench.browsePatch(patch);
+}
+
+void QtGLWidget::nextpatch_slot(int patch)
+{
+    workbench.browsePatch(patch);
+}
+
+void QtGLWidget::patchthresh_slot(int percent)
+{
+    workbench.setPatchThreshold(percent);
+}
+
+void QtGLWidget::weight_slot(float weight)
+{
+    workbench.setClassifierWeight(double(weight));
+}
+
+void QtGLWidget::sp_mode_slot(int mode)
+{
+    workbench.setSpMode(mode);
+}
+
+void QtGLWidget::loadsp_slot(const QString& name)
+{
+    if (mesh.numVertices != 0 && !refuseWhileRunning())
+        workbench.loadTable(encoded(name));
+}
+
+void QtGLWidget::savesp_slot(const QString& name)
+{
+    if (mesh.numVertices != 0 && !refuseWhileRunning())
+        workbench.saveTable(encoded(name));
+}
+
+void QtGLWidget::edgetraversal_slot(int depth, int angle)
+{
+    run(traverseStep(depth, angle));
+}
+
+void QtGLWidget::markcurrent_slot()
+{
+    run(markStep());
+}
+
+void QtGLWidget::buildvertexcolour_slot(
+    int mixmode, std::vector<int> tooglestates, std::vector<QColor> colours, QColor defaultcolour)
+{
+    run(morphogenStep(morphogenSetting(mixmode, tooglestates, colours, defaultcolour)));
+}
+
+void QtGLWidget::build_vertexcoloursterrain_slot(
+    std::vector<QColor> colours, std::vector<float> values)
+{
+    run(heightColoursStep(colourStops(colours, values), workbench.useColourStops));
+}
+
+void QtGLWidget::usecolourstops_slot(bool on)
+{
+    workbench.setUseColourStops(on);
+}
+
+void QtGLWidget::buildTerrain(const QString& heightMap, const TerrainParameters& parameters)
+{
+    run(terrainStep(heightMap.isEmpty() ? std::string() : encoded(heightMap), parameters));
+}
+
+void QtGLWidget::terrainbuilt_slot()
+{
+    // A terrain built straight into the mesh (a page without the window's
+    // runner): a new mesh, as if read.
+    Mesh built = std::move(mesh);
+    mesh = Mesh();
+    workbench.adoptMesh(built);
+}
+
+void QtGLWidget::smooth_slot(float kernelsize, float kernelstrength)
+{
+    (void)kernelsize;
+    (void)kernelstrength;
+}
+
+void QtGLWidget::cutplane_select_slot(int selected)
+{
+    workbench.selectPlane(selected);
+}
+
+void QtGLWidget::cutplane_invert_slot(int selected)
+{
+    workbench.invertPlanes(selected);
+    if (selected == 0) {
+        clipMode = 0;
+    }
+}
+
+void QtGLWidget::cutplane_load_slot(const QString& fn)
+{
+    if (!workbench.loadPlanes(encoded(fn))) {
+        showStatus(QStringLiteral(" Could not read the clipping planes: see the console"));
+    }
+}
+
+void QtGLWidget::cutplane_save_slot(const QString& fn)
+{
+    if (!workbench.savePlanes(encoded(fn))) {
+        showStatus(QStringLiteral(" Could not save the clipping planes: see the console"));
+    }
+}
+
+void QtGLWidget::cutplane_showall_slot(int selected)
+{
+    workbench.showAllPlanes(selected);
+}
+
+void QtGLWidget::cutplane_resetall_slot()
+{
+    workbench.resetAllPlanes();
+}
+
+void QtGLWidget::cutplane_resetcurrent_slot()
+{
+    workbench.resetCurrentPlane();
+}
