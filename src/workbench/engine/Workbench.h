@@ -246,6 +246,8 @@ private:
     void record(const std::string& name, const Step& step, Snapshot s, bool changesFile);
     void takeNewMesh(Mesh& fresh);
     void notify(unsigned changes);
+    // The cube changed in a way the picture shows.
+    void clipChanged();
     void status(const std::string& line) const;
     bool undoStep();
     bool redoStep();

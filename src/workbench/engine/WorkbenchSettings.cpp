@@ -94,11 +94,16 @@ void Workbench::showFaceColours(bool on)
 
 // ---- Clipping
 
+void Workbench::clipChanged()
+{
+    ++clipChanges;
+    notify(ChangeClipping);
+}
+
 void Workbench::selectPlane(int plane)
 {
     clipCube.selectPlane(plane);
-    ++clipChanges;
-    notify(ChangeClipping);
+    clipChanged();
 }
 
 void Workbench::invertPlanes(int value)
@@ -108,38 +113,33 @@ void Workbench::invertPlanes(int value)
         clipCube.showAll = 1;
     else if (value == 0)
         clipCube.showAll = 0;
-    ++clipChanges;
-    notify(ChangeClipping);
+    clipChanged();
 }
 
 void Workbench::showAllPlanes(int value)
 {
     clipCube.showAll = value;
     clipCube.rebuildOutlines();
-    ++clipChanges;
-    notify(ChangeClipping);
+    clipChanged();
 }
 
 void Workbench::resetAllPlanes()
 {
     clipCube.resetAll();
-    ++clipChanges;
-    notify(ChangeClipping);
+    clipChanged();
 }
 
 void Workbench::resetCurrentPlane()
 {
     clipCube.resetCurrent();
-    ++clipChanges;
-    notify(ChangeClipping);
+    clipChanged();
 }
 
 bool Workbench::loadPlanes(const std::string& path)
 {
     const bool ok = clipCube.load(path);
     std::fflush(stdout);
-    ++clipChanges;
-    notify(ChangeClipping);
+    clipChanged();
     return ok;
 }
 
@@ -158,8 +158,7 @@ void Workbench::pressPlanes(const Vector& position, int code)
 void Workbench::dragPlanes(const Vector& position)
 {
     clipCube.dragPlanes(position);
-    ++clipChanges;
-    notify(ChangeClipping);
+    clipChanged();
 }
 
 void Workbench::releasePlanes()
