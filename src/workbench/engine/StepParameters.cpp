@@ -14,10 +14,9 @@ const char* const verbNames[VerbCount] = { "subdivide", "simplify", "filter", "f
     "terrain", "reload", "undo", "redo", "save", "save-normals", "save-segments", "save-table" };
 
 const char* const modeNames[2] = { "floyd", "dijkstra" };
+const char* const filterNames[3] = { "meanshift", "spherejump", "median" };
 
 namespace {
-
-const char* const filterNames[] = { "meanshift", "spherejump", "median" };
 
 bool parseNumber(const std::string& text, float& value)
 {

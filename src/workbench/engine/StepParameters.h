@@ -38,6 +38,8 @@ enum Verb {
 extern const char* const verbNames[VerbCount];
 // The values of "mode=" in the order of the classifier's modes.
 extern const char* const modeNames[2];
+// The values of "algorithm=" in the order of the filters' numbers.
+extern const char* const filterNames[3];
 
 // A step's parameters, read and checked; what the step leaves out holds the
 // start values.

@@ -1,6 +1,6 @@
 #include "workbench/engine/Steps.h"
 
-#include "filtering/engine/MeanShiftFilter.h"
+#include "workbench/engine/StepParameters.h"
 
 namespace {
 
@@ -35,9 +35,8 @@ Step simplifyStep(float levelOfDetail)
 
 Step filterStep(int algorithm, float slider, bool oneStep)
 {
-    static const char* const names[] = { "meanshift", "spherejump", "median" };
     Step step = withVerb(oneStep ? "filter-step" : "filter");
-    step.set("algorithm", algorithm >= 0 && algorithm <= 2 ? names[algorithm] : "?");
+    step.set("algorithm", algorithm >= 0 && algorithm <= 2 ? steps::filterNames[algorithm] : "?");
     step.set("radius", stepNumber(slider));
     return step;
 }

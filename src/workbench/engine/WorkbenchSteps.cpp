@@ -245,14 +245,8 @@ bool Workbench::runLong(const Step& step, StepDone& done)
         return false;
     }
 
-    run.finish = [this, job, end](bool ok) {
+    run.finish = [this, job, end, name = run.name](bool ok) {
         const Parsed& q = job->p;
-        const std::string name = q.verb == Classify ? "Classification"
-            : q.verb == Filter || q.verb == FilterStep
-            ? std::string(filterStepName(q.algorithm)) + (q.verb == FilterStep ? " Step" : "")
-            : q.verb == Subdivide ? "Subdivide"
-            : q.verb == Simplify  ? "Simplify"
-                                  : "Terrain";
         if (q.verb == Classify) {
             if (!ok) {
                 // Nothing changed but the table.
