@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <filesystem>
 #include <iostream>
 #include <numeric>
 
@@ -37,7 +38,57 @@ std::string joinPath(const std::string& directory, const char* name)
     return directory + '/' + name;
 }
 
+// k of a name "object_<k>.obj" as std::to_string writes k (no sign, no
+// leading zero, at most nine digits); -1 for any other name.
+int objectNumber(const std::string& name)
+{
+    const std::string head = "object_";
+    const std::string tail = ".obj";
+    if (name.size() <= head.size() + tail.size() || name.compare(0, head.size(), head) != 0
+        || name.compare(name.size() - tail.size(), tail.size(), tail) != 0)
+        return -1;
+    const std::string digits = name.substr(head.size(), name.size() - head.size() - tail.size());
+    if (digits.size() > 9 || digits[0] == '0')
+        return -1;
+    int k = 0;
+    for (const char c : digits) {
+        if (c < '0' || c > '9')
+            return -1;
+        k = k * 10 + (c - '0');
+    }
+    return k;
+}
+
 } // namespace
+
+std::vector<std::string> segmentFileNames(int segmentCount)
+{
+    std::vector<std::string> names { "non-segemented.obj" };
+    for (int k = 1; k <= segmentCount; ++k)
+        names.push_back("object_" + std::to_string(k) + ".obj");
+    names.emplace_back("segemented.obj");
+    return names;
+}
+
+std::vector<std::string> staleSegmentFiles(const std::string& directory, int segmentCount)
+{
+    namespace fs = std::filesystem;
+    std::vector<std::pair<int, std::string>> found;
+    std::error_code error;
+    fs::directory_iterator it(directory.empty() ? fs::path(".") : fs::path(directory), error);
+    for (; !error && it != fs::directory_iterator(); it.increment(error)) {
+        const std::string name = it->path().filename().string();
+        const int k = objectNumber(name);
+        std::error_code typeError;
+        if (k > std::max(segmentCount, 0) && it->is_regular_file(typeError))
+            found.emplace_back(k, joinPath(directory, name.c_str()));
+    }
+    std::sort(found.begin(), found.end());
+    std::vector<std::string> paths;
+    for (auto& entry : found)
+        paths.push_back(std::move(entry.second));
+    return paths;
+}
 
 std::vector<int> positionClasses(const Mesh& mesh, int& count)
 {
@@ -142,13 +193,12 @@ SegmentExportReport writeSegmentFiles(
         }
     };
 
+    const std::vector<std::string> names = segmentFileNames(ids - 1);
     std::vector<int> faceList;
     for (int id = 0; id < ids; ++id) {
         faceList.assign(bucketed.begin() + std::ptrdiff_t(start[std::size_t(id)]),
             bucketed.begin() + std::ptrdiff_t(start[std::size_t(id) + 1]));
-        const std::string name
-            = id == 0 ? std::string("non-segemented.obj") : "object_" + std::to_string(id) + ".obj";
-        writeOne(joinPath(directory, name.c_str()),
+        writeOne(joinPath(directory, names[std::size_t(id)].c_str()),
             segmentObj(mesh, faceList, classes, stamp, slot, id));
     }
     faceList.clear();
@@ -156,7 +206,19 @@ SegmentExportReport writeSegmentFiles(
         if (mesh.faces[std::size_t(f)].segment > 0)
             faceList.push_back(f);
     }
-    writeOne(joinPath(directory, "segemented.obj"),
+    writeOne(joinPath(directory, names.back().c_str()),
         segmentObj(mesh, faceList, classes, stamp, slot, ids));
+
+    // What an earlier export wrote beyond this one's count would pass for a
+    // segment of this mesh.
+    for (const std::string& path : staleSegmentFiles(directory, ids - 1)) {
+        std::error_code error;
+        if (std::filesystem::remove(path, error)) {
+            report.removed.push_back(path);
+        } else {
+            std::cerr << "ERROR: Removing File: " << path << std::endl;
+            report.failed.push_back(path);
+        }
+    }
     return report;
 }

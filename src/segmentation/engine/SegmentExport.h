@@ -9,9 +9,23 @@ struct SegmentExportReport
 {
     // Paths of the files written, in writing order.
     std::vector<std::string> written;
-    // Paths that could not be written; the other files were still tried.
+    // Paths that could not be written, and stale files that could not be
+    // removed; the other files were still tried.
     std::vector<std::string> failed;
+    // Stale files of an earlier, larger export that were removed.
+    std::vector<std::string> removed;
 };
+
+// The names an export of segmentCount segments writes, in writing order:
+// "non-segemented.obj", "object_1.obj" .. "object_<segmentCount>.obj", "segemented.obj".
+std::vector<std::string> segmentFileNames(int segmentCount);
+
+// The files an earlier, larger export left in directory (empty: the working
+// directory) that an export of segmentCount segments does not write: the
+// regular files "object_<k>.obj" with k above segmentCount (k written as
+// std::to_string writes it), as paths, by k. Empty when the folder cannot be
+// listed.
+std::vector<std::string> staleSegmentFiles(const std::string& directory, int segmentCount);
 
 // The text of one exported file: the faces chosen, in face order, with their
 // corners renumbered by position (corners at equal positions share one vertex,
@@ -29,7 +43,9 @@ struct SegmentObj
 // above 0 ("segemented.obj"). Each file is announced on standard output with
 // "Saving: <path> v:<vertices> f:<corners>", then written beside its target and
 // renamed over it; a file that cannot be written gets an "ERROR: Writing File:"
-// line on the error stream. Empty segments give empty files.
+// line on the error stream. Empty segments give empty files. Then the stale
+// files of staleSegmentFiles() are removed, so that the folder holds the set
+// just written; one that cannot be removed gets an "ERROR: Removing File:" line.
 SegmentExportReport writeSegmentFiles(
     const Mesh& mesh, int segmentCount, const std::string& directory = {});
 
