@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QSettings>
 
 namespace {
@@ -45,16 +46,18 @@ QSettings settings()
 const QString lastFolderKey = QStringLiteral("dialogs/lastFolder");
 
 QString askFileName(QWidget* parent, const QString& caption, const QString& dir,
-    const QString& filter, QFileDialog::AcceptMode mode)
+    const QString& filter, QFileDialog::FileMode mode)
 {
     NameOnlyIconProvider icons;
     QFileDialog dialog(parent, caption, UserDialogs::startPath(dir), filter);
     // Qt's own dialogue, so that the listing goes through the provider above.
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setIconProvider(&icons);
-    dialog.setAcceptMode(mode);
-    dialog.setFileMode(
-        mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+    dialog.setAcceptMode(
+        mode == QFileDialog::AnyFile ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(mode);
+    // What getExistingDirectory() asks: folders only.
+    dialog.setOption(QFileDialog::ShowDirsOnly, mode == QFileDialog::Directory);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
         return {};
     }
@@ -99,20 +102,22 @@ QString UserDialogs::startPath(const QString& suggested)
 void UserDialogs::rememberChoice(const QString& name)
 {
     if (!name.isEmpty()) {
-        settings().setValue(lastFolderKey, QFileInfo(name).absolutePath());
+        const QFileInfo chosen(name);
+        settings().setValue(
+            lastFolderKey, chosen.isDir() ? chosen.absoluteFilePath() : chosen.absolutePath());
     }
 }
 
 QString UserDialogs::askOpenFileName(
     QWidget* parent, const QString& caption, const QString& dir, const QString& filter)
 {
-    return askFileName(parent, caption, dir, filter, QFileDialog::AcceptOpen);
+    return askFileName(parent, caption, dir, filter, QFileDialog::ExistingFile);
 }
 
 QString UserDialogs::askSaveFileName(
     QWidget* parent, const QString& caption, const QString& dir, const QString& filter)
 {
-    return askFileName(parent, caption, dir, filter, QFileDialog::AcceptSave);
+    return askFileName(parent, caption, dir, filter, QFileDialog::AnyFile);
 }
 
 QColor UserDialogs::askColour(const QColor& initial, QWidget* parent)
@@ -130,4 +135,28 @@ bool UserDialogs::askConfirmation(QWidget* parent, const QString& title, const Q
     return QMessageBox::question(
                parent, title, question, QMessageBox::Yes | QMessageBox::No, QMessageBox::No)
         == QMessageBox::Yes;
+}
+
+UserDialogs::SaveAnswer UserDialogs::askSaveChanges(
+    QWidget* parent, const QString& title, const QString& question)
+{
+    const auto button = QMessageBox::question(parent, title, question,
+        QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, QMessageBox::Save);
+    if (button == QMessageBox::Save)
+        return SaveAnswer::Save;
+    return button == QMessageBox::Discard ? SaveAnswer::Discard : SaveAnswer::Cancel;
+}
+
+bool UserDialogs::askStopRunning(QWidget* parent, const QString& title, const QString& question)
+{
+    QMessageBox box(QMessageBox::Question, title, question, QMessageBox::Cancel, parent);
+    QPushButton* stop = box.addButton(QStringLiteral("Stop"), QMessageBox::AcceptRole);
+    box.setDefaultButton(QMessageBox::Cancel);
+    box.exec();
+    return box.clickedButton() == stop;
+}
+
+QString UserDialogs::askFolder(QWidget* parent, const QString& caption, const QString& dir)
+{
+    return askFileName(parent, caption, dir, QString(), QFileDialog::Directory);
 }

@@ -29,19 +29,32 @@ struct UserDialogs
     using Notice = std::function<void(QWidget*, const QString&, const QString&)>;
     // (parent, title, question) -> true when the user agrees.
     using Confirmation = std::function<bool(QWidget*, const QString&, const QString&)>;
+    // What to do with changes that are not in any file yet.
+    enum class SaveAnswer { Save, Discard, Cancel };
+    // (parent, title, question) -> the button chosen; closing the box cancels.
+    using SaveQuestion = std::function<SaveAnswer(QWidget*, const QString&, const QString&)>;
+    // (parent, caption, start folder) -> chosen folder, empty when cancelled.
+    using FolderQuestion = std::function<QString(QWidget*, const QString&, const QString&)>;
 
     FileQuestion openFileName = &askOpenFileName;
     FileQuestion saveFileName = &askSaveFileName;
     ColourQuestion colour = &askColour;
     Notice warning = &showWarning;
     Confirmation confirm = &askConfirmation;
+    // "Save changes to NAME?": Save, Discard, Cancel.
+    SaveQuestion saveChanges = &askSaveChanges;
+    // "NAME is running: stop it and close?": true for Stop, false for Cancel.
+    Confirmation stopRunning = &askStopRunning;
+    // A folder that exists (the start folder as startPath() makes it).
+    FolderQuestion folder = &askFolder;
 
     // The mesh now shown came from or went to this file (empty: none); the file
     // dialogues of every page start in its folder.
     static void setCurrentFile(const QString& name);
     // Where a file dialogue asked with `suggested` opens (see above).
     static QString startPath(const QString& suggested);
-    // The folder of a name the user chose, kept for the next dialogue and run.
+    // The folder of a name the user chose (or the folder chosen), kept for the
+    // next dialogue and run.
     static void rememberChoice(const QString& name);
 
     static QString askOpenFileName(
@@ -51,4 +64,8 @@ struct UserDialogs
     static QColor askColour(const QColor& initial, QWidget* parent);
     static void showWarning(QWidget* parent, const QString& title, const QString& text);
     static bool askConfirmation(QWidget* parent, const QString& title, const QString& question);
+    static SaveAnswer askSaveChanges(
+        QWidget* parent, const QString& title, const QString& question);
+    static bool askStopRunning(QWidget* parent, const QString& title, const QString& question);
+    static QString askFolder(QWidget* parent, const QString& caption, const QString& dir);
 };

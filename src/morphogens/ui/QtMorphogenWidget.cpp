@@ -5,6 +5,7 @@
 #include "pagekit/ColourSwatch.h"
 
 #include <QButtonGroup>
+#include <QFile>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -119,7 +120,7 @@ void QtMorphogenWidget::rebuildTree()
         auto* item = new QTreeWidgetItem(treeWidget);
         item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
         item->setCheckState(0, tooglestates[r] == 1 ? Qt::Checked : Qt::Unchecked);
-        item->setText(1, QString::fromLatin1(morphonames[r].c_str()));
+        item->setText(1, QString::fromStdString(morphonames[r]));
         setRowSwatch(int(r));
     }
     treeWidget->resizeColumnToContents(0);
@@ -182,10 +183,10 @@ void QtMorphogenWidget::saveSlot()
         = dialogs.saveFileName(this, QString(), QStringLiteral("data"), QStringLiteral("*.mor"));
     if (answer.isEmpty())
         return;
-    const std::string path = morphogenFileName(answer.toLatin1().toStdString());
+    const std::string path = morphogenFileName(QFile::encodeName(answer).toStdString());
     if (!writeMorphogenSetting(
             path, morphogenSetting(mixmode, tooglestates, morphocolours, basecolour))) {
-        showStatus(QStringLiteral("Could not write ") + QString::fromLatin1(path.c_str()));
+        showStatus(QStringLiteral("Could not write ") + QFile::decodeName(path.c_str()));
         return;
     }
     showStatus(QString());
@@ -199,8 +200,9 @@ void QtMorphogenWidget::loadSlot()
         return;
     MorphogenSetting setting = morphogenSetting(mixmode, tooglestates, morphocolours, basecolour);
     std::string problem;
-    if (!readMorphogenSetting(answer.toLatin1().toStdString(), setting, &problem)) {
-        showStatus(QString::fromLatin1(problem.c_str()));
+    if (!readMorphogenSetting(QFile::encodeName(answer).toStdString(), setting, &problem)) {
+        // The reason names the file as the system spells it.
+        showStatus(QFile::decodeName(problem.c_str()));
         return;
     }
     showStatus(QString());
