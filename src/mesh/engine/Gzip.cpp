@@ -1,6 +1,7 @@
 #include "mesh/engine/Gzip.h"
 
 #include "mesh/engine/LargeArrays.h"
+#include "mesh/engine/Progress.h"
 
 #include <zlib.h>
 
@@ -86,6 +87,63 @@ bool gunzip(const std::string& compressed, std::string& out, std::string& reason
     reason = status == Z_MEM_ERROR ? "is too large to inflate in memory"
         : status == Z_BUF_ERROR    ? "is cut short"
                                    : "is damaged";
+    std::string().swap(out);
+    return false;
+}
+
+bool gzip(
+    const char* data, std::size_t size, std::string& out, std::string& reason, Progress* progress)
+{
+    out.clear();
+    z_stream z {};
+    if (deflateInit2(&z, Z_DEFAULT_COMPRESSION, Z_DEFLATED, 15 + 16, 8, Z_DEFAULT_STRATEGY)
+        != Z_OK) {
+        reason = "not enough memory to compress";
+        return false;
+    }
+    // Ends the stream however the loop is left, a stop included.
+    struct End
+    {
+        z_stream& z;
+        ~End() { deflateEnd(&z); }
+    } end { z };
+    // Slices of input between reports, so that a stop is heard; text meshes
+    // usually pack to a fifth or less, which is where the output starts.
+    constexpr std::size_t slice = std::size_t(1) << 22;
+    int status = Z_OK;
+    try {
+        out.resize(std::max<std::size_t>(size / 4, 1 << 16));
+        std::size_t used = 0;
+        std::size_t at = 0;
+        do {
+            reportProgress(progress, "Compressing", size > 0 ? double(at) / double(size) : 1.0);
+            const std::size_t n = std::min(slice, size - at);
+            z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data + at));
+            z.avail_in = uInt(n);
+            at += n;
+            const int flush = at == size ? Z_FINISH : Z_NO_FLUSH;
+            for (;;) {
+                if (used == out.size())
+                    out.resize(out.size() * 2);
+                z.next_out = reinterpret_cast<Bytef*>(out.data() + used);
+                z.avail_out = uInt(std::min<std::size_t>(out.size() - used, 1u << 30));
+                const uInt before = z.avail_out;
+                status = deflate(&z, flush);
+                used += before - z.avail_out;
+                if (status == Z_STREAM_ERROR)
+                    break;
+                if (flush == Z_FINISH ? status == Z_STREAM_END
+                                      : z.avail_in == 0 && z.avail_out != 0)
+                    break;
+            }
+        } while (status != Z_STREAM_ERROR && at < size);
+        out.resize(used);
+    } catch (const std::bad_alloc&) {
+        status = Z_MEM_ERROR;
+    }
+    if (status == Z_STREAM_END)
+        return true;
+    reason = status == Z_MEM_ERROR ? "not enough memory to compress" : "could not be compressed";
     std::string().swap(out);
     return false;
 }

@@ -1,6 +1,9 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
+
+class Progress;
 
 // True when the name ends in ".gz", in any case.
 bool hasGzipSuffix(const std::string& name);
@@ -11,3 +14,10 @@ std::string withoutGzipSuffix(const std::string& name);
 // into out. Returns false with a reason when the bytes are not gzip, are cut
 // short or are damaged; out is then empty.
 bool gunzip(const std::string& compressed, std::string& out, std::string& reason);
+
+// Packs size bytes of data as one gzip member, the form gzip itself writes and
+// gunzip() reads, into out. Returns false with a reason ("not enough memory
+// to compress") when that cannot be done; out is then empty. A stop asked of
+// progress throws RunCancelled.
+bool gzip(const char* data, std::size_t size, std::string& out, std::string& reason,
+    Progress* progress = nullptr);

@@ -1,5 +1,6 @@
 #include "mesh/engine/WriteMeshFile.h"
 
+#include "mesh/engine/Gzip.h"
 #include "mesh/engine/Mesh.h"
 #include "mesh/engine/Progress.h"
 #include "mesh/engine/WriteObj.h"
@@ -12,17 +13,10 @@
 #include <cstdio>
 #include <cstring>
 #include <iostream>
+#include <new>
+#include <vector>
 
 namespace {
-
-std::string lowerSuffix(const std::string& name)
-{
-    const std::size_t dot = name.find_last_of('.');
-    std::string s = dot == std::string::npos ? std::string() : name.substr(dot + 1);
-    std::transform(
-        s.begin(), s.end(), s.begin(), [](unsigned char c) { return char(std::tolower(c)); });
-    return s;
-}
 
 template <class T> void appendRaw(std::string& out, T value)
 {
@@ -129,46 +123,157 @@ std::string offText(const Mesh& mesh, bool withColours)
 
 } // namespace
 
-MeshWriteFormat meshWriteFormat(const std::string& name)
+namespace {
+
+constexpr const char* choices = "choose .obj, .ply, .stl, .off or a .gz of them";
+
+std::string lower(std::string s)
 {
-    const std::string s = lowerSuffix(name);
-    if (s == "ply")
-        return MeshWriteFormat::Ply;
-    if (s == "stl")
-        return MeshWriteFormat::Stl;
-    if (s == "off")
-        return MeshWriteFormat::Off;
-    return MeshWriteFormat::Obj;
+    std::transform(
+        s.begin(), s.end(), s.begin(), [](unsigned char c) { return char(std::tolower(c)); });
+    return s;
 }
 
-bool writeMeshFile(const Mesh& mesh, const std::string& path, bool withColours, Progress* progress)
+// The last path component's suffixes, innermost last, as the name has them:
+// "a.b.obj.gz" gives "b", "obj", "gz"; an empty piece (a trailing dot) is none.
+std::vector<std::string> suffixes(const std::string& name)
 {
-    const MeshWriteFormat format = meshWriteFormat(path);
-    if (format == MeshWriteFormat::Obj) {
-        ObjWriteOptions options;
-        options.vertexColours = withColours;
-        return writeObj(mesh, path, options, progress);
+    const std::size_t slash = name.find_last_of('/');
+    const std::string base = slash == std::string::npos ? name : name.substr(slash + 1);
+    std::vector<std::string> out;
+    std::size_t dot = base.find('.');
+    while (dot != std::string::npos) {
+        const std::size_t next = base.find('.', dot + 1);
+        std::string piece = base.substr(dot + 1, next == std::string::npos ? next : next - dot - 1);
+        if (!piece.empty())
+            out.push_back(std::move(piece));
+        dot = next;
     }
-    std::printf("%d, %d\n", mesh.numVertices, mesh.numFaces);
-    if (mesh.numVertices == 0 || mesh.numFaces == 0)
+    return out;
+}
+
+MeshWriteFormat formatOf(const std::string& suffix)
+{
+    const std::string s = lower(suffix);
+    return s == "obj" ? MeshWriteFormat::Obj
+        : s == "ply"  ? MeshWriteFormat::Ply
+        : s == "stl"  ? MeshWriteFormat::Stl
+        : s == "off"  ? MeshWriteFormat::Off
+                      : MeshWriteFormat::None;
+}
+
+bool hasMorphogens(const Mesh& mesh)
+{
+    return !mesh.morphogenNames.empty()
+        || (!mesh.morphogenValues.empty() && !mesh.morphogenValues[0].empty());
+}
+
+} // namespace
+
+MeshWriteTarget meshWriteTarget(const std::string& name)
+{
+    std::vector<std::string> s = suffixes(name);
+    MeshWriteTarget target;
+    target.gzip = s.size() >= 2 && lower(s.back()) == "gz";
+    if (target.gzip)
+        s.pop_back();
+    if (!s.empty())
+        target.format = formatOf(s.back());
+    if (target.format == MeshWriteFormat::None)
+        target.gzip = false;
+    return target;
+}
+
+std::string meshWriteProblem(const std::string& name)
+{
+    if (meshWriteTarget(name).format != MeshWriteFormat::None)
+        return {};
+    const std::vector<std::string> s = suffixes(name);
+    if (s.empty())
+        return "cannot write '" + name + "' (no suffix): " + choices;
+    std::string shown = "." + s.back();
+    if (s.size() >= 2) {
+        const std::string before = lower(s[s.size() - 2]);
+        if (lower(s.back()) == "gz" || formatOf(before) != MeshWriteFormat::None || before == "net"
+            || before == "gts")
+            shown = "." + s[s.size() - 2] + shown;
+    }
+    return "cannot write " + shown + " files: " + choices;
+}
+
+MeshWriteFormat meshWriteFormat(const std::string& name)
+{
+    const MeshWriteFormat format = meshWriteTarget(name).format;
+    return format == MeshWriteFormat::None ? MeshWriteFormat::Obj : format;
+}
+
+bool writeMeshFile(const Mesh& mesh, const std::string& path, bool withColours, Progress* progress,
+    MeshWriteReport* report)
+{
+    MeshWriteReport local;
+    MeshWriteReport& r = report ? *report : local;
+    r = {};
+    const auto refuse = [&r](std::string why) {
+        r.problem = std::move(why);
+        std::fflush(stdout);
+        std::cerr << r.problem << std::endl;
         return false;
+    };
+    if (std::string refusal = meshWriteProblem(path); !refusal.empty())
+        return refuse(std::move(refusal));
+    const MeshWriteTarget target = meshWriteTarget(path);
+    std::printf("%d, %d\n", mesh.numVertices, mesh.numFaces);
+    if (mesh.numVertices <= 0 || mesh.numFaces <= 0)
+        return refuse("no mesh to save");
+    withColours = withColours && mesh.vertexColours.size() >= std::size_t(mesh.numVertices);
+
+    std::vector<std::string> losses;
+    const auto loss = [&](const char* format, const char* what) {
+        losses.push_back(path + ": " + format + " holds no " + what + "; they are not written");
+    };
+    const char* formatName = target.format == MeshWriteFormat::Ply ? "PLY"
+        : target.format == MeshWriteFormat::Stl                    ? "STL"
+                                                                   : "OFF";
+    if (target.format == MeshWriteFormat::Stl && withColours)
+        loss(formatName, "vertex colours");
+    if (target.format != MeshWriteFormat::Obj && hasMorphogens(mesh))
+        loss(formatName, "morphogens");
+
     std::printf("\tMESH: Saving %s...", path.c_str());
     std::fflush(stdout);
-    const std::string bytes = format == MeshWriteFormat::Ply ? plyText(mesh, withColours)
-        : format == MeshWriteFormat::Stl                     ? stlText(mesh)
-                                                             : offText(mesh, withColours);
     bool written = false;
     try {
-        written = writeFileReplacing(path, bytes, progress);
+        std::string bytes;
+        if (target.format == MeshWriteFormat::Obj) {
+            ObjWriteOptions options;
+            options.vertexColours = withColours;
+            bytes = objText(mesh, options, progress);
+        } else {
+            bytes = target.format == MeshWriteFormat::Ply ? plyText(mesh, withColours)
+                : target.format == MeshWriteFormat::Stl   ? stlText(mesh)
+                                                          : offText(mesh, withColours);
+        }
+        if (target.gzip) {
+            std::string packed, reason;
+            if (!gzip(bytes.data(), bytes.size(), packed, reason, progress))
+                r.problem = path + ": " + reason;
+            bytes.swap(packed);
+        }
+        written = r.problem.empty() && writeFileReplacing(path, bytes, progress, &r.problem);
     } catch (const RunCancelled&) {
         std::cout << " cancelled" << std::endl;
         throw;
+    } catch (const std::bad_alloc&) {
+        r.problem = path + ": not enough memory to write it";
     }
     if (!written) {
         std::cout << " failed" << std::endl;
-        std::cerr << "ERROR: Writing File: " << path << std::endl;
+        std::cerr << r.problem << std::endl;
         return false;
     }
     std::cout << " done..." << std::endl;
+    for (const std::string& line : losses)
+        std::cerr << line << std::endl;
+    r.losses = std::move(losses);
     return true;
 }

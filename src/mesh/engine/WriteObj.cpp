@@ -5,14 +5,18 @@
 #include "mesh/engine/Tokenizer.h"
 
 #include <algorithm>
-#include <cmath>
+#include <cctype>
+#include <cerrno>
 #include <charconv>
+#include <cmath>
 #include <cstdio>
+#include <filesystem>
 #include <iostream>
 #include <string>
-#include <filesystem>
 #include <sys/stat.h>
+#include <system_error>
 #include <unistd.h>
+#include <vector>
 
 void appendStreamFloat(std::string& out, float value)
 {
@@ -52,13 +56,27 @@ void appendPointLine(std::string& out, const char* keyword, const Vector& p, boo
     out += '\n';
 }
 
-bool writeFileReplacing(const std::string& path, const std::string& text, const Progress* progress)
+bool writeFileReplacing(const std::string& path, const std::string& text, const Progress* progress,
+    std::string* problem)
 {
-    return writeBytesReplacing(path, text.data(), text.size(), progress);
+    return writeBytesReplacing(path, text.data(), text.size(), progress, problem);
 }
 
-bool writeBytesReplacing(
-    const std::string& path, const char* data, std::size_t size, const Progress* progress)
+namespace {
+
+// The system's reason for error, in lower case ("permission denied").
+std::string lowerReason(int error)
+{
+    std::string reason = std::generic_category().message(error != 0 ? error : EIO);
+    std::transform(reason.begin(), reason.end(), reason.begin(),
+        [](unsigned char c) { return char(std::tolower(c)); });
+    return reason;
+}
+
+} // namespace
+
+bool writeBytesReplacing(const std::string& path, const char* data, std::size_t size,
+    const Progress* progress, std::string* problem)
 {
     // Replace what a link points at, not the link, and keep the old file's mode.
     std::error_code error;
@@ -71,10 +89,22 @@ bool writeBytesReplacing(
     struct stat old {};
     const bool existed = ::stat(target.c_str(), &old) == 0;
 
-    const std::string temporary = target + ".part" + std::to_string(::getpid());
-    std::FILE* file = std::fopen(temporary.c_str(), "wb");
-    if (!file)
+    // The first failure's errno is the reason the user gets.
+    int failure = 0;
+    const auto failed = [&failure] {
+        if (failure == 0)
+            failure = errno != 0 ? errno : EIO;
         return false;
+    };
+    const std::string temporary = target + ".part" + std::to_string(::getpid());
+    errno = 0;
+    std::FILE* file = std::fopen(temporary.c_str(), "wb");
+    if (!file) {
+        failed();
+        if (problem)
+            *problem = path + ": " + lowerReason(failure);
+        return false;
+    }
     // In slices, so that a stop is heard during a long write; a stopped write
     // leaves the target as it was.
     constexpr std::size_t slice = std::size_t(1) << 22;
@@ -85,65 +115,79 @@ bool writeBytesReplacing(
         if (stopped)
             break;
         const std::size_t n = std::min(slice, size - at);
-        ok = std::fwrite(data + at, 1, n, file) == n;
+        ok = std::fwrite(data + at, 1, n, file) == n || failed();
     }
-    ok = std::fflush(file) == 0 && ok;
+    ok = (std::fflush(file) == 0 || failed()) && ok;
     if (ok && existed)
         ::fchmod(::fileno(file), old.st_mode & 07777);
-    ok = std::fclose(file) == 0 && ok;
+    ok = (std::fclose(file) == 0 || failed()) && ok;
     stopped = stopped || (progress && progress->stopRequested());
     if (stopped) {
         std::remove(temporary.c_str());
         throw RunCancelled();
     }
     if (ok)
-        ok = std::rename(temporary.c_str(), target.c_str()) == 0;
-    if (!ok)
+        ok = std::rename(temporary.c_str(), target.c_str()) == 0 || failed();
+    if (!ok) {
         std::remove(temporary.c_str());
+        if (problem)
+            *problem = path + ": " + lowerReason(failure);
+    }
     return ok;
 }
 
 namespace {
-bool writeObjText(
-    const Mesh& mesh, const std::string& path, const ObjWriteOptions& options, Progress* progress);
-} // namespace
 
-bool writeObj(
-    const Mesh& mesh, const std::string& path, const ObjWriteOptions& options, Progress* progress)
+// A morphogen value as the reader turns it back into the same float: the
+// tokenizer takes "inf" for a word, but an overflowing exponent for infinity.
+void appendMorphogenValue(std::string& out, float value)
 {
-    std::printf("%d, %d\n", mesh.numVertices, mesh.numFaces);
-    if (mesh.numVertices == 0 || mesh.numFaces == 0)
-        return false;
-    std::printf("\tMESH: Saving %s...", path.c_str());
-    std::fflush(stdout);
-    try {
-        return writeObjText(mesh, path, options, progress);
-    } catch (const RunCancelled&) {
-        std::cout << " cancelled" << std::endl;
-        throw;
-    }
+    if (std::isinf(value))
+        out += value > 0 ? "1e999" : "-1e999";
+    else
+        appendExactFloat(out, value);
 }
 
-namespace {
+} // namespace
 
-bool writeObjText(
-    const Mesh& mesh, const std::string& path, const ObjWriteOptions& options, Progress* progress)
+std::string objText(const Mesh& mesh, const ObjWriteOptions& options, Progress* progress)
 {
+    const std::size_t nv = std::size_t(std::max(mesh.numVertices, 0));
+    // The reader takes the width of the first "m" line for every row and fills
+    // the rows the file lacks with zeros, so rows are written whole, all alike.
+    const std::size_t width
+        = mesh.morphogenValues.size() == nv && nv > 0 ? mesh.morphogenValues[0].size() : 0;
     std::string text;
-    text.reserve(std::size_t(mesh.numVertices) * 32 + std::size_t(mesh.numFaces) * 32);
-    const std::size_t lines = std::size_t(mesh.numVertices) * (options.vertexColours ? 2 : 1)
-        + std::size_t(mesh.numFaces);
+    text.reserve(nv * (32 + width * 10) + std::size_t(mesh.numFaces) * 32);
+    const std::size_t lines
+        = nv * (options.vertexColours ? 2 : 1) + (width > 0 ? nv : 0) + std::size_t(mesh.numFaces);
     std::size_t line = 0;
-    for (int i = 0; i < mesh.numVertices; ++i, ++line) {
+    if (!mesh.morphogenNames.empty()) {
+        text += "mn";
+        for (const std::string& name : mesh.morphogenNames)
+            text += ' ' + name;
+        text += '\n';
+    }
+    for (std::size_t i = 0; i < nv; ++i, ++line) {
         reportPeriodically(progress, "Writing", line, lines, 16383);
-        appendPointLine(text, "v", mesh.vertices[std::size_t(i)], false);
+        appendPointLine(text, "v", mesh.vertices[i], false);
     }
     if (options.vertexColours) {
-        const std::size_t n = std::min(std::size_t(mesh.numVertices), mesh.vertexColours.size());
+        const std::size_t n = std::min(nv, mesh.vertexColours.size());
         for (std::size_t i = 0; i < n; ++i, ++line) {
             reportPeriodically(progress, "Writing", line, lines, 16383);
             appendPointLine(text, "vc", mesh.vertexColours[i], true);
         }
+    }
+    for (std::size_t i = 0; width > 0 && i < nv; ++i, ++line) {
+        reportPeriodically(progress, "Writing", line, lines, 16383);
+        const std::vector<float>& row = mesh.morphogenValues[i];
+        text += 'm';
+        for (std::size_t j = 0; j < width; ++j) {
+            text += ' ';
+            appendMorphogenValue(text, j < row.size() ? row[j] : 0.0f);
+        }
+        text += '\n';
     }
     for (int f = 0; f < mesh.numFaces; ++f, ++line) {
         reportPeriodically(progress, "Writing", line, lines, 16383);
@@ -160,13 +204,28 @@ bool writeObjText(
         }
         text += '\n';
     }
-    if (!writeFileReplacing(path, text, progress)) {
-        std::cout << " failed" << std::endl;
-        std::cerr << "ERROR: Writing File: " << path << std::endl;
+    return text;
+}
+
+bool writeObj(
+    const Mesh& mesh, const std::string& path, const ObjWriteOptions& options, Progress* progress)
+{
+    std::printf("%d, %d\n", mesh.numVertices, mesh.numFaces);
+    if (mesh.numVertices == 0 || mesh.numFaces == 0)
         return false;
+    std::printf("\tMESH: Saving %s...", path.c_str());
+    std::fflush(stdout);
+    std::string problem;
+    try {
+        if (!writeFileReplacing(path, objText(mesh, options, progress), progress, &problem)) {
+            std::cout << " failed" << std::endl;
+            std::cerr << problem << std::endl;
+            return false;
+        }
+    } catch (const RunCancelled&) {
+        std::cout << " cancelled" << std::endl;
+        throw;
     }
     std::cout << " done..." << std::endl;
     return true;
 }
-
-} // namespace

@@ -15,22 +15,34 @@ struct ObjWriteOptions {
     bool vertexColours = false;
 };
 
-// Writes the positions and triangles as OBJ ("v x y z", "f a/a/ b/b/ c/c/"),
-// numbers with six significant digits. Prints "<nv>, <nf>" first. Returns false
-// when the mesh has no vertices or faces (nothing written) or the file cannot be
-// written; an existing file is then left as it was. When progress asks to stop
-// it throws RunCancelled, the existing file again as it was.
+// The text of an OBJ file for mesh: the morphogen names ("mn a b ...") when it
+// has any, the positions ("v x y z", six significant digits), the colours when
+// asked, one "m v1 v2 ..." line of morphogen values per vertex when the mesh
+// holds a row for every vertex (each number exactly, as the reader turns it
+// back into the same float, infinities as 1e999), then the triangles
+// ("f a/a/ b/b/ c/c/"). Reading it back gives the same names and values. A stop
+// asked of progress throws RunCancelled.
+std::string objText(
+    const Mesh& mesh, const ObjWriteOptions& options = {}, Progress* progress = nullptr);
+
+// Writes objText() to path. Prints "<nv>, <nf>" first. Returns false when the
+// mesh has no vertices or faces (nothing written) or the file cannot be
+// written (a line on the error stream says why); an existing file is then left
+// as it was. When progress asks to stop it throws RunCancelled, the existing
+// file again as it was.
 bool writeObj(const Mesh& mesh, const std::string& path, const ObjWriteOptions& options = {},
     Progress* progress = nullptr);
 
 // Writes text to path through a temporary file beside it and a rename, so that a
 // failure never leaves a half-written file in place of an old one. A stop asked
 // of progress before the rename removes the temporary file and throws
-// RunCancelled.
-bool writeFileReplacing(
-    const std::string& path, const std::string& text, const Progress* progress = nullptr);
-bool writeBytesReplacing(
-    const std::string& path, const char* data, std::size_t size, const Progress* progress = nullptr);
+// RunCancelled. When the file cannot be created, written or renamed, problem
+// (when given) gets "<path>: <the system's reason in lower case>", such as
+// "out.obj: permission denied" or "out.obj: no such file or directory".
+bool writeFileReplacing(const std::string& path, const std::string& text,
+    const Progress* progress = nullptr, std::string* problem = nullptr);
+bool writeBytesReplacing(const std::string& path, const char* data, std::size_t size,
+    const Progress* progress = nullptr, std::string* problem = nullptr);
 
 // Number text as the OBJ files written here hold it: a float as a standard
 // stream prints it (six significant digits, trailing zeros dropped); a float

@@ -1,0 +1,287 @@
+// Writing meshes: every name that is written reads back, every other name is
+// refused without a file, morphogens survive OBJ exactly, and what a format
+// cannot hold is said.
+#include "TestUtil.h"
+
+#include "mesh/engine/LoadMesh.h"
+#include "mesh/engine/WriteMeshFile.h"
+#include "mesh/engine/WriteObj.h"
+
+#include <cstring>
+#include <functional>
+#include <limits>
+#include <set>
+
+using namespace testutil;
+
+namespace {
+
+const std::string choices = "choose .obj, .ply, .stl, .off or a .gz of them";
+
+// An octahedron with colours that are whole bytes and positions that six
+// digits hold, so that every format can give them back unchanged.
+void colouredOctahedron(Mesh& mesh)
+{
+    makeMesh(mesh,
+        { { 1, 0, 0 }, { -1, 0, 0 }, { 0, 1.5f, 0 }, { 0, -1.5f, 0 }, { 0, 0, 0.25f },
+            { 0, 0, -0.25f } },
+        { { 0, 2, 4 }, { 2, 1, 4 }, { 1, 3, 4 }, { 3, 0, 4 }, { 2, 0, 5 }, { 1, 2, 5 }, { 3, 1, 5 },
+            { 0, 3, 5 } });
+    for (int i = 0; i < mesh.numVertices; ++i)
+        mesh.vertexColours[std::size_t(i)]
+            = Vector(float(40 * i) / 255.0f, 1.0f - float(i) / 255.0f, 0.0f, 1.0f);
+    mesh.vertexColoursSet = true;
+}
+
+void addMorphogens(Mesh& mesh, const std::vector<std::string>& names,
+    const std::function<float(int vertex, int morphogen)>& value)
+{
+    mesh.morphogenNames = names;
+    mesh.allocateMorphogens(mesh.numVertices, int(names.size()));
+    for (int i = 0; i < mesh.numVertices; ++i)
+        for (int j = 0; j < int(names.size()); ++j)
+            mesh.morphogenValues[std::size_t(i)][std::size_t(j)] = value(i, j);
+}
+
+struct Written
+{
+    bool ok = false;
+    MeshWriteReport report;
+    std::string err;
+};
+
+Written write(const Mesh& mesh, const std::string& path, bool colours = false)
+{
+    Written w;
+    captureStdout([&] {
+        w.err
+            = captureStderr([&] { w.ok = writeMeshFile(mesh, path, colours, nullptr, &w.report); });
+    });
+    return w;
+}
+
+bool openQuietly(Mesh& mesh, const std::string& path)
+{
+    bool ok = false;
+    captureStdout([&] { captureStderr([&] { ok = openMeshFile(mesh, path); }); });
+    return ok;
+}
+
+std::multiset<std::array<float, 3>> positions(const Mesh& mesh)
+{
+    std::multiset<std::array<float, 3>> out;
+    for (int i = 0; i < mesh.numVertices; ++i) {
+        const Vector& p = mesh.vertices[std::size_t(i)];
+        out.insert({ p.x, p.y, p.z });
+    }
+    return out;
+}
+
+// The same bits, so that -0, infinities and subnormals count.
+bool sameBits(float a, float b)
+{
+    return std::memcmp(&a, &b, sizeof a) == 0;
+}
+
+} // namespace
+
+TEST(MeshWrite, EveryWritableSuffixReadsBackAndSaysWhatItCouldNotHold)
+{
+    Mesh mesh;
+    colouredOctahedron(mesh);
+    addMorphogens(mesh, { "a", "b" }, [](int i, int j) { return float(i * 2 + j) / 7.0f; });
+    TempDir dir;
+    struct Case
+    {
+        const char* name;
+        bool gzip, joined;
+        std::vector<std::string> losses;
+    };
+    const std::string stlColours = "STL holds no vertex colours; they are not written";
+    const std::string noMorphogens = " holds no morphogens; they are not written";
+    const Case cases[] = {
+        { "m.obj", false, false, {} },
+        { "m.ply", false, false, { "PLY" + noMorphogens } },
+        { "m.stl", false, true, { stlColours, "STL" + noMorphogens } },
+        { "m.off", false, false, { "OFF" + noMorphogens } },
+        { "m.obj.gz", true, false, {} },
+        { "m.PLY.gz", true, false, { "PLY" + noMorphogens } },
+        { "m.stl.GZ", true, true, { stlColours, "STL" + noMorphogens } },
+        { "M.OFF.GZ", true, false, { "OFF" + noMorphogens } },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string path = dir.file(c.name);
+        const Written w = write(mesh, path, true);
+        ASSERT_TRUE(w.ok) << w.err;
+        EXPECT_EQ(w.report.problem, "");
+        std::string said;
+        ASSERT_EQ(w.report.losses.size(), c.losses.size());
+        for (std::size_t k = 0; k < c.losses.size(); ++k) {
+            EXPECT_EQ(w.report.losses[k], path + ": " + c.losses[k]);
+            said += w.report.losses[k] + "\n";
+        }
+        EXPECT_EQ(w.err, said);
+        EXPECT_EQ(readFile(path).substr(0, 2) == "\x1f\x8b", c.gzip);
+
+        Mesh back;
+        ASSERT_TRUE(openQuietly(back, path));
+        ASSERT_EQ(back.numFaces, mesh.numFaces);
+        ASSERT_EQ(back.numVertices, mesh.numVertices);
+        if (c.joined) {
+            // STL keeps corners, not vertices: the same points, in another order.
+            EXPECT_EQ(positions(back), positions(mesh));
+            continue;
+        }
+        EXPECT_EQ(triangles(back), triangles(mesh));
+        for (int i = 0; i < mesh.numVertices; ++i) {
+            const Vector &p = mesh.vertices[std::size_t(i)], &q = back.vertices[std::size_t(i)];
+            EXPECT_TRUE(p.x == q.x && p.y == q.y && p.z == q.z) << "vertex " << i;
+            const Vector &a = mesh.vertexColours[std::size_t(i)],
+                         &b = back.vertexColours[std::size_t(i)];
+            EXPECT_TRUE(
+                std::abs(a.x - b.x) < 0.5f / 255 && std::abs(a.y - b.y) < 0.5f / 255 && a.z == b.z)
+                << "colour " << i;
+        }
+    }
+    // Without colours or morphogens nothing is lost.
+    Mesh plain;
+    makeTetrahedron(plain);
+    const Written w = write(plain, dir.file("plain.stl"));
+    EXPECT_TRUE(w.ok && w.report.losses.empty() && w.err.empty()) << w.err;
+}
+
+TEST(MeshWrite, NamesNoReaderTakesBackAreRefusedAndLeaveNoFile)
+{
+    Mesh mesh;
+    makeTetrahedron(mesh);
+    TempDir dir;
+    const std::pair<const char*, std::string> cases[] = {
+        { "m.net", "cannot write .net files: " },
+        { "m.gts", "cannot write .gts files: " },
+        { "m.net.gz", "cannot write .net.gz files: " },
+        { "m.png", "cannot write .png files: " },
+        { "m.obj.zip", "cannot write .obj.zip files: " },
+        { "m.gz", "cannot write .gz files: " },
+        { "m.tar.GZ", "cannot write .tar.GZ files: " },
+        { "v1.2.xyz", "cannot write .xyz files: " },
+        { "m.", "" },
+        { "m", "" },
+    };
+    for (const auto& [name, start] : cases) {
+        SCOPED_TRACE(name);
+        const std::string path = dir.file(name);
+        const std::string want = start.empty()
+            ? "cannot write '" + path + "' (no suffix): " + choices
+            : start + choices;
+        EXPECT_EQ(meshWriteProblem(path), want);
+        EXPECT_EQ(meshWriteTarget(path).format, MeshWriteFormat::None);
+        const Written w = write(mesh, path);
+        EXPECT_FALSE(w.ok);
+        EXPECT_EQ(w.report.problem, want);
+        EXPECT_EQ(w.err, want + "\n");
+    }
+    EXPECT_TRUE(fs::is_empty(dir.path()));
+    // A dot in a folder's name is no suffix of the file.
+    EXPECT_NE(meshWriteProblem("out.d/mesh").find("(no suffix)"), std::string::npos);
+
+    // Save As adds ".obj" to the names this calls OBJ and lacks it.
+    EXPECT_EQ(meshWriteFormat("mesh"), MeshWriteFormat::Obj);
+    EXPECT_EQ(meshWriteFormat("mesh.gts"), MeshWriteFormat::Obj);
+    EXPECT_EQ(meshWriteFormat("mesh.ply.gz"), MeshWriteFormat::Ply);
+    EXPECT_TRUE(meshWriteTarget("a.b/mesh.Off.gz").gzip);
+}
+
+TEST(MeshWrite, FailedWritesSayWhyAndKeepTheOldFile)
+{
+    TempDir dir;
+    Mesh mesh;
+    Written w = write(mesh, dir.file("empty.obj"));
+    EXPECT_FALSE(w.ok);
+    EXPECT_EQ(w.report.problem, "no mesh to save");
+
+    makeTetrahedron(mesh);
+    const std::string missing = dir.file("no/such/folder/out.ply.gz");
+    w = write(mesh, missing);
+    EXPECT_FALSE(w.ok);
+    EXPECT_EQ(w.report.problem, missing + ": no such file or directory");
+    EXPECT_EQ(w.err, w.report.problem + "\n");
+
+    fs::create_directory(dir.file("taken.off"));
+    w = write(mesh, dir.file("taken.off"));
+    EXPECT_EQ(w.report.problem, dir.file("taken.off") + ": is a directory");
+
+    // Permissions do not bind the superuser.
+    if (::geteuid() != 0) {
+        fs::create_directory(dir.file("locked"));
+        const std::string old = dir.write("locked/old.obj", "old\n");
+        fs::permissions(dir.file("locked"), fs::perms(0500));
+        w = write(mesh, old);
+        fs::permissions(dir.file("locked"), fs::perms(0700));
+        EXPECT_EQ(w.report.problem, old + ": permission denied");
+        EXPECT_EQ(readFile(old), "old\n");
+    }
+    std::vector<std::string> left;
+    for (const auto& entry : fs::recursive_directory_iterator(dir.path()))
+        left.push_back(entry.path().filename().string());
+    std::sort(left.begin(), left.end());
+    EXPECT_TRUE(left == std::vector<std::string>({ "taken.off" })
+        || left == std::vector<std::string>({ "locked", "old.obj", "taken.off" }))
+        << "a temporary file was left behind";
+}
+
+// Names and values come back identical, bit for bit, plain and compressed, on
+// a mesh built here and on a real one.
+TEST(MeshWrite, MorphogensSurviveObjExactly)
+{
+    const float values[] = { 0.0f, -0.0f, 1.0f / 3.0f, -2.5e-7f, 123456789.0f, 1e30f,
+        std::numeric_limits<float>::max(), std::numeric_limits<float>::denorm_min(),
+        -std::numeric_limits<float>::min(), std::numeric_limits<float>::infinity(),
+        -std::numeric_limits<float>::infinity(), 0.1f, 16777217.0f, 65536.5f };
+    constexpr int count = int(std::size(values));
+    Mesh built;
+    makeGrid(built, 4, [](int i, int j) { return float(i * j) * 0.1f; });
+    addMorphogens(built, { "alpha", "beta_2", "caf\xC3\xA9" },
+        [&](int i, int j) { return values[(i * 3 + j) % count]; });
+
+    Mesh real;
+    const std::string spot = (fs::path(FACETRA_MESH_DIR) / "spot.obj").string();
+    if (fs::exists(spot)) {
+        ASSERT_TRUE(openQuietly(real, spot));
+        addMorphogens(real, { "x", "tiny", "third" }, [&](int i, int j) {
+            const Vector& p = real.vertices[std::size_t(i)];
+            return j == 0 ? p.x : j == 1 ? p.y * 1e-30f : p.z / 3.0f;
+        });
+    }
+    TempDir dir;
+    for (const Mesh* mesh : { &built, &real }) {
+        if (mesh->numVertices == 0)
+            continue;
+        for (const char* name : { "m.obj", "m.obj.gz" }) {
+            SCOPED_TRACE(name);
+            const Written w = write(*mesh, dir.file(name));
+            ASSERT_TRUE(w.ok && w.report.losses.empty()) << w.err;
+            Mesh back;
+            ASSERT_TRUE(openQuietly(back, dir.file(name)));
+            EXPECT_EQ(back.morphogenNames, mesh->morphogenNames);
+            ASSERT_EQ(back.morphogenValues.size(), mesh->morphogenValues.size());
+            for (std::size_t i = 0; i < back.morphogenValues.size(); ++i) {
+                const auto &a = mesh->morphogenValues[i], &b = back.morphogenValues[i];
+                ASSERT_EQ(a.size(), b.size());
+                for (std::size_t j = 0; j < a.size(); ++j)
+                    ASSERT_TRUE(sameBits(a[j], b[j]))
+                        << i << ", " << j << ": " << a[j] << " " << b[j];
+            }
+        }
+    }
+
+    // The lines as the reader reads them: names first, a row per vertex.
+    Mesh tri;
+    makeMesh(tri, { { 0, 0, 0 }, { 1, 0, 0 }, { 0, 1, 0 } }, { { 0, 1, 2 } });
+    addMorphogens(tri, { "u", "v" }, [](int i, int j) {
+        return i == j ? 1.0f : i == 2 ? -0.5f : 0.0f;
+    });
+    captureStdout([&] { ASSERT_TRUE(writeObj(tri, dir.file("tri.obj"))); });
+    EXPECT_EQ(readFile(dir.file("tri.obj")),
+        "mn u v\nv 0 0 0\nv 1 0 0\nv 0 1 0\nm 1 0\nm 0 1\nm -0.5 -0.5\nf 1/1/ 2/2/ 3/3/\n");
+}
