@@ -17,7 +17,8 @@ const char* runSummary()
                         "is taken under DIR (default: the current folder). The whole script is "
                         "checked first. Per mesh: its console lines, then \"MESH: done (K steps)\" "
                         "or \"MESH: failed at line L (verb): reason\"; exit status 1 if any "
-                        "failed. Steps:";
+                        "failed. A save step writes its mesh by the suffix (.obj .ply .stl .off, "
+                        "each also .gz); a script saving to any other name is refused. Steps:";
         const auto& verbs = Workbench::verbs();
         for (std::size_t k = 0; k < verbs.size(); ++k)
             t += (k == 0 ? " " : ", ") + verbs[k];
@@ -36,30 +37,33 @@ const std::vector<Command>& commands()
           ".gts, each also .gz); --json: one JSON object per line", runInfo },
         { "convert", "convert IN OUT",
           "read IN (.obj .net .ply .stl .off .gts, each also .gz) and write it to OUT by its "
-          "suffix: .ply (binary), .stl (binary), .off, else OBJ",
+          "suffix: .obj, .ply (binary), .stl (binary) or .off, each also .gz (compressed); any "
+          "other OUT is refused before IN is read. What OUT's format cannot hold (STL: colours "
+          "and morphogens; PLY, OFF: morphogens) is named on standard error",
           runConvert },
-        { "sample", "sample OUT.obj", "write the bundled sample mesh (a coloured torus knot)",
+        { "sample", "sample OUT",
+          "write the bundled sample mesh (a coloured torus knot) to OUT by its suffix, as convert "
+          "does",
           runSample },
         { "subdivide", "subdivide --levels L [--weight W] IN OUT",
           "butterfly subdivision, L levels with tension W (-0.125 .. 0.125, default 0), as the "
-          "Subdivide page does; the result written to OUT by its suffix (.ply, .stl, .off, "
-          "else OBJ)",
+          "Subdivide page does; the result written to OUT by its suffix, as convert does",
           runSubdivide },
         { "simplify", "simplify --lod PERCENT IN OUT",
           "edge-collapse simplification to PERCENT of the vertices (0 .. 100), as the Simplify "
-          "page does; the result written to OUT by its suffix (.ply, .stl, .off, else OBJ)",
+          "page does; the result written to OUT by its suffix, as convert does",
           runSimplify },
         { "morphogens", "morphogens --settings F.mor IN OUT",
           "colours the vertices of IN from their morphogen values with the setting saved in "
           "F.mor, as the Morphogens page does after loading it; the result written with its "
-          "vertex colours to OUT by its suffix (.ply, .off, else OBJ; .stl holds no colours)",
+          "vertex colours and morphogens to OUT by its suffix, as convert does",
           runMorphogens },
 #ifdef FACETRA_CLI_TERRAIN
         { "terrain",
           "terrain --heightmap PNG --resolution N --scale S --height H [--colour-by-height] OUT",
           "a terrain mesh from a height map: N x N samples, S wide, H high, as the Terrain page "
           "builds it (--colour-by-height: vertex colours by height); written to OUT by its "
-          "suffix (.ply, .stl, .off, else OBJ with the colours as \"vc\" lines)",
+          "suffix, as convert does (OBJ holds the colours as \"vc\" lines)",
           runTerrain },
 #endif
         { "filter",

@@ -2,6 +2,8 @@
 #include "Commands.h"
 #include "VerbBench.h"
 
+#include "mesh/engine/WriteMeshFile.h"
+
 int runMorphogens(const Args& args)
 {
     std::string settings;
@@ -18,6 +20,8 @@ int runMorphogens(const Args& args)
     if (settings.empty() || files.size() != 2)
         return fail("morphogens takes --settings F.mor IN OUT (see facetra-cli morphogens "
                     "--help)");
+    if (const std::string refusal = meshWriteProblem(files[1]); !refusal.empty())
+        return fail(refusal);
     VerbBench bench;
     if (!bench.open(files[0]))
         return 1;

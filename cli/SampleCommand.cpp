@@ -2,9 +2,11 @@
 #include "Commands.h"
 
 #include "mesh/engine/HsvToRgb.h"
+#include "mesh/engine/Mesh.h"
 #include "mesh/engine/Vector.h"
-#include "mesh/engine/WriteObj.h"
+#include "mesh/engine/WriteMeshFile.h"
 
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <numbers>
@@ -13,16 +15,15 @@
 namespace {
 
 // A (2, 3) torus knot swept by a circle, coloured by hue along the knot.
-std::string torusKnotObj(int along, int around)
+void torusKnot(Mesh& mesh, int along, int around)
 {
     constexpr float pi = std::numbers::pi_v<float>;
     const auto curve = [](float t) {
         const float r = 2.0f + std::cos(3.0f * t);
         return Vector(r * std::cos(2.0f * t), r * std::sin(2.0f * t), std::sin(3.0f * t));
     };
-    std::string text = "# Facetra sample: a (2, 3) torus knot\n";
-    std::string colours;
-    char line[128];
+    mesh.allocateVertices(along * around);
+    mesh.allocateFaces(2 * along * around);
     for (int i = 0; i < along; ++i) {
         const float t = 2.0f * pi * float(i) / float(along);
         const Vector p = curve(t);
@@ -38,25 +39,27 @@ std::string torusKnotObj(int along, int around)
         hsvToRgb(360.0f * float(i) / float(along), 0.65f, 0.95f, r, g, b);
         for (int j = 0; j < around; ++j) {
             const float a = 2.0f * pi * float(j) / float(around);
+            const std::size_t v = std::size_t(i * around + j);
             const Vector q = p + 0.45f * (std::cos(a) * side + std::sin(a) * up);
-            std::snprintf(line, sizeof line, "v %g %g %g\n", double(q.x), double(q.y), double(q.z));
-            text += line;
-            std::snprintf(line, sizeof line, "vc %g %g %g\n", double(r), double(g), double(b));
-            colours += line;
+            mesh.vertices[v] = Vector(q.x, q.y, q.z, 1.0f);
+            mesh.vertexColours[v] = Vector(r, g, b, 1.0f);
         }
     }
-    text += colours;
+    mesh.vertexColoursSet = true;
+    int f = 0;
     for (int i = 0; i < along; ++i) {
         for (int j = 0; j < around; ++j) {
-            const int a = i * around + j + 1;
-            const int b = ((i + 1) % along) * around + j + 1;
-            const int c = ((i + 1) % along) * around + (j + 1) % around + 1;
-            const int d = i * around + (j + 1) % around + 1;
-            std::snprintf(line, sizeof line, "f %d %d %d\nf %d %d %d\n", a, b, c, a, c, d);
-            text += line;
+            const int a = i * around + j;
+            const int b = ((i + 1) % along) * around + j;
+            const int c = ((i + 1) % along) * around + (j + 1) % around;
+            const int d = i * around + (j + 1) % around;
+            for (const auto& corners : { std::array { a, b, c }, std::array { a, c, d } }) {
+                for (int k = 0; k < 3; ++k)
+                    mesh.faces[std::size_t(f)].index[k] = corners[std::size_t(k)];
+                mesh.linkFace(f++);
+            }
         }
     }
-    return text;
 }
 
 } // namespace
@@ -64,8 +67,12 @@ std::string torusKnotObj(int along, int around)
 int runSample(const Args& args)
 {
     if (args.size() != 1)
-        return fail("sample takes OUT.obj (see facetra-cli sample --help)");
-    if (!writeFileReplacing(args[0], torusKnotObj(300, 24)))
+        return fail("sample takes OUT (see facetra-cli sample --help)");
+    if (const std::string refusal = meshWriteProblem(args[0]); !refusal.empty())
+        return fail(refusal);
+    Mesh knot;
+    torusKnot(knot, 300, 24);
+    if (!writeMeshFile(knot, args[0], true))
         return fail("cannot write '" + args[0] + "'");
     std::printf("wrote the sample mesh to %s\n", args[0].c_str());
     return 0;

@@ -2,6 +2,7 @@
 #include "Commands.h"
 #include "VerbBench.h"
 
+#include "mesh/engine/WriteMeshFile.h"
 #include "workbench/engine/Steps.h"
 
 int runSimplify(const Args& args)
@@ -22,6 +23,8 @@ int runSimplify(const Args& args)
     }
     if (lod < 0.0f || files.size() != 2)
         return fail("simplify takes --lod PERCENT IN OUT (see facetra-cli simplify --help)");
+    if (const std::string refusal = meshWriteProblem(files[1]); !refusal.empty())
+        return fail(refusal);
     VerbBench bench;
     if (!bench.open(files[0]))
         return 1;

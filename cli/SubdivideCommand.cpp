@@ -2,6 +2,7 @@
 #include "Commands.h"
 #include "VerbBench.h"
 
+#include "mesh/engine/WriteMeshFile.h"
 #include "workbench/engine/Steps.h"
 
 #include <cmath>
@@ -33,6 +34,8 @@ int runSubdivide(const Args& args)
     const Step step = subdivideStep(levels, weight);
     if (std::string problem; !Workbench::checkStep(step, problem))
         return fail(problem);
+    if (const std::string refusal = meshWriteProblem(files[1]); !refusal.empty())
+        return fail(refusal);
     VerbBench bench;
     if (!bench.open(files[0]))
         return 1;

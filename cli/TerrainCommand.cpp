@@ -2,6 +2,7 @@
 #include "Commands.h"
 #include "VerbBench.h"
 
+#include "mesh/engine/WriteMeshFile.h"
 #include "terrain/ui/HeightMapImage.h"
 #include "workbench/engine/Steps.h"
 
@@ -69,6 +70,8 @@ int runTerrain(const Args& args)
         || files.size() != 1)
         return fail("terrain takes --heightmap PNG --resolution N --scale S --height H "
                     "[--colour-by-height] OUT (see facetra-cli terrain --help)");
+    if (const std::string refusal = meshWriteProblem(files[0]); !refusal.empty())
+        return fail(refusal);
 
     VerbBench bench;
     bool unreadable = false;

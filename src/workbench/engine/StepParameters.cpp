@@ -1,6 +1,7 @@
 #include "workbench/engine/StepParameters.h"
 
 #include "filtering/engine/MeanShiftFilter.h"
+#include "mesh/engine/WriteMeshFile.h"
 
 #include <algorithm>
 #include <charconv>
@@ -290,6 +291,11 @@ bool read(const Step& step, Parameters& p, std::string& problem)
         r.args(1, "file name");
         if (r.ok())
             p.path = step.args[0];
+        // A mesh is written only in a form it can be read back from.
+        if (p.verb == Save && r.ok()) {
+            if (const std::string refusal = meshWriteProblem(p.path); !refusal.empty())
+                r.fail(refusal);
+        }
         break;
     case SaveSegments:
         r.args(1, "folder name");
