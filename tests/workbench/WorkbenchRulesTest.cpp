@@ -316,3 +316,110 @@ TEST_F(Rules, UndoAndRedoRestoreEveryStateByteForByteAndTheStepsListedReplayToTh
     EXPECT_TRUE(w.undoName().empty());
     EXPECT_TRUE(w.steps().empty());
 }
+
+TEST_F(Rules, TheChangedMarkMeansTheMeshDiffersFromItsFile)
+{
+    // Each line: the step (or "save NAME", "open"), then whether the mesh then
+    // differs from its file and the name the workbench calls it by.
+    const struct
+    {
+        const char* line;
+        bool changed;
+        const char* name;
+    } walk[] = {
+        { "open", false, "grid.obj" },
+        { "pick face=3 depth=1 angle=30", false, "grid.obj" },
+        { "filter algorithm=median radius=2", true, "grid.obj" },
+        { "undo", false, "grid.obj" },
+        { "undo", false, "grid.obj" },
+        { "redo", false, "grid.obj" },
+        { "redo", true, "grid.obj" },
+        { "save b.obj", false, "b.obj" },
+        { "undo", true, "b.obj" },
+        { "redo", false, "b.obj" },
+        { "height-colours", true, "b.obj" },
+        // Reload brings back the mesh as read, which is not b.obj's.
+        { "reload", true, "b.obj" },
+        { "undo", true, "b.obj" },
+        { "undo", false, "b.obj" },
+        { "subdivide levels=1 weight=0", true, "b.obj" },
+        { "reload", true, "b.obj" },
+        { "terrain heightmap=m.png resolution=9 scale=64 height=32", true, "terrain" },
+        { "reload", true, "terrain" },
+        { "save t.ply", false, "t.ply" },
+        { "height-colours", true, "t.ply" },
+        { "undo", false, "t.ply" },
+        { "undo", false, "t.ply" },
+        // Back before the terrain: b.obj again, and its saved state is clean.
+        { "undo", true, "b.obj" },
+        { "undo", true, "b.obj" },
+        { "undo", false, "b.obj" },
+        { "redo", true, "b.obj" },
+        { "redo", true, "b.obj" },
+        // The terrain again, which t.ply holds.
+        { "redo", false, "t.ply" },
+        { "redo", false, "t.ply" },
+        { "open", false, "grid.obj" },
+        { "classify weight=0.2 mode=floyd", true, "grid.obj" },
+        { "reload", false, "grid.obj" },
+    };
+    for (const auto& s : walk) {
+        const std::string line = s.line;
+        if (line == "open")
+            ASSERT_TRUE(w.open(grid));
+        else if (line.starts_with("save "))
+            runOk(w, "save " + dir.file(line.substr(5)));
+        else
+            runOk(w, line);
+        EXPECT_EQ(w.isModified(), s.changed) << "after " << line << " (" << (&s - walk) << ")";
+        EXPECT_EQ(w.documentName(), s.name) << "after " << line;
+    }
+}
+
+TEST_F(Rules, AnOpenThroughTheRunnerKeepsTheMeshUntilItIsDoneAndSaysWhyItFailed)
+{
+    HoldingRunner runner;
+    w.setRunner(&runner);
+    ASSERT_TRUE(w.open(grid));
+    runOk(w, "height-colours");
+    const auto shown = [this] { return std::hash<std::string>()(geometry(w.mesh) + colours(w.mesh)); };
+    const std::size_t before = shown();
+    const std::string other = writeGrid(dir, "other.obj", 5);
+    const std::string damaged = dir.file("damaged.obj");
+    std::ofstream(damaged) << "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\nv 1 1 x\n";
+
+    const struct
+    {
+        std::string file;
+        void (*end)(HoldingRunner&);
+        Outcome outcome;
+        const char* says;
+    } cases[] = {
+        { other, [](HoldingRunner& r) { r.cancel(); }, Outcome::Cancelled, "cancelled" },
+        { dir.file("image.png"), nullptr, Outcome::Failed, "no reader for this kind of file" },
+        { dir.file("missing.obj"), [](HoldingRunner& r) { r.complete(); }, Outcome::Failed,
+            "missing.obj" },
+        { other, [](HoldingRunner& r) { r.complete(); }, Outcome::Done, "" },
+    };
+    for (const auto& c : cases) {
+        Workbench::StepEnd end { Outcome::Refused, "no end", false };
+        w.open(c.file, [&end](const Workbench::StepEnd& e) { end = e; });
+        if (c.end) {
+            ASSERT_TRUE(runner.pending) << c.file;
+            // Meanwhile the mesh is the old one and no step may change it.
+            EXPECT_EQ(shown(), before);
+            EXPECT_EQ(run(w, step("undo")).outcome, Outcome::Refused);
+            c.end(runner);
+        }
+        EXPECT_EQ(end.outcome, c.outcome) << c.file << ": " << end.message;
+        EXPECT_NE(end.message.find(c.says), std::string::npos) << end.message;
+        if (c.outcome != Outcome::Done) {
+            EXPECT_EQ(shown(), before) << c.file;
+            EXPECT_EQ(w.fileName, grid);
+            EXPECT_TRUE(w.isModified());
+        }
+    }
+    EXPECT_EQ(w.fileName, other);
+    EXPECT_FALSE(w.isModified());
+    EXPECT_EQ(w.mesh.numVertices, 25);
+}

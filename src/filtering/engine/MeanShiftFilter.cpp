@@ -1,4 +1,5 @@
 #include "filtering/engine/MeanShiftFilter.h"
+#include "mesh/engine/Refusal.h"
 
 #include "filtering/engine/FaceNeighbourhoods.h"
 #include "mesh/engine/Mesh.h"
@@ -63,13 +64,13 @@ bool MeanShiftFilter::run(const Vector& kernel, int mode, int algorithm_, Progre
         return false;
     const std::size_t nf = std::size_t(std::max(mesh->numFaces, 0));
     if (mesh->faces.size() < nf || mesh->centroids.size() < nf) {
-        std::printf("Filter: the mesh has no centroids built; nothing done\n");
+        sayRefusal("Filter: the mesh has no centroids built; nothing done");
         std::fflush(stdout);
         return false;
     }
     if (algorithm == MEDIAN_FILTER) {
         if (mesh->edgeGraph.faceNeighbours.size() != nf) {
-            std::printf("MEDIAN_FILTER: the mesh has no edge list built; nothing done\n");
+            sayRefusal("MEDIAN_FILTER: the mesh has no edge list built; nothing done");
             std::fflush(stdout);
             return false;
         }
@@ -351,8 +352,8 @@ bool MeanShiftFilter::runMedian(int depth, Progress* progressSink)
         mesh->edgeGraph.faceNeighbours, depth, FaceNeighbourhoods::kDefaultLimit, progressSink);
     if (!neighbourhoods.complete()) {
         // 50 sweeps over more than this would block the program for minutes.
-        std::printf("MEDIAN_FILTER: at depth %d the neighbourhoods hold more than %zu faces in "
-                    "all; nothing done, choose a smaller depth\n",
+        sayRefusal("MEDIAN_FILTER: at depth %d the neighbourhoods hold more than %zu faces in "
+                   "all; nothing done, choose a smaller depth",
             depth, FaceNeighbourhoods::kDefaultLimit);
         std::fflush(stdout);
         return false;

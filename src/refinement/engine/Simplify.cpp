@@ -1,4 +1,5 @@
 #include "refinement/engine/Simplify.h"
+#include "mesh/engine/Refusal.h"
 
 #include "mesh/engine/Build.h"
 #include "mesh/engine/Mesh.h"
@@ -605,7 +606,7 @@ std::string foldStopMessage(int vertices)
 bool simplify(Mesh& mesh, float fraction, Progress* progress, int* stoppedAt)
 {
     if (std::isnan(fraction)) {
-        std::printf("Simplification refused: the level of detail is not a number\n");
+        sayRefusal("Simplification refused: the level of detail is not a number");
         return false;
     }
     Progress quiet;
@@ -630,7 +631,7 @@ bool simplify(Mesh& mesh, float fraction, Progress* progress, int* stoppedAt)
             if (!reached && stoppedAt)
                 *stoppedAt = collapser.liveVertices;
         } catch (const std::bad_alloc&) {
-            std::printf("Simplification stopped: not enough memory\n");
+            sayRefusal("Simplification stopped: not enough memory");
             return false;
         }
     }

@@ -1,4 +1,5 @@
 #include "refinement/engine/Subdivider.h"
+#include "mesh/engine/Refusal.h"
 
 #include "mesh/engine/Build.h"
 #include "mesh/engine/Mesh.h"
@@ -224,8 +225,7 @@ bool Subdivider::subdivide(Progress* progress)
             }
             if (std::int64_t(oldVertices) + edgeCount > INT_MAX
                 || std::int64_t(oldFaces) * 4 > INT_MAX) {
-                std::printf(
-                    "Subdivision stopped: level %d would exceed the mesh's counts\n", level + 1);
+                sayRefusal("Subdivision stopped: level %d would exceed the mesh's counts", level + 1);
                 return false;
             }
 
@@ -318,7 +318,7 @@ bool Subdivider::subdivide(Progress* progress)
         // The final mesh: new per-vertex arrays at their defaults but for the
         // positions, and each face its source face's record with its corners.
         if (!mesh->allocateVertices(int(points.size()))) {
-            std::printf("Subdivision stopped: not enough memory\n");
+            sayRefusal("Subdivision stopped: not enough memory");
             return false;
         }
         std::copy(points.begin(), points.end(), mesh->vertices.begin());
@@ -341,7 +341,7 @@ bool Subdivider::subdivide(Progress* progress)
             mesh->linkFace(f);
         }
     } catch (const std::bad_alloc&) {
-        std::printf("Subdivision stopped: not enough memory\n");
+        sayRefusal("Subdivision stopped: not enough memory");
         return false;
     }
     build(*mesh, { MESH_VERTEX_NORMALS, MESH_TEXCOORDS }, progress);
@@ -402,14 +402,14 @@ bool subdivideMesh(const Mesh& source, Mesh& mesh, Subdivider& subdivider, int l
         return true;
     const std::string refusal = subdivisionRefusal(source, levels);
     if (!refusal.empty()) {
-        std::printf("%s\n", refusal.c_str());
+        sayRefusal("%s", refusal.c_str());
         return false;
     }
     subdivider.source = source.clone();
     if (subdivider.source->numVertices != source.numVertices
         || subdivider.source->numFaces != source.numFaces) {
         subdivider.source.reset();
-        std::printf("Subdivision stopped: not enough memory\n");
+        sayRefusal("Subdivision stopped: not enough memory");
         return false;
     }
     subdivider.weight = weight;

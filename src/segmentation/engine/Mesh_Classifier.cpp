@@ -1,4 +1,5 @@
 #include "segmentation/engine/Mesh_Classifier.h"
+#include "mesh/engine/Refusal.h"
 
 #include "mesh/engine/Build.h"
 #include "mesh/engine/HsvToRgb.h"
@@ -186,7 +187,7 @@ bool Mesh_Classifier::prepareTable()
 bool Mesh_Classifier::classify()
 {
     if (!mesh || mesh->numFaces <= 0) {
-        std::printf("Nothing to classify: the mesh has no faces\n");
+        sayRefusal("Nothing to classify: the mesh has no faces");
         std::fflush(stdout);
         return false;
     }
@@ -573,8 +574,8 @@ bool Mesh_Classifier::load(const std::string& name)
     }
     const std::int64_t expected = ShortestPathTable::entriesFor(n) * std::int64_t(sizeof(float));
     if (n <= 0 || std::int64_t(bytes) != expected) {
-        std::printf("Shortest path table refused: the file holds %llu bytes, a table for %d "
-                    "faces takes %lld\n",
+        sayRefusal("Shortest path table refused: the file holds %llu bytes, a table for %d "
+                   "faces takes %lld",
             static_cast<unsigned long long>(bytes), n, static_cast<long long>(expected));
         std::fflush(stdout);
         return false;
@@ -596,7 +597,7 @@ bool Mesh_Classifier::save(const std::string& name)
 {
     std::printf("Saving Shortest Path Table\n");
     if (table.empty()) {
-        std::printf("No shortest path table to save: classify the mesh first\n");
+        sayRefusal("No shortest path table to save: classify the mesh first");
         std::fflush(stdout);
         return false;
     }

@@ -1,4 +1,5 @@
 #include "segmentation/engine/ShortestPathTable.h"
+#include "mesh/engine/Refusal.h"
 
 #include "mesh/engine/MemoryInfo.h"
 #include "mesh/engine/Progress.h"
@@ -113,14 +114,14 @@ bool ShortestPathTable::allocate(int n)
     const std::uint64_t need = std::uint64_t(entries) * sizeof(float) + std::uint64_t(n) * 64;
     const std::uint64_t room = memoryLimit > 0 ? memoryLimit : availableMemoryBytes();
     if (room > 0 && need > room) {
-        std::printf("Shortest path table refused: %.2fMB needed for %d faces, %.2fMB available\n",
+        sayRefusal("Shortest path table refused: %.2fMB needed for %d faces, %.2fMB available",
             double(need) / 1048576.0, n, double(room) / 1048576.0);
         std::fflush(stdout);
         return false;
     }
     distance.reset(new (std::nothrow) float[std::size_t(entries)]);
     if (!distance) {
-        std::printf("Shortest path table refused: %.2fMB for %d faces could not be allocated\n",
+        sayRefusal("Shortest path table refused: %.2fMB for %d faces could not be allocated",
             double(need) / 1048576.0, n);
         std::fflush(stdout);
         return false;

@@ -1,4 +1,5 @@
 #include "terrain/engine/TerrainBuilder.h"
+#include "mesh/engine/Refusal.h"
 
 #include "mesh/engine/Build.h"
 #include "mesh/engine/LargeArrays.h"
@@ -46,13 +47,13 @@ bool buildTerrainMesh(
 {
     const int n = p.gridResolution;
     if (n < 1 || n > kMaxGridResolution || p.gridScale < 1 || p.heightScale < 1) {
-        std::printf("ERROR: terrain needs grid resolution 1 .. %d and scales of 1 or more "
-                    "(got %d, %d, %d)\n",
+        sayRefusal("ERROR: terrain needs grid resolution 1 .. %d and scales of 1 or more "
+                   "(got %d, %d, %d)",
             kMaxGridResolution, n, p.gridScale, p.heightScale);
         return false;
     }
     if (!heightmap.valid()) {
-        std::printf("ERROR: terrain needs a height map with pixels\n");
+        sayRefusal("ERROR: terrain needs a height map with pixels");
         return false;
     }
     const std::size_t points = std::size_t(n) * std::size_t(n);
@@ -66,7 +67,7 @@ bool buildTerrainMesh(
         resizeLarge(grid, points);
         assignLarge(number, points, -1);
     } catch (const std::bad_alloc&) {
-        std::printf("ERROR: not enough memory for a %d x %d terrain grid\n", n, n);
+        sayRefusal("ERROR: not enough memory for a %d x %d terrain grid", n, n);
         return false;
     }
     if (!fresh.allocateVertices(int(points)) || !fresh.allocateFaces(int(faceCount)))

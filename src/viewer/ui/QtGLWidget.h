@@ -10,6 +10,7 @@
 #include <QImage>
 #include <QOpenGLWidget>
 #include <QString>
+#include <QStringList>
 
 #include <array>
 #include <cstdint>
@@ -70,16 +71,23 @@ public:
     // The last file loaded or saved, as the user named it.
     QString fileName() const;
 
-    // Reads a mesh file into the workbench (the reader chosen by the name); the
-    // view is fitted and unrotated. A file that cannot be read, holds no faces
-    // or has no reader leaves the current mesh untouched and returns false,
-    // with the reason in problem.
+    // Reads a mesh file into the workbench (the reader chosen by the name)
+    // through the tool runner, so that a slow or blocking read shows its
+    // progress and can be cancelled; the view is fitted and unrotated. A file
+    // that cannot be read, holds no faces or has no reader leaves the current
+    // mesh untouched: done gets false and the reason (empty when cancelled).
+    using LoadDone = std::function<void(bool ok, const QString& problem)>;
+    void loadMesh(const QString& name, LoadDone done);
+    // The same, waiting (events go on meanwhile) until the read has ended.
     bool loadMesh(const QString& name, QString* problem = nullptr);
-    // Writes the mesh by the suffix of the name (".ply", ".stl", ".off", else OBJ;
-    // ".obj" is appended to an OBJ name that does not contain it). Vertex colours
-    // are written where the format carries them ("vc" lines in OBJ) when they are
-    // the mesh's own (Mesh::vertexColoursSet), never the default display colour.
-    bool saveMesh(const QString& name);
+    // Writes the mesh in the format the suffix of the name asks for (".obj",
+    // ".ply", ".stl", ".off", each also ".gz"; ".obj" is appended to a name
+    // without any suffix; others are refused). Vertex colours are written
+    // where the format carries them when they are the mesh's own
+    // (Mesh::vertexColoursSet), never the default display colour. problem gets
+    // why nothing was written, losses what the format could not hold.
+    bool saveMesh(
+        const QString& name, QString* problem = nullptr, QStringList* losses = nullptr);
     // The segmented export into the working directory.
     SegmentExportReport saveAll();
     // The current picture (device pixels), top row first.

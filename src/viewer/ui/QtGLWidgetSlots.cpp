@@ -8,7 +8,12 @@
 #include "terrain/ui/TerrainView.h"
 #include "workbench/engine/Steps.h"
 
+#include <QEventLoop>
 #include <QFile>
+#include <QFileInfo>
+
+#include <optional>
+#include <utility>
 
 namespace {
 
@@ -17,19 +22,38 @@ std::string encoded(const QString& name)
     return QFile::encodeName(name).toStdString();
 }
 
+// Engine text, which names files in the system's file-name encoding.
+QString decoded(const std::string& text)
+{
+    return QFile::decodeName(QByteArray::fromStdString(text));
+}
+
 } // namespace
 
 // ---- Loading and saving
 
+void QtGLWidget::loadMesh(const QString& name, LoadDone done)
+{
+    workbench.open(encoded(name), [done = std::move(done)](const Workbench::StepEnd& end) {
+        if (done)
+            done(end.outcome == Workbench::Outcome::Done, decoded(end.message));
+    });
+}
+
 bool QtGLWidget::loadMesh(const QString& name, QString* problem)
 {
-    std::string why;
-    if (!workbench.open(encoded(name), &why)) {
-        if (problem)
-            *problem = QString::fromStdString(why);
-        return false;
-    }
-    return true;
+    // The read goes through the runner like any other; here it is waited for.
+    std::optional<std::pair<bool, QString>> result;
+    QEventLoop wait;
+    loadMesh(name, [&result, &wait](bool ok, const QString& why) {
+        result.emplace(ok, why);
+        wait.quit();
+    });
+    if (!result)
+        wait.exec();
+    if (problem)
+        *problem = result->second;
+    return result->first;
 }
 
 QString QtGLWidget::fileName() const
@@ -37,14 +61,22 @@ QString QtGLWidget::fileName() const
     return QFile::decodeName(workbench.fileName.c_str());
 }
 
-bool QtGLWidget::saveMesh(const QString& name)
+bool QtGLWidget::saveMesh(const QString& name, QString* problem, QStringList* losses)
 {
+    // A name the user gave no suffix at all is an OBJ file.
     QString target = name;
-    if (meshWriteFormat(encoded(name)) == MeshWriteFormat::Obj
-        && !target.contains(QStringLiteral(".obj"))) {
+    if (!QFileInfo(name).fileName().contains(QLatin1Char('.')))
         target += QStringLiteral(".obj");
+    MeshWriteReport report;
+    const bool saved = workbench.save(encoded(target), nullptr, &report);
+    if (problem)
+        *problem = decoded(report.problem);
+    if (losses) {
+        losses->clear();
+        for (const std::string& loss : report.losses)
+            *losses << decoded(loss);
     }
-    return workbench.save(encoded(target));
+    return saved;
 }
 
 SegmentExportReport QtGLWidget::saveAll()
@@ -80,7 +112,7 @@ void QtGLWidget::run(const Step& step, Workbench::StepDone done)
 {
     workbench.run(step, [this, done = std::move(done)](const Workbench::StepEnd& end) {
         if (end.outcome == Workbench::Outcome::Refused || end.outcome == Workbench::Outcome::Failed)
-            showStatus(QStringLiteral(" ") + QString::fromStdString(end.message));
+            showStatus(QStringLiteral(" ") + decoded(end.message));
         if (done)
             done(end);
     });
@@ -243,7 +275,7 @@ void QtGLWidget::terrainbuilt_slot()
     // runner): a new mesh, as if read.
     Mesh built = std::move(mesh);
     mesh = Mesh();
-    workbench.adoptMesh(built);
+    workbench.adoptMesh(built, "terrain");
 }
 
 void QtGLWidget::smooth_slot(float kernelsize, float kernelstrength)

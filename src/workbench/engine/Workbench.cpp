@@ -4,8 +4,10 @@
 #include "workbench/engine/WorkbenchParts.h"
 
 #include "mesh/engine/LoadMesh.h"
+#include "mesh/engine/Progress.h"
 #include "mesh/engine/WriteMeshFile.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <utility>
 
@@ -92,46 +94,104 @@ bool Workbench::running() const
 
 // ---- Files
 
+namespace {
+
+std::string noReader(const std::string& path)
+{
+    return path + ": no reader for this kind of file";
+}
+
+} // namespace
+
 bool Workbench::open(const std::string& path, std::string* problem)
 {
-    if (running()) {
-        if (problem)
-            *problem = "a tool is still running";
-        return false;
-    }
-    if (meshFileKind(path) == MeshFileKind::None) {
-        const std::string why = path + ": no reader for this kind of file";
-        std::fflush(stdout);
-        std::fprintf(stderr, "%s\n", why.c_str());
+    const auto refuse = [problem](const std::string& why) {
         if (problem)
             *problem = why;
         return false;
+    };
+    if (running())
+        return refuse("a tool is still running");
+    if (meshFileKind(path) == MeshFileKind::None) {
+        std::fflush(stdout);
+        std::fprintf(stderr, "%s\n", noReader(path).c_str());
+        return refuse(noReader(path));
     }
     Mesh fresh;
     if (!openMeshFile(fresh, path, nullptr, problem))
         return false;
+    takeOpenedMesh(fresh, path);
+    return true;
+}
+
+void Workbench::open(const std::string& path, StepDone done)
+{
+    const auto end = [done](Outcome outcome, const std::string& message) {
+        if (done)
+            done({ outcome, message });
+    };
+    if (running())
+        return end(Outcome::Refused, "a tool is running: wait for it or cancel it");
+    if (meshFileKind(path) == MeshFileKind::None) {
+        std::fflush(stdout);
+        std::fprintf(stderr, "%s\n", noReader(path).c_str());
+        return end(Outcome::Failed, noReader(path));
+    }
+    struct Read
+    {
+        Mesh mesh;
+        std::string problem;
+        bool ok = false;
+    };
+    auto read = std::make_shared<Read>();
+    ToolRun run;
+    run.name = "Open";
+    run.work = [read, path](Progress& progress) {
+        progress.report("Reading " + path.substr(path.find_last_of('/') + 1), 0.0);
+        read->ok = openMeshFile(read->mesh, path, nullptr, &read->problem);
+        return read->ok;
+    };
+    run.finish = [this, read, path, end](bool ok) {
+        if (!ok)
+            return end(Outcome::Failed,
+                read->problem.empty() ? path + " could not be read" : read->problem);
+        takeOpenedMesh(read->mesh, path);
+        end(Outcome::Done, {});
+    };
+    run.abandoned = [end, path](RunOutcome outcome) {
+        end(outcome == RunOutcome::Cancelled ? Outcome::Cancelled : Outcome::Failed,
+            outcome == RunOutcome::Cancelled ? "the read of " + path + " was cancelled"
+                                             : path + " could not be read: out of memory");
+    };
+    if (!activeRunner->start(std::move(run)))
+        end(Outcome::Refused, "not read");
+}
+
+void Workbench::takeOpenedMesh(Mesh& fresh, const std::string& path)
+{
     takeNewMesh(fresh);
     fileName = path;
     openedFile = path;
-    modified = changedSinceBackup = false;
-    backupIsFile = true;
+    untitledName.clear();
+    meshState = backupState = newMeshState();
+    fileStates = { meshState };
     history.clear();
     doneSteps.clear();
     undoneSteps.clear();
     notify(ChangeNewMesh | ChangeGeometry | ChangeColours | ChangeNormals | ChangeDisplay
         | ChangeToolState | ChangeClipping | ChangeHistory | ChangeFile);
-    return true;
 }
 
-void Workbench::adoptMesh(Mesh& fresh)
+void Workbench::adoptMesh(Mesh& fresh, const std::string& name)
 {
     buildLoadData(fresh);
     takeNewMesh(fresh);
     fresh = Mesh();
     fileName.clear();
     openedFile.clear();
-    modified = changedSinceBackup = true;
-    backupIsFile = false;
+    untitledName = name;
+    meshState = backupState = newMeshState();
+    fileStates.clear();
     history.clear();
     doneSteps.clear();
     undoneSteps.clear();
@@ -148,15 +208,27 @@ void Workbench::takeNewMesh(Mesh& fresh)
     settle(Kind::NewMesh);
 }
 
-bool Workbench::save(const std::string& path, Progress* progress)
+bool Workbench::save(const std::string& path, Progress* progress, MeshWriteReport* report)
 {
-    if (!writeMeshFile(mesh, path, mesh.vertexColoursSet, progress))
+    if (!writeMeshFile(mesh, path, mesh.vertexColoursSet, progress, report))
         return false;
     fileName = path;
-    modified = false;
-    backupIsFile = !changedSinceBackup;
+    untitledName.clear();
+    fileStates = { meshState };
     notify(ChangeFile);
     return true;
+}
+
+bool Workbench::isModified() const
+{
+    return std::find(fileStates.begin(), fileStates.end(), meshState) == fileStates.end();
+}
+
+std::string Workbench::documentName() const
+{
+    if (!fileName.empty())
+        return fileName.substr(fileName.find_last_of('/') + 1);
+    return untitledName.empty() ? std::string("untitled") : untitledName;
 }
 
 // ---- The rule table
@@ -222,6 +294,7 @@ Workbench::Snapshot Workbench::snapshot(bool wholeMesh) const
     s.segmentCount = traversal.segmentCount;
     s.highlight = highlight;
     s.geometry = geometryId;
+    s.meshState = meshState;
     return s;
 }
 
@@ -234,13 +307,16 @@ void Workbench::exchange(Snapshot& s, unsigned& changes)
     } else {
         std::swap(mesh.selected, s.selected);
     }
-    if (s.backup)
+    if (s.backup) {
         std::swap(backupMesh, *s.backup);
+        std::swap(backupState, s.backupState);
+    }
     if (s.hasFile) {
         std::swap(fileName, s.fileName);
-        std::swap(backupIsFile, s.backupIsFile);
-        changes |= ChangeFile;
+        std::swap(untitledName, s.untitledName);
+        std::swap(fileStates, s.fileStates);
     }
+    std::swap(meshState, s.meshState);
     if (s.cube) {
         std::swap(clipCube, *s.cube);
         ++clipChanges;
@@ -299,7 +375,7 @@ void Workbench::exchange(Snapshot& s, unsigned& changes)
 void Workbench::record(const std::string& name, const Step& step, Snapshot s, bool changesFile)
 {
     if (changesFile)
-        modified = changedSinceBackup = true;
+        meshState = newMeshState();
     undoneSteps.clear();
     doneSteps.push_back(step);
     if (!options.keepHistory)
@@ -309,7 +385,6 @@ void Workbench::record(const std::string& name, const Step& step, Snapshot s, bo
         = history.push(makeEditStep(name, bytes, [this, kept = std::move(s)]() mutable {
               unsigned changes = 0;
               exchange(kept, changes);
-              modified = changedSinceBackup = true;
               // Told once the history has moved the step, so that listeners
               // see the names Undo and Redo now take.
               exchangedChanges |= changes;

@@ -69,6 +69,7 @@ struct FilterSettings
 // Not thread-safe: one thread calls it (the GUI thread in the window). Long
 // steps run their work through the runner, which may read the mesh from a
 // worker thread while nothing may change it (running() is true meanwhile).
+struct MeshWriteReport;
 class Workbench
 {
 public:
@@ -135,6 +136,21 @@ public:
     // A long step is running: the mesh is only read, and steps are refused.
     bool running() const;
 
+    // How a step (or an open) ended.
+    enum class Outcome { Done, Refused, Cancelled, Failed };
+    struct StepEnd
+    {
+        Outcome outcome = Outcome::Done;
+        // Why a step was refused or failed, in words a user reads; empty
+        // otherwise.
+        std::string message;
+        // A refusal the user must act on (a result too large, a mesh without
+        // what the tool needs, a table of another mesh): worth more than a
+        // line in the status bar.
+        bool needsUser = false;
+    };
+    using StepDone = std::function<void(const StepEnd&)>;
+
     // ---- Files
 
     // Reads a mesh file as the window's Open does (the reader chosen by the
@@ -142,28 +158,35 @@ public:
     // again, results are cleared and settings kept. A file that cannot be read
     // leaves everything as it was and returns false with the reason.
     bool open(const std::string& path, std::string* problem = nullptr);
-    // Writes the mesh by the suffix of path (".ply", ".stl", ".off", else OBJ),
-    // with vertex colours when they are the mesh's own. The file becomes the
+    // The same through the runner, so that a read that blocks or takes long
+    // can be cancelled while the window goes on drawing. done gets Done,
+    // Failed with the reason, Cancelled, or Refused while a tool runs; the
+    // mesh is replaced only when Done.
+    void open(const std::string& path, StepDone done);
+    // Writes the mesh in the format the suffix of path names (".obj", ".ply",
+    // ".stl", ".off", each also ".gz"; any other is refused), with vertex
+    // colours when they are the mesh's own. The file becomes the
     // workbench's file. A progress, when given, may stop the write (the old
     // file then stays).
-    bool save(const std::string& path, Progress* progress = nullptr);
+    // What the format could not hold, and why nothing was written, go to
+    // report when one is given.
+    bool save(const std::string& path, Progress* progress = nullptr,
+        MeshWriteReport* report = nullptr);
     // A mesh built outside the steps (a page that builds at once) becomes the
     // workbench's as a new one, no file's: its load data built, backup,
     // history and steps started again. fresh is left empty.
-    void adoptMesh(Mesh& fresh);
-    // The mesh differs from the file last read or saved.
-    bool isModified() const { return modified; }
+    // name is what documentName() calls it until it is saved.
+    void adoptMesh(Mesh& fresh, const std::string& name = "untitled");
+    // The mesh, its colours or its normals differ from the file last read or
+    // saved: set by every step that changes them, cleared again by undoing (or
+    // reloading) back to the state the file holds.
+    bool isModified() const;
+    // The name to call the mesh by: the file's name without its folder, else
+    // "terrain" for a terrain not yet saved, else "untitled".
+    std::string documentName() const;
 
     // ---- Steps
 
-    enum class Outcome { Done, Refused, Cancelled, Failed };
-    struct StepEnd
-    {
-        Outcome outcome = Outcome::Done;
-        // Why a step was refused or failed; empty otherwise.
-        std::string message;
-    };
-    using StepDone = std::function<void(const StepEnd&)>;
 
     // Whether step is one the workbench knows, with known keys and values in
     // range; the reason when not. Looks at no file.
@@ -245,6 +268,7 @@ private:
     void exchange(Snapshot& s, unsigned& changes);
     void record(const std::string& name, const Step& step, Snapshot s, bool changesFile);
     void takeNewMesh(Mesh& fresh);
+    void takeOpenedMesh(Mesh& fresh, const std::string& path);
     void notify(unsigned changes);
     // The cube changed in a way the picture shows.
     void clipChanged();
@@ -259,9 +283,17 @@ private:
     int nextListener = 1;
     std::vector<Step> doneSteps;
     std::vector<Step> undoneSteps;
-    bool modified = false;
-    bool changedSinceBackup = false;
-    bool backupIsFile = true;
+    // Each state of the mesh that a file could hold has a number: a step that
+    // changes what a file holds makes a new one, undo and redo exchange them.
+    // The mesh differs from its file unless its state is one the file holds.
+    std::uint64_t meshState = 1;
+    std::uint64_t nextMeshState = 2;
+    std::vector<std::uint64_t> fileStates { 1 };
+    // The state of the backup mesh, which reload brings back.
+    std::uint64_t backupState = 1;
+    // What documentName() says of a mesh no file holds yet ("terrain").
+    std::string untitledName;
+    std::uint64_t newMeshState() { return nextMeshState++; }
     std::uint64_t clipChanges = 0;
     // What the step Undo or Redo just exchanged changed.
     unsigned exchangedChanges = 0;

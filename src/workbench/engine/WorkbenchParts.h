@@ -72,7 +72,9 @@ struct Workbench::Snapshot
     // A new mesh's step keeps the file it replaced.
     bool hasFile = false;
     std::string fileName;
-    bool backupIsFile = false;
+    std::string untitledName;
+    std::vector<std::uint64_t> fileStates;
+    std::uint64_t backupState = 0;
     std::unique_ptr<ClassifierState> classifier;
     std::unique_ptr<MeanShiftFilter> filter;
     bool hasVertexColours = false;
@@ -97,6 +99,7 @@ struct Workbench::Snapshot
     int segmentCount = 0;
     std::vector<int> highlight;
     std::uint64_t geometry = 0;
+    std::uint64_t meshState = 0;
 
     void keepFaceMarks(const Mesh& m)
     {

@@ -9,6 +9,7 @@
 #include "mesh/engine/LoadMesh.h"
 #include "mesh/engine/MemoryInfo.h"
 #include "mesh/engine/Progress.h"
+#include "mesh/engine/Refusal.h"
 #include "mesh/engine/WriteMeshFile.h"
 #include "mesh/engine/WriteObj.h"
 #include "morphogens/engine/MorphogenColouring.h"
@@ -70,6 +71,8 @@ struct Workbench::Job
     HeightMap heightMap;
     int stoppedAt = -1;
     int partitioned = 0;
+    // Why the engine declined the work, when it did.
+    std::string reason;
 };
 
 bool Workbench::runLong(const Step& step, StepDone& done)
@@ -80,13 +83,13 @@ bool Workbench::runLong(const Step& step, StepDone& done)
     const Parsed& p = job->p;
     job->resolved = step;
     ToolRun run;
-    const auto end = [done](Outcome outcome, const std::string& message) {
+    const auto end = [done](Outcome outcome, const std::string& message, bool needsUser = false) {
         if (done)
-            done({ outcome, message });
+            done({ outcome, message, needsUser });
     };
-    const auto abandon = [end](RunOutcome outcome) {
+    const auto abandon = [end, job](RunOutcome outcome) {
         if (outcome == RunOutcome::Failed)
-            end(Outcome::Failed, "failed: see the console");
+            end(Outcome::Failed, "failed: " + (job->reason.empty() ? "an error" : job->reason));
         else
             end(Outcome::Cancelled, "cancelled");
     };
@@ -171,7 +174,10 @@ bool Workbench::runLong(const Step& step, StepDone& done)
         job->resolved.set("mode", modeNames[p.spMode]);
         if (!p.table.empty()) {
             if (!loadTable(p.table)) {
-                end(Outcome::Refused, "the table '" + p.table + "' was not loaded");
+                const std::string why = takeRefusal();
+                end(Outcome::Refused,
+                    "the table '" + p.table + "' was not loaded" + (why.empty() ? "" : ": " + why),
+                    true);
                 return false;
             }
         } else if (!loadedTable.empty() && tableGeneration == geometryId) {
@@ -245,14 +251,32 @@ bool Workbench::runLong(const Step& step, StepDone& done)
         return false;
     }
 
+    // An engine that declines says why; the reason goes to the user.
+    run.work = [job, work = std::move(run.work)](Progress& progress) {
+        takeRefusal();
+        try {
+            const bool ok = work(progress);
+            if (!ok)
+                job->reason = takeRefusal();
+            return ok;
+        } catch (const std::bad_alloc&) {
+            job->reason = "out of memory";
+            throw;
+        } catch (const std::exception& e) {
+            job->reason = e.what();
+            throw;
+        }
+    };
     run.finish = [this, job, end, name = run.name](bool ok) {
         const Parsed& q = job->p;
         if (q.verb == Classify) {
             if (!ok) {
                 // Nothing changed but the table.
                 classifier.table = std::move(job->classifier.table);
-                status("Classification refused: see the console");
-                end(Outcome::Refused, "the mesh was not classified");
+                const std::string why = job->reason.empty() ? "the mesh was not classified"
+                                                             : job->reason;
+                status(why);
+                end(Outcome::Refused, why, true);
                 return;
             }
             // The run's copy differs from the mesh in its face colours and its
@@ -285,8 +309,10 @@ bool Workbench::runLong(const Step& step, StepDone& done)
             if (!ok) {
                 notify(ChangeToolState);
                 end(Outcome::Refused,
-                    q.slider == 0.0f ? "a radius of 0 is refused: nothing to filter"
-                                     : "the normals were not filtered");
+                    q.slider == 0.0f      ? "a radius of 0 is refused: nothing to filter"
+                        : job->reason.empty() ? "the normals were not filtered"
+                                              : job->reason,
+                    !job->reason.empty());
                 return;
             }
             before.keepFaceNormals(mesh);
@@ -299,10 +325,12 @@ bool Workbench::runLong(const Step& step, StepDone& done)
             return;
         }
         if (!ok) {
-            status(q.verb == Subdivide   ? "Subdivision refused: see the console"
-                    : q.verb == Simplify ? "Simplification failed: see the console"
-                                         : "Terrain not built: see the console");
-            end(Outcome::Refused, "the step did not run: see the console");
+            const std::string why = !job->reason.empty() ? job->reason
+                : q.verb == Subdivide                        ? "Subdivision refused"
+                : q.verb == Simplify                         ? "Simplification failed"
+                                                             : "Terrain not built";
+            status(why);
+            end(Outcome::Refused, why, true);
             return;
         }
         // Subdivide, simplify and terrain: the run's mesh takes the place of
@@ -325,20 +353,26 @@ bool Workbench::runLong(const Step& step, StepDone& done)
             if (options.keepBackup)
                 copyAsRead(backupMesh, mesh);
             before.cube = std::make_unique<PlaneWidgetInCube>(clipCube);
+            before.backupState = backupState;
             before.hasFile = true;
             before.fileName = fileName;
-            before.backupIsFile = backupIsFile;
+            before.untitledName = untitledName;
+            before.fileStates = fileStates;
             settle(Kind::NewMesh);
             changes |= ChangeNewMesh | ChangeClipping;
             // A terrain is no file's mesh until it is saved.
             fileName.clear();
-            backupIsFile = false;
+            untitledName = "terrain";
+            fileStates.clear();
         } else {
             settle(Kind::NewGeometry);
         }
         if (!options.keepHistory)
             before = Snapshot();
         record(name, job->resolved, std::move(before), true);
+        // The terrain is its own backup: reload brings back this state.
+        if (q.verb == Terrain)
+            backupState = meshState;
         notify(changes);
         if (job->stoppedAt >= 0) {
             const std::string message = foldStopMessage(job->stoppedAt);
@@ -482,9 +516,8 @@ bool Workbench::runQuick(const Step& step, StepDone& done)
         buildLoadData(mesh);
         ++geometryId;
         settle(Kind::NewGeometry);
-        changedSinceBackup = false;
         record("Reload", resolved, std::move(before), false);
-        modified = !backupIsFile;
+        meshState = backupState;
         notify(ChangeGeometry | ChangeColours | ChangeNormals | ChangeDisplay | ChangeToolState
             | ChangeHistory | ChangeFile);
         return end(Outcome::Done, {});
@@ -494,10 +527,13 @@ bool Workbench::runQuick(const Step& step, StepDone& done)
         if (!(p.verb == Undo ? undoStep() : redoStep()))
             return refuse(p.verb == Undo ? "nothing to undo" : "nothing to redo");
         return end(Outcome::Done, {});
-    case Save:
-        return save(p.path, activeRunner->reportTo())
-            ? end(Outcome::Done, {})
-            : end(Outcome::Failed, "cannot write '" + p.path + "'");
+    case Save: {
+        MeshWriteReport report;
+        if (save(p.path, activeRunner->reportTo(), &report))
+            return end(Outcome::Done, {});
+        return end(Outcome::Failed,
+            report.problem.empty() ? "cannot write '" + p.path + "'" : report.problem);
+    }
     case SaveNormals:
         return saveNormals(p.path, activeRunner->reportTo())
             ? end(Outcome::Done, {})
