@@ -163,6 +163,18 @@ void QtGLWidget::fitView()
     update();
 }
 
+void QtGLWidget::setNoticeSink(std::function<void(const QString&)> sink)
+{
+    noticeSink = std::move(sink);
+}
+
+void QtGLWidget::tellUser(const QString& text)
+{
+    showStatus(QStringLiteral(" ") + text);
+    if (noticeSink)
+        noticeSink(text);
+}
+
 void QtGLWidget::setStatusSink(std::function<void(const QString&)> sink)
 {
     statusSink = std::move(sink);

@@ -119,6 +119,11 @@ public:
     // Where the slots that change the mesh send the status text (the main
     // window's status bar).
     void setStatusSink(std::function<void(const QString&)> sink);
+    // Where refusals the user must act on go, besides the status bar (a
+    // result too large, a mesh without what a tool needs, a table of another
+    // mesh, a side file that could not be read or written): the window shows
+    // them in a message box.
+    void setNoticeSink(std::function<void(const QString&)> sink);
     // Told whenever the counts, the file name or isModified() may have changed.
     void setMeshStateSink(std::function<void()> sink);
     // " Verts: N Faces: M".
@@ -264,6 +269,9 @@ private:
     void zoomBy(double factor);
 
     std::function<void(const QString&)> statusSink;
+    std::function<void(const QString&)> noticeSink;
+    // The status bar, and the notice sink too.
+    void tellUser(const QString& text);
     std::function<void()> meshStateSink;
     // The mesh's centre when the view was last fitted or the geometry last
     // changed: a tool that moves the centre does not move the picture.

@@ -2,6 +2,7 @@
 // step or a setting.
 #include "viewer/ui/QtGLWidget.h"
 
+#include "mesh/engine/Refusal.h"
 #include "mesh/engine/WriteMeshFile.h"
 #include "morphogens/ui/MorphogenQtColours.h"
 #include "terrain/engine/TerrainBuilder.h"
@@ -111,7 +112,10 @@ bool QtGLWidget::refuseWhileRunning()
 void QtGLWidget::run(const Step& step, Workbench::StepDone done)
 {
     workbench.run(step, [this, done = std::move(done)](const Workbench::StepEnd& end) {
-        if (end.outcome == Workbench::Outcome::Refused || end.outcome == Workbench::Outcome::Failed)
+        if (end.needsUser)
+            tellUser(decoded(end.message));
+        else if (end.outcome == Workbench::Outcome::Refused
+            || end.outcome == Workbench::Outcome::Failed)
             showStatus(QStringLiteral(" ") + decoded(end.message));
         if (done)
             done(end);
@@ -227,14 +231,26 @@ void QtGLWidget::sp_mode_slot(int mode)
 
 void QtGLWidget::loadsp_slot(const QString& name)
 {
-    if (mesh.numVertices != 0 && !refuseWhileRunning())
-        workbench.loadTable(encoded(name));
+    if (mesh.numVertices == 0 || refuseWhileRunning())
+        return;
+    takeRefusal();
+    if (!workbench.loadTable(encoded(name))) {
+        const std::string why = takeRefusal();
+        tellUser(QStringLiteral("The table %1 was not loaded: %2")
+                     .arg(name, why.empty() ? QStringLiteral("it cannot be read") : decoded(why)));
+    }
 }
 
 void QtGLWidget::savesp_slot(const QString& name)
 {
-    if (mesh.numVertices != 0 && !refuseWhileRunning())
-        workbench.saveTable(encoded(name));
+    if (mesh.numVertices == 0 || refuseWhileRunning())
+        return;
+    takeRefusal();
+    if (!workbench.saveTable(encoded(name))) {
+        const std::string why = takeRefusal();
+        tellUser(QStringLiteral("The table was not saved to %1: %2")
+                     .arg(name, why.empty() ? QStringLiteral("it cannot be written") : decoded(why)));
+    }
 }
 
 void QtGLWidget::edgetraversal_slot(int depth, int angle)
@@ -299,16 +315,14 @@ void QtGLWidget::cutplane_invert_slot(int selected)
 
 void QtGLWidget::cutplane_load_slot(const QString& fn)
 {
-    if (!workbench.loadPlanes(encoded(fn))) {
-        showStatus(QStringLiteral(" Could not read the clipping planes: see the console"));
-    }
+    if (!workbench.loadPlanes(encoded(fn)))
+        tellUser(QStringLiteral("Could not read the clipping planes from %1").arg(fn));
 }
 
 void QtGLWidget::cutplane_save_slot(const QString& fn)
 {
-    if (!workbench.savePlanes(encoded(fn))) {
-        showStatus(QStringLiteral(" Could not save the clipping planes: see the console"));
-    }
+    if (!workbench.savePlanes(encoded(fn)))
+        tellUser(QStringLiteral("Could not save the clipping planes to %1").arg(fn));
 }
 
 void QtGLWidget::cutplane_showall_slot(int selected)
