@@ -87,7 +87,8 @@ void MorphogensPageTest::viewSavesOnlyColoursTheMorphogensMade()
     QtMorphogenWidget* page = window.meshEditor->morphogenPage;
     QVERIFY(view->loadMesh(dir.filePath("m.obj")));
 
-    // The default display colour of an uncoloured mesh is not saved.
+    // The default display colour of an uncoloured mesh is not saved; the
+    // morphogens are.
     QVERIFY(view->saveMesh(dir.filePath("plain.obj")));
     QVERIFY(!contents(dir.filePath("plain.obj")).contains("vc"));
 
@@ -97,8 +98,8 @@ void MorphogensPageTest::viewSavesOnlyColoursTheMorphogensMade()
     page->itemClickedSlot(page->tree()->topLevelItem(0), 0);
     QVERIFY(view->saveMesh(dir.filePath("coloured.obj")));
     QCOMPARE(contents(dir.filePath("coloured.obj")),
-        QByteArray(
-            "v 0 0 0\nv 1 0 0\nv 0 1 0\nvc 0.5 0 0\nvc 0 0 0\nvc 0 0 0\nf 1/1/ 2/2/ 3/3/\n"));
+        QByteArray("mn alpha beta\nv 0 0 0\nv 1 0 0\nv 0 1 0\nvc 0.5 0 0\nvc 0 0 0\nvc 0 0 "
+                   "0\nm 1 0\nm 0 1\nm 0 0\nf 1/1/ 2/2/ 3/3/\n"));
 
     view->reload_slot();
     QVERIFY(!view->mesh.vertexColoursSet);
