@@ -23,12 +23,15 @@ std::string gzipped(const std::string& bytes)
     return readFile(path + ".gz");
 }
 
+// The console: what the read said on standard output, then on the error stream.
 bool readQuietly(Mesh& mesh, const std::string& path, std::string* console = nullptr)
 {
     bool ok = false;
-    const std::string out = captureStdout([&] { ok = readMeshFile(mesh, path); });
+    std::string out;
+    const std::string err
+        = captureStderr([&] { out = captureStdout([&] { ok = readMeshFile(mesh, path); }); });
     if (console)
-        *console = out;
+        *console = out + err;
     return ok;
 }
 
@@ -166,10 +169,10 @@ TEST(MeshFormats, FilesFromOtherProgramsReadRight)
         EXPECT_EQ(mesh.numVertices, c.vertices);
         EXPECT_EQ(mesh.numFaces, c.faces);
         expectLinked(mesh);
-        // The library hands colours over as bytes (truncated), floats included.
+        // Byte colours over 255, float ones as they are.
         if (c.firstColour.x >= 0) {
-            EXPECT_NEAR(mesh.vertexColours[0].x, c.firstColour.x, 1.0 / 255);
-            EXPECT_NEAR(mesh.vertexColours[0].y, c.firstColour.y, 1.0 / 255);
+            EXPECT_EQ(mesh.vertexColours[0].x, c.firstColour.x);
+            EXPECT_EQ(mesh.vertexColours[0].y, c.firstColour.y);
         }
     }
 }
@@ -226,6 +229,7 @@ TEST(MeshFormats, DamagedFilesFailWithOneLineOrDropWhatIsWrong)
     // The open path keeps the current mesh when the file fails.
     Mesh current;
     makeTetrahedron(current);
-    captureStdout([&] { EXPECT_FALSE(openMeshFile(current, dir.file("cut.ply"))); });
+    captureStderr(
+        [&] { captureStdout([&] { EXPECT_FALSE(openMeshFile(current, dir.file("cut.ply"))); }); });
     EXPECT_EQ(current.numFaces, 4);
 }

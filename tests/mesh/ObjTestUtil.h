@@ -15,6 +15,7 @@ struct ObjRead
 {
     bool ok = false;
     std::string out;
+    std::string err;
     ObjReadReport report;
 };
 
@@ -24,7 +25,7 @@ inline ObjRead readText(Mesh& mesh, const std::string& text, const std::string& 
     const std::string path = dir.write(name, text);
     ObjRead r;
     mesh.clear();
-    captureStderr([&] {
+    r.err = captureStderr([&] {
         r.out = captureStdout([&] {
             r.ok = name.ends_with(".net") ? readNet(mesh, path) : readObj(mesh, path, &r.report);
         });

@@ -38,7 +38,7 @@ TEST(ReadNet, ALineThatDoesNotParseFailsAndLeavesNoMesh)
         const auto r = readText(mesh, text, "m.net");
         EXPECT_FALSE(r.ok) << text;
         EXPECT_EQ(mesh.numVertices + mesh.numFaces, 0) << text;
-        EXPECT_NE(r.out.find("does not parse"), std::string::npos) << r.out;
+        EXPECT_NE(r.err.find("does not parse"), std::string::npos) << r.err;
     }
 }
 
@@ -57,8 +57,10 @@ TEST(LoadMesh, ReaderChosenByTheLastFourCharactersCaseBlind)
     testutil::TempDir dir;
     Mesh mesh;
     testutil::makeTetrahedron(mesh);
-    // No reader: the mesh stays as it was.
-    EXPECT_TRUE(readMeshFile(mesh, dir.write("a.stp", "v 0 0 0\n")));
+    // No reader: a failed read that says so, the mesh as it was.
+    std::string problem;
+    EXPECT_FALSE(readMeshFile(mesh, dir.write("a.stp", "v 0 0 0\n"), nullptr, &problem));
+    EXPECT_EQ(problem, dir.file("a.stp") + ": no reader for this kind of file");
     EXPECT_EQ(mesh.numVertices, 4);
 }
 

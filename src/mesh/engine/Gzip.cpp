@@ -24,7 +24,8 @@ std::string withoutGzipSuffix(const std::string& name)
     return hasGzipSuffix(name) ? name.substr(0, name.size() - 3) : name;
 }
 
-bool gunzip(const std::string& compressed, std::string& out, std::string& reason)
+bool gunzip(const std::string& compressed, std::string& out, std::string& reason,
+    Progress* progress)
 {
     out.clear();
     if (compressed.size() < 18 || (unsigned char)compressed[0] != 0x1f
@@ -45,6 +46,12 @@ bool gunzip(const std::string& compressed, std::string& out, std::string& reason
         reason = "could not be inflated";
         return false;
     }
+    // Ends the stream however the loop is left, a stop included.
+    struct End
+    {
+        z_stream& z;
+        ~End() { inflateEnd(&z); }
+    } end { z };
     z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(compressed.data()));
     z.avail_in = uInt(compressed.size()); // files over 4 GB are not meshes we read
     int status = Z_OK;
@@ -56,7 +63,10 @@ bool gunzip(const std::string& compressed, std::string& out, std::string& reason
             if (used == out.size())
                 out.resize(std::min(out.size() * 2, std::max(cap, out.size() + 1)));
             z.next_out = reinterpret_cast<Bytef*>(out.data() + used);
-            z.avail_out = uInt(std::min<std::size_t>(out.size() - used, 1u << 30));
+            // Slices of output between reports, so that a stop is heard.
+            z.avail_out = uInt(std::min<std::size_t>(out.size() - used, 1u << 24));
+            reportProgress(progress, "Inflating",
+                double(compressed.size() - z.avail_in) / double(compressed.size()));
             const uInt before = z.avail_out;
             status = inflate(&z, Z_NO_FLUSH);
             used += before - z.avail_out;
@@ -81,7 +91,6 @@ bool gunzip(const std::string& compressed, std::string& out, std::string& reason
     } catch (const std::bad_alloc&) {
         status = Z_MEM_ERROR;
     }
-    inflateEnd(&z);
     if (status == Z_STREAM_END)
         return true;
     reason = status == Z_MEM_ERROR ? "is too large to inflate in memory"

@@ -12,8 +12,10 @@ std::string withoutGzipSuffix(const std::string& name);
 
 // Inflates a whole gzip stream (members one after another, as gzip writes them)
 // into out. Returns false with a reason when the bytes are not gzip, are cut
-// short or are damaged; out is then empty.
-bool gunzip(const std::string& compressed, std::string& out, std::string& reason);
+// short or are damaged; out is then empty. Reports "Inflating" (the fraction of
+// the compressed bytes) to progress; a stop asked of it throws RunCancelled.
+bool gunzip(const std::string& compressed, std::string& out, std::string& reason,
+    Progress* progress = nullptr);
 
 // Packs size bytes of data as one gzip member, the form gzip itself writes and
 // gunzip() reads, into out. Returns false with a reason ("not enough memory

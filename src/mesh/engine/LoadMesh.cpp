@@ -3,6 +3,7 @@
 #include "mesh/engine/Build.h"
 #include "mesh/engine/Gzip.h"
 #include "mesh/engine/Mesh.h"
+#include "mesh/engine/Progress.h"
 #include "mesh/engine/ReadGts.h"
 #include "mesh/engine/ReadLibraryMesh.h"
 #include "mesh/engine/ReadNet.h"
@@ -36,28 +37,29 @@ MeshFileKind meshFileKind(const std::string& fullName)
     return MeshFileKind::None;
 }
 
-bool readMeshFile(Mesh& mesh, const std::string& name, ObjReadReport* report)
+bool readMeshFile(Mesh& mesh, const std::string& name, ObjReadReport* report, std::string* problem,
+    Progress* progress)
 {
     const MeshFileKind kind = meshFileKind(name);
     switch (kind) {
     case MeshFileKind::Obj:
         mesh.clear();
-        return readObj(mesh, name, report);
+        return readObj(mesh, name, report, problem, progress);
     case MeshFileKind::Net:
         mesh.clear();
-        return readNet(mesh, name);
+        return readNet(mesh, name, report, problem, progress);
     case MeshFileKind::Ply:
     case MeshFileKind::Stl:
     case MeshFileKind::Off:
         mesh.clear();
-        return readLibraryMesh(mesh, name, kind, report);
+        return readLibraryMesh(mesh, name, kind, report, problem, progress);
     case MeshFileKind::Gts:
         mesh.clear();
-        return readGts(mesh, name);
+        return readGts(mesh, name, report, problem, progress);
     case MeshFileKind::None:
         break;
     }
-    return true;
+    return readFailed(name, "no reader for this kind of file", problem);
 }
 
 const char* readableMeshPatterns()
@@ -75,66 +77,66 @@ void paintDefaultColours(Mesh& mesh)
 std::string irregularFileProblem(const std::string& name)
 {
     std::error_code error;
-    const auto status = std::filesystem::status(name, error);
-    if (error || status.type() == std::filesystem::file_type::not_found
-        || status.type() == std::filesystem::file_type::regular)
+    const auto type = std::filesystem::status(name, error).type();
+    if (error || type == std::filesystem::file_type::not_found
+        || type == std::filesystem::file_type::regular || type == std::filesystem::file_type::fifo)
         return {};
-    return name + " is not a regular file";
+    return name + ": is not a regular file";
 }
 
 std::string noFacesProblem(const std::string& name)
 {
     // Text mesh files hold printable characters and line ends only; a control
-    // byte (NUL above all) in the first few kilobytes means a binary file.
+    // byte (NUL above all) in the first few kilobytes means a binary file. Only
+    // a plain file is looked at again: a FIFO's bytes are gone, and compressed
+    // or binary formats say nothing this way.
+    const MeshFileKind kind = meshFileKind(name);
     bool binary = false;
-    if (std::FILE* file = std::fopen(name.c_str(), "rb")) {
-        unsigned char head[4096];
-        const std::size_t got = std::fread(head, 1, sizeof head, file);
-        std::fclose(file);
-        binary = std::any_of(head, head + got, [](unsigned char c) {
-            return (c < 0x20 && c != '\t' && c != '\n' && c != '\r' && c != '\f' && c != '\v')
-                || c == 0x7f;
-        });
+    std::error_code error;
+    if ((kind == MeshFileKind::Obj || kind == MeshFileKind::Net) && !hasGzipSuffix(name)
+        && std::filesystem::is_regular_file(name, error)) {
+        if (std::FILE* file = std::fopen(name.c_str(), "rb")) {
+            unsigned char head[4096];
+            const std::size_t got = std::fread(head, 1, sizeof head, file);
+            std::fclose(file);
+            binary = std::any_of(head, head + got, [](unsigned char c) {
+                return (c < 0x20 && c != '\t' && c != '\n' && c != '\r' && c != '\f' && c != '\v')
+                    || c == 0x7f;
+            });
+        }
     }
-    return name + (binary ? " is not a text mesh file" : " holds no faces");
+    return name + (binary ? ": is not a text mesh file" : ": holds no faces");
 }
 
-namespace {
-
-bool refuse(const std::string& message, std::string* problem)
-{
-    std::fflush(stdout);
-    std::cerr << message << std::endl;
-    if (problem)
-        *problem = message;
-    return false;
-}
-
-} // namespace
-
-bool openMeshFile(Mesh& mesh, const std::string& name, ObjReadReport* report, std::string* problem)
+bool openMeshFile(Mesh& mesh, const std::string& name, ObjReadReport* report, std::string* problem,
+    Progress* progress)
 {
     const MeshFileKind kind = meshFileKind(name);
-    if (const std::string irregular = irregularFileProblem(name); !irregular.empty())
-        return refuse(irregular, problem);
-    if (kind != MeshFileKind::None) {
-        Mesh loaded;
-        ObjReadReport objReport;
-        if (!readMeshFile(loaded, name, &objReport)) {
-            if (problem)
-                *problem = name + " could not be read";
-            return false;
+    const auto refuse = [&](const std::string& line) {
+        if (problem) {
+            *problem = line;
+        } else {
+            std::fflush(stdout);
+            std::cerr << line << std::endl;
         }
-        if (loaded.numFaces <= 0)
-            return refuse(noFacesProblem(name), problem);
-        if (kind != MeshFileKind::Net && objReport.coloursRead == 0)
-            paintDefaultColours(loaded);
-        mesh = std::move(loaded);
-        if (report)
-            *report = objReport;
-    }
-    mesh.selected = -1;
-    buildLoadData(mesh);
+        return false;
+    };
+    if (const std::string irregular = irregularFileProblem(name); !irregular.empty())
+        return refuse(irregular);
+    Mesh loaded;
+    ObjReadReport readReport;
+    std::string why;
+    if (!readMeshFile(loaded, name, &readReport, &why, progress))
+        return refuse(why);
+    if (loaded.numFaces <= 0)
+        return refuse(noFacesProblem(name));
+    if (kind != MeshFileKind::Net && readReport.coloursRead == 0)
+        paintDefaultColours(loaded);
+    loaded.selected = -1;
+    buildLoadData(loaded, progress);
+    mesh = std::move(loaded);
+    if (report)
+        *report = std::move(readReport);
     return true;
 }
 

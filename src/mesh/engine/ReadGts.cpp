@@ -1,6 +1,7 @@
 #include "mesh/engine/ReadGts.h"
 
 #include "mesh/engine/Mesh.h"
+#include "mesh/engine/Progress.h"
 #include "mesh/engine/ReadObj.h"
 
 #include <array>
@@ -64,32 +65,29 @@ private:
 
 } // namespace
 
-bool readGts(Mesh& mesh, const std::string& path)
+bool readGts(Mesh& mesh, const std::string& path, ObjReadReport* report, std::string* problem,
+    Progress* progress)
 {
     std::cout << "Opening: " << path << std::endl;
+    if (report)
+        *report = ObjReadReport();
     std::string text;
-    if (!readWholeFile(path, text)) {
-        std::cerr << "ERROR: Opening File: " << path << std::endl;
+    if (!readWholeFile(path, text, problem, progress))
         return false;
-    }
     NumberStream in(text);
     double counts[3];
     for (double& c : counts) {
-        if (!in.next(c) || !(c >= 0.0) || c > 2147483647.0) {
-            std::printf(
-                "ERROR: %s does not start with the vertex, edge and face counts\n", path.c_str());
-            return false;
-        }
+        if (!in.next(c) || !(c >= 0.0) || c > 2147483647.0)
+            return readFailed(
+                path, "does not start with the vertex, edge and face counts", problem);
     }
     in.skipLine();
     // Each entry takes at least two bytes of text ("0 "), so larger counts are
     // lies and would only allocate.
     const double room = double(text.size()) / 2.0;
-    if (counts[0] * 3 > room || counts[1] * 2 > room || counts[2] * 3 > room) {
-        std::printf(
-            "ERROR: %s announces more vertices, edges or faces than it can hold\n", path.c_str());
-        return false;
-    }
+    if (counts[0] * 3 > room || counts[1] * 2 > room || counts[2] * 3 > room)
+        return readFailed(
+            path, "announces more vertices, edges or faces than it can hold", problem);
     const int nv = int(counts[0]), ne = int(counts[1]), nf = int(counts[2]);
     std::vector<float> positions(std::size_t(nv) * 3);
     std::vector<std::array<int, 2>> edges(static_cast<std::size_t>(ne));
@@ -99,6 +97,7 @@ bool readGts(Mesh& mesh, const std::string& path)
     bool complete = true;
     double v = 0.0;
     for (std::size_t i = 0; i < positions.size() && complete; ++i) {
+        reportPeriodically(progress, "Parsing", i, positions.size(), 0xffff);
         complete = in.next(v);
         if (!std::isfinite(v)) {
             v = 0.0;
@@ -113,6 +112,7 @@ bool readGts(Mesh& mesh, const std::string& path)
         }
     }
     for (int f = 0; f < nf && complete; ++f) {
+        reportPeriodically(progress, "Parsing", std::size_t(f), std::size_t(nf));
         int e3[3];
         for (int& e : e3) {
             complete = complete && in.next(v);
@@ -147,15 +147,16 @@ bool readGts(Mesh& mesh, const std::string& path)
         triangles.insert(triangles.end(), { a, b, c });
     }
     if (!complete) {
-        std::printf("ERROR: %s ends before its last %s\n", path.c_str(),
-            positions.empty() || edges.empty() ? "entry" : "face");
-        return false;
+        return readFailed(path,
+            std::string("ends before its last ")
+                + (positions.empty() || edges.empty() ? "entry" : "face"),
+            problem);
     }
     std::printf("nv: %d, nf: %zu\n", nv, triangles.size() / 3);
     const int storedFaces = int(triangles.size() / 3);
     if (!mesh.allocateVertices(nv) || !mesh.allocateFaces(storedFaces)) {
         mesh.clear();
-        return false;
+        return readFailed(path, "is too large to hold in memory", problem);
     }
     for (int i = 0; i < nv; ++i) {
         const float* p = &positions[3 * std::size_t(i)];
@@ -166,10 +167,14 @@ bool readGts(Mesh& mesh, const std::string& path)
             mesh.faces[std::size_t(f)].index[k] = triangles[3 * std::size_t(f) + std::size_t(k)];
         mesh.linkFace(f);
     }
-    if (dropped > 0)
-        std::printf(
-            "dropped %lld faces naming a missing edge or not closing a triangle\n", dropped);
+    if (dropped > 0) {
+        sayLoss(report,
+            "dropped " + std::to_string(dropped)
+                + " faces naming a missing edge or not closing a triangle");
+    }
     if (nonFinite > 0)
-        std::printf("replaced %lld non-finite coordinates by 0\n", nonFinite);
+        sayLoss(report, "replaced " + std::to_string(nonFinite) + " non-finite coordinates by 0");
+    if (report)
+        report->droppedFaces = dropped;
     return true;
 }

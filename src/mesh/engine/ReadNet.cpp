@@ -2,6 +2,7 @@
 
 #include "mesh/engine/LineScan.h"
 #include "mesh/engine/Mesh.h"
+#include "mesh/engine/Progress.h"
 #include "mesh/engine/ReadObj.h"
 
 #include <array>
@@ -31,21 +32,25 @@ bool readFloats(std::string_view line, int n, float* out)
 
 } // namespace
 
-bool readNet(Mesh& mesh, const std::string& path)
+bool readNet(Mesh& mesh, const std::string& path, ObjReadReport* report, std::string* problem,
+    Progress* progress)
 {
+    if (report)
+        *report = ObjReadReport();
     std::string text;
-    if (!readWholeFile(path, text)) {
-        std::cerr << "ERROR Opening File: " << path << std::endl;
+    if (!readWholeFile(path, text, problem, progress))
         return false;
-    }
     std::cout << "Opening: " << path << std::endl;
 
     std::vector<Vector> positions, normals, colours;
     std::vector<std::array<int, 10>> polygons;
     std::vector<int> polygonSizes;
     std::size_t lineNumber = 0;
+    std::string bad;
     const bool complete = forEachLine(text, [&](std::string_view line) {
-        ++lineNumber;
+        if ((++lineNumber & 0xffff) == 0)
+            reportProgress(
+                progress, "Parsing", double(line.data() - text.data()) / double(text.size()));
         float v[3] = { 0, 0, 0 };
         bool ok = true;
         switch (line[0]) {
@@ -81,20 +86,19 @@ bool readNet(Mesh& mesh, const std::string& path)
             break;
         }
         if (!ok) {
-            std::printf("ERROR: %s line %zu does not parse: %.*s\n", path.c_str(), lineNumber,
-                        int(line.size() > 0 && line.back() == '\n' ? line.size() - 1 : line.size()),
-                        line.data());
+            std::string_view shown = line.substr(0, 80);
+            while (!shown.empty() && (shown.back() == '\n' || shown.back() == '\r'))
+                shown.remove_suffix(1);
+            bad = "line " + std::to_string(lineNumber) + " does not parse: " + std::string(shown);
             return false;
         }
         return true;
     });
     if (!complete)
-        return false;
+        return readFailed(path, bad, problem);
 
-    if (positions.size() > std::size_t(INT_MAX) / 2) {
-        std::printf("ERROR: %s has too many vertices\n", path.c_str());
-        return false;
-    }
+    if (positions.size() > std::size_t(INT_MAX) / 2)
+        return readFailed(path, "has too many vertices", problem);
     const int nv = int(positions.size());
     // Fan-triangulate; a polygon naming a vertex that does not exist is dropped.
     std::vector<std::array<int, 3>> triangles;
@@ -112,14 +116,12 @@ bool readNet(Mesh& mesh, const std::string& path)
         for (int t = 0; t + 2 < n; ++t)
             triangles.push_back({ idx[0], idx[std::size_t(t) + 1], idx[std::size_t(t) + 2] });
     }
-    if (triangles.size() > std::size_t(INT_MAX)) {
-        std::printf("ERROR: %s has too many faces\n", path.c_str());
-        return false;
-    }
+    if (triangles.size() > std::size_t(INT_MAX))
+        return readFailed(path, "has too many faces", problem);
 
     if (!mesh.allocateVertices(nv) || !mesh.allocateFaces(int(triangles.size()))) {
         mesh.clear();
-        return false;
+        return readFailed(path, "is too large to hold in memory", problem);
     }
     for (int i = 0; i < nv; ++i)
         mesh.vertices[std::size_t(i)] = positions[std::size_t(i)];
@@ -143,9 +145,19 @@ bool readNet(Mesh& mesh, const std::string& path)
     }
     if (!colours.empty() && colours.size() < positions.size())
         std::printf("%zu vertices without a colour get grey\n", positions.size() - colours.size());
+    if (colours.size() > positions.size()) {
+        sayLoss(report,
+            "dropped " + std::to_string(colours.size() - positions.size())
+                + " vertex colours beyond the " + std::to_string(nv) + " vertices");
+    }
     if (dropped > 0)
-        std::printf("dropped %lld faces with vertex indices out of range\n", dropped);
+        sayLoss(report,
+            "dropped " + std::to_string(dropped) + " faces with vertex indices out of range");
     if (nonFinite > 0)
-        std::printf("replaced %lld non-finite coordinates by 0\n", nonFinite);
+        sayLoss(report, "replaced " + std::to_string(nonFinite) + " non-finite coordinates by 0");
+    if (report) {
+        report->droppedFaces = dropped;
+        report->coloursRead = int(std::min(colours.size(), positions.size()));
+    }
     return true;
 }

@@ -1,9 +1,9 @@
 #include "mesh/engine/ReadObj.h"
 
-#include "mesh/engine/Gzip.h"
 #include "mesh/engine/LargeArrays.h"
 #include "mesh/engine/LineScan.h"
 #include "mesh/engine/Mesh.h"
+#include "mesh/engine/Progress.h"
 #include "mesh/engine/Tokenizer.h"
 
 #include <algorithm>
@@ -212,7 +212,7 @@ struct ObjContent {
     long long notNumbers = 0;
 };
 
-void parseObj(std::string_view text, ObjContent& c)
+void parseObj(std::string_view text, ObjContent& c, Progress* progress)
 {
     // A vertex line takes at least 8 bytes ("v 0 0 0\n"), a triangle about as
     // much: room reserved this way is only touched as far as it is used.
@@ -237,7 +237,11 @@ void parseObj(std::string_view text, ObjContent& c)
         }
     };
 
+    std::size_t lines = 0;
     forEachLine(text, [&](std::string_view line) {
+        if ((++lines & 0xffff) == 0)
+            reportProgress(
+                progress, "Parsing", double(line.data() - text.data()) / double(text.size()));
         if (line[0] == 'f' && !detected) {
             detectFormat(line, c.formatType);
             detected = true;
@@ -348,71 +352,23 @@ void parseObj(std::string_view text, ObjContent& c)
 
 } // namespace
 
-namespace {
-
-bool readRawFile(const std::string& path, std::string& text)
-{
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file)
-        return false;
-    text.clear();
-    bool ok = true;
-    try {
-        char chunk[1 << 16];
-        if (std::fseek(file, 0, SEEK_END) == 0) {
-            const long size = std::ftell(file);
-            if (size > 0) {
-                text.reserve(std::size_t(size));
-                adviseHugePages(text.data(), std::size_t(size));
-            }
-            std::rewind(file);
-        }
-        std::size_t got;
-        while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0)
-            text.append(chunk, got);
-        ok = !std::ferror(file);
-    } catch (const std::bad_alloc&) {
-        std::printf("ERROR: not enough memory to read %s\n", path.c_str());
-        ok = false;
-    }
-    std::fclose(file);
-    return ok;
-}
-
-} // namespace
-
-bool readWholeFile(const std::string& path, std::string& text)
-{
-    if (!readRawFile(path, text))
-        return false;
-    if (!hasGzipSuffix(path))
-        return true;
-    std::string compressed;
-    compressed.swap(text);
-    std::string reason;
-    if (gunzip(compressed, text, reason))
-        return true;
-    std::printf("ERROR: %s %s\n", path.c_str(), reason.c_str());
-    return false;
-}
-
-bool readObj(Mesh& mesh, const std::string& path, ObjReadReport* report)
+bool readObj(Mesh& mesh, const std::string& path, ObjReadReport* report, std::string* problem,
+    Progress* progress)
 {
     std::cout << "Opening: " << path << std::endl;
+    if (report)
+        *report = ObjReadReport();
     std::string text;
-    if (!readWholeFile(path, text)) {
-        std::cerr << "ERROR: Opening File: " << path << std::endl;
+    if (!readWholeFile(path, text, problem, progress))
         return false;
-    }
 
     // One pass gathers everything into compact scratch arrays; then each mesh
     // array is allocated exactly once, at its final size.
     ObjContent c;
     try {
-        parseObj(text, c);
+        parseObj(text, c, progress);
     } catch (const std::bad_alloc&) {
-        std::printf("ERROR: not enough memory to read %s\n", path.c_str());
-        return false;
+        return readFailed(path, "is too large to read into memory", problem);
     }
     const std::size_t textSize = text.size();
     std::string().swap(text);
@@ -429,9 +385,10 @@ bool readObj(Mesh& mesh, const std::string& path, ObjReadReport* report)
 
     const long long vertexCount = (long long)c.positions.size() / 3;
     if (vertexCount > INT_MAX || c.countedFaces > INT_MAX) {
-        std::printf("ERROR: %s has more vertices or faces than can be held (%lld, %lld)\n",
-                    path.c_str(), vertexCount, c.countedFaces);
-        return false;
+        return readFailed(path,
+            "has more vertices or faces than can be held (" + std::to_string(vertexCount) + ", "
+                + std::to_string(c.countedFaces) + ")",
+            problem);
     }
     const int nv = int(vertexCount);
     // Short "m" lines are filled up to the count of the first one, so a small
@@ -440,8 +397,9 @@ bool readObj(Mesh& mesh, const std::string& path, ObjReadReport* report)
     if (c.morphogenCount > 0
         && (c.morphogenOverflow
             || double(nv) * double(c.morphogenCount) > double(textSize) / 2.0)) {
-        std::printf("ignoring the morphogens: %d vertices with %d values each do not fit in "
-                    "this file\n", nv, c.morphogenCount);
+        sayLoss(report,
+            "ignoring the morphogens: " + std::to_string(nv) + " vertices with "
+                + std::to_string(c.morphogenCount) + " values each do not fit in this file");
         c.morphogenCount = 0;
         c.morphogenRows = 0;
         std::vector<float>().swap(c.morphogens);
@@ -457,7 +415,7 @@ bool readObj(Mesh& mesh, const std::string& path, ObjReadReport* report)
     if (!mesh.allocateVertices(nv) || !mesh.allocateFaces(storedFaces)
         || !mesh.allocateMorphogens(nv, c.morphogenCount)) {
         mesh.clear();
-        return false;
+        return readFailed(path, "is too large to hold in memory", problem);
     }
     for (int i = 0; i < nv; ++i) {
         const float* p = &c.positions[3 * std::size_t(i)];
@@ -493,18 +451,27 @@ bool readObj(Mesh& mesh, const std::string& path, ObjReadReport* report)
         report->droppedFaces = c.droppedFaces;
         report->coloursRead = int(colours);
     }
-    if (c.droppedFaces > 0)
-        std::printf("dropped %lld faces with vertex indices out of range\n", c.droppedFaces);
-    if (c.colours.size() > std::size_t(nv))
-        std::printf("dropped %zu vertex colours beyond the %d vertices\n",
-                    c.colours.size() - std::size_t(nv), nv);
-    if (c.morphogenCount > 0 && c.morphogenRows > nv)
-        std::printf("dropped %lld morphogen rows beyond the %d vertices\n",
-                    c.morphogenRows - nv, nv);
+    if (c.droppedFaces > 0) {
+        sayLoss(report,
+            "dropped " + std::to_string(c.droppedFaces)
+                + " faces with vertex indices out of range");
+    }
+    if (c.colours.size() > std::size_t(nv)) {
+        sayLoss(report,
+            "dropped " + std::to_string(c.colours.size() - std::size_t(nv))
+                + " vertex colours beyond the " + std::to_string(nv) + " vertices");
+    }
+    if (c.morphogenCount > 0 && c.morphogenRows > nv) {
+        sayLoss(report,
+            "dropped " + std::to_string(c.morphogenRows - nv) + " morphogen rows beyond the "
+                + std::to_string(nv) + " vertices");
+    }
     if (nonFinite > 0)
-        std::printf("replaced %lld non-finite coordinates by 0\n", nonFinite);
-    if (c.notNumbers > 0)
-        std::printf("%lld coordinates are not numbers: each kept the value before it\n",
-                    c.notNumbers);
+        sayLoss(report, "replaced " + std::to_string(nonFinite) + " non-finite coordinates by 0");
+    if (c.notNumbers > 0) {
+        sayLoss(report,
+            std::to_string(c.notNumbers)
+                + " coordinates are not numbers: each kept the value before it");
+    }
     return true;
 }

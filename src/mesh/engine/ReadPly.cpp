@@ -1,0 +1,408 @@
+#include "mesh/engine/ReadPly.h"
+
+#include "mesh/engine/FlatMesh.h"
+#include "mesh/engine/LargeArrays.h"
+#include "mesh/engine/Progress.h"
+
+#include <algorithm>
+#include <bit>
+#include <cctype>
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <map>
+#include <vector>
+
+namespace {
+
+enum class PlyType { Int8, UInt8, Int16, UInt16, Int32, UInt32, Float32, Float64 };
+
+const std::map<std::string, PlyType>& typeNames()
+{
+    static const std::map<std::string, PlyType> names = { { "char", PlyType::Int8 },
+        { "int8", PlyType::Int8 }, { "uchar", PlyType::UInt8 }, { "uint8", PlyType::UInt8 },
+        { "short", PlyType::Int16 }, { "int16", PlyType::Int16 }, { "ushort", PlyType::UInt16 },
+        { "uint16", PlyType::UInt16 }, { "int", PlyType::Int32 }, { "int32", PlyType::Int32 },
+        { "uint", PlyType::UInt32 }, { "uint32", PlyType::UInt32 }, { "float", PlyType::Float32 },
+        { "float32", PlyType::Float32 }, { "double", PlyType::Float64 },
+        { "float64", PlyType::Float64 } };
+    return names;
+}
+
+std::size_t sizeOf(PlyType type)
+{
+    switch (type) {
+    case PlyType::Int8:
+    case PlyType::UInt8:
+        return 1;
+    case PlyType::Int16:
+    case PlyType::UInt16:
+        return 2;
+    case PlyType::Int32:
+    case PlyType::UInt32:
+    case PlyType::Float32:
+        return 4;
+    case PlyType::Float64:
+        return 8;
+    }
+    return 1;
+}
+
+bool isFloat(PlyType type)
+{
+    return type == PlyType::Float32 || type == PlyType::Float64;
+}
+
+// What a vertex property is to the mesh.
+enum class Role { None, X, Y, Z, Red, Green, Blue, Corners };
+
+struct Property
+{
+    PlyType type = PlyType::Float32;
+    bool list = false;
+    PlyType countType = PlyType::UInt8;
+    Role role = Role::None;
+};
+
+struct Element
+{
+    std::string name;
+    std::uint64_t count = 0;
+    std::vector<Property> properties;
+};
+
+enum class Format { Ascii, Little, Big };
+
+struct Header
+{
+    Format format = Format::Ascii;
+    std::vector<Element> elements;
+    std::size_t dataStart = 0;
+};
+
+std::vector<std::string> words(const std::string& line)
+{
+    std::vector<std::string> out;
+    for (std::size_t i = 0; i < line.size();) {
+        while (i < line.size() && (line[i] == ' ' || line[i] == '\t'))
+            ++i;
+        std::size_t j = i;
+        while (j < line.size() && line[j] != ' ' && line[j] != '\t')
+            ++j;
+        if (j > i)
+            out.push_back(line.substr(i, j - i));
+        i = j;
+    }
+    return out;
+}
+
+Role roleOf(const std::string& element, const std::string& name, bool list)
+{
+    if (element == "face")
+        return list && (name == "vertex_indices" || name == "vertex_index") ? Role::Corners
+                                                                            : Role::None;
+    if (element != "vertex" || list)
+        return Role::None;
+    if (name == "x")
+        return Role::X;
+    if (name == "y")
+        return Role::Y;
+    if (name == "z")
+        return Role::Z;
+    if (name == "red" || name == "diffuse_red")
+        return Role::Red;
+    if (name == "green" || name == "diffuse_green")
+        return Role::Green;
+    if (name == "blue" || name == "diffuse_blue")
+        return Role::Blue;
+    return Role::None;
+}
+
+// The header, whole (every line one the format knows, up to "end_header"
+// within the first 64 KiB), its counts fitting the bytes that follow: each
+// element takes at least one byte per property in binary files and two in text
+// ones.
+bool parseHeader(const std::string& bytes, Header& header, std::string& why)
+{
+    if (bytes.compare(0, 4, "ply\n") != 0 && bytes.compare(0, 5, "ply\r\n") != 0) {
+        why = "does not start with \"ply\"";
+        return false;
+    }
+    const std::size_t limit = std::min<std::size_t>(bytes.size(), 65536);
+    std::size_t pos = bytes.find('\n') + 1;
+    bool formatSeen = false;
+    double minimumBytes = 0.0;
+    while (pos < limit) {
+        const std::size_t end = bytes.find('\n', pos);
+        if (end == std::string::npos || end >= limit)
+            break;
+        std::string line = bytes.substr(pos, end - pos);
+        pos = end + 1;
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        const std::vector<std::string> w = words(line);
+        if (w.empty() || w[0] == "comment" || w[0] == "obj_info")
+            continue;
+        const auto type = [](const std::string& name) { return typeNames().count(name) > 0; };
+        if (w[0] == "end_header") {
+            if (!formatSeen) {
+                why = "has no format line";
+                return false;
+            }
+            const bool binary = header.format != Format::Ascii;
+            for (const Element& e : header.elements)
+                minimumBytes += double(e.count) * double(e.properties.size()) * (binary ? 1 : 2);
+            if (minimumBytes > double(bytes.size() - pos)) {
+                why = "announces more elements than the file holds";
+                return false;
+            }
+            header.dataStart = pos;
+            return true;
+        }
+        if (w[0] == "format" && w.size() == 3) {
+            formatSeen = true;
+            const bool version = std::all_of(w[2].begin(), w[2].end(),
+                [](char c) { return (c >= '0' && c <= '9') || c == '.'; });
+            if (w[1] == "ascii")
+                header.format = Format::Ascii;
+            else if (w[1] == "binary_little_endian")
+                header.format = Format::Little;
+            else if (w[1] == "binary_big_endian")
+                header.format = Format::Big;
+            if (!version
+                || (w[1] != "ascii" && w[1] != "binary_little_endian"
+                    && w[1] != "binary_big_endian")) {
+                why = "has an unknown format";
+                return false;
+            }
+        } else if (w[0] == "element" && w.size() == 3
+            && std::all_of(w[1].begin(), w[1].end(),
+                [](char c) { return std::isalnum((unsigned char)c) || c == '_'; })) {
+            const std::string& digits = w[2];
+            const bool allDigits = !digits.empty() && digits.size() <= 10
+                && std::all_of(
+                    digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; });
+            const std::uint64_t count = allDigits ? std::stoull(digits) : 0;
+            if (!allDigits || count > 2147483647u) {
+                why = "has an element count that is not a count";
+                return false;
+            }
+            header.elements.push_back({ w[1], count, {} });
+        } else if (w[0] == "property" && !header.elements.empty()
+            && ((w.size() == 3 && type(w[1]))
+                || (w.size() == 5 && w[1] == "list" && type(w[2]) && type(w[3])
+                    && !isFloat(typeNames().at(w[2]))))) {
+            Element& e = header.elements.back();
+            Property p;
+            p.list = w.size() == 5;
+            p.type = typeNames().at(p.list ? w[3] : w[1]);
+            if (p.list)
+                p.countType = typeNames().at(w[2]);
+            p.role = roleOf(e.name, w.back(), p.list);
+            e.properties.push_back(p);
+        } else {
+            why = "has a header line no PLY reader knows: " + line.substr(0, 40);
+            return false;
+        }
+    }
+    why = "has no end to its header";
+    return false;
+}
+
+// The values of the data part one after another, whatever its format.
+class Values
+{
+public:
+    Values(const std::string& bytes, std::size_t start, Format format)
+        : p_(bytes.data() + start)
+        , begin_(bytes.data())
+        , end_(bytes.data() + bytes.size())
+        , format_(format)
+    { }
+
+    // The next value of type; false at the end of the data or, in text, at a
+    // word that is no number (bad then says so).
+    bool next(PlyType type, double& value)
+    {
+        return format_ == Format::Ascii ? nextWord(type, value) : nextBinary(type, value);
+    }
+    bool bad() const { return bad_; }
+    std::size_t position() const { return std::size_t(p_ - begin_); }
+    std::size_t size() const { return std::size_t(end_ - begin_); }
+    // Room for n more values of at least one byte (binary) or two (text).
+    bool room(double n) const
+    {
+        return n * (format_ == Format::Ascii ? 2 : 1) <= double(end_ - p_);
+    }
+
+private:
+    bool nextWord(PlyType type, double& value)
+    {
+        while (p_ < end_ && (unsigned char)*p_ <= ' ')
+            ++p_;
+        if (p_ == end_)
+            return false;
+        const char* wordEnd = p_;
+        while (wordEnd < end_ && (unsigned char)*wordEnd > ' ')
+            ++wordEnd;
+        std::from_chars_result r {};
+        if (type == PlyType::Float32) {
+            // Read as float directly: going through double could round twice.
+            float f = 0.0f;
+            r = std::from_chars(p_, wordEnd, f);
+            value = f;
+        } else {
+            r = std::from_chars(p_, wordEnd, value);
+        }
+        if (r.ec == std::errc::result_out_of_range) {
+            // Past the type's range: an infinity, replaced by 0 with the others.
+            value = *p_ == '-' ? -HUGE_VAL : HUGE_VAL;
+        } else if (r.ec != std::errc() || r.ptr != wordEnd) {
+            bad_ = true;
+            return false;
+        }
+        p_ = wordEnd;
+        return true;
+    }
+
+    bool nextBinary(PlyType type, double& value)
+    {
+        const std::size_t n = sizeOf(type);
+        if (std::size_t(end_ - p_) < n)
+            return false;
+        unsigned char b[8];
+        std::memcpy(b, p_, n);
+        p_ += n;
+        if ((format_ == Format::Big) == (std::endian::native == std::endian::little))
+            std::reverse(b, b + n);
+        switch (type) {
+        case PlyType::Int8:
+            value = double(std::int8_t(b[0]));
+            break;
+        case PlyType::UInt8:
+            value = double(b[0]);
+            break;
+        case PlyType::Int16:
+            value = double(load<std::int16_t>(b));
+            break;
+        case PlyType::UInt16:
+            value = double(load<std::uint16_t>(b));
+            break;
+        case PlyType::Int32:
+            value = double(load<std::int32_t>(b));
+            break;
+        case PlyType::UInt32:
+            value = double(load<std::uint32_t>(b));
+            break;
+        case PlyType::Float32:
+            value = double(load<float>(b));
+            break;
+        case PlyType::Float64:
+            value = load<double>(b);
+            break;
+        }
+        return true;
+    }
+
+    template <class T> static T load(const unsigned char* b)
+    {
+        T v;
+        std::memcpy(&v, b, sizeof v);
+        return v;
+    }
+
+    const char* p_;
+    const char* begin_;
+    const char* end_;
+    Format format_;
+    bool bad_ = false;
+};
+
+} // namespace
+
+bool parsePly(const std::string& bytes, FlatMesh& flat, std::string& reason, Progress* progress)
+{
+    Header header;
+    if (!parseHeader(bytes, header, reason))
+        return false;
+    long long vertices = 0;
+    bool colours = false;
+    for (const Element& e : header.elements) {
+        if (e.name != "vertex")
+            continue;
+        vertices = (long long)e.count;
+        int axes = 0;
+        for (const Property& p : e.properties) {
+            axes |= p.role == Role::X ? 1 : p.role == Role::Y ? 2 : p.role == Role::Z ? 4 : 0;
+            colours
+                = colours || p.role == Role::Red || p.role == Role::Green || p.role == Role::Blue;
+        }
+        if (axes != 7) {
+            reason = "has vertices without x, y and z";
+            return false;
+        }
+    }
+    // The counts fit the file (checked with the header): room is only a hint.
+    reserveLarge(flat.positions, 3 * std::size_t(vertices));
+    if (colours)
+        flat.colours.reserve(std::size_t(vertices));
+
+    Values in(bytes, header.dataStart, header.format);
+    std::vector<long long> corners;
+    long long faceless = 0; // faces of an element without a corner list
+    const auto cutShort = [&] {
+        reason = in.bad() ? "has a value that is not a number" : "is cut short";
+        return false;
+    };
+    for (const Element& e : header.elements) {
+        const bool isVertex = e.name == "vertex", isFace = e.name == "face";
+        const bool hasCorners = std::any_of(e.properties.begin(), e.properties.end(),
+            [](const Property& p) { return p.role == Role::Corners; });
+        if (isFace && !hasCorners)
+            faceless += (long long)e.count;
+        for (std::uint64_t i = 0; i < e.count; ++i) {
+            if ((i & 4095) == 0)
+                reportProgress(progress, "Parsing", double(in.position()) / double(in.size()));
+            float xyz[3] = { 0.0f, 0.0f, 0.0f };
+            float rgb[3] = { 0.0f, 0.0f, 0.0f };
+            for (const Property& p : e.properties) {
+                double value = 0.0;
+                if (!p.list) {
+                    if (!in.next(p.type, value))
+                        return cutShort();
+                    const int r = int(p.role);
+                    if (r >= int(Role::X) && r <= int(Role::Z))
+                        xyz[r - int(Role::X)] = float(value);
+                    else if (r >= int(Role::Red) && r <= int(Role::Blue))
+                        rgb[r - int(Role::Red)]
+                            = isFloat(p.type) ? float(value) : float(value / 255.0);
+                    continue;
+                }
+                double count = 0.0;
+                if (!in.next(p.countType, count))
+                    return cutShort();
+                if (!(count >= 0.0) || !in.room(count)) {
+                    reason = "is cut short";
+                    return false;
+                }
+                corners.clear();
+                for (std::size_t k = 0; k < std::size_t(count); ++k) {
+                    if (!in.next(p.type, value))
+                        return cutShort();
+                    if (p.role == Role::Corners)
+                        corners.push_back(value >= 0.0 && value < 9.2e18 ? (long long)value : -1);
+                }
+                if (isFace && p.role == Role::Corners)
+                    flat.addFace(corners.data(), corners.size(), vertices);
+            }
+            if (isVertex) {
+                flat.positions.insert(flat.positions.end(), xyz, xyz + 3);
+                if (colours)
+                    flat.colours.emplace_back(rgb[0], rgb[1], rgb[2], 1.0f);
+            }
+        }
+    }
+    flat.tooFewCorners += faceless;
+    return true;
+}

@@ -1,0 +1,363 @@
+// Reading honestly: every failed read names the file and says why, a read that
+// waits for data that never comes can be stopped, a FIFO with a writer loads,
+// and nothing a file holds is lost without a word.
+#include "TestUtil.h"
+
+#include "mesh/engine/LoadMesh.h"
+#include "mesh/engine/Progress.h"
+#include "mesh/engine/ReadObj.h"
+
+#include <chrono>
+#include <cstring>
+#include <fcntl.h>
+#include <future>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+
+using namespace testutil;
+
+namespace {
+
+std::string gzipped(const std::string& bytes)
+{
+    const TempDir dir;
+    const std::string path = dir.write("plain", bytes);
+    EXPECT_EQ(std::system(("gzip -n '" + path + "'").c_str()), 0);
+    return readFile(path + ".gz");
+}
+
+const char* const tetraObj
+    = "v 0 0 0\nv 1 0 0\nv 0 1 0\nv 0 0 1\nf 1 3 2\nf 1 2 4\nf 1 4 3\nf 2 3 4\n";
+
+// A binary STL of the facets, each three corners of three coordinates.
+std::string binaryStl(const std::vector<std::array<float, 9>>& facets)
+{
+    std::string bytes(80, ' ');
+    const auto put = [&bytes](auto value) {
+        char raw[sizeof value];
+        std::memcpy(raw, &value, sizeof value);
+        bytes.append(raw, sizeof value);
+    };
+    put(std::uint32_t(facets.size()));
+    for (const auto& facet : facets) {
+        for (int k = 0; k < 3; ++k)
+            put(0.0f);
+        for (float c : facet)
+            put(c);
+        bytes.append(2, '\0');
+    }
+    return bytes;
+}
+
+std::string asciiStl(const std::vector<std::array<float, 9>>& facets)
+{
+    std::string text = "solid facets\n";
+    for (const auto& f : facets) {
+        text += "facet normal 0 0 1\nouter loop\n";
+        for (int k = 0; k < 3; ++k)
+            text += "vertex " + std::to_string(f[3 * k]) + " " + std::to_string(f[3 * k + 1]) + " "
+                + std::to_string(f[3 * k + 2]) + "\n";
+        text += "endloop\nendfacet\n";
+    }
+    return text + "endsolid facets\n";
+}
+
+class ReadFifo : public testing::Test
+{
+protected:
+    void SetUp() override { ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0); }
+    TempDir dir;
+    std::string fifo = dir.file("fifo.obj");
+};
+
+} // namespace
+
+// One line "<name>: <reason>" for every way a read fails: in problem when the
+// caller takes it, else on the error stream; the mesh shown stays.
+TEST(ReadReasons, EveryFailedReadNamesTheFileAndSaysWhy)
+{
+    TempDir dir;
+    // A binary tetrahedron: four vertices, four faces.
+    std::string ply = "ply\nformat binary_little_endian 1.0\nelement vertex 4\nproperty float x\n"
+                      "property float y\nproperty float z\nelement face 4\n"
+                      "property list uchar int vertex_indices\nend_header\n";
+    ply.append(4 * 12, '\0');
+    for (int f = 0; f < 4; ++f) {
+        ply += char(3);
+        ply.append(12, '\0');
+    }
+    fs::create_directory(dir.file("folder.obj"));
+    const std::string locked = dir.write("locked.obj", tetraObj);
+    fs::permissions(locked, fs::perms::none);
+    // Whoever may read anything (root) reads it anyway: that row is then left out.
+    const bool lockHolds = ::access(locked.c_str(), R_OK) != 0;
+
+    const struct
+    {
+        std::string name, bytes, reason;
+    } cases[] = {
+        { "missing.obj", "", "no such file" },
+        { "mesh.stp", "v 0 0 0\n", "no reader for this kind of file" },
+        { "folder.obj", "", "is not a regular file" },
+        { "locked.obj", "", "permission denied" },
+        { "empty.obj", "# nothing\n", "holds no faces" },
+        { "image.obj", std::string("\x89PNG\r\n\x1a\n\0\0", 10), "is not a text mesh file" },
+        { "bad.net", "v 0 0 0\nv 0 0\n", "line 2 does not parse: v 0 0" },
+        { "cut.ply", ply.substr(0, ply.size() - 30), "is cut short" },
+        { "huge.ply",
+            "ply\nformat ascii 1.0\nelement vertex 90000\nproperty float x\nproperty float y\n"
+            "property float z\nend_header\n0 0 0\n",
+            "announces more elements than the file holds" },
+        { "word.ply",
+            "ply\nformat ascii 1.0\nelement vertex 3\nproperty float x\nproperty float y\n"
+            "property float z\nend_header\n0 0 0\n1 0 x\n0 1 0\n",
+            "has a value that is not a number" },
+        { "short.stl", std::string(84, '\x01'),
+            "is a binary STL file whose size does not match its facet count" },
+        { "empty.stl", "solid x\nendsolid x\n", "holds no complete facet" },
+        { "lying.off", "OFF\n900000 1 0\n0 0 0\n",
+            "announces more vertices or faces than the file holds" },
+        { "words.gts", "four six four\n", "does not start with the vertex, edge and face counts" },
+        { "plain.obj.gz", tetraObj, "is not gzip-compressed" },
+        { "cut.obj.gz", gzipped(tetraObj).substr(0, 30), "is cut short" },
+    };
+    for (const auto& c : cases) {
+        const std::string path = dir.file(c.name);
+        if (!c.bytes.empty())
+            dir.write(c.name, c.bytes);
+        if (c.name == "locked.obj" && !lockHolds)
+            continue;
+        SCOPED_TRACE(c.name);
+        Mesh mesh;
+        makeTetrahedron(mesh);
+        std::string problem = "untouched";
+        std::string err;
+        captureStdout([&] {
+            err = captureStderr([&] { EXPECT_FALSE(openMeshFile(mesh, path, nullptr, &problem)); });
+        });
+        EXPECT_EQ(problem, path + ": " + c.reason);
+        EXPECT_EQ(err, "");
+        EXPECT_EQ(mesh.numFaces, 4);
+        // Not taken: the same line on the error stream.
+        captureStdout(
+            [&] { err = captureStderr([&] { EXPECT_FALSE(openMeshFile(mesh, path)); }); });
+        EXPECT_EQ(err, path + ": " + c.reason + "\n");
+    }
+}
+
+// The faces a read leaves out are counted, said on standard output and kept in
+// the report, whatever the format.
+TEST(ReadReasons, WhatAReadDropsIsCountedAndSaid)
+{
+    TempDir dir;
+    const struct
+    {
+        const char* name;
+        std::string bytes;
+        int faces;
+        std::vector<std::string> losses;
+    } cases[] = {
+        { "drop.ply",
+            "ply\nformat ascii 1.0\nelement vertex 3\nproperty float x\nproperty float y\n"
+            "property float z\nelement face 3\nproperty list uchar int vertex_indices\n"
+            "end_header\n0 0 0\n1 0 0\n0 1 0\n3 0 1 2\n2 0 1\n4 0 1 2 7\n",
+            1,
+            { "dropped 2 faces with vertex indices out of range",
+                "dropped 1 faces without three whole corners" } },
+        { "drop.stl",
+            "solid x\nfacet normal 0 0 1\nouter loop\nvertex 0 0 0\nvertex 1 0 0\nvertex 0 1 0\n"
+            "endloop\nendfacet\nfacet normal 0 0 1\nouter loop\nvertex 0 0 0\nvertex 1 nan\n"
+            "vertex 0 1 0\nendloop\nendfacet\nfacet normal 0 0 1\nouter loop\nvertex 0 0 0\n",
+            1, { "dropped 2 faces without three whole corners" } },
+        { "drop.off", "OFF\n3 3 0\n0 0 0\n1 0 0\n0 1 0\n3 0 1 2\n3 0 1 5\n3 2 1 0\n", 2,
+            { "dropped 1 faces with vertex indices out of range" } },
+        { "drop.gts", "3 3 2\n0 0 0\n1 0 0\n0 1 0\n1 2\n2 3\n3 1\n1 2 3\n1 2 9\n", 1,
+            { "dropped 1 faces naming a missing edge or not closing a triangle" } },
+        { "drop.net", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 0 1 2\nf 0 1 7\n", 1,
+            { "dropped 1 faces with vertex indices out of range" } },
+        { "drop.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\nf 1 2 0\nf 1 2 3 4\n", 1,
+            { "dropped 3 faces with vertex indices out of range" } },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Mesh mesh;
+        ObjReadReport report;
+        std::string out;
+        captureStderr([&] {
+            out = captureStdout(
+                [&] { ASSERT_TRUE(openMeshFile(mesh, dir.write(c.name, c.bytes), &report)); });
+        });
+        EXPECT_EQ(mesh.numFaces, c.faces);
+        EXPECT_EQ(report.losses, c.losses);
+        for (const std::string& line : c.losses)
+            EXPECT_NE(out.find(line + "\n"), std::string::npos) << out;
+        EXPECT_GT(report.droppedFaces, 0);
+    }
+}
+
+// STL facets keep whatever their corners are: equal positions become one
+// vertex (0 and -0 alike), and a facet of two or three equal corners stays a
+// face, in text and in binary files.
+TEST(ReadReasons, StlFacetsWithEqualCornersAreKept)
+{
+    const std::vector<std::array<float, 9>> facets = {
+        { 0, 0, 0, 1, 0, 0, 0, 1, 0 },
+        { 0, 0, 0, -0.0f, 0, 0, 1, 0, 0 }, // two equal corners
+        { 0, 1, 0, 0, 1, 0, 0, 1, 0 }, // three
+        { 1, 0, 0, 1, 1, 0, 0, 1, 0 },
+    };
+    TempDir dir;
+    for (const auto& [name, bytes] : { std::pair { "facets.stl", asciiStl(facets) },
+             std::pair { "binary.stl", binaryStl(facets) } }) {
+        SCOPED_TRACE(name);
+        Mesh mesh;
+        ObjReadReport report;
+        std::string out;
+        out = captureStdout(
+            [&] { ASSERT_TRUE(readMeshFile(mesh, dir.write(name, bytes), &report)); });
+        EXPECT_NE(out.find("nv: 4, nf: 4\n"), std::string::npos) << out;
+        EXPECT_EQ(triangles(mesh),
+            (std::vector<std::array<int, 3>> {
+                { 0, 1, 2 }, { 0, 0, 1 }, { 2, 2, 2 }, { 1, 3, 2 } }));
+        EXPECT_TRUE(report.losses.empty());
+        expectLinked(mesh);
+    }
+}
+
+// Float colours are kept as they are; byte colours are bytes over 255.
+TEST(ReadReasons, PlyColoursAreNotTruncated)
+{
+    TempDir dir;
+    const std::string header = "ply\nformat ascii 1.0\nelement vertex 3\nproperty float x\n"
+                               "property float y\nproperty float z\n";
+    const std::string floats = header
+        + "property float red\nproperty float green\nproperty float blue\nelement face 1\n"
+          "property list uchar int vertex_indices\nend_header\n0 0 0 0.2 0.5 1\n"
+          "1 0 0 0.999 0.0019 0.6\n0 1 0 0 0 0\n3 0 1 2\n";
+    const std::string bytes = header
+        + "property uchar red\nproperty uchar green\nproperty uchar blue\nelement face 1\n"
+          "property list uchar int vertex_indices\nend_header\n0 0 0 51 128 255\n"
+          "1 0 0 0 1 254\n0 1 0 0 0 0\n3 0 1 2\n";
+    Mesh mesh;
+    captureStdout([&] { ASSERT_TRUE(readMeshFile(mesh, dir.write("f.ply", floats))); });
+    EXPECT_EQ(mesh.vertexColours[0].x, 0.2f);
+    EXPECT_EQ(mesh.vertexColours[0].y, 0.5f);
+    EXPECT_EQ(mesh.vertexColours[1].x, 0.999f);
+    EXPECT_EQ(mesh.vertexColours[1].y, 0.0019f);
+    // As bytes they are the nearest ones: 0.2 is 51/255, not 50.
+    EXPECT_EQ(std::lround(mesh.vertexColours[0].x * 255.0f), 51);
+    captureStdout([&] { ASSERT_TRUE(readMeshFile(mesh, dir.write("b.ply", bytes))); });
+    EXPECT_EQ(mesh.vertexColours[0].x, 51 / 255.0f);
+    EXPECT_EQ(mesh.vertexColours[1].z, 254 / 255.0f);
+    EXPECT_TRUE(mesh.vertexColoursSet);
+}
+
+// A FIFO no writer ever opens: the read waits, and a stop asked from another
+// thread ends it within a second, the mesh as it was.
+TEST_F(ReadFifo, AReadWaitingForAWriterStopsWhenAsked)
+{
+    Mesh mesh;
+    makeTetrahedron(mesh);
+    Progress progress;
+    auto read = std::async(std::launch::async, [&] {
+        std::string outcome;
+        captureStdout([&] {
+            try {
+                std::string problem;
+                openMeshFile(mesh, fifo, nullptr, &problem, &progress);
+                outcome = "ended without a stop: " + problem;
+            } catch (const RunCancelled&) {
+                outcome = "cancelled";
+            }
+        });
+        return outcome;
+    });
+    EXPECT_EQ(read.wait_for(std::chrono::milliseconds(300)), std::future_status::timeout);
+    const auto asked = std::chrono::steady_clock::now();
+    progress.requestStop();
+    if (read.wait_for(std::chrono::seconds(1)) != std::future_status::ready) {
+        // Let it end all the same: a writer that comes and goes ends the read.
+        ::close(::open(fifo.c_str(), O_WRONLY));
+        ADD_FAILURE() << "the read did not stop within a second";
+    }
+    EXPECT_EQ(read.get(), "cancelled");
+    EXPECT_LT(std::chrono::steady_clock::now() - asked, std::chrono::milliseconds(1000));
+    EXPECT_EQ(mesh.numFaces, 4);
+}
+
+// A FIFO fed by a writer loads like the file the writer copies, whatever the
+// reader (OFF goes through the library's reader by way of a copy).
+TEST_F(ReadFifo, AFifoFedByAWriterLoads)
+{
+    const struct
+    {
+        const char* name;
+        std::string bytes;
+    } cases[] = {
+        { "fed.obj", tetraObj },
+        { "fed.ply",
+            "ply\nformat ascii 1.0\nelement vertex 4\nproperty float x\nproperty float y\n"
+            "property float z\nelement face 4\nproperty list uchar int vertex_indices\n"
+            "end_header\n0 0 0\n1 0 0\n0 1 0\n0 0 1\n3 0 2 1\n3 0 1 3\n3 0 3 2\n3 1 2 3\n" },
+        { "fed.off",
+            "OFF\n4 4 0\n0 0 0\n1 0 0\n0 1 0\n0 0 1\n3 0 2 1\n3 0 1 3\n3 0 3 2\n3 1 2 3\n" },
+        { "fed.obj.gz", gzipped(tetraObj) },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string path = dir.file(c.name);
+        ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
+        std::thread writer([&] {
+            const int fd = ::open(path.c_str(), O_WRONLY);
+            // In pieces, with a pause: the reader waits for the rest.
+            const std::size_t half = c.bytes.size() / 2;
+            EXPECT_EQ(::write(fd, c.bytes.data(), half), ssize_t(half));
+            std::this_thread::sleep_for(std::chrono::milliseconds(120));
+            EXPECT_EQ(::write(fd, c.bytes.data() + half, c.bytes.size() - half),
+                ssize_t(c.bytes.size() - half));
+            ::close(fd);
+        });
+        Mesh mesh;
+        std::string problem;
+        bool ok = false;
+        captureStdout([&] { ok = openMeshFile(mesh, path, nullptr, &problem); });
+        writer.join();
+        EXPECT_TRUE(ok) << problem;
+        EXPECT_EQ(mesh.numVertices, 4);
+        EXPECT_EQ(mesh.numFaces, 4);
+    }
+}
+
+// A read tells how far it has come: the bytes read, then the parse.
+TEST(ReadReasons, ReadsReportTheirProgress)
+{
+    struct Recorder : Progress
+    {
+        std::vector<std::pair<std::string, double>> seen;
+        void show(std::string_view stage, double fraction) override
+        {
+            seen.emplace_back(std::string(stage), fraction);
+        }
+    } recorder;
+    TempDir dir;
+    std::string text;
+    for (int i = 0; i < 70000; ++i)
+        text += "v " + std::to_string(i) + " 0 0\n";
+    text += "f 1 2 3\n";
+    Mesh mesh;
+    captureStdout([&] {
+        ASSERT_TRUE(openMeshFile(mesh, dir.write("long.obj", text), nullptr, nullptr, &recorder));
+    });
+    const auto at = [&](const char* stage) {
+        return std::find_if(recorder.seen.begin(), recorder.seen.end(),
+            [stage](const auto& s) { return s.first == stage; });
+    };
+    ASSERT_NE(at("Reading"), recorder.seen.end());
+    ASSERT_NE(at("Parsing"), recorder.seen.end());
+    EXPECT_LT(at("Reading"), at("Parsing"));
+    // The last "Reading" says all of it.
+    const auto last = std::find_if(recorder.seen.rbegin(), recorder.seen.rend(),
+        [](const auto& s) { return s.first == "Reading"; });
+    EXPECT_EQ(last->second, 1.0);
+}
