@@ -156,25 +156,24 @@ int fail(const std::string& message)
     return 1;
 }
 
-bool loadForTool(Mesh& mesh, const std::string& path, double* loadMs, ObjReadReport* report)
+bool loadForTool(Mesh& mesh, const std::string& path, double* loadMs, ObjReadReport* report,
+    std::string* problem)
 {
-    if (const std::string irregular = irregularFileProblem(path); !irregular.empty()) {
-        fail(irregular);
-        return false;
-    }
-    if (meshFileKind(path) == MeshFileKind::None) {
-        fail("no reader for '" + path + "' (expected " + readableMeshPatterns() + ")");
-        return false;
-    }
+    std::string why;
+    if (meshFileKind(path) == MeshFileKind::None)
+        why = "no reader for '" + path + "' (expected " + readableMeshPatterns() + ")";
     const auto start = std::chrono::steady_clock::now();
-    if (!openMeshFile(mesh, path, report)) {
-        fail("cannot read '" + path + "'");
-        return false;
+    if (why.empty() && openMeshFile(mesh, path, report, &why, &verbProgress())) {
+        const std::chrono::duration<double, std::milli> took
+            = std::chrono::steady_clock::now() - start;
+        if (loadMs)
+            *loadMs = took.count();
+        return true;
     }
-    if (loadMs)
-        *loadMs = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
-                      .count();
-    return true;
+    fail(why);
+    if (problem)
+        *problem = why;
+    return false;
 }
 
 bool parseInt(const std::string& text, int& value)

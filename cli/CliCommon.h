@@ -12,11 +12,13 @@ struct ObjReadReport;
 int fail(const std::string& message);
 
 // Loads a mesh exactly as the workbench's view does on open (openMeshFile): the
-// reader chosen by the name, the load builds, oriented faces.
-// Returns false, with one clear line, when the file cannot be read or no reader
-// handles its name.
+// reader chosen by the name, the load builds, oriented faces, the read heard by
+// verbProgress() (so that inside runCancellable() Ctrl+C stops it, also while
+// it waits on a FIFO). Returns false, after one line "facetra-cli: <reason>" on
+// the error stream, when no reader handles the name or the file cannot be read;
+// problem then gets the reason ("<path>: no such file", ...).
 bool loadForTool(Mesh& mesh, const std::string& path, double* loadMs = nullptr,
-                 ObjReadReport* report = nullptr);
+    ObjReadReport* report = nullptr, std::string* problem = nullptr);
 
 // Parses a number argument; false when the whole text is not one.
 bool parseInt(const std::string& text, int& value);

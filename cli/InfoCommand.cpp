@@ -110,8 +110,17 @@ int runInfo(const Args& args)
         Mesh mesh;
         double loadMs = 0.0;
         ObjReadReport report;
-        if (!loadForTool(mesh, file, &loadMs, &report)) {
+        std::string problem;
+        if (!loadForTool(mesh, file, &loadMs, &report, &problem)) {
             status = 1;
+            // One line per file, whatever became of it.
+            if (json) {
+                const nlohmann::json j { { "file", jsonText(file) },
+                    { "error", jsonText(problem) } };
+                std::fprintf(out, "%s\n",
+                    j.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace).c_str());
+                std::fflush(out);
+            }
             continue;
         }
         const Summary s = summarise(mesh);

@@ -18,8 +18,8 @@ bool VerbBench::open(const std::string& path, std::string* problem)
     std::string why = irregularFileProblem(path);
     if (why.empty() && meshFileKind(path) == MeshFileKind::None)
         why = "no reader for '" + path + "' (expected " + readableMeshPatterns() + ")";
-    // The reader has said what went wrong; the tool adds which file it gave up.
-    if (why.empty() && !workbench.open(path))
+    // The reader's reason names the file: "<path>: no such file", ...
+    if (why.empty() && !workbench.open(path, &why) && why.empty())
         why = "cannot read '" + path + "'";
     if (why.empty())
         return true;

@@ -8,23 +8,33 @@
 
 namespace {
 
-void printHelp()
+void printHelp(std::ostream& out)
 {
-    std::cout << "usage: facetra-cli COMMAND [OPTIONS] ARGS...\n\ncommands:\n";
+    out << "usage: facetra-cli COMMAND [OPTIONS] ARGS...\n\ncommands:\n";
     for (const Command& c : commands())
-        std::cout << "  " << c.usage << "\n      " << c.summary << "\n";
-    std::cout << "\nEvery command that changes a mesh runs as one step of the workbench the "
-                 "window uses,\nso both write the same bytes; run replays a script of such "
-                 "steps.\nfacetra-cli COMMAND --help shows one command's usage.\n";
+        out << "  " << c.usage << "\n      " << c.summary << "\n";
+    out << "\nEvery command that changes a mesh runs as one step of the workbench the "
+           "window uses,\nso both write the same bytes; run replays a script of such "
+           "steps.\nfacetra-cli COMMAND --help shows one command's usage; facetra-cli "
+           "--version the\nversion.\n";
 }
 
 } // namespace
 
 int main(int argc, char** argv)
 {
-    if (argc < 2 || !std::strcmp(argv[1], "--help") || !std::strcmp(argv[1], "-h")) {
-        printHelp();
-        return argc < 2 ? 1 : 0;
+    // No command is a mistake: the usage then goes where errors go.
+    if (argc < 2) {
+        printHelp(std::cerr);
+        return 1;
+    }
+    if (!std::strcmp(argv[1], "--help") || !std::strcmp(argv[1], "-h")) {
+        printHelp(std::cout);
+        return 0;
+    }
+    if (!std::strcmp(argv[1], "--version")) {
+        std::cout << "facetra-cli " FACETRA_VERSION "\n";
+        return 0;
     }
     const std::string name = argv[1];
     for (const Command& c : commands()) {
@@ -37,14 +47,12 @@ int main(int argc, char** argv)
                 return 0;
             }
         }
-        // The verbs that can run for long show a bar and stop on Ctrl+C.
-        static const char* const longVerbs[] = { "convert", "subdivide", "simplify",
-            "morphogens", "terrain", "filter", "segment", "classify" };
-        for (const char* verb : longVerbs) {
-            if (name == verb)
-                return runCancellable([&] { return c.run(args); });
-        }
-        return c.run(args);
+        // Every verb shows a bar and stops on Ctrl+C, its reads included (a
+        // FIFO can keep a read waiting for ever); run watches the signals for
+        // its own processes.
+        if (name == "run")
+            return c.run(args);
+        return runCancellable([&] { return c.run(args); });
     }
     std::cerr << "facetra-cli: unknown command '" << name << "' (see facetra-cli --help)"
               << std::endl;

@@ -60,7 +60,7 @@ TEST(CliInfo, CountsMatchTheIndependentReferenceAndConvertWritesWhatSavingWould)
     }
 }
 
-TEST(CliInfo, FailedFilesPrintNoJsonAndEightBitNamesBecomeUtf8)
+TEST(CliInfo, FailedFilesPrintTheirErrorAndEightBitNamesBecomeUtf8)
 {
     TempDir dir;
     const std::string good = dir.write("caf\xE9.obj",
@@ -68,8 +68,9 @@ TEST(CliInfo, FailedFilesPrintNoJsonAndEightBitNamesBecomeUtf8)
     const std::string unknown = dir.write("mesh.stp", "v 0 0 0\n");
     const CliRun run = runCli({ "info", "--json", dir.file("missing.obj"), good, unknown });
     EXPECT_EQ(run.status, 1);
-    ASSERT_EQ(std::count(run.out.begin(), run.out.end(), '\n'), 1) << run.out;
-    const auto j = nlohmann::json::parse(run.out);
+    ASSERT_EQ(std::count(run.out.begin(), run.out.end(), '\n'), 3) << run.out;
+    const std::string second = run.out.substr(run.out.find('\n') + 1);
+    const auto j = nlohmann::json::parse(second.substr(0, second.find('\n')));
     EXPECT_EQ(j.at("face_format"), 4);
     EXPECT_EQ(j.at("boundary_edges"), 3);
     // A Latin-1 file name and morphogen name, and a UTF-8 one kept as it is.

@@ -1,0 +1,128 @@
+// What facetra-cli says about the files it reads: its version, a reason for
+// every file it could not read, on the error stream only, one JSON line per
+// file, and Ctrl+C ending a read that waits for ever.
+#include "CliProcess.h"
+
+#include <nlohmann/json.hpp>
+
+#include <chrono>
+#include <csignal>
+#include <sstream>
+#include <sys/stat.h>
+#include <thread>
+
+using namespace testutil;
+using clitest::CliRun;
+using clitest::runCli;
+
+namespace {
+
+const char* const triangleObj = "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n";
+
+std::vector<nlohmann::json> jsonLines(const std::string& out)
+{
+    std::vector<nlohmann::json> lines;
+    std::istringstream in(out);
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(nlohmann::json::parse(line));
+    return lines;
+}
+
+} // namespace
+
+TEST(CliInput, VersionUsageAndUnreadableFilesGoWhereTheyBelong)
+{
+    const CliRun version = runCli({ "--version" });
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.out, "facetra-cli 3.0.0\n");
+    EXPECT_EQ(version.err, "");
+
+    // No command: the usage is an error.
+    const CliRun bare = runCli({});
+    EXPECT_EQ(bare.status, 1);
+    EXPECT_EQ(bare.out, "");
+    EXPECT_NE(bare.err.find("usage: facetra-cli"), std::string::npos);
+
+    // A missing input, for the inspecting verb and for one that changes the
+    // mesh: one line naming the file on the error stream, nothing written.
+    TempDir dir;
+    const std::string missing = dir.file("missing.obj");
+    for (const std::vector<std::string>& args : { std::vector<std::string> { "info", missing },
+             std::vector<std::string> { "convert", missing, dir.file("out.obj") },
+             std::vector<std::string> {
+                 "subdivide", "--levels", "1", missing, dir.file("out.obj") } }) {
+        SCOPED_TRACE(args[0]);
+        const CliRun run = runCli(args);
+        EXPECT_EQ(run.status, 1);
+        EXPECT_EQ(run.err, "facetra-cli: " + missing + ": no such file\n");
+        EXPECT_EQ(run.out.find("no such file"), std::string::npos) << run.out;
+        EXPECT_FALSE(fs::exists(dir.file("out.obj")));
+    }
+}
+
+// N files, N lines: a file that could not be read gives its name and the reason.
+TEST(CliInput, InfoJsonGivesOneLinePerFileAndTheReasonsOfThoseThatFailed)
+{
+    TempDir dir;
+    const std::string good = dir.write("good.obj", triangleObj);
+    const std::string packed = dir.write("packed.obj", triangleObj);
+    ASSERT_EQ(std::system(("gzip -n '" + packed + "'").c_str()), 0);
+    const std::string cut = dir.write("cut.obj.gz", readFile(packed + ".gz").substr(0, 30));
+    const std::string unknown = dir.write("mesh.stp", triangleObj);
+    const std::string missing = dir.file("missing.obj");
+    const CliRun run = runCli({ "info", "--json", missing, good, unknown, cut, good });
+    EXPECT_EQ(run.status, 1);
+    const auto lines = jsonLines(run.out);
+    ASSERT_EQ(lines.size(), 5u) << run.out;
+    const std::string reasons[] = { missing + ": no such file", "", "no reader for '" + unknown,
+        cut + ": is cut short", "" };
+    const std::string files[] = { missing, good, unknown, cut, good };
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(lines[i].at("file"), files[i]);
+        if (reasons[i].empty()) {
+            EXPECT_EQ(lines[i].at("faces"), 1);
+            EXPECT_FALSE(lines[i].contains("error"));
+        } else {
+            EXPECT_EQ(lines[i].at("error").get<std::string>().rfind(reasons[i], 0), 0u)
+                << lines[i].dump();
+            // The same reason on the error stream.
+            EXPECT_NE(run.err.find("facetra-cli: " + reasons[i]), std::string::npos) << run.err;
+        }
+    }
+}
+
+// Ctrl+C while a verb waits on a FIFO no writer opens: "Cancelled", status
+// 130, nothing written.
+TEST(CliInput, InterruptEndsAReadThatWaitsForEver)
+{
+    TempDir dir;
+    const std::string fifo = dir.file("fifo.obj"), out = dir.file("out"), err = dir.file("err");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    for (const std::vector<std::string>& args : { std::vector<std::string> { "info", fifo },
+             std::vector<std::string> { "convert", fifo, dir.file("copy.obj") } }) {
+        SCOPED_TRACE(args[0]);
+        const pid_t child = clitest::start(args, out, err);
+        // The reader announces the file before it waits for its bytes.
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+        while (readFile(out).find("Opening: " + fifo) == std::string::npos
+            && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        ::kill(child, SIGINT);
+        int status = 0;
+        const auto stopBy = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (::waitpid(child, &status, WNOHANG) == 0) {
+            if (std::chrono::steady_clock::now() > stopBy) {
+                ::kill(child, SIGKILL);
+                ::waitpid(child, &status, 0);
+                FAIL() << "Ctrl+C did not end the read";
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        ASSERT_TRUE(WIFEXITED(status)) << readFile(out);
+        EXPECT_EQ(WEXITSTATUS(status), 130);
+        EXPECT_EQ(readFile(err), "Cancelled\n");
+        EXPECT_FALSE(fs::exists(dir.file("copy.obj")));
+    }
+}
