@@ -361,6 +361,8 @@ bool parsePly(const std::string& bytes, FlatMesh& flat, std::string& reason, Pro
             [](const Property& p) { return p.role == Role::Corners; });
         if (isFace && !hasCorners)
             faceless += (long long)e.count;
+        if (e.properties.empty())
+            continue; // nothing to read, however many it announces
         for (std::uint64_t i = 0; i < e.count; ++i) {
             if ((i & 4095) == 0)
                 reportProgress(progress, "Parsing", double(in.position()) / double(in.size()));
