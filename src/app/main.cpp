@@ -111,7 +111,7 @@ int runGrab(QtMainWindow& window, const GrabRequest& request)
     if (const std::string irregular
         = irregularFileProblem(QFile::encodeName(request.input).toStdString());
         !irregular.empty()) {
-        return grabFailure(QString::fromLatin1(irregular.c_str()));
+        return grabFailure(QFile::decodeName(irregular.c_str()));
     }
     if (meshFileKind(QFile::encodeName(request.input).toStdString()) == MeshFileKind::None) {
         return grabFailure(QStringLiteral("no reader for ") + request.input + QStringLiteral(" (")
@@ -198,7 +198,6 @@ int main(int argc, char** argv)
         delete window.data();
         return status;
     };
-    window->setWindowTitle(QStringLiteral("Facetra V2.0"));
 
     if (grabbing) {
         return finish(runGrab(*window, *grab));
@@ -206,7 +205,9 @@ int main(int argc, char** argv)
 
     window->resizeView(800, 600);
     window->show();
-    if (argc > 1 && !window->openFromCommandLine(QString::fromLatin1(argv[1]))) {
+    // The name as the system spells file names, so that "café.ply" is found.
+    // A read that fails has put its reason on the error stream: no box.
+    if (argc > 1 && !window->openFromCommandLine(QFile::decodeName(argv[1]))) {
         return finish(1);
     }
     return finish(app.exec());

@@ -79,6 +79,8 @@ private:
         window->dialogs.openFileName = [name](auto, auto, auto, auto) { return name; };
         const qsizetype before = warnings.size();
         window->openfileEvent();
+        // The read runs behind the window.
+        window->runner->waitForEnd();
         return warnings.size() == before;
     }
     QString status() const { return window->statusBar->currentMessage(); }
@@ -113,6 +115,7 @@ void FirstUseTest::init()
     view = window->glView();
     warnings.clear();
     window->dialogs.warning = [this](auto, auto, const QString& text) { warnings << text; };
+    window->dialogs.saveChanges = [](auto, auto, auto) { return UserDialogs::SaveAnswer::Discard; };
     window->resizeView(300, 300);
     window->show();
     QVERIFY(QTest::qWaitForWindowExposed(window));
@@ -248,16 +251,27 @@ void FirstUseTest::droppedFileLoadsFailedOpensKeepItAndAToolRunsBehindTheWindow(
     QVERIFY(enter.isAccepted());
     QDropEvent drop(QPointF(50, 50), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(view, &drop);
+    window->runner->waitForEnd();
     QCOMPARE(view->mesh.numFaces, 12);
     QVERIFY(open(QString())); // cancelled
     QCOMPARE(window->fileName, cubeFile);
 
-    // Files that are no meshes, or missing: the window keeps the mesh and says so, and
-    // facetra-cli refuses them alike.
+    // A FIFO nobody writes to: the read waits behind the window until the
+    // user cancels it, and the mesh stays.
     const QString fifo = folder.filePath(QStringLiteral("pipe.obj"));
     QVERIFY(::mkfifo(QFile::encodeName(fifo).constData(), 0600) == 0);
+    window->dialogs.openFileName = [fifo](auto, auto, auto, auto) { return fifo; };
+    window->openfileEvent();
+    QVERIFY(window->runner->busy());
+    window->runner->cancel();
+    window->runner->waitForEnd();
+    QVERIFY(warnings.isEmpty() && status().contains(QStringLiteral("cancelled")));
+    QCOMPARE(view->mesh.numFaces, 12);
+
+    // Files that are no meshes, or missing: the window keeps the mesh and says so, and
+    // facetra-cli refuses them alike.
     QVERIFY(QDir(folder.path()).mkdir(QStringLiteral("folder.obj")));
-    const QStringList cases = { folder.filePath(QStringLiteral("folder.obj")), fifo,
+    const QStringList cases = { folder.filePath(QStringLiteral("folder.obj")),
         QStringLiteral("/dev/zero"), file(QStringLiteral("empty.obj"), ""),
         file(QStringLiteral("note.obj"), "a note\nv 0 0 0\n"),
         file(QStringLiteral("picture.obj"), QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16)),

@@ -193,7 +193,7 @@ void ThreadedToolRunnerTest::cancelOrExceptionCallsNoFinishAndLeavesTheCallersDa
     QVERIFY(!finished);
     QCOMPARE(data, std::vector<double>({ 1.0, 2.0, 3.0 }));
     QCOMPARE(r.status.join(QString()),
-        throws ? QStringLiteral("Halve failed: see the console") : QStringLiteral("Halve cancelled"));
+        throws ? QStringLiteral("Halve failed: no faces") : QStringLiteral("Halve cancelled"));
     QCOMPARE(r.ended.at(0),
         QVariantList({ QStringLiteral("Halve"),
             int(throws ? RunOutcome::Failed : RunOutcome::Cancelled) }));

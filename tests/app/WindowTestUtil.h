@@ -59,7 +59,8 @@ inline bool writeGrid(const QString& name, int n, const char* morphogens = nullp
 }
 
 // The main window with its Mesh Editor open. Tools run at once, so what a test
-// checks is the state after each change; warnings are collected, not shown.
+// checks is the state after each change; warnings are collected, not shown,
+// and unsaved changes are discarded without a question.
 class WindowDriver
 {
 protected:
@@ -87,6 +88,9 @@ protected:
         view->setToolRunner(nullptr);
         warnings.clear();
         window->dialogs.warning = [this](auto, auto, const QString& text) { warnings << text; };
+        // A changed mesh put aside by a test is not wanted: no box asks.
+        window->dialogs.saveChanges
+            = [](auto, auto, auto) { return UserDialogs::SaveAnswer::Discard; };
         window->resizeView(viewSide, viewSide);
         window->show();
         QVERIFY(QTest::qWaitForWindowExposed(window.get()));

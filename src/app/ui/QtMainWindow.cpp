@@ -44,28 +44,19 @@
 
 namespace {
 
-const QString programTitle = QStringLiteral("Facetra V2.0");
-
 std::string encoded(const QString& name)
 {
     return QFile::encodeName(name).toStdString();
 }
 
-// Every suffix a reader takes, "All meshes" first; each also gzip-compressed.
-const QString openFilter = QStringLiteral(
-    "All meshes (*.obj *.net *.ply *.stl *.off *.gts *.obj.gz *.net.gz *.ply.gz *.stl.gz "
-    "*.off.gz *.gts.gz);;Wavefront OBJ (*.obj *.obj.gz);;Net (*.net *.net.gz);;"
-    "PLY (*.ply *.ply.gz);;STL (*.stl *.stl.gz);;OFF (*.off *.off.gz);;GTS (*.gts *.gts.gz)");
-// The writers, chosen by the suffix of the name.
-const QString saveFilter
-    = QStringLiteral("Wavefront OBJ (*.obj);;PLY (*.ply);;STL (*.stl);;OFF (*.off)");
-
-constexpr int recentFileCount = 8;
-const QString recentFilesKey = QStringLiteral("recentFiles");
-
 } // namespace
 
 QtMainWindow::~QtMainWindow() = default;
+
+QString QtMainWindow::programTitle()
+{
+    return QStringLiteral("Facetra V2.0");
+}
 
 QtMainWindow::QtMainWindow(QWidget* parent)
     : QMainWindow(parent)
@@ -75,6 +66,9 @@ QtMainWindow::QtMainWindow(QWidget* parent)
 
     view = new QtGLObjectWindow(this);
     glView()->setStatusSink([this](const QString& text) { statusBar->showMessage(text, 0); });
+    // Refusals the user must act on are worth a box.
+    glView()->setNoticeSink(
+        [this](const QString& text) { dialogs.warning(this, programTitle(), text); });
     runner = std::make_unique<ThreadedToolRunner>(this, &dialogs);
     runner->setStatusSink([this](const QString& text) { statusBar->showMessage(text, 0); });
     glView()->setToolRunner(runner.get());
@@ -135,6 +129,8 @@ void QtMainWindow::toolRunChanged(bool running)
     meshEditor->applyButton()->setEnabled(!running);
     meshEditor->reloadButton()->setEnabled(!running);
     openAction->setEnabled(!running);
+    if (!running)
+        runningTool.clear();
     recentMenu->setEnabled(!running);
     runStepsAction->setEnabled(!running);
     showHistory();
@@ -173,8 +169,10 @@ void QtMainWindow::createMenus()
     recentMenu->setObjectName(QStringLiteral("recentmenu"));
     connect(recentMenu, &QMenu::aboutToShow, this, &QtMainWindow::fillRecentMenu);
     fileMenu->addSeparator();
-    addFileEntry("filesave.xpm", "Save As...", Qt::CTRL | Qt::Key_S, &QtMainWindow::savefileEvent);
-    addFileEntry("filesave.xpm", "Save ALL...", Qt::CTRL | Qt::Key_A, &QtMainWindow::saveallEvent);
+    saveAsAction = addFileEntry(
+        "filesave.xpm", "Save As...", Qt::CTRL | Qt::Key_S, &QtMainWindow::savefileEvent);
+    saveAllAction = addFileEntry(
+        "filesave.xpm", "Save ALL...", Qt::CTRL | Qt::Key_A, &QtMainWindow::saveallEvent);
     fileMenu->addSeparator();
     runStepsAction
         = fileMenu->addAction(QStringLiteral("Run Steps..."), this, &QtMainWindow::runStepsEvent);
@@ -182,8 +180,9 @@ void QtMainWindow::createMenus()
     addFileEntry("filesave.xpm", "Save Rendering...", Qt::CTRL | Qt::Key_R,
         &QtMainWindow::saveRenderImageEvent);
     fileMenu->addSeparator();
-    fileMenu->addAction(QStringLiteral("Exit"), qApp, &QApplication::quit)
-        ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    // Through close(), so that Exit asks what closing the window asks.
+    exitAction = fileMenu->addAction(QStringLiteral("Exit"), this, &QWidget::close);
+    exitAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
 
     editMenu = new QMenu(QStringLiteral("&Edit"), this);
     editMenu->setObjectName(QStringLiteral("editmenu"));
@@ -317,14 +316,17 @@ void QtMainWindow::connectRouting()
     connect(meshEditor->terrainPage, &QtMeshTerrainWidget::terrainbuilt_signal, glw,
         &QtGLWidget::terrainbuilt_slot);
     connect(faceColoursAction, &QAction::toggled, glw, &QtGLWidget::showFaceColours);
-    connect(runner.get(), &ThreadedToolRunner::runStarted, this, [this] { toolRunChanged(true); });
+    connect(runner.get(), &ThreadedToolRunner::runStarted, this, [this](const QString& name) {
+        runningTool = name;
+        toolRunChanged(true);
+    });
     connect(runner.get(), &ThreadedToolRunner::runEnded, this, [this] { toolRunChanged(false); });
     connect(undoAction, &QAction::triggered, glw, &QtGLWidget::undo_slot);
     connect(redoAction, &QAction::triggered, glw, &QtGLWidget::redo_slot);
     connect(glw, &QtGLWidget::history_signal, this, &QtMainWindow::showHistory);
     meshEditor->terrainPage->buildRunner
-        = [glw](const QString& heightMap, const TerrainParameters& parameters) {
-              glw->buildTerrain(heightMap, parameters);
+        = [this](const QString& heightMap, const TerrainParameters& parameters) {
+              buildTerrainAsked(heightMap, parameters);
           };
     connect(glw, &QtGLWidget::facecolours_signal, faceColoursAction, &QAction::setChecked);
     connect(
@@ -338,103 +340,12 @@ QtGLWidget* QtMainWindow::glView() const
     return view->glWidget;
 }
 
-bool QtMainWindow::openMesh(const QString& name, bool tellUser)
-{
-    QString problem;
-    if (!glView()->loadMesh(name, &problem)) {
-        if (problem.isEmpty()) {
-            problem = name + QStringLiteral(" could not be read");
-        }
-        statusBar->showMessage(problem, 0);
-        if (tellUser) {
-            dialogs.warning(
-                this, programTitle, problem + QStringLiteral("; the mesh shown is kept."));
-        }
-        return false;
-    }
-    statusBar->clearMessage();
-    rememberRecentFile(name);
-    showMeshCounts();
-    return true;
-}
-
-QStringList QtMainWindow::recentFiles() const
-{
-    return QSettings().value(recentFilesKey).toStringList();
-}
-
-void QtMainWindow::rememberRecentFile(const QString& name)
-{
-    const QString path = QFileInfo(name).absoluteFilePath();
-    QStringList files = recentFiles();
-    files.removeAll(path);
-    files.prepend(path);
-    while (files.size() > recentFileCount)
-        files.removeLast();
-    QSettings().setValue(recentFilesKey, files);
-}
-
-void QtMainWindow::fillRecentMenu()
-{
-    recentMenu->clear();
-    const QStringList files = recentFiles();
-    for (const QString& file : files) {
-        QAction* entry = recentMenu->addAction(file);
-        connect(entry, &QAction::triggered, this, [this, file] {
-            fileName = file;
-            openMesh(file);
-        });
-    }
-    recentMenu->setEnabled(true);
-    if (files.isEmpty())
-        recentMenu->addAction(QStringLiteral("(none)"))->setEnabled(false);
-}
-
-bool QtMainWindow::openFromCommandLine(const QString& name)
-{
-    std::printf("%s\n", QFile::encodeName(name).constData());
-    if (name.isEmpty()) {
-        return true;
-    }
-    // At start-up a file that cannot be shown ends the program, with the
-    // message on the console: no box.
-    return openMesh(name, false);
-}
-
-void QtMainWindow::showMeshCounts()
-{
-    const QtGLWidget* glw = glView();
-    if (countsField) {
-        countsField->setText(QtGLWidget::meshCountsText(glw->mesh));
-    }
-    QString title = programTitle;
-    const QString file = glw->fileName();
-    if (!file.isEmpty() || glw->isModified()) {
-        const QString name
-            = file.isEmpty() ? QStringLiteral("untitled") : QFileInfo(file).fileName();
-        title = name + (glw->isModified() ? QStringLiteral("*") : QString()) + QStringLiteral(" - ")
-            + programTitle;
-    }
-    setWindowTitle(title);
-    UserDialogs::setCurrentFile(file);
-}
-
 void QtMainWindow::resizeView(int width, int height)
 {
     // The central widget's size follows the window's layout; size the window so
     // that the layout hands the view what was asked for.
     layout()->activate();
     resize(size() + QSize(width, height) - view->size());
-}
-
-void QtMainWindow::dragndrop_slot(const QString& filename)
-{
-    std::printf("%s\n", QFile::encodeName(filename).constData());
-    if (filename.isEmpty()) {
-        return;
-    }
-    fileName = filename;
-    openMesh(filename);
 }
 
 void QtMainWindow::aboutEvent()
@@ -477,36 +388,6 @@ void QtMainWindow::backgroundcolourEvent()
     }
     glw->setBackgroundColour(colour);
     update();
-}
-
-void QtMainWindow::openfileEvent()
-{
-    const QString name = dialogs.openFileName(this, QString(), QString(), openFilter);
-    if (name.isEmpty()) {
-        return;
-    }
-    fileName = name;
-    openMesh(name);
-}
-
-void QtMainWindow::savefileEvent()
-{
-    const QString name = dialogs.saveFileName(this, QString(), QString(), saveFilter);
-    if (name.isEmpty()) {
-        return;
-    }
-    fileName = name;
-    if (!glView()->saveMesh(name)) {
-        statusBar->showMessage(QStringLiteral("Could not write ") + name, 0);
-    }
-}
-
-void QtMainWindow::saveallEvent()
-{
-    // No dialogue: the files go into the working directory under fixed names.
-    const SegmentExportReport report = glView()->saveAll();
-    statusBar->showMessage(
-        segmentExportStatus(report, QDir::toNativeSeparators(QDir::currentPath())), 0);
 }
 
 void QtMainWindow::rendermodeEvent(int id)
@@ -577,7 +458,7 @@ void QtMainWindow::runStepsEvent()
     }
     if (!good) {
         statusBar->showMessage(
-            QStringLiteral("%1 was not run: %2").arg(name, QString::fromStdString(problem)), 0);
+            QStringLiteral("%1 was not run: %2").arg(name, QFile::decodeName(problem.c_str())), 0);
         return;
     }
     // Saved names: {name} is the current file's name, a relative name lies
@@ -601,10 +482,12 @@ void QtMainWindow::runStepsEvent()
                     QStringLiteral("Ran %1 steps of %2").arg(count).arg(name), 0);
                 return;
             }
-            statusBar->showMessage(QStringLiteral("%1 stopped at line %2: %3")
-                                       .arg(name)
-                                       .arg(lineNumbers[index])
-                                       .arg(QString::fromStdString(end.message)),
-                0);
+            const QString line = QStringLiteral("%1 stopped at line %2: %3")
+                                     .arg(name)
+                                     .arg(lineNumbers[index])
+                                     .arg(QFile::decodeName(end.message.c_str()));
+            statusBar->showMessage(line, 0);
+            if (end.needsUser)
+                dialogs.warning(this, programTitle(), line);
         });
 }

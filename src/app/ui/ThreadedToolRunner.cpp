@@ -10,6 +10,7 @@
 
 #include <cstdio>
 #include <mutex>
+#include <new>
 #include <string>
 #include <system_error>
 #include <thread>
@@ -63,6 +64,8 @@ struct ThreadedToolRunner::ActiveRun
     // Written by the worker; read on the GUI thread after joining it.
     bool result = false;
     RunOutcome outcome = RunOutcome::Failed;
+    // Why the work failed, for the status bar.
+    std::string reason;
     std::thread worker;
 };
 
@@ -112,6 +115,23 @@ bool ThreadedToolRunner::start(ToolRun run)
     auto next = std::make_unique<ActiveRun>();
     next->run = std::move(run);
     ActiveRun* state = next.get();
+    // The reason of a failure is kept for the status bar; the run still ends
+    // as doToolWork() decides.
+    if (state->run.work) {
+        state->run.work = [work = std::move(state->run.work), state](Progress& progress) {
+            try {
+                return work(progress);
+            } catch (const RunCancelled&) {
+                throw;
+            } catch (const std::bad_alloc&) {
+                state->reason = "out of memory";
+                throw;
+            } catch (const std::exception& e) {
+                state->reason = e.what();
+                throw;
+            }
+        };
+    }
     try {
         next->worker = std::thread([this, state] {
             state->outcome = doToolWork(state->run, state->progress, state->result);
@@ -120,7 +140,8 @@ bool ThreadedToolRunner::start(ToolRun run)
     } catch (const std::system_error& e) {
         std::fprintf(stderr, "%s failed: %s\n", state->run.name.c_str(), e.what());
         std::fflush(stderr);
-        say(tr("%1 failed: see the console").arg(QString::fromStdString(state->run.name)));
+        say(tr("%1 failed: %2")
+                .arg(QString::fromStdString(state->run.name), QString::fromLocal8Bit(e.what())));
         return false;
     }
     active = std::move(next);
@@ -143,9 +164,9 @@ bool ThreadedToolRunner::userAgreesToSize(const ToolRun& run)
     // of it the engine refuses the run itself, with its own line.
     if (available == 0 || run.estimatedBytes <= available / 2 || run.estimatedBytes > available)
         return true;
-    const QString question
-        = tr("%1 needs about %2 GB of the %3 GB of memory available. Run it?")
-              .arg(QString::fromStdString(run.name), gigabytes(run.estimatedBytes), gigabytes(available));
+    const QString question = tr("%1 needs about %2 GB of the %3 GB of memory available. Run it?")
+                                 .arg(QString::fromStdString(run.name),
+                                     gigabytes(run.estimatedBytes), gigabytes(available));
     return dialogs->confirm(
         dialogue ? dialogue->parentWidget() : nullptr, tr("Large result"), question);
 }
@@ -194,11 +215,16 @@ void ThreadedToolRunner::endRun()
     // No longer busy while finish runs: it may start the next run.
     const std::unique_ptr<ActiveRun> ended = std::move(active);
     const QString name = QString::fromStdString(ended->run.name);
+    // What lastOutcome() says, already while the run's own ending is told.
+    outcome = ended->outcome;
     endToolRun(ended->run, ended->outcome, ended->result);
     if (ended->outcome == RunOutcome::Cancelled)
         say(tr("%1 cancelled").arg(name));
     else if (ended->outcome == RunOutcome::Failed)
-        say(tr("%1 failed: see the console").arg(name));
+        say(tr("%1 failed: %2")
+                .arg(name,
+                    ended->reason.empty() ? tr("an unknown error")
+                                          : QString::fromStdString(ended->reason)));
     emit runEnded(name, static_cast<int>(ended->outcome));
 }
 
