@@ -118,7 +118,9 @@ bool Workbench::open(const std::string& path, std::string* problem)
         return refuse(noReader(path));
     }
     Mesh fresh;
-    if (!openMeshFile(fresh, path, nullptr, problem))
+    // A runner that runs at once may still be asked to stop (Ctrl+C in the
+    // batch tool) through its progress.
+    if (!openMeshFile(fresh, path, nullptr, problem, activeRunner->reportTo()))
         return false;
     takeOpenedMesh(fresh, path);
     return true;
@@ -148,13 +150,18 @@ void Workbench::open(const std::string& path, StepDone done)
     run.name = "Open";
     run.work = [read, path](Progress& progress) {
         progress.report("Reading " + path.substr(path.find_last_of('/') + 1), 0.0);
-        read->ok = openMeshFile(read->mesh, path, nullptr, &read->problem);
+        read->ok = openMeshFile(read->mesh, path, nullptr, &read->problem, &progress);
         return read->ok;
     };
     run.finish = [this, read, path, end](bool ok) {
-        if (!ok)
-            return end(Outcome::Failed,
-                read->problem.empty() ? path + " could not be read" : read->problem);
+        if (!ok) {
+            // The console has the reason too, as a read at start-up gives it.
+            const std::string why
+                = read->problem.empty() ? path + " could not be read" : read->problem;
+            std::fflush(stdout);
+            std::fprintf(stderr, "%s\n", why.c_str());
+            return end(Outcome::Failed, why);
+        }
         takeOpenedMesh(read->mesh, path);
         end(Outcome::Done, {});
     };
