@@ -100,10 +100,8 @@ void SegmentationGuiTest::pickGatesTraversalAndMarkReplacesTheHighlight()
     QVERIFY(view->faceColoursShown());
     QCOMPARE(orange(), 0);
 
-    const QString cwd = QDir::currentPath();
-    QDir::setCurrent(scratch.path());
+    window->dialogs.folder = [this](auto, auto, auto) { return scratch.path(); };
     window->saveallEvent();
-    QDir::setCurrent(cwd);
     QVERIFY(QFileInfo(scratch.filePath(QStringLiteral("object_1.obj"))).size() > 0);
 }
 
