@@ -129,11 +129,8 @@ void QtMainWindow::dragndrop_slot(const QString& filename)
 void QtMainWindow::openMesh(const QString& name)
 {
     glView()->loadMesh(name, [this, name](bool ok, const QString& problem) {
-        // A read the user cancelled has said so in the status bar.
-        const bool cancelled = problem.isEmpty()
-            || (&glView()->workbench.runner() == runner.get()
-                && runner->lastOutcome() == RunOutcome::Cancelled);
-        if (!ok && !cancelled) {
+        // A read the user cancelled (no problem) has said so in the status bar.
+        if (!ok && !problem.isEmpty()) {
             statusBar->showMessage(problem, 0);
             dialogs.warning(
                 this, programTitle(), problem + QStringLiteral("; the mesh shown is kept."));

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "mesh/engine/Vector.h"
-#include "segmentation/engine/SegmentExport.h"
 #include "viewer/engine/ArcBall.h"
 #include "viewer/engine/Picking.h"
 #include "workbench/engine/Workbench.h"
@@ -88,8 +87,6 @@ public:
     // why nothing was written, losses what the format could not hold.
     bool saveMesh(
         const QString& name, QString* problem = nullptr, QStringList* losses = nullptr);
-    // The segmented export into the working directory.
-    SegmentExportReport saveAll();
     // The current picture (device pixels), top row first.
     QImage grabRendering();
 

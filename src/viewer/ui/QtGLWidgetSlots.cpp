@@ -36,8 +36,11 @@ QString decoded(const std::string& text)
 void QtGLWidget::loadMesh(const QString& name, LoadDone done)
 {
     workbench.open(encoded(name), [done = std::move(done)](const Workbench::StepEnd& end) {
-        if (done)
-            done(end.outcome == Workbench::Outcome::Done, decoded(end.message));
+        if (!done)
+            return;
+        // A cancelled read is no failure to explain: the user asked for it.
+        const bool cancelled = end.outcome == Workbench::Outcome::Cancelled;
+        done(end.outcome == Workbench::Outcome::Done, cancelled ? QString() : decoded(end.message));
     });
 }
 
@@ -78,11 +81,6 @@ bool QtGLWidget::saveMesh(const QString& name, QString* problem, QStringList* lo
             *losses << decoded(loss);
     }
     return saved;
-}
-
-SegmentExportReport QtGLWidget::saveAll()
-{
-    return workbench.saveSegments({});
 }
 
 QImage QtGLWidget::grabRendering()
