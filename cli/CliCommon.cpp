@@ -98,11 +98,17 @@ extern "C" void stopOnSignal(int)
 
 struct SignalGuard
 {
-    struct sigaction oldInt {};
-    struct sigaction oldTerm {};
+    struct sigaction oldInt
+    {
+    };
+    struct sigaction oldTerm
+    {
+    };
     SignalGuard()
     {
-        struct sigaction action {};
+        struct sigaction action
+        {
+        };
         action.sa_handler = stopOnSignal;
         sigemptyset(&action.sa_mask);
         action.sa_flags = SA_RESTART | SA_RESETHAND;
@@ -161,7 +167,7 @@ bool loadForTool(Mesh& mesh, const std::string& path, double* loadMs, ObjReadRep
 {
     std::string why;
     if (meshFileKind(path) == MeshFileKind::None)
-        why = "no reader for '" + path + "' (expected " + readableMeshPatterns() + ")";
+        why = path + ": no reader for this kind of file (readable: " + readableMeshPatterns() + ")";
     const auto start = std::chrono::steady_clock::now();
     if (why.empty() && openMeshFile(mesh, path, report, &why, &verbProgress())) {
         const std::chrono::duration<double, std::milli> took

@@ -17,7 +17,7 @@ bool VerbBench::open(const std::string& path, std::string* problem)
 {
     std::string why = irregularFileProblem(path);
     if (why.empty() && meshFileKind(path) == MeshFileKind::None)
-        why = "no reader for '" + path + "' (expected " + readableMeshPatterns() + ")";
+        why = path + ": no reader for this kind of file (readable: " + readableMeshPatterns() + ")";
     // The reader's reason names the file: "<path>: no such file", ...
     if (why.empty() && !workbench.open(path, &why) && why.empty())
         why = "cannot read '" + path + "'";

@@ -74,8 +74,8 @@ TEST(CliInput, InfoJsonGivesOneLinePerFileAndTheReasonsOfThoseThatFailed)
     EXPECT_EQ(run.status, 1);
     const auto lines = jsonLines(run.out);
     ASSERT_EQ(lines.size(), 5u) << run.out;
-    const std::string reasons[] = { missing + ": no such file", "", "no reader for '" + unknown,
-        cut + ": is cut short", "" };
+    const std::string reasons[] = { missing + ": no such file", "",
+        unknown + ": no reader for this kind of file", cut + ": is cut short", "" };
     const std::string files[] = { missing, good, unknown, cut, good };
     for (std::size_t i = 0; i < lines.size(); ++i) {
         SCOPED_TRACE(i);

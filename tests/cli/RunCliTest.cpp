@@ -187,7 +187,7 @@ TEST_F(CliRunReal, AFailingMeshLeavesTheOthersDone)
     for (const std::string& line : { suzanne + ": done (3 steps)\n", cross + ": done (3 steps)\n",
              tetra + ": failed at line 1 (pick): face 50 is not in the mesh (4 faces)\n",
              missing + ": failed: " + missing + ": no such file\n",
-             unknown + ": failed: no reader for '" + unknown + "'" })
+             unknown + ": failed: " + unknown + ": no reader for this kind of file" })
         EXPECT_NE(run.out.find(line), std::string::npos) << line << " in\n" << run.out;
     const auto written = filesUnder(out);
     EXPECT_EQ(written.size(), 2u);

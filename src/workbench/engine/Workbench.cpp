@@ -94,15 +94,6 @@ bool Workbench::running() const
 
 // ---- Files
 
-namespace {
-
-std::string noReader(const std::string& path)
-{
-    return path + ": no reader for this kind of file";
-}
-
-} // namespace
-
 bool Workbench::open(const std::string& path, std::string* problem)
 {
     const auto refuse = [problem](const std::string& why) {
@@ -112,11 +103,6 @@ bool Workbench::open(const std::string& path, std::string* problem)
     };
     if (running())
         return refuse("a tool is still running");
-    if (meshFileKind(path) == MeshFileKind::None) {
-        std::fflush(stdout);
-        std::fprintf(stderr, "%s\n", noReader(path).c_str());
-        return refuse(noReader(path));
-    }
     Mesh fresh;
     // A runner that runs at once may still be asked to stop (Ctrl+C in the
     // batch tool) through its progress.
@@ -134,11 +120,6 @@ void Workbench::open(const std::string& path, StepDone done)
     };
     if (running())
         return end(Outcome::Refused, "a tool is running: wait for it or cancel it");
-    if (meshFileKind(path) == MeshFileKind::None) {
-        std::fflush(stdout);
-        std::fprintf(stderr, "%s\n", noReader(path).c_str());
-        return end(Outcome::Failed, noReader(path));
-    }
     struct Read
     {
         Mesh mesh;
