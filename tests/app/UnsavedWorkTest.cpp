@@ -426,6 +426,7 @@ void UnsavedWorkTest::saveAllWritesExactlyItsSet()
         QStringList({ "non-segemented.obj", "notes.txt", "object_03.obj", "object_1.obj",
             "object_2.obj", "segemented.obj" }));
     QVERIFY(status().startsWith(QStringLiteral("Saved 4 files in")));
+    QVERIFY(status().endsWith(QStringLiteral("removed 2 segment files of an earlier export")));
 }
 
 QTEST_MAIN(UnsavedWorkTest)

@@ -11,7 +11,11 @@ QString segmentExportStatus(const SegmentExportReport& report, const QString& fo
 {
     const auto total = qsizetype(report.written.size()) + qsizetype(report.failed.size());
     if (report.failed.empty()) {
-        return QStringLiteral("Saved %1 files in %2").arg(total).arg(folder);
+        const auto removed = qsizetype(report.removed.size());
+        return QStringLiteral("Saved %1 files in %2").arg(total).arg(folder)
+            + (removed == 0 ? QString()
+                            : QStringLiteral("; removed %1 segment files of an earlier export")
+                                  .arg(removed));
     }
     QStringList names;
     for (const std::string& path : report.failed) {
