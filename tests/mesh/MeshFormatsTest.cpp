@@ -14,15 +14,6 @@ using namespace testutil;
 
 namespace {
 
-// The gzip tool's packing of bytes.
-std::string gzipped(const std::string& bytes)
-{
-    const TempDir dir;
-    const std::string path = dir.write("plain", bytes);
-    EXPECT_EQ(std::system(("gzip -n '" + path + "'").c_str()), 0);
-    return readFile(path + ".gz");
-}
-
 // The console: what the read said on standard output, then on the error stream.
 bool readQuietly(Mesh& mesh, const std::string& path, std::string* console = nullptr)
 {

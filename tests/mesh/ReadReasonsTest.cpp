@@ -19,14 +19,6 @@ using namespace testutil;
 
 namespace {
 
-std::string gzipped(const std::string& bytes)
-{
-    const TempDir dir;
-    const std::string path = dir.write("plain", bytes);
-    EXPECT_EQ(std::system(("gzip -n '" + path + "'").c_str()), 0);
-    return readFile(path + ".gz");
-}
-
 const char* const tetraObj
     = "v 0 0 0\nv 1 0 0\nv 0 1 0\nv 0 0 1\nf 1 3 2\nf 1 2 4\nf 1 4 3\nf 2 3 4\n";
 

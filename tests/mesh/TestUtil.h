@@ -63,6 +63,15 @@ inline std::string readFile(const std::string& path)
     return { std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>() };
 }
 
+// The gzip tool's packing of bytes.
+inline std::string gzipped(const std::string& bytes)
+{
+    const TempDir dir;
+    const std::string path = dir.write("plain", bytes);
+    EXPECT_EQ(std::system(("gzip -n '" + path + "'").c_str()), 0);
+    return readFile(path + ".gz");
+}
+
 // Standard output (printf and std::cout alike) of one call.
 template <class Fn> std::string captureStdout(Fn&& fn)
 {
