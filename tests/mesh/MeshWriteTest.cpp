@@ -18,12 +18,13 @@ namespace {
 
 const std::string choices = "choose .obj, .ply, .stl, .off or a .gz of them";
 
-// An octahedron with colours that are whole bytes and positions that six
-// digits hold, so that every format can give them back unchanged.
+// An octahedron with colours that are whole bytes and one coordinate (1/3)
+// that takes nine digits: every format but OBJ (six digits) gives it back
+// unchanged.
 void colouredOctahedron(Mesh& mesh)
 {
     makeMesh(mesh,
-        { { 1, 0, 0 }, { -1, 0, 0 }, { 0, 1.5f, 0 }, { 0, -1.5f, 0 }, { 0, 0, 0.25f },
+        { { 1, 0, 0 }, { -1, 0, 0 }, { 0, 1.5f, 0 }, { 0, -1.5f, 0 }, { 0, 0, 1.0f / 3 },
             { 0, 0, -0.25f } },
         { { 0, 2, 4 }, { 2, 1, 4 }, { 1, 3, 4 }, { 3, 0, 4 }, { 2, 0, 5 }, { 1, 2, 5 }, { 3, 1, 5 },
             { 0, 3, 5 } });
@@ -136,7 +137,11 @@ TEST(MeshWrite, EveryWritableSuffixReadsBackAndSaysWhatItCouldNotHold)
         EXPECT_EQ(triangles(back), triangles(mesh));
         for (int i = 0; i < mesh.numVertices; ++i) {
             const Vector &p = mesh.vertices[std::size_t(i)], &q = back.vertices[std::size_t(i)];
-            EXPECT_TRUE(p.x == q.x && p.y == q.y && p.z == q.z) << "vertex " << i;
+            const float tolerance
+                = std::string(c.name).find(".obj") != std::string::npos ? 1e-6f : 0;
+            EXPECT_TRUE(std::abs(p.x - q.x) <= tolerance && std::abs(p.y - q.y) <= tolerance
+                && std::abs(p.z - q.z) <= tolerance)
+                << "vertex " << i;
             const Vector &a = mesh.vertexColours[std::size_t(i)],
                          &b = back.vertexColours[std::size_t(i)];
             EXPECT_TRUE(

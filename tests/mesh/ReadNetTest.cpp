@@ -53,14 +53,12 @@ TEST(LoadMesh, ReaderChosenByTheLastFourCharactersCaseBlind)
               { "a.stl", MeshFileKind::Stl }, { "a.gz", MeshFileKind::None } };
     for (const auto& [name, kind] : names)
         EXPECT_EQ(meshFileKind(name), kind) << name;
-
+    // No reader: the mesh as it was (the reason: ReadReasons' "mesh.stp").
     testutil::TempDir dir;
     Mesh mesh;
     testutil::makeTetrahedron(mesh);
-    // No reader: a failed read that says so, the mesh as it was.
-    std::string problem;
-    EXPECT_FALSE(readMeshFile(mesh, dir.write("a.stp", "v 0 0 0\n"), nullptr, &problem));
-    EXPECT_EQ(problem, dir.file("a.stp") + ": no reader for this kind of file");
+    testutil::captureStderr(
+        [&] { EXPECT_FALSE(readMeshFile(mesh, dir.write("a.stp", "v 0 0 0\n"))); });
     EXPECT_EQ(mesh.numVertices, 4);
 }
 
