@@ -57,4 +57,12 @@ inline CliRun runCli(const std::vector<std::string>& args, const std::string& cw
     return { status, testutil::readFile(dir.file("out")), testutil::readFile(dir.file("err")) };
 }
 
+// The one JSON object "info --json" prints for path, which must read.
+inline nlohmann::json info(const std::string& path)
+{
+    const CliRun run = runCli({ "info", "--json", path });
+    EXPECT_EQ(run.status, 0) << path << run.err;
+    return nlohmann::json::parse(run.out, nullptr, false);
+}
+
 } // namespace clitest

@@ -12,22 +12,6 @@ const std::string choices = "choose .obj, .ply, .stl, .off or a .gz of them";
 const std::string morphogenObj = "mn heat salt\nv 0 0 0\nv 1 0 0\nv 0 1 0\nv 0 0 1\nm 0.5 -1\n"
                                  "m 0.25 2\nm 1e-07 0\nm 3 4\nf 1 3 2\nf 1 2 4\nf 1 4 3\nf 2 3 4\n";
 
-std::vector<std::string> namesIn(const fs::path& folder)
-{
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder))
-        names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
-nlohmann::json info(const std::string& path)
-{
-    const CliRun run = runCli({ "info", "--json", path });
-    EXPECT_EQ(run.status, 0) << path << run.err;
-    return nlohmann::json::parse(run.out, nullptr, false);
-}
-
 } // namespace
 
 TEST(CliWrite, EveryVerbRefusesAnUnwritableOutputBeforeReadingAnything)
@@ -96,28 +80,18 @@ TEST(CliWrite, CompressedOutputsReadBackMorphogensStayInObjAndLossesAreNamed)
     EXPECT_NE(text.find("mn heat salt\n"), std::string::npos) << text;
     EXPECT_NE(text.find("m 0.5 -1\nm 0.25 2\nm 1e-07 0\nm 3 4\n"), std::string::npos) << text;
 
-    // The other formats write the mesh without them, and say so.
-    for (const char* name : { "m.ply.gz", "m.stl", "m.off.gz" }) {
-        SCOPED_TRACE(name);
-        const std::string path = dir.file(name);
-        const std::string format = std::string(name).substr(2, 3);
-        std::string upper = format;
-        std::transform(upper.begin(), upper.end(), upper.begin(), ::toupper);
-        const CliRun run = runCli({ "convert", in, path });
-        ASSERT_EQ(run.status, 0) << run.err;
-        EXPECT_EQ(run.err, path + ": " + upper + " holds no morphogens; they are not written\n");
-        const auto j = info(path);
-        EXPECT_EQ(j.at("faces"), 4);
-        EXPECT_EQ(j.at("vertices"), 4);
-    }
+    // Another format writes the mesh without them and says so on the error
+    // stream (each format's words: MeshWrite.EveryWritableSuffixReadsBack...).
+    const std::string ply = dir.file("m.ply.gz");
+    const CliRun run = runCli({ "convert", in, ply });
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.err, ply + ": PLY holds no morphogens; they are not written\n");
+    EXPECT_EQ(info(ply).at("faces"), 4);
 
-    // The coloured sample in every compressed form.
-    for (const char* name : { "knot.obj.gz", "knot.ply.gz", "knot.off.gz" }) {
-        SCOPED_TRACE(name);
-        ASSERT_EQ(runCli({ "sample", dir.file(name) }).status, 0);
-        const auto j = info(dir.file(name));
-        EXPECT_TRUE(j.at("faces") == 14400 && j.at("boundary_edges") == 0) << j;
-    }
+    // The coloured sample compressed, and as STL, which drops its colours.
+    ASSERT_EQ(runCli({ "sample", dir.file("knot.off.gz") }).status, 0);
+    const auto j = info(dir.file("knot.off.gz"));
+    EXPECT_TRUE(j.at("faces") == 14400 && j.at("boundary_edges") == 0) << j;
     const CliRun stl = runCli({ "sample", dir.file("knot.stl") });
     EXPECT_EQ(
         stl.err, dir.file("knot.stl") + ": STL holds no vertex colours; they are not written\n");

@@ -63,6 +63,16 @@ inline std::string readFile(const std::string& path)
     return { std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>() };
 }
 
+// The names of what folder holds, sorted.
+inline std::vector<std::string> namesIn(const fs::path& folder)
+{
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
 // The gzip tool's packing of bytes.
 inline std::string gzipped(const std::string& bytes)
 {
