@@ -14,7 +14,6 @@
 #include <QLabel>
 #include <QMimeData>
 #include <QOpenGLContext>
-#include <QProcess>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QStatusBar>
@@ -29,22 +28,6 @@
 namespace {
 
 const QString cubeFile = QStringLiteral(FACETRA_TEST_DATA "/cube.obj");
-
-// Exit status and error stream of a run; -2 when it blocked.
-std::pair<int, QString> run(
-    const QString& program, const QStringList& args, const QString& platform = QString())
-{
-    QProcess process;
-    if (!platform.isEmpty()) {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), platform);
-        process.setProcessEnvironment(env);
-    }
-    process.start(program, args);
-    const bool finished = process.waitForFinished(30000); // else killed on leaving
-    return { finished ? process.exitCode() : -2,
-        QString::fromLocal8Bit(process.readAllStandardError()) };
-}
 
 int countPixels(const QImage& image, const std::function<bool(QRgb)>& test)
 {
@@ -124,12 +107,13 @@ void FirstUseTest::init()
 void FirstUseTest::grabWritesTheRenderingAndBadStartsFail()
 {
     // The minimal platform has no GL at all, whatever display is around.
-    const auto [noGl, message] = run(QStringLiteral(FACETRA_BIN), { cubeFile }, "minimal");
+    const auto [noGl, message] = runProgram(QStringLiteral(FACETRA_BIN), { cubeFile },
+        { { QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("minimal") } });
     QVERIFY2(noGl == 255, qPrintable(message));
 
     const QString out = folder.filePath(QStringLiteral("grab.png"));
     for (const QString& mode : { QStringLiteral("4"), QStringLiteral("7") }) {
-        const auto [status, err] = run(QStringLiteral(FACETRA_BIN),
+        const auto [status, err] = runProgram(QStringLiteral(FACETRA_BIN),
             { "--grab", out, "--mode", mode, "--size", "640x480", cubeFile });
         QVERIFY2(status == 0, qPrintable(err));
         const QImage image(out);
@@ -142,7 +126,7 @@ void FirstUseTest::grabWritesTheRenderingAndBadStartsFail()
         { "--grab", out, "--mode", "9", cubeFile }, { "--grab", out, "--size", "0x10", cubeFile },
         { "--grab", out }, { "--grab", out, "missing.obj" }, { "--grab", out, "picture.png" } };
     for (const QStringList& args : cases) {
-        const auto [status, err] = run(QStringLiteral(FACETRA_BIN), args);
+        const auto [status, err] = runProgram(QStringLiteral(FACETRA_BIN), args);
         QVERIFY2(status == 1 && !QFile::exists(out), qPrintable(err));
     }
 }
@@ -269,19 +253,16 @@ void FirstUseTest::droppedFileLoadsFailedOpensKeepItAndAToolRunsBehindTheWindow(
     QCOMPARE(view->mesh.numFaces, 12);
 
     // Files that are no meshes, or missing: the window keeps the mesh and says so, and
-    // facetra-cli refuses them alike.
+    // facetra-cli refuses them alike. Every reason a read gives: ReadReasonsTest.
     QVERIFY(QDir(folder.path()).mkdir(QStringLiteral("folder.obj")));
     const QStringList cases = { folder.filePath(QStringLiteral("folder.obj")),
-        QStringLiteral("/dev/zero"), file(QStringLiteral("empty.obj"), ""),
-        file(QStringLiteral("note.obj"), "a note\nv 0 0 0\n"),
-        file(QStringLiteral("picture.obj"), QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16)),
-        QStringLiteral("no-such-folder/missing.obj") };
+        QStringLiteral("/dev/zero"), QStringLiteral("no-such-folder/missing.obj") };
     for (const QString& path : cases) {
         QVERIFY(!open(path));
         QVERIFY2(warnings.last().contains(path) && status().contains(path), qPrintable(path));
         QCOMPARE(view->mesh.numFaces, 12);
         QCOMPARE(view->backupMesh.numFaces, 12);
-        const auto [status, err] = run(QStringLiteral(FACETRA_CLI), { "info", path });
+        const auto [status, err] = runProgram(QStringLiteral(FACETRA_CLI), { "info", path });
         QVERIFY2(status == 1 && err.contains(path), qPrintable(err));
     }
 

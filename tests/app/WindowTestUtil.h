@@ -8,6 +8,7 @@
 
 #include <QAction>
 #include <QFile>
+#include <QProcess>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -31,6 +32,22 @@ inline QByteArray contents(const QString& name)
 {
     QFile file(name);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Exit status (-2: still running after 30 s) and standard error of program run
+// with args, env's variables set.
+inline std::pair<int, QString> runProgram(const QString& program, const QStringList& args,
+    const QList<std::pair<QString, QString>>& env = {})
+{
+    QProcess process;
+    QProcessEnvironment all = QProcessEnvironment::systemEnvironment();
+    for (const auto& [name, value] : env)
+        all.insert(name, value);
+    process.setProcessEnvironment(all);
+    process.start(program, args);
+    const bool finished = process.waitForFinished(30000); // else killed on leaving
+    return { finished ? process.exitCode() : -2,
+        QString::fromUtf8(process.readAllStandardError()) };
 }
 
 // A wavy n x n grid; given three names ("red green blue"), three morphogens at
