@@ -201,12 +201,6 @@ std::string meshWriteProblem(const std::string& name)
     return "cannot write " + shown + " files: " + choices;
 }
 
-MeshWriteFormat meshWriteFormat(const std::string& name)
-{
-    const MeshWriteFormat format = meshWriteTarget(name).format;
-    return format == MeshWriteFormat::None ? MeshWriteFormat::Obj : format;
-}
-
 bool writeMeshFile(const Mesh& mesh, const std::string& path, bool withColours, Progress* progress,
     MeshWriteReport* report)
 {

@@ -28,10 +28,6 @@ MeshWriteTarget meshWriteTarget(const std::string& name);
 //   "cannot write 'NAME' (no suffix): choose .obj, .ply, .stl, .off or a .gz of them".
 std::string meshWriteProblem(const std::string& name);
 
-// For Save As, which adds ".obj" to a name this calls OBJ that lacks it: the
-// format of meshWriteTarget(), Obj for every name it refuses (never None).
-MeshWriteFormat meshWriteFormat(const std::string& name);
-
 struct MeshWriteReport
 {
     std::string problem; // why nothing was written (empty when written)
