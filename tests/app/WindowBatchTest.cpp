@@ -24,6 +24,7 @@
 #include <QProcess>
 #include <QRadioButton>
 #include <QSlider>
+#include <QStatusBar>
 #include <QTreeWidget>
 
 #include <algorithm>
@@ -228,6 +229,9 @@ void WindowBatchTest::classifyPickAndMark()
     // A pick at the middle of the view, the traversal from it, its segment.
     const QPoint middle = view->rect().center();
     QTest::mouseClick(view, Qt::MiddleButton, {}, middle);
+    // The status bar names the face as the batch tool's segment command takes it.
+    QCOMPARE(window->statusBar->currentMessage().trimmed(),
+        QStringLiteral("Face %1 picked").arg(bench().mesh.selected));
     QtMeshTraversalWidget* traversal = tools->traversalPage;
     child<QSlider>(traversal, "depth_slider")->setValue(3);
     child<QSlider>(traversal, "stepsize_slider")->setValue(40);

@@ -631,7 +631,12 @@ void QtGLWidget::pickFace(int x, int y)
     if (face < 1 || face > mesh.numFaces) {
         return;
     }
-    run(pickStep(face, workbench.traversal.depth, workbench.traversal.angle));
+    // The number the batch tool's segment command takes (1-based).
+    run(pickStep(face, workbench.traversal.depth, workbench.traversal.angle),
+        [this](const Workbench::StepEnd& end) {
+            if (end.outcome == Workbench::Outcome::Done)
+                showStatus(QStringLiteral(" Face %1 picked").arg(mesh.selected));
+        });
 }
 
 int QtGLWidget::faceAt(int x, int y)
