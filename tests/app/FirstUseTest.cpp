@@ -219,10 +219,21 @@ void FirstUseTest::zoomFitLightingAndLines()
     // Outlines and points come out white on a dark background.
     window->dialogs.colour = [](auto, auto) { return QColor(20, 30, 60); };
     window->backgroundcolourEvent();
+    // The Render Mode menu checks the mode drawn, and that one only.
+    const auto checkedModes = [this] {
+        QList<int> modes;
+        for (QAction* entry : window->renderModeGroup->actions()) {
+            if (entry->isChecked())
+                modes << entry->data().toInt();
+        }
+        return modes;
+    };
+    QCOMPARE(checkedModes(), QList<int> { view->renderMode });
     for (int mode : { 0, 1, 2, 3, 5, 6 }) {
         window->rendermodeEvent(mode);
         QVERIFY2(countPixels(picture(), [](QRgb p) { return qGray(p) > 200; }) > 20,
             qPrintable(QString::number(mode)));
+        QCOMPARE(checkedModes(), QList<int> { mode });
     }
 }
 

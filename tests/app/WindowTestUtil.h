@@ -7,6 +7,7 @@
 #include "viewer/ui/QtGLWidget.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QFile>
 #include <QProcess>
 #include <QPushButton>

@@ -20,6 +20,7 @@
 #include "workbench/engine/Step.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QApplication>
 #include <QBuffer>
 #include <QDir>
@@ -94,6 +95,7 @@ QtMainWindow::QtMainWindow(QWidget* parent)
     lightEditor = new QtLightEditorDialogue(this);
 
     connectRouting();
+    rendermodeEvent(glView()->renderMode);
     glView()->workbench.addListener([this](unsigned changes) { showWorkbench(changes); });
     showWorkbench(~0u);
 }
@@ -197,6 +199,9 @@ void QtMainWindow::createMenus()
         = editMenu->addAction(QStringLiteral("Save Steps..."), this, &QtMainWindow::saveStepsEvent);
 
     auto* renderModeMenu = new QMenu(QStringLiteral("&Render Mode"), this);
+    // One entry checked: the mode the view draws in.
+    renderModeGroup = new QActionGroup(this);
+    renderModeGroup->setExclusive(true);
     renderModeMenu->setObjectName(QStringLiteral("rendermodemenu"));
     renderModeMenu->setTearOffEnabled(true);
     // The ids are the view's render-mode numbers, not the menu positions.
@@ -215,7 +220,10 @@ void QtMainWindow::createMenus()
         { "&Polygons", 4 },
     };
     for (const auto& mode : modes) {
-        renderModeMenu->addAction(QString::fromLatin1(mode.text))->setData(mode.id);
+        QAction* entry = renderModeMenu->addAction(QString::fromLatin1(mode.text));
+        entry->setData(mode.id);
+        entry->setCheckable(true);
+        renderModeGroup->addAction(entry);
     }
     connect(renderModeMenu, &QMenu::triggered, this,
         [this](QAction* action) { rendermodeEvent(action->data().toInt()); });
@@ -396,6 +404,8 @@ void QtMainWindow::rendermodeEvent(int id)
     if (id >= 0 && id <= 7) {
         glw->setRenderMode(id);
     }
+    for (QAction* entry : renderModeGroup->actions())
+        entry->setChecked(entry->data().toInt() == glw->renderMode);
     glw->update();
     update();
 }

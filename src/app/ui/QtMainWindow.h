@@ -9,6 +9,7 @@
 #include <memory>
 
 class QAction;
+class QActionGroup;
 class QCloseEvent;
 class QLabel;
 class QMenu;
@@ -52,6 +53,8 @@ public:
     QAction* runStepsAction = nullptr;
     // View, "Face Colours": checked while the view shows the faces' own colours.
     QAction* faceColoursAction = nullptr;
+    // Render Mode: the entries, one checked (the view's mode).
+    QActionGroup* renderModeGroup = nullptr;
     // File, "Open Recent": the last files opened, newest first, kept between runs.
     QMenu* recentMenu = nullptr;
     QStatusBar* statusBar = nullptr;
