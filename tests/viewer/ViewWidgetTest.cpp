@@ -6,6 +6,7 @@
 #include "viewer/ui/QtGLWidget.h"
 
 #include <QFile>
+#include <QLabel>
 #include <QOpenGLContext>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -128,7 +129,11 @@ void ViewWidgetTest::init()
 
 void ViewWidgetTest::renderModesShowAndHideTheRightEdges()
 {
+    // An empty view says how to start, until a mesh is there.
+    const auto* hint = view->findChild<QLabel*>(QStringLiteral("emptyhint"));
+    QVERIFY(hint && hint->isVisible() && hint->text().contains(QStringLiteral("File, Open")));
     QVERIFY(view->loadMesh(fixture("tetra.obj")));
+    QVERIFY(!hint->isVisible());
     const QRect hiddenEdge(199, 130, 3, 70); // DA without its ends
     const QRect visibleEdge(195, 296, 10, 8); // part of BC
     const QRect all(0, 0, 400, 400);

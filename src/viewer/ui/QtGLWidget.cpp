@@ -20,6 +20,7 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFile>
+#include <QLabel>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QOpenGLContext>
@@ -98,6 +99,18 @@ QtGLWidget::QtGLWidget(QWidget* parent, const char* name)
     clipMode = 0;
     viewDistance = -200.0f;
     backgroundColour = QColor(255, 255, 255, 255);
+    // What an empty view tells a new user; mouse and drops go through to the view.
+    emptyHint = new QLabel(QStringLiteral("Open a mesh with File, Open or drop one here"), this);
+    emptyHint->setObjectName(QStringLiteral("emptyhint"));
+    emptyHint->setAlignment(Qt::AlignCenter);
+    emptyHint->setAttribute(Qt::WA_TransparentForMouseEvents);
+    emptyHint->setStyleSheet(QStringLiteral("color: grey;"));
+}
+
+void QtGLWidget::resizeEvent(QResizeEvent* event)
+{
+    QOpenGLWidget::resizeEvent(event);
+    emptyHint->setGeometry(rect());
 }
 
 QtGLWidget::~QtGLWidget()
@@ -237,6 +250,7 @@ void QtGLWidget::showFaceColours(bool on)
 void QtGLWidget::workbenchChanged(unsigned changes)
 {
     ++meshRevision;
+    emptyHint->setHidden(mesh.numFaces > 0);
     if (changes & (ChangeGeometry | ChangeNewMesh)) {
         drawer->meshChanged();
         faceBvh.reset();

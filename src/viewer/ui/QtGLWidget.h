@@ -19,6 +19,7 @@
 #include <vector>
 
 class MeshDrawer;
+class QLabel;
 struct TerrainParameters;
 
 // The OpenGL view: draws the workbench's mesh in one of eight render modes with
@@ -85,8 +86,7 @@ public:
     // where the format carries them when they are the mesh's own
     // (Mesh::vertexColoursSet), never the default display colour. problem gets
     // why nothing was written, losses what the format could not hold.
-    bool saveMesh(
-        const QString& name, QString* problem = nullptr, QStringList* losses = nullptr);
+    bool saveMesh(const QString& name, QString* problem = nullptr, QStringList* losses = nullptr);
     // The current picture (device pixels), top row first.
     QImage grabRendering();
 
@@ -159,6 +159,7 @@ public:
     // Sets the viewport and the projection for a widget size in logical pixels; a
     // zero side counts as 1.
     void resizeGL(int w, int h) override;
+    void resizeEvent(QResizeEvent* event) override;
     // Frames painted so far.
     std::uint64_t framesPainted() const { return frameCount; }
 
@@ -267,6 +268,8 @@ private:
 
     std::function<void(const QString&)> statusSink;
     std::function<void(const QString&)> noticeSink;
+    // Shown over the view while there is no mesh.
+    QLabel* emptyHint = nullptr;
     // The status bar, and the notice sink too.
     void tellUser(const QString& text);
     std::function<void()> meshStateSink;
