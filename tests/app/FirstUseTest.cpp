@@ -17,6 +17,7 @@
 #include <QSettings>
 #include <QSignalSpy>
 #include <QStatusBar>
+#include <QTabBar>
 #include <QTimer>
 #include <QUrl>
 #include <QWheelEvent>
@@ -153,6 +154,20 @@ void FirstUseTest::dialogues()
     page->apply();
     QCOMPARE(simplified.count(), 1);
     window->runner->waitForEnd();
+
+    // The tool dialogue shows all eight tab titles, and the window's shortcuts
+    // work while it has the focus: Ctrl+Z takes the simplification back.
+    QtMeshEditorDialogue* tools = window->meshEditor;
+    window->mesheditorEvent();
+    tools->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(tools));
+    const QTabBar* titles = tools->tabs()->tabBar();
+    QCOMPARE(titles->count(), 8);
+    QVERIFY(titles->tabRect(7).right() < titles->width());
+    QVERIFY(view->isModified());
+    QTest::keyClick(tools, Qt::Key_Z, Qt::ControlModifier);
+    QVERIFY(!view->isModified());
+    tools->hide();
 
     // Start folders: home, then the last one chosen, then the current mesh's.
     QSettings(QSettings::UserScope, QStringLiteral("facetra"), QStringLiteral("facetra")).clear();

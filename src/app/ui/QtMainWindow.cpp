@@ -93,6 +93,18 @@ QtMainWindow::QtMainWindow(QWidget* parent)
     // The Terrain page builds into the view's mesh; it gets that mesh here.
     meshEditor->terrainPage->mesh = &glView()->mesh;
     lightEditor = new QtLightEditorDialogue(this);
+    // The window's shortcuts (Undo, Open, Save, Fit View, ...) work while one
+    // of its dialogues has the focus too.
+    for (QAction* entry : menuBar()->actions()) {
+        if (!entry->menu())
+            continue;
+        for (QAction* action : entry->menu()->actions()) {
+            if (!action->shortcut().isEmpty()) {
+                meshEditor->addAction(action);
+                lightEditor->addAction(action);
+            }
+        }
+    }
 
     connectRouting();
     rendermodeEvent(glView()->renderMode);

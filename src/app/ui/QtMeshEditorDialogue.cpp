@@ -1,13 +1,13 @@
 #include "app/ui/QtMeshEditorDialogue.h"
 
 #include "clipping/ui/QtCLippingWidget.h"
-#include "morphogens/ui/QtMorphogenWidget.h"
 #include "filtering/ui/QtMeanShiftWidget.h"
+#include "morphogens/ui/QtMorphogenWidget.h"
 #include "refinement/ui/QtMeshSimplifierWidget.h"
 #include "refinement/ui/QtMeshSubdivideWidget.h"
-#include "terrain/ui/QtMeshTerrainWidget.h"
-#include "segmentation/ui/QtMeshTraversalWidget.h"
 #include "segmentation/ui/QtMeshClassifierWidget.h"
+#include "segmentation/ui/QtMeshTraversalWidget.h"
+#include "terrain/ui/QtMeshTerrainWidget.h"
 
 #include <QPushButton>
 #include <QTabWidget>
@@ -22,6 +22,9 @@ QtMeshEditorDialogue::QtMeshEditorDialogue(QWidget* parent)
 
     createPages();
     addTabs();
+    // Wide enough to show every tab title: no scroll arrows, no elided titles.
+    tabs()->setUsesScrollButtons(false);
+    tabs()->setElideMode(Qt::ElideNone);
 
     reloadPushButton = addButton(QStringLiteral("Reload"), true);
     applyPushButton = addButton(QStringLiteral("Apply"));
