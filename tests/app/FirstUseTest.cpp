@@ -16,6 +16,7 @@
 #include <QOpenGLContext>
 #include <QSettings>
 #include <QSignalSpy>
+#include <QSlider>
 #include <QStatusBar>
 #include <QTabBar>
 #include <QTimer>
@@ -143,6 +144,18 @@ void FirstUseTest::dialogues()
     window->backgroundcolourEvent();
     QCOMPARE(sent.count(), 0);
     QVERIFY(view->backgroundColour == background && lighting->ambientColour == ambient);
+
+    // The light's sliders keep their place as their labels' numbers grow.
+    window->lighteditorEvent();
+    QSlider* azimuth = lighting->findChild<QSlider*>(QStringLiteral("l_azimuth_slider"));
+    QCoreApplication::processEvents();
+    const QRect place = azimuth->geometry();
+    for (int value : { 360, 5, 90 }) {
+        azimuth->setValue(value);
+        QCoreApplication::processEvents();
+        QCOMPARE(azimuth->geometry(), place);
+    }
+    window->lightEditor->hide();
 
     // Level 0 removes everything and is sent only after a yes.
     QtMeshSimplifierWidget* page = window->meshEditor->simplifyPage;

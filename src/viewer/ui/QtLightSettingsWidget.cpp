@@ -4,6 +4,7 @@
 #include "pagekit/PageSlider.h"
 
 #include <QComboBox>
+#include <QFontMetrics>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -14,6 +15,8 @@
 #include <QSignalBlocker>
 #include <QSlider>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace {
 
@@ -107,6 +110,16 @@ QtLightSettingsWidget::QtLightSettingsWidget(QWidget* parent)
     altitudeSlider = makeSlider("l_altitude_slider");
     azimuthLabel = new QLabel(QStringLiteral("Azimuth: 0"), position);
     azimuthSlider = makeSlider("l_azimuth_slider");
+    // The labels keep the width of their longest text, so that the sliders
+    // stay in place as the numbers change.
+    int widest = 0;
+    for (const QString text : { QStringLiteral("Altitude: 360"), QStringLiteral("Azimuth: 360") }) {
+        const QFontMetrics metrics = altitudeLabel->fontMetrics();
+        widest = std::max(
+            { widest, metrics.horizontalAdvance(text), metrics.boundingRect(text).width() });
+    }
+    altitudeLabel->setFixedWidth(widest + 4);
+    azimuthLabel->setFixedWidth(widest + 4);
     positionLayout->addWidget(altitudeLabel, 0, 0);
     positionLayout->addWidget(altitudeSlider, 0, 1);
     positionLayout->addWidget(azimuthLabel, 1, 0);
