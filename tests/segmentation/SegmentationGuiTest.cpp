@@ -10,6 +10,7 @@
 #include "segmentation/ui/QtMeshTraversalWidget.h"
 #include "viewer/ui/QtGLWidget.h"
 
+#include <QLabel>
 #include <QOpenGLContext>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -112,6 +113,13 @@ void SegmentationGuiTest::applyClassifiesAndTheSliderFollows()
     QtMeshClassifierWidget* page = window->meshEditor->classifyPage;
     QSignalSpy found(view, &QtGLWidget::numbpatches_signal);
 
+    // What the page says of the patches, and where Previous and Next may go.
+    const auto browsing = [page](const QString& text, bool previous, bool next) {
+        return page->patchLabel->text() == text && page->previousButton->isEnabled() == previous
+            && page->nextButton->isEnabled() == next;
+    };
+    QVERIFY(browsing(QStringLiteral("no patches: classify first"), false, false));
+
     // Nothing before a mesh, and no re-partition before a classification.
     page->apply();
     QCOMPARE(found.count(), 0);
@@ -131,6 +139,22 @@ void SegmentationGuiTest::applyClassifiesAndTheSliderFollows()
     QVERIFY(view->faceColoursShown());
     const QImage classified = view->grabFramebuffer();
     QVERIFY(yellowPixels(classified) > 0);
+
+    // Next walks from none shown to the last patch, where it stops; the
+    // patch-count label follows a drag before the count is sent.
+    QVERIFY(browsing(QStringLiteral("%1 patches, none shown").arg(n), false, true));
+    for (int k = 1; k <= n; ++k) {
+        page->nextButton->click();
+        QVERIFY2(browsing(QStringLiteral("patch %1 of %2").arg(k).arg(n), k > 1, k < n),
+            qPrintable(page->patchLabel->text()));
+    }
+    page->numPatchesSlider->setSliderDown(true);
+    page->numPatchesSlider->setSliderPosition(n + 1);
+    QVERIFY(page->numPatchesLabel->text().endsWith(QString::number(n + 1)));
+    QCOMPARE(c.numPatches, n);
+    page->numPatchesSlider->setSliderDown(false);
+    QCOMPARE(c.numPatches, n + 1);
+    page->numbpatchesEvent(n);
 
     // Browsing lightens the patch shown; a count past the seeds is held to them.
     page->previousEvent();

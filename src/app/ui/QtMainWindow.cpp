@@ -120,6 +120,8 @@ void QtMainWindow::showWorkbench(unsigned changes)
             bench.classifierSettings.weight, bench.classifierSettings.spMode);
         meshEditor->meanShiftPage->showSettings(
             bench.filterSettings.slider, bench.filterSettings.algorithm);
+        meshEditor->classifyPage->showPatches(
+            bench.shownPatch, bench.classifier.seeds.empty() ? 0 : bench.classifier.numPatches);
     }
     if (changes & (ChangeClipping | ChangeNewMesh)) {
         std::array<bool, 6> selected {};

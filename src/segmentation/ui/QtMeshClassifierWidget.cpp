@@ -58,8 +58,12 @@ QtMeshClassifierWidget::QtMeshClassifierWidget(QWidget* parent, const QString& n
             { "threshmin_slider", 1, 50, 1, 1, 1, false }, this);
     std::tie(weightLabel, weightSlider) = addLabelledSlider(layout, QStringLiteral("Weight:\t0.5"),
         "weight_label", { "weight_slider", 0, 100, 50, 10, 1, true }, this);
-    addButton("Previous", &QtMeshClassifierWidget::previousEvent);
-    addButton("Next", &QtMeshClassifierWidget::nextEvent);
+    previousButton = addButton("Previous", &QtMeshClassifierWidget::previousEvent);
+    nextButton = addButton("Next", &QtMeshClassifierWidget::nextEvent);
+    patchLabel = new QLabel(this);
+    patchLabel->setObjectName(QStringLiteral("patch_label"));
+    layout->addWidget(patchLabel);
+    showPatches(-1, 0);
     std::tie(thresholdLabel, thresholdSlider)
         = addLabelledSlider(layout, QStringLiteral("Patch Threshold:\t1"), "patchthreshold_label",
             { "patchthreshold_slider", 1, 100, 1, 5, 1, true }, this);
@@ -68,6 +72,9 @@ QtMeshClassifierWidget::QtMeshClassifierWidget(QWidget* parent, const QString& n
 
     connect(
         numPatchesSlider, &QSlider::valueChanged, this, &QtMeshClassifierWidget::numbpatchesEvent);
+    // The count is sent when the slider is let go; its label follows the drag.
+    connect(
+        numPatchesSlider, &QSlider::sliderMoved, this, &QtMeshClassifierWidget::setPatchCountLabel);
     connect(weightSlider, &QSlider::valueChanged, this, &QtMeshClassifierWidget::weightEvent);
     connect(
         thresholdSlider, &QSlider::valueChanged, this, &QtMeshClassifierWidget::patchthreshEvent);
@@ -101,6 +108,16 @@ void QtMeshClassifierWidget::showPatchCount(int n)
     numPatches = n;
     setPatchCountLabel(n);
     numPatchesSlider->setValue(n);
+}
+
+void QtMeshClassifierWidget::showPatches(int shown, int count)
+{
+    currentPatch = shown;
+    patchLabel->setText(count <= 0 ? QStringLiteral("no patches: classify first")
+            : shown < 0            ? QStringLiteral("%1 patches, none shown").arg(count)
+                                   : QStringLiteral("patch %1 of %2").arg(shown + 1).arg(count));
+    previousButton->setEnabled(count > 0 && shown > 0);
+    nextButton->setEnabled(count > 0 && shown < count - 1);
 }
 
 void QtMeshClassifierWidget::showSettings(double weightValue, int spMode)

@@ -7,6 +7,7 @@
 
 class QButtonGroup;
 class QLabel;
+class QPushButton;
 class QSlider;
 
 // The Classification page: the classifier's settings (patch count, weight,
@@ -31,6 +32,10 @@ public:
     QSlider* weightSlider = nullptr;
     QLabel* thresholdLabel = nullptr;
     QSlider* thresholdSlider = nullptr;
+    // "patch k of n" beside Previous and Next, which stop at the ends.
+    QLabel* patchLabel = nullptr;
+    QPushButton* previousButton = nullptr;
+    QPushButton* nextButton = nullptr;
 
     // The .spt file questions (replaceable for tests).
     UserDialogs dialogs;
@@ -45,6 +50,10 @@ public:
     // Shows a patch count on its slider and label. Sends nothing; the count a
     // classification found comes through numbpatchesEvent.
     void showPatchCount(int n);
+    // Shows which of the classification's patches the view shows (shown: -1
+    // none; count 0: no classification), and lets Previous and Next go only
+    // where there is a patch. Sends nothing.
+    void showPatches(int shown, int count);
 
 signals:
     void meshclassify_signal();
