@@ -4,11 +4,13 @@
 #include "TestUtil.h"
 
 #include "mesh/engine/LoadMesh.h"
+#include "mesh/engine/ReadObj.h"
 #include "mesh/engine/WriteMeshFile.h"
 
 #include <cstring>
 
 using namespace testutil;
+using Triangles = std::vector<std::array<int, 3>>;
 
 TEST(MeshFormats, FilesFromOtherProgramsReadRight)
 {
@@ -43,18 +45,23 @@ TEST(MeshFormats, FilesFromOtherProgramsReadRight)
                                  "property float green\nproperty float blue\nelement face 1\n"
                                  "property list uchar int vertex_indices\nend_header\n"
                                  "0 0 0 0.2 0.5 1\n1 0 0 0.999 0.0019 0.6\n0 1 0 0 0 0\n3 0 1 2\n";
-    // Two facets sharing an edge: four vertices, not six.
-    const std::string asciiStl = "solid two\nfacet normal 0 0 1\nouter loop\nvertex 0 0 0\n"
-                                 "vertex 1 0 0\nvertex 1 1 0\nendloop\nendfacet\n"
-                                 "facet normal 0 0 1\nouter loop\nvertex 0 0 0\nvertex 1 1 0\n"
-                                 "vertex 0 1 0\nendloop\nendfacet\nendsolid two\n";
+    // Equal positions become one vertex (0 and -0 alike); facets of two or three equal
+    // corners stay faces.
+    const std::string asciiStl = "solid x\nfacet normal 0 0 1\nouter loop\nvertex 0 0 0\n"
+                                 "vertex 1 0 0\nvertex 0 1 0\nendloop\nendfacet\n"
+                                 "facet normal 0 0 1\nouter loop\nvertex 0 0 0\nvertex -0 0 0\n"
+                                 "vertex 1 0 0\nendloop\nendfacet\nfacet normal 0 0 1\nouter loop\n"
+                                 "vertex 0 1 0\nvertex 0 1 0\nvertex 0 1 0\nendloop\nendfacet\n"
+                                 "facet normal 0 0 1\nouter loop\nvertex 1 0 0\nvertex 1 1 0\n"
+                                 "vertex 0 1 0\nendloop\nendfacet\nendsolid x\n";
+    const Triangles stlFaces = { { 0, 1, 2 }, { 0, 0, 1 }, { 2, 2, 2 }, { 1, 3, 2 } };
     const std::string coff = "COFF\n3 1 0\n0 0 0 255 0 0 255\n1 0 0 0 255 0 255\n"
                              "0 1 0 0 0 255 255\n3 0 1 2\n";
     const std::string gts = "4 6 4 GtsSurface GtsFace GtsEdge GtsVertex\n0 0 0\n1 0 0\n0 1 0\n"
                             "0 0 1\n1 2\n2 3\n3 1\n1 4\n2 4\n3 4\n1 2 3\n1 5 4\n2 6 5\n3 4 6\n";
     Mesh stlMesh;
-    makeMesh(stlMesh, { { 0, 0, 0 }, { 1, 0, 0 }, { 1, 1, 0 }, { 0, 1, 0 } },
-        { { 0, 1, 2 }, { 0, 2, 3 } });
+    makeMesh(stlMesh, { { 0, 0, 0 }, { 1, 0, 0 }, { 0, 1, 0 }, { 1, 1, 0 }, { -0.0f, 0, 0 } },
+        { { 0, 1, 2 }, { 0, 4, 1 }, { 2, 2, 2 }, { 1, 3, 2 } });
     captureStdout([&] { writeMeshFile(stlMesh, dir.file("binary.stl")); });
     // Many exporters start binary files with "solid" too.
     std::string solidBinary = readFile(dir.file("binary.stl"));
@@ -66,24 +73,33 @@ TEST(MeshFormats, FilesFromOtherProgramsReadRight)
         std::string bytes;
         int vertices, faces;
         Vector firstColour;
+        Triangles triangles;
     };
     const Vector none(-1, -1, -1, -1);
     const Case cases[] = {
         { "quad.ply", quadPly, 4, 2, { 1, 0, 0, 1 } },
         { "big.ply", bigEndian, 3, 1, { 0.5f, 0.25f, 0.125f, 1 } },
         { "float.ply", floatPly, 3, 1, { 0.2f, 0.5f, 1, 1 } },
-        { "two.stl", asciiStl, 4, 2, none },
-        { "solid.stl", solidBinary, 4, 2, none },
+        { "ascii.stl", asciiStl, 4, 4, none, stlFaces },
+        { "plain.stl", readFile(dir.file("binary.stl")), 4, 4, none, stlFaces },
+        { "solid.stl", solidBinary, 4, 4, none, stlFaces },
         { "c.off", coff, 3, 1, { 1, 0, 0, 1 } },
         { "tet.gts", gts, 4, 4, none },
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         Mesh mesh;
-        captureStdout([&] { ASSERT_TRUE(readMeshFile(mesh, dir.write(c.name, c.bytes))); });
+        ObjReadReport report;
+        const std::string out = captureStdout(
+            [&] { ASSERT_TRUE(readMeshFile(mesh, dir.write(c.name, c.bytes), &report)); });
         EXPECT_EQ(mesh.numVertices, c.vertices);
         EXPECT_EQ(mesh.numFaces, c.faces);
+        EXPECT_TRUE(report.losses.empty());
         expectLinked(mesh);
+        if (!c.triangles.empty()) {
+            EXPECT_EQ(triangles(mesh), c.triangles);
+            EXPECT_NE(out.find("nv: 4, nf: 4\n"), std::string::npos) << out;
+        }
         // Byte colours over 255, float ones as they are.
         if (c.firstColour.x >= 0) {
             EXPECT_EQ(mesh.vertexColours[0].x, c.firstColour.x);

@@ -53,13 +53,6 @@ TEST(LoadMesh, ReaderChosenByTheLastFourCharactersCaseBlind)
               { "a.stl", MeshFileKind::Stl }, { "a.gz", MeshFileKind::None } };
     for (const auto& [name, kind] : names)
         EXPECT_EQ(meshFileKind(name), kind) << name;
-    // No reader: the mesh as it was (the reason: ReadReasons' "mesh.stp").
-    testutil::TempDir dir;
-    Mesh mesh;
-    testutil::makeTetrahedron(mesh);
-    testutil::captureStderr(
-        [&] { EXPECT_FALSE(readMeshFile(mesh, dir.write("a.stp", "v 0 0 0\n"))); });
-    EXPECT_EQ(mesh.numVertices, 4);
 }
 
 } // namespace

@@ -8,7 +8,6 @@
 #include "mesh/engine/ReadObj.h"
 
 #include <chrono>
-#include <cstring>
 #include <fcntl.h>
 #include <future>
 #include <sys/stat.h>
@@ -21,39 +20,6 @@ namespace {
 
 const char* const tetraObj
     = "v 0 0 0\nv 1 0 0\nv 0 1 0\nv 0 0 1\nf 1 3 2\nf 1 2 4\nf 1 4 3\nf 2 3 4\n";
-
-// A binary STL of the facets, each three corners of three coordinates.
-std::string binaryStl(const std::vector<std::array<float, 9>>& facets)
-{
-    std::string bytes(80, ' ');
-    const auto put = [&bytes](auto value) {
-        char raw[sizeof value];
-        std::memcpy(raw, &value, sizeof value);
-        bytes.append(raw, sizeof value);
-    };
-    put(std::uint32_t(facets.size()));
-    for (const auto& facet : facets) {
-        for (int k = 0; k < 3; ++k)
-            put(0.0f);
-        for (float c : facet)
-            put(c);
-        bytes.append(2, '\0');
-    }
-    return bytes;
-}
-
-std::string asciiStl(const std::vector<std::array<float, 9>>& facets)
-{
-    std::string text = "solid facets\n";
-    for (const auto& f : facets) {
-        text += "facet normal 0 0 1\nouter loop\n";
-        for (int k = 0; k < 3; ++k)
-            text += "vertex " + std::to_string(f[3 * k]) + " " + std::to_string(f[3 * k + 1]) + " "
-                + std::to_string(f[3 * k + 2]) + "\n";
-        text += "endloop\nendfacet\n";
-    }
-    return text + "endsolid facets\n";
-}
 
 class ReadFifo : public testing::Test
 {
@@ -193,35 +159,6 @@ TEST(ReadReasons, WhatAReadDropsIsCountedAndSaid)
         for (const std::string& line : c.losses)
             EXPECT_NE(out.find(line + "\n"), std::string::npos) << out;
         EXPECT_GT(report.droppedFaces, 0);
-    }
-}
-
-// STL facets keep whatever their corners are: equal positions become one
-// vertex (0 and -0 alike), and a facet of two or three equal corners stays a
-// face, in text and in binary files.
-TEST(ReadReasons, StlFacetsWithEqualCornersAreKept)
-{
-    const std::vector<std::array<float, 9>> facets = {
-        { 0, 0, 0, 1, 0, 0, 0, 1, 0 },
-        { 0, 0, 0, -0.0f, 0, 0, 1, 0, 0 }, // two equal corners
-        { 0, 1, 0, 0, 1, 0, 0, 1, 0 }, // three
-        { 1, 0, 0, 1, 1, 0, 0, 1, 0 },
-    };
-    TempDir dir;
-    for (const auto& [name, bytes] : { std::pair { "facets.stl", asciiStl(facets) },
-             std::pair { "binary.stl", binaryStl(facets) } }) {
-        SCOPED_TRACE(name);
-        Mesh mesh;
-        ObjReadReport report;
-        std::string out;
-        out = captureStdout(
-            [&] { ASSERT_TRUE(readMeshFile(mesh, dir.write(name, bytes), &report)); });
-        EXPECT_NE(out.find("nv: 4, nf: 4\n"), std::string::npos) << out;
-        EXPECT_EQ(triangles(mesh),
-            (std::vector<std::array<int, 3>> {
-                { 0, 1, 2 }, { 0, 0, 1 }, { 2, 2, 2 }, { 1, 3, 2 } }));
-        EXPECT_TRUE(report.losses.empty());
-        expectLinked(mesh);
     }
 }
 
