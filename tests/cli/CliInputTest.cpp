@@ -65,18 +65,15 @@ TEST(CliInput, InfoJsonGivesOneLinePerFileAndTheReasonsOfThoseThatFailed)
 {
     TempDir dir;
     const std::string good = dir.write("good.obj", triangleObj);
-    const std::string packed = dir.write("packed.obj", triangleObj);
-    ASSERT_EQ(std::system(("gzip -n '" + packed + "'").c_str()), 0);
-    const std::string cut = dir.write("cut.obj.gz", readFile(packed + ".gz").substr(0, 30));
     const std::string unknown = dir.write("mesh.stp", triangleObj);
     const std::string missing = dir.file("missing.obj");
-    const CliRun run = runCli({ "info", "--json", missing, good, unknown, cut, good });
+    const CliRun run = runCli({ "info", "--json", missing, good, unknown, good });
     EXPECT_EQ(run.status, 1);
     const auto lines = jsonLines(run.out);
-    ASSERT_EQ(lines.size(), 5u) << run.out;
-    const std::string reasons[] = { missing + ": no such file", "",
-        unknown + ": no reader for this kind of file", cut + ": is cut short", "" };
-    const std::string files[] = { missing, good, unknown, cut, good };
+    ASSERT_EQ(lines.size(), 4u) << run.out;
+    const std::string reasons[]
+        = { missing + ": no such file", "", unknown + ": no reader for this kind of file", "" };
+    const std::string files[] = { missing, good, unknown, good };
     for (std::size_t i = 0; i < lines.size(); ++i) {
         SCOPED_TRACE(i);
         EXPECT_EQ(lines[i].at("file"), files[i]);
@@ -110,18 +107,7 @@ TEST(CliInput, InterruptEndsAReadThatWaitsForEver)
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
         ::kill(child, SIGINT);
-        int status = 0;
-        const auto stopBy = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-        while (::waitpid(child, &status, WNOHANG) == 0) {
-            if (std::chrono::steady_clock::now() > stopBy) {
-                ::kill(child, SIGKILL);
-                ::waitpid(child, &status, 0);
-                FAIL() << "Ctrl+C did not end the read";
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
-        ASSERT_TRUE(WIFEXITED(status)) << readFile(out);
-        EXPECT_EQ(WEXITSTATUS(status), 130);
+        EXPECT_EQ(clitest::exitStatus(child), 130) << readFile(out);
         EXPECT_EQ(readFile(err), "Cancelled\n");
         EXPECT_FALSE(fs::exists(dir.file("copy.obj")));
     }

@@ -94,10 +94,6 @@ TEST_F(CliRunReal, ScriptsWriteWhatTheOneStepVerbsWrite)
                 suzanne },
             "filter algorithm=median radius=3\nsave-normals n.txt\n" },
         { suzanne,
-            { "filter", "--algorithm", "meanshift", "--radius", "20", "--normals-out", "@/n.txt",
-                suzanne },
-            "filter algorithm=meanshift radius=20\nsave-normals n.txt\n" },
-        { suzanne,
             { "segment", suzanne, "--traverse", "1:4:20", "--mark", "--traverse", "600:3:30",
                 "--mark", "--save-all", "@/parts" },
             "pick face=1 depth=4 angle=20\nmark\npick face=600 depth=3 angle=30\nmark\n"
