@@ -9,12 +9,9 @@
 
 using testutil::captureStdout;
 
-// A mesh built in code with the derived data a load builds.
-inline Mesh builtMesh(
-    const std::vector<Vector>& points, const std::vector<std::array<int, 3>>& faces)
+// Derived data as a load builds it.
+inline Mesh built(Mesh mesh)
 {
-    Mesh mesh;
-    testutil::makeMesh(mesh, points, faces);
     captureStdout([&] {
         build(mesh, { MESH_CENTRE, MESH_CENTROIDS, MESH_EDGE_LIST, MESH_VERTEX_NORMALS, MESH_BB });
     });
@@ -24,17 +21,10 @@ inline Mesh builtMesh(
 // An n x n grid of unit cells, heights rippled so that neighbouring normals differ.
 inline Mesh rippledGrid(int n)
 {
-    std::vector<Vector> points;
-    std::vector<std::array<int, 3>> faces;
-    for (int i = 0; i < n * n; ++i) {
-        const float x = float(i % n), y = float(i / n);
-        points.push_back(Vector(x, y, 0.3f * std::sin(x * 0.9f) * std::cos(y * 0.7f)));
-        if (i % n + 1 < n && i / n + 1 < n) {
-            faces.push_back({ i, i + 1, i + n + 1 });
-            faces.push_back({ i, i + n + 1, i + n });
-        }
-    }
-    return builtMesh(points, faces);
+    Mesh mesh;
+    testutil::makeGrid(mesh, n,
+        [](int x, int y) { return 0.3f * std::sin(float(x) * 0.9f) * std::cos(float(y) * 0.7f); });
+    return built(std::move(mesh));
 }
 
 // Two copies of a shared real mesh loaded as the workbench does (false when it is

@@ -79,7 +79,9 @@ TEST(MeanShiftFilter, MatchesReference)
 TEST(MedianFilter, MatchesReferenceAndKeepsLoneFaces)
 {
     const auto single = [] {
-        return builtMesh({ { 0, 0, 0 }, { 1, 0, 0 }, { 0, 1, 0 } }, { { 0, 1, 2 } });
+        Mesh mesh;
+        testutil::makeMesh(mesh, { { 0, 0, 0 }, { 1, 0, 0 }, { 0, 1, 0 } }, { { 0, 1, 2 } });
+        return built(std::move(mesh));
     };
     Mesh lone = single();
     MeanShiftFilter alone(&lone);

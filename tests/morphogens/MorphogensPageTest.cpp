@@ -77,10 +77,8 @@ void MorphogensPageTest::clicksColoursAndFilesReachTheSignal()
 void MorphogensPageTest::viewSavesOnlyColoursTheMorphogensMade()
 {
     QTemporaryDir dir;
-    QFile mesh(dir.filePath("m.obj"));
-    QVERIFY(mesh.open(QIODevice::WriteOnly)
-        && mesh.write("mn alpha beta\nv 0 0 0\nv 1 0 0\nv 0 1 0\nm 1 0\nm 0 1\nf 1 2 3\n"));
-    mesh.close();
+    std::ofstream(dir.filePath("m.obj").toStdString())
+        << "mn alpha beta\nv 0 0 0\nv 1 0 0\nv 0 1 0\nm 1 0\nm 0 1\nf 1 2 3\n";
     QtMainWindow window;
     QtGLWidget* view = window.glView();
     view->setToolRunner(nullptr);

@@ -1,6 +1,6 @@
 // facetra-cli classify against what the window does with the same file.
+#include "../cli/CliProcess.h"
 #include "SegmentationTestMeshes.h"
-#include "TestUtil.h"
 
 #include "mesh/engine/Build.h"
 #include "mesh/engine/LoadMesh.h"
@@ -10,26 +10,7 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
-#include <cstdio>
-#include <filesystem>
-#include <unistd.h>
-
-namespace {
-
-// Runs the tool; its standard output and exit status.
-std::pair<std::string, int> run(const std::string& arguments)
-{
-    const std::string command
-        = std::string(FACETRA_CLI) + " classify " + arguments + " 2>/dev/null";
-    std::FILE* pipe = ::popen(command.c_str(), "r");
-    std::string out;
-    for (int c; pipe && (c = std::fgetc(pipe)) != EOF;)
-        out += char(c);
-    const int status = pipe ? ::pclose(pipe) : -1;
-    return { out, WIFEXITED(status) ? WEXITSTATUS(status) : -1 };
-}
-
-} // namespace
+using clitest::runCli;
 
 TEST(ClassifyCli, GivesTheWindowsResultAndRefusesBadArguments)
 {
@@ -38,10 +19,10 @@ TEST(ClassifyCli, GivesTheWindowsResultAndRefusesBadArguments)
     ASSERT_TRUE(writeObj(bumpyGrid(9), in));
 
     for (const char* mode : { "floyd", "dijkstra" }) {
-        const std::string args = std::string("--mode ") + mode + " --weight 0.3";
-        auto [out, status] = run("--json " + args + " " + in);
-        ASSERT_EQ(status, 0);
-        const nlohmann::json j = nlohmann::json::parse(out);
+        const clitest::CliRun cli
+            = runCli({ "classify", "--json", "--mode", mode, "--weight", "0.3", in });
+        ASSERT_EQ(cli.status, 0) << cli.err;
+        const nlohmann::json j = nlohmann::json::parse(cli.out);
 
         Mesh mesh;
         testing::internal::CaptureStdout();
@@ -60,8 +41,11 @@ TEST(ClassifyCli, GivesTheWindowsResultAndRefusesBadArguments)
             std::vector<int>(window.seeds.begin(), window.seeds.begin() + n));
         EXPECT_EQ(j["patch"].get<std::vector<int>>(), window.patchOfFace);
     }
-    for (const std::string& bad :
-        { "--weight 2 " + in, "--mode fast " + in, "--patches 0 " + in, "--patches 51 " + in,
-            "--load-table " + dir.file("missing.spt") + " " + in, std::string() })
-        EXPECT_EQ(run(bad).second, 1) << bad;
+    for (const std::vector<std::string>& bad : std::vector<std::vector<std::string>> {
+             { "--weight", "2", in }, { "--mode", "fast", in }, { "--patches", "0", in },
+             { "--patches", "51", in }, { "--load-table", dir.file("missing.spt"), in }, {} }) {
+        std::vector<std::string> args { "classify" };
+        args.insert(args.end(), bad.begin(), bad.end());
+        EXPECT_EQ(runCli(args).status, 1) << (bad.empty() ? "" : bad[0]);
+    }
 }

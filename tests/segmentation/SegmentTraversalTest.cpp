@@ -104,11 +104,9 @@ TEST(SegmentExport, AnUnwritableFileSparesTheOthers)
     const testutil::TempDir scratch;
     const std::string dir = scratch.path().string();
     fs::create_directory(dir + "/object_1.obj");
-    testing::internal::CaptureStdout();
-    testing::internal::CaptureStderr();
-    const SegmentExportReport blocked = writeSegmentFiles(mesh, 2, dir);
-    testing::internal::GetCapturedStdout();
-    testing::internal::GetCapturedStderr();
+    SegmentExportReport blocked;
+    testutil::captureStderr(
+        [&] { testutil::captureStdout([&] { blocked = writeSegmentFiles(mesh, 2, dir); }); });
     EXPECT_EQ(blocked.failed, std::vector<std::string> { dir + "/object_1.obj" });
     EXPECT_EQ(blocked.written.size(), 3u);
     EXPECT_EQ(std::distance(fs::directory_iterator(dir), {}), 4); // no temporary left

@@ -1,22 +1,17 @@
 // The Edge Traversal and Classification pages in the real window: routing to
 // the view, the highlight and patch colours, marking, browsing, reloading.
+#include "../app/WindowTestUtil.h"
 #include "SegmentationTestMeshes.h"
 
-#include "app/ui/QtMainWindow.h"
-#include "app/ui/QtMeshEditorDialogue.h"
 #include "mesh/engine/WriteObj.h"
 #include "segmentation/ui/ClassifierView.h"
 #include "segmentation/ui/QtMeshClassifierWidget.h"
 #include "segmentation/ui/QtMeshTraversalWidget.h"
-#include "viewer/ui/QtGLWidget.h"
 
 #include <QLabel>
 #include <QOpenGLContext>
-#include <QPushButton>
 #include <QSignalSpy>
 #include <QSlider>
-#include <QTemporaryDir>
-#include <QtTest>
 
 namespace {
 
@@ -37,28 +32,16 @@ int yellowPixels(const QImage& image)
 
 } // namespace
 
-class SegmentationGuiTest : public QObject
+class SegmentationGuiTest : public QObject, WindowDriver
 {
     Q_OBJECT
 
-    QTemporaryDir scratch;
-    std::unique_ptr<QtMainWindow> window;
-    QtGLWidget* view = nullptr;
-
-    // The mesh written to a file, and a window of the given view size shown.
-    QString showWindow(const Mesh& mesh, int width, int height)
+    // The mesh written to a file, and the window shown.
+    QString showWindowFor(const Mesh& mesh)
     {
         const QString file = scratch.filePath(QStringLiteral("mesh.obj"));
-        if (!writeObj(mesh, file.toStdString()))
-            return {};
-        window = std::make_unique<QtMainWindow>();
-        // The tools run at once: these checks are about the pages, not the runs.
-        window->glView()->setToolRunner(nullptr);
-        window->setAttribute(Qt::WA_DeleteOnClose, false);
-        window->resizeView(width, height);
-        window->show();
-        view = window->glView();
-        return QTest::qWaitForWindowExposed(window.get()) ? file : QString();
+        showWindow(300);
+        return writeObj(mesh, file.toStdString()) ? file : QString();
     }
 
 private slots:
@@ -74,7 +57,7 @@ private slots:
 
 void SegmentationGuiTest::pickGatesTraversalAndMarkReplacesTheHighlight()
 {
-    const QString grid = showWindow(bumpyGrid(9, 0.0f), 300, 300); // flat, 128 faces
+    const QString grid = showWindowFor(bumpyGrid(9, 0.0f)); // flat, 128 faces
     QVERIFY(!grid.isEmpty() && view->loadMesh(grid));
     QtMeshTraversalWidget* page = window->meshEditor->traversalPage;
     const auto reached = [this] {
@@ -95,7 +78,6 @@ void SegmentationGuiTest::pickGatesTraversalAndMarkReplacesTheHighlight()
     QVERIFY(reached() > 3);
     QVERIFY(orange() > 500);
 
-    window->mesheditorEvent();
     QTest::mouseClick(page->findChild<QPushButton*>(), Qt::LeftButton);
     QCOMPARE(view->workbench.traversal.segmentCount, 1);
     QVERIFY(view->faceColoursShown());
@@ -108,7 +90,7 @@ void SegmentationGuiTest::pickGatesTraversalAndMarkReplacesTheHighlight()
 
 void SegmentationGuiTest::applyClassifiesAndTheSliderFollows()
 {
-    const QString sheet = showWindow(bumpyGrid(11, 3.0f), 400, 300);
+    const QString sheet = showWindowFor(bumpyGrid(11, 3.0f));
     QVERIFY(!sheet.isEmpty());
     QtMeshClassifierWidget* page = window->meshEditor->classifyPage;
     QSignalSpy found(view, &QtGLWidget::numbpatches_signal);
@@ -123,9 +105,7 @@ void SegmentationGuiTest::applyClassifiesAndTheSliderFollows()
     // Nothing before a mesh, and no re-partition before a classification.
     page->apply();
     QCOMPARE(found.count(), 0);
-    window->dialogs.openFileName
-        = [&](QWidget*, const QString&, const QString&, const QString&) { return sheet; };
-    window->openfileEvent();
+    open(sheet);
     page->numbpatchesEvent(4);
     QVERIFY(view->workbench.classifier.patchOfFace.empty());
     QVERIFY(!view->faceColoursShown());

@@ -44,17 +44,9 @@ bool loadRealMesh(Mesh& mesh, const std::string& name)
 
 Mesh bumpyGrid(int n, float height)
 {
-    std::vector<Vector> p;
-    std::vector<std::array<int, 3>> f;
-    for (int y = 0; y < n; ++y)
-        for (int x = 0; x < n; ++x)
-            p.push_back(
-                Vector(float(x), float(y), height * std::sin(0.7f * x) * std::cos(0.5f * y)));
-    for (int y = 0; y + 1 < n; ++y)
-        for (int x = 0; x + 1 < n; ++x) {
-            const int a = y * n + x;
-            f.push_back({ a, a + 1, a + n });
-            f.push_back({ a + 1, a + n + 1, a + n });
-        }
-    return segMesh(p, f);
+    Mesh mesh;
+    testutil::makeGrid(mesh, n,
+        [height](int x, int y) { return height * std::sin(0.7f * x) * std::cos(0.5f * y); });
+    build(mesh, { MESH_CENTRE, MESH_CENTROIDS, MESH_EDGE_LIST, MESH_VERTEX_NORMALS });
+    return mesh;
 }
