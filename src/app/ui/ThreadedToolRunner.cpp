@@ -119,17 +119,7 @@ bool ThreadedToolRunner::start(ToolRun run)
     // as doToolWork() decides.
     if (state->run.work) {
         state->run.work = [work = std::move(state->run.work), state](Progress& progress) {
-            try {
-                return work(progress);
-            } catch (const RunCancelled&) {
-                throw;
-            } catch (const std::bad_alloc&) {
-                state->reason = "out of memory";
-                throw;
-            } catch (const std::exception& e) {
-                state->reason = e.what();
-                throw;
-            }
+            return workKeepingReason(work, progress, state->reason);
         };
     }
     try {

@@ -272,6 +272,8 @@ private:
     QLabel* emptyHint = nullptr;
     // The status bar, and the notice sink too.
     void tellUser(const QString& text);
+    void tableFile(const QString& name, bool (Workbench::*act)(const std::string&),
+        const QString& failure, const QString& fallback);
     std::function<void()> meshStateSink;
     // The mesh's centre when the view was last fitted or the geometry last
     // changed: a tool that moves the centre does not move the picture.

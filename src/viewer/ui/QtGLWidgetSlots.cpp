@@ -227,28 +227,30 @@ void QtGLWidget::sp_mode_slot(int mode)
     workbench.setSpMode(mode);
 }
 
-void QtGLWidget::loadsp_slot(const QString& name)
+// A table file the workbench reads or writes; a failure is told with the
+// engine's reason.
+void QtGLWidget::tableFile(const QString& name, bool (Workbench::*act)(const std::string&),
+    const QString& failure, const QString& fallback)
 {
     if (mesh.numVertices == 0 || refuseWhileRunning())
         return;
     takeRefusal();
-    if (!workbench.loadTable(encoded(name))) {
+    if (!(workbench.*act)(encoded(name))) {
         const std::string why = takeRefusal();
-        tellUser(QStringLiteral("The table %1 was not loaded: %2")
-                     .arg(name, why.empty() ? QStringLiteral("it cannot be read") : decoded(why)));
+        tellUser(failure.arg(name, why.empty() ? fallback : decoded(why)));
     }
+}
+
+void QtGLWidget::loadsp_slot(const QString& name)
+{
+    tableFile(name, &Workbench::loadTable, QStringLiteral("The table %1 was not loaded: %2"),
+        QStringLiteral("it cannot be read"));
 }
 
 void QtGLWidget::savesp_slot(const QString& name)
 {
-    if (mesh.numVertices == 0 || refuseWhileRunning())
-        return;
-    takeRefusal();
-    if (!workbench.saveTable(encoded(name))) {
-        const std::string why = takeRefusal();
-        tellUser(QStringLiteral("The table was not saved to %1: %2")
-                     .arg(name, why.empty() ? QStringLiteral("it cannot be written") : decoded(why)));
-    }
+    tableFile(name, &Workbench::saveTable, QStringLiteral("The table was not saved to %1: %2"),
+        QStringLiteral("it cannot be written"));
 }
 
 void QtGLWidget::edgetraversal_slot(int depth, int angle)

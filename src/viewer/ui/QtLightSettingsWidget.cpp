@@ -113,7 +113,8 @@ QtLightSettingsWidget::QtLightSettingsWidget(QWidget* parent)
     // The labels keep the width of their longest text, so that the sliders
     // stay in place as the numbers change.
     int widest = 0;
-    for (const QString text : { QStringLiteral("Altitude: 360"), QStringLiteral("Azimuth: 360") }) {
+    for (const QString& text :
+        { QStringLiteral("Altitude: 360"), QStringLiteral("Azimuth: 360") }) {
         const QFontMetrics metrics = altitudeLabel->fontMetrics();
         widest = std::max(
             { widest, metrics.horizontalAdvance(text), metrics.boundingRect(text).width() });

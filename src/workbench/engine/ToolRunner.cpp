@@ -5,17 +5,32 @@
 #include <cstdio>
 #include <new>
 
-RunOutcome doToolWork(ToolRun& run, Progress& progress, bool& result)
+bool workKeepingReason(
+    const std::function<bool(Progress&)>& work, Progress& progress, std::string& reason)
 {
     try {
-        result = run.work ? run.work(progress) : true;
+        return work(progress);
+    } catch (const RunCancelled&) {
+        throw;
+    } catch (const std::bad_alloc&) {
+        reason = "out of memory";
+        throw;
+    } catch (const std::exception& e) {
+        reason = e.what();
+        throw;
+    }
+}
+
+RunOutcome doToolWork(ToolRun& run, Progress& progress, bool& result)
+{
+    std::string reason;
+    try {
+        result = run.work ? workKeepingReason(run.work, progress, reason) : true;
         return RunOutcome::Done;
     } catch (const RunCancelled&) {
         return RunOutcome::Cancelled;
-    } catch (const std::bad_alloc&) {
-        std::fprintf(stderr, "%s failed: out of memory\n", run.name.c_str());
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "%s failed: %s\n", run.name.c_str(), e.what());
+    } catch (const std::exception&) {
+        std::fprintf(stderr, "%s failed: %s\n", run.name.c_str(), reason.c_str());
     }
     std::fflush(stderr);
     return RunOutcome::Failed;

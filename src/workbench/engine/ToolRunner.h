@@ -58,6 +58,11 @@ private:
     Progress* progress;
 };
 
+// Calls work; when it throws anything but a stop, reason gets why ("out of
+// memory", the exception's text) before the exception goes on.
+bool workKeepingReason(
+    const std::function<bool(Progress&)>& work, Progress& progress, std::string& reason);
+
 // Calls run.work on this thread and keeps what it returned in `result`.
 // RunCancelled gives Cancelled; any other exception (memory running out) gives
 // Failed, after a line on standard error naming the run and the reason.

@@ -254,18 +254,10 @@ bool Workbench::runLong(const Step& step, StepDone& done)
     // An engine that declines says why; the reason goes to the user.
     run.work = [job, work = std::move(run.work)](Progress& progress) {
         takeRefusal();
-        try {
-            const bool ok = work(progress);
-            if (!ok)
-                job->reason = takeRefusal();
-            return ok;
-        } catch (const std::bad_alloc&) {
-            job->reason = "out of memory";
-            throw;
-        } catch (const std::exception& e) {
-            job->reason = e.what();
-            throw;
-        }
+        const bool ok = workKeepingReason(work, progress, job->reason);
+        if (!ok)
+            job->reason = takeRefusal();
+        return ok;
     };
     run.finish = [this, job, end, name = run.name](bool ok) {
         const Parsed& q = job->p;
@@ -273,8 +265,8 @@ bool Workbench::runLong(const Step& step, StepDone& done)
             if (!ok) {
                 // Nothing changed but the table.
                 classifier.table = std::move(job->classifier.table);
-                const std::string why = job->reason.empty() ? "the mesh was not classified"
-                                                             : job->reason;
+                const std::string why
+                    = job->reason.empty() ? "the mesh was not classified" : job->reason;
                 status(why);
                 end(Outcome::Refused, why, true);
                 return;
@@ -309,7 +301,7 @@ bool Workbench::runLong(const Step& step, StepDone& done)
             if (!ok) {
                 notify(ChangeToolState);
                 end(Outcome::Refused,
-                    q.slider == 0.0f      ? "a radius of 0 is refused: nothing to filter"
+                    q.slider == 0.0f          ? "a radius of 0 is refused: nothing to filter"
                         : job->reason.empty() ? "the normals were not filtered"
                                               : job->reason,
                     !job->reason.empty());
@@ -326,9 +318,9 @@ bool Workbench::runLong(const Step& step, StepDone& done)
         }
         if (!ok) {
             const std::string why = !job->reason.empty() ? job->reason
-                : q.verb == Subdivide                        ? "Subdivision refused"
-                : q.verb == Simplify                         ? "Simplification failed"
-                                                             : "Terrain not built";
+                : q.verb == Subdivide                    ? "Subdivision refused"
+                : q.verb == Simplify                     ? "Simplification failed"
+                                                         : "Terrain not built";
             status(why);
             end(Outcome::Refused, why, true);
             return;
