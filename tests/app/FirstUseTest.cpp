@@ -24,21 +24,11 @@
 #include <QWheelEvent>
 
 #include <cmath>
-#include <functional>
 #include <sys/stat.h>
 
 namespace {
 
 const QString cubeFile = QStringLiteral(FACETRA_TEST_DATA "/cube.obj");
-
-int countPixels(const QImage& image, const std::function<bool(QRgb)>& test)
-{
-    int count = 0;
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x)
-            count += test(image.pixel(x, y));
-    return count;
-}
 
 } // namespace
 

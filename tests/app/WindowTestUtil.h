@@ -9,6 +9,7 @@
 #include <QAction>
 #include <QActionGroup>
 #include <QFile>
+#include <QImage>
 #include <QProcess>
 #include <QPushButton>
 #include <QTabWidget>
@@ -17,6 +18,7 @@
 
 #include <cmath>
 #include <fstream>
+#include <functional>
 #include <memory>
 
 // The page's button (a push button unless asked for another kind) with this text.
@@ -49,6 +51,16 @@ inline std::pair<int, QString> runProgram(const QString& program, const QStringL
     const bool finished = process.waitForFinished(30000); // else killed on leaving
     return { finished ? process.exitCode() : -2,
         QString::fromUtf8(process.readAllStandardError()) };
+}
+
+// The pixels of image that pass test.
+inline int countPixels(const QImage& image, const std::function<bool(QRgb)>& test)
+{
+    int count = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            count += test(image.pixel(x, y));
+    return count;
 }
 
 // A wavy n x n grid; given three names ("red green blue"), three morphogens at

@@ -1,15 +1,9 @@
-#include "app/ui/QtMainWindow.h"
-#include "app/ui/QtMeshEditorDialogue.h"
+#include "../app/WindowTestUtil.h"
+
 #include "clipping/engine/PlaneWidgetInCube.h"
 #include "clipping/ui/QtCLippingWidget.h"
-#include "viewer/ui/QtGLWidget.h"
 
-#include <QFile>
 #include <QOpenGLContext>
-#include <QProcess>
-#include <QPushButton>
-#include <QTemporaryDir>
-#include <QtTest>
 
 #include <algorithm>
 #include <vector>
@@ -26,15 +20,6 @@ const auto isGrey = [](QRgb c) {
         && qAbs(qRed(c) - qBlue(c)) < 8;
 };
 const auto isWhite = [](QRgb c) { return qRed(c) > 245 && qGreen(c) > 245 && qBlue(c) > 245; };
-
-int count(const QImage& image, bool (*test)(QRgb))
-{
-    int n = 0;
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x)
-            n += test(image.pixel(x, y));
-    return n;
-}
 
 } // namespace
 
@@ -95,7 +80,7 @@ void ClippingViewTest::initTestCase()
 void ClippingViewTest::selectedPlaneShowsAndMouseMovesItNotTheView()
 {
     const QImage whole = frame();
-    QCOMPARE(count(whole, isYellow) + count(whole, isGrey), 0);
+    QCOMPARE(countPixels(whole, isYellow) + countPixels(whole, isGrey), 0);
     // The mesh spans 67 pixels either side of the centre at this zoom.
     QVERIFY(!isWhite(whole.pixel(250, 200)));
 
@@ -105,8 +90,8 @@ void ClippingViewTest::selectedPlaneShowsAndMouseMovesItNotTheView()
     QCOMPARE(view->clipMode, 1);
     QVERIFY(view->workbench.clipCube.planeState[PLANE_4] != 1);
     const QImage selected = frame();
-    QVERIFY(count(selected, isYellow) > 200);
-    QVERIFY(count(selected, isGrey) > 200);
+    QVERIFY(countPixels(selected, isYellow) > 200);
+    QVERIFY(countPixels(selected, isGrey) > 200);
 
     const ClipPlane& right = view->workbench.clipCube.planes[PLANE_3];
     const std::vector<float> rotation(view->arcBall.transform, view->arcBall.transform + 16);
@@ -123,7 +108,7 @@ void ClippingViewTest::selectedPlaneShowsAndMouseMovesItNotTheView()
     // Let go, the plane is drawn no more; Reset All lets go of every plane.
     QTest::mouseClick(page->planeButton(PLANE_3), Qt::LeftButton);
     QCOMPARE(view->clipMode, 0);
-    QCOMPARE(count(frame(), isYellow), 0);
+    QCOMPARE(countPixels(frame(), isYellow), 0);
     QTest::mouseClick(page->planeButton(PLANE_4), Qt::LeftButton);
     QTest::mouseClick(page->resetAllButton(), Qt::LeftButton);
     QCOMPARE(view->clipMode, 0);
@@ -145,18 +130,16 @@ void ClippingViewTest::grabWithPlanesShowsLessOfTheMesh()
     const QString out = dir.filePath(QStringLiteral("grab.png"));
     const auto grab = [&](const QStringList& extra, QImage& picture) {
         QFile::remove(out);
-        QProcess process;
-        process.start(QStringLiteral(FACETRA_BIN),
+        const auto ran = runProgram(QStringLiteral(FACETRA_BIN),
             QStringList { "--grab", out, "--size", "320x240" } + extra + QStringList { cubePath });
-        process.waitForFinished(60000);
         picture = QImage(out);
-        return process.exitCode();
+        return ran.first;
     };
     QImage whole, cut, none;
     QCOMPARE(grab({}, whole), 0);
     QCOMPARE(grab({ "--planes", planes }, cut), 0);
     QCOMPARE(cut.size(), QSize(320, 240));
-    QVERIFY(count(cut, isWhite) > count(whole, isWhite) + 1000);
+    QVERIFY(countPixels(cut, isWhite) > countPixels(whole, isWhite) + 1000);
     // The left half is untouched.
     QCOMPARE(cut.copy(0, 0, 160, 240), whole.copy(0, 0, 160, 240));
     QCOMPARE(grab({ "--planes", dir.filePath(QStringLiteral("absent.slc")) }, none), 1);
