@@ -104,6 +104,23 @@ void ClippingViewTest::selectedPlaneShowsAndMouseMovesItNotTheView()
     const QImage cut = frame();
     QVERIFY(isWhite(cut.pixel(250, 200)));
     QVERIFY(!isWhite(cut.pixel(150, 200)));
+    // Seen edge on, the tilted plane's outline runs along the cut's edge: on each
+    // row through the mesh the yellow starts where the mesh ends.
+    for (int y = 150; y <= 250; y += 10) {
+        int meshEnd = -1, yellow = -1;
+        for (int x = 0; x < cut.width(); ++x) {
+            const QRgb c = cut.pixel(x, y);
+            if (isYellow(c) && yellow < 0)
+                yellow = x;
+            else if (!isWhite(c) && !isYellow(c) && !isGrey(c) && yellow < 0)
+                meshEnd = x;
+        }
+        QVERIFY2(yellow > 200 && qAbs(yellow - meshEnd) <= 2,
+            qPrintable(QStringLiteral("row %1: mesh ends at %2, outline at %3")
+                           .arg(y)
+                           .arg(meshEnd)
+                           .arg(yellow)));
+    }
 
     // Let go, the plane is drawn no more; Reset All lets go of every plane.
     QTest::mouseClick(page->planeButton(PLANE_3), Qt::LeftButton);

@@ -147,6 +147,13 @@ TEST(PlaneWidgetInCube, LoadReadsWhatTheFileHolds)
             expectNear(cube.planes[m].corners[3], reference.planes[m].corners[3]);
             EXPECT_EQ(cube.planes[m].faceId(), int(m) + 1);
         }
+        // Each outline is drawn where its equation cuts, also where a short line
+        // moved the centre and normal but not the equation.
+        for (std::size_t k = 0; k < c.planes; ++k) {
+            EXPECT_GE(cube.outlines[k].size(), 3u) << k;
+            for (const Vector& v : cube.outlines[k])
+                EXPECT_NEAR(distance(cube.planes[k], v), 0.0, 1e-3) << k;
+        }
     }
 }
 

@@ -529,24 +529,34 @@ void PlaneWidgetInCube::rebuildOutlines()
     std::vector<Vector> points;
     for (const ClipPlane& plane : planes) {
         points.clear();
-        const Vector& n = plane.normal;
+        // The outline comes from the equation the clip plane is loaded with, so
+        // that it is drawn where the mesh is cut even when the plane's centre
+        // and normal disagree with it (a damaged or hand-made settings file).
+        const double* e = plane.equation;
+        const auto side = [e](const Vector& v) {
+            return e[0] * double(v.x) + e[1] * double(v.y) + e[2] * double(v.z) + e[3];
+        };
         for (const auto& edge : kCubeEdges) {
             const Vector& a = cubeCorners[edge[0]];
-            const Vector d = cubeCorners[edge[1]] - a;
-            const float along = n.dot(d);
-            // An edge parallel to the plane (0/0 in its face, x/0 otherwise)
-            // gives no point.
-            if (along == 0.0f) {
+            const Vector& b = cubeCorners[edge[1]];
+            const double atA = side(a);
+            const double along = side(b) - atA;
+            // An edge parallel to the plane (in it, or off it) gives no point.
+            if (along == 0.0) {
                 continue;
             }
-            const float t = n.dot(plane.centre - a) / along;
-            if (t >= 0.0f && t <= 1.0f) {
-                Vector point = a + d * t;
-                point.w = 1.0f;
+            const double t = -atA / along;
+            if (t >= 0.0 && t <= 1.0) {
+                Vector point(float(a.x + (double(b.x) - a.x) * t),
+                    float(a.y + (double(b.y) - a.y) * t), float(a.z + (double(b.z) - a.z) * t),
+                    1.0f);
                 points.push_back(point);
             }
         }
-        outlines.push_back(orderOutline(points, plane.normal));
+        // Ordered about the outward normal, which the equation's (A, B, C)
+        // opposes: it keeps the inside.
+        outlines.push_back(
+            orderOutline(points, Vector(-float(e[0]), -float(e[1]), -float(e[2]), 1.0f)));
     }
 }
 

@@ -99,7 +99,8 @@ public:
     void resetCurrent();
     // Restores every plane and clears the selection.
     void resetAll();
-    // Recomputes every plane's outline against the cube's twelve edges.
+    // Recomputes every plane's outline against the cube's twelve edges, from the
+    // equation the clip plane is loaded with.
     void rebuildOutlines();
 
     // Units a push moves per pixel: 0.1 for the start-up cube of edge 256, in
