@@ -55,6 +55,7 @@ private slots:
 
     void selectedPlaneShowsAndMouseMovesItNotTheView();
     void grabWithPlanesShowsLessOfTheMesh();
+    void pickingSkipsWhatThePlanesCutAway();
 };
 
 void ClippingViewTest::initTestCase()
@@ -161,6 +162,31 @@ void ClippingViewTest::grabWithPlanesShowsLessOfTheMesh()
     QCOMPARE(cut.copy(0, 0, 160, 240), whole.copy(0, 0, 160, 240));
     QCOMPARE(grab({ "--planes", dir.filePath(QStringLiteral("absent.slc")) }, none), 1);
     QVERIFY(none.isNull());
+}
+
+// With the near side of the cube cut away, the middle button picks the far
+// face seen through the opening, not the invisible one in front of it.
+void ClippingViewTest::pickingSkipsWhatThePlanesCutAway()
+{
+    QTest::mouseClick(page->resetAllButton(), Qt::LeftButton);
+    const auto pickedZ = [&] {
+        QTest::mouseClick(view, Qt::MiddleButton, Qt::NoModifier, QPoint(200, 200));
+        const Mesh& mesh = view->mesh;
+        if (mesh.selected < 1)
+            return 0.0f;
+        const Face& f = mesh.faces[std::size_t(mesh.selected - 1)];
+        return (f.vertex[0]->z + f.vertex[1]->z + f.vertex[2]->z) / 3.0f;
+    };
+    const float nearZ = pickedZ();
+    QCOMPARE(qAbs(nearZ), 1.0f);
+    // Pull the plane on the viewer's side in to the middle, then let go of it.
+    const int plane = nearZ > 0 ? PLANE_1 : PLANE_2;
+    QTest::mouseClick(page->planeButton(plane), Qt::LeftButton);
+    dragView(Qt::RightButton, QPointF(200, 100), QPointF(200, 100 + 1280));
+    QTest::mouseClick(page->planeButton(plane), Qt::LeftButton);
+    QCOMPARE(view->clipMode, 0);
+    QCOMPARE(pickedZ(), -nearZ);
+    QTest::mouseClick(page->resetAllButton(), Qt::LeftButton);
 }
 
 QTEST_MAIN(ClippingViewTest)

@@ -44,6 +44,35 @@ TEST(Picking, nearestFaceWinsTiesGoToTheLowerIndexAndBothSearchesAgree)
     }
 }
 
+// A pick sees only what the clip planes keep: the face behind a cut-away one,
+// nothing where the planes keep none of the ray, all of it under blank planes.
+TEST(Picking, clippedSegmentFindsTheFaceThePlanesLeave)
+{
+    Mesh stacked;
+    testutil::makeMesh(stacked,
+        { { 0, 0, 0 }, { 1, 0, 0 }, { 0, 1, 0 }, { 0, 0, 1 }, { 1, 0, 1 }, { 0, 1, 1 } },
+        { { 0, 1, 2 }, { 3, 4, 5 } });
+    using Planes = std::vector<std::array<double, 4>>;
+    const struct
+    {
+        Planes planes;
+        int face;
+    } cases[] = {
+        { {}, 2 },
+        { { { 0, 0, 0, 0 } }, 2 },
+        { { { 0, 0, -1, 0.5 } }, 1 },
+        { { { 0, 0, -2, 1 }, { 0, 0, 1, 0.1 } }, 1 },
+        { { { 0, 0, -1, -0.5 } }, 0 },
+        { { { 0, 0, 1, -6 } }, 0 },
+        { { { 0, 0, -1, 0.5 }, { 0, 0, 1, -0.7 } }, 0 },
+    };
+    for (const auto& c : cases) {
+        Vector p0(0.2f, 0.2f, 5), p1(0.2f, 0.2f, -5);
+        const bool kept = clipSegment(c.planes, p0, p1);
+        EXPECT_EQ(kept ? nearestFaceLinear(stacked, p0, p1) : 0, c.face) << c.planes.size();
+    }
+}
+
 // The hierarchy against the loop on real meshes: rays aimed at corners (shared
 // by several faces: ties), at edge midpoints, inside faces, and at random.
 class PickingOnRealMeshes : public ::testing::TestWithParam<const char*>

@@ -57,6 +57,39 @@ bool intersectRay(const Face& face, const Vector& p0, const Vector& p1, Vector& 
     return true;
 }
 
+bool clipSegment(const std::vector<std::array<double, 4>>& planes, Vector& p0, Vector& p1)
+{
+    const double a[3] = { p0.x, p0.y, p0.z };
+    const double d[3] = { double(p1.x) - a[0], double(p1.y) - a[1], double(p1.z) - a[2] };
+    double from = 0.0, to = 1.0;
+    for (const std::array<double, 4>& e : planes) {
+        const double s0 = e[0] * a[0] + e[1] * a[1] + e[2] * a[2] + e[3];
+        const double s1 = s0 + e[0] * d[0] + e[1] * d[1] + e[2] * d[2];
+        if (s0 >= 0.0 && s1 >= 0.0) {
+            continue;
+        }
+        if (s0 < 0.0 && s1 < 0.0) {
+            return false;
+        }
+        const double t = s0 / (s0 - s1);
+        if (s0 < 0.0) {
+            from = std::max(from, t);
+        } else {
+            to = std::min(to, t);
+        }
+    }
+    if (from > to) {
+        return false;
+    }
+    const auto at = [&](double t) {
+        return Vector(float(a[0] + d[0] * t), float(a[1] + d[1] * t), float(a[2] + d[2] * t));
+    };
+    const Vector start = at(from), end = at(to);
+    p0 = start;
+    p1 = end;
+    return true;
+}
+
 int nearestFaceLinear(const Mesh& mesh, const Vector& p0, const Vector& p1)
 {
     float best = kNoHit;

@@ -2,6 +2,7 @@
 
 #include "mesh/engine/Vector.h"
 
+#include <array>
 #include <cstdint>
 #include <vector>
 
@@ -19,6 +20,11 @@ bool intersectRay(const Face& face, const Vector& p0, const Vector& p1, Vector& 
 // number, the lower index winning on equal distances; 0 when none is crossed.
 // Tests every face in order.
 int nearestFaceLinear(const Mesh& mesh, const Vector& p0, const Vector& p1);
+
+// Cuts the segment p0-p1 down to the part that every plane keeps (the points
+// with A x + B y + C z + D >= 0, as a GL clip plane keeps them), so that a pick
+// finds the face seen through a clipped-away region. False when no part is kept.
+bool clipSegment(const std::vector<std::array<double, 4>>& planes, Vector& p0, Vector& p1);
 
 // A bounding-volume hierarchy over a mesh's faces that answers the same question
 // as nearestFaceLinear with the same result, visiting only the faces whose boxes

@@ -690,8 +690,21 @@ int QtGLWidget::faceAt(int x, int y)
         || !gluUnProject(wx, wy, 1.0, modelview, projection, viewport, &fx, &fy, &fz)) {
         return 0;
     }
-    const Vector nearPoint { float(nx), float(ny), float(nz) };
-    const Vector farPoint { float(fx), float(fy), float(fz) };
+    Vector nearPoint { float(nx), float(ny), float(nz) };
+    Vector farPoint { float(fx), float(fy), float(fz) };
+
+    // Only what the clip planes leave is seen, so only that can be picked. The
+    // planes clip in the frame before the centring: moved into mesh coordinates.
+    const PlaneWidgetInCube& cube = workbench.clipCube;
+    std::vector<std::array<double, 4>> planes;
+    for (std::size_t i = 0; i < std::min(cube.planes.size(), std::size_t(6)); ++i) {
+        const double* e = cube.planes[i].equation;
+        planes.push_back({ e[0], e[1], e[2],
+            e[3] - (e[0] * mesh.centre.x + e[1] * mesh.centre.y + e[2] * mesh.centre.z) });
+    }
+    if (!clipSegment(planes, nearPoint, farPoint)) {
+        return 0;
+    }
 
     if (!faceBvh) {
         faceBvh = std::make_unique<FaceBvh>(mesh);
