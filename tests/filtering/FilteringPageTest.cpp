@@ -1,6 +1,7 @@
 // The Mean Shift page on its own: the weight profile's drag and the filter buttons.
 #include "../app/WindowTestUtil.h"
 
+#include "filtering/engine/MeanShiftFilter.h"
 #include "filtering/ui/QtFunctionWidget.h"
 #include "filtering/ui/QtMeanShiftWidget.h"
 
@@ -13,6 +14,7 @@ class FilteringPageTest : public QObject
 private slots:
     void dragMovesInnerPointsFreelyAndEndsOnlyVertically();
     void algorithmButtonsSendAndStayChecked();
+    void weightsFollowTheDrawnCurve();
 };
 
 // A press away from every point drags nothing and sends nothing.
@@ -58,6 +60,33 @@ void FilteringPageTest::algorithmButtonsSendAndStayChecked()
             QCOMPARE(other->isChecked(), other == clicked);
     }
     QCOMPARE(rad.count(), 0);
+}
+
+// The filter weighs a normal by the height the curve is drawn at over its
+// distance, wherever the inner points were dragged sideways; they cannot pass
+// each other or the ends.
+void FilteringPageTest::weightsFollowTheDrawnCurve()
+{
+    QtFunctionWidget plot;
+    plot.resize(216, 136);
+    plot.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&plot));
+    MeanShiftFilter filter;
+    connect(&plot, &QtFunctionWidget::signal_function, this,
+        [&](std::vector<Vector> f, int h) { filter.setProfile(f, h); });
+    // A plot 200 wide and 120 high: a hump pushed towards the rim, then the
+    // second inner point dragged back past the first, where it stops.
+    for (const auto& [index, x, y, stopsAt] : { std::tuple { 1, 170.0f, 100.0f, 150.0f },
+             { 2, 190.0f, 10.0f, 190.0f }, { 2, 20.0f, 10.0f, 150.0f } }) {
+        plot.moveControlPoint(index, x, y);
+        QCOMPARE(plot.controlPoints()[std::size_t(index)].x, stopsAt);
+        const std::vector<Vector> curve = plot.samples();
+        for (std::size_t k = 0; k < curve.size(); k += 7) {
+            const float drawn = 1.0f - curve[k].y / 120.0f;
+            QVERIFY2(qAbs(filter.profileWeight(curve[k].x / 200.0f) - drawn) < 1e-4f,
+                qPrintable(QStringLiteral("sample %1").arg(k)));
+        }
+    }
 }
 
 QTEST_MAIN(FilteringPageTest)

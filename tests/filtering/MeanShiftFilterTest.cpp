@@ -50,12 +50,14 @@ TEST(MeanShiftFilter, StepsEndWhereAFullRunEndsThenRestart)
 }
 
 // The grid of centroids finds the regions that walking the whole list finds, with
-// and without a profile (one that also clamps weights at 0).
+// and without a profile (one that also clamps weights at 0, and turns back on
+// itself horizontally).
 TEST(MeanShiftFilter, MatchesReference)
 {
     std::vector<Vector> profile;
     for (int k = 0; k < 100; ++k)
-        profile.push_back(Vector(float(k), 40.0f + 30.0f * std::sin(float(k) * 0.1f), 0.0f));
+        profile.push_back(Vector(float(k) + 4.0f * std::sin(float(k) * 0.5f),
+            40.0f + 30.0f * std::sin(float(k) * 0.1f), 0.0f));
     for (const char* name : { "beetle.obj", "teapot.obj" })
         for (float slider : { 4.0f, 15.0f, 40.0f })
             for (int algorithm : { MEAN_SHIFT, SHPERE_JUMP })

@@ -2,6 +2,8 @@
 
 #include "mesh/engine/Mesh.h"
 
+#include <algorithm>
+#include <cmath>
 #include <list>
 #include <set>
 
@@ -44,10 +46,19 @@ int referenceRegions(
             }
             float w = 1.0f;
             if (!profile.empty()) {
-                const float d = std::sqrt(dx * dx + dy * dy + dz * dz) / r;
-                std::size_t k = std::size_t(std::trunc(double(d) * 100.0 + 0.5));
-                k = std::min(k, profile.size() - 1);
-                w = std::max(1.0f - profile[k].y / float(profileHeight), 0.0f);
+                // The curve's height where it first reaches the distance's
+                // share of the way from the first sample to the last.
+                const float d = std::min(std::sqrt(dx * dx + dy * dy + dz * dz) / r, 1.0f);
+                const float x = profile.front().x + d * (profile.back().x - profile.front().x);
+                std::size_t k = 0;
+                while (profile[k].x < x)
+                    ++k;
+                float y = profile[k].y;
+                if (k > 0) {
+                    const Vector &a = profile[k - 1], &b = profile[k];
+                    y = a.y + (b.y - a.y) * ((x - a.x) / (b.x - a.x));
+                }
+                w = std::max(1.0f - y / float(profileHeight), 0.0f);
             }
             region.push_back(*it);
             pointSum += c;

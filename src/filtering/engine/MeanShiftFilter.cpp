@@ -48,6 +48,37 @@ void MeanShiftFilter::setProfile(const std::vector<Vector>& samples, int height)
     weightMode = 1;
     profileHeight = height;
     profile = samples;
+    profileReach.resize(profile.size());
+    float reach = -HUGE_VALF;
+    for (std::size_t k = 0; k < profile.size(); ++k) {
+        reach = std::max(reach, profile[k].x);
+        profileReach[k] = reach;
+    }
+}
+
+float MeanShiftFilter::profileWeight(float d) const
+{
+    const std::size_t last = profile.size() - 1;
+    const float x0 = profile.front().x, x1 = profile.back().x;
+    float y = profile.back().y;
+    if (!(x1 > x0) || profileReach.size() != profile.size()) {
+        const double position = double(d) * 100.0 + 0.5;
+        y = profile[!(position < double(last)) ? last : std::size_t(std::max(position, 0.0))].y;
+    } else {
+        const float x = x0 + std::clamp(d, 0.0f, 1.0f) * (x1 - x0);
+        const std::size_t k = std::size_t(
+            std::lower_bound(profileReach.begin(), profileReach.end(), x) - profileReach.begin());
+        if (k == 0) {
+            y = profile.front().y;
+        } else if (k <= last) {
+            // Sample k is the first to reach x; sample k - 1 lies short of it.
+            const Vector& a = profile[k - 1];
+            const Vector& b = profile[k];
+            y = a.y + (b.y - a.y) * ((x - a.x) / (b.x - a.x));
+        }
+    }
+    const float w = 1.0f - y / float(profileHeight);
+    return w < 0.0f ? 0.0f : w;
 }
 
 int MeanShiftFilter::unvisitedCount() const
@@ -142,12 +173,7 @@ float MeanShiftFilter::weightAt(const Vector& point) const
     if (weightMode != 1 || profile.empty() || profileHeight <= 0)
         return 1.0f;
     Vector offset = point - centre;
-    const float d = offset.getLength() / radius.x;
-    const double position = double(d) * 100.0 + 0.5;
-    const std::size_t last = profile.size() - 1;
-    const std::size_t k = position >= double(last) ? last : std::size_t(std::max(position, 0.0));
-    const float w = 1.0f - profile[k].y / float(profileHeight);
-    return w < 0.0f ? 0.0f : w;
+    return profileWeight(offset.getLength() / radius.x);
 }
 
 void MeanShiftFilter::buildGrid(float r)

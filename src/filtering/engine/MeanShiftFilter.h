@@ -53,8 +53,13 @@ public:
     // WEIGHT_MODE: 1 weights each normal by the profile at its distance.
     int weightMode = 0;
     int profileHeight = 0;
-    // Profile samples; y is a height in plot pixels (0 at the top).
+    // Profile samples; y is a height in plot pixels (0 at the top), x the
+    // horizontal plot position, the first sample's at the kernel's centre and
+    // the last one's at its rim.
     std::vector<Vector> profile;
+    // Per sample, the largest x of the samples up to it: where the curve first
+    // reaches a position, also where it turns back on itself.
+    std::vector<float> profileReach;
     // Kernel: x (= y = z) the sphere radius in model units, w the size value it
     // was made from (see kernelFromSlider).
     Vector radius { 0.0f, 0.0f, 0.0f, 0.0f };
@@ -77,6 +82,12 @@ public:
     // Weights the normals by the profile `samples` (`height` plot pixels tall)
     // from now on: WEIGHT_MODE becomes 1.
     void setProfile(const std::vector<Vector>& samples, int height);
+    // The profile's weight at distance d from the centre, in radii: the drawn
+    // curve's height where it first reaches the horizontal position d of the way
+    // from the first sample to the last, between samples by straight lines;
+    // 1 - y / height, never below 0. Samples that all stand on one vertical
+    // are looked up by the index nearest 100 d.
+    float profileWeight(float d) const;
 
     // Faces not yet in a region of the current mean-shift or sphere-jump run.
     int unvisitedCount() const;

@@ -97,8 +97,10 @@ void QtFunctionWidget::moveControlPoint(int index, float x, float y)
     if (index < 0 || index > kLastPoint)
         return;
     Vector& p = points[std::size_t(index)];
+    // The inner points keep their order between the ends, so the curve runs
+    // from the centre to the rim and gives one weight at every distance.
     if (index != 0 && index != kLastPoint)
-        p.x = std::clamp(x, 0.0f, float(plotWidth()));
+        p.x = std::clamp(x, points[std::size_t(index - 1)].x, points[std::size_t(index + 1)].x);
     p.y = std::clamp(y, 0.0f, float(plotHeight()));
     update();
     emit signal_function(samples(), plotHeight());

@@ -10,12 +10,12 @@
 // The profile plot of the Mean Shift page: a quadratic clamped B-spline over
 // four control points that the user shapes with the mouse. Plot coordinates are
 // pixels of the plot area, y downwards; a sample's height y stands for the
-// weight 1 - y / plot height at its distance from the kernel's centre (the
-// sample index running from the centre, 0, to the kernel's rim, 99).
+// weight 1 - y / plot height at the distance from the kernel's centre that its
+// x gives (the first point's x the centre, the last one's the kernel's rim).
 //
-// The two inner points move anywhere in the plot, the two ends only up and
-// down. Every move emits signal_function with the 100 samples and the plot
-// height.
+// The two inner points move anywhere in the plot between the ends, keeping
+// their order, the two ends only up and down. Every move emits signal_function with the 100 samples
+// and the plot height.
 class QtFunctionWidget : public QLabel
 {
     Q_OBJECT
