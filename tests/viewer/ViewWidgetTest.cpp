@@ -102,6 +102,7 @@ private slots:
     void renderModesShowAndHideTheRightEdges();
     void pickingMarksRedAndHitsTheNearestFaceAfterTurning();
     void zoomIsProportionalEditsKeepTheFitAndANewMeshIsFittedAnew();
+    void faceColoursAreLitAsVertexColoursAre();
     void bufferedMatchesImmediateOnRealMesh_data();
     void bufferedMatchesImmediateOnRealMesh();
 };
@@ -269,6 +270,26 @@ void ViewWidgetTest::bufferedMatchesImmediateOnRealMesh()
         QVERIFY2(frame() == buffered, qPrintable(QStringLiteral("mode %1").arg(mode)));
         QVERIFY(count(buffered, QRect(0, 0, 400, 400), notWhite) > 1000);
     }
+}
+
+// A mesh coloured red face by face is shaded exactly as one coloured red
+// vertex by vertex: patches and segments keep the mesh's shape.
+void ViewWidgetTest::faceColoursAreLitAsVertexColoursAre()
+{
+    QVERIFY(view->loadMesh(fixture("red.OBJ")));
+    turn(QPointF(200, 200), QPointF(260, 170));
+    const QImage byVertex = frame();
+    QSet<int> shades;
+    for (int y = 0; y < byVertex.height(); y += 3)
+        for (int x = 0; x < byVertex.width(); x += 3)
+            if (red(byVertex.pixel(x, y)))
+                shades.insert(qRed(byVertex.pixel(x, y)));
+    QVERIFY(shades.size() >= 4);
+    for (Face& face : view->mesh.faces)
+        face.colour = Vector(1.0f, 0.0f, 0.0f, 1.0f);
+    view->workbench.showFaceColours(true);
+    QVERIFY(view->faceColoursShown());
+    QCOMPARE(frame(), byVertex);
 }
 
 QTEST_MAIN(ViewWidgetTest)

@@ -27,13 +27,13 @@ QString segmentExportStatus(const SegmentExportReport& report, const QString& fo
         .arg(folder, names.join(QStringLiteral(", ")));
 }
 
-void drawTraversalOverlay(const Mesh& mesh, const std::vector<int>& reached)
+void drawTraversalOverlay(const Mesh& mesh, const std::vector<int>& reached, bool flat)
 {
     if (reached.empty()) {
         return;
     }
     glPushAttrib(GL_ENABLE_BIT | GL_POLYGON_BIT | GL_CURRENT_BIT);
-    glDisable(GL_LIGHTING);
+    glEnable(GL_LIGHTING);
     glEnable(GL_POLYGON_OFFSET_FILL);
     glPolygonOffset(-1.0f, -1.0f);
     glPushMatrix();
@@ -48,9 +48,10 @@ void drawTraversalOverlay(const Mesh& mesh, const std::vector<int>& reached)
         if (face.traversed != 1) {
             continue;
         }
-        glNormal3f(face.normal.x, face.normal.y, face.normal.z);
-        for (const Vector* v : face.vertex) {
-            glVertex3f(v->x, v->y, v->z);
+        for (int k = 0; k < 3; ++k) {
+            const Vector& n = flat ? face.normal : mesh.vertexNormals[std::size_t(face.index[k])];
+            glNormal3f(n.x, n.y, n.z);
+            glVertex3f(face.vertex[k]->x, face.vertex[k]->y, face.vertex[k]->z);
         }
     }
     glEnd();

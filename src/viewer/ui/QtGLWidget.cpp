@@ -626,7 +626,7 @@ void QtGLWidget::paintGL()
     drawRenderMode(renderMode, mesh, *drawer, lineInk(backgroundColour));
 
     glDisable(GL_LIGHTING);
-    drawTraversalOverlay(mesh, workbench.highlight);
+    drawTraversalOverlay(mesh, workbench.highlight, drawer->faceNormalShading);
     drawSelectedFace(mesh);
     drawClassifierOverlay(
         mesh, workbench.classifier, workbench.shownPatch, workbench.patchThreshold);
