@@ -4,6 +4,7 @@
 
 #include "filtering/engine/MeanShiftFilter.h"
 #include "mesh/engine/Build.h"
+#include "mesh/engine/LoadMesh.h"
 #include "mesh/engine/Progress.h"
 #include "mesh/engine/WriteObj.h"
 #include "refinement/engine/Simplify.h"
@@ -11,6 +12,7 @@
 #include "segmentation/engine/Mesh_Classifier.h"
 #include "terrain/engine/TerrainBuilder.h"
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
 
@@ -192,4 +194,36 @@ TEST(Cancel, StoppedWriteLeavesTheOldFileAndNoTemporary)
         EXPECT_EQ(readFile(path), "old\n");
     }
     EXPECT_EQ(namesIn(dir.path()), std::vector<std::string> { "out.obj" });
+}
+
+// A subdivision and the load builds after it name every stretch of their work,
+// and within a stage the bar only moves on.
+TEST(Cancel, SubdivisionNamesItsStagesAndTheirBarsMoveOn)
+{
+    struct Recorder : Progress
+    {
+        std::vector<std::pair<std::string, double>> heard;
+        void show(std::string_view stage, double fraction) override
+        {
+            heard.emplace_back(stage, fraction);
+        }
+    } recorder;
+    QuietStdout quiet;
+    Mesh mesh;
+    makeBumpyGrid(mesh, 200);
+    Subdivider subdivider;
+    ASSERT_TRUE(subdivideMesh(mesh, subdivider, 1, 0.0f, &recorder));
+    buildLoadData(mesh, &recorder);
+
+    std::vector<std::string> stages;
+    for (std::size_t i = 0; i < recorder.heard.size(); ++i) {
+        const auto& [stage, fraction] = recorder.heard[i];
+        if (i == 0 || recorder.heard[i - 1].first != stage)
+            stages.push_back(stage);
+        else
+            EXPECT_GE(fraction, recorder.heard[i - 1].second) << stage << " at report " << i;
+    }
+    for (const char* named :
+        { "Subdividing", "Building the refined mesh", "Building edges", "Orienting faces" })
+        EXPECT_NE(std::find(stages.begin(), stages.end(), named), stages.end()) << named;
 }

@@ -77,14 +77,14 @@ TEST(MeshFormats, FilesFromOtherProgramsReadRight)
     };
     const Vector none(-1, -1, -1, -1);
     const Case cases[] = {
-        { "quad.ply", quadPly, 4, 2, { 1, 0, 0, 1 } },
-        { "big.ply", bigEndian, 3, 1, { 0.5f, 0.25f, 0.125f, 1 } },
-        { "float.ply", floatPly, 3, 1, { 0.2f, 0.5f, 1, 1 } },
+        { "quad.ply", quadPly, 4, 2, { 1, 0, 0, 1 }, {} },
+        { "big.ply", bigEndian, 3, 1, { 0.5f, 0.25f, 0.125f, 1 }, {} },
+        { "float.ply", floatPly, 3, 1, { 0.2f, 0.5f, 1, 1 }, {} },
         { "ascii.stl", asciiStl, 4, 4, none, stlFaces },
         { "plain.stl", readFile(dir.file("binary.stl")), 4, 4, none, stlFaces },
         { "solid.stl", solidBinary, 4, 4, none, stlFaces },
-        { "c.off", coff, 3, 1, { 1, 0, 0, 1 } },
-        { "tet.gts", gts, 4, 4, none },
+        { "c.off", coff, 3, 1, { 1, 0, 0, 1 }, {} },
+        { "tet.gts", gts, 4, 4, none, {} },
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

@@ -31,10 +31,12 @@ void buildEdgeList(Mesh& mesh, Progress* progress)
     const std::size_t nf = std::size_t(mesh.numFaces);
     EdgeGraph& graph = mesh.edgeGraph;
     graph.init(mesh.numVertices, mesh.numFaces);
-    // The passes below are linear; each reports every few thousand steps, with
-    // the fraction of the pass it is in.
-    const auto step = [progress](std::size_t i, std::size_t n) {
-        reportPeriodically(progress, "Building edges", i, n, 16383);
+    // The seven passes below are linear; each reports every few thousand steps,
+    // the fraction running once from 0 to 1 over all of them.
+    constexpr int kPasses = 7;
+    const auto step = [progress](int pass, std::size_t i, std::size_t n) {
+        if (progress && (i & 16383) == 0)
+            progress->report("Building edges", (pass + double(i) / double(n)) / kPasses);
     };
 
     static constexpr int pairs[3][2] = { { 0, 1 }, { 0, 2 }, { 1, 2 } };
@@ -49,7 +51,7 @@ void buildEdgeList(Mesh& mesh, Progress* progress)
     std::vector<std::uint32_t> bucketStart;
     assignLarge(bucketStart, nv + 1, std::uint32_t(0));
     for (std::size_t f = 0; f < nf; ++f) {
-        step(f, nf);
+        step(0, f, nf);
         const int* idx = mesh.faces[f].index;
         for (const auto& p : pairs) {
             if (valid(idx[p[0]], idx[p[1]]))
@@ -63,7 +65,7 @@ void buildEdgeList(Mesh& mesh, Progress* progress)
     {
         std::vector<std::uint32_t> cursor(bucketStart.begin(), bucketStart.end() - 1);
         for (std::size_t f = 0; f < nf; ++f) {
-            step(f, nf);
+            step(1, f, nf);
             const int* idx = mesh.faces[f].index;
             for (int p = 0; p < 3; ++p) {
                 if (!valid(idx[pairs[p][0]], idx[pairs[p][1]]))
@@ -82,7 +84,8 @@ void buildEdgeList(Mesh& mesh, Progress* progress)
     };
 
     // Deduplicate: edges come out numbered by lower vertex, then first meeting.
-    struct Edge {
+    struct Edge
+    {
         int low, high, face1, face2;
         std::uint32_t firstEvent, secondEvent;
     };
@@ -93,7 +96,7 @@ void buildEdgeList(Mesh& mesh, Progress* progress)
     std::vector<int> markEdge;
     assignLarge(markEdge, nv, -1);
     for (std::size_t v = 0; v < nv; ++v) {
-        step(v, nv);
+        step(2, v, nv);
         graph.recordStart[v] = std::uint32_t(edges.size());
         for (std::uint32_t i = bucketStart[v]; i < bucketStart[v + 1]; ++i) {
             const std::uint32_t s = bucket[i];
@@ -126,7 +129,7 @@ void buildEdgeList(Mesh& mesh, Progress* progress)
     assignLarge(created, 3 * nf, -1);
     assignLarge(completed, 3 * nf, -1);
     for (std::size_t e = 0; e < edges.size(); ++e) {
-        step(e, edges.size());
+        step(3, e, edges.size());
         created[edges[e].firstEvent] = int(e);
         if (edges[e].face2 != -1)
             completed[edges[e].secondEvent] = int(e);
@@ -139,12 +142,14 @@ void buildEdgeList(Mesh& mesh, Progress* progress)
     }
     graph.vertexNeighbours.beginFilling();
     for (std::size_t s = 0; s < created.size(); ++s) {
-        step(s, created.size());
+        step(4, s, created.size());
         const int e = created[s];
         if (e < 0)
             continue;
-        graph.vertexNeighbours.push(std::size_t(edges[std::size_t(e)].low), edges[std::size_t(e)].high);
-        graph.vertexNeighbours.push(std::size_t(edges[std::size_t(e)].high), edges[std::size_t(e)].low);
+        graph.vertexNeighbours.push(
+            std::size_t(edges[std::size_t(e)].low), edges[std::size_t(e)].high);
+        graph.vertexNeighbours.push(
+            std::size_t(edges[std::size_t(e)].high), edges[std::size_t(e)].low);
     }
     graph.vertexNeighbours.endFilling();
 
@@ -157,12 +162,14 @@ void buildEdgeList(Mesh& mesh, Progress* progress)
     }
     graph.faceNeighbours.beginFilling();
     for (std::size_t s = 0; s < completed.size(); ++s) {
-        step(s, completed.size());
+        step(5, s, completed.size());
         const int e = completed[s];
         if (e < 0)
             continue;
-        graph.faceNeighbours.push(std::size_t(edges[std::size_t(e)].face1), edges[std::size_t(e)].face2);
-        graph.faceNeighbours.push(std::size_t(edges[std::size_t(e)].face2), edges[std::size_t(e)].face1);
+        graph.faceNeighbours.push(
+            std::size_t(edges[std::size_t(e)].face1), edges[std::size_t(e)].face2);
+        graph.faceNeighbours.push(
+            std::size_t(edges[std::size_t(e)].face2), edges[std::size_t(e)].face1);
     }
     graph.faceNeighbours.endFilling();
     std::vector<int>().swap(created);
@@ -186,7 +193,7 @@ void buildEdgeList(Mesh& mesh, Progress* progress)
     mesh.vertexEdgeRefs.beginFilling();
     mesh.faceNeighbourRefs.beginFilling();
     for (std::size_t i = 0; i < ne; ++i) {
-        step(i, ne);
+        step(6, i, ne);
         const Edge& e = edges[i];
         const int slot = int(2 * i);
         mesh.edgeVertices[2 * i] = e.low;

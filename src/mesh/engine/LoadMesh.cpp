@@ -21,7 +21,7 @@ MeshFileKind meshFileKind(const std::string& fullName)
     const std::string name = withoutGzipSuffix(fullName);
     std::string tail = name.size() > 4 ? name.substr(name.size() - 4) : name;
     std::transform(tail.begin(), tail.end(), tail.begin(),
-                   [](unsigned char c) { return char(std::tolower(c)); });
+        [](unsigned char c) { return char(std::tolower(c)); });
     if (tail == ".ply")
         return MeshFileKind::Ply;
     if (tail == ".stl")
@@ -144,6 +144,6 @@ void buildLoadData(Mesh& mesh, Progress* progress)
 {
     build(mesh, { MESH_CENTRE, MESH_CENTROIDS, MESH_EDGE_LIST, MESH_VERTEX_NORMALS, MESH_BB },
         progress);
-    mesh.orientFaces();
+    mesh.orientFaces(progress);
     build(mesh, { MESH_VERTEX_NORMALS }, progress);
 }

@@ -18,7 +18,10 @@
 //
 // A Mesh is not copyable (faces point into its own vertex array); use copyFrom()
 // or clone(). Moving keeps those pointers valid.
-class Mesh {
+class Progress;
+
+class Mesh
+{
 public:
     Mesh();
     ~Mesh() = default;
@@ -94,8 +97,8 @@ public:
     }
     // Makes every face's corners run counter-clockwise about its stored normal,
     // swapping corners 1 and 2 where they do not. Needs face normals and
-    // centroids built.
-    void orientFaces();
+    // centroids built. Reports "Orienting faces" to progress.
+    void orientFaces(Progress* progress = nullptr);
     // Shrinks the face arrays to the first n faces (n <= numFaces).
     void truncateFaces(int n);
 };

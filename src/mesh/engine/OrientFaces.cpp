@@ -1,4 +1,5 @@
 #include "mesh/engine/Mesh.h"
+#include "mesh/engine/Progress.h"
 
 #include <cmath>
 #include <numbers>
@@ -26,9 +27,11 @@ float turnAbout(const Vector& n, const Vector& a, const Vector& b)
 
 } // namespace
 
-void Mesh::orientFaces()
+void Mesh::orientFaces(Progress* progress)
 {
     for (int i = 0; i < numFaces; ++i) {
+        reportPeriodically(
+            progress, "Orienting faces", std::size_t(i), std::size_t(numFaces), 65535);
         Face& face = faces[std::size_t(i)];
         const Vector& c = centroids[std::size_t(i)];
         const Vector n = normalised(face.normal);

@@ -2,8 +2,8 @@
 #include "mesh/engine/Refusal.h"
 
 #include "mesh/engine/Build.h"
-#include "mesh/engine/Mesh.h"
 #include "mesh/engine/MemoryInfo.h"
+#include "mesh/engine/Mesh.h"
 #include "mesh/engine/Progress.h"
 #include "refinement/engine/ReplaceGeometry.h"
 
@@ -225,7 +225,8 @@ bool Subdivider::subdivide(Progress* progress)
             }
             if (std::int64_t(oldVertices) + edgeCount > INT_MAX
                 || std::int64_t(oldFaces) * 4 > INT_MAX) {
-                sayRefusal("Subdivision stopped: level %d would exceed the mesh's counts", level + 1);
+                sayRefusal(
+                    "Subdivision stopped: level %d would exceed the mesh's counts", level + 1);
                 return false;
             }
 
@@ -327,9 +328,11 @@ bool Subdivider::subdivide(Progress* progress)
         mesh->facePtrs.resize(std::size_t(faceCount));
         mesh->centroids.resize(std::size_t(faceCount));
         const int shift = 2 * levels;
+        // Assembling the refined faces and linking them: about as long as a
+        // level's split, so it has a stage of its own.
         for (int f = 0; f < faceCount; ++f) {
             if ((f & 65535) == 0)
-                report.checkStop();
+                report.report("Building the refined mesh", 0.5 * f / faceCount);
             mesh->faces.push_back(src.faces[std::size_t(f >> shift)]);
             for (int k = 0; k < 3; ++k)
                 mesh->faces.back().index[k] = corners[std::size_t(f) * 3 + std::size_t(k)];
@@ -337,7 +340,7 @@ bool Subdivider::subdivide(Progress* progress)
         mesh->numFaces = faceCount;
         for (int f = 0; f < faceCount; ++f) {
             if ((f & 65535) == 0)
-                report.checkStop();
+                report.report("Building the refined mesh", 0.5 + 0.5 * f / faceCount);
             mesh->linkFace(f);
         }
     } catch (const std::bad_alloc&) {
