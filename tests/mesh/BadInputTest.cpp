@@ -5,6 +5,7 @@
 #include "ObjTestUtil.h"
 
 #include "mesh/engine/Build.h"
+#include "mesh/engine/LoadMesh.h"
 
 #include <cmath>
 #include <random>
@@ -57,45 +58,73 @@ TEST(BadInput, EveryTruncationAndRandomGarbageGivesAUsableMeshOrNone)
     }
 }
 
-// What a reader drops or replaces it counts and says in one line.
+// What a read drops or replaces it counts, says in one line on standard output
+// and keeps in the report, whatever the format.
 TEST(BadInput, DroppedAndReplacedValuesAreCountedAndSaid)
 {
     static const char nulBytes[] = "v 0 0 0\0v 9 9 9\nv 1 0 0\rv 2 0 0\nv 0 1 0\nf 1 2\0 3\n";
-    const std::string nul(nulBytes, sizeof nulBytes - 1);
+    const testutil::TempDir dir;
     const struct
     {
-        bool net;
-        std::string text, lines;
+        const char* name;
+        std::string bytes;
         int vertices, faces;
-    } cases[] = { { false,
-                      "v 0 0 0\nv 1 0 0\nvc 1 0 0\nvc 0 1 0\nvc 0 0 1\nvc 1 1 1\nm 1\nm 2\nm 3\n",
-                      "dropped 2 vertex colours beyond the 2 vertices\n"
-                      "dropped 1 morphogen rows beyond the 2 vertices\n",
-                      2, 0 },
+        std::vector<std::string> losses;
+    } cases[] = {
+        { "colours.obj",
+            "v 0 0 0\nv 1 0 0\nvc 1 0 0\nvc 0 1 0\nvc 0 0 1\nvc 1 1 1\nm 1\nm 2\nm 3\nf 1 2 1\n", 2,
+            1,
+            { "dropped 2 vertex colours beyond the 2 vertices",
+                "dropped 1 morphogen rows beyond the 2 vertices" } },
         // Out-of-range numbers become infinite and are replaced by 0.
-        { false, "v 1e999 2 3\nv 4 -1e400 6\nv 7 8 9\nf 1 2 3\n",
-            "replaced 2 non-finite coordinates by 0\n", 3, 1 },
+        { "huge.obj", "v 1e999 2 3\nv 4 -1e400 6\nv 7 8 9\nf 1 2 3\n", 3, 1,
+            { "replaced 2 non-finite coordinates by 0" } },
         // "nan" and "inf" are words: each coordinate keeps the value before it.
-        { false, "v 1 2 3\nv nan 5 6\nv 7 inf -infinity\nf 1 2 3\n",
-            "3 coordinates are not numbers: each kept the value before it\n", 3, 1 },
+        { "words.obj", "v 1 2 3\nv nan 5 6\nv 7 inf -infinity\nf 1 2 3\n", 3, 1,
+            { "3 coordinates are not numbers: each kept the value before it" } },
         // "--3" is no corner, so that line makes no face; "3-1" reads as 3, as atof would.
-        { false,
+        { "range.obj",
             "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 99999999999999999999 1 2\nf 1 2 -99999999999\n"
-            "f 1 2 1e9\nf 2147483648 1 2\nf 1 2 3\nf 1 2 --3\nf 1 2 3-1\n",
-            "dropped 4 faces with vertex indices out of range\n", 3, 2 },
+            "f 1 2 1e9\nf 2147483648 1 2\nf 1 2 3\nf 1 2 --3\nf 1 2 3-1\nf 1 2 0\nf 1 2 3 4\n",
+            3, 2, { "dropped 7 faces with vertex indices out of range" } },
         // NUL is a blank; only line feeds end lines.
-        { false, nul, "", 3, 1 },
-        { true,
+        { "nul.obj", std::string(nulBytes, sizeof nulBytes - 1), 3, 1, {} },
+        { "drop.net",
             "v nan 0 0\nv inf 1e99 -INFINITY\nv 0 1 0\nf 0 1 2\nf 0 1 99999999999999\nf -1 0 1\n",
-            "replaced 4 non-finite coordinates by 0\n", 3, 1 } };
+            3, 1,
+            { "dropped 2 faces with vertex indices out of range",
+                "replaced 4 non-finite coordinates by 0" } },
+        { "drop.ply",
+            "ply\nformat ascii 1.0\nelement vertex 3\nproperty float x\nproperty float y\n"
+            "property float z\nelement face 3\nproperty list uchar int vertex_indices\n"
+            "end_header\n0 0 0\n1 0 0\n0 1 0\n3 0 1 2\n2 0 1\n4 0 1 2 7\n",
+            3, 1,
+            { "dropped 2 faces with vertex indices out of range",
+                "dropped 1 faces without three whole corners" } },
+        { "drop.stl",
+            "solid x\nfacet normal 0 0 1\nouter loop\nvertex 0 0 0\nvertex 1 0 0\nvertex 0 1 0\n"
+            "endloop\nendfacet\nfacet normal 0 0 1\nouter loop\nvertex 0 0 0\nvertex 1 nan\n"
+            "vertex 0 1 0\nendloop\nendfacet\nfacet normal 0 0 1\nouter loop\nvertex 0 0 0\n",
+            3, 1, { "dropped 2 faces without three whole corners" } },
+        { "drop.off", "OFF\n3 3 0\n0 0 0\n1 0 0\n0 1 0\n3 0 1 2\n3 0 1 5\n3 2 1 0\n", 3, 2,
+            { "dropped 1 faces with vertex indices out of range" } },
+        { "drop.gts", "3 3 2\n0 0 0\n1 0 0\n0 1 0\n1 2\n2 3\n3 1\n1 2 3\n1 2 9\n", 3, 1,
+            { "dropped 1 faces naming a missing edge or not closing a triangle" } },
+    };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.text);
+        SCOPED_TRACE(c.name);
         Mesh mesh;
-        const auto r = readText(mesh, c.text, c.net ? "m.net" : "m.obj");
-        ASSERT_TRUE(r.ok);
-        EXPECT_NE(r.out.find(c.lines), std::string::npos) << r.out;
+        ObjReadReport report;
+        std::string out;
+        testutil::captureStderr([&] {
+            out = testutil::captureStdout(
+                [&] { ASSERT_TRUE(openMeshFile(mesh, dir.write(c.name, c.bytes), &report)); });
+        });
         EXPECT_EQ(mesh.numVertices, c.vertices);
         EXPECT_EQ(mesh.numFaces, c.faces);
+        EXPECT_EQ(report.losses, c.losses);
+        for (const std::string& line : c.losses)
+            EXPECT_NE(out.find(line + "\n"), std::string::npos) << out;
         expectUsable(mesh);
     }
 }

@@ -20,20 +20,6 @@ using namespace testutil;
 
 namespace {
 
-// Counts reports; with stopAt > 0 asks to stop at that report.
-struct StoppingProgress : Progress
-{
-    explicit StoppingProgress(int stopAt_ = 0)
-        : stopAt(stopAt_)
-    { }
-    int reports = 0, stopAt;
-    void show(std::string_view, double) override
-    {
-        if (++reports == stopAt)
-            requestStop();
-    }
-};
-
 // A bumpy n x n sample grid: varied normals and curvature for every engine.
 void makeBumpyGrid(Mesh& mesh, int n)
 {
@@ -196,9 +182,10 @@ TEST(Cancel, StoppedWriteLeavesTheOldFileAndNoTemporary)
     EXPECT_EQ(namesIn(dir.path()), std::vector<std::string> { "out.obj" });
 }
 
-// A subdivision and the load builds after it name every stretch of their work,
-// and within a stage the bar only moves on.
-TEST(Cancel, SubdivisionNamesItsStagesAndTheirBarsMoveOn)
+// A read, a subdivision and the load builds after it name every stretch of
+// their work, and within a stage the bar only moves on; the read's bytes come
+// before its parse and the last "Reading" says all of it.
+TEST(Cancel, LongWorkNamesItsStagesAndTheirBarsMoveOn)
 {
     struct Recorder : Progress
     {
@@ -209,21 +196,31 @@ TEST(Cancel, SubdivisionNamesItsStagesAndTheirBarsMoveOn)
         }
     } recorder;
     QuietStdout quiet;
+    TempDir dir;
     Mesh mesh;
     makeBumpyGrid(mesh, 200);
+    ASSERT_TRUE(writeObj(mesh, dir.file("grid.obj")));
+    ASSERT_TRUE(openMeshFile(mesh, dir.file("grid.obj"), nullptr, nullptr, &recorder));
     Subdivider subdivider;
     ASSERT_TRUE(subdivideMesh(mesh, subdivider, 1, 0.0f, &recorder));
     buildLoadData(mesh, &recorder);
 
     std::vector<std::string> stages;
+    double lastRead = 0;
     for (std::size_t i = 0; i < recorder.heard.size(); ++i) {
         const auto& [stage, fraction] = recorder.heard[i];
         if (i == 0 || recorder.heard[i - 1].first != stage)
             stages.push_back(stage);
         else
             EXPECT_GE(fraction, recorder.heard[i - 1].second) << stage << " at report " << i;
+        if (stage == "Reading")
+            lastRead = fraction;
     }
-    for (const char* named :
-        { "Subdividing", "Building the refined mesh", "Building edges", "Orienting faces" })
-        EXPECT_NE(std::find(stages.begin(), stages.end(), named), stages.end()) << named;
+    EXPECT_EQ(lastRead, 1.0);
+    const auto at
+        = [&](const char* named) { return std::find(stages.begin(), stages.end(), named); };
+    EXPECT_LT(at("Reading"), at("Parsing"));
+    for (const char* named : { "Parsing", "Subdividing", "Building the refined mesh",
+             "Building edges", "Orienting faces" })
+        EXPECT_NE(at(named), stages.end()) << named;
 }

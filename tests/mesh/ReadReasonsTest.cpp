@@ -1,6 +1,6 @@
 // Reading honestly: every failed read names the file and says why, a read that
-// waits for data that never comes can be stopped, a FIFO with a writer loads,
-// and nothing a file holds is lost without a word.
+// waits for data that never comes can be stopped, and a FIFO with a writer
+// loads. What a read drops or replaces: BadInput.
 #include "TestUtil.h"
 
 #include "mesh/engine/LoadMesh.h"
@@ -112,56 +112,6 @@ TEST(ReadReasons, EveryFailedReadNamesTheFileAndSaysWhy)
     }
 }
 
-// The faces a read leaves out are counted, said on standard output and kept in
-// the report, whatever the format.
-TEST(ReadReasons, WhatAReadDropsIsCountedAndSaid)
-{
-    TempDir dir;
-    const struct
-    {
-        const char* name;
-        std::string bytes;
-        int faces;
-        std::vector<std::string> losses;
-    } cases[] = {
-        { "drop.ply",
-            "ply\nformat ascii 1.0\nelement vertex 3\nproperty float x\nproperty float y\n"
-            "property float z\nelement face 3\nproperty list uchar int vertex_indices\n"
-            "end_header\n0 0 0\n1 0 0\n0 1 0\n3 0 1 2\n2 0 1\n4 0 1 2 7\n",
-            1,
-            { "dropped 2 faces with vertex indices out of range",
-                "dropped 1 faces without three whole corners" } },
-        { "drop.stl",
-            "solid x\nfacet normal 0 0 1\nouter loop\nvertex 0 0 0\nvertex 1 0 0\nvertex 0 1 0\n"
-            "endloop\nendfacet\nfacet normal 0 0 1\nouter loop\nvertex 0 0 0\nvertex 1 nan\n"
-            "vertex 0 1 0\nendloop\nendfacet\nfacet normal 0 0 1\nouter loop\nvertex 0 0 0\n",
-            1, { "dropped 2 faces without three whole corners" } },
-        { "drop.off", "OFF\n3 3 0\n0 0 0\n1 0 0\n0 1 0\n3 0 1 2\n3 0 1 5\n3 2 1 0\n", 2,
-            { "dropped 1 faces with vertex indices out of range" } },
-        { "drop.gts", "3 3 2\n0 0 0\n1 0 0\n0 1 0\n1 2\n2 3\n3 1\n1 2 3\n1 2 9\n", 1,
-            { "dropped 1 faces naming a missing edge or not closing a triangle" } },
-        { "drop.net", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 0 1 2\nf 0 1 7\n", 1,
-            { "dropped 1 faces with vertex indices out of range" } },
-        { "drop.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\nf 1 2 0\nf 1 2 3 4\n", 1,
-            { "dropped 3 faces with vertex indices out of range" } },
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        Mesh mesh;
-        ObjReadReport report;
-        std::string out;
-        captureStderr([&] {
-            out = captureStdout(
-                [&] { ASSERT_TRUE(openMeshFile(mesh, dir.write(c.name, c.bytes), &report)); });
-        });
-        EXPECT_EQ(mesh.numFaces, c.faces);
-        EXPECT_EQ(report.losses, c.losses);
-        for (const std::string& line : c.losses)
-            EXPECT_NE(out.find(line + "\n"), std::string::npos) << out;
-        EXPECT_GT(report.droppedFaces, 0);
-    }
-}
-
 // A FIFO no writer ever opens: the read waits, and a stop asked from another
 // thread ends it within a second, the mesh as it was.
 TEST_F(ReadFifo, AReadWaitingForAWriterStopsWhenAsked)
@@ -236,37 +186,4 @@ TEST_F(ReadFifo, AFifoFedByAWriterLoads)
         EXPECT_EQ(mesh.numVertices, 4);
         EXPECT_EQ(mesh.numFaces, 4);
     }
-}
-
-// A read tells how far it has come: the bytes read, then the parse.
-TEST(ReadReasons, ReadsReportTheirProgress)
-{
-    struct Recorder : Progress
-    {
-        std::vector<std::pair<std::string, double>> seen;
-        void show(std::string_view stage, double fraction) override
-        {
-            seen.emplace_back(std::string(stage), fraction);
-        }
-    } recorder;
-    TempDir dir;
-    std::string text;
-    for (int i = 0; i < 70000; ++i)
-        text += "v " + std::to_string(i) + " 0 0\n";
-    text += "f 1 2 3\n";
-    Mesh mesh;
-    captureStdout([&] {
-        ASSERT_TRUE(openMeshFile(mesh, dir.write("long.obj", text), nullptr, nullptr, &recorder));
-    });
-    const auto at = [&](const char* stage) {
-        return std::find_if(recorder.seen.begin(), recorder.seen.end(),
-            [stage](const auto& s) { return s.first == stage; });
-    };
-    ASSERT_NE(at("Reading"), recorder.seen.end());
-    ASSERT_NE(at("Parsing"), recorder.seen.end());
-    EXPECT_LT(at("Reading"), at("Parsing"));
-    // The last "Reading" says all of it.
-    const auto last = std::find_if(recorder.seen.rbegin(), recorder.seen.rend(),
-        [](const auto& s) { return s.first == "Reading"; });
-    EXPECT_EQ(last->second, 1.0);
 }

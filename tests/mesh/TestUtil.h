@@ -5,6 +5,7 @@
 // the shared data folder.
 
 #include "mesh/engine/Mesh.h"
+#include "mesh/engine/Progress.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -81,6 +82,20 @@ inline std::string gzipped(const std::string& bytes)
     EXPECT_EQ(std::system(("gzip -n '" + path + "'").c_str()), 0);
     return readFile(path + ".gz");
 }
+
+// Counts reports; with stopAt > 0 asks to stop at that report.
+struct StoppingProgress : Progress
+{
+    explicit StoppingProgress(int stopAt_ = 0)
+        : stopAt(stopAt_)
+    { }
+    int reports = 0, stopAt;
+    void show(std::string_view, double) override
+    {
+        if (++reports == stopAt)
+            requestStop();
+    }
+};
 
 // Standard output (printf and std::cout alike) of one call.
 template <class Fn> std::string captureStdout(Fn&& fn)
