@@ -125,16 +125,7 @@ private:
     // Ended as a threaded runner ends it: no longer busy when finish runs.
     RunOutcome end(bool stop, bool work)
     {
-        struct StopAtReport : Progress
-        {
-            bool stop = false;
-            void show(std::string_view, double) override
-            {
-                if (stop)
-                    requestStop();
-            }
-        } progress;
-        progress.stop = stop;
+        testutil::StoppingProgress progress(stop ? 1 : 0);
         ToolRun r = std::move(*pending);
         pending.reset();
         bool result = false;
