@@ -1,15 +1,11 @@
 // What facetra-cli says about the files it reads: its version, a reason for
-// every file it could not read, on the error stream only, one JSON line per
-// file, and Ctrl+C ending a read that waits for ever.
+// every file it could not read, on the error stream only, and one JSON line
+// per file.
 #include "CliProcess.h"
 
 #include <nlohmann/json.hpp>
 
-#include <chrono>
-#include <csignal>
 #include <sstream>
-#include <sys/stat.h>
-#include <thread>
 
 using namespace testutil;
 using clitest::CliRun;
@@ -86,29 +82,5 @@ TEST(CliInput, InfoJsonGivesOneLinePerFileAndTheReasonsOfThoseThatFailed)
             // The same reason on the error stream.
             EXPECT_NE(run.err.find("facetra-cli: " + reasons[i]), std::string::npos) << run.err;
         }
-    }
-}
-
-// Ctrl+C while a verb waits on a FIFO no writer opens: "Cancelled", status
-// 130, nothing written.
-TEST(CliInput, InterruptEndsAReadThatWaitsForEver)
-{
-    TempDir dir;
-    const std::string fifo = dir.file("fifo.obj"), out = dir.file("out"), err = dir.file("err");
-    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-    for (const std::vector<std::string>& args : { std::vector<std::string> { "info", fifo },
-             std::vector<std::string> { "convert", fifo, dir.file("copy.obj") } }) {
-        SCOPED_TRACE(args[0]);
-        const pid_t child = clitest::start(args, out, err);
-        // The reader announces the file before it waits for its bytes.
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-        while (readFile(out).find("Opening: " + fifo) == std::string::npos
-            && std::chrono::steady_clock::now() < deadline)
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        ::kill(child, SIGINT);
-        EXPECT_EQ(clitest::exitStatus(child), 130) << readFile(out);
-        EXPECT_EQ(readFile(err), "Cancelled\n");
-        EXPECT_FALSE(fs::exists(dir.file("copy.obj")));
     }
 }

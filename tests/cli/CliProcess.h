@@ -5,9 +5,12 @@
 
 #include "TestUtil.h"
 
+#include <chrono>
+#include <csignal>
 #include <fcntl.h>
 #include <string>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -55,6 +58,28 @@ inline CliRun runCli(const std::vector<std::string>& args, const std::string& cw
     static const testutil::TempDir dir;
     const int status = exitStatus(start(args, dir.file("out"), dir.file("err"), cwd));
     return { status, testutil::readFile(dir.file("out")), testutil::readFile(dir.file("err")) };
+}
+
+// A run ended as Ctrl+C ends it, once its standard output holds waitFor (with
+// waitFor empty: half a second after the start).
+inline CliRun interrupted(const std::vector<std::string>& args, const std::string& waitFor)
+{
+    static const testutil::TempDir dir;
+    const std::string out = dir.file("out"), err = dir.file("err");
+    std::filesystem::remove(out); // the last run's lines are not this one's
+    const pid_t pid = start(args, out, err);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    std::this_thread::sleep_for(std::chrono::milliseconds(waitFor.empty() ? 500 : 5));
+    while (testutil::readFile(out).find(waitFor) == std::string::npos
+        && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    // Into the wait the line announces.
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    ::kill(pid, SIGINT);
+    const auto asked = std::chrono::steady_clock::now();
+    const int status = exitStatus(pid);
+    EXPECT_LT(std::chrono::steady_clock::now() - asked, std::chrono::seconds(20));
+    return { status, testutil::readFile(out), testutil::readFile(err) };
 }
 
 // The one JSON object "info --json" prints for path, which must read.

@@ -4,9 +4,7 @@
 #include "mesh/engine/LoadMesh.h"
 #include "mesh/engine/WriteObj.h"
 
-#include <chrono>
-#include <csignal>
-#include <thread>
+#include <sys/stat.h>
 
 using namespace testutil;
 using namespace clitest;
@@ -91,34 +89,53 @@ TEST(Cli, UsageErrorsEmptyMeshesAndUnwritableTargetsFailAndTheSampleIsClosed)
 
 } // namespace
 
-// Ctrl+C: the verb stops with 130, says so and leaves no output file; the bar
-// stays off a standard error that is no terminal.
-TEST(CliCancel, InterruptEndsTheVerbWith130AndNoOutputAndTheBarStaysOffAPipe)
+// Ctrl+C, whether a verb computes, waits on a FIFO no writer opens or runs a
+// script over many meshes: status 130, "Cancelled", nothing written. A whole
+// run keeps the bar off a standard error that is no terminal.
+TEST(CliCancel, InterruptEndsEveryVerbWith130AndNoOutputAndTheBarStaysOffAPipe)
 {
     TempDir dir;
-    const std::string in = dir.file("grid.obj"), out = dir.file("out.txt"),
-                      err = dir.file("err.txt");
-    Mesh grid;
-    makeGrid(grid, 150, [](int j, int i) { return float((i * j) % 5) * 0.1f; });
-    captureStdout([&] { ASSERT_TRUE(writeObj(grid, in)); });
+    const std::string grid = dir.file("grid.obj"), fifo = dir.file("fifo.obj");
+    Mesh mesh;
+    makeGrid(mesh, 150, [](int j, int i) { return float((i * j) % 5) * 0.1f; });
+    captureStdout([&] { ASSERT_TRUE(writeObj(mesh, grid)); });
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const std::string steps = dir.write("big.steps", "subdivide levels=3\nsave {name}.obj\n");
+    const std::vector<std::string> meshes { dir.file("a.obj"), dir.file("b.obj"),
+        dir.file("c.obj") };
+    for (const std::string& name : meshes)
+        fs::copy_file(grid, name);
 
-    // A whole run with standard error no terminal: nothing at all there.
-    EXPECT_EQ(
-        exitStatus(start({ "subdivide", "--levels", "1", in, dir.file("small.obj") }, out, err)),
-        0);
-    EXPECT_EQ(readFile(err), "");
-    EXPECT_TRUE(fs::exists(dir.file("small.obj")));
+    const CliRun whole = runCli({ "subdivide", "--levels", "1", grid, dir.file("small.obj") });
+    EXPECT_EQ(whole.status, 0);
+    EXPECT_EQ(whole.err, "");
+    fs::remove(dir.file("small.obj"));
 
-    // Interrupted once the first console line is out (of this run: the old output goes first).
-    fs::remove(out);
-    const pid_t child = start({ "subdivide", "--levels", "3", in, dir.file("big.obj") }, out, err);
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-    while (readFile(out).find('\n') == std::string::npos
-        && std::chrono::steady_clock::now() < deadline)
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    ::kill(child, SIGINT);
-    EXPECT_EQ(exitStatus(child), 130) << readFile(out);
-    EXPECT_EQ(readFile(err), "Cancelled\n");
+    const std::pair<std::vector<std::string>, std::string> cases[] = {
+        // Once the first console line is out.
+        { { "subdivide", "--levels", "3", grid, dir.file("big.obj") }, "\n" },
+        // The reader announces the file before it waits for its bytes.
+        { { "info", fifo }, "Opening: " + fifo },
+        { { "convert", fifo, dir.file("copy.obj") }, "Opening: " + fifo },
+        { { "run", "--jobs", "2", "--out-dir", dir.file("out"), steps, meshes[0], meshes[1],
+              meshes[2] },
+            "" },
+    };
+    CliRun run;
+    for (const auto& [args, waitFor] : cases) {
+        SCOPED_TRACE(args[0]);
+        run = interrupted(args, waitFor);
+        EXPECT_EQ(run.status, 130) << run.out;
+        EXPECT_TRUE(run.err.ends_with("Cancelled\n")) << run.err;
+        EXPECT_TRUE(args[0] == "run" || run.err == "Cancelled\n") << run.err;
+    }
+    // Both jobs stopped; the third mesh never started.
+    EXPECT_NE(run.out.find(meshes[0] + ": cancelled\n"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find(meshes[1] + ": cancelled\n"), std::string::npos);
+    EXPECT_EQ(run.out.find(meshes[2]), std::string::npos);
+    // The run's folder is made, and stays empty.
     EXPECT_EQ(namesIn(dir.path()),
-        (std::vector<std::string> { "err.txt", "grid.obj", "out.txt", "small.obj" }));
+        (std::vector<std::string> {
+            "a.obj", "b.obj", "big.steps", "c.obj", "fifo.obj", "grid.obj", "out" }));
+    EXPECT_TRUE(fs::is_empty(dir.file("out")));
 }

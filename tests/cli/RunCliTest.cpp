@@ -2,13 +2,8 @@
 // that drive the same workbench.
 #include "CliProcess.h"
 
-#include "mesh/engine/WriteObj.h"
-
-#include <chrono>
-#include <csignal>
 #include <map>
 #include <sstream>
-#include <thread>
 
 using namespace testutil;
 using namespace clitest;
@@ -241,32 +236,4 @@ TEST(CliRun, ADamagedScriptIsRefusedBeforeAnythingRuns)
         EXPECT_EQ(run.out, "");
         EXPECT_FALSE(fs::exists(out));
     }
-}
-
-// Ctrl+C on run stops the meshes' processes: exit status 130, nothing written,
-// every mesh ended.
-TEST(CliRun, InterruptStopsEveryMesh)
-{
-    const TempDir dir;
-    Mesh grid;
-    makeGrid(grid, 120, [](int j, int i) { return float((i * j) % 7) * 0.1f; });
-    std::vector<std::string> args = { "run", "--jobs", "2", "--out-dir", dir.file("out"),
-        dir.write("big.steps", "subdivide levels=3\nsave {name}.obj\n") };
-    for (const char* name : { "a.obj", "b.obj", "c.obj" }) {
-        captureStdout([&] { ASSERT_TRUE(writeObj(grid, dir.file(name))); });
-        args.push_back(dir.file(name));
-    }
-    const pid_t run = start(args, dir.file("stdout"), dir.file("stderr"));
-    std::this_thread::sleep_for(std::chrono::milliseconds(500));
-    const auto before = std::chrono::steady_clock::now();
-    ::kill(run, SIGINT);
-    EXPECT_EQ(exitStatus(run), 130);
-    EXPECT_LT(std::chrono::steady_clock::now() - before, std::chrono::seconds(20));
-    EXPECT_TRUE(readFile(dir.file("stderr")).ends_with("Cancelled\n"));
-    const std::string out = readFile(dir.file("stdout"));
-    EXPECT_NE(out.find(dir.file("a.obj") + ": cancelled\n"), std::string::npos) << out;
-    EXPECT_NE(out.find(dir.file("b.obj") + ": cancelled\n"), std::string::npos);
-    // The third never started.
-    EXPECT_EQ(out.find(dir.file("c.obj")), std::string::npos);
-    EXPECT_TRUE(filesUnder(dir.file("out")).empty());
 }
