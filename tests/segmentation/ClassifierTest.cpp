@@ -15,10 +15,13 @@ namespace {
 
 constexpr float kInf = std::numeric_limits<float>::infinity();
 
-// Classifies quietly; the console text is returned.
-std::string classifyCapturing(Mesh_Classifier& c)
+// Classifies mesh quietly; the console text is returned.
+std::string classify(Mesh_Classifier& k, Mesh& mesh, int spMode = 0, double weight = 0.5)
 {
-    return testutil::captureStdout([&] { c.classify(); });
+    k.mesh = &mesh;
+    k.spMode = spMode;
+    k.weight = weight;
+    return testutil::captureStdout([&] { k.classify(); });
 }
 
 } // namespace
@@ -51,11 +54,8 @@ TEST_F(RealMeshes, FastFloydIsThePlainLoopAndDijkstraAgrees)
     for (Mesh* mesh : meshes)
         for (double weight : { 0.5, 0.0 }) {
             Mesh_Classifier floyd, dijkstra;
-            floyd.mesh = dijkstra.mesh = mesh;
-            floyd.weight = dijkstra.weight = weight;
-            dijkstra.spMode = 1;
-            classifyCapturing(floyd);
-            classifyCapturing(dijkstra);
+            classify(floyd, *mesh, 0, weight);
+            classify(dijkstra, *mesh, 1, weight);
             const int n = mesh->numFaces;
             if (n < 700) {
                 ReferenceClassifier plain(*mesh, kInf);
@@ -97,9 +97,7 @@ TEST_F(RealMeshes, SeedsMembershipsAndPatchesMatchThePlainLoops)
     meshes.push_back(&parts);
     for (Mesh* mesh : meshes) {
         Mesh_Classifier k;
-        k.mesh = mesh;
-        k.spMode = 1;
-        classifyCapturing(k);
+        classify(k, *mesh, 1);
         ReferenceClassifier plain(*mesh, kInf);
         plain.dist.assign(
             k.table.data(), k.table.data() + ShortestPathTable::rowStart(mesh->numFaces));
@@ -124,9 +122,7 @@ TEST(Mesh_Classifier, EqualCostsGoToTheLaterFace)
     // Four faces in a row with equal costs (weight 0, coplanar).
     Mesh strip = flatStrip(2);
     Mesh_Classifier k;
-    k.mesh = &strip;
-    k.weight = 0.0;
-    const std::string out = classifyCapturing(k);
+    const std::string out = classify(k, strip, 0, 0.0);
     // Central seed: faces 1 and 2 tie, the later wins; farthest points then
     // take the later of equal faces.
     EXPECT_NE(out.find("Eval FUZZY\n2\n0\n3\n1\n3\n3\n"), std::string::npos) << out;
@@ -149,8 +145,7 @@ TEST(Mesh_Classifier, BadTableFilesAreRefusedAndRebuilt)
 {
     Mesh grid = bumpyGrid(6);
     Mesh_Classifier k;
-    k.mesh = &grid;
-    classifyCapturing(k);
+    classify(k, grid);
     const std::vector<int> seeds = k.seeds;
     const std::vector<float> before(k.table.data(), k.table.data() + k.table.size);
     const testutil::TempDir dir;

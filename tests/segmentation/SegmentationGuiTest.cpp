@@ -85,10 +85,6 @@ void SegmentationGuiTest::pickGatesTraversalAndMarkReplacesTheHighlight()
     QCOMPARE(view->workbench.traversal.segmentCount, 1);
     QVERIFY(view->faceColoursShown());
     QCOMPARE(orange(), 0);
-
-    window->dialogs.folder = [this](auto, auto, auto) { return scratch.path(); };
-    window->saveallEvent();
-    QVERIFY(QFileInfo(scratch.filePath(QStringLiteral("object_1.obj"))).size() > 0);
 }
 
 void SegmentationGuiTest::applyClassifiesAndTheSliderFollows()
