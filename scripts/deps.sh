@@ -7,11 +7,12 @@ packages=(
     build-essential cmake ninja-build pkg-config
     qt6-base-dev libqt6opengl6-dev libgl-dev libglu1-mesa-dev libgl1-mesa-dri fonts-dejavu-core
     libgtest-dev libbenchmark-dev nlohmann-json3-dev libopenmesh-dev zlib1g-dev
+    libmeshoptimizer-dev
     xvfb xauth imagemagick gzip
 )
 # Benchmark peers, needed only with FACETRA_BENCH=ON.
 if [ "${FACETRA_BENCH_DEPS:-0}" = 1 ]; then
-    packages+=(libtinyobjloader-dev libmeshoptimizer-dev libassimp-dev)
+    packages+=(libtinyobjloader-dev libassimp-dev)
 fi
 # The fuzzers need clang's libFuzzer runtime.
 if [ "${FACETRA_FUZZ_DEPS:-0}" = 1 ]; then

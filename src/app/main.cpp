@@ -35,6 +35,8 @@ struct GrabRequest
     int height = 600;
     // Clipping-plane settings loaded after the mesh; none when empty.
     QString planes;
+    // Frames drawn turning the mesh before the still frame is taken; 0 none.
+    int turnFrames = 0;
 };
 
 int grabFailure(const QString& message)
@@ -44,9 +46,10 @@ int grabFailure(const QString& message)
 }
 
 const char* const grabUsage
-    = "usage: facetra --grab OUT.png [--mode N] [--size WxH] [--planes F.slc] FILE";
+    = "usage: facetra --grab OUT.png [--mode N] [--size WxH] [--planes F.slc] [--turn-frames N] "
+      "FILE";
 
-// Parses "--grab OUT.png [--mode N] [--size WxH] [--planes F.slc] FILE"; an empty
+// Parses the arguments of grabUsage; an empty
 // optional after printing one line when the arguments do not fit.
 std::optional<GrabRequest> parseGrab(const QStringList& args)
 {
@@ -73,6 +76,13 @@ std::optional<GrabRequest> parseGrab(const QStringList& args)
             if (!okW || !okH || request.width < 1 || request.height < 1 || request.width > 8192
                 || request.height > 8192) {
                 grabFailure(QStringLiteral("--size takes WIDTHxHEIGHT, each 1 to 8192"));
+                return std::nullopt;
+            }
+        } else if (arg == QLatin1String("--turn-frames")) {
+            bool ok = false;
+            request.turnFrames = hasValue ? args[++i].toInt(&ok) : 0;
+            if (!ok || request.turnFrames < 1 || request.turnFrames > 100000) {
+                grabFailure(QStringLiteral("--turn-frames takes a frame count from 1 to 100000"));
                 return std::nullopt;
             }
         } else if (arg == QLatin1String("--planes")) {
@@ -149,6 +159,15 @@ int runGrab(QtMainWindow& window, const GrabRequest& request)
             break;
         }
     }
+    // Turning as a drag does, then the still frame that follows the motion.
+    double turnSeconds = 0.0;
+    if (request.turnFrames > 0) {
+        turnSeconds = view->turnFrames(request.turnFrames);
+        view->update();
+        if (!waitForFrame(view, view->framesPainted())) {
+            return grabFailure(QStringLiteral("the view painted no frame"));
+        }
+    }
     const QImage image = view->grabRendering();
     if (image.isNull()) {
         return grabFailure(QStringLiteral("the view gave no picture"));
@@ -163,6 +182,10 @@ int runGrab(QtMainWindow& window, const GrabRequest& request)
     }
     std::printf("wrote %dx%d rendering to %s\n", image.width(), image.height(),
         QFile::encodeName(request.output).constData());
+    if (request.turnFrames > 0) {
+        std::printf("turning: %d frames in %.3f s, %.1f frames/s\n", request.turnFrames,
+            turnSeconds, turnSeconds > 0.0 ? request.turnFrames / turnSeconds : 0.0);
+    }
     return 0;
 }
 

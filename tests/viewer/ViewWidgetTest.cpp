@@ -4,6 +4,7 @@
 
 #include "viewer/ui/BufferedMeshDrawer.h"
 #include "viewer/ui/QtGLWidget.h"
+#include "viewer/ui/ViewLod.h"
 
 #include <QFile>
 #include <QLabel>
@@ -11,6 +12,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <cmath>
 #include <functional>
 
 namespace {
@@ -103,6 +105,7 @@ private slots:
     void pickingMarksRedAndHitsTheNearestFaceAfterTurning();
     void zoomIsProportionalEditsKeepTheFitAndANewMeshIsFittedAnew();
     void faceColoursAreLitAsVertexColoursAre();
+    void movingFramesDrawTheLevelAndTheStillFrameTheMesh();
     void bufferedMatchesImmediateOnRealMesh_data();
     void bufferedMatchesImmediateOnRealMesh();
 };
@@ -117,6 +120,29 @@ void ViewWidgetTest::initTestCase()
     QVERIFY(plain.open(QIODevice::WriteOnly) && coloured.open(QIODevice::WriteOnly));
     plain.write(kTetrahedron);
     coloured.write(QByteArray(kTetrahedron) + "vc 1 0 0\nvc 1 0 0\nvc 1 0 0\nvc 1 0 0\n");
+    // A red bumpy sheet of 28,800 faces: one level of detail of a quarter.
+    QFile sheet(fixture("sheet.obj"));
+    QVERIFY(sheet.open(QIODevice::WriteOnly));
+    const int n = 121;
+    QByteArray text;
+    for (int i = 0; i < n; ++i)
+        for (int j = 0; j < n; ++j)
+            text += QStringLiteral("v %1 %2 %3\nvc 1 0 0\n")
+                        .arg(j)
+                        .arg(i)
+                        .arg(6.0 * std::sin(0.15 * j) * std::cos(0.1 * i))
+                        .toLatin1();
+    for (int i = 0; i + 1 < n; ++i)
+        for (int j = 0; j + 1 < n; ++j) {
+            const int a = i * n + j + 1;
+            text += QStringLiteral("f %1 %2 %3\nf %1 %3 %4\n")
+                        .arg(a)
+                        .arg(a + 1)
+                        .arg(a + n + 1)
+                        .arg(a + n)
+                        .toLatin1();
+        }
+    sheet.write(text);
 }
 
 void ViewWidgetTest::init()
@@ -290,6 +316,58 @@ void ViewWidgetTest::faceColoursAreLitAsVertexColoursAre()
     view->workbench.showFaceColours(true);
     QVERIFY(view->faceColoursShown());
     QCOMPARE(frame(), byVertex);
+}
+
+// While the view moves it draws the level of detail, with the mesh's colours
+// and filtered normals; the frame after the motion is the full mesh's, pixel
+// for pixel, in every mode. A changed mesh is drawn whole until its own levels
+// are ready, and picking answers from the full mesh throughout.
+void ViewWidgetTest::movingFramesDrawTheLevelAndTheStillFrameTheMesh()
+{
+    QVERIFY(view->loadMesh(fixture("sheet.obj")));
+    QTRY_VERIFY_WITH_TIMEOUT(view->levelsReady(), 30000);
+    // The coarsest level whatever the machine.
+    view->setFrameBudget(0.0);
+    turn(QPointF(200, 200), QPointF(240, 150));
+    const int full = view->mesh.numFaces;
+    const int coarse = view->levelsOfDetail().faceCount(0);
+    QVERIFY(coarse < full / 3);
+    for (int mode = 0; mode <= 7; ++mode) {
+        view->setRenderMode(mode);
+        const QImage still = frame();
+        view->setMoving(true);
+        const QImage moving = frame();
+        QCOMPARE(view->facesDrawn(), coarse);
+        if (mode == 4) {
+            const int redStill = count(still, QRect(0, 0, 400, 400), red);
+            QVERIFY(redStill > 20000);
+            QVERIFY(qAbs(count(moving, QRect(0, 0, 400, 400), red) - redStill) < redStill / 20);
+        }
+        view->setMoving(false);
+        QCOMPARE(frame(), still);
+        QCOMPARE(view->facesDrawn(), full);
+    }
+
+    // Filtered normals reach the moving frame; picking is the full mesh's.
+    view->setRenderMode(4);
+    const int picked = view->faceAt(200, 200);
+    view->setMoving(true);
+    QCOMPARE(view->faceAt(200, 200), picked);
+    const QImage before = frame();
+    view->mshift_slot(Vector(5.0f, 5.0f, 5.0f, 5.0f), 2);
+    QVERIFY(frame() != before);
+    QCOMPARE(view->facesDrawn(), coarse);
+
+    // A simplified mesh is drawn whole until its levels are built.
+    view->simplify_slot(50.0f);
+    QVERIFY(view->mesh.numFaces < full);
+    QVERIFY(!view->levelsReady());
+    frame();
+    QCOMPARE(view->facesDrawn(), view->mesh.numFaces);
+    QTRY_VERIFY_WITH_TIMEOUT(view->levelsReady(), 30000);
+    frame();
+    QCOMPARE(view->facesDrawn(), view->levelsOfDetail().faceCount(0));
+    view->setMoving(false);
 }
 
 QTEST_MAIN(ViewWidgetTest)

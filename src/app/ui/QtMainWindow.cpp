@@ -254,6 +254,10 @@ void QtMainWindow::createMenus()
     faceColoursAction->setCheckable(true);
     viewMenu->addAction(QStringLiteral("Fit View"), this, &QtMainWindow::fitViewEvent)
         ->setShortcut(QKeySequence(Qt::Key_F));
+    frameRateAction = viewMenu->addAction(QStringLiteral("Show Frame Rate"));
+    frameRateAction->setCheckable(true);
+    connect(frameRateAction, &QAction::toggled, this,
+        [this](bool on) { glView()->setFrameRateShown(on); });
 
     auto* toolsMenu = new QMenu(QStringLiteral("&Tools"), this);
     toolsMenu->setTearOffEnabled(true);

@@ -53,6 +53,8 @@ public:
     QAction* runStepsAction = nullptr;
     // View, "Face Colours": checked while the view shows the faces' own colours.
     QAction* faceColoursAction = nullptr;
+    // View, "Show Frame Rate": frame time and faces drawn in the view's corner.
+    QAction* frameRateAction = nullptr;
     // Render Mode: the entries, one checked (the view's mode).
     QActionGroup* renderModeGroup = nullptr;
     // File, "Open Recent": the last files opened, newest first, kept between runs.

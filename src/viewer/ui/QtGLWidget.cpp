@@ -14,11 +14,13 @@
 #include "terrain/ui/TerrainView.h"
 #include "viewer/ui/BufferedMeshDrawer.h"
 #include "viewer/ui/RenderModes.h"
+#include "viewer/ui/ViewLod.h"
 #include "workbench/engine/Steps.h"
 
 #include <QCoreApplication>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
 #include <QMimeData>
@@ -43,12 +45,6 @@ namespace {
 constexpr double kStartScale = 200.0;
 constexpr double kFitFraction = 2.0 / 3.0;
 const double kPerspectiveHeight = 2.0 * kStartScale * std::tan(22.5 * std::numbers::pi / 180.0);
-
-// Each wheel notch (120 eighths of a degree) zooms by a tenth.
-constexpr double kWheelNotchFactor = 1.1;
-// A right-drag pixel changes the distance by 0.1 at the start distance of 200,
-// and by the same share of any other distance, which it never reaches 0 from.
-constexpr double kDragZoomPerPixel = 0.1 / 200.0;
 
 // Lines and points drawn black on a light background are drawn white on a dark
 // one (relative luminance under one half), where black would not show.
@@ -105,6 +101,7 @@ QtGLWidget::QtGLWidget(QWidget* parent, const char* name)
     emptyHint->setAlignment(Qt::AlignCenter);
     emptyHint->setAttribute(Qt::WA_TransparentForMouseEvents);
     emptyHint->setStyleSheet(QStringLiteral("color: grey;"));
+    setUpMotion();
 }
 
 void QtGLWidget::resizeEvent(QResizeEvent* event)
@@ -129,6 +126,7 @@ void QtGLWidget::releaseGL()
     }
     makeCurrent();
     drawer->releaseGL();
+    lod->releaseGL();
     doneCurrent();
     glReady = false;
 }
@@ -229,6 +227,7 @@ void QtGLWidget::meshChanged()
 {
     ++meshRevision;
     drawer->meshChanged();
+    lod->geometryChanged(mesh);
     faceBvh.reset();
     if (fitExtent <= 0.0f) {
         fitExtent = longestSide(mesh);
@@ -240,6 +239,7 @@ void QtGLWidget::coloursChanged()
 {
     ++meshRevision;
     drawer->coloursChanged();
+    lod->attributesChanged();
 }
 
 void QtGLWidget::showFaceColours(bool on)
@@ -251,7 +251,11 @@ void QtGLWidget::workbenchChanged(unsigned changes)
 {
     ++meshRevision;
     emptyHint->setHidden(mesh.numFaces > 0);
+    // Whatever else changed (colours, normals, highlights) the levels take
+    // from the mesh before they are drawn next.
+    lod->attributesChanged();
     if (changes & (ChangeGeometry | ChangeNewMesh)) {
+        lod->geometryChanged(mesh);
         drawer->meshChanged();
         faceBvh.reset();
         meshIdentity = currentMeshIdentity();
@@ -372,6 +376,7 @@ void QtGLWidget::syncMeshIdentity()
     // the picking structure must follow, and the view fits the new size.
     meshIdentity = currentMeshIdentity();
     drawer->meshChanged();
+    lod->geometryChanged(mesh);
     faceBvh.reset();
     fitExtent = longestSide(mesh);
 }
@@ -410,84 +415,6 @@ std::array<double, QtGLWidget::kRepaintKeySize> QtGLWidget::repaintKey() const
         key[k++] = t;
     }
     return key;
-}
-
-void QtGLWidget::mousePressEvent(QMouseEvent* event)
-{
-    const Vector position(float(event->position().x()), float(event->position().y()), 0.0f, 1.0f);
-    if (event->button() == Qt::LeftButton) {
-        if (clipMode == 1) {
-            mouseMode = 1;
-            workbench.pressPlanes(position, 1);
-        } else {
-            mouseMode = 0;
-            arcBall.click(position);
-        }
-    } else if (event->button() == Qt::MiddleButton) {
-        if (clipMode == 1) {
-            mouseMode = 1;
-            workbench.pressPlanes(position, 2);
-        } else if (!refuseWhileRunning()) {
-            // Picking marks faces, which a running tool may be reading.
-            mouseMode = 0;
-            pickFace(int(position.x), int(position.y));
-            std::printf("\nSelected: %d \n", mesh.selected);
-            std::fflush(stdout);
-        }
-    } else if (event->button() == Qt::RightButton) {
-        if (clipMode == 1) {
-            mouseMode = 1;
-            workbench.pressPlanes(position, 3);
-        } else {
-            mouseMode = 2;
-            zoomStep = lastMouse.y - position.y;
-            viewDistance *= float(std::exp(-zoomStep * kDragZoomPerPixel));
-        }
-    }
-    lastMouse = position;
-}
-
-void QtGLWidget::mouseMoveEvent(QMouseEvent* event)
-{
-    const Vector position(float(event->position().x()), float(event->position().y()), 0.0f, 1.0f);
-    switch (mouseMode) {
-    case 0:
-        arcBall.drag(position);
-        break;
-    case 1:
-        workbench.dragPlanes(position);
-        break;
-    case 2:
-        zoomStep = lastMouse.y - position.y;
-        viewDistance *= float(std::exp(-zoomStep * kDragZoomPerPixel));
-        break;
-    default:
-        break;
-    }
-    lastMouse = position;
-}
-
-void QtGLWidget::mouseReleaseEvent(QMouseEvent* event)
-{
-    (void)event;
-    mouseMode = -1;
-    arcBall.release();
-    workbench.releasePlanes();
-}
-
-void QtGLWidget::wheelEvent(QWheelEvent* event)
-{
-    const double notches = event->angleDelta().y() / 120.0;
-    if (notches != 0.0) {
-        zoomBy(std::pow(kWheelNotchFactor, notches));
-    }
-    event->accept();
-}
-
-void QtGLWidget::zoomBy(double factor)
-{
-    // Orthographic: -viewDistance is the scale; perspective: the eye distance.
-    viewDistance = float(projectionMode == 1 ? viewDistance * factor : viewDistance / factor);
 }
 
 void QtGLWidget::dragEnterEvent(QDragEnterEvent* event)
@@ -610,6 +537,8 @@ void QtGLWidget::applyViewTransform()
 
 void QtGLWidget::paintGL()
 {
+    QElapsedTimer clock;
+    clock.start();
     syncMeshIdentity();
     paintedKey = repaintKey();
     ++frameCount;
@@ -623,10 +552,17 @@ void QtGLWidget::paintGL()
     applyViewTransform();
     beginClipping(workbench.clipCube);
 
-    drawRenderMode(renderMode, mesh, *drawer, lineInk(backgroundColour));
+    // A moving frame draws a level of detail within the frame budget; its
+    // highlight is the level's faces that stand for highlighted ones.
+    const int level = moving || toolRunning() ? lod->chooseLevel(renderMode, mesh.numFaces) : -1;
+    const Mesh& drawn = level < 0 ? mesh : lod->levelMesh(level, mesh);
+    MeshDrawer& drawnBy = level < 0 ? *drawer : lod->levelDrawer(level, *drawer);
+    drawRenderMode(renderMode, drawn, drawnBy, lineInk(backgroundColour));
 
     glDisable(GL_LIGHTING);
-    drawTraversalOverlay(mesh, workbench.highlight, drawer->faceNormalShading);
+    drawTraversalOverlay(drawn,
+        level < 0 || workbench.highlight.empty() ? workbench.highlight : lod->levelHighlight(level),
+        drawer->faceNormalShading);
     drawSelectedFace(mesh);
     drawClassifierOverlay(
         mesh, workbench.classifier, workbench.shownPatch, workbench.patchThreshold);
@@ -636,6 +572,13 @@ void QtGLWidget::paintGL()
     drawKernelSphere(workbench.meanShift);
     glPopMatrix();
     glEnable(GL_LIGHTING);
+    // Finished, so that the time is the frame's and the next choice of level
+    // rests on it.
+    glFinish();
+    lastFrameMs = double(clock.nsecsElapsed()) / 1e6;
+    drawnFaces = drawn.numFaces;
+    lod->frameDrawn(renderMode, level, drawnFaces, lastFrameMs);
+    showFrameRate();
 }
 
 void QtGLWidget::pickFace(int x, int y)

@@ -20,6 +20,8 @@
 
 class MeshDrawer;
 class QLabel;
+class QTimer;
+class ViewLod;
 struct TerrainParameters;
 
 // The OpenGL view: draws the workbench's mesh in one of eight render modes with
@@ -163,6 +165,28 @@ public:
     // Frames painted so far.
     std::uint64_t framesPainted() const { return frameCount; }
 
+    // While the view moves (a left or right drag, the wheel, a plane drag) and
+    // while a tool runs, frames draw the mesh's finest level of detail that fits
+    // the frame budget; the frame after the motion stops draws the full mesh.
+    void setMoving(bool on);
+    bool isMoving() const { return moving; }
+    // Whether the levels of detail of the current geometry are built.
+    bool levelsReady() const;
+    const ViewLod& levelsOfDetail() const;
+    // Faces the last frame drew, and the milliseconds it took, finished.
+    int facesDrawn() const { return drawnFaces; }
+    double frameMs() const { return lastFrameMs; }
+    // View, "Show Frame Rate": the frame time and the faces drawn, in the view's
+    // top left corner.
+    void setFrameRateShown(bool on);
+    bool frameRateShown() const { return frameRateVisible; }
+    // The time a moving frame should take at most (33 ms unless set).
+    void setFrameBudget(double ms);
+    // Waits until the levels of detail are ready, then draws `frames` frames
+    // turning the mesh as a drag does, a few pixels a frame, each finished;
+    // returns the seconds they took. The motion then stops.
+    double turnFrames(int frames);
+
 signals:
     void numbpatches_signal(int);
     void dragndrop_signal(QString filename);
@@ -265,6 +289,8 @@ private:
     void notifyMeshState();
     // Scales -viewDistance (the picture's size) by factor, in either projection.
     void zoomBy(double factor);
+    void setUpMotion();
+    void showFrameRate();
 
     std::function<void(const QString&)> statusSink;
     std::function<void(const QString&)> noticeSink;
@@ -303,4 +329,11 @@ private:
     Vector lightAmbient { 0.5f, 0.5f, 0.5f, 1.0f };
     Vector lightDiffuse { 0.125f, 0.125f, 0.125f, 1.0f };
     Vector lightSpecular { 0.0f, 0.0f, 0.0f, 1.0f };
+    ViewLod* lod = nullptr;
+    QTimer* wheelRest = nullptr;
+    QLabel* frameRateLabel = nullptr;
+    bool moving = false;
+    bool frameRateVisible = false;
+    int drawnFaces = 0;
+    double lastFrameMs = 0.0;
 };

@@ -1,0 +1,170 @@
+#include "viewer/ui/ViewLod.h"
+
+#include "viewer/ui/BufferedMeshDrawer.h"
+
+#include <QMetaObject>
+#include <QPointer>
+
+#include <algorithm>
+
+ViewLod::ViewLod(QObject* parent)
+    : QObject(parent)
+{ }
+
+ViewLod::~ViewLod()
+{
+    stopWorker();
+}
+
+void ViewLod::stopWorker()
+{
+    if (workerStop)
+        workerStop->store(true);
+    if (worker.joinable())
+        worker.join();
+    workerStop.reset();
+}
+
+void ViewLod::geometryChanged(const Mesh& mesh)
+{
+    stopWorker();
+    ++generation;
+    levels.clear();
+    built.clear();
+    for (auto& perMode : timings)
+        perMode.clear();
+    attributesStale = true;
+    isReady = mesh.numFaces < kLodLeastFaces;
+    if (isReady)
+        return;
+    // The copy is taken here, while the mesh cannot change; the worker reads
+    // only the copy.
+    auto source = std::make_shared<LodSource>(LodSource::of(mesh));
+    auto stop = std::make_shared<std::atomic<bool>>(false);
+    workerStop = stop;
+    const std::uint64_t wanted = generation;
+    QPointer<ViewLod> self(this);
+    worker = std::thread([self, source, stop, wanted, this] {
+        auto made = std::make_shared<std::vector<LodLevel>>(buildLodLevels(*source, stop.get()));
+        if (stop->load())
+            return;
+        QMetaObject::invokeMethod(
+            this,
+            [self, made, wanted] {
+                if (!self || self->generation != wanted)
+                    return;
+                self->levels = std::move(*made);
+                self->built.clear();
+                self->built.resize(self->levels.size());
+                for (auto& perMode : self->timings)
+                    perMode.assign(self->levels.size() + 1, Timing {});
+                self->isReady = true;
+                emit self->levelsReady();
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+int ViewLod::chooseLevel(int mode, int fullFaces) const
+{
+    if (!isReady || levels.empty() || mode < 0 || mode >= kModes)
+        return -1;
+    const std::vector<Timing>& known = timings[std::size_t(mode)];
+    const auto facesOf
+        = [&](std::size_t slot) { return slot == 0 ? fullFaces : levels[slot - 1].faceCount(); };
+    // A time not measured yet is scaled from the nearest measured one by the
+    // face counts, which overestimates it for a finer level.
+    const auto estimate = [&](std::size_t slot) {
+        double best = -1.0;
+        std::size_t nearest = 0;
+        for (std::size_t k = 0; k < known.size(); ++k) {
+            if (known[k].ms <= 0.0 || known[k].faces <= 0)
+                continue;
+            const std::size_t distance = k > slot ? k - slot : slot - k;
+            if (best < 0.0 || distance < nearest) {
+                nearest = distance;
+                best = known[k].ms * double(facesOf(slot)) / double(known[k].faces);
+            }
+        }
+        return best;
+    };
+    for (std::size_t slot = 0; slot <= levels.size(); ++slot) {
+        const double ms = estimate(slot);
+        // Nothing measured at all: the coarsest level is the safe guess.
+        if (ms < 0.0)
+            return int(levels.size()) - 1;
+        if (ms <= budgetMs)
+            return int(slot) - 1;
+    }
+    return int(levels.size()) - 1;
+}
+
+void ViewLod::frameDrawn(int mode, int level, int faces, double ms)
+{
+    if (mode < 0 || mode >= kModes)
+        return;
+    std::vector<Timing>& known = timings[std::size_t(mode)];
+    known.resize(levels.size() + 1);
+    const std::size_t slot = std::size_t(level + 1);
+    if (slot < known.size())
+        known[slot] = { ms, faces };
+}
+
+const Mesh& ViewLod::levelMesh(int level, const Mesh& full)
+{
+    if (attributesStale) {
+        for (std::size_t k = 0; k < built.size(); ++k) {
+            if (!built[k].made)
+                continue;
+            built[k].lodMesh.refreshAttributes(full, levels[k]);
+            built[k].drawer->meshChanged();
+        }
+        attributesStale = false;
+        for (Built& b : built)
+            b.highlight.clear();
+    }
+    Built& b = built[std::size_t(level)];
+    if (!b.made) {
+        b.lodMesh.build(full, levels[std::size_t(level)]);
+        b.drawer = std::make_unique<BufferedMeshDrawer>();
+        b.made = true;
+    }
+    b.highlight.clear();
+    for (int f = 0; f < b.lodMesh.mesh.numFaces; ++f)
+        if (b.lodMesh.mesh.faces[std::size_t(f)].traversed == 1)
+            b.highlight.push_back(f);
+    return b.lodMesh.mesh;
+}
+
+MeshDrawer& ViewLod::levelDrawer(int level, const MeshDrawer& like)
+{
+    MeshDrawer& d = *built[std::size_t(level)].drawer;
+    if (d.faceNormalShading != like.faceNormalShading) {
+        d.faceNormalShading = like.faceNormalShading;
+        d.faceNormalsChanged();
+    }
+    d.setFaceColours(like.faceColoursShown());
+    return d;
+}
+
+const std::vector<int>& ViewLod::levelHighlight(int level) const
+{
+    return built[std::size_t(level)].highlight;
+}
+
+void ViewLod::releaseGL()
+{
+    for (Built& b : built)
+        if (b.drawer)
+            b.drawer->releaseGL();
+}
+
+std::size_t ViewLod::bytes() const
+{
+    std::size_t total = 0;
+    for (const LodLevel& level : levels)
+        total += level.bytes();
+    for (const Built& b : built)
+        total += b.made ? b.lodMesh.bytes() : 0;
+    return total;
+}

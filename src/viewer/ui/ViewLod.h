@@ -1,0 +1,94 @@
+#pragma once
+
+#include "viewer/engine/MeshLod.h"
+
+#include <QObject>
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <thread>
+#include <vector>
+
+class MeshDrawer;
+
+// The view's levels of detail: built on a worker after every change of the
+// mesh's geometry, never drawn once the mesh they came from has changed. A
+// moving frame draws the finest level that the times of the last frames say fits
+// the frame budget; the still frame is always the full mesh.
+class ViewLod : public QObject
+{
+    Q_OBJECT
+
+public:
+    // A frame the view means to draw within this many milliseconds while it moves.
+    double budgetMs = 33.0;
+
+    explicit ViewLod(QObject* parent = nullptr);
+    ~ViewLod() override;
+
+    // The geometry changed (or a new mesh came): the levels go, and new ones are
+    // built from a copy of the mesh on a worker.
+    void geometryChanged(const Mesh& mesh);
+    // Colours, normals, face colours or the highlight changed: the levels take
+    // them from the full mesh before they are drawn next.
+    void attributesChanged() { attributesStale = true; }
+    // Whether the levels of the current geometry exist (a mesh too small for
+    // levels has none and is ready at once).
+    bool ready() const { return isReady; }
+    int levelCount() const { return int(levels.size()); }
+    int faceCount(int level) const { return levels[std::size_t(level)].faceCount(); }
+
+    // The level a moving frame in render mode `mode` draws, or -1 for the full
+    // mesh of `fullFaces` faces: the finest whose last time, or the time
+    // estimated from the nearest level drawn, is within the budget.
+    int chooseLevel(int mode, int fullFaces) const;
+    // A frame in `mode` drawing `level` (-1: the full mesh of `faces` faces)
+    // took `ms` milliseconds.
+    void frameDrawn(int mode, int level, int faces, double ms);
+
+    // The level as a mesh, its attributes those of `full` now; and the drawer
+    // that draws it, shading and colouring as `like` does.
+    const Mesh& levelMesh(int level, const Mesh& full);
+    MeshDrawer& levelDrawer(int level, const MeshDrawer& like);
+    // The faces of the level whose faces in the full mesh are highlighted.
+    const std::vector<int>& levelHighlight(int level) const;
+
+    // Frees the drawers' GL objects; the context is current.
+    void releaseGL();
+    // Bytes the levels hold in memory (index lists and level meshes).
+    std::size_t bytes() const;
+
+signals:
+    // New levels are ready to draw.
+    void levelsReady();
+
+private:
+    void stopWorker();
+
+    struct Built
+    {
+        LodMesh lodMesh;
+        std::unique_ptr<MeshDrawer> drawer;
+        std::vector<int> highlight;
+        bool made = false;
+    };
+    std::vector<LodLevel> levels;
+    std::vector<Built> built;
+    bool isReady = true;
+    bool attributesStale = true;
+    std::uint64_t generation = 0;
+    std::thread worker;
+    std::shared_ptr<std::atomic<bool>> workerStop;
+
+    // Per render mode, the last time of a frame of each level (0 the full mesh,
+    // k + 1 level k) and the faces it drew; 0 ms for none yet.
+    static constexpr int kModes = 8;
+    struct Timing
+    {
+        double ms = 0.0;
+        int faces = 0;
+    };
+    std::array<std::vector<Timing>, kModes> timings;
+};
