@@ -6,11 +6,13 @@
 #include "common/CpuTime.h"
 #include "mesh/QuietStdout.h"
 
+#include "mesh/engine/MemoryInfo.h"
 #include "mesh/engine/Mesh.h"
 #include "viewer/engine/Matrix.h"
 #include "viewer/engine/Picking.h"
 #include "viewer/ui/BufferedMeshDrawer.h"
 #include "viewer/ui/QtGLWidget.h"
+#include "viewer/ui/ViewLod.h"
 
 #include <QApplication>
 #include <QEventLoop>
@@ -24,6 +26,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <random>
 
@@ -171,6 +174,35 @@ int main(int argc, char** argv)
             std::fflush(stdout);
         }
         view.setMeshDrawer(std::make_unique<BufferedMeshDrawer>());
+    }
+
+    // Turning with the levels of detail, as facetra --grab --turn-frames measures
+    // it, then the still frame after the motion. FACETRA_BENCH_HUGE names a
+    // further mesh (the horse subdivided three times, say).
+    std::printf("\nturning with levels of detail at 800 x 600 (60 frames)\n");
+    std::printf("%-26s %-22s %12s %14s %12s %14s\n", "mesh", "mode", "full frame", "turning",
+        "still after", "levels memory");
+    std::vector<Case> turningCases = cases;
+    if (const char* huge = std::getenv("FACETRA_BENCH_HUGE"))
+        turningCases.push_back({ "FACETRA_BENCH_HUGE", huge });
+    for (const Case& c : turningCases) {
+        if (c.path.empty() || !load(view, c.path))
+            continue;
+        for (int mode : { 4, 1 }) {
+            view.setRenderMode(mode);
+            view.frame();
+            const FrameTime full = medianFrame(view, 3, false);
+            const double seconds = view.turnFrames(60);
+            const auto t = Clock::now();
+            view.frame();
+            const double still = msSince(t);
+            const double meshBytes = meshBytesFor(view.mesh.numFaces, view.mesh.numVertices);
+            std::printf("%-26s %-22s %9.0f ms %8.1f fps %9.0f ms %8.1f MB %3.0f %%\n", c.label,
+                mode == 4 ? "Polygons" : "Wireframe + Dotted-HL", full.wall, 60.0 / seconds, still,
+                double(view.levelsOfDetail().bytes()) / 1e6,
+                100.0 * double(view.levelsOfDetail().bytes()) / meshBytes);
+            std::fflush(stdout);
+        }
     }
 
     // Picking on the largest mesh loaded last.

@@ -14,6 +14,7 @@
 #include <QLabel>
 #include <QMimeData>
 #include <QOpenGLContext>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QSlider>
@@ -114,7 +115,19 @@ void FirstUseTest::grabWritesTheRenderingAndBadStartsFail()
         QCOMPARE(image.pixel(320, 240) == qRgb(255, 255, 255), mode == QLatin1String("7"));
         QFile::remove(out);
     }
+    // Turning frames first, then the still frame; the timing is the last line.
+    QString printed;
+    const auto [turned, turnErrors] = runProgram(QStringLiteral(FACETRA_BIN),
+        { "--grab", out, "--turn-frames", "3", cubeFile }, {}, &printed);
+    QVERIFY2(turned == 0 && QFile::exists(out), qPrintable(turnErrors));
+    QVERIFY2(
+        QRegularExpression(QStringLiteral("turning: 3 frames in [0-9.]+ s, [0-9.]+ frames/s\n$"))
+            .match(printed)
+            .hasMatch(),
+        qPrintable(printed));
+    QFile::remove(out);
     const QList<QStringList> cases = { { "no-such-mesh.obj" },
+        { "--grab", out, "--turn-frames", "0", cubeFile },
         { "--grab", out, "--mode", "9", cubeFile }, { "--grab", out, "--size", "0x10", cubeFile },
         { "--grab", out }, { "--grab", out, "missing.obj" }, { "--grab", out, "picture.png" } };
     for (const QStringList& args : cases) {

@@ -40,7 +40,7 @@ inline QByteArray contents(const QString& name)
 // Exit status (-2: still running after 30 s) and standard error of program run
 // with args, env's variables set.
 inline std::pair<int, QString> runProgram(const QString& program, const QStringList& args,
-    const QList<std::pair<QString, QString>>& env = {})
+    const QList<std::pair<QString, QString>>& env = {}, QString* standardOutput = nullptr)
 {
     QProcess process;
     QProcessEnvironment all = QProcessEnvironment::systemEnvironment();
@@ -49,6 +49,8 @@ inline std::pair<int, QString> runProgram(const QString& program, const QStringL
     process.setProcessEnvironment(all);
     process.start(program, args);
     const bool finished = process.waitForFinished(30000); // else killed on leaving
+    if (standardOutput)
+        *standardOutput = QString::fromUtf8(process.readAllStandardOutput());
     return { finished ? process.exitCode() : -2,
         QString::fromUtf8(process.readAllStandardError()) };
 }

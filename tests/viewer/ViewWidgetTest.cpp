@@ -365,8 +365,14 @@ void ViewWidgetTest::movingFramesDrawTheLevelAndTheStillFrameTheMesh()
     frame();
     QCOMPARE(view->facesDrawn(), view->mesh.numFaces);
     QTRY_VERIFY_WITH_TIMEOUT(view->levelsReady(), 30000);
+    view->setFrameRateShown(true);
     frame();
     QCOMPARE(view->facesDrawn(), view->levelsOfDetail().faceCount(0));
+    // Show Frame Rate: the time and the faces of the frame, in the corner.
+    const auto* rate = view->findChild<QLabel*>(QStringLiteral("framerate"));
+    QVERIFY(rate && rate->isVisible() && rate->geometry().topLeft().x() < 20);
+    QVERIFY2(rate->text().endsWith(QStringLiteral(" ms, %1 faces").arg(view->facesDrawn())),
+        qPrintable(rate->text()));
     view->setMoving(false);
 }
 
