@@ -6,7 +6,7 @@
 #include "common/CpuTime.h"
 #include "mesh/QuietStdout.h"
 
-#include "mesh/engine/MemoryInfo.h"
+#include "workbench/engine/WorkbenchParts.h"
 #include "mesh/engine/Mesh.h"
 #include "viewer/engine/Matrix.h"
 #include "viewer/engine/Picking.h"
@@ -196,7 +196,7 @@ int main(int argc, char** argv)
             const auto t = Clock::now();
             view.frame();
             const double still = msSince(t);
-            const double meshBytes = meshBytesFor(view.mesh.numFaces, view.mesh.numVertices);
+            const double meshBytes = double(workbench_parts::meshBytes(view.mesh));
             std::printf("%-26s %-22s %9.0f ms %8.1f fps %9.0f ms %8.1f MB %3.0f %%\n", c.label,
                 mode == 4 ? "Polygons" : "Wireframe + Dotted-HL", full.wall, 60.0 / seconds, still,
                 double(view.levelsOfDetail().bytes()) / 1e6,

@@ -171,6 +171,8 @@ void LodMesh::build(const Mesh& full, const LodLevel& level)
     mesh.clear();
     mesh.allocateVertices(int(fullVertex.size()));
     mesh.allocateFaces(level.faceCount());
+    // Nothing draws texture coordinates.
+    std::vector<Vector>().swap(mesh.texCoords);
     for (std::size_t i = 0; i < fullVertex.size(); ++i)
         mesh.vertices[i] = full.vertices[std::size_t(fullVertex[i])];
     for (int f = 0; f < level.faceCount(); ++f)
@@ -208,7 +210,10 @@ void LodMesh::refreshAttributes(const Mesh& full, const LodLevel& level)
 
 std::size_t LodMesh::bytes() const
 {
-    return mesh.vertices.capacity() * sizeof(Vector) * 4 + mesh.faces.capacity() * sizeof(Face)
+    return (mesh.vertices.capacity() + mesh.vertexNormals.capacity()
+               + mesh.vertexColours.capacity() + mesh.texCoords.capacity())
+        * sizeof(Vector)
+        + mesh.faces.capacity() * sizeof(Face)
         + mesh.facePtrs.capacity() * sizeof(Face*) + mesh.centroids.capacity() * sizeof(Vector)
         + fullVertex.capacity() * sizeof(int);
 }

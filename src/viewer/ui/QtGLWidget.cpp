@@ -251,9 +251,10 @@ void QtGLWidget::workbenchChanged(unsigned changes)
 {
     ++meshRevision;
     emptyHint->setHidden(mesh.numFaces > 0);
-    // Whatever else changed (colours, normals, highlights) the levels take
-    // from the mesh before they are drawn next.
-    lod->attributesChanged();
+    // Colours, normals, highlights and what is shown the levels take from the
+    // mesh before they are drawn next.
+    if (changes & (ChangeColours | ChangeNormals | ChangeDisplay | ChangeToolState))
+        lod->attributesChanged();
     if (changes & (ChangeGeometry | ChangeNewMesh)) {
         lod->geometryChanged(mesh);
         drawer->meshChanged();

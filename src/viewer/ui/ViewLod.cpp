@@ -56,8 +56,9 @@ void ViewLod::geometryChanged(const Mesh& mesh)
                 self->levels = std::move(*made);
                 self->built.clear();
                 self->built.resize(self->levels.size());
+                // The full mesh's times, measured meanwhile, stay.
                 for (auto& perMode : self->timings)
-                    perMode.assign(self->levels.size() + 1, Timing {});
+                    perMode.resize(self->levels.size() + 1);
                 self->isReady = true;
                 emit self->levelsReady();
             },
@@ -126,6 +127,8 @@ const Mesh& ViewLod::levelMesh(int level, const Mesh& full)
     Built& b = built[std::size_t(level)];
     if (!b.made) {
         b.lodMesh.build(full, levels[std::size_t(level)]);
+        // The level's mesh holds its corners from now on.
+        std::vector<std::uint32_t>().swap(levels[std::size_t(level)].corners);
         b.drawer = std::make_unique<BufferedMeshDrawer>();
         b.made = true;
     }
