@@ -120,7 +120,7 @@ void ViewWidgetTest::initTestCase()
     QVERIFY(plain.open(QIODevice::WriteOnly) && coloured.open(QIODevice::WriteOnly));
     plain.write(kTetrahedron);
     coloured.write(QByteArray(kTetrahedron) + "vc 1 0 0\nvc 1 0 0\nvc 1 0 0\nvc 1 0 0\n");
-    // A red bumpy sheet of 28,800 faces: one level of detail of a quarter.
+    // A red bumpy sheet of 28,800 faces: one level of detail of an eighth.
     QFile sheet(fixture("sheet.obj"));
     QVERIFY(sheet.open(QIODevice::WriteOnly));
     const int n = 121;
@@ -359,12 +359,13 @@ void ViewWidgetTest::movingFramesDrawTheLevelAndTheStillFrameTheMesh()
     QCOMPARE(view->facesDrawn(), coarse);
 
     // A simplified mesh is drawn whole until its levels are built.
-    view->simplify_slot(50.0f);
+    view->simplify_slot(75.0f);
     QVERIFY(view->mesh.numFaces < full);
     QVERIFY(!view->levelsReady());
     frame();
     QCOMPARE(view->facesDrawn(), view->mesh.numFaces);
     QTRY_VERIFY_WITH_TIMEOUT(view->levelsReady(), 30000);
+    QCOMPARE(view->levelsOfDetail().levelCount(), 1);
     view->setFrameRateShown(true);
     frame();
     QCOMPARE(view->facesDrawn(), view->levelsOfDetail().faceCount(0));

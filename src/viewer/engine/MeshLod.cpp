@@ -141,7 +141,7 @@ std::vector<LodLevel> buildLodLevels(const LodSource& source, const std::atomic<
         return levels;
     const Incidence around(source);
     const std::vector<std::uint32_t>* from = &source.corners;
-    for (int target = std::min(faces / 4, kLodFinestFaces); target >= kLodCoarsestFaces;
+    for (int target = std::min(faces / 8, kLodFinestFaces); target >= kLodCoarsestFaces;
          target /= 4) {
         if (stopped(stop))
             return {};

@@ -40,7 +40,7 @@ struct LodSource
 
 // Meshes of fewer faces draw fast enough whole: they get no levels.
 constexpr int kLodLeastFaces = 8000;
-// The finest level holds a quarter of the faces, and at most this many.
+// The finest level holds an eighth of the faces, and at most this many.
 constexpr int kLodFinestFaces = 1000000;
 // Each further level a quarter of the one before, down to this many faces.
 constexpr int kLodCoarsestFaces = 2000;
