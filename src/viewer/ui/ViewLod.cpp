@@ -6,6 +6,7 @@
 #include <QPointer>
 
 #include <algorithm>
+#include <new>
 
 ViewLod::ViewLod(QObject* parent)
     : QObject(parent)
@@ -18,16 +19,33 @@ ViewLod::~ViewLod()
 
 void ViewLod::stopWorker()
 {
+    retireWorker();
+    for (Retired& r : retired)
+        r.thread.join();
+    retired.clear();
+}
+
+void ViewLod::retireWorker()
+{
+    // A simplification under way is not waited for: it ends at its next look at
+    // the flag, and what it posts belongs to an older generation.
     if (workerStop)
         workerStop->store(true);
     if (worker.joinable())
-        worker.join();
+        retired.push_back({ std::move(worker), workerDone });
     workerStop.reset();
+    // Those that have ended are let go.
+    std::erase_if(retired, [](Retired& r) {
+        if (!r.done->load())
+            return false;
+        r.thread.join();
+        return true;
+    });
 }
 
 void ViewLod::geometryChanged(const Mesh& mesh)
 {
-    stopWorker();
+    retireWorker();
     ++generation;
     levels.clear();
     built.clear();
@@ -41,11 +59,25 @@ void ViewLod::geometryChanged(const Mesh& mesh)
     // only the copy.
     auto source = std::make_shared<LodSource>(LodSource::of(mesh));
     auto stop = std::make_shared<std::atomic<bool>>(false);
+    auto done = std::make_shared<std::atomic<bool>>(false);
     workerStop = stop;
+    workerDone = done;
     const std::uint64_t wanted = generation;
     QPointer<ViewLod> self(this);
-    worker = std::thread([self, source, stop, wanted, this] {
-        auto made = std::make_shared<std::vector<LodLevel>>(buildLodLevels(*source, stop.get()));
+    worker = std::thread([self, source, stop, done, wanted, this] {
+        // Set on every way out, so that a retired worker is joined.
+        struct Ended
+        {
+            std::atomic<bool>& flag;
+            ~Ended() { flag.store(true); }
+        } ended { *done };
+        auto made = std::make_shared<std::vector<LodLevel>>();
+        try {
+            *made = buildLodLevels(*source, stop.get());
+        } catch (const std::bad_alloc&) {
+            // No memory for levels: the whole mesh is drawn throughout.
+            return;
+        }
         if (stop->load())
             return;
         QMetaObject::invokeMethod(

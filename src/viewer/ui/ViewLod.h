@@ -65,7 +65,10 @@ signals:
     void levelsReady();
 
 private:
+    // Stops every worker and waits for them (the view is going).
     void stopWorker();
+    // Tells the current worker to stop, without waiting for it.
+    void retireWorker();
 
     struct Built
     {
@@ -81,6 +84,15 @@ private:
     std::uint64_t generation = 0;
     std::thread worker;
     std::shared_ptr<std::atomic<bool>> workerStop;
+    std::shared_ptr<std::atomic<bool>> workerDone;
+    // Workers told to stop, each with the flag it sets when it has ended; those
+    // ended are joined at the next change, the rest when the view goes.
+    struct Retired
+    {
+        std::thread thread;
+        std::shared_ptr<std::atomic<bool>> done;
+    };
+    std::vector<Retired> retired;
 
     // Per render mode, the last time of a frame of each level (0 the full mesh,
     // k + 1 level k) and the faces it drew; 0 ms for none yet.
