@@ -7,7 +7,7 @@ packages=(
     build-essential cmake ninja-build pkg-config
     qt6-base-dev libqt6opengl6-dev libgl-dev libglu1-mesa-dev libgl1-mesa-dri fonts-dejavu-core
     libgtest-dev libbenchmark-dev nlohmann-json3-dev libopenmesh-dev zlib1g-dev
-    libmeshoptimizer-dev
+    libmeshoptimizer-dev libdeflate-dev
     xvfb xauth imagemagick gzip
 )
 # Benchmark peers, needed only with FACETRA_BENCH=ON.

@@ -3,6 +3,7 @@
 // loads. What a read drops or replaces: BadInput.
 #include "TestUtil.h"
 
+#include "mesh/engine/Gzip.h"
 #include "mesh/engine/LoadMesh.h"
 #include "mesh/engine/Progress.h"
 #include "mesh/engine/ReadObj.h"
@@ -185,5 +186,36 @@ TEST_F(ReadFifo, AFifoFedByAWriterLoads)
         EXPECT_TRUE(ok) << problem;
         EXPECT_EQ(mesh.numVertices, 4);
         EXPECT_EQ(mesh.numFaces, 4);
+    }
+}
+
+// Inflating gives the bytes the file packed, member after member, also where
+// the trailer's size is far from the whole (it holds only the last member's);
+// damaged and cut files fail with their reasons.
+TEST(Gzip, InflatesEveryMemberWhateverTheTrailerSays)
+{
+    std::string big;
+    for (int i = 0; i < 200000; ++i)
+        big += "v " + std::to_string(i % 977) + " " + std::to_string(i) + " 0.5\n";
+    const std::string small = "f 1 2 3\n";
+    const std::string packed = gzipped(big);
+    std::string damaged = packed;
+    damaged[damaged.size() / 2] = char(damaged[damaged.size() / 2] ^ 0x55);
+    const struct
+    {
+        std::string file, bytes, reason;
+    } cases[] = {
+        { packed, big, "" },
+        { packed + gzipped(small), big + small, "" },
+        { gzipped(small) + packed + gzipped(""), small + big, "" },
+        { packed.substr(0, 5000), "", "is cut short" },
+        { damaged, "", "is damaged" },
+        { gzipped(small) + "trailing", "", "is damaged" },
+    };
+    for (const auto& c : cases) {
+        std::string out, reason;
+        EXPECT_EQ(gunzip(c.file, out, reason), c.reason.empty()) << reason;
+        EXPECT_EQ(reason, c.reason);
+        EXPECT_TRUE(out == c.bytes) << out.size() << " bytes, not " << c.bytes.size();
     }
 }
