@@ -1,7 +1,11 @@
 #include "TestUtil.h"
 
 #include "mesh/engine/Build.h"
+#include "mesh/engine/LoadMesh.h"
 #include "mesh/engine/Mesh.h"
+#include "mesh/engine/Workers.h"
+
+#include <cstring>
 
 namespace {
 
@@ -61,3 +65,43 @@ TEST(Mesh, OrientFacesTurnsOnlyFacesAgainstTheirNormal)
 }
 
 } // namespace
+
+// The load builds shared among threads give the bits they give on one thread:
+// centroids, face and vertex normals (summed in face order at every vertex)
+// and the orientation, on the real meshes big enough to be shared.
+TEST(Mesh, LoadBuildsSharedAmongThreadsEqualThemOnOne)
+{
+    const testutil::RealMeshes meshes;
+    int shared = 0;
+    for (const auto& file : meshes.files()) {
+        Mesh read;
+        testutil::captureStdout([&] { ASSERT_TRUE(readMeshFile(read, file.path)); });
+        if (read.numFaces < 200000)
+            continue;
+        ++shared;
+        std::vector<std::vector<float>> results;
+        for (unsigned limit : { 1u, 3u }) {
+            workerLimit() = limit;
+            Mesh mesh;
+            mesh.copyFrom(read);
+            testutil::captureStdout([&] { buildLoadData(mesh); });
+            std::vector<float> bits;
+            for (int f = 0; f < mesh.numFaces; ++f) {
+                const Face& face = mesh.faces[std::size_t(f)];
+                const Vector& c = mesh.centroids[std::size_t(f)];
+                bits.insert(bits.end(),
+                    { c.x, c.y, c.z, face.normal.x, face.normal.y, face.normal.z,
+                        float(face.index[1]) });
+            }
+            for (const Vector& n : mesh.vertexNormals)
+                bits.insert(bits.end(), { n.x, n.y, n.z });
+            results.push_back(std::move(bits));
+        }
+        workerLimit() = 0;
+        ASSERT_EQ(results[0].size(), results[1].size());
+        EXPECT_EQ(std::memcmp(results[0].data(), results[1].data(), results[0].size() * 4), 0)
+            << file.name;
+    }
+    if (shared == 0)
+        GTEST_SKIP() << "no real mesh of 200,000 faces or more";
+}

@@ -2,6 +2,7 @@
 
 #include "mesh/engine/Mesh.h"
 #include "mesh/engine/Progress.h"
+#include "mesh/engine/Workers.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -118,30 +119,49 @@ void buildCentre(Mesh& mesh)
 
 void buildCentroids(Mesh& mesh, Progress* progress)
 {
-    for (int f = 0; f < mesh.numFaces; ++f) {
-        reportPeriodically(progress, "Building centroids", std::size_t(f), std::size_t(mesh.numFaces), 65535);
-        const Face& face = mesh.faces[std::size_t(f)];
-        Vector& c = mesh.centroids[std::size_t(f)];
-        c.x = (face.vertex[0]->x + face.vertex[1]->x + face.vertex[2]->x) / 3.0f;
-        c.y = (face.vertex[0]->y + face.vertex[1]->y + face.vertex[2]->y) / 3.0f;
-        c.z = (face.vertex[0]->z + face.vertex[1]->z + face.vertex[2]->z) / 3.0f;
-    }
+    forEachShared(
+        std::size_t(mesh.numFaces), progress, "Building centroids", 65535, [&mesh](std::size_t f) {
+            const Face& face = mesh.faces[f];
+            Vector& c = mesh.centroids[f];
+            c.x = (face.vertex[0]->x + face.vertex[1]->x + face.vertex[2]->x) / 3.0f;
+            c.y = (face.vertex[0]->y + face.vertex[1]->y + face.vertex[2]->y) / 3.0f;
+            c.z = (face.vertex[0]->z + face.vertex[1]->z + face.vertex[2]->z) / 3.0f;
+        });
 }
 
 void buildNormals(Mesh& mesh, Progress* progress)
 {
-    for (Vector& n : mesh.vertexNormals)
-        n = Vector(0);
-    for (int f = 0; f < mesh.numFaces; ++f) {
-        reportPeriodically(progress, "Building normals", std::size_t(f), std::size_t(mesh.numFaces), 16383);
-        Face& face = *mesh.facePtrs[std::size_t(f)];
-        face.computeNormal();
-        for (int k = 0; k < 3; ++k) {
-            Vector& n = mesh.vertexNormals[std::size_t(face.index[k])];
-            n += face.normal;
-            n.normalise();
+    // The face normals first, shared among the workers by faces.
+    const std::size_t nf = std::size_t(mesh.numFaces);
+    forEachShared(nf, progress, "Building face normals", 16383,
+        [&mesh](std::size_t f) { mesh.facePtrs[f]->computeNormal(); });
+    // Each vertex normal is the face normals around it added face by face, in
+    // face order, and normalised after each; the workers share the vertices,
+    // so every vertex sees the same sums in the same order as on one thread.
+    const std::size_t nv = mesh.vertexNormals.size();
+    const unsigned workers = workerCount(double(nf));
+    runWorkers(workers, [&](unsigned w) {
+        const std::size_t begin = nv * w / workers, end = nv * (w + 1) / workers;
+        for (std::size_t v = begin; v < end; ++v)
+            mesh.vertexNormals[v] = Vector(0);
+        for (std::size_t f = 0; f < nf; ++f) {
+            if ((f & 16383) == 0) {
+                if (w == 0)
+                    reportProgress(progress, "Building normals", double(f) / double(nf));
+                else if (progress && progress->stopRequested())
+                    return;
+            }
+            const Face& face = *mesh.facePtrs[f];
+            for (int k = 0; k < 3; ++k) {
+                const std::size_t v = std::size_t(face.index[k]);
+                if (v < begin || v >= end)
+                    continue;
+                Vector& n = mesh.vertexNormals[v];
+                n += face.normal;
+                n.normalise();
+            }
         }
-    }
+    });
 }
 
 void buildTexCoords(Mesh& mesh, Progress* progress)
@@ -178,8 +198,7 @@ void buildBoundingBox(Mesh& mesh)
     }
     mesh.extent = 0.0f;
     Vector sides[3] = { mesh.boxCorners[0] - mesh.boxCorners[1],
-                        mesh.boxCorners[1] - mesh.boxCorners[2],
-                        mesh.boxCorners[1] - mesh.boxCorners[6] };
+        mesh.boxCorners[1] - mesh.boxCorners[2], mesh.boxCorners[1] - mesh.boxCorners[6] };
     for (Vector& side : sides)
         mesh.extent = std::max(mesh.extent, side.getLength());
 }

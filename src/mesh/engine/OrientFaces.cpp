@@ -1,5 +1,6 @@
 #include "mesh/engine/Mesh.h"
 #include "mesh/engine/Progress.h"
+#include "mesh/engine/Workers.h"
 
 #include <cmath>
 #include <numbers>
@@ -29,11 +30,10 @@ float turnAbout(const Vector& n, const Vector& a, const Vector& b)
 
 void Mesh::orientFaces(Progress* progress)
 {
-    for (int i = 0; i < numFaces; ++i) {
-        reportPeriodically(
-            progress, "Orienting faces", std::size_t(i), std::size_t(numFaces), 65535);
-        Face& face = faces[std::size_t(i)];
-        const Vector& c = centroids[std::size_t(i)];
+    // Each face on its own: shared among the workers.
+    forEachShared(std::size_t(numFaces), progress, "Orienting faces", 65535, [this](std::size_t i) {
+        Face& face = faces[i];
+        const Vector& c = centroids[i];
         const Vector n = normalised(face.normal);
         const Vector a = normalised(vertices[std::size_t(face.index[0])] - c);
         const Vector b1 = normalised(vertices[std::size_t(face.index[1])] - c);
@@ -42,6 +42,6 @@ void Mesh::orientFaces(Progress* progress)
             std::swap(face.index[1], face.index[2]);
             std::swap(face.vertex[1], face.vertex[2]);
         }
-        facePtrs[std::size_t(i)] = &face;
-    }
+        facePtrs[i] = &face;
+    });
 }

@@ -5,7 +5,7 @@
 #include "mesh/engine/HsvToRgb.h"
 #include "mesh/engine/Mesh.h"
 #include "mesh/engine/Progress.h"
-#include "segmentation/engine/Workers.h"
+#include "mesh/engine/Workers.h"
 
 #include <algorithm>
 #include <atomic>

@@ -4,7 +4,7 @@
 #include "mesh/engine/MemoryInfo.h"
 #include "mesh/engine/Progress.h"
 #include "mesh/engine/WriteObj.h"
-#include "segmentation/engine/Workers.h"
+#include "mesh/engine/Workers.h"
 
 #include <algorithm>
 #include <atomic>

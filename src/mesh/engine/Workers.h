@@ -1,0 +1,70 @@
+#pragma once
+
+#include "mesh/engine/Progress.h"
+
+#include <algorithm>
+#include <cstddef>
+#include <exception>
+#include <string_view>
+#include <thread>
+#include <vector>
+
+// At most this many threads for the loops that share work (0: one per core).
+// Tests set it to compare a loop shared among threads with the loop on one.
+inline unsigned& workerLimit()
+{
+    static unsigned limit = 0;
+    return limit;
+}
+
+// How many threads the loops that share work use: the cores (or the limit set),
+// but one for work too small to be worth a thread.
+inline unsigned workerCount(double work)
+{
+    const unsigned cores = std::max(1u, std::min(std::thread::hardware_concurrency(), 16u));
+    return work < 2e5 ? 1u : workerLimit() > 0 ? workerLimit() : cores;
+}
+
+// Runs body(w) for w in 0 .. count - 1, worker 0 on the calling thread (the one
+// that may report progress), and returns when all are done. What worker 0
+// throws (a stop) is thrown again once the others have ended.
+template <class Body> void runWorkers(unsigned count, Body body)
+{
+    std::vector<std::thread> threads;
+    threads.reserve(count > 0 ? count - 1 : 0);
+    for (unsigned w = 1; w < count; ++w)
+        threads.emplace_back([&body, w] { body(w); });
+    std::exception_ptr failed;
+    try {
+        body(0u);
+    } catch (...) {
+        failed = std::current_exception();
+    }
+    for (std::thread& t : threads)
+        t.join();
+    if (failed)
+        std::rethrow_exception(failed);
+}
+
+// Runs item(i) for i in 0 .. n - 1, the range cut into one contiguous part per
+// worker. The calling thread's part reports `stage` every mask + 1 items (the
+// fraction of its part); the other parts end early once a stop is asked for,
+// which the report then throws.
+template <class Item>
+void forEachShared(
+    std::size_t n, Progress* progress, std::string_view stage, std::size_t mask, Item item)
+{
+    const unsigned workers = workerCount(double(n));
+    runWorkers(workers, [&](unsigned w) {
+        const std::size_t begin = n * w / workers, end = n * (w + 1) / workers;
+        for (std::size_t i = begin; i < end; ++i) {
+            if (((i - begin) & mask) == 0) {
+                if (w == 0)
+                    reportPeriodically(progress, stage, i - begin, end - begin, mask);
+                else if (progress && progress->stopRequested())
+                    return;
+            }
+            item(i);
+        }
+    });
+}
