@@ -541,6 +541,7 @@ void QtGLWidget::paintGL()
     QElapsedTimer clock;
     clock.start();
     syncMeshIdentity();
+    lod->releaseSpentGL();
     paintedKey = repaintKey();
     ++frameCount;
     // The clear colour is set before the clear so that a new background shows in

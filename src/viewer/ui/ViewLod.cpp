@@ -48,6 +48,10 @@ void ViewLod::geometryChanged(const Mesh& mesh)
     retireWorker();
     ++generation;
     levels.clear();
+    // Their GL buffers go at the next frame, when the context is current.
+    for (Built& b : built)
+        if (b.drawer)
+            spent.push_back(std::move(b.drawer));
     built.clear();
     for (auto& perMode : timings)
         perMode.clear();
@@ -187,8 +191,16 @@ const std::vector<int>& ViewLod::levelHighlight(int level) const
     return built[std::size_t(level)].highlight;
 }
 
+void ViewLod::releaseSpentGL()
+{
+    for (const std::unique_ptr<MeshDrawer>& d : spent)
+        d->releaseGL();
+    spent.clear();
+}
+
 void ViewLod::releaseGL()
 {
+    releaseSpentGL();
     for (Built& b : built)
         if (b.drawer)
             b.drawer->releaseGL();

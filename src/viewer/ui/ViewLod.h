@@ -57,6 +57,9 @@ public:
 
     // Frees the drawers' GL objects; the context is current.
     void releaseGL();
+    // Frees those of the levels a change of geometry dropped; the context is
+    // current (the view calls it every frame).
+    void releaseSpentGL();
     // Bytes the levels hold in memory (index lists and level meshes).
     std::size_t bytes() const;
 
@@ -79,6 +82,7 @@ private:
     };
     std::vector<LodLevel> levels;
     std::vector<Built> built;
+    std::vector<std::unique_ptr<MeshDrawer>> spent;
     bool isReady = true;
     bool attributesStale = true;
     std::uint64_t generation = 0;
