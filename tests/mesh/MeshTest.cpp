@@ -67,8 +67,8 @@ TEST(Mesh, OrientFacesTurnsOnlyFacesAgainstTheirNormal)
 } // namespace
 
 // The load builds shared among threads give the bits they give on one thread:
-// centroids, face and vertex normals (summed in face order at every vertex)
-// and the orientation, on the real meshes big enough to be shared.
+// centroids, face and vertex normals (summed in face order at every vertex),
+// the edge list and the orientation, on the real meshes big enough to be shared.
 TEST(Mesh, LoadBuildsSharedAmongThreadsEqualThemOnOne)
 {
     const testutil::RealMeshes meshes;
@@ -95,6 +95,13 @@ TEST(Mesh, LoadBuildsSharedAmongThreadsEqualThemOnOne)
             }
             for (const Vector& n : mesh.vertexNormals)
                 bits.insert(bits.end(), { n.x, n.y, n.z });
+            // The edges, numbered by lower vertex, and both neighbour lists.
+            for (const std::vector<int>* list : { &mesh.edgeVertices, &mesh.edgeFaces,
+                     &mesh.vertexEdgeRefs.items, &mesh.faceNeighbourRefs.items })
+                for (int i : *list)
+                    bits.push_back(float(i));
+            for (std::uint32_t start : mesh.edgeGraph.recordStart)
+                bits.push_back(float(start));
             results.push_back(std::move(bits));
         }
         workerLimit() = 0;

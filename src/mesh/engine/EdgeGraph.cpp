@@ -4,6 +4,7 @@
 #include "mesh/engine/LargeArrays.h"
 #include "mesh/engine/Mesh.h"
 #include "mesh/engine/Progress.h"
+#include "mesh/engine/Workers.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -84,44 +85,72 @@ void buildEdgeList(Mesh& mesh, Progress* progress)
     };
 
     // Deduplicate: edges come out numbered by lower vertex, then first meeting.
+    // The lower vertices are shared among the workers in ranges, each with its
+    // own marks; the ranges' edges, joined in range order, are numbered as one
+    // pass over all vertices numbers them.
     struct Edge
     {
         int low, high, face1, face2;
         std::uint32_t firstEvent, secondEvent;
     };
-    std::vector<Edge> edges;
-    reserveLarge(edges, bucket.size() / 2 + 1);
-    std::vector<int> markOwner;
-    assignLarge(markOwner, nv, -1);
-    std::vector<int> markEdge;
-    assignLarge(markEdge, nv, -1);
-    for (std::size_t v = 0; v < nv; ++v) {
-        step(2, v, nv);
-        graph.recordStart[v] = std::uint32_t(edges.size());
-        for (std::uint32_t i = bucketStart[v]; i < bucketStart[v + 1]; ++i) {
-            const std::uint32_t s = bucket[i];
-            int low, high;
-            endsOf(s, low, high);
-            const int face = int(s / 3);
-            if (markOwner[std::size_t(high)] == int(v)) {
-                Edge& e = edges[std::size_t(markEdge[std::size_t(high)])];
-                if (e.face2 == -1) {
-                    e.face2 = face;
-                    e.secondEvent = s;
-                }
-            } else {
-                markOwner[std::size_t(high)] = int(v);
-                markEdge[std::size_t(high)] = int(edges.size());
-                edges.push_back({ low, high, face, -1, s, 0 });
+    const unsigned workers = workerCount(double(bucket.size()));
+    std::vector<std::vector<Edge>> parts(workers);
+    runWorkers(workers, [&](unsigned w) {
+        const std::size_t vb = nv * w / workers, ve = nv * (w + 1) / workers;
+        std::vector<Edge>& part = parts[w];
+        reserveLarge(part, (bucketStart[ve] - bucketStart[vb]) / 2 + 1);
+        std::vector<int> markOwner;
+        assignLarge(markOwner, nv, -1);
+        std::vector<int> markEdge;
+        assignLarge(markEdge, nv, -1);
+        for (std::size_t v = vb; v < ve; ++v) {
+            if (((v - vb) & 16383) == 0) {
+                if (w == 0)
+                    step(2, v - vb, ve - vb);
+                else if (progress && progress->stopRequested())
+                    return;
             }
+            // Numbered within the range for now.
+            graph.recordStart[v] = std::uint32_t(part.size());
+            for (std::uint32_t i = bucketStart[v]; i < bucketStart[v + 1]; ++i) {
+                const std::uint32_t s = bucket[i];
+                int low, high;
+                endsOf(s, low, high);
+                const int face = int(s / 3);
+                if (markOwner[std::size_t(high)] == int(v)) {
+                    Edge& e = part[std::size_t(markEdge[std::size_t(high)])];
+                    if (e.face2 == -1) {
+                        e.face2 = face;
+                        e.secondEvent = s;
+                    }
+                } else {
+                    markOwner[std::size_t(high)] = int(v);
+                    markEdge[std::size_t(high)] = int(part.size());
+                    part.push_back({ low, high, face, -1, s, 0 });
+                }
+            }
+        }
+    });
+    std::vector<Edge> edges;
+    if (workers == 1) {
+        edges = std::move(parts[0]);
+    } else {
+        std::size_t total = 0;
+        for (const std::vector<Edge>& part : parts)
+            total += part.size();
+        reserveLarge(edges, total);
+        for (unsigned w = 0; w < workers; ++w) {
+            const std::size_t vb = nv * w / workers, ve = nv * (w + 1) / workers;
+            for (std::size_t v = vb; v < ve; ++v)
+                graph.recordStart[v] += std::uint32_t(edges.size());
+            edges.insert(edges.end(), parts[w].begin(), parts[w].end());
+            std::vector<Edge>().swap(parts[w]);
         }
     }
     graph.recordStart[nv] = std::uint32_t(edges.size());
     graph.edgeCount = int(edges.size());
     std::vector<std::uint32_t>().swap(bucket);
     std::vector<std::uint32_t>().swap(bucketStart);
-    std::vector<int>().swap(markOwner);
-    std::vector<int>().swap(markEdge);
 
     // Events in insertion order: for each insertion number, the edge it created
     // or completed (-1 for none).

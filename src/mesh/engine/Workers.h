@@ -26,24 +26,31 @@ inline unsigned workerCount(double work)
 }
 
 // Runs body(w) for w in 0 .. count - 1, worker 0 on the calling thread (the one
-// that may report progress), and returns when all are done. What worker 0
-// throws (a stop) is thrown again once the others have ended.
+// that may report progress), and returns when all are done. What a worker
+// throws (a stop, memory running out) is thrown again once all have ended.
 template <class Body> void runWorkers(unsigned count, Body body)
 {
+    std::vector<std::exception_ptr> failed(std::max(count, 1u));
     std::vector<std::thread> threads;
     threads.reserve(count > 0 ? count - 1 : 0);
     for (unsigned w = 1; w < count; ++w)
-        threads.emplace_back([&body, w] { body(w); });
-    std::exception_ptr failed;
+        threads.emplace_back([&body, &failed, w] {
+            try {
+                body(w);
+            } catch (...) {
+                failed[w] = std::current_exception();
+            }
+        });
     try {
         body(0u);
     } catch (...) {
-        failed = std::current_exception();
+        failed[0] = std::current_exception();
     }
     for (std::thread& t : threads)
         t.join();
-    if (failed)
-        std::rethrow_exception(failed);
+    for (const std::exception_ptr& e : failed)
+        if (e)
+            std::rethrow_exception(e);
 }
 
 // Runs item(i) for i in 0 .. n - 1, the range cut into one contiguous part per
