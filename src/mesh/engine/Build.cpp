@@ -145,12 +145,9 @@ void buildNormals(Mesh& mesh, Progress* progress)
         for (std::size_t v = begin; v < end; ++v)
             mesh.vertexNormals[v] = Vector(0);
         for (std::size_t f = 0; f < nf; ++f) {
-            if ((f & 16383) == 0) {
-                if (w == 0)
-                    reportProgress(progress, "Building normals", double(f) / double(nf));
-                else if (progress && progress->stopRequested())
-                    return;
-            }
+            if ((f & 16383) == 0
+                && !checkIn(progress, w, "Building normals", double(f) / double(nf)))
+                return;
             const Face& face = *mesh.facePtrs[f];
             for (int k = 0; k < 3; ++k) {
                 const std::size_t v = std::size_t(face.index[k]);

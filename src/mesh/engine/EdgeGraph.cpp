@@ -104,12 +104,10 @@ void buildEdgeList(Mesh& mesh, Progress* progress)
         std::vector<int> markEdge;
         assignLarge(markEdge, nv, -1);
         for (std::size_t v = vb; v < ve; ++v) {
-            if (((v - vb) & 16383) == 0) {
-                if (w == 0)
-                    step(2, v - vb, ve - vb);
-                else if (progress && progress->stopRequested())
-                    return;
-            }
+            if (((v - vb) & 16383) == 0
+                && !checkIn(progress, w, "Building edges",
+                    (2.0 + double(v - vb) / double(ve - vb)) / kPasses))
+                return;
             // Numbered within the range for now.
             graph.recordStart[v] = std::uint32_t(part.size());
             for (std::uint32_t i = bucketStart[v]; i < bucketStart[v + 1]; ++i) {

@@ -53,6 +53,18 @@ template <class Body> void runWorkers(unsigned count, Body body)
             std::rethrow_exception(e);
 }
 
+// A shared loop's look at its caller every so often: worker 0 reports how far
+// it has come (a stop asked for is thrown by the report); the others get false
+// once a stop is asked for, and return.
+inline bool checkIn(Progress* progress, unsigned worker, std::string_view stage, double fraction)
+{
+    if (worker == 0) {
+        reportProgress(progress, stage, fraction);
+        return true;
+    }
+    return !(progress && progress->stopRequested());
+}
+
 // Runs item(i) for i in 0 .. n - 1, the range cut into one contiguous part per
 // worker. The calling thread's part reports `stage` every mask + 1 items (the
 // fraction of its part); the other parts end early once a stop is asked for,
@@ -65,12 +77,9 @@ void forEachShared(
     runWorkers(workers, [&](unsigned w) {
         const std::size_t begin = n * w / workers, end = n * (w + 1) / workers;
         for (std::size_t i = begin; i < end; ++i) {
-            if (((i - begin) & mask) == 0) {
-                if (w == 0)
-                    reportPeriodically(progress, stage, i - begin, end - begin, mask);
-                else if (progress && progress->stopRequested())
-                    return;
-            }
+            if (((i - begin) & mask) == 0
+                && !checkIn(progress, w, stage, double(i - begin) / double(end - begin)))
+                return;
             item(i);
         }
     });

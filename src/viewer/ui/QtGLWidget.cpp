@@ -24,11 +24,9 @@
 #include <QFile>
 #include <QLabel>
 #include <QMimeData>
-#include <QMouseEvent>
 #include <QOpenGLContext>
 #include <QTimerEvent>
 #include <QUrl>
-#include <QWheelEvent>
 
 #include <GL/glu.h>
 

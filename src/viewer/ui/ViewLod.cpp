@@ -157,8 +157,6 @@ const Mesh& ViewLod::levelMesh(int level, const Mesh& full)
             built[k].drawer->meshChanged();
         }
         attributesStale = false;
-        for (Built& b : built)
-            b.highlight.clear();
     }
     Built& b = built[std::size_t(level)];
     if (!b.made) {
@@ -168,10 +166,6 @@ const Mesh& ViewLod::levelMesh(int level, const Mesh& full)
         b.drawer = std::make_unique<BufferedMeshDrawer>();
         b.made = true;
     }
-    b.highlight.clear();
-    for (int f = 0; f < b.lodMesh.mesh.numFaces; ++f)
-        if (b.lodMesh.mesh.faces[std::size_t(f)].traversed == 1)
-            b.highlight.push_back(f);
     return b.lodMesh.mesh;
 }
 
@@ -186,9 +180,14 @@ MeshDrawer& ViewLod::levelDrawer(int level, const MeshDrawer& like)
     return d;
 }
 
-const std::vector<int>& ViewLod::levelHighlight(int level) const
+const std::vector<int>& ViewLod::levelHighlight(int level)
 {
-    return built[std::size_t(level)].highlight;
+    Built& b = built[std::size_t(level)];
+    b.highlight.clear();
+    for (int f = 0; f < b.lodMesh.mesh.numFaces; ++f)
+        if (b.lodMesh.mesh.faces[std::size_t(f)].traversed == 1)
+            b.highlight.push_back(f);
+    return b.highlight;
 }
 
 void ViewLod::releaseSpentGL()

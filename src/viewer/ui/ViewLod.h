@@ -52,8 +52,9 @@ public:
     // that draws it, shading and colouring as `like` does.
     const Mesh& levelMesh(int level, const Mesh& full);
     MeshDrawer& levelDrawer(int level, const MeshDrawer& like);
-    // The faces of the level whose faces in the full mesh are highlighted.
-    const std::vector<int>& levelHighlight(int level) const;
+    // The faces of the level whose faces in the full mesh are highlighted
+    // (after levelMesh() has brought the level's attributes up to date).
+    const std::vector<int>& levelHighlight(int level);
 
     // Frees the drawers' GL objects; the context is current.
     void releaseGL();
