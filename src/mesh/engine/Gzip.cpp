@@ -105,7 +105,7 @@ bool gunzip(
     z.avail_in = uInt(compressed.size()); // files over 4 GB are not meshes we read
     int status = Z_OK;
     try {
-        out.resize(std::min<std::size_t>(std::max<std::size_t>(hinted, 1 << 16), cap));
+        out.resize(first);
         adviseHugePages(out.data(), out.size());
         std::size_t used = 0;
         for (;;) {
