@@ -59,7 +59,7 @@ inline void checkMesh(Mesh& mesh)
     const std::size_t nf = std::size_t(mesh.numFaces);
     require(mesh.numVertices >= 0 && mesh.numFaces >= 0);
     require(mesh.vertices.size() == nv && mesh.vertexNormals.size() == nv
-        && mesh.vertexColours.size() == nv && mesh.texCoords.size() == nv);
+        && mesh.vertexColours.size() == nv && mesh.texCoords.empty());
     require(mesh.faces.size() == nf && mesh.facePtrs.size() == nf && mesh.centroids.size() == nf);
     require(mesh.morphogenValues.empty() || mesh.morphogenValues.size() == nv);
     for (const auto& row : mesh.morphogenValues)

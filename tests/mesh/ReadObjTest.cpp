@@ -1,5 +1,9 @@
 #include "ObjTestUtil.h"
 
+#include "mesh/engine/Workers.h"
+
+#include <cstring>
+
 namespace {
 
 using testutil::readText;
@@ -94,6 +98,74 @@ TEST(ReadObj, LongLinesAreReadWhole)
     EXPECT_EQ(mesh.numFaces, 598);
     EXPECT_TRUE(mesh.vertices[0] == Vector(1, 2, 3));
     EXPECT_EQ(testutil::triangles(mesh).back(), (std::array<int, 3> { 0, 598, 599 }));
+}
+
+// Everything a read leaves: its lines, its report, and the mesh's arrays as bits.
+std::string readResult(const std::string& text, const std::string& path)
+{
+    Mesh mesh;
+    testutil::ObjRead r;
+    if (path.empty()) {
+        r = readText(mesh, text);
+    } else {
+        r.out = testutil::captureStdout([&] { r.ok = readObj(mesh, path, &r.report); });
+    }
+    std::string bits = r.out + (r.ok ? "ok " : "failed ") + std::to_string(r.report.formatType)
+        + ' ' + std::to_string(r.report.droppedFaces) + ' ' + std::to_string(r.report.coloursRead);
+    for (const std::string& loss : r.report.losses)
+        bits += loss + '\n';
+    const auto append = [&bits](const void* data, std::size_t bytes) {
+        bits.append(static_cast<const char*>(data), bytes);
+    };
+    append(mesh.vertices.data(), mesh.vertices.size() * sizeof(Vector));
+    append(mesh.vertexColours.data(), mesh.vertexColours.size() * sizeof(Vector));
+    for (const Face& face : mesh.faces)
+        append(face.index, sizeof face.index);
+    for (const auto& row : mesh.morphogenValues)
+        append(row.data(), row.size() * sizeof(float));
+    for (const std::string& name : mesh.morphogenNames)
+        bits += name + '\n';
+    return bits;
+}
+
+// A file parsed in parts on several threads gives what one pass gives, wherever
+// the parts are cut: inside numbers, corner groups and line ends, and around the
+// lines a part cannot read alone (negative corners, forward corners out of
+// range, "fc", morphogens, coordinates that are not numbers).
+TEST(ReadObj, PartsParsedApartJoinAsOnePass)
+{
+    const std::string texts[] = {
+        kSquare + "f 1/1/1 2/2/1 3/3/1\nf 1 3 4 2\nvc 1 0 0\nvc 0 1 0\nf 4//1 3//1 2//1\n",
+        "v 0 0 0\r\nv 1 0 0\r\nf 1 2 3\r\nv 0 1 0\r\nf 1 2 4\r\nf 0 1 2\r\nv 2 2 2",
+        kSquare + "f 1 2 3\nf -1 -2 -3\nfc 1 0 0\nf 1//1 2//1 3//1\n",
+        kSquare + "mn a b\nm 1 2\nm 3 x\nv 1e-3 nan 2\nv 1 2\nf 1 2 3 4 5\n",
+        "f 1 2 3\n" + kSquare + "f 2 3 4\nf 1 2 3.5\nf 3 4 1 2\nf 1 2 9 3\n",
+    };
+    const auto withLimits = [](unsigned workers, std::size_t partBytes, auto read) {
+        workerLimit() = workers;
+        objPartBytes() = partBytes;
+        const std::string result = read();
+        workerLimit() = 0;
+        objPartBytes() = 0;
+        return result;
+    };
+    for (const std::string& text : texts) {
+        SCOPED_TRACE(text);
+        const auto read = [&] { return readResult(text, ""); };
+        const std::string once = withLimits(1, 0, read);
+        for (std::size_t partBytes : { 1, 5, 17, 64 })
+            EXPECT_EQ(withLimits(3, partBytes, read), once) << partBytes;
+    }
+    const testutil::RealMeshes meshes;
+    for (const auto& file : meshes.files()) {
+        if (!file.path.ends_with(".obj"))
+            continue;
+        SCOPED_TRACE(file.name);
+        const auto read = [&] { return readResult("", file.path); };
+        const std::string once = withLimits(1, 0, read);
+        EXPECT_TRUE(withLimits(3, 0, read) == once);
+        EXPECT_TRUE(withLimits(2, 4099, read) == once);
+    }
 }
 
 } // namespace

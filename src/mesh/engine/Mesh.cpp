@@ -3,22 +3,20 @@
 #include "mesh/engine/LargeArrays.h"
 
 #include <algorithm>
-#include <iterator>
 #include <cstdio>
+#include <iterator>
 #include <new>
 
 namespace {
 
-template <class T>
-void release(std::vector<T>& v)
+template <class T> void release(std::vector<T>& v)
 {
     std::vector<T>().swap(v);
 }
 
 // Releases the arrays, then gives each n default entries; on failure (a
 // negative count or no memory) they stay released and the reason is printed.
-template <class... Arrays>
-bool allocateArrays(int n, const char* what, Arrays&... arrays)
+template <class... Arrays> bool allocateArrays(int n, const char* what, Arrays&... arrays)
 {
     (release(arrays), ...);
     if (n < 0)
@@ -66,9 +64,9 @@ void Mesh::clear()
 bool Mesh::allocateVertices(int n)
 {
     vertexColoursSet = false;
-    numVertices = allocateArrays(n, "vertices", vertices, vertexNormals, vertexColours, texCoords)
-        ? n
-        : 0;
+    // Texture coordinates are made only by the build that needs them.
+    release(texCoords);
+    numVertices = allocateArrays(n, "vertices", vertices, vertexNormals, vertexColours) ? n : 0;
     return numVertices == n;
 }
 
@@ -83,6 +81,9 @@ bool Mesh::allocateMorphogens(int n, int m)
     release(morphogenValues);
     if (n < 0 || m < 0)
         return false;
+    // A mesh without morphogens has no rows at all.
+    if (m == 0)
+        return true;
     try {
         assignLarge(morphogenValues, std::size_t(n), std::vector<float>(std::size_t(m), 0.0f));
     } catch (const std::bad_alloc&) {

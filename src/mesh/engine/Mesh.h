@@ -46,12 +46,14 @@ public:
     // colours only for a mesh that has some. Reset by clear() and
     // allocateVertices(); carried by copyFrom(), clone() and moves.
     bool vertexColoursSet = false;
+    // Empty until the texture coordinates are built.
     std::vector<Vector> texCoords;
     std::vector<Vector> centroids;
     std::vector<Face*> facePtrs;
     std::vector<Face> faces;
 
-    // morphogenValues[v][j]: concentration of morphogen j at vertex v.
+    // morphogenValues[v][j]: concentration of morphogen j at vertex v; no rows
+    // when the mesh has no morphogens.
     std::vector<std::vector<float>> morphogenValues;
     std::vector<std::string> morphogenNames;
 

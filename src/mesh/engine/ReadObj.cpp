@@ -5,11 +5,13 @@
 #include "mesh/engine/Mesh.h"
 #include "mesh/engine/Progress.h"
 #include "mesh/engine/Tokenizer.h"
+#include "mesh/engine/Workers.h"
 
 #include <algorithm>
+#include <atomic>
 #include <climits>
-#include <cstdint>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <iostream>
@@ -28,21 +30,27 @@ bool startsWithKeyword(std::string_view line, std::string_view keyword)
     return line.size() >= keyword.size() && line.compare(0, keyword.size(), keyword) == 0
         && (line.size() == keyword.size()
             || !(Tokenizer::charClass(static_cast<unsigned char>(line[keyword.size()]))
-                 & Tokenizer::Alphabetic));
+                & Tokenizer::Alphabetic));
 }
 
 enum class LineKind { Other, Vertex, Colour, Face, FaceColour, MorphogenNames, Morphogens };
 
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
-bool isBlank(char c) { return static_cast<unsigned char>(c) <= 32; }
+bool isDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+bool isBlank(char c)
+{
+    return static_cast<unsigned char>(c) <= 32;
+}
 
 // A plain decimal [-]digits[.digits] at p, ending where no number could go on
 // (not at '-', '.', 'e' or 'E'). Returns its end, or nullptr when the text is
 // anything else; the value is the one the tokenizer would give.
 const char* plainDecimal(const char* p, const char* e, double& value)
 {
-    static constexpr double powers[] = { 1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                                         1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15 };
+    static constexpr double powers[]
+        = { 1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15 };
     const char* start = p;
     const bool negative = p < e && *p == '-';
     p += negative;
@@ -192,11 +200,12 @@ void detectFormat(std::string_view line, int& formatType)
 }
 
 // What the pass over the text gathers before the mesh arrays are allocated.
-struct ObjContent {
+struct ObjContent
+{
     std::vector<float> positions; // x, y, z per vertex
     std::vector<Vector> colours;
     std::vector<float> morphogens; // morphogenCount values per row
-    std::vector<int> triangles;    // three 0-based corners each; -1 marks a dropped one
+    std::vector<int> triangles; // three 0-based corners each; -1 marks a dropped one
     std::vector<std::size_t> forwardPolygons; // triangle ranges naming later vertices
     std::vector<std::string> names;
     int formatType = -1;
@@ -212,7 +221,23 @@ struct ObjContent {
     long long notNumbers = 0;
 };
 
-void parseObj(std::string_view text, ObjContent& c, Progress* progress)
+// What a part of the text parsed on its own needs besides its content. The
+// part is independent when none of its lines reads what earlier lines left:
+// the previous value of a coordinate that is not a number, the morphogen count
+// or last number, a negative corner counting back from the vertices read so
+// far, or the format detection an "fc" line starts again. Such a file is parsed
+// whole instead.
+struct ObjPart
+{
+    bool independent = true;
+    bool sawFace = false; // an 'f' line began the part's format detection
+    long long maxCorner = -1; // the largest 0-based corner stored
+};
+
+// Parses text into c. With part, text is one part of a file (from a line's
+// start to a line's end) parsed without what comes before it: a dependent
+// line stops the part. Without part, text is the whole file.
+void parseObj(std::string_view text, ObjContent& c, Progress* progress, ObjPart* part = nullptr)
 {
     // A vertex line takes at least 8 bytes ("v 0 0 0\n"), a triangle about as
     // much: room reserved this way is only touched as far as it is used.
@@ -235,41 +260,56 @@ void parseObj(std::string_view text, ObjContent& c, Progress* progress)
                 ++c.notNumbers;
             }
         }
+        return !(part && c.notNumbers > 0);
+    };
+    const auto dependent = [&] {
+        part->independent = false;
+        return false;
     };
 
     std::size_t lines = 0;
     forEachLine(text, [&](std::string_view line) {
-        if ((++lines & 0xffff) == 0)
+        if (!part && (++lines & 0xffff) == 0)
             reportProgress(
                 progress, "Parsing", double(line.data() - text.data()) / double(text.size()));
         if (line[0] == 'f' && !detected) {
             detectFormat(line, c.formatType);
             detected = true;
+            if (part)
+                part->sawFace = true;
         }
         double fast[3];
         if (line[0] == 'v' && fastVertexLine(line, fast)) {
             for (int k = 0; k < 3; ++k)
                 c.positions.push_back(xyz[k] = float(fast[k]));
             lastNumber = fast[2];
-            return;
+            return true;
         }
         switch (classify(line)) {
         case LineKind::Vertex:
-            readTriple(line.substr(1));
+            if (!readTriple(line.substr(1)))
+                return dependent();
             c.positions.insert(c.positions.end(), xyz, xyz + 3);
             break;
         case LineKind::Colour:
-            readTriple(line.substr(2));
+            if (!readTriple(line.substr(2)))
+                return dependent();
             c.colours.emplace_back(xyz[0], xyz[1], xyz[2], 1.0f);
             break;
         case LineKind::FaceColour:
+            if (part)
+                return dependent();
             detected = false;
             break;
         case LineKind::MorphogenNames:
+            if (part)
+                return dependent();
             for (std::string_view piece : splitAtBlanks(line))
                 c.names.emplace_back(piece);
             break;
         case LineKind::Morphogens: {
+            if (part)
+                return dependent();
             if (!c.morphogenCountSet) {
                 // The piece count, line end included, sets the number of morphogens.
                 c.morphogenCount = int(splitAtBlanks(line).size()) - 1;
@@ -301,7 +341,10 @@ void parseObj(std::string_view text, ObjContent& c, Progress* progress)
             if (corners.size() > 3)
                 ++c.polygons;
             // Positive indices count from 1, negative ones back from the vertices
-            // read so far; zero and anything out of range drop the face.
+            // read so far; zero and anything out of range drop the face. A part
+            // does not know how many were read before it: it keeps its largest
+            // corner, and the file is parsed whole when that one is out of range
+            // (a face naming only vertices that exist is kept, forward or not).
             const long long readSoFar = (long long)c.positions.size() / 3;
             bool valid = true, forward = false;
             for (double& n : corners) {
@@ -309,6 +352,8 @@ void parseObj(std::string_view text, ObjContent& c, Progress* progress)
                 if (n >= 1.0 && n <= double(INT_MAX)) {
                     n -= 1.0;
                     forward = forward || n >= double(readSoFar);
+                } else if (part && n <= -1.0) {
+                    return dependent();
                 } else if (n <= -1.0 && n >= -double(readSoFar)) {
                     n += double(readSoFar);
                 } else {
@@ -319,7 +364,10 @@ void parseObj(std::string_view text, ObjContent& c, Progress* progress)
                 c.droppedFaces += triangles;
                 break;
             }
-            if (forward) {
+            if (part) {
+                for (double n : corners)
+                    part->maxCorner = std::max(part->maxCorner, (long long)n);
+            } else if (forward) {
                 c.forwardPolygons.push_back(c.triangles.size());
                 c.forwardPolygons.push_back(c.triangles.size() + std::size_t(3 * triangles));
             }
@@ -333,7 +381,10 @@ void parseObj(std::string_view text, ObjContent& c, Progress* progress)
         default:
             break;
         }
+        return true;
     });
+    if (part)
+        return;
 
     // Faces naming a vertex beyond the last one are dropped whole.
     const long long nv = (long long)c.positions.size() / 3;
@@ -348,6 +399,79 @@ void parseObj(std::string_view text, ObjContent& c, Progress* progress)
             c.droppedFaces += (long long)(end - begin) / 3;
         }
     }
+}
+
+template <class T> void appendAndRelease(std::vector<T>& to, std::vector<T>& from)
+{
+    to.insert(to.end(), from.begin(), from.end());
+    std::vector<T>().swap(from);
+}
+
+// Parses the file in parts on every core and joins them in file order, which
+// gives what one pass over the whole text gives. Returns false, c untouched,
+// when some line depends on the lines before its part.
+bool parseObjInParts(std::string_view text, ObjContent& c, Progress* progress)
+{
+    const unsigned workers = workerCount(double(text.size()));
+    const std::size_t partBytes = objPartBytes() > 0
+        ? objPartBytes()
+        : std::max<std::size_t>(std::size_t(1) << 20, text.size() / (8 * workers) + 1);
+    // Parts end after a line feed (or at the end of the text).
+    std::vector<std::size_t> starts { 0 };
+    while (starts.back() < text.size()) {
+        std::size_t end = std::min(text.size(), starts.back() + partBytes);
+        if (end < text.size()) {
+            const void* nl = std::memchr(text.data() + end - 1, '\n', text.size() - end + 1);
+            end = nl ? std::size_t(static_cast<const char*>(nl) - text.data()) + 1 : text.size();
+        }
+        starts.push_back(end);
+    }
+    const std::size_t parts = starts.size() - 1;
+    std::vector<ObjContent> content(parts);
+    std::vector<ObjPart> state(parts);
+    std::atomic<std::size_t> next { 0 };
+    std::atomic<bool> dependent { false };
+    runWorkers(workers, [&](unsigned w) {
+        for (std::size_t i; (i = next++) < parts && !dependent;) {
+            if (!checkIn(progress, w, "Parsing", double(starts[i]) / double(text.size())))
+                return;
+            parseObj(
+                text.substr(starts[i], starts[i + 1] - starts[i]), content[i], nullptr, &state[i]);
+            if (!state[i].independent)
+                dependent = true;
+        }
+    });
+    reportProgress(progress, "Parsing", 1.0);
+    if (dependent)
+        return false;
+
+    std::size_t positions = 0, triangles = 0;
+    long long maxCorner = -1;
+    for (std::size_t i = 0; i < parts; ++i) {
+        positions += content[i].positions.size();
+        triangles += content[i].triangles.size();
+        maxCorner = std::max(maxCorner, state[i].maxCorner);
+    }
+    if (maxCorner >= (long long)(positions / 3))
+        return false;
+    reserveLarge(c.positions, positions);
+    reserveLarge(c.triangles, triangles);
+    bool detected = false;
+    for (std::size_t i = 0; i < parts; ++i) {
+        ObjContent& p = content[i];
+        appendAndRelease(c.positions, p.positions);
+        appendAndRelease(c.triangles, p.triangles);
+        appendAndRelease(c.colours, p.colours);
+        // The file's face format is that of its first 'f' line.
+        if (!detected && state[i].sawFace) {
+            c.formatType = p.formatType;
+            detected = true;
+        }
+        c.countedFaces += p.countedFaces;
+        c.polygons += p.polygons;
+        c.droppedFaces += p.droppedFaces;
+    }
+    return true;
 }
 
 } // namespace
@@ -366,7 +490,9 @@ bool readObj(Mesh& mesh, const std::string& path, ObjReadReport* report, std::st
     // array is allocated exactly once, at its final size.
     ObjContent c;
     try {
-        parseObj(text, c, progress);
+        const bool inParts = workerCount(double(text.size())) > 1 || objPartBytes() > 0;
+        if (!inParts || !parseObjInParts(text, c, progress))
+            parseObj(text, c, progress);
     } catch (const std::bad_alloc&) {
         return readFailed(path, "is too large to read into memory", problem);
     }
@@ -431,7 +557,8 @@ bool readObj(Mesh& mesh, const std::string& path, ObjReadReport* report, std::st
         for (long long r = 0; r < rows; ++r) {
             auto& row = mesh.morphogenValues[std::size_t(r)];
             for (int j = 0; j < c.morphogenCount; ++j)
-                row[std::size_t(j)] = c.morphogens[std::size_t(r) * std::size_t(c.morphogenCount) + std::size_t(j)];
+                row[std::size_t(j)]
+                    = c.morphogens[std::size_t(r) * std::size_t(c.morphogenCount) + std::size_t(j)];
         }
     }
     int f = 0;

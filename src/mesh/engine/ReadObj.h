@@ -2,6 +2,7 @@
 
 #include "mesh/engine/ReadFile.h"
 
+#include <cstddef>
 #include <string>
 
 class Mesh;
@@ -18,5 +19,18 @@ class Progress;
 // "permission denied", ...) in problem when the caller takes it, else on the
 // error stream. Reports "Reading" and "Parsing" to progress; a stop throws
 // RunCancelled.
+//
+// A large file is parsed in parts on every core, each part from a line's start
+// to a line's end, and the parts are joined in file order; a file whose lines
+// depend on earlier ones in ways a part cannot know is parsed in one pass.
+// Either way the result is the same.
 bool readObj(Mesh& mesh, const std::string& path, ObjReadReport* report = nullptr,
     std::string* problem = nullptr, Progress* progress = nullptr);
+
+// The size of the parts a file is cut into (0: chosen by the file's size and the
+// cores, and a small file is parsed in one pass). Tests make it tiny.
+inline std::size_t& objPartBytes()
+{
+    static std::size_t bytes = 0;
+    return bytes;
+}
