@@ -1,6 +1,7 @@
 // facetra-cli: every workbench tool without the window, on the same engine code.
 #include "CliCommon.h"
 #include "Commands.h"
+#include "FacetraVersion.h"
 
 #include <cstdio>
 #include <cstring>

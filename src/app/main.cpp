@@ -1,4 +1,5 @@
 // facetra: the mesh workbench. With --grab it renders one file to a PNG and exits.
+#include "FacetraVersion.h"
 #include "app/ui/QtMainWindow.h"
 #include "mesh/engine/LoadMesh.h"
 #include "mesh/engine/WriteObj.h"
@@ -8,6 +9,7 @@
 #include <QBuffer>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QIcon>
 #include <QImage>
 #include <QOffscreenSurface>
 #include <QOpenGLContext>
@@ -15,6 +17,7 @@
 #include <QStringList>
 
 #include <cstdio>
+#include <cstring>
 #include <iostream>
 #include <optional>
 
@@ -102,6 +105,15 @@ std::optional<GrabRequest> parseGrab(const QStringList& args)
     request.output = positional[0];
     request.input = positional[1];
     return request;
+}
+
+void printHelp()
+{
+    std::cout << "usage: facetra [FILE]\n       " << grabUsage
+              << "\n       facetra --version | --help\n\n"
+                 "FILE is opened at start (OBJ, net, PLY, STL, OFF, GTS, each also .gz).\n"
+                 "--grab renders FILE in render mode N (0-7, default 4) at WxH pixels\n"
+                 "(default 800x600) into OUT.png and exits: 0 on success, 1 otherwise.\n";
 }
 
 // Waits until the view has painted a frame after `painted` frames.
@@ -193,7 +205,17 @@ int runGrab(QtMainWindow& window, const GrabRequest& request)
 
 int main(int argc, char** argv)
 {
+    // Answered before Qt looks for a display, so that they work anywhere.
+    if (argc == 2 && !std::strcmp(argv[1], "--version")) {
+        std::cout << "facetra " FACETRA_VERSION "\n";
+        return 0;
+    }
+    if (argc == 2 && (!std::strcmp(argv[1], "--help") || !std::strcmp(argv[1], "-h"))) {
+        printHelp();
+        return 0;
+    }
     QApplication app(argc, argv);
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/facetra/facetra.png")));
     // Where the settings kept between runs (recent files) live.
     QCoreApplication::setOrganizationName(QStringLiteral("Facetra"));
     QCoreApplication::setApplicationName(QStringLiteral("Facetra"));

@@ -1,5 +1,6 @@
 #include "app/ui/QtMainWindow.h"
 
+#include "FacetraVersion.h"
 #include "app/ui/QtGLObjectWindow.h"
 #include "app/ui/QtMeshEditorDialogue.h"
 #include "app/ui/ThreadedToolRunner.h"
@@ -8,6 +9,7 @@
 #include "filtering/ui/QtMeanShiftWidget.h"
 #include "mesh/engine/WriteObj.h"
 #include "morphogens/ui/QtMorphogenWidget.h"
+#include "pagekit/IconFile.h"
 #include "refinement/ui/QtMeshSimplifierWidget.h"
 #include "refinement/ui/QtMeshSubdivideWidget.h"
 #include "segmentation/ui/QtMeshClassifierWidget.h"
@@ -174,7 +176,7 @@ void QtMainWindow::createMenus()
     const auto addFileEntry = [this](const char* icon, const char* text, QKeyCombination keys,
                                   void (QtMainWindow::*slot)()) {
         QAction* entry = fileMenu->addAction(
-            QIcon(QString::fromLatin1(icon)), QString::fromLatin1(text), this, slot);
+            iconFile(QString::fromLatin1(icon)), QString::fromLatin1(text), this, slot);
         entry->setShortcut(QKeySequence(keys));
         return entry;
     };
@@ -273,6 +275,10 @@ void QtMainWindow::createMenus()
     bar->addMenu(renderModeMenu);
     bar->addMenu(toolsMenu);
     bar->addSeparator();
+    auto* helpMenu = new QMenu(QStringLiteral("&Help"), this);
+    helpMenu->setObjectName(QStringLiteral("helpmenu"));
+    helpMenu->addAction(QStringLiteral("&About Facetra"), this, &QtMainWindow::aboutEvent);
+    bar->addMenu(helpMenu);
     setMenuBar(bar);
 }
 
@@ -374,10 +380,14 @@ void QtMainWindow::resizeView(int width, int height)
     resize(size() + QSize(width, height) - view->size());
 }
 
+QString QtMainWindow::aboutText()
+{
+    return QStringLiteral("View and Play with mesh objects\n\nVersion " FACETRA_VERSION);
+}
+
 void QtMainWindow::aboutEvent()
 {
-    QMessageBox::about(
-        this, QStringLiteral("Facetra"), QStringLiteral("View and Play with mesh objects"));
+    QMessageBox::about(this, QStringLiteral("Facetra"), aboutText());
 }
 
 void QtMainWindow::saveRenderImageEvent()

@@ -104,6 +104,9 @@ public:
     void resizeView(int width, int height);
     // The pages, the View menu and the title show the workbench's state.
     void showWorkbench(unsigned changes);
+    // The text of the About box (Help menu): what the program is, and the
+    // package version.
+    static QString aboutText();
 
 protected:
     // Asks to stop a running tool (then cancels it and waits for its end), then

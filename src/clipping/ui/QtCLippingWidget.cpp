@@ -1,5 +1,7 @@
 #include "clipping/ui/QtCLippingWidget.h"
 
+#include "pagekit/IconFile.h"
+
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QIcon>
@@ -36,10 +38,10 @@ QtCLippingWidget::QtCLippingWidget(QWidget* parent, const QString& name)
     auto* fileLayout = new QVBoxLayout;
     QGroupBox* fileGroup = group(left, QStringLiteral("File:"), fileLayout);
     loadPushButton = new QPushButton(
-        QIcon(QStringLiteral("icons/fileopen.xpm")), QStringLiteral("Load"), fileGroup);
+        iconFile(QStringLiteral("icons/fileopen.xpm")), QStringLiteral("Load"), fileGroup);
     loadPushButton->setObjectName(QStringLiteral("open"));
     savePushButton = new QPushButton(
-        QIcon(QStringLiteral("icons/filesave.xpm")), QStringLiteral("Save"), fileGroup);
+        iconFile(QStringLiteral("icons/filesave.xpm")), QStringLiteral("Save"), fileGroup);
     savePushButton->setObjectName(QStringLiteral("save"));
     fileLayout->addWidget(loadPushButton);
     fileLayout->addWidget(savePushButton);

@@ -1,5 +1,6 @@
 #include "viewer/ui/QtLightEditorDialogue.h"
 
+#include "pagekit/IconFile.h"
 #include "viewer/ui/QtLightSettingsWidget.h"
 
 #include <QIcon>
@@ -11,7 +12,7 @@ QtLightEditorDialogue::QtLightEditorDialogue(QWidget* parent)
 {
     setObjectName(QStringLiteral("lighteditor"));
     setWindowTitle(QStringLiteral("Lighting Editor"));
-    setWindowIcon(QIcon(QStringLiteral("icons/lights.png")));
+    setWindowIcon(iconFile(QStringLiteral("icons/lights.png")));
 
     page = new QtLightSettingsWidget(tabs());
     page->setObjectName(QStringLiteral("lightettings_tab"));

@@ -1,6 +1,7 @@
 #include "viewer/ui/QtLightSettingsWidget.h"
 
 #include "pagekit/ColourSwatch.h"
+#include "pagekit/IconFile.h"
 #include "pagekit/PageSlider.h"
 
 #include <QComboBox>
@@ -55,10 +56,10 @@ QtLightSettingsWidget::QtLightSettingsWidget(QWidget* parent)
     auto* fileGroup = new QGroupBox(QStringLiteral("File:"), this);
     auto* fileLayout = new QHBoxLayout(fileGroup);
     auto* open = new QPushButton(
-        QIcon(QStringLiteral("icons/fileopen.xpm")), QStringLiteral("Open"), fileGroup);
+        iconFile(QStringLiteral("icons/fileopen.xpm")), QStringLiteral("Open"), fileGroup);
     open->setObjectName(QStringLiteral("open"));
     auto* save = new QPushButton(
-        QIcon(QStringLiteral("icons/filesave.xpm")), QStringLiteral("Save"), fileGroup);
+        iconFile(QStringLiteral("icons/filesave.xpm")), QStringLiteral("Save"), fileGroup);
     save->setObjectName(QStringLiteral("save"));
     fileLayout->addWidget(open);
     fileLayout->addWidget(save);
