@@ -543,10 +543,10 @@ bool readObj(Mesh& mesh, const std::string& path, ObjReadReport* report, std::st
         mesh.clear();
         return readFailed(path, "is too large to hold in memory", problem);
     }
-    for (int i = 0; i < nv; ++i) {
-        const float* p = &c.positions[3 * std::size_t(i)];
-        mesh.vertices[std::size_t(i)] = Vector(p[0], p[1], p[2], 1.0f);
-    }
+    forEachShared(std::size_t(nv), nullptr, {}, 0xffff, [&](std::size_t i) {
+        const float* p = &c.positions[3 * i];
+        mesh.vertices[i] = Vector(p[0], p[1], p[2], 1.0f);
+    });
     std::vector<float>().swap(c.positions);
     const std::size_t colours = std::min(c.colours.size(), std::size_t(nv));
     for (std::size_t i = 0; i < colours; ++i)
@@ -561,15 +561,21 @@ bool readObj(Mesh& mesh, const std::string& path, ObjReadReport* report, std::st
                     = c.morphogens[std::size_t(r) * std::size_t(c.morphogenCount) + std::size_t(j)];
         }
     }
-    int f = 0;
-    for (std::size_t t = 0; t + 2 < c.triangles.size(); t += 3) {
-        if (c.triangles[t] < 0)
-            continue;
+    const auto storeFace = [&](int f, std::size_t t) {
         Face& face = mesh.faces[std::size_t(f)];
         face.index[0] = c.triangles[t];
         face.index[1] = c.triangles[t + 1];
         face.index[2] = c.triangles[t + 2];
-        mesh.linkFace(f++);
+        mesh.linkFace(f);
+    };
+    if (std::size_t(storedFaces) * 3 == c.triangles.size()) {
+        forEachShared(std::size_t(storedFaces), nullptr, {}, 0xffff,
+            [&](std::size_t f) { storeFace(int(f), 3 * f); });
+    } else {
+        int f = 0;
+        for (std::size_t t = 0; t + 2 < c.triangles.size(); t += 3)
+            if (c.triangles[t] >= 0)
+                storeFace(f++, t);
     }
 
     const long long nonFinite = replaceNonFinite(mesh.vertices);
