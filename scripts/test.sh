@@ -2,6 +2,7 @@
 # Installs what is missing, builds Facetra and runs every test twice: in the
 # Release build and in an AddressSanitizer + UndefinedBehaviorSanitizer build.
 # GL and widget tests run in a virtual X server (Xvfb, Mesa's software GL).
+# Last, the Debian package is built (scripts/package.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -26,3 +27,6 @@ run_tests build-asan
 
 echo "== Test lines against code lines (information)"
 scripts/test-ratio.sh
+
+echo "== Debian package"
+scripts/package.sh
