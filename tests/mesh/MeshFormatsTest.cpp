@@ -7,6 +7,7 @@
 #include "mesh/engine/ReadObj.h"
 #include "mesh/engine/WriteMeshFile.h"
 
+#include <bit>
 #include <cstring>
 
 using namespace testutil;
@@ -57,6 +58,18 @@ TEST(MeshFormats, FilesFromOtherProgramsReadRight)
     const Triangles stlFaces = { { 0, 1, 2 }, { 0, 0, 1 }, { 2, 2, 2 }, { 1, 3, 2 } };
     const std::string coff = "COFF\n3 1 0\n0 0 0 255 0 0 255\n1 0 0 0 255 0 255\n"
                              "0 1 0 0 0 255 255\n3 0 1 2\n";
+    // Binary OFF: little-endian words, colours as three integers, a quad and a triangle.
+    std::string binaryOff = "COFF BINARY\n";
+    const auto words = [&binaryOff](std::initializer_list<std::uint32_t> values) {
+        for (std::uint32_t v : values)
+            binaryOff.append(reinterpret_cast<const char*>(&v), 4);
+    };
+    words({ 4, 2, 0 });
+    for (const float p : { 0.0f, 1.0f, 0.0f, 1.0f }) {
+        words({ 0, std::bit_cast<std::uint32_t>(p), 0 });
+        words({ 255, 0, 0 });
+    }
+    words({ 4, 0, 1, 3, 2, 3, 0, 1, 2 });
     const std::string gts = "4 6 4 GtsSurface GtsFace GtsEdge GtsVertex\n0 0 0\n1 0 0\n0 1 0\n"
                             "0 0 1\n1 2\n2 3\n3 1\n1 4\n2 4\n3 4\n1 2 3\n1 5 4\n2 6 5\n3 4 6\n";
     Mesh stlMesh;
@@ -84,6 +97,7 @@ TEST(MeshFormats, FilesFromOtherProgramsReadRight)
         { "plain.stl", readFile(dir.file("binary.stl")), 4, 4, none, stlFaces },
         { "solid.stl", solidBinary, 4, 4, none, stlFaces },
         { "c.off", coff, 3, 1, { 1, 0, 0, 1 }, {} },
+        { "binary.off", binaryOff, 4, 3, { 1, 0, 0, 1 }, {} },
         { "tet.gts", gts, 4, 4, none, {} },
     };
     for (const Case& c : cases) {

@@ -83,6 +83,17 @@ TEST(ReadReasons, EveryFailedReadNamesTheFileAndSaysWhy)
         { "empty.stl", "solid x\nendsolid x\n", "holds no complete facet" },
         { "lying.off", "OFF\n900000 1 0\n0 0 0\n",
             "announces more vertices or faces than the file holds" },
+        // Binary bodies are walked through whole before the library reads them: it would
+        // read on past their end (for seconds), with counts it never read.
+        { "lying-binary.off", std::string("OFF BINARY\n\0\0\0\0\xa0\x86\x01\0\0\0\0\0", 23),
+            "announces more vertices or faces than the file holds" },
+        { "corners.off", std::string("OFF BINARY\n\0\0\0\0\1\0\0\0\0\0\0\0\xff\xff\xff\x7f", 27),
+            "announces more corners than the file holds" },
+        { "short-binary.off",
+            std::string("OFF\x0e"
+                        "BINARY 2 0\n0\x03O\0F",
+                20),
+            "has no vertex and face counts" },
         { "words.gts", "four six four\n", "does not start with the vertex, edge and face counts" },
         { "lying.gts", "90000000 1 1\n0 0 0\n",
             "announces more vertices, edges or faces than it can hold" },

@@ -157,10 +157,92 @@ private:
     bool hasColours_ = false;
 };
 
+// What the library's OFF reader makes of the first line: [ST][C][N][4][n]OFF,
+// then one character of any kind, then BINARY for a binary body.
+struct OffFirstLine
+{
+    bool binary = false;
+    bool texCoords = false, colours = false, normals = false;
+};
+
+OffFirstLine offFirstLine(const std::string& bytes)
+{
+    const std::size_t end = std::min(bytes.find('\n'), bytes.size());
+    // The characters the library takes in, line feed included; past them its
+    // buffer holds a terminating zero.
+    std::ptrdiff_t remaining = std::ptrdiff_t(std::min<std::size_t>(end + 1, bytes.size()));
+    std::size_t i = 0;
+    const auto at = [&](std::size_t k) { return k < end ? bytes[k] : '\0'; };
+    OffFirstLine line;
+    if (remaining > 1 && at(0) == 'S' && at(1) == 'T') {
+        line.texCoords = true;
+        i += 2;
+        remaining -= 2;
+    }
+    const auto flag = [&](char c) {
+        if (remaining > 0 && at(i) == c) {
+            ++i;
+            --remaining;
+            return true;
+        }
+        return false;
+    };
+    line.colours = flag('C');
+    line.normals = flag('N');
+    flag('4');
+    flag('n');
+    i += 4;
+    remaining = remaining >= 4 ? remaining - 4 : 0;
+    line.binary = remaining >= 6 && at(i) == 'B' && bytes.compare(i, 6, "BINARY") == 0;
+    return line;
+}
+
+// A binary body is read value by value for as many entries as its counts say,
+// on past the end of the file: the counts and every face's corner count must
+// fit the bytes that follow. Values are 4-byte words; a vertex is three of them,
+// and three more for each of normals and colours, two for texture coordinates.
+bool offBinaryBodyFits(const std::string& bytes, const OffFirstLine& line, std::string& why)
+{
+    const std::size_t newline = bytes.find('\n');
+    std::size_t at = newline == std::string::npos ? bytes.size() : newline + 1;
+    const auto word = [&](std::uint64_t& value) {
+        if (bytes.size() - at < 4)
+            return false;
+        unsigned char b[4];
+        std::memcpy(b, bytes.data() + at, 4);
+        value = std::uint64_t(b[0]) | std::uint64_t(b[1]) << 8 | std::uint64_t(b[2]) << 16
+            | std::uint64_t(b[3]) << 24;
+        at += 4;
+        return true;
+    };
+    std::uint64_t vertices = 0, faces = 0, edges = 0;
+    if (!word(vertices) || !word(faces) || !word(edges)) {
+        why = "has no vertex and face counts";
+        return false;
+    }
+    const std::uint64_t stride
+        = 12 + (line.normals ? 12 : 0) + (line.colours ? 12 : 0) + (line.texCoords ? 8 : 0);
+    if (vertices * stride > bytes.size() - at || faces * 4 > bytes.size() - at) {
+        why = "announces more vertices or faces than the file holds";
+        return false;
+    }
+    at += std::size_t(vertices * stride);
+    for (std::uint64_t f = 0; f < faces; ++f) {
+        std::uint64_t corners = 0;
+        if (!word(corners) || corners * 4 > bytes.size() - at) {
+            why = "announces more corners than the file holds";
+            return false;
+        }
+        at += std::size_t(corners * 4);
+    }
+    return true;
+}
+
 // The library's OFF reader believes the counts and reads on past the end of
 // the file for as many entries as they announce. The counts are passed on only
 // when they are numbers the file can hold: every vertex takes at least six
-// bytes of text ("0 0 0\n") and every face eight ("3 0 1 2\n").
+// bytes of text ("0 0 0\n") and every face eight ("3 0 1 2\n"); a binary body
+// is walked through whole.
 bool offHeaderIsSound(const std::string& bytes, std::string& why)
 {
     const std::uint64_t size = bytes.size();
@@ -186,14 +268,10 @@ bool offHeaderIsSound(const std::string& bytes, std::string& why)
         why = "does not start with an OFF keyword";
         return false;
     }
-    std::size_t first = 1;
-    bool binary = false;
-    if (words.size() > 1 && words[1] == "BINARY") {
-        binary = true;
-        first = 2;
-    }
-    if (binary)
-        return true; // counts are binary there; the library checks them against the size
+    const OffFirstLine line = offFirstLine(bytes);
+    if (line.binary)
+        return offBinaryBodyFits(bytes, line, why);
+    const std::size_t first = words.size() > 1 && words[1] == "BINARY" ? 2 : 1;
     double counts[2] = { -1.0, -1.0 };
     for (int k = 0; k < 2; ++k) {
         const std::string w
