@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 void EdgeGraph::init(int vertexCount, int faceCount)
@@ -87,18 +88,27 @@ void buildEdgeList(Mesh& mesh, Progress* progress)
     // Deduplicate: edges come out numbered by lower vertex, then first meeting.
     // The lower vertices are shared among the workers in ranges, each with its
     // own marks; the ranges' edges, joined in range order, are numbered as one
-    // pass over all vertices numbers them.
-    struct Edge
+    // pass over all vertices numbers them. Each range keeps its edges' ends and
+    // faces as the mesh's arrays hold them, and each corner pair's event by its
+    // insertion number: the edge it created (e), the edge it completed (-2 - e)
+    // or none (-1), numbered within the range until the ranges are joined.
+    std::vector<int> event;
+    assignLarge(event, 3 * nf, -1);
+    struct Part
     {
-        int low, high, face1, face2;
-        std::uint32_t firstEvent, secondEvent;
+        std::vector<int> ends, faces;
     };
     const unsigned workers = workerCount(double(bucket.size()));
-    std::vector<std::vector<Edge>> parts(workers);
+    std::vector<Part> parts(workers);
+    const auto rangeOf = [nv, workers](unsigned w) {
+        return std::pair<std::size_t, std::size_t>(nv * w / workers, nv * (w + 1) / workers);
+    };
     runWorkers(workers, [&](unsigned w) {
-        const std::size_t vb = nv * w / workers, ve = nv * (w + 1) / workers;
-        std::vector<Edge>& part = parts[w];
-        reserveLarge(part, (bucketStart[ve] - bucketStart[vb]) / 2 + 1);
+        const auto [vb, ve] = rangeOf(w);
+        Part& part = parts[w];
+        const std::size_t expected = (bucketStart[ve] - bucketStart[vb]) / 2 + 1;
+        reserveLarge(part.ends, 2 * expected);
+        reserveLarge(part.faces, 2 * expected);
         std::vector<int> markOwner;
         assignLarge(markOwner, nv, -1);
         std::vector<int> markEdge;
@@ -108,130 +118,128 @@ void buildEdgeList(Mesh& mesh, Progress* progress)
                 && !checkIn(progress, w, "Building edges",
                     (2.0 + double(v - vb) / double(ve - vb)) / kPasses))
                 return;
-            // Numbered within the range for now.
-            graph.recordStart[v] = std::uint32_t(part.size());
+            graph.recordStart[v] = std::uint32_t(part.ends.size() / 2);
             for (std::uint32_t i = bucketStart[v]; i < bucketStart[v + 1]; ++i) {
                 const std::uint32_t s = bucket[i];
                 int low, high;
                 endsOf(s, low, high);
-                const int face = int(s / 3);
                 if (markOwner[std::size_t(high)] == int(v)) {
-                    Edge& e = part[std::size_t(markEdge[std::size_t(high)])];
-                    if (e.face2 == -1) {
-                        e.face2 = face;
-                        e.secondEvent = s;
+                    const int e = markEdge[std::size_t(high)];
+                    if (part.faces[2 * std::size_t(e) + 1] == -1) {
+                        part.faces[2 * std::size_t(e) + 1] = int(s / 3);
+                        event[s] = -2 - e;
                     }
                 } else {
+                    const int e = int(part.ends.size() / 2);
                     markOwner[std::size_t(high)] = int(v);
-                    markEdge[std::size_t(high)] = int(part.size());
-                    part.push_back({ low, high, face, -1, s, 0 });
+                    markEdge[std::size_t(high)] = e;
+                    part.ends.insert(part.ends.end(), { low, high });
+                    part.faces.insert(part.faces.end(), { int(s / 3), -1 });
+                    event[s] = e;
                 }
             }
         }
     });
-    std::vector<Edge> edges;
+    std::vector<std::uint32_t> partStart(workers + 1, 0);
+    for (unsigned w = 0; w < workers; ++w)
+        partStart[w + 1] = partStart[w] + std::uint32_t(parts[w].ends.size() / 2);
+    const std::size_t ne = partStart[workers];
     if (workers == 1) {
-        edges = std::move(parts[0]);
+        mesh.edgeVertices = std::move(parts[0].ends);
+        mesh.edgeFaces = std::move(parts[0].faces);
     } else {
-        std::size_t total = 0;
-        for (const std::vector<Edge>& part : parts)
-            total += part.size();
-        reserveLarge(edges, total);
-        for (unsigned w = 0; w < workers; ++w) {
-            const std::size_t vb = nv * w / workers, ve = nv * (w + 1) / workers;
-            for (std::size_t v = vb; v < ve; ++v)
-                graph.recordStart[v] += std::uint32_t(edges.size());
-            edges.insert(edges.end(), parts[w].begin(), parts[w].end());
-            std::vector<Edge>().swap(parts[w]);
+        // Each range's numbers move up by the edges of the ranges before it.
+        runWorkers(workers, [&](unsigned w) {
+            const auto [vb, ve] = rangeOf(w);
+            const int offset = int(partStart[w]);
+            for (std::size_t v = vb; v < ve; ++v) {
+                if (((v - vb) & 16383) == 0
+                    && !checkIn(progress, w, "Building edges",
+                        (3.0 + double(v - vb) / double(ve - vb)) / kPasses))
+                    return;
+                graph.recordStart[v] += std::uint32_t(offset);
+                for (std::uint32_t i = bucketStart[v]; i < bucketStart[v + 1]; ++i) {
+                    int& e = event[bucket[i]];
+                    e = e >= 0 ? e + offset : e == -1 ? -1 : e - offset;
+                }
+            }
+        });
+        std::vector<int>().swap(mesh.edgeVertices);
+        std::vector<int>().swap(mesh.edgeFaces);
+        reserveLarge(mesh.edgeVertices, 2 * ne);
+        reserveLarge(mesh.edgeFaces, 2 * ne);
+        for (Part& part : parts) {
+            mesh.edgeVertices.insert(mesh.edgeVertices.end(), part.ends.begin(), part.ends.end());
+            std::vector<int>().swap(part.ends);
+            mesh.edgeFaces.insert(mesh.edgeFaces.end(), part.faces.begin(), part.faces.end());
+            std::vector<int>().swap(part.faces);
         }
     }
-    graph.recordStart[nv] = std::uint32_t(edges.size());
-    graph.edgeCount = int(edges.size());
+    graph.recordStart[nv] = std::uint32_t(ne);
+    graph.edgeCount = int(ne);
+    mesh.numEdges = int(ne);
     std::vector<std::uint32_t>().swap(bucket);
     std::vector<std::uint32_t>().swap(bucketStart);
-
-    // Events in insertion order: for each insertion number, the edge it created
-    // or completed (-1 for none).
-    std::vector<int> created, completed;
-    assignLarge(created, 3 * nf, -1);
-    assignLarge(completed, 3 * nf, -1);
-    for (std::size_t e = 0; e < edges.size(); ++e) {
-        step(3, e, edges.size());
-        created[edges[e].firstEvent] = int(e);
-        if (edges[e].face2 != -1)
-            completed[edges[e].secondEvent] = int(e);
-    }
+    const std::vector<int>& ends = mesh.edgeVertices;
+    const std::vector<int>& faces = mesh.edgeFaces;
 
     graph.vertexNeighbours.beginCounting(nv);
-    for (const Edge& e : edges) {
-        graph.vertexNeighbours.count(std::size_t(e.low));
-        graph.vertexNeighbours.count(std::size_t(e.high));
+    for (std::size_t e = 0; e < ne; ++e) {
+        graph.vertexNeighbours.count(std::size_t(ends[2 * e]));
+        graph.vertexNeighbours.count(std::size_t(ends[2 * e + 1]));
     }
     graph.vertexNeighbours.beginFilling();
-    for (std::size_t s = 0; s < created.size(); ++s) {
-        step(4, s, created.size());
-        const int e = created[s];
+    for (std::size_t s = 0; s < event.size(); ++s) {
+        step(4, s, event.size());
+        const int e = event[s];
         if (e < 0)
             continue;
-        graph.vertexNeighbours.push(
-            std::size_t(edges[std::size_t(e)].low), edges[std::size_t(e)].high);
-        graph.vertexNeighbours.push(
-            std::size_t(edges[std::size_t(e)].high), edges[std::size_t(e)].low);
+        const int low = ends[2 * std::size_t(e)], high = ends[2 * std::size_t(e) + 1];
+        graph.vertexNeighbours.push(std::size_t(low), high);
+        graph.vertexNeighbours.push(std::size_t(high), low);
     }
     graph.vertexNeighbours.endFilling();
 
     graph.faceNeighbours.beginCounting(nf);
-    for (const Edge& e : edges) {
-        if (e.face2 == -1)
+    for (std::size_t e = 0; e < ne; ++e) {
+        if (faces[2 * e + 1] == -1)
             continue;
-        graph.faceNeighbours.count(std::size_t(e.face1));
-        graph.faceNeighbours.count(std::size_t(e.face2));
+        graph.faceNeighbours.count(std::size_t(faces[2 * e]));
+        graph.faceNeighbours.count(std::size_t(faces[2 * e + 1]));
     }
     graph.faceNeighbours.beginFilling();
-    for (std::size_t s = 0; s < completed.size(); ++s) {
-        step(5, s, completed.size());
-        const int e = completed[s];
-        if (e < 0)
+    for (std::size_t s = 0; s < event.size(); ++s) {
+        step(5, s, event.size());
+        if (event[s] >= -1)
             continue;
-        graph.faceNeighbours.push(
-            std::size_t(edges[std::size_t(e)].face1), edges[std::size_t(e)].face2);
-        graph.faceNeighbours.push(
-            std::size_t(edges[std::size_t(e)].face2), edges[std::size_t(e)].face1);
+        const std::size_t e = std::size_t(-2 - event[s]);
+        graph.faceNeighbours.push(std::size_t(faces[2 * e]), faces[2 * e + 1]);
+        graph.faceNeighbours.push(std::size_t(faces[2 * e + 1]), faces[2 * e]);
     }
     graph.faceNeighbours.endFilling();
-    std::vector<int>().swap(created);
-    std::vector<int>().swap(completed);
+    std::vector<int>().swap(event);
 
-    // Flatten into the mesh's arrays.
-    const std::size_t ne = edges.size();
-    assignLarge(mesh.edgeVertices, 2 * ne, 0);
-    assignLarge(mesh.edgeFaces, 2 * ne, 0);
-    mesh.numEdges = int(ne);
+    // The references of each vertex and face to its edges' slots.
     mesh.vertexEdgeRefs.beginCounting(nv);
     mesh.faceNeighbourRefs.beginCounting(nf);
-    for (const Edge& e : edges) {
-        mesh.vertexEdgeRefs.count(std::size_t(e.low));
-        mesh.vertexEdgeRefs.count(std::size_t(e.high));
-        if (e.face2 != -1) {
-            mesh.faceNeighbourRefs.count(std::size_t(e.face1));
-            mesh.faceNeighbourRefs.count(std::size_t(e.face2));
+    for (std::size_t e = 0; e < ne; ++e) {
+        mesh.vertexEdgeRefs.count(std::size_t(ends[2 * e]));
+        mesh.vertexEdgeRefs.count(std::size_t(ends[2 * e + 1]));
+        if (faces[2 * e + 1] != -1) {
+            mesh.faceNeighbourRefs.count(std::size_t(faces[2 * e]));
+            mesh.faceNeighbourRefs.count(std::size_t(faces[2 * e + 1]));
         }
     }
     mesh.vertexEdgeRefs.beginFilling();
     mesh.faceNeighbourRefs.beginFilling();
-    for (std::size_t i = 0; i < ne; ++i) {
-        step(6, i, ne);
-        const Edge& e = edges[i];
-        const int slot = int(2 * i);
-        mesh.edgeVertices[2 * i] = e.low;
-        mesh.edgeVertices[2 * i + 1] = e.high;
-        mesh.edgeFaces[2 * i] = e.face1;
-        mesh.edgeFaces[2 * i + 1] = e.face2;
-        mesh.vertexEdgeRefs.push(std::size_t(e.low), slot + 1);
-        mesh.vertexEdgeRefs.push(std::size_t(e.high), slot);
-        if (e.face2 != -1) {
-            mesh.faceNeighbourRefs.push(std::size_t(e.face1), slot + 1);
-            mesh.faceNeighbourRefs.push(std::size_t(e.face2), slot);
+    for (std::size_t e = 0; e < ne; ++e) {
+        step(6, e, ne);
+        const int slot = int(2 * e);
+        mesh.vertexEdgeRefs.push(std::size_t(ends[2 * e]), slot + 1);
+        mesh.vertexEdgeRefs.push(std::size_t(ends[2 * e + 1]), slot);
+        if (faces[2 * e + 1] != -1) {
+            mesh.faceNeighbourRefs.push(std::size_t(faces[2 * e]), slot + 1);
+            mesh.faceNeighbourRefs.push(std::size_t(faces[2 * e + 1]), slot);
         }
     }
     mesh.vertexEdgeRefs.endFilling();

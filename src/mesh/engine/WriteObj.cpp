@@ -157,8 +157,16 @@ std::string objText(const Mesh& mesh, const ObjWriteOptions& options, Progress* 
     // the rows the file lacks with zeros, so rows are written whole, all alike.
     const std::size_t width
         = mesh.morphogenValues.size() == nv && nv > 0 ? mesh.morphogenValues[0].size() : 0;
+    // Room for the longest lines these can be, so that the text never moves
+    // while it grows (a move holds it twice); what stays unused is never touched.
+    // A point line is at most three numbers of 16 characters, a face line three
+    // corners "n/n/" of up to 10 digits.
+    std::size_t digits = 1;
+    for (std::size_t n = nv; n >= 10; n /= 10)
+        ++digits;
     std::string text;
-    text.reserve(nv * (32 + width * 10) + std::size_t(mesh.numFaces) * 32);
+    text.reserve(nv * ((options.vertexColours ? 2 : 1) * 52 + width * 17)
+        + std::size_t(std::max(mesh.numFaces, 0)) * (6 * digits + 12) + 64);
     const std::size_t lines
         = nv * (options.vertexColours ? 2 : 1) + (width > 0 ? nv : 0) + std::size_t(mesh.numFaces);
     std::size_t line = 0;

@@ -399,7 +399,7 @@ std::string subdivisionRefusal(const Mesh& mesh, int levels)
 }
 
 bool subdivideMesh(const Mesh& source, Mesh& mesh, Subdivider& subdivider, int levels, float weight,
-    Progress* progress)
+    Progress* progress, bool buildAfter)
 {
     if (levels <= 0)
         return true;
@@ -452,7 +452,8 @@ bool subdivideMesh(const Mesh& source, Mesh& mesh, Subdivider& subdivider, int l
     }
     replaceGeometry(mesh, result);
     subdivider.result.reset();
-    build(mesh, { MESH_EDGE_LIST, MESH_VERTEX_NORMALS }, progress);
+    if (buildAfter)
+        build(mesh, { MESH_EDGE_LIST, MESH_VERTEX_NORMALS }, progress);
     return true;
 }
 

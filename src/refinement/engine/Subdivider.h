@@ -67,6 +67,8 @@ bool subdivideMesh(
     Mesh& mesh, Subdivider& subdivider, int levels, float weight, Progress* progress = nullptr);
 // The same, refining source into mesh, which may be source itself. Only source
 // is read; mesh ends as source itself would: the refined geometry, and the
-// pick, centre, extent and morphogen names of source.
+// pick, centre, extent and morphogen names of source. A caller that runs the
+// load builds on the result next passes buildAfter false: the edge list and
+// normals are then left to it.
 bool subdivideMesh(const Mesh& source, Mesh& mesh, Subdivider& subdivider, int levels,
-    float weight, Progress* progress = nullptr);
+    float weight, Progress* progress = nullptr, bool buildAfter = true);
