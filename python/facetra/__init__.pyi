@@ -94,6 +94,10 @@ class Workbench:
         use-stops). ValueError with the batch tool's words when refused;
         KeyboardInterrupt on Ctrl+C (the mesh stays as it was); OSError when a
         save fails."""
+    def undo(self) -> None:
+        """Takes back the latest step, byte for byte (ValueError: nothing to undo)."""
+    def redo(self) -> None:
+        """Does the step taken back again (ValueError: nothing to redo)."""
     def run_script(self, path: _Path, progress: _Progress = None) -> None:
         """Checks a step script whole, then runs it as the window's Run Steps:
         {name} is the current file's name, relative saved names lie beside the

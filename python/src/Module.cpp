@@ -11,6 +11,7 @@
 #include "mesh/engine/Mesh.h"
 #include "mesh/engine/Progress.h"
 #include "mesh/engine/WriteMeshFile.h"
+#include "workbench/engine/Steps.h"
 #include "workbench/engine/ToolRunner.h"
 
 #include <pybind11/numpy.h>
@@ -178,6 +179,12 @@ PYBIND11_MODULE(_facetra, m)
             },
             py::arg("step"), py::arg("progress") = py::none())
         .def(
+            "undo", [](Session& s) { s.run(plainStep("undo"), py::none()); },
+            "Takes back the latest step (ValueError: nothing to undo).")
+        .def(
+            "redo", [](Session& s) { s.run(plainStep("redo"), py::none()); },
+            "Does the step taken back again (ValueError: nothing to redo).")
+        .def(
             "run_script",
             [](Session& s, py::handle path, py::handle progress) {
                 s.runScript(fsText(path), progress);
@@ -198,8 +205,7 @@ PYBIND11_MODULE(_facetra, m)
                 return py::array_t<std::int32_t>(
                     py::ssize_t(s.workbench.highlight.size()), s.workbench.highlight.data());
             })
-        .def_property_readonly(
-            "seeds", [](const Session& s) { return s.idle().classifier.seeds; })
+        .def_property_readonly("seeds", [](const Session& s) { return s.idle().classifier.seeds; })
         .def_property_readonly(
             "patch_of_face", [](const Session& s) { return s.idle().classifier.patchOfFace; });
 

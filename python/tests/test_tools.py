@@ -118,10 +118,12 @@ def test_undo_and_redo_exchange_the_mesh(knot):
     bench.run("subdivide", levels=1)
     after = bench.mesh
     assert after.num_faces == 4 * before.num_faces and bench.undo_name
-    bench.run("undo")
+    bench.undo()
     np.testing.assert_array_equal(bench.mesh.positions, before.positions)
     assert not bench.modified and bench.steps == []
-    bench.run("redo")
+    with pytest.raises(ValueError, match="nothing to undo"):
+        bench.undo()
+    bench.redo()
     np.testing.assert_array_equal(bench.mesh.positions, after.positions)
     assert bench.steps == ["subdivide levels=1 weight=0"]
 
