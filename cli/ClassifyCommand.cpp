@@ -76,8 +76,9 @@ int runClassify(const Args& args)
     if (!loadTable.empty() && !bench.workbench.loadTable(loadTable))
         return fail("the table '" + loadTable + "' was not loaded");
     const auto start = std::chrono::steady_clock::now();
-    if (bench.run(classifyStep(double(weight), mode, patches)).outcome != Workbench::Outcome::Done)
-        return fail("'" + files[0] + "' was not classified");
+    if (const auto end = bench.run(classifyStep(double(weight), mode, patches));
+        end.outcome != Workbench::Outcome::Done)
+        return fail("'" + files[0] + "' was not classified" + stepReason(end));
     const double ms
         = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
               .count();

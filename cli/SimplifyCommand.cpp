@@ -30,7 +30,7 @@ int runSimplify(const Args& args)
         return 1;
     // Stopping short is no failure: the workbench prints where it stopped,
     // and what could be simplified is written.
-    if (bench.run(simplifyStep(lod)).outcome != Workbench::Outcome::Done)
-        return fail("'" + files[0] + "' was not simplified");
+    if (const auto end = bench.run(simplifyStep(lod)); end.outcome != Workbench::Outcome::Done)
+        return fail("'" + files[0] + "' was not simplified" + stepReason(end));
     return bench.save(files[1]);
 }

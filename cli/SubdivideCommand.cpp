@@ -39,7 +39,7 @@ int runSubdivide(const Args& args)
     VerbBench bench;
     if (!bench.open(files[0]))
         return 1;
-    if (bench.run(step).outcome != Workbench::Outcome::Done)
-        return fail("'" + files[0] + "' was not subdivided");
+    if (const auto end = bench.run(step); end.outcome != Workbench::Outcome::Done)
+        return fail("'" + files[0] + "' was not subdivided" + stepReason(end));
     return bench.save(files[1]);
 }

@@ -11,6 +11,13 @@ VerbBench::VerbBench(Workbench::Options options)
     , workbench(options)
 {
     workbench.setRunner(&runner);
+    // A failed run is said once, by the verb's own line (stepReason()).
+    runner.setFailureLines(false);
+}
+
+std::string stepReason(const Workbench::StepEnd& end)
+{
+    return end.message.empty() ? std::string() : ": " + end.message;
 }
 
 bool VerbBench::open(const std::string& path, std::string* problem)
@@ -39,7 +46,7 @@ Workbench::StepEnd VerbBench::run(const Step& step)
         // cancelled; the runner knows which it was and has named the failure.
         if (runner.lastOutcome() != RunOutcome::Failed)
             throw RunCancelled();
-        end = { Workbench::Outcome::Failed, step.verb + " failed: see the console" };
+        end = { Workbench::Outcome::Failed, step.verb + " failed" };
     }
     return end;
 }

@@ -42,6 +42,10 @@ public:
     Workbench workbench;
 };
 
+// ": <reason>" to end the line of a step that did not end Done ("not enough
+// memory for Subdivide"); "" when the step gave none.
+std::string stepReason(const Workbench::StepEnd& end);
+
 // Reads a height map for the terrain step as the Terrain page does (a PNG
 // scaled to 256 x 256). Present when the tool is built with the terrain verb.
 bool readHeightMapFile(const std::string& path, HeightMap& map, std::string& problem);

@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <cstring>
 #include <iostream>
+#include <new>
+#include <system_error>
 
 namespace {
 
@@ -51,9 +53,17 @@ int main(int argc, char** argv)
         // Every verb shows a bar and stops on Ctrl+C, its reads included (a
         // FIFO can keep a read waiting for ever); run watches the signals for
         // its own processes.
-        if (name == "run")
-            return c.run(args);
-        return runCancellable([&] { return c.run(args); });
+        // Memory or threads running out where no step caught it still gives
+        // one line and status 1, never an abort.
+        try {
+            if (name == "run")
+                return c.run(args);
+            return runCancellable([&] { return c.run(args); });
+        } catch (const std::bad_alloc&) {
+            return fail("not enough memory for " + name);
+        } catch (const std::system_error& e) {
+            return fail(name + ": " + e.what());
+        }
     }
     std::cerr << "facetra-cli: unknown command '" << name << "' (see facetra-cli --help)"
               << std::endl;

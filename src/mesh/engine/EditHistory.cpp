@@ -1,12 +1,16 @@
 #include "mesh/engine/EditHistory.h"
 
+// Each change below grows its list before it moves anything, so that memory
+// running out leaves the history as it was.
+
 int EditHistory::push(std::unique_ptr<EditStep> step)
 {
+    const std::uint64_t bytes = step->bytes;
+    done.push_back(std::move(step));
     for (const auto& s : undone)
         held -= s->bytes;
     undone.clear();
-    held += step->bytes;
-    done.push_back(std::move(step));
+    held += bytes;
     int dropped = 0;
     while (budget > 0 && held > budget && !done.empty()) {
         held -= done.front()->bytes;
@@ -20,6 +24,7 @@ bool EditHistory::undo()
 {
     if (done.empty())
         return false;
+    undone.reserve(undone.size() + 1);
     std::unique_ptr<EditStep> step = std::move(done.back());
     done.pop_back();
     step->exchange();
@@ -31,10 +36,9 @@ bool EditHistory::redo()
 {
     if (undone.empty())
         return false;
-    std::unique_ptr<EditStep> step = std::move(undone.back());
+    done.push_back(std::move(undone.back()));
     undone.pop_back();
-    step->exchange();
-    done.push_back(std::move(step));
+    done.back()->exchange();
     return true;
 }
 

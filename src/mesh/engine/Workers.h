@@ -3,8 +3,11 @@
 #include "mesh/engine/Progress.h"
 
 #include <algorithm>
+#include <condition_variable>
 #include <cstddef>
 #include <exception>
+#include <mutex>
+#include <new>
 #include <string_view>
 #include <thread>
 #include <vector>
@@ -25,22 +28,66 @@ inline unsigned workerCount(double work)
     return work < 2e5 ? 1u : workerLimit() > 0 ? workerLimit() : cores;
 }
 
+// A shared loop's threads could not all be started: the address space (a
+// thread's stack) or the process's share of threads ran out. A bad_alloc, so
+// that every place that refuses work for want of memory refuses this the same
+// way, with the state as it was.
+struct WorkersUnavailable : std::bad_alloc
+{
+    const char* what() const noexcept override
+    {
+        return "not enough memory to start the worker threads";
+    }
+};
+
 // Runs body(w) for w in 0 .. count - 1, worker 0 on the calling thread (the one
 // that may report progress), and returns when all are done. What a worker
 // throws (a stop, memory running out) is thrown again once all have ended.
+// A body may wait for the others (a barrier), so all run or none does: the
+// workers start only once every thread has started, and when one cannot be
+// started no body runs and WorkersUnavailable is thrown.
 template <class Body> void runWorkers(unsigned count, Body body)
 {
-    std::vector<std::exception_ptr> failed(std::max(count, 1u));
+    if (count <= 1) {
+        body(0u);
+        return;
+    }
+    std::vector<std::exception_ptr> failed(count);
     std::vector<std::thread> threads;
-    threads.reserve(count > 0 ? count - 1 : 0);
-    for (unsigned w = 1; w < count; ++w)
-        threads.emplace_back([&body, &failed, w] {
-            try {
-                body(w);
-            } catch (...) {
-                failed[w] = std::current_exception();
-            }
-        });
+    threads.reserve(count - 1);
+    std::mutex mutex;
+    std::condition_variable opened;
+    enum class Gate { Closed, Run, Skip } gate = Gate::Closed;
+    const auto open = [&](Gate how) {
+        {
+            const std::lock_guard lock(mutex);
+            gate = how;
+        }
+        opened.notify_all();
+    };
+    try {
+        for (unsigned w = 1; w < count; ++w)
+            threads.emplace_back([&, w] {
+                {
+                    std::unique_lock lock(mutex);
+                    opened.wait(lock, [&] { return gate != Gate::Closed; });
+                    if (gate == Gate::Skip)
+                        return;
+                }
+                try {
+                    body(w);
+                } catch (...) {
+                    failed[w] = std::current_exception();
+                }
+            });
+    } catch (const std::exception&) {
+        // std::system_error from the thread, or bad_alloc for its state.
+        open(Gate::Skip);
+        for (std::thread& t : threads)
+            t.join();
+        throw WorkersUnavailable();
+    }
+    open(Gate::Run);
     try {
         body(0u);
     } catch (...) {

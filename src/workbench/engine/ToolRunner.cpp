@@ -13,7 +13,7 @@ bool workKeepingReason(
     } catch (const RunCancelled&) {
         throw;
     } catch (const std::bad_alloc&) {
-        reason = "out of memory";
+        reason = outOfMemoryReason;
         throw;
     } catch (const std::exception& e) {
         reason = e.what();
@@ -21,7 +21,7 @@ bool workKeepingReason(
     }
 }
 
-RunOutcome doToolWork(ToolRun& run, Progress& progress, bool& result)
+RunOutcome doToolWork(ToolRun& run, Progress& progress, bool& result, bool sayFailure)
 {
     std::string reason;
     try {
@@ -30,9 +30,12 @@ RunOutcome doToolWork(ToolRun& run, Progress& progress, bool& result)
     } catch (const RunCancelled&) {
         return RunOutcome::Cancelled;
     } catch (const std::exception&) {
-        std::fprintf(stderr, "%s failed: %s\n", run.name.c_str(), reason.c_str());
+        if (sayFailure) {
+            std::fflush(stdout);
+            std::fprintf(stderr, "%s failed: %s\n", run.name.c_str(), reason.c_str());
+            std::fflush(stderr);
+        }
     }
-    std::fflush(stderr);
     return RunOutcome::Failed;
 }
 
@@ -46,10 +49,10 @@ void endToolRun(ToolRun& run, RunOutcome outcome, bool result)
     }
 }
 
-RunOutcome runToolHere(ToolRun& run, Progress& progress)
+RunOutcome runToolHere(ToolRun& run, Progress& progress, bool sayFailure)
 {
     bool result = false;
-    const RunOutcome outcome = doToolWork(run, progress, result);
+    const RunOutcome outcome = doToolWork(run, progress, result, sayFailure);
     endToolRun(run, outcome, result);
     return outcome;
 }
@@ -57,10 +60,10 @@ RunOutcome runToolHere(ToolRun& run, Progress& progress)
 bool ToolRunner::start(ToolRun run)
 {
     if (progress) {
-        outcome = runToolHere(run, *progress);
+        outcome = runToolHere(run, *progress, failureLines);
     } else {
         Progress own;
-        outcome = runToolHere(run, own);
+        outcome = runToolHere(run, own, failureLines);
     }
     return true;
 }

@@ -50,25 +50,34 @@ public:
     RunOutcome lastOutcome() const { return outcome; }
     // Where runs at once report, and steps that write files too; null: nowhere.
     Progress* reportTo() const { return progress; }
+    // Whether a failed run at once gets its line on standard error; off when
+    // the caller says the failure itself (facetra-cli's one line per failure).
+    void setFailureLines(bool on) { failureLines = on; }
 
 protected:
     RunOutcome outcome = RunOutcome::Done;
 
 private:
     Progress* progress;
+    bool failureLines = true;
 };
 
-// Calls work; when it throws anything but a stop, reason gets why ("out of
-// memory", the exception's text) before the exception goes on.
+// What a run that ran out of memory gives as its reason.
+inline constexpr const char* outOfMemoryReason = "not enough memory";
+
+// Calls work; when it throws anything but a stop, reason gets why
+// (outOfMemoryReason for a bad_alloc, else the exception's text) before the
+// exception goes on.
 bool workKeepingReason(
     const std::function<bool(Progress&)>& work, Progress& progress, std::string& reason);
 
 // Calls run.work on this thread and keeps what it returned in `result`.
-// RunCancelled gives Cancelled; any other exception (memory running out) gives
-// Failed, after a line on standard error naming the run and the reason.
-RunOutcome doToolWork(ToolRun& run, Progress& progress, bool& result);
+// RunCancelled gives Cancelled; any other exception (memory running out, no
+// thread to share the work) gives Failed, after a line on standard error
+// naming the run and the reason unless sayFailure is false.
+RunOutcome doToolWork(ToolRun& run, Progress& progress, bool& result, bool sayFailure = true);
 // What follows the work: finish with its result when it was done, else
 // abandoned.
 void endToolRun(ToolRun& run, RunOutcome outcome, bool result);
 // The two on this thread.
-RunOutcome runToolHere(ToolRun& run, Progress& progress);
+RunOutcome runToolHere(ToolRun& run, Progress& progress, bool sayFailure = true);

@@ -9,6 +9,8 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <memory>
+#include <new>
 #include <utility>
 
 // What each kind of change does to the rest of the workbench. Every step ends
@@ -70,8 +72,19 @@ void Workbench::notify(unsigned changes)
 {
     if (changes == 0)
         return;
-    // A listener may remove itself while being told.
-    const auto current = listeners;
+    // A listener may remove itself while being told: they are told from a copy.
+    decltype(listeners) current;
+    try {
+        current = listeners;
+    } catch (const std::bad_alloc&) {
+        // The change is made: it is told even without memory for the copy,
+        // one listener after another while each is still there.
+        for (std::size_t k = 0; k < listeners.size(); ++k) {
+            const Listener listener = listeners[k].second; // held while it runs
+            listener(changes);
+        }
+        return;
+    }
     for (const auto& [id, listener] : current)
         listener(changes);
 }
@@ -106,8 +119,12 @@ bool Workbench::open(const std::string& path, std::string* problem)
     Mesh fresh;
     // A runner that runs at once may still be asked to stop (Ctrl+C in the
     // batch tool) through its progress.
-    if (!openMeshFile(fresh, path, nullptr, problem, activeRunner->reportTo()))
-        return false;
+    try {
+        if (!openMeshFile(fresh, path, nullptr, problem, activeRunner->reportTo()))
+            return false;
+    } catch (const std::bad_alloc&) {
+        return refuse(path + ": " + memoryMessage("reading it"));
+    }
     takeOpenedMesh(fresh, path);
     return true;
 }
@@ -149,7 +166,7 @@ void Workbench::open(const std::string& path, StepDone done)
     run.abandoned = [end, path](RunOutcome outcome) {
         end(outcome == RunOutcome::Cancelled ? Outcome::Cancelled : Outcome::Failed,
             outcome == RunOutcome::Cancelled ? "the read of " + path + " was cancelled"
-                                             : path + " could not be read: out of memory");
+                                             : path + ": " + memoryMessage("reading it"));
     };
     if (!activeRunner->start(std::move(run)))
         end(Outcome::Refused, "not read");
@@ -288,6 +305,11 @@ Workbench::Snapshot Workbench::snapshot(bool wholeMesh) const
 
 void Workbench::exchange(Snapshot& s, unsigned& changes)
 {
+    // The one part that takes memory, taken before anything is exchanged: the
+    // flags of the mesh the workbench will hold once the meshes are swapped.
+    std::vector<std::pair<int, int>> now;
+    if (s.hasTraversed)
+        now = Snapshot::flagged(s.mesh ? *s.mesh : mesh);
     changes |= ChangeDisplay | ChangeToolState | ChangeColours;
     if (s.mesh) {
         std::swap(mesh, *s.mesh);
@@ -344,7 +366,6 @@ void Workbench::exchange(Snapshot& s, unsigned& changes)
         }
     }
     if (s.hasTraversed) {
-        std::vector<std::pair<int, int>> now = Snapshot::flagged(mesh);
         for (const auto& [f, flag] : now)
             mesh.faces[std::size_t(f)].traversed = 0;
         for (const auto& [f, flag] : s.traversed) {
@@ -360,23 +381,32 @@ void Workbench::exchange(Snapshot& s, unsigned& changes)
     std::swap(highlight, s.highlight);
 }
 
-void Workbench::record(const std::string& name, const Step& step, Snapshot s, bool changesFile)
+void Workbench::record(const std::string& name, const Step& step, Snapshot& s, bool changesFile)
 {
+    // What takes memory comes first, so that running out changes nothing.
+    Step kept = step;
+    doneSteps.reserve(doneSteps.size() + 1);
+    int dropped = 0;
+    if (options.keepHistory) {
+        const std::uint64_t bytes = s.bytes();
+        auto held = std::make_shared<Snapshot>(std::move(s));
+        try {
+            dropped = history.push(makeEditStep(name, bytes, [this, held] {
+                unsigned changes = 0;
+                exchange(*held, changes);
+                // Told once the history has moved the step, so that listeners
+                // see the names Undo and Redo now take.
+                exchangedChanges |= changes;
+            }));
+        } catch (const std::bad_alloc&) {
+            s = std::move(*held);
+            throw;
+        }
+    }
     if (changesFile)
         meshState = newMeshState();
     undoneSteps.clear();
-    doneSteps.push_back(step);
-    if (!options.keepHistory)
-        return;
-    const std::uint64_t bytes = s.bytes();
-    const int dropped
-        = history.push(makeEditStep(name, bytes, [this, kept = std::move(s)]() mutable {
-              unsigned changes = 0;
-              exchange(kept, changes);
-              // Told once the history has moved the step, so that listeners
-              // see the names Undo and Redo now take.
-              exchangedChanges |= changes;
-          }));
+    doneSteps.push_back(std::move(kept));
     if (dropped > 0) {
         status("Undo history full: the " + std::to_string(dropped)
             + (dropped == 1 ? " oldest step was dropped" : " oldest steps were dropped"));
@@ -386,6 +416,7 @@ void Workbench::record(const std::string& name, const Step& step, Snapshot s, bo
 bool Workbench::undoStep()
 {
     exchangedChanges = 0;
+    undoneSteps.reserve(undoneSteps.size() + 1);
     if (running() || !history.undo())
         return false;
     if (!doneSteps.empty()) {
@@ -399,6 +430,7 @@ bool Workbench::undoStep()
 bool Workbench::redoStep()
 {
     exchangedChanges = 0;
+    doneSteps.reserve(doneSteps.size() + 1);
     if (running() || !history.redo())
         return false;
     if (!undoneSteps.empty()) {
@@ -444,7 +476,22 @@ bool Workbench::checkStep(const Step& step, std::string& problem)
 
 bool Workbench::run(const Step& step, StepDone done)
 {
-    return runAt(step, std::move(done));
+    // Memory running out while a step is prepared or applied (a quick step, or
+    // a long one with the runner that runs at once) fails the step; the parts
+    // that build something large build it aside, so the state stays as it was.
+    std::shared_ptr<bool> told;
+    try {
+        told = std::make_shared<bool>(false);
+        return runAt(step, [done, told](const StepEnd& end) {
+            *told = true;
+            if (done)
+                done(end);
+        });
+    } catch (const std::bad_alloc&) {
+        if (!(told && *told) && done)
+            done({ Outcome::Failed, memoryMessage(step.verb) });
+        return false;
+    }
 }
 
 bool Workbench::runAt(const Step& step, StepDone done)

@@ -266,7 +266,12 @@ private:
     void settle(Kind kind);
     Snapshot snapshot(bool wholeMesh) const;
     void exchange(Snapshot& s, unsigned& changes);
-    void record(const std::string& name, const Step& step, Snapshot s, bool changesFile);
+    // Puts the step and what it replaced (s, emptied) on the history. Memory
+    // running out leaves the history and s as they were.
+    void record(const std::string& name, const Step& step, Snapshot& s, bool changesFile);
+    // Runs change, which alters the state before held; when memory runs out
+    // part-way, before is exchanged back and the bad_alloc goes on.
+    template <class Change> void applyOrRestore(Snapshot& before, Change change);
     void takeNewMesh(Mesh& fresh);
     void takeOpenedMesh(Mesh& fresh, const std::string& path);
     void notify(unsigned changes);

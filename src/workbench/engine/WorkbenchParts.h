@@ -52,6 +52,12 @@ inline void copyAsRead(Mesh& to, const Mesh& from)
     to.morphogenNames = from.morphogenNames;
 }
 
+// What a step (or an open) that ran out of memory tells the user.
+inline std::string memoryMessage(const std::string& what)
+{
+    return "not enough memory for " + what;
+}
+
 // What marking a segment or colouring patches changes in a face.
 struct FaceMark
 {

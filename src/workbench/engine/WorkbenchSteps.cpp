@@ -25,6 +25,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <new>
 #include <utility>
 
 using namespace steps;
@@ -73,7 +74,20 @@ struct Workbench::Job
     int partitioned = 0;
     // Why the engine declined the work, when it did.
     std::string reason;
+    // The run's name, for the words of a failure.
+    std::string name;
 };
+
+template <class Change> void Workbench::applyOrRestore(Snapshot& before, Change change)
+{
+    try {
+        change();
+    } catch (const std::bad_alloc&) {
+        unsigned changes = 0;
+        exchange(before, changes);
+        throw;
+    }
+}
 
 bool Workbench::runLong(const Step& step, StepDone& done)
 {
@@ -88,10 +102,12 @@ bool Workbench::runLong(const Step& step, StepDone& done)
             done({ outcome, message, needsUser });
     };
     const auto abandon = [end, job](RunOutcome outcome) {
-        if (outcome == RunOutcome::Failed)
-            end(Outcome::Failed, "failed: " + (job->reason.empty() ? "an error" : job->reason));
-        else
+        if (outcome != RunOutcome::Failed)
             end(Outcome::Cancelled, "cancelled");
+        else if (job->reason == outOfMemoryReason)
+            end(Outcome::Failed, memoryMessage(job->name));
+        else
+            end(Outcome::Failed, "failed: " + (job->reason.empty() ? "an error" : job->reason));
     };
     run.abandoned = abandon;
 
@@ -251,6 +267,7 @@ bool Workbench::runLong(const Step& step, StepDone& done)
         return false;
     }
 
+    job->name = run.name;
     // An engine that declines says why; the reason goes to the user.
     run.work = [job, work = std::move(run.work)](Progress& progress) {
         takeRefusal();
@@ -273,20 +290,23 @@ bool Workbench::runLong(const Step& step, StepDone& done)
             }
             // The run's copy differs from the mesh in its face colours and its
             // normals, built again; the step keeps those of the mesh it replaces.
+            // What takes memory is taken before anything changes.
             Snapshot before = snapshot(false);
-            std::swap(mesh, *job->mesh);
-            before.keepFaceMarks(*job->mesh);
-            before.keepFaceNormals(*job->mesh);
-            before.hasVertexNormals = true;
-            before.vertexNormals = std::move(job->mesh->vertexNormals);
+            before.keepFaceMarks(mesh);
+            before.keepFaceNormals(mesh);
             before.classifier = std::make_unique<ClassifierState>(classifier);
-            classifier.table = std::move(job->classifier.table);
-            static_cast<ClassifierState&>(classifier) = std::move(job->classifier);
-            classifier.mesh = &mesh;
-            classifier.progress = nullptr;
+            applyOrRestore(before, [&] {
+                std::swap(mesh, *job->mesh);
+                before.hasVertexNormals = true;
+                before.vertexNormals = std::move(job->mesh->vertexNormals);
+                classifier.table = std::move(job->classifier.table);
+                static_cast<ClassifierState&>(classifier) = std::move(job->classifier);
+                classifier.mesh = &mesh;
+                classifier.progress = nullptr;
+                settle(Kind::Classification);
+                record(name, job->resolved, before, true);
+            });
             tableGeneration = geometryId;
-            settle(Kind::Classification);
-            record(name, job->resolved, std::move(before), true);
             notify(ChangeColours | ChangeNormals | ChangeDisplay | ChangeToolState | ChangeHistory
                 | ChangeFile);
             end(Outcome::Done, {});
@@ -307,11 +327,13 @@ bool Workbench::runLong(const Step& step, StepDone& done)
                     !job->reason.empty());
                 return;
             }
-            before.keepFaceNormals(mesh);
-            for (std::size_t f = 0; f < mesh.faces.size(); ++f)
-                mesh.faces[f].normal = job->mesh->faces[f].normal;
-            settle(Kind::Normals);
-            record(name, job->resolved, std::move(before), true);
+            applyOrRestore(before, [&] {
+                before.keepFaceNormals(mesh);
+                for (std::size_t f = 0; f < mesh.faces.size(); ++f)
+                    mesh.faces[f].normal = job->mesh->faces[f].normal;
+                settle(Kind::Normals);
+                record(name, job->resolved, before, true);
+            });
             notify(ChangeNormals | ChangeDisplay | ChangeToolState | ChangeHistory | ChangeFile);
             end(Outcome::Done, {});
             return;
@@ -329,39 +351,43 @@ bool Workbench::runLong(const Step& step, StepDone& done)
         // the workbench's, which the step keeps with every state the new mesh
         // clears.
         Snapshot before = snapshot(false);
-        before.mesh = std::move(job->mesh);
-        std::swap(mesh, *before.mesh);
-        before.classifier = std::make_unique<ClassifierState>(std::move(classifier));
-        before.filter = std::make_unique<MeanShiftFilter>(std::move(meanShift));
-        meanShift.mesh = &mesh;
-        meanShift.setProfile(before.filter->profile, before.filter->profileHeight);
-        meanShift.weightMode = before.filter->weightMode;
-        ++geometryId;
-        unsigned changes = ChangeGeometry | ChangeColours | ChangeNormals | ChangeDisplay
-            | ChangeToolState | ChangeHistory | ChangeFile;
-        if (q.verb == Terrain) {
-            before.backup = std::make_unique<Mesh>();
-            std::swap(backupMesh, *before.backup);
-            if (options.keepBackup)
-                copyAsRead(backupMesh, mesh);
-            before.cube = std::make_unique<PlaneWidgetInCube>(clipCube);
-            before.backupState = backupState;
-            before.hasFile = true;
-            before.fileName = fileName;
-            before.untitledName = untitledName;
-            before.fileStates = fileStates;
-            settle(Kind::NewMesh);
-            changes |= ChangeNewMesh | ChangeClipping;
-            // A terrain is no file's mesh until it is saved.
-            fileName.clear();
-            untitledName = "terrain";
-            fileStates.clear();
-        } else {
-            settle(Kind::NewGeometry);
-        }
+        applyOrRestore(before, [&] {
+            before.mesh = std::move(job->mesh);
+            std::swap(mesh, *before.mesh);
+            before.classifier = std::make_unique<ClassifierState>(std::move(classifier));
+            before.filter = std::make_unique<MeanShiftFilter>(std::move(meanShift));
+            meanShift.mesh = &mesh;
+            meanShift.setProfile(before.filter->profile, before.filter->profileHeight);
+            meanShift.weightMode = before.filter->weightMode;
+            ++geometryId;
+            if (q.verb == Terrain) {
+                // Each part is complete before it is marked as held.
+                before.fileName = fileName;
+                before.untitledName = untitledName;
+                before.fileStates = fileStates;
+                before.hasFile = true;
+                before.cube = std::make_unique<PlaneWidgetInCube>(clipCube);
+                before.backupState = backupState;
+                before.backup = std::make_unique<Mesh>();
+                std::swap(backupMesh, *before.backup);
+                if (options.keepBackup)
+                    copyAsRead(backupMesh, mesh);
+                settle(Kind::NewMesh);
+                // A terrain is no file's mesh until it is saved.
+                fileName.clear();
+                untitledName = "terrain";
+                fileStates.clear();
+            } else {
+                settle(Kind::NewGeometry);
+            }
+            record(name, job->resolved, before, true);
+        });
         if (!options.keepHistory)
             before = Snapshot();
-        record(name, job->resolved, std::move(before), true);
+        unsigned changes = ChangeGeometry | ChangeColours | ChangeNormals | ChangeDisplay
+            | ChangeToolState | ChangeHistory | ChangeFile;
+        if (q.verb == Terrain)
+            changes |= ChangeNewMesh | ChangeClipping;
         // The terrain is its own backup: reload brings back this state.
         if (q.verb == Terrain)
             backupState = meshState;
@@ -374,6 +400,21 @@ bool Workbench::runLong(const Step& step, StepDone& done)
         }
         end(Outcome::Done, {});
     };
+    // Applying the result takes a little memory too: a step that finds none
+    // ends Failed rather than taking the program down (the window runs this
+    // from its event loop).
+    const auto guarded = [end, job](auto apply) {
+        return [end, job, apply = std::move(apply)](auto argument) {
+            try {
+                apply(argument);
+            } catch (const std::bad_alloc&) {
+                end(Outcome::Failed, memoryMessage(job->name));
+            }
+        };
+    };
+    run.finish = guarded(std::move(run.finish));
+    if (run.abandoned)
+        run.abandoned = guarded(std::move(run.abandoned));
     if (!activeRunner->start(std::move(run))) {
         // The runner said why (a run is going, or the user declined).
         if (done)
@@ -405,11 +446,17 @@ bool Workbench::runQuick(const Step& step, StepDone& done)
         Snapshot before = snapshot(false);
         before.keepFaceMarks(mesh);
         before.classifier = std::make_unique<ClassifierState>(classifier);
-        if (!classifier.partition(n))
+        bool parted = false;
+        applyOrRestore(before, [&] {
+            parted = classifier.partition(n);
+            if (!parted)
+                return;
+            shownPatch = std::min(shownPatch, n - 1);
+            settle(Kind::Partition);
+            record("Re-partition", resolved, before, true);
+        });
+        if (!parted)
             return refuse("the faces were not re-partitioned");
-        shownPatch = std::min(shownPatch, n - 1);
-        settle(Kind::Partition);
-        record("Re-partition", resolved, std::move(before), true);
         notify(ChangeColours | ChangeDisplay | ChangeToolState | ChangeHistory | ChangeFile);
         return end(Outcome::Done, {});
     }
@@ -431,17 +478,19 @@ bool Workbench::runQuick(const Step& step, StepDone& done)
             p.angle = traversal.angle;
         if (!traversalAllowed(mesh))
             return refuse("no face picked");
-        traversal.run(p.depth, p.angle);
-        highlight.clear();
-        for (int f = 0; f < mesh.numFaces; ++f) {
-            if (mesh.faces[std::size_t(f)].traversed == 1)
-                highlight.push_back(f);
-        }
-        resolved.set("face", stepNumber(mesh.selected));
-        resolved.set("depth", stepNumber(p.depth));
-        resolved.set("angle", stepNumber(p.angle));
-        settle(Kind::Pick);
-        record(p.verb == Pick ? "Pick" : "Edge Traversal", resolved, std::move(before), false);
+        applyOrRestore(before, [&] {
+            traversal.run(p.depth, p.angle);
+            highlight.clear();
+            for (int f = 0; f < mesh.numFaces; ++f) {
+                if (mesh.faces[std::size_t(f)].traversed == 1)
+                    highlight.push_back(f);
+            }
+            resolved.set("face", stepNumber(mesh.selected));
+            resolved.set("depth", stepNumber(p.depth));
+            resolved.set("angle", stepNumber(p.angle));
+            settle(Kind::Pick);
+            record(p.verb == Pick ? "Pick" : "Edge Traversal", resolved, before, false);
+        });
         notify(ChangeColours | ChangeToolState | ChangeHistory);
         return end(Outcome::Done, {});
     }
@@ -456,10 +505,17 @@ bool Workbench::runQuick(const Step& step, StepDone& done)
         before.keepFaceMarks(mesh);
         auto source = std::move(traversal.randomHue);
         traversal.randomHue = [hue] { return hue; };
-        traversal.markCurrent();
+        try {
+            applyOrRestore(before, [&] {
+                traversal.markCurrent();
+                settle(Kind::Mark);
+                record("Mark Segment", resolved, before, true);
+            });
+        } catch (const std::bad_alloc&) {
+            traversal.randomHue = std::move(source);
+            throw;
+        }
         traversal.randomHue = std::move(source);
-        settle(Kind::Mark);
-        record("Mark Segment", resolved, std::move(before), true);
         notify(ChangeColours | ChangeDisplay | ChangeToolState | ChangeHistory | ChangeFile);
         return end(Outcome::Done, {});
     }
@@ -480,35 +536,47 @@ bool Workbench::runQuick(const Step& step, StepDone& done)
         before.hasVertexColours = true;
         before.vertexColours = mesh.vertexColours;
         before.vertexColoursSet = mesh.vertexColoursSet;
-        if (p.verb == Morphogens) {
-            colourByMorphogens(mesh, setting);
-        } else {
+        if (p.verb == HeightColours) {
             if (!step.find("use-stops"))
                 p.useStops = useColourStops;
             resolved.set("use-stops", p.useStops ? "1" : "0");
-            useColourStops = p.useStops;
-            colourByHeight(mesh, p.stops, p.useStops);
-            mesh.vertexColoursSet = true;
         }
-        settle(Kind::Colouring);
-        record(p.verb == Morphogens ? "Morphogen Colours" : "Height Colours", resolved,
-            std::move(before), true);
+        applyOrRestore(before, [&] {
+            if (p.verb == Morphogens) {
+                colourByMorphogens(mesh, setting);
+            } else {
+                colourByHeight(mesh, p.stops, p.useStops);
+                mesh.vertexColoursSet = true;
+            }
+            settle(Kind::Colouring);
+            record(p.verb == Morphogens ? "Morphogen Colours" : "Height Colours", resolved, before,
+                true);
+        });
+        if (p.verb == HeightColours)
+            useColourStops = p.useStops;
         notify(ChangeColours | ChangeDisplay | ChangeToolState | ChangeHistory | ChangeFile);
         return end(Outcome::Done, {});
     }
     case Reload: {
         if (!options.keepBackup)
             return refuse("no backup of the mesh as read is kept");
+        // Built aside, so that memory running out leaves the mesh as it was.
+        Mesh fresh;
+        copyAsRead(fresh, backupMesh);
+        if (fresh.numVertices != backupMesh.numVertices || fresh.numFaces != backupMesh.numFaces)
+            return end(Outcome::Failed, memoryMessage("Reload"));
+        buildLoadData(fresh);
         Snapshot before = snapshot(true);
         if (options.keepHistory) {
             before.classifier = std::make_unique<ClassifierState>(classifier);
             before.filter = std::make_unique<MeanShiftFilter>(meanShift);
         }
-        copyAsRead(mesh, backupMesh);
-        buildLoadData(mesh);
-        ++geometryId;
-        settle(Kind::NewGeometry);
-        record("Reload", resolved, std::move(before), false);
+        applyOrRestore(before, [&] {
+            std::swap(mesh, fresh);
+            ++geometryId;
+            settle(Kind::NewGeometry);
+            record("Reload", resolved, before, false);
+        });
         meshState = backupState;
         notify(ChangeGeometry | ChangeColours | ChangeNormals | ChangeDisplay | ChangeToolState
             | ChangeHistory | ChangeFile);

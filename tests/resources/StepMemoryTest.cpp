@@ -1,0 +1,159 @@
+// Memory running out inside a step, at every allocation the step makes in
+// turn: the step ends Failed or Refused (never an escaping bad_alloc), and the
+// mesh, the history and the steps are as before.
+
+#include "WorkbenchTestUtil.h"
+
+#include "mesh/engine/Workers.h"
+
+#include <atomic>
+#include <barrier>
+#include <cstdlib>
+#include <map>
+#include <new>
+
+// The replacement below pairs operator new with malloc and delete with free.
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+#endif
+
+namespace {
+
+// Allocations to let through before one fails; negative: none fails.
+std::atomic<long> allocationsLeft { -1 };
+
+} // namespace
+
+void* operator new(std::size_t size)
+{
+    if (allocationsLeft.load(std::memory_order_relaxed) >= 0 && allocationsLeft.fetch_sub(1) == 0)
+        throw std::bad_alloc();
+    if (void* p = std::malloc(size ? size : 1))
+        return p;
+    throw std::bad_alloc();
+}
+
+void operator delete(void* p) noexcept
+{
+    std::free(p);
+}
+
+void operator delete(void* p, std::size_t) noexcept
+{
+    std::free(p);
+}
+
+namespace {
+
+using namespace wbtest;
+
+// The parts of the state a failed step must leave alone, each named.
+std::map<std::string, std::string> state(const Workbench& w)
+{
+    return { { "geometry", geometry(w.mesh) }, { "vertex colours", bytes(w.mesh.vertexColours) },
+        { "face colours", eachFace(w.mesh, [](const Face& f) { return bytes(f.colour); }) },
+        { "history", w.undoName() + "|" + w.redoName() }, { "steps", w.stepsScript() },
+        { "modified", w.isModified() ? "modified" : "as saved" } };
+}
+
+// The names of the parts that differ.
+std::string changed(
+    const std::map<std::string, std::string>& a, const std::map<std::string, std::string>& b)
+{
+    std::string names;
+    for (const auto& [name, value] : a)
+        if (b.at(name) != value)
+            names += name + " ";
+    return names;
+}
+
+TEST(StepMemory, EveryAllocationThatFailsLeavesMeshHistoryAndStepsAsTheyWere)
+{
+    const TempDir dir;
+    const std::string grid = writeGrid(dir, "grid.obj", 6);
+    const char* const lines[] = {
+        "subdivide levels=1",
+        "simplify lod=50",
+        "classify weight=0.5 mode=dijkstra",
+        "reload",
+        "height-colours",
+        "pick face=3 depth=2 angle=30",
+        "undo",
+    };
+    for (const char* line : lines) {
+        int failures = 0;
+        bool done = false;
+        for (long k = 0; k < 20000 && !done; ++k) {
+            Workbench w;
+            ASSERT_TRUE(w.open(grid));
+            runOk(w, "simplify lod=80");
+            const auto before = state(w);
+            const Step s = step(line);
+            Workbench::StepEnd end { Outcome::Failed, "not ended" };
+            allocationsLeft = k;
+            try {
+                w.run(s, [&end](const Workbench::StepEnd& e) { end = e; });
+            } catch (const std::bad_alloc&) {
+                allocationsLeft = -1;
+                FAIL() << line << ": bad_alloc escaped at allocation " << k;
+            }
+            const bool injected = allocationsLeft.exchange(-1) < 0;
+            done = !injected;
+            if (end.outcome == Outcome::Done)
+                continue;
+            ++failures;
+            EXPECT_TRUE(end.outcome == Outcome::Failed || end.outcome == Outcome::Refused)
+                << line << " at allocation " << k << ": " << end.message;
+            EXPECT_FALSE(end.message.empty()) << line << " at allocation " << k;
+            ASSERT_EQ(changed(state(w), before), "")
+                << line << " at allocation " << k << ": " << end.message;
+        }
+        EXPECT_TRUE(done) << line;
+        EXPECT_GT(failures, 0) << line << ": no allocation failed it";
+    }
+}
+
+TEST(StepMemory, AStepThatRunsOutSaysSoInOneMessage)
+{
+    const TempDir dir;
+    Workbench w;
+    ASSERT_TRUE(w.open(writeGrid(dir, "grid.obj", 6)));
+    const auto before = state(w);
+    const Step reload = step("reload");
+    allocationsLeft = 0;
+    const Workbench::StepEnd end = run(w, reload);
+    allocationsLeft = -1;
+    EXPECT_EQ(end.outcome, Outcome::Failed);
+    EXPECT_EQ(end.message, "not enough memory for reload");
+    EXPECT_EQ(changed(state(w), before), "");
+}
+
+// A shared loop whose threads cannot all start runs no body at all (a body
+// may wait at a barrier for the others) and says so as memory running out.
+TEST(Workers, AThreadThatCannotStartRunsNoBodyAndThrowsABadAlloc)
+{
+    for (long k = 0; k < 64; ++k) {
+        std::barrier sync(4);
+        std::atomic<int> ran { 0 };
+        bool threw = false;
+        allocationsLeft = k;
+        try {
+            runWorkers(4, [&](unsigned) {
+                ++ran;
+                sync.arrive_and_wait();
+            });
+        } catch (const std::bad_alloc&) {
+            threw = true;
+        }
+        const bool injected = allocationsLeft.exchange(-1) < 0;
+        if (!injected) {
+            EXPECT_EQ(ran, 4);
+            return;
+        }
+        EXPECT_TRUE(threw) << k;
+        EXPECT_TRUE(ran == 0 || ran == 4) << k;
+    }
+    ADD_FAILURE() << "runWorkers made more than 64 allocations";
+}
+
+} // namespace
