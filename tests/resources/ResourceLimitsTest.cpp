@@ -110,18 +110,23 @@ TEST(ResourceLimits, WorkThatDoesNotFitIsOneLineAndStatusOneAndLeavesTheOutputAl
     const rlim_t limit = start + (rlim_t(48) << 20);
     const std::string big = dir.write("big.obj", gridObj(1200));
     const std::string small = dir.write("small.obj", gridObj(60));
-    const std::string medium = dir.write("medium.obj", gridObj(150));
+    // Read in a few megabytes; its distance table takes 770 MB.
+    const std::string medium = dir.write("medium.obj", gridObj(100));
     const std::string old = "old bytes\n";
     struct Case
     {
         const char* what;
         std::vector<std::string> args;
+        // What the line says.
+        const char* says;
     } cases[] = {
-        { "load", { "convert", big, dir.file("out.obj") } },
-        { "load for info", { "info", big } },
-        { "subdivision", { "subdivide", "--levels", "5", small, dir.file("out.obj") } },
-        { "classification", { "classify", "--mode", "dijkstra", medium } },
-        { "classification by Floyd", { "classify", "--mode", "floyd", medium } },
+        { "load", { "convert", big, dir.file("out.obj") }, "memory" },
+        { "load for info", { "info", big }, "memory" },
+        { "subdivision", { "subdivide", "--levels", "5", small, dir.file("out.obj") },
+            "was not subdivided" },
+        { "classification", { "classify", "--mode", "dijkstra", medium }, "was not classified" },
+        { "classification by Floyd", { "classify", "--mode", "floyd", medium },
+            "was not classified" },
     };
     for (const Case& c : cases) {
         dir.write("out.obj", old);
@@ -129,6 +134,7 @@ TEST(ResourceLimits, WorkThatDoesNotFitIsOneLineAndStatusOneAndLeavesTheOutputAl
         EXPECT_EQ(end.status, 1) << c.what << ": " << end.err;
         EXPECT_EQ(lines(end.err), 1) << c.what << ": " << end.err;
         EXPECT_EQ(end.err.rfind("facetra-cli: ", 0), 0u) << c.what << ": " << end.err;
+        EXPECT_NE(end.err.find(c.says), std::string::npos) << c.what << ": " << end.err;
         EXPECT_EQ(readFile(dir.file("out.obj")), old) << c.what;
         EXPECT_EQ(testutil::namesIn(dir.path()).size(), 8u) << c.what << ": a file left behind";
     }

@@ -6,6 +6,7 @@
 #include <QPointer>
 
 #include <algorithm>
+#include <exception>
 #include <new>
 
 ViewLod::ViewLod(QObject* parent)
@@ -59,13 +60,24 @@ void ViewLod::geometryChanged(const Mesh& mesh)
     isReady = mesh.numFaces < kLodLeastFaces;
     if (isReady)
         return;
+    try {
+        startWorker(mesh);
+    } catch (const std::exception&) {
+        // No memory for the copy, or no thread (std::system_error): the whole
+        // mesh is drawn throughout.
+        workerStop.reset();
+        workerDone.reset();
+        isReady = true;
+    }
+}
+
+void ViewLod::startWorker(const Mesh& mesh)
+{
     // The copy is taken here, while the mesh cannot change; the worker reads
     // only the copy.
     auto source = std::make_shared<LodSource>(LodSource::of(mesh));
     auto stop = std::make_shared<std::atomic<bool>>(false);
     auto done = std::make_shared<std::atomic<bool>>(false);
-    workerStop = stop;
-    workerDone = done;
     const std::uint64_t wanted = generation;
     QPointer<ViewLod> self(this);
     worker = std::thread([self, source, stop, done, wanted, this] {
@@ -100,6 +112,8 @@ void ViewLod::geometryChanged(const Mesh& mesh)
             },
             Qt::QueuedConnection);
     });
+    workerStop = stop;
+    workerDone = done;
 }
 
 int ViewLod::chooseLevel(int mode, int fullFaces) const

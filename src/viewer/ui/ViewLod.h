@@ -73,6 +73,9 @@ private:
     void stopWorker();
     // Tells the current worker to stop, without waiting for it.
     void retireWorker();
+    // Starts a worker building the levels of mesh; throws when there is no
+    // memory for its copy or no thread for it.
+    void startWorker(const Mesh& mesh);
 
     struct Built
     {

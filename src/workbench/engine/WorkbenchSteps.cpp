@@ -76,6 +76,8 @@ struct Workbench::Job
     std::string reason;
     // The run's name, for the words of a failure.
     std::string name;
+    // done has been told how the step ended.
+    bool ended = false;
 };
 
 template <class Change> void Workbench::applyOrRestore(Snapshot& before, Change change)
@@ -97,10 +99,12 @@ bool Workbench::runLong(const Step& step, StepDone& done)
     const Parsed& p = job->p;
     job->resolved = step;
     ToolRun run;
-    const auto end = [done](Outcome outcome, const std::string& message, bool needsUser = false) {
-        if (done)
-            done({ outcome, message, needsUser });
-    };
+    const auto end
+        = [done, job](Outcome outcome, const std::string& message, bool needsUser = false) {
+              job->ended = true;
+              if (done)
+                  done({ outcome, message, needsUser });
+          };
     const auto abandon = [end, job](RunOutcome outcome) {
         if (outcome != RunOutcome::Failed)
             end(Outcome::Cancelled, "cancelled");
@@ -408,7 +412,9 @@ bool Workbench::runLong(const Step& step, StepDone& done)
             try {
                 apply(argument);
             } catch (const std::bad_alloc&) {
-                end(Outcome::Failed, memoryMessage(job->name));
+                // Unless the step had ended and what ran out was its listener.
+                if (!job->ended)
+                    end(Outcome::Failed, memoryMessage(job->name));
             }
         };
     };
