@@ -83,6 +83,11 @@ TEST(ReadReasons, EveryFailedReadNamesTheFileAndSaysWhy)
         { "empty.stl", "solid x\nendsolid x\n", "holds no complete facet" },
         { "lying.off", "OFF\n900000 1 0\n0 0 0\n",
             "announces more vertices or faces than the file holds" },
+        // Text bodies are walked as the library reads them: it gathers a face's corners first.
+        { "corners-text.off", "OFF\n3 1 0\n0 0 0\n1 0 0\n0 1 0\n2147483647 0 1 2\n",
+            "announces more corners than the file holds" },
+        { "corners-past-range.off", "OFF\n3 2 0\n0 0 0\n1 0 0\n0 1 0\n3 0 1 2\n99999999999 0 1 2\n",
+            "announces more corners than the file holds" },
         // Binary bodies are walked through whole before the library reads them: it would
         // read on past their end (for seconds), with counts it never read.
         { "lying-binary.off", std::string("OFF BINARY\n\0\0\0\0\xa0\x86\x01\0\0\0\0\0", 23),

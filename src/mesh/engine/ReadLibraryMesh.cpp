@@ -22,6 +22,7 @@
 #include <cstring>
 #include <iostream>
 #include <limits>
+#include <locale.h>
 #include <new>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -238,17 +239,217 @@ bool offBinaryBodyFits(const std::string& bytes, const OffFirstLine& line, std::
     return true;
 }
 
+// The library's text stream as the OFF reader uses it, over the bytes after the
+// first line: numbers taken with >> and lines with getline, with the stream's
+// states. A value the stream does not store (it has failed, or only blanks were
+// left) keeps what it held before, as the stream's own variables do.
+class OffTextStream
+{
+public:
+    OffTextStream(const std::string& bytes, std::size_t at)
+        : bytes_(bytes)
+        , at_(at)
+    { }
+
+    bool failed() const { return failed_; }
+    bool atEnd() const { return eof_; }
+    std::size_t remaining() const { return bytes_.size() - at_; }
+
+    // >> into an unsigned int: a sign, then decimal digits; a minus wraps, a
+    // number past the type's range stores its largest value and fails.
+    // Returns whether value was stored.
+    bool readCount(std::uint64_t& value)
+    {
+        if (!skipBlanks())
+            return false;
+        std::string text;
+        if (at_ < bytes_.size() && (bytes_[at_] == '+' || bytes_[at_] == '-'))
+            text += bytes_[at_++];
+        while (at_ < bytes_.size() && bytes_[at_] >= '0' && bytes_[at_] <= '9')
+            text += bytes_[at_++];
+        eof_ = at_ == bytes_.size();
+        const bool negative = !text.empty() && text[0] == '-';
+        const std::size_t signs = !text.empty() && (negative || text[0] == '+') ? 1 : 0;
+        if (text.size() == signs) {
+            value = 0;
+            failed_ = true;
+            return true;
+        }
+        std::uint64_t n = 0;
+        bool over = false;
+        for (std::size_t i = signs; i < text.size() && !over; ++i) {
+            n = n * 10 + std::uint64_t(text[i] - '0');
+            over = n > 0xffffffffu;
+        }
+        if (over) {
+            value = 0xffffffffu;
+            failed_ = true;
+        } else {
+            value = negative ? (0x100000000u - n) & 0xffffffffu : n;
+        }
+        return true;
+    }
+
+    // >> into a float: sign, digits, one point, then an exponent after a digit;
+    // what was taken must convert whole and within range.
+    void readFloat()
+    {
+        if (!skipBlanks())
+            return;
+        std::string text;
+        const auto take = [&](auto accept) {
+            if (at_ < bytes_.size() && accept(bytes_[at_])) {
+                text += bytes_[at_++];
+                return true;
+            }
+            return false;
+        };
+        const auto sign = [](char c) { return c == '+' || c == '-'; };
+        const auto digit = [](char c) { return c >= '0' && c <= '9'; };
+        take(sign);
+        bool mantissa = false, point = false;
+        for (;;) {
+            if (take(digit)) {
+                mantissa = true;
+            } else if (!point && take([](char c) { return c == '.'; })) {
+                point = true;
+            } else if (mantissa && take([](char c) { return c == 'e' || c == 'E'; })) {
+                take(sign);
+                while (take(digit)) { }
+                break;
+            } else {
+                break;
+            }
+        }
+        eof_ = at_ == bytes_.size();
+        static const locale_t c = ::newlocale(LC_ALL_MASK, "C", locale_t(0));
+        char* end = nullptr;
+        const float value = ::strtof_l(text.c_str(), &end, c);
+        if (text.empty() || end != text.c_str() + text.size() || std::isinf(value))
+            failed_ = true;
+    }
+
+    // getline: up to and past the next line feed.
+    void skipLine()
+    {
+        if (failed_ || eof_) {
+            failed_ = true;
+            return;
+        }
+        const std::size_t newline = bytes_.find('\n', at_);
+        if (newline == std::string::npos) {
+            failed_ = at_ == bytes_.size();
+            at_ = bytes_.size();
+            eof_ = true;
+        } else {
+            at_ = newline + 1;
+        }
+    }
+
+private:
+    static bool isBlank(char c)
+    {
+        return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+    }
+
+    // The sentry: a failed stream, or blanks to the end, store nothing.
+    bool skipBlanks()
+    {
+        if (failed_ || eof_) {
+            failed_ = true;
+            return false;
+        }
+        while (at_ < bytes_.size() && isBlank(bytes_[at_]))
+            ++at_;
+        if (at_ == bytes_.size()) {
+            eof_ = failed_ = true;
+            return false;
+        }
+        return true;
+    }
+
+    const std::string& bytes_;
+    std::size_t at_;
+    bool failed_ = false;
+    bool eof_ = false;
+};
+
+// A text body read as the library reads it: the counts after the first line,
+// per vertex three numbers (three more with normals) and the rest of the line,
+// per face a corner count and as many indices (and the rest of the line with
+// colours). The library collects a face's corners before it looks at them, so a
+// count of 2^31 takes 8 GB: each corner must fit in the bytes that remain, at
+// least two ("0 "). Once its stream has failed the library reads nothing more,
+// and every face left repeats the last corner count with the indices it
+// holds: those together must fit the file, and the indices must have been read.
+bool offTextBodyFits(const std::string& bytes, const OffFirstLine& line, std::string& why)
+{
+    const std::size_t newline = bytes.find('\n');
+    OffTextStream in(bytes, newline == std::string::npos ? bytes.size() : newline + 1);
+    if (newline == std::string::npos) {
+        why = "has no vertex and face counts";
+        return false;
+    }
+    std::uint64_t vertices = 0, faces = 0, edges = 0;
+    if (!in.readCount(vertices) || !in.readCount(faces) || !in.readCount(edges) || in.failed()) {
+        why = "has no vertex and face counts";
+        return false;
+    }
+    // Every vertex takes at least six bytes of text ("0 0 0\n") and every face
+    // eight ("3 0 1 2\n").
+    if (vertices * 6 + faces * 8 > bytes.size()) {
+        why = "announces more vertices or faces than the file holds";
+        return false;
+    }
+    for (std::uint64_t v = 0; v < vertices && !in.atEnd() && !in.failed(); ++v) {
+        for (int k = 0; k < (line.normals ? 6 : 3); ++k)
+            in.readFloat();
+        in.skipLine();
+    }
+    // The library's corner count shares its variable with the vertex count;
+    // a triangle's indices go to three variables, a polygon's to a fourth (and
+    // its loop counter is the triangle's first).
+    std::uint64_t corners = vertices;
+    bool stored[4] = { false, false, false, false };
+    std::uint64_t f = 0;
+    for (; f < faces && !in.failed(); ++f) {
+        in.readCount(corners);
+        if (in.failed())
+            break;
+        if (corners * 2 > in.remaining()) {
+            why = "announces more corners than the file holds";
+            return false;
+        }
+        std::uint64_t index = 0;
+        if (corners == 3) {
+            for (int k = 0; k < 3; ++k)
+                stored[k] = in.readCount(index) || stored[k];
+        } else {
+            for (std::uint64_t k = 0; k < corners; ++k)
+                stored[3] = in.readCount(index) || stored[3];
+            stored[0] = true;
+        }
+        if (line.colours)
+            in.skipLine();
+    }
+    if (f < faces && corners > 0) {
+        const bool indicesRead = corners == 3 ? stored[0] && stored[1] && stored[2] : stored[3];
+        if (corners > bytes.size() / 2 / (faces - f) || !indicesRead) {
+            why = "announces more corners than the file holds";
+            return false;
+        }
+    }
+    return true;
+}
+
 // The library's OFF reader believes the counts and reads on past the end of
-// the file for as many entries as they announce. The counts are passed on only
-// when they are numbers the file can hold: every vertex takes at least six
-// bytes of text ("0 0 0\n") and every face eight ("3 0 1 2\n"); a binary body
-// is walked through whole.
+// the file for as many entries as they announce. The body, text or binary, is
+// walked through whole as the library will read it first.
 bool offHeaderIsSound(const std::string& bytes, std::string& why)
 {
-    const std::uint64_t size = bytes.size();
     const std::string head = bytes.substr(0, 4096);
     std::vector<std::string> words;
-    for (std::size_t i = 0; i < head.size() && words.size() < 5;) {
+    for (std::size_t i = 0; i < head.size() && words.empty();) {
         const unsigned char c = (unsigned char)head[i];
         if (c == '#') {
             while (i < head.size() && head[i] != '\n')
@@ -271,22 +472,7 @@ bool offHeaderIsSound(const std::string& bytes, std::string& why)
     const OffFirstLine line = offFirstLine(bytes);
     if (line.binary)
         return offBinaryBodyFits(bytes, line, why);
-    const std::size_t first = words.size() > 1 && words[1] == "BINARY" ? 2 : 1;
-    double counts[2] = { -1.0, -1.0 };
-    for (int k = 0; k < 2; ++k) {
-        const std::string w
-            = first + std::size_t(k) < words.size() ? words[first + std::size_t(k)] : "";
-        if (w.empty() || w.size() > 10 || w.find_first_not_of("0123456789") != std::string::npos) {
-            why = "has no vertex and face counts";
-            return false;
-        }
-        counts[k] = std::strtod(w.c_str(), nullptr);
-    }
-    if (counts[0] * 6.0 + counts[1] * 8.0 > double(size)) {
-        why = "announces more vertices or faces than the file holds";
-        return false;
-    }
-    return true;
+    return offTextBodyFits(bytes, line, why);
 }
 
 // The library's OFF reader takes some header flags (COFF colours among them)
