@@ -13,10 +13,8 @@
 bool readHeightMapFile(const std::string& path, HeightMap& map, std::string& problem)
 {
     QImage image;
-    if (!loadHeightMapImage(QFile::decodeName(QByteArray::fromStdString(path)), image)) {
-        problem = "not a PNG image";
+    if (!loadHeightMapImage(QFile::decodeName(QByteArray::fromStdString(path)), image, &problem))
         return false;
-    }
     map = heightMapFromImage(image);
     return true;
 }
@@ -74,15 +72,17 @@ int runTerrain(const Args& args)
         return fail(refusal);
 
     VerbBench bench;
-    bool unreadable = false;
+    std::string unreadable;
     bench.workbench.heightMapReader
         = [&unreadable](const std::string& path, HeightMap& map, std::string& problem) {
-              unreadable = !readHeightMapFile(path, map, problem);
-              return !unreadable;
+              if (readHeightMapFile(path, map, problem))
+                  return true;
+              unreadable = problem;
+              return false;
           };
     if (bench.run(terrainStep(heightmap, parameters)).outcome != Workbench::Outcome::Done)
-        return fail(unreadable ? "cannot read '" + heightmap + "' as a PNG image"
-                               : std::string("no terrain was built"));
+        return fail(!unreadable.empty() ? "cannot read '" + heightmap + "': " + unreadable
+                                        : std::string("no terrain was built"));
     if (colour && bench.run(heightColoursStep({}, false)).outcome != Workbench::Outcome::Done)
         return fail("the terrain was not coloured");
     return bench.save(files[0]);

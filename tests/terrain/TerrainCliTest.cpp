@@ -15,6 +15,9 @@
 
 #include <QTemporaryDir>
 
+#include <algorithm>
+#include <fstream>
+
 using testutil::readFile;
 
 TEST(TerrainCli, WritesTheEnginesMeshAndRefusesBadArguments)
@@ -58,4 +61,46 @@ TEST(TerrainCli, WritesTheEnginesMeshAndRefusesBadArguments)
     ASSERT_EQ(back.numVertices, mesh.numVertices);
     for (int i = 0; i < mesh.numVertices; i += 97)
         EXPECT_NEAR(back.vertexColours[i].y, mesh.vertexColours[i].y, 1e-5f);
+}
+
+// A PNG's header is read before Qt decodes anything: a file of a few bytes that
+// claims 100000 x 100000 pixels (40 GB decoded) is refused at once, in one line.
+TEST(TerrainCli, AnImageTooLargeToDecodeIsRefusedFromItsHeader)
+{
+    QTemporaryDir dir;
+    const std::string png = dir.filePath("huge.png").toStdString();
+    const std::string out = dir.filePath("huge.obj").toStdString();
+    QImage small(2, 2, QImage::Format_RGB32);
+    small.fill(Qt::gray);
+    ASSERT_TRUE(small.save(QString::fromStdString(png), "PNG"));
+    // Width and height of the IHDR chunk, with its checksum left as it was: the
+    // check needs none of the rest.
+    std::string bytes = readFile(png);
+    for (int at : { 16, 20 }) {
+        const unsigned side = 100000;
+        for (int k = 0; k < 4; ++k)
+            bytes[std::size_t(at + k)] = char(side >> (24 - 8 * k) & 0xff);
+    }
+    std::ofstream(png, std::ios::binary) << bytes;
+
+    QImage image;
+    std::string problem;
+    EXPECT_FALSE(loadHeightMapImage(QString::fromStdString(png), image, &problem));
+    EXPECT_TRUE(image.isNull());
+    EXPECT_EQ(
+        problem.rfind("the image is 100000 x 100000 pixels, 40000000000 bytes decoded", 0), 0u)
+        << problem;
+
+    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(runTerrain({ "--heightmap", png, "--resolution", "4", "--scale", "1", "--height", "1",
+                  out }),
+        1);
+    const std::string err = testing::internal::GetCapturedStderr();
+    testing::internal::GetCapturedStdout();
+    EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
+    EXPECT_NE(err.find("cannot read '" + png + "': the image is 100000 x 100000 pixels"),
+        std::string::npos)
+        << err;
+    EXPECT_FALSE(QFile::exists(QString::fromStdString(out)));
 }

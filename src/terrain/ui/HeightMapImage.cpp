@@ -1,10 +1,37 @@
 #include "terrain/ui/HeightMapImage.h"
 
-bool loadHeightMapImage(const QString& fileName, QImage& image)
+#include "terrain/engine/PngHeader.h"
+
+#include <QFile>
+#include <QImageReader>
+
+bool loadHeightMapImage(const QString& fileName, QImage& image, std::string* problem)
 {
-    QImage loaded;
-    if (!loaded.load(fileName, "PNG") || loaded.isNull())
+    const auto refuse = [problem](const std::string& why) {
+        if (problem)
+            *problem = why;
         return false;
+    };
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly))
+        return refuse("cannot be opened");
+    const QByteArray head = file.read(PngHeader::kBytes);
+    const std::uint64_t limit = heightMapDecodeLimit();
+    PngHeader header;
+    std::string why;
+    if (!readPngHeader(reinterpret_cast<const std::uint8_t*>(head.constData()),
+            std::size_t(head.size()), limit, header, why))
+        return refuse(why);
+    file.close();
+    // The limit is ours, checked above; Qt's own (256 MB) would refuse some of
+    // what passed it without saying why.
+    QImageReader reader(fileName, "PNG");
+    reader.setAllocationLimit(int(limit >> 20) + 1);
+    if (reader.size() != QSize(int(header.width), int(header.height)))
+        return refuse("not a PNG image");
+    QImage loaded;
+    if (!reader.read(&loaded) || loaded.isNull())
+        return refuse("not a PNG image");
     image = loaded
                 .scaled(HeightMap::kSide, HeightMap::kSide, Qt::IgnoreAspectRatio,
                     Qt::SmoothTransformation)

@@ -1,6 +1,5 @@
 #include "terrain/ui/QtMeshTerrainWidget.h"
 
-
 #include "pagekit/PageSlider.h"
 #include "terrain/engine/TerrainBuilder.h"
 #include "terrain/ui/HeightMapImage.h"
@@ -170,7 +169,8 @@ void QtMeshTerrainWidget::heightmapload_event()
         this, QString(), QStringLiteral("Data/Heightmaps/"), QStringLiteral("*.png"));
     if (!name.isEmpty()) {
         QImage image;
-        if (loadHeightMapImage(name, image)) {
+        std::string problem;
+        if (loadHeightMapImage(name, image, &problem)) {
             heightmap = QPixmap::fromImage(image);
             heightMapFile = name;
             previewLabel->setPixmap(heightmap);
@@ -178,10 +178,11 @@ void QtMeshTerrainWidget::heightmapload_event()
             statusLabel->hide();
         } else {
             // Refused: the previous height map stays, and the user learns why.
-            std::printf("ERROR: cannot read the height map %s as a PNG image\n",
-                QFile::encodeName(name).constData());
+            std::printf("ERROR: cannot read the height map %s: %s\n",
+                QFile::encodeName(name).constData(), problem.c_str());
             std::fflush(stdout);
-            statusLabel->setText(QStringLiteral("Not a PNG image: %1").arg(name));
+            statusLabel->setText(
+                QStringLiteral("Cannot read %1: %2").arg(name, QString::fromStdString(problem)));
             statusLabel->show();
         }
     }

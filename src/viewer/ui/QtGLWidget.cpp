@@ -62,10 +62,8 @@ float longestSide(const Mesh& mesh)
 bool readHeightMap(const std::string& path, HeightMap& map, std::string& problem)
 {
     QImage image;
-    if (!loadHeightMapImage(QFile::decodeName(path.c_str()), image)) {
-        problem = "not a PNG image";
+    if (!loadHeightMapImage(QFile::decodeName(path.c_str()), image, &problem))
         return false;
-    }
     map = heightMapFromImage(image);
     return true;
 }
