@@ -18,18 +18,25 @@
 
 namespace fuzzing {
 
-// A file name private to this process, removed at exit.
+// A file name private to this process: the temporary folder, the process id
+// and name.
+inline std::string scratchPath(const std::string& name)
+{
+    std::error_code ec;
+    auto dir = std::filesystem::temp_directory_path(ec);
+    if (ec)
+        dir = ".";
+    return (dir / ("facetra-fuzz-" + std::to_string(::getpid()) + "." + name)).string();
+}
+
+// The file every input is written to, removed at exit.
 inline const std::string& inputPath(const char* extension)
 {
     static const std::string path = [extension] {
         // The readers' console lines would drown the fuzzer's own output.
         if (!std::getenv("FACETRA_FUZZ_VERBOSE"))
             (void)std::freopen("/dev/null", "w", stdout);
-        std::error_code ec;
-        auto dir = std::filesystem::temp_directory_path(ec);
-        if (ec)
-            dir = ".";
-        return (dir / ("facetra-fuzz-" + std::to_string(::getpid()) + "." + extension)).string();
+        return scratchPath(extension);
     }();
     static const struct Remover
     {
@@ -96,6 +103,20 @@ inline int readAsFile(const char* extension, const std::uint8_t* data, std::size
     if (readMeshFile(mesh, path))
         checkMesh(mesh);
     return 0;
+}
+
+// A mesh from OBJ text through the OBJ reader, for the targets whose files
+// belong to a mesh. Call after inputPath(), which quiets the console.
+inline bool meshFromText(Mesh& mesh, const char* obj)
+{
+    static const std::string path = scratchPath("mesh.obj");
+    static const struct Remover
+    {
+        ~Remover() { std::remove(path.c_str()); }
+    } remover;
+    const std::string text(obj);
+    return writeInput(path, reinterpret_cast<const std::uint8_t*>(text.data()), text.size())
+        && readMeshFile(mesh, path);
 }
 
 } // namespace fuzzing
