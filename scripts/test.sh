@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds Facetra and runs every test twice: in the
-# Release build and in an AddressSanitizer + UndefinedBehaviorSanitizer build.
+# Release build and in an AddressSanitizer + UndefinedBehaviorSanitizer build;
+# then the threaded tests in a ThreadSanitizer build (scripts/tsan.sh).
 # GL and widget tests run in a virtual X server (Xvfb, Mesa's software GL).
 # Last, the Debian package is built (scripts/package.sh).
 set -euo pipefail
@@ -24,6 +25,9 @@ echo "== Sanitizer build (ASan + UBSan)"
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DFACETRA_SANITIZE=ON
 cmake --build build-asan -j "$jobs"
 run_tests build-asan
+
+echo "== ThreadSanitizer build (the threaded tests)"
+JOBS="$jobs" scripts/tsan.sh
 
 echo "== Test lines against code lines (information)"
 scripts/test-ratio.sh
