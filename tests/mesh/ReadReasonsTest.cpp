@@ -88,6 +88,8 @@ TEST(ReadReasons, EveryFailedReadNamesTheFileAndSaysWhy)
             "announces more corners than the file holds" },
         { "corners-past-range.off", "OFF\n3 2 0\n0 0 0\n1 0 0\n0 1 0\n3 0 1 2\n99999999999 0 1 2\n",
             "announces more corners than the file holds" },
+        { "padded.off", "OFF\n3 1 0\n0 0 0" + std::string(6000, ' ') + "\n1 0 0\n0 1 0\n3 0 1 2\n",
+            "has lines padded with too many blanks" },
         // Binary bodies are walked through whole before the library reads them: it would
         // read on past their end (for seconds), with counts it never read.
         { "lying-binary.off", std::string("OFF BINARY\n\0\0\0\0\xa0\x86\x01\0\0\0\0\0", 23),
