@@ -113,6 +113,38 @@ TEST(StepMemory, EveryAllocationThatFailsLeavesMeshHistoryAndStepsAsTheyWere)
     }
 }
 
+TEST(StepMemory, AnOpenThatRunsOutLeavesTheMeshItReplacesAsItWas)
+{
+    const TempDir dir;
+    const std::string first = writeGrid(dir, "first.obj", 6);
+    const std::string second = writeGrid(dir, "second.obj", 7);
+    bool opened = false;
+    int failures = 0;
+    for (long k = 0; k < 20000 && !opened; ++k) {
+        Workbench w;
+        ASSERT_TRUE(w.open(first));
+        runOk(w, "simplify lod=80");
+        const auto before = state(w);
+        std::string problem;
+        allocationsLeft = k;
+        try {
+            opened = w.open(second, &problem);
+        } catch (const std::bad_alloc&) {
+            allocationsLeft = -1;
+            FAIL() << "bad_alloc escaped at allocation " << k;
+        }
+        allocationsLeft = -1;
+        if (opened)
+            break;
+        ++failures;
+        EXPECT_NE(problem.find(second), std::string::npos) << k << ": " << problem;
+        ASSERT_EQ(changed(state(w), before), "") << "at allocation " << k << ": " << problem;
+        EXPECT_EQ(w.fileName, first);
+    }
+    EXPECT_TRUE(opened);
+    EXPECT_GT(failures, 0);
+}
+
 TEST(StepMemory, AStepThatRunsOutSaysSoInOneMessage)
 {
     const TempDir dir;

@@ -122,10 +122,10 @@ bool Workbench::open(const std::string& path, std::string* problem)
     try {
         if (!openMeshFile(fresh, path, nullptr, problem, activeRunner->reportTo()))
             return false;
+        takeOpenedMesh(fresh, path);
     } catch (const std::bad_alloc&) {
         return refuse(path + ": " + memoryMessage("reading it"));
     }
-    takeOpenedMesh(fresh, path);
     return true;
 }
 
@@ -160,7 +160,11 @@ void Workbench::open(const std::string& path, StepDone done)
             std::fprintf(stderr, "%s\n", why.c_str());
             return end(Outcome::Failed, why);
         }
-        takeOpenedMesh(read->mesh, path);
+        try {
+            takeOpenedMesh(read->mesh, path);
+        } catch (const std::bad_alloc&) {
+            return end(Outcome::Failed, path + ": " + memoryMessage("reading it"));
+        }
         end(Outcome::Done, {});
     };
     run.abandoned = [end, path](RunOutcome outcome) {
@@ -174,12 +178,16 @@ void Workbench::open(const std::string& path, StepDone done)
 
 void Workbench::takeOpenedMesh(Mesh& fresh, const std::string& path)
 {
+    // The copies first: running out of memory for them changes nothing.
+    std::string name = path, opened = path;
+    std::vector<std::uint64_t> states(1);
     takeNewMesh(fresh);
-    fileName = path;
-    openedFile = path;
+    fileName.swap(name);
+    openedFile.swap(opened);
     untitledName.clear();
     meshState = backupState = newMeshState();
-    fileStates = { meshState };
+    states[0] = meshState;
+    fileStates.swap(states);
     history.clear();
     doneSteps.clear();
     undoneSteps.clear();
@@ -206,11 +214,28 @@ void Workbench::adoptMesh(Mesh& fresh, const std::string& name)
 
 void Workbench::takeNewMesh(Mesh& fresh)
 {
+    // The backup is copied before the mesh changes hands, so that memory
+    // running out (a bad_alloc, or a copy that came out short) changes nothing.
+    Mesh backup;
+    if (options.keepBackup) {
+        copyAsRead(backup, fresh);
+        if (backup.numVertices != fresh.numVertices || backup.numFaces != fresh.numFaces)
+            throw std::bad_alloc();
+    }
     std::swap(mesh, fresh);
     if (options.keepBackup)
-        copyAsRead(backupMesh, mesh);
+        std::swap(backupMesh, backup);
     ++geometryId;
-    settle(Kind::NewMesh);
+    try {
+        settle(Kind::NewMesh);
+    } catch (const std::bad_alloc&) {
+        // settle() takes its memory before it changes anything.
+        std::swap(mesh, fresh);
+        if (options.keepBackup)
+            std::swap(backupMesh, backup);
+        --geometryId;
+        throw;
+    }
 }
 
 bool Workbench::save(const std::string& path, Progress* progress, MeshWriteReport* report)
@@ -242,10 +267,19 @@ void Workbench::settle(Kind kind)
 {
     switch (kind) {
     case Kind::NewMesh:
-        clipCube.initCube(clipCubeEdge(mesh));
-        ++clipChanges;
-        [[fallthrough]];
     case Kind::NewGeometry: {
+        // What takes memory is built before anything is reset, so that memory
+        // running out leaves the state as it was. A new filter over the new
+        // faces; the profile is a setting and stays.
+        MeanShiftFilter fresh(&mesh);
+        fresh.setProfile(meanShift.profile, meanShift.profileHeight);
+        fresh.weightMode = meanShift.weightMode;
+        if (kind == Kind::NewMesh) {
+            PlaneWidgetInCube cube = clipCube;
+            cube.initCube(clipCubeEdge(mesh));
+            std::swap(clipCube, cube);
+            ++clipChanges;
+        }
         classifier.reset();
         classifier.mesh = &mesh;
         shownPatch = -1;
@@ -253,10 +287,6 @@ void Workbench::settle(Kind kind)
         mesh.selected = -1;
         traversal.segmentCount = 0;
         highlight.clear();
-        // A new filter over the new faces; the profile is a setting and stays.
-        MeanShiftFilter fresh(&mesh);
-        fresh.setProfile(meanShift.profile, meanShift.profileHeight);
-        fresh.weightMode = meanShift.weightMode;
         meanShift = std::move(fresh);
         faceColours = false;
         normalShading = false;

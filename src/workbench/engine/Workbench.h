@@ -272,6 +272,8 @@ private:
     // Runs change, which alters the state before held; when memory runs out
     // part-way, before is exchanged back and the bad_alloc goes on.
     template <class Change> void applyOrRestore(Snapshot& before, Change change);
+    // fresh becomes the mesh, with its backup copy; a bad_alloc when there is
+    // no memory for the copy, with nothing changed.
     void takeNewMesh(Mesh& fresh);
     void takeOpenedMesh(Mesh& fresh, const std::string& path);
     void notify(unsigned changes);
