@@ -1,5 +1,6 @@
 #include "ReferenceFilters.h"
 
+#include "mesh/engine/Build.h"
 #include "mesh/engine/Mesh.h"
 
 #include <algorithm>
@@ -80,6 +81,7 @@ int referenceRegions(
 
 void referenceMedian(Mesh& mesh, int depth)
 {
+    buildNeighbourLists(mesh);
     for (int sweep = 0; sweep < 50; ++sweep)
         for (int f = 0; f < mesh.numFaces; ++f) {
             std::set<int> seen { f };

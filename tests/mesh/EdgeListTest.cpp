@@ -82,6 +82,9 @@ void buildAndCompareWithReference(Mesh& mesh)
     ASSERT_EQ(mesh.edgeGraph.edgeCount, mesh.numEdges);
     ASSERT_EQ(mesh.edgeVertices, ref.edgeVertices);
     ASSERT_EQ(mesh.edgeFaces, ref.edgeFaces);
+    // The lists made on demand, from the edge list alone.
+    ASSERT_TRUE(mesh.vertexEdgeRefs.empty() && mesh.edgeGraph.faceNeighbours.empty());
+    ASSERT_TRUE(mesh.buildEdgeReferences() && buildNeighbourLists(mesh));
     ASSERT_EQ(toLists(mesh.vertexEdgeRefs), ref.vertexEdgeRefs);
     ASSERT_EQ(toLists(mesh.faceNeighbourRefs), ref.faceNeighbourRefs);
     ASSERT_EQ(toLists(mesh.edgeGraph.vertexNeighbours), ref.vertexNeighbours);

@@ -20,6 +20,7 @@ TEST(Mesh, CopiesOwnTheirArraysAndOnlyClonesAndDuplicatesKeepFaceRecords)
     Mesh source;
     testutil::makeTetrahedron(source);
     build(source, { MESH_CENTRE, MESH_CENTROIDS, MESH_EDGE_LIST, MESH_VERTEX_NORMALS, MESH_BB });
+    source.buildEdgeReferences();
     source.faces[0].colour = Vector(0.1f, 0.2f, 0.3f, 1.0f);
     source.selected = 3;
     Mesh copy;
@@ -85,6 +86,8 @@ TEST(Mesh, LoadBuildsSharedAmongThreadsEqualThemOnOne)
             Mesh mesh;
             mesh.copyFrom(read);
             testutil::captureStdout([&] { buildLoadData(mesh); });
+            mesh.buildEdgeReferences();
+            buildNeighbourLists(mesh);
             std::vector<float> bits;
             for (int f = 0; f < mesh.numFaces; ++f) {
                 const Face& face = mesh.faces[std::size_t(f)];
@@ -97,7 +100,8 @@ TEST(Mesh, LoadBuildsSharedAmongThreadsEqualThemOnOne)
                 bits.insert(bits.end(), { n.x, n.y, n.z });
             // The edges, numbered by lower vertex, and both neighbour lists.
             for (const std::vector<int>* list : { &mesh.edgeVertices, &mesh.edgeFaces,
-                     &mesh.vertexEdgeRefs.items, &mesh.faceNeighbourRefs.items })
+                     &mesh.vertexEdgeRefs.items, &mesh.faceNeighbourRefs.items,
+                     &mesh.edgeGraph.vertexNeighbours.items, &mesh.edgeGraph.faceNeighbours.items })
                 for (int i : *list)
                     bits.push_back(float(i));
             for (std::uint32_t start : mesh.edgeGraph.recordStart)

@@ -2,6 +2,7 @@
 #include "mesh/engine/Refusal.h"
 
 #include "filtering/engine/FaceNeighbourhoods.h"
+#include "mesh/engine/Build.h"
 #include "mesh/engine/Mesh.h"
 #include "mesh/engine/Progress.h"
 
@@ -100,7 +101,7 @@ bool MeanShiftFilter::run(const Vector& kernel, int mode, int algorithm_, Progre
         return false;
     }
     if (algorithm == MEDIAN_FILTER) {
-        if (mesh->edgeGraph.faceNeighbours.size() != nf) {
+        if (!buildNeighbourLists(*mesh, progressSink)) {
             sayRefusal("MEDIAN_FILTER: the mesh has no edge list built; nothing done");
             std::fflush(stdout);
             return false;

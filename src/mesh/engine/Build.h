@@ -42,6 +42,12 @@ struct Box
     Vector min, max;
 };
 Box boundingBox(const Mesh& mesh);
-// The edge list and adjacency; a mesh without vertices is left untouched.
-// Linear in the number of faces.
+// The edge list; a mesh without vertices is left untouched. Linear in the
+// number of faces. The neighbour lists of the edge graph and the mesh's
+// reference lists are dropped, to be made when asked for.
 void buildEdgeList(Mesh& mesh, Progress* progress = nullptr);
+// Makes the edge graph's vertex and face neighbour lists from the mesh's edge
+// list, in the order the edges were met, unless they are there already.
+// False, nothing made, when the mesh has no edge list built. Reports
+// "Building neighbours" to progress.
+bool buildNeighbourLists(Mesh& mesh, Progress* progress = nullptr);

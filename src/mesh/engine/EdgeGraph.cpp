@@ -8,23 +8,22 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <utility>
 #include <vector>
 
-void EdgeGraph::init(int vertexCount, int faceCount)
+void EdgeGraph::init(int vertexCount)
 {
     edgeCount = 0;
-    vertexNeighbours.resetEmpty(std::size_t(vertexCount));
-    faceNeighbours.resetEmpty(std::size_t(faceCount));
+    vertexNeighbours.clear();
+    faceNeighbours.clear();
     recordStart.assign(std::size_t(vertexCount) + 1, 0);
 }
 
 // The edges are inserted face by face with the corner pairs (0,1), (0,2), (1,2);
 // insertion number s = 3 f + pair orders every event. Rather than searching each
 // lower vertex's list, the corner pairs are bucketed by lower vertex (keeping
-// insertion order), then deduplicated per bucket with a marker array. The vertex
-// and face neighbour lists are filled in insertion order of the events that
-// create them, which reproduces the incremental construction exactly.
+// insertion order), then deduplicated per bucket with a marker array, which
+// reproduces the incremental construction exactly. The neighbour and reference
+// lists are made when first asked for (buildNeighbourLists, buildEdgeReferences).
 void buildEdgeList(Mesh& mesh, Progress* progress)
 {
     if (mesh.numVertices == 0)
@@ -32,10 +31,12 @@ void buildEdgeList(Mesh& mesh, Progress* progress)
     const std::size_t nv = std::size_t(mesh.numVertices);
     const std::size_t nf = std::size_t(mesh.numFaces);
     EdgeGraph& graph = mesh.edgeGraph;
-    graph.init(mesh.numVertices, mesh.numFaces);
-    // The seven passes below are linear; each reports every few thousand steps,
+    graph.init(mesh.numVertices);
+    mesh.vertexEdgeRefs.clear();
+    mesh.faceNeighbourRefs.clear();
+    // The four passes below are linear; each reports every few thousand steps,
     // the fraction running once from 0 to 1 over all of them.
-    constexpr int kPasses = 7;
+    constexpr int kPasses = 4;
     const auto step = [progress](int pass, std::size_t i, std::size_t n) {
         if (progress && (i & 16383) == 0)
             progress->report("Building edges", (pass + double(i) / double(n)) / kPasses);
@@ -89,22 +90,15 @@ void buildEdgeList(Mesh& mesh, Progress* progress)
     // The lower vertices are shared among the workers in ranges, each with its
     // own marks; the ranges' edges, joined in range order, are numbered as one
     // pass over all vertices numbers them. Each range keeps its edges' ends and
-    // faces as the mesh's arrays hold them, and each corner pair's event by its
-    // insertion number: the edge it created (e), the edge it completed (-2 - e)
-    // or none (-1), numbered within the range until the ranges are joined.
-    std::vector<int> event;
-    assignLarge(event, 3 * nf, -1);
+    // faces as the mesh's arrays hold them.
     struct Part
     {
         std::vector<int> ends, faces;
     };
     const unsigned workers = workerCount(double(bucket.size()));
     std::vector<Part> parts(workers);
-    const auto rangeOf = [nv, workers](unsigned w) {
-        return std::pair<std::size_t, std::size_t>(nv * w / workers, nv * (w + 1) / workers);
-    };
     runWorkers(workers, [&](unsigned w) {
-        const auto [vb, ve] = rangeOf(w);
+        const std::size_t vb = nv * w / workers, ve = nv * (w + 1) / workers;
         Part& part = parts[w];
         const std::size_t expected = (bucketStart[ve] - bucketStart[vb]) / 2 + 1;
         reserveLarge(part.ends, 2 * expected);
@@ -124,51 +118,40 @@ void buildEdgeList(Mesh& mesh, Progress* progress)
                 int low, high;
                 endsOf(s, low, high);
                 if (markOwner[std::size_t(high)] == int(v)) {
-                    const int e = markEdge[std::size_t(high)];
-                    if (part.faces[2 * std::size_t(e) + 1] == -1) {
-                        part.faces[2 * std::size_t(e) + 1] = int(s / 3);
-                        event[s] = -2 - e;
-                    }
+                    int& second = part.faces[2 * std::size_t(markEdge[std::size_t(high)]) + 1];
+                    if (second == -1)
+                        second = int(s / 3);
                 } else {
-                    const int e = int(part.ends.size() / 2);
                     markOwner[std::size_t(high)] = int(v);
-                    markEdge[std::size_t(high)] = e;
+                    markEdge[std::size_t(high)] = int(part.ends.size() / 2);
                     part.ends.insert(part.ends.end(), { low, high });
                     part.faces.insert(part.faces.end(), { int(s / 3), -1 });
-                    event[s] = e;
                 }
             }
         }
     });
-    std::vector<std::uint32_t> partStart(workers + 1, 0);
-    for (unsigned w = 0; w < workers; ++w)
-        partStart[w + 1] = partStart[w] + std::uint32_t(parts[w].ends.size() / 2);
-    const std::size_t ne = partStart[workers];
+    std::vector<std::uint32_t>().swap(bucket);
+    std::vector<std::uint32_t>().swap(bucketStart);
+    std::size_t ne = 0;
+    for (const Part& part : parts)
+        ne += part.ends.size() / 2;
     if (workers == 1) {
         mesh.edgeVertices = std::move(parts[0].ends);
         mesh.edgeFaces = std::move(parts[0].faces);
     } else {
-        // Each range's numbers move up by the edges of the ranges before it.
-        runWorkers(workers, [&](unsigned w) {
-            const auto [vb, ve] = rangeOf(w);
-            const int offset = int(partStart[w]);
-            for (std::size_t v = vb; v < ve; ++v) {
-                if (((v - vb) & 16383) == 0
-                    && !checkIn(progress, w, "Building edges",
-                        (3.0 + double(v - vb) / double(ve - vb)) / kPasses))
-                    return;
-                graph.recordStart[v] += std::uint32_t(offset);
-                for (std::uint32_t i = bucketStart[v]; i < bucketStart[v + 1]; ++i) {
-                    int& e = event[bucket[i]];
-                    e = e >= 0 ? e + offset : e == -1 ? -1 : e - offset;
-                }
-            }
-        });
         std::vector<int>().swap(mesh.edgeVertices);
         std::vector<int>().swap(mesh.edgeFaces);
         reserveLarge(mesh.edgeVertices, 2 * ne);
         reserveLarge(mesh.edgeFaces, 2 * ne);
-        for (Part& part : parts) {
+        for (unsigned w = 0; w < workers; ++w) {
+            // Each range's records move up by the edges of the ranges before it.
+            const std::size_t vb = nv * w / workers, ve = nv * (w + 1) / workers;
+            const auto offset = std::uint32_t(mesh.edgeVertices.size() / 2);
+            for (std::size_t v = vb; v < ve; ++v) {
+                step(3, v, nv);
+                graph.recordStart[v] += offset;
+            }
+            Part& part = parts[w];
             mesh.edgeVertices.insert(mesh.edgeVertices.end(), part.ends.begin(), part.ends.end());
             std::vector<int>().swap(part.ends);
             mesh.edgeFaces.insert(mesh.edgeFaces.end(), part.faces.begin(), part.faces.end());
@@ -178,70 +161,109 @@ void buildEdgeList(Mesh& mesh, Progress* progress)
     graph.recordStart[nv] = std::uint32_t(ne);
     graph.edgeCount = int(ne);
     mesh.numEdges = int(ne);
-    std::vector<std::uint32_t>().swap(bucket);
-    std::vector<std::uint32_t>().swap(bucketStart);
+}
+
+namespace {
+
+// Whether the mesh holds an edge list built for its present vertex count.
+bool hasEdgeList(const Mesh& mesh)
+{
+    const std::size_t nv = std::size_t(std::max(mesh.numVertices, 0));
+    return nv > 0 && mesh.edgeGraph.recordStart.size() == nv + 1
+        && mesh.edgeVertices.size() == 2 * std::size_t(std::max(mesh.numEdges, 0))
+        && mesh.edgeFaces.size() == mesh.edgeVertices.size()
+        && mesh.edgeGraph.recordStart[nv] == std::uint32_t(mesh.numEdges);
+}
+
+} // namespace
+
+bool buildNeighbourLists(Mesh& mesh, Progress* progress)
+{
+    EdgeGraph& graph = mesh.edgeGraph;
+    const std::size_t nv = std::size_t(std::max(mesh.numVertices, 0));
+    const std::size_t nf = std::size_t(std::max(mesh.numFaces, 0));
+    if (graph.vertexNeighbours.size() == nv && graph.faceNeighbours.size() == nf && nv > 0)
+        return true;
+    if (!hasEdgeList(mesh))
+        return false;
+    const std::size_t ne = std::size_t(mesh.numEdges);
     const std::vector<int>& ends = mesh.edgeVertices;
     const std::vector<int>& faces = mesh.edgeFaces;
-
     graph.vertexNeighbours.beginCounting(nv);
+    graph.faceNeighbours.beginCounting(nf);
     for (std::size_t e = 0; e < ne; ++e) {
         graph.vertexNeighbours.count(std::size_t(ends[2 * e]));
         graph.vertexNeighbours.count(std::size_t(ends[2 * e + 1]));
+        if (faces[2 * e + 1] != -1) {
+            graph.faceNeighbours.count(std::size_t(faces[2 * e]));
+            graph.faceNeighbours.count(std::size_t(faces[2 * e + 1]));
+        }
     }
     graph.vertexNeighbours.beginFilling();
-    for (std::size_t s = 0; s < event.size(); ++s) {
-        step(4, s, event.size());
-        const int e = event[s];
-        if (e < 0)
-            continue;
-        const int low = ends[2 * std::size_t(e)], high = ends[2 * std::size_t(e) + 1];
-        graph.vertexNeighbours.push(std::size_t(low), high);
-        graph.vertexNeighbours.push(std::size_t(high), low);
+    graph.faceNeighbours.beginFilling();
+    // The corner pairs again in insertion order: an edge's first pair created
+    // it, its second completed it, as when the edges were gathered.
+    static constexpr int pairs[3][2] = { { 0, 1 }, { 0, 2 }, { 1, 2 } };
+    std::vector<unsigned char> met;
+    assignLarge(met, ne, static_cast<unsigned char>(0));
+    for (std::size_t f = 0; f < nf; ++f) {
+        if ((f & 16383) == 0)
+            reportProgress(progress, "Building neighbours", double(f) / double(nf));
+        const int* idx = mesh.faces[f].index;
+        for (const auto& p : pairs) {
+            const int a = idx[p[0]], b = idx[p[1]];
+            if (a < 0 || b < 0 || std::size_t(a) >= nv || std::size_t(b) >= nv)
+                continue;
+            const int low = std::min(a, b), high = std::max(a, b);
+            std::size_t e = graph.recordStart[std::size_t(low)];
+            while (ends[2 * e + 1] != high)
+                ++e;
+            if (met[e] == 0) {
+                graph.vertexNeighbours.push(std::size_t(low), high);
+                graph.vertexNeighbours.push(std::size_t(high), low);
+            } else if (met[e] == 1) {
+                graph.faceNeighbours.push(std::size_t(faces[2 * e]), faces[2 * e + 1]);
+                graph.faceNeighbours.push(std::size_t(faces[2 * e + 1]), faces[2 * e]);
+            }
+            met[e] = static_cast<unsigned char>(std::min(met[e] + 1, 2));
+        }
     }
     graph.vertexNeighbours.endFilling();
-
-    graph.faceNeighbours.beginCounting(nf);
-    for (std::size_t e = 0; e < ne; ++e) {
-        if (faces[2 * e + 1] == -1)
-            continue;
-        graph.faceNeighbours.count(std::size_t(faces[2 * e]));
-        graph.faceNeighbours.count(std::size_t(faces[2 * e + 1]));
-    }
-    graph.faceNeighbours.beginFilling();
-    for (std::size_t s = 0; s < event.size(); ++s) {
-        step(5, s, event.size());
-        if (event[s] >= -1)
-            continue;
-        const std::size_t e = std::size_t(-2 - event[s]);
-        graph.faceNeighbours.push(std::size_t(faces[2 * e]), faces[2 * e + 1]);
-        graph.faceNeighbours.push(std::size_t(faces[2 * e + 1]), faces[2 * e]);
-    }
     graph.faceNeighbours.endFilling();
-    std::vector<int>().swap(event);
+    return true;
+}
 
-    // The references of each vertex and face to its edges' slots.
-    mesh.vertexEdgeRefs.beginCounting(nv);
-    mesh.faceNeighbourRefs.beginCounting(nf);
+bool Mesh::buildEdgeReferences()
+{
+    const std::size_t nv = std::size_t(std::max(numVertices, 0));
+    const std::size_t nf = std::size_t(std::max(numFaces, 0));
+    if (vertexEdgeRefs.size() == nv && faceNeighbourRefs.size() == nf && nv > 0)
+        return true;
+    if (!hasEdgeList(*this))
+        return false;
+    const std::size_t ne = std::size_t(numEdges);
+    vertexEdgeRefs.beginCounting(nv);
+    faceNeighbourRefs.beginCounting(nf);
     for (std::size_t e = 0; e < ne; ++e) {
-        mesh.vertexEdgeRefs.count(std::size_t(ends[2 * e]));
-        mesh.vertexEdgeRefs.count(std::size_t(ends[2 * e + 1]));
-        if (faces[2 * e + 1] != -1) {
-            mesh.faceNeighbourRefs.count(std::size_t(faces[2 * e]));
-            mesh.faceNeighbourRefs.count(std::size_t(faces[2 * e + 1]));
+        vertexEdgeRefs.count(std::size_t(edgeVertices[2 * e]));
+        vertexEdgeRefs.count(std::size_t(edgeVertices[2 * e + 1]));
+        if (edgeFaces[2 * e + 1] != -1) {
+            faceNeighbourRefs.count(std::size_t(edgeFaces[2 * e]));
+            faceNeighbourRefs.count(std::size_t(edgeFaces[2 * e + 1]));
         }
     }
-    mesh.vertexEdgeRefs.beginFilling();
-    mesh.faceNeighbourRefs.beginFilling();
+    vertexEdgeRefs.beginFilling();
+    faceNeighbourRefs.beginFilling();
     for (std::size_t e = 0; e < ne; ++e) {
-        step(6, e, ne);
         const int slot = int(2 * e);
-        mesh.vertexEdgeRefs.push(std::size_t(ends[2 * e]), slot + 1);
-        mesh.vertexEdgeRefs.push(std::size_t(ends[2 * e + 1]), slot);
-        if (faces[2 * e + 1] != -1) {
-            mesh.faceNeighbourRefs.push(std::size_t(faces[2 * e]), slot + 1);
-            mesh.faceNeighbourRefs.push(std::size_t(faces[2 * e + 1]), slot);
+        vertexEdgeRefs.push(std::size_t(edgeVertices[2 * e]), slot + 1);
+        vertexEdgeRefs.push(std::size_t(edgeVertices[2 * e + 1]), slot);
+        if (edgeFaces[2 * e + 1] != -1) {
+            faceNeighbourRefs.push(std::size_t(edgeFaces[2 * e]), slot + 1);
+            faceNeighbourRefs.push(std::size_t(edgeFaces[2 * e + 1]), slot);
         }
     }
-    mesh.vertexEdgeRefs.endFilling();
-    mesh.faceNeighbourRefs.endFilling();
+    vertexEdgeRefs.endFilling();
+    faceNeighbourRefs.endFilling();
+    return true;
 }

@@ -13,7 +13,11 @@ struct Face;
 // the order they were first met walking faces (corner pairs 01, 02, 12). An edge
 // remembers the face that introduced it and the second face to share it; a third
 // face on an edge is dropped.
-struct EdgeGraph {
+//
+// The neighbour lists are made from the edge list when a tool first asks for
+// them (buildNeighbourLists); until then they are empty.
+struct EdgeGraph
+{
     int edgeCount = 0;
     // Per vertex: the vertices joined to it, in the order the edges were first met.
     FlatLists<int> vertexNeighbours;
@@ -23,6 +27,7 @@ struct EdgeGraph {
     // lower end is v, in insertion order.
     std::vector<std::uint32_t> recordStart;
 
-    // Drops everything and sizes the lists for a mesh of this many vertices and faces.
-    void init(int vertexCount, int faceCount);
+    // Drops everything, the neighbour lists included, and sizes the records for a
+    // mesh of this many vertices.
+    void init(int vertexCount);
 };

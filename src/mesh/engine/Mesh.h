@@ -65,6 +65,7 @@ public:
     // A reference is a slot index into edgeVertices (for vertexEdgeRefs) or
     // edgeFaces (for faceNeighbourRefs): the slot holding the other end. The edge
     // number is slot / 2.
+    // Empty until buildEdgeReferences() makes them.
     FlatLists<int> vertexEdgeRefs;
     FlatLists<int> faceNeighbourRefs;
 
@@ -101,6 +102,9 @@ public:
     // swapping corners 1 and 2 where they do not. Needs face normals and
     // centroids built. Reports "Orienting faces" to progress.
     void orientFaces(Progress* progress = nullptr);
+    // Makes vertexEdgeRefs and faceNeighbourRefs from the edge list, unless they
+    // are there; false when no edge list is built.
+    bool buildEdgeReferences();
     // Shrinks the face arrays to the first n faces (n <= numFaces).
     void truncateFaces(int n);
 };

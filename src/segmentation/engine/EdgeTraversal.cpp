@@ -1,5 +1,6 @@
 #include "segmentation/engine/EdgeTraversal.h"
 
+#include "mesh/engine/Build.h"
 #include "mesh/engine/HsvToRgb.h"
 #include "mesh/engine/Mesh.h"
 
@@ -46,9 +47,9 @@ void EdgeTraversal::run(int depth_, int angle_)
     if (depth <= 0 || start < 0 || start >= mesh->numFaces)
         return;
     // Without an edge build there are no neighbours: nothing is reached.
-    const FlatLists<int>& neighbours = mesh->edgeGraph.faceNeighbours;
-    if (neighbours.size() != std::size_t(mesh->numFaces))
+    if (!buildNeighbourLists(*mesh))
         return;
+    const FlatLists<int>& neighbours = mesh->edgeGraph.faceNeighbours;
 
     const auto limit = float(angle);
     std::vector<int> layer { start };
