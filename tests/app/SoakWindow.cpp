@@ -75,54 +75,6 @@ struct Options
     bool trace = false;
 };
 
-// What the soak does, with how often it is chosen.
-enum Kind {
-    Open,
-    OpenBad,
-    OpenRecent,
-    SaveAs,
-    Reload,
-    Undo,
-    Redo,
-    RenderMode,
-    Menu,
-    Lighting,
-    PageControl,
-    Apply,
-    CancelRun,
-    Drag,
-    Wheel,
-    PlaneDrag,
-    Terrain,
-    Steps,
-    KindCount
-};
-
-const struct
-{
-    const char* name;
-    int weight;
-} kinds[KindCount] = {
-    { "open", 5 },
-    { "open bad", 3 },
-    { "open recent", 2 },
-    { "save as", 4 },
-    { "reload", 3 },
-    { "undo", 8 },
-    { "redo", 6 },
-    { "render mode", 6 },
-    { "menu", 6 },
-    { "lighting", 5 },
-    { "page control", 14 },
-    { "apply", 8 },
-    { "cancel", 4 },
-    { "drag", 8 },
-    { "wheel", 5 },
-    { "plane drag", 5 },
-    { "terrain", 3 },
-    { "steps", 2 },
-};
-
 using Clock = std::chrono::steady_clock;
 
 // The time the view spends drawing. A still frame draws the whole mesh, and
@@ -162,7 +114,7 @@ private:
     {
         return list.at(uniform(0, int(list.size()) - 1));
     }
-    Kind chooseKind(double elapsedShare);
+    int chooseKind(double elapsedShare);
 
     // ---- Set-up
     bool prepareFiles();
@@ -179,19 +131,35 @@ private:
     void beat();
 
     // ---- Actions; each returns false when it was not possible now.
-    bool perform(Kind kind);
+    struct Kind
+    {
+        const char* name;
+        // How often it is chosen.
+        int weight;
+        bool (Soak::*act)();
+    };
+    static constexpr int kindCount = 18;
+    static const Kind kinds[kindCount];
+    bool open();
+    bool openBad();
     bool openFile(const QString& name);
     bool openRecent();
     bool saveAs();
+    bool reload();
+    bool undo() { return undoOrRedo(window->undoAction); }
+    bool redo() { return undoOrRedo(window->redoAction); }
     bool undoOrRedo(QAction* action);
     bool renderMode();
     bool menuEntry();
     bool lighting();
+    bool anyPageControl();
     bool pageControl(QWidget* page);
+    bool anyApply();
     bool apply(QWidget* page);
     bool cancelRun();
+    bool dragView();
     void drag(Qt::MouseButton button);
-    void wheel();
+    bool wheel();
     bool planeDrag();
     bool terrain();
     bool steps();
@@ -219,6 +187,7 @@ private:
     FrameClock frames;
     // For the watchdog thread: when the GUI thread last came by, and where it was.
     std::atomic<qint64> lastBeatMs { 0 };
+    std::atomic<qint64> actionStartMs { 0 };
     std::mutex currentLock;
     std::string currentForWatchdog;
     Clock::time_point start = Clock::now();
@@ -504,17 +473,37 @@ void Soak::fail(const QString& what)
 
 // ---- The run
 
-Kind Soak::chooseKind(double elapsedShare)
+const Soak::Kind Soak::kinds[kindCount] = {
+    { "open", 5, &Soak::open },
+    { "open bad", 3, &Soak::openBad },
+    { "open recent", 2, &Soak::openRecent },
+    { "save as", 4, &Soak::saveAs },
+    { "reload", 3, &Soak::reload },
+    { "undo", 8, &Soak::undo },
+    { "redo", 8, &Soak::redo },
+    { "render mode", 6, &Soak::renderMode },
+    { "menu", 6, &Soak::menuEntry },
+    { "lighting", 5, &Soak::lighting },
+    { "page control", 14, &Soak::anyPageControl },
+    { "apply", 8, &Soak::anyApply },
+    { "cancel", 4, &Soak::cancelRun },
+    { "drag", 8, &Soak::dragView },
+    { "wheel", 5, &Soak::wheel },
+    { "plane drag", 5, &Soak::planeDrag },
+    { "terrain", 3, &Soak::terrain },
+    { "steps", 2, &Soak::steps },
+};
+
+int Soak::chooseKind(double elapsedShare)
 {
     // Kinds not reached yet weigh much more once a third of the time has
     // gone, so that a short run still reaches every kind.
-    int weights[KindCount];
-    for (int k = 0; k < KindCount; ++k) {
+    int weights[kindCount];
+    for (int k = 0; k < kindCount; ++k) {
         const bool unreached = counts.count(QString::fromLatin1(kinds[k].name)) == 0;
         weights[k] = kinds[k].weight * (unreached && elapsedShare > 0.33 ? 10 : 1);
     }
-    std::discrete_distribution<int> choose(std::begin(weights), std::end(weights));
-    return Kind(choose(random));
+    return std::discrete_distribution<int>(std::begin(weights), std::end(weights))(random);
 }
 
 int Soak::run()
@@ -530,7 +519,8 @@ int Soak::run()
     QObject::connect(&modalTimer, &QTimer::timeout, [this] { answerModal(); });
     modalTimer.start(40);
 
-    // A watchdog on its own thread: a GUI thread gone quiet for a minute is stuck.
+    // A watchdog on its own thread: a GUI thread gone quiet for a minute, or
+    // one action (with the run it started) going on for three, is stuck.
     std::atomic<bool> done { false };
     std::thread watchdog([&] {
         while (!done) {
@@ -538,10 +528,12 @@ int Soak::run()
             const qint64 now
                 = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start)
                       .count();
-            if (now - lastBeatMs > 60000) {
+            if (now - lastBeatMs > 60000 || now - actionStartMs > 180000) {
                 std::lock_guard<std::mutex> lock(currentLock);
-                std::printf("soak: FAILED, stuck for 60 s in \"%s\", seed %llu\n",
-                    currentForWatchdog.c_str(), static_cast<unsigned long long>(options.seed));
+                std::printf("soak: FAILED, stuck in \"%s\" (%s), seed %llu\n",
+                    currentForWatchdog.c_str(),
+                    now - lastBeatMs > 60000 ? "no event for 60 s" : "one action for 180 s",
+                    static_cast<unsigned long long>(options.seed));
                 std::fflush(stdout);
                 std::_Exit(1);
             }
@@ -563,15 +555,20 @@ int Soak::run()
     while (Clock::now() < deadline) {
         const double share = std::chrono::duration<double>(Clock::now() - start).count()
             / std::max(1, options.seconds);
-        const Kind kind = chooseKind(share);
+        const int kind = chooseKind(share);
         current = QString::fromLatin1(kinds[kind].name);
         {
             std::lock_guard<std::mutex> lock(currentLock);
             currentForWatchdog = current.toStdString();
         }
+        beat();
+        actionStartMs = lastBeatMs.load();
         QElapsedTimer clock;
         clock.start();
-        if (!perform(kind))
+        // The tool dialogue stays up, as it does for a user working with it.
+        if (!tools->isVisible())
+            window->mesheditorEvent();
+        if (!(this->*kinds[kind].act)())
             continue;
         slowestActionMs = std::max(slowestActionMs, clock.elapsed());
         if (options.trace) {
@@ -759,6 +756,13 @@ bool Soak::saveAs()
     if (!window->saveAsAction->isEnabled())
         return false;
     window->saveAsAction->trigger();
+    const QDir saved(QDir(scratch.path()).filePath(QStringLiteral("saved")));
+    for (const QFileInfo& file : saved.entryInfoList(QDir::Files)) {
+        if (!file.fileName().endsWith(QLatin1String(".steps"))
+            && !file.fileName().endsWith(QLatin1String(".png"))
+            && !savedMeshes.contains(file.absoluteFilePath()))
+            savedMeshes << file.absoluteFilePath();
+    }
     return true;
 }
 
@@ -872,7 +876,7 @@ void Soak::drag(Qt::MouseButton button)
     send(QEvent::MouseButtonRelease, at, button, Qt::NoButton);
 }
 
-void Soak::wheel()
+bool Soak::wheel()
 {
     const QPointF at(uniform(0, view->width() - 1), uniform(0, view->height() - 1));
     const int notch = chance(0.5) ? 120 : -120;
@@ -882,6 +886,7 @@ void Soak::wheel()
         QApplication::sendEvent(view, &event);
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
     }
+    return true;
 }
 
 bool Soak::planeDrag()
@@ -951,78 +956,44 @@ bool Soak::steps()
     return true;
 }
 
-bool Soak::perform(Kind kind)
+bool Soak::open()
 {
-    // The tool dialogue stays up, as it does for a user working with it.
-    if (!tools->isVisible())
-        window->mesheditorEvent();
-    switch (kind) {
-    case Open: {
-        if (!savedMeshes.isEmpty() && chance(0.15))
-            return openFile(pick(savedMeshes));
-        return openFile(chance(0.75) ? pick(smallMeshes) : pick(meshes));
-    }
-    case OpenBad:
-        return openFile(pick(badFiles));
-    case OpenRecent:
-        return openRecent();
-    case SaveAs: {
-        const bool done = saveAs();
-        for (const QString& name :
-            QDir(QDir(scratch.path()).filePath(QStringLiteral("saved")))
-                .entryList(
-                    { QStringLiteral("*.obj"), QStringLiteral("*.ply"), QStringLiteral("*.off"),
-                        QStringLiteral("*.stl"), QStringLiteral("*.gz") },
-                    QDir::Files)) {
-            const QString path = QDir(scratch.path()).filePath(QStringLiteral("saved/") + name);
-            if (!savedMeshes.contains(path))
-                savedMeshes << path;
-        }
-        return done;
-    }
-    case Reload:
-        if (!tools->reloadButton()->isEnabled())
-            return false;
-        click(tools->reloadButton());
-        return true;
-    case Undo:
-        return undoOrRedo(window->undoAction);
-    case Redo:
-        return undoOrRedo(window->redoAction);
-    case RenderMode:
-        return renderMode();
-    case Menu:
-        return menuEntry();
-    case Lighting:
-        return lighting();
-    case PageControl:
-        return pageControl(tools->tabs()->widget(uniform(0, tools->tabs()->count() - 1)));
-    case Apply: {
-        const QList<QWidget*> pages = { tools->simplifyPage, tools->subdividePage,
-            tools->classifyPage, tools->traversalPage, tools->meanShiftPage };
-        return apply(pick(pages));
-    }
-    case CancelRun:
-        return cancelRun();
-    case Drag: {
-        const QList<Qt::MouseButton> buttons = { Qt::LeftButton, Qt::LeftButton, Qt::RightButton,
-            Qt::RightButton, Qt::MiddleButton };
-        drag(pick(buttons));
-        return true;
-    }
-    case Wheel:
-        wheel();
-        return true;
-    case PlaneDrag:
-        return planeDrag();
-    case Terrain:
-        return terrain();
-    case Steps:
-        return steps();
-    case KindCount:
-        break;
-    }
-    return false;
+    if (!savedMeshes.isEmpty() && chance(0.15))
+        return openFile(pick(savedMeshes));
+    return openFile(chance(0.75) ? pick(smallMeshes) : pick(meshes));
+}
+
+bool Soak::openBad()
+{
+    return openFile(pick(badFiles));
+}
+
+bool Soak::reload()
+{
+    if (!tools->reloadButton()->isEnabled())
+        return false;
+    click(tools->reloadButton());
+    return true;
+}
+
+bool Soak::anyPageControl()
+{
+    return pageControl(tools->tabs()->widget(uniform(0, tools->tabs()->count() - 1)));
+}
+
+bool Soak::anyApply()
+{
+    const QList<QWidget*> pages = { tools->simplifyPage, tools->subdividePage, tools->classifyPage,
+        tools->traversalPage, tools->meanShiftPage };
+    return apply(pick(pages));
+}
+
+bool Soak::dragView()
+{
+    const QList<Qt::MouseButton> buttons
+        = { Qt::LeftButton, Qt::LeftButton, Qt::RightButton, Qt::RightButton, Qt::MiddleButton };
+    drag(pick(buttons));
+    return true;
 }
 
 } // namespace
