@@ -13,6 +13,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <map>
+#include <memory>
 #include <string>
 #include <unistd.h>
 
@@ -107,17 +109,24 @@ inline int readAsFile(const char* extension, const std::uint8_t* data, std::size
 }
 
 // A mesh from OBJ text through the OBJ reader, for the targets whose files
-// belong to a mesh. Call after inputPath(), which quiets the console.
-inline bool meshFromText(Mesh& mesh, const char* obj)
+// belong to a mesh: read once per text and duplicated for every input. Call
+// after inputPath(), which quiets the console.
+inline std::unique_ptr<Mesh> meshFromText(const char* obj)
 {
-    static const std::string path = scratchPath("mesh.obj");
-    static const struct Remover
-    {
-        ~Remover() { std::remove(path.c_str()); }
-    } remover;
-    const std::string text(obj);
-    return writeInput(path, reinterpret_cast<const std::uint8_t*>(text.data()), text.size())
-        && readMeshFile(mesh, path);
+    static std::map<const char*, std::unique_ptr<Mesh>> read;
+    std::unique_ptr<Mesh>& mesh = read[obj];
+    if (!mesh) {
+        const std::string path = scratchPath("mesh.obj");
+        const std::string text(obj);
+        mesh = std::make_unique<Mesh>();
+        const bool ok
+            = writeInput(path, reinterpret_cast<const std::uint8_t*>(text.data()), text.size())
+            && readMeshFile(*mesh, path);
+        std::remove(path.c_str());
+        if (!ok)
+            std::abort();
+    }
+    return mesh->duplicate();
 }
 
 } // namespace fuzzing

@@ -12,9 +12,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         PngHeader header;
         std::string problem;
         const bool ok = readPngHeader(data, size, limit, header, problem);
-        if (ok
-                ? header.width == 0 || header.height == 0 || header.decodedBytes() > limit
-                : problem.empty())
+        if (ok ? header.width == 0 || header.height == 0 || header.decodedBytes() > limit
+               : problem.empty())
             std::abort();
     }
     return 0;

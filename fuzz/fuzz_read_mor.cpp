@@ -16,10 +16,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     const std::size_t count = data[0] % 4;
     const std::string& path = fuzzing::inputPath("mor");
-    Mesh mesh;
-    if (!fuzzing::meshFromText(
-            mesh, "v 0 0 0\nv 1 0 0\nv 0 1 0\nv 0 0 1\nf 1 3 2\nf 1 2 4\nf 1 4 3\nf 2 3 4\n"))
-        std::abort();
+    const std::unique_ptr<Mesh> held = fuzzing::meshFromText(
+        "v 0 0 0\nv 1 0 0\nv 0 1 0\nv 0 0 1\nf 1 3 2\nf 1 2 4\nf 1 4 3\nf 2 3 4\n");
+    Mesh& mesh = *held;
     if (count > 0) {
         mesh.morphogenValues.assign(std::size_t(mesh.numVertices), std::vector<float>(count));
         for (std::size_t v = 0; v < mesh.morphogenValues.size(); ++v)

@@ -13,8 +13,8 @@ targets=(obj net ply stl off gts gz spt slc mor steps heightmap)
 
 FACETRA_FUZZ_DEPS=1 scripts/deps.sh
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DFACETRA_GUI=OFF -DFACETRA_TESTS=OFF -DFACETRA_FUZZ=ON >/dev/null
-cmake --build build-fuzz -j2
+    -DFACETRA_GUI=OFF -DFACETRA_TESTS=OFF -DFACETRA_PYTHON=OFF -DFACETRA_FUZZ=ON >/dev/null
+cmake --build build-fuzz -j2 --target $(printf "fuzz_read_%s " "${targets[@]}")
 
 work=$(mktemp -d)
 findings=0
@@ -27,7 +27,7 @@ for target in "${targets[@]}"; do
     build-fuzz/fuzz/fuzz_read_$target -max_total_time="$seconds" -print_final_stats=1 \
         -timeout=10 -rss_limit_mb=2048 -malloc_limit_mb=128 -artifact_prefix="$work/$target/found/" "${dict[@]}" \
         "$work/$target/corpus" "fuzz/corpus/$target" >"$work/$target/log" 2>&1 || status=$?
-    grep -E "^stat::(number_of_executed_units|average_exec_per_sec|new_units_added|peak_rss_mb)|^#[0-9]+ +DONE +cov|ERROR|SUMMARY" \
+    grep -aE "^stat::(number_of_executed_units|average_exec_per_sec|new_units_added|peak_rss_mb)|^#[0-9]+[[:space:]]+DONE|ERROR|SUMMARY" \
         "$work/$target/log" || true
     for file in "$work/$target/found"/*; do
         [ -e "$file" ] || continue
