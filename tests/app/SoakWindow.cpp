@@ -39,6 +39,7 @@
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QRegularExpression>
+#include <QSettings>
 #include <QStandardPaths>
 #include <QStatusBar>
 #include <QTreeWidget>
@@ -1002,7 +1003,9 @@ int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
     QStandardPaths::setTestModeEnabled(true);
-    QCoreApplication::setOrganizationName(QStringLiteral("FacetraTest"));
+    QCoreApplication::setOrganizationName(QStringLiteral("FacetraSoak"));
+    // Open Recent starts empty, so that a seed replays the same list.
+    QSettings().clear();
     Options options;
     options.seed
         = quint64(std::chrono::system_clock::now().time_since_epoch().count()) % 1000000007u;
