@@ -8,9 +8,13 @@ cd "$(dirname "$0")/.."
 
 scripts/deps.sh
 
-dir=build/package
-cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release -DFACETRA_TESTS=OFF -DFACETRA_BENCH=OFF \
-    -DFACETRA_FUZZ=OFF -DFACETRA_SANITIZE=OFF
+# FACETRA_PACKAGE_FROM=DIR packs an existing Release build instead (the test
+# command packs the build its tests just ran on: the tests are not installed).
+dir=${FACETRA_PACKAGE_FROM:-build/package}
+if [ -z "${FACETRA_PACKAGE_FROM:-}" ]; then
+    cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release -DFACETRA_TESTS=OFF \
+        -DFACETRA_BENCH=OFF -DFACETRA_FUZZ=OFF -DFACETRA_SANITIZE=OFF
+fi
 cmake --build "$dir" -j "$(nproc)"
 
 rm -rf "$dir/cpack"

@@ -32,5 +32,5 @@ JOBS="$jobs" scripts/tsan.sh
 echo "== Test lines against code lines (information)"
 scripts/test-ratio.sh
 
-echo "== Debian package"
-scripts/package.sh
+echo "== Debian package (from the Release build)"
+FACETRA_PACKAGE_FROM=build scripts/package.sh
