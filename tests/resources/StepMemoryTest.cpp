@@ -43,6 +43,22 @@ void operator delete(void* p, std::size_t) noexcept
     std::free(p);
 }
 
+// The library's temporary buffers ask without throwing; they too must come from
+// malloc, for the delete above frees them (and a sanitizer checks the pairing).
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept
+{
+    try {
+        return ::operator new(size);
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+}
+
+void operator delete(void* p, const std::nothrow_t&) noexcept
+{
+    std::free(p);
+}
+
 namespace {
 
 using namespace wbtest;
