@@ -5,7 +5,7 @@
 #include "VerbBench.h"
 
 #include "mesh/engine/Progress.h"
-#include "workbench/engine/Step.h"
+#include "workbench/engine/Batch.h"
 #include "workbench/engine/Workbench.h"
 
 #include <algorithm>
@@ -17,7 +17,6 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <map>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -25,12 +24,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-bool isSaveVerb(const std::string& verb)
-{
-    return verb == "save" || verb == "save-normals" || verb == "save-segments"
-        || verb == "save-table";
-}
 
 bool readWhole(const std::string& path, std::string& text)
 {
@@ -57,47 +50,27 @@ void writeWhole(int fd, const std::string& text)
 // The script and what it is run with, checked before anything runs.
 struct Batch
 {
-    std::vector<ScriptLine> script;
+    CheckedScript script;
     std::vector<std::string> meshes;
     std::string outDir;
-    Workbench::Options options { .keepBackup = false, .keepHistory = false };
     std::size_t jobs = 1;
 };
-
-// Where a save step of the script writes for mesh.
-std::string savedPath(const Batch& batch, const Step& step, const std::string& mesh)
-{
-    return stepOutputPath(step.args.at(0), meshStem(mesh), batch.outDir);
-}
 
 // The script on one mesh, in this process. status gets what follows the
 // mesh's name on its status line. A step that ended Cancelled throws
 // RunCancelled.
-int runScriptOn(const Batch& batch, const std::string& mesh, std::string& status)
+int runMesh(const Batch& batch, const std::string& mesh, std::string& status)
 {
-    VerbBench bench(batch.options);
+    VerbBench bench(batch.script.options);
 #ifdef FACETRA_CLI_TERRAIN
     bench.workbench.heightMapReader = readHeightMapFile;
 #endif
-    std::string problem;
-    if (!bench.open(mesh, &problem)) {
-        status = "failed: " + problem;
-        return 1;
-    }
-    for (const ScriptLine& line : batch.script) {
-        Step step = line.step;
-        if (isSaveVerb(step.verb))
-            step.args[0] = savedPath(batch, step, mesh);
-        const Workbench::StepEnd end = bench.run(step);
-        if (end.outcome != Workbench::Outcome::Done) {
-            status = "failed at line " + std::to_string(line.line) + " (" + step.verb
-                + "): " + end.message;
-            return 1;
-        }
-    }
-    const std::size_t n = batch.script.size();
-    status = "done (" + std::to_string(n) + (n == 1 ? " step)" : " steps)");
-    return 0;
+    const BatchEnd end = runScriptOn(
+        bench.workbench, bench.runner, batch.script, mesh, batch.outDir, &verbProgress());
+    if (!end.opened)
+        fail(end.reason);
+    status = end.status;
+    return end.done ? 0 : 1;
 }
 
 // One mesh's process and the files its console and status go to.
@@ -122,7 +95,7 @@ struct Child
     std::string status = "cancelled";
     const int code = runCancellable([&] {
         ::sigprocmask(SIG_SETMASK, &parentMask, nullptr);
-        return runScriptOn(batch, batch.meshes[child.mesh], status);
+        return runMesh(batch, batch.meshes[child.mesh], status);
     });
     std::fflush(stdout);
     std::fflush(stderr);
@@ -181,40 +154,9 @@ bool prepare(const Args& args, Batch& batch)
     std::string text, problem;
     if (!readWhole(scriptPath, text))
         return refuse("cannot read the script '" + scriptPath + "'");
-    if (!parseScript(text, batch.script, problem))
+    if (!checkScript(text, batch.script, problem)
+        || !checkBatchOutputs(batch.script, batch.meshes, batch.outDir, problem))
         return refuse(problem);
-    for (const ScriptLine& line : batch.script) {
-        if (!Workbench::checkStep(line.step, problem))
-            return refuse("line " + std::to_string(line.line) + ": " + problem);
-        // The memory a mesh takes is the work itself unless the script asks
-        // for the mesh as read or for what steps replaced.
-        const std::string& verb = line.step.verb;
-        batch.options.keepBackup |= verb == "reload";
-        batch.options.keepHistory |= verb == "undo" || verb == "redo";
-    }
-
-    // Two meshes saving to one file would leave whichever came last.
-    std::map<fs::path, std::size_t> writer;
-    for (const ScriptLine& line : batch.script) {
-        if (!isSaveVerb(line.step.verb))
-            continue;
-        for (std::size_t m = 0; m < batch.meshes.size(); ++m) {
-            const std::string path = savedPath(batch, line.step, batch.meshes[m]);
-            const auto [at, added] = writer.try_emplace(fs::absolute(path).lexically_normal(), m);
-            if (!added && at->second != m) {
-                return refuse("line " + std::to_string(line.line) + ": '" + batch.meshes[at->second]
-                    + "' and '" + batch.meshes[m] + "' would both write '" + path
-                    + "' ({name} tells them apart)");
-            }
-        }
-    }
-
-    if (!batch.outDir.empty()) {
-        std::error_code error;
-        fs::create_directories(batch.outDir, error);
-        if (!fs::is_directory(batch.outDir, error))
-            return refuse("cannot use '" + batch.outDir + "' as the output folder");
-    }
     batch.jobs = std::min(batch.jobs, batch.meshes.size());
     return true;
 }

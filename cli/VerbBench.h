@@ -35,10 +35,7 @@ public:
     // "save path"; 0, or 1 after "cannot write 'path'".
     int save(const std::string& path);
 
-private:
     ToolRunner runner;
-
-public:
     Workbench workbench;
 };
 

@@ -4,9 +4,8 @@
 
 #include "PyProgress.h"
 
-#include "mesh/engine/LoadMesh.h"
 #include "mesh/engine/Progress.h"
-#include "workbench/engine/Step.h"
+#include "workbench/engine/Batch.h"
 #include "workbench/engine/ToolRunner.h"
 #include "workbench/engine/Workbench.h"
 
@@ -19,15 +18,8 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <map>
 
 namespace fs = std::filesystem;
-
-bool isSaveVerb(const std::string& verb)
-{
-    return verb == "save" || verb == "save-normals" || verb == "save-segments"
-        || verb == "save-table";
-}
 
 bool readScript(const std::string& path, std::string& text)
 {
@@ -42,24 +34,6 @@ bool readScript(const std::string& path, std::string& text)
 }
 
 namespace {
-
-bool parseChecked(const std::string& script, std::vector<ScriptLine>& lines, std::string& problem)
-{
-    if (!parseScript(script, lines, problem))
-        return false;
-    for (const ScriptLine& line : lines) {
-        if (!Workbench::checkStep(line.step, problem)) {
-            problem = "line " + std::to_string(line.line) + ": " + problem;
-            return false;
-        }
-    }
-    return true;
-}
-
-std::string savedPath(const Step& step, const std::string& mesh, const std::string& outDir)
-{
-    return stepOutputPath(step.args.at(0), meshStem(mesh), outDir);
-}
 
 #ifdef FACETRA_PY_HEIGHTMAP_PNG
 bool readHeightMapPng(const std::string& path, HeightMap& map, std::string& problem)
@@ -88,34 +62,9 @@ void installHeightMapReader(Workbench& workbench)
 bool checkBatch(const std::string& script, const std::vector<std::string>& meshes,
     const std::string& outDir, std::string& problem)
 {
-    std::vector<ScriptLine> lines;
-    if (!parseChecked(script, lines, problem))
-        return false;
-    // Two meshes saving to one file would leave whichever came last.
-    std::map<fs::path, std::size_t> writer;
-    for (const ScriptLine& line : lines) {
-        if (!isSaveVerb(line.step.verb))
-            continue;
-        for (std::size_t m = 0; m < meshes.size(); ++m) {
-            const std::string path = savedPath(line.step, meshes[m], outDir);
-            const auto [at, added] = writer.try_emplace(fs::absolute(path).lexically_normal(), m);
-            if (!added && at->second != m) {
-                problem = "line " + std::to_string(line.line) + ": '" + meshes[at->second]
-                    + "' and '" + meshes[m] + "' would both write '" + path
-                    + "' ({name} tells them apart)";
-                return false;
-            }
-        }
-    }
-    if (!outDir.empty()) {
-        std::error_code error;
-        fs::create_directories(outDir, error);
-        if (!fs::is_directory(outDir, error)) {
-            problem = "cannot use '" + outDir + "' as the output folder";
-            return false;
-        }
-    }
-    return true;
+    CheckedScript checked;
+    return checkScript(script, checked, problem)
+        && checkBatchOutputs(checked, meshes, outDir, problem);
 }
 
 std::string resolveScriptFiles(const std::string& script, const std::string& folder)
@@ -150,66 +99,27 @@ BatchRecord runBatchMesh(const std::string& script, const std::string& mesh,
 {
     const auto start = std::chrono::steady_clock::now();
     BatchRecord record;
-    const auto fail = [&record](const std::string& status, const std::string& why) {
-        record.status = status;
-        record.error = why;
-    };
-    std::vector<ScriptLine> lines;
+    CheckedScript checked;
     std::string problem;
-    Workbench::Options options { .keepBackup = false, .keepHistory = false };
-    if (parseChecked(script, lines, problem)) {
-        // The memory a mesh takes is the work itself unless the script asks
-        // for the mesh as read or for what steps replaced.
-        for (const ScriptLine& line : lines) {
-            options.keepBackup |= line.step.verb == "reload";
-            options.keepHistory |= line.step.verb == "undo" || line.step.verb == "redo";
-        }
-    } else {
-        fail("failed: " + problem, problem);
+    if (!checkScript(script, checked, problem)) {
+        record.status = "failed: " + problem;
+        record.error = problem;
     }
-
     PyProgress progress(flag);
     ToolRunner runner(&progress);
-    Workbench bench(options);
+    // A failed run is said once, in the record.
+    runner.setFailureLines(false);
+    Workbench bench(checked.options);
     bench.setRunner(&runner);
     installHeightMapReader(bench);
     try {
-        progress.checkStop();
-        std::string why;
         if (record.status.empty()) {
-            why = irregularFileProblem(mesh);
-            if (why.empty() && meshFileKind(mesh) == MeshFileKind::None)
-                why = mesh + ": no reader for this kind of file (readable: "
-                    + readableMeshPatterns() + ")";
-            if (why.empty() && !bench.open(mesh, &why) && why.empty())
-                why = "cannot read '" + mesh + "'";
-            if (!why.empty())
-                fail("failed: " + why, why);
-        }
-        for (std::size_t i = 0; record.status.empty() && i < lines.size(); ++i) {
-            Step step = lines[i].step;
-            if (isSaveVerb(step.verb))
-                step.args[0] = savedPath(step, mesh, outDir);
-            progress.checkStop();
-            Workbench::StepEnd end { Workbench::Outcome::Failed, "the step did not end" };
-            bench.run(step, [&end](const Workbench::StepEnd& e) { end = e; });
-            if (end.outcome == Workbench::Outcome::Cancelled) {
-                if (runner.lastOutcome() != RunOutcome::Failed)
-                    throw RunCancelled();
-                end = { Workbench::Outcome::Failed, step.verb + " failed: see the console" };
-            }
-            if (end.outcome != Workbench::Outcome::Done) {
-                fail("failed at line " + std::to_string(lines[i].line) + " (" + step.verb
-                        + "): " + end.message,
-                    end.message);
-            }
-        }
-        if (record.status.empty()) {
-            const std::size_t n = lines.size();
-            record.status = "done (" + std::to_string(n) + (n == 1 ? " step)" : " steps)");
+            const BatchEnd end = runScriptOn(bench, runner, checked, mesh, outDir, &progress);
+            record.status = end.status;
+            record.error = end.reason;
         }
     } catch (const RunCancelled&) {
-        fail("cancelled", "cancelled");
+        record.status = record.error = "cancelled";
     }
     record.vertices = bench.mesh.numVertices;
     record.faces = bench.mesh.numFaces;

@@ -10,7 +10,6 @@ struct StopFlag;
 // a time per call, so that the calls can be spread over threads, processes or
 // machines. Nothing here holds the interpreter lock.
 
-bool isSaveVerb(const std::string& verb);
 // The whole file; false when it cannot be read.
 bool readScript(const std::string& path, std::string& text);
 

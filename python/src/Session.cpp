@@ -4,6 +4,7 @@
 #include "PyProgress.h"
 
 #include "mesh/engine/Progress.h"
+#include "workbench/engine/Batch.h"
 #include "workbench/engine/ToolRunner.h"
 
 #include <filesystem>
@@ -239,18 +240,14 @@ void Session::runScript(const std::string& path, py::handle callback)
     std::string text;
     if (!readScript(path, text))
         raise(PyExc_OSError, "cannot read the script '" + path + "'");
-    std::vector<ScriptLine> lines;
+    CheckedScript checked;
     std::string problem;
-    if (!parseScript(text, lines, problem))
+    if (!checkScript(text, checked, problem))
         throw py::value_error(problem);
-    for (const ScriptLine& line : lines) {
-        if (!Workbench::checkStep(line.step, problem))
-            throw py::value_error("line " + std::to_string(line.line) + ": " + problem);
-    }
     const std::string stem = meshStem(workbench.fileName);
     const std::string folder
         = std::filesystem::absolute(std::filesystem::path(path)).parent_path().string();
-    for (ScriptLine& line : lines) {
+    for (ScriptLine& line : checked.lines) {
         for (std::string& arg : line.step.args)
             arg = stepOutputPath(arg, stem, folder);
         Workbench::StepEnd end { Workbench::Outcome::Failed, "the step did not end" };
