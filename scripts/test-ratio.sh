@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Prints how many lines of C++ the tests hold against the program itself
-# (src/ and cli/), counting non-blank lines that are not only comment. The
+# (src/, cli/ and the Python module's C++ in python/src), counting non-blank lines that are not only comment. The
 # project keeps the ratio at roughly a quarter to a third; this only informs.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -42,6 +42,6 @@ def count(roots):
     return total
 
 tests = count(["tests"])
-code = count(["src", "cli"])
-print(f"tests/: {tests} lines, src/ + cli/: {code} lines, ratio {tests / max(code, 1):.2f}")
+code = count(["src", "cli", "python/src"])
+print(f"tests/: {tests} lines, src/ + cli/ + python/src/: {code} lines, ratio {tests / max(code, 1):.2f}")
 PY
