@@ -8,12 +8,16 @@
 
 #include <QAction>
 #include <QActionGroup>
+#include <QApplication>
 #include <QFile>
 #include <QImage>
+#include <QMimeData>
+#include <QMouseEvent>
 #include <QProcess>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTemporaryDir>
+#include <QUrl>
 #include <QtTest>
 
 #include <cmath>
@@ -53,6 +57,63 @@ inline std::pair<int, QString> runProgram(const QString& program, const QStringL
         *standardOutput = QString::fromUtf8(process.readAllStandardOutput());
     return { finished ? process.exitCode() : -2,
         QString::fromUtf8(process.readAllStandardError()) };
+}
+
+// Every tab on the way up to widget becomes the current one, as a user clicks it.
+inline QWidget* bringToFront(QWidget* widget)
+{
+    for (QWidget* w = widget; w; w = w->parentWidget()) {
+        for (QWidget* up = w->parentWidget(); up; up = up->parentWidget()) {
+            if (auto* tabs = qobject_cast<QTabWidget*>(up); tabs && tabs->indexOf(w) >= 0)
+                tabs->setCurrentWidget(w);
+        }
+    }
+    return widget;
+}
+
+// A user's click on button, its tabs brought to the front first; one in a
+// window not shown is clicked directly.
+inline void userClick(QAbstractButton* button)
+{
+    bringToFront(button);
+    if (!button->isVisible()) {
+        button->click();
+        return;
+    }
+    // A check box or radio button takes clicks on its indicator and text.
+    const bool pushButton = qobject_cast<QPushButton*>(button) != nullptr;
+    QTest::mouseClick(button, Qt::LeftButton, {},
+        pushButton ? button->rect().center() : QPoint(6, button->height() / 2));
+}
+
+// The children of parent of class T that are enabled and shown with it.
+template <class T> QList<T*> usable(QWidget* parent)
+{
+    QList<T*> found;
+    for (T* w : parent->findChildren<T*>()) {
+        if (w->isEnabled() && w->isVisibleTo(parent))
+            found << w;
+    }
+    return found;
+}
+
+inline void sendMouse(
+    QWidget* to, QEvent::Type type, QPointF at, Qt::MouseButton which, Qt::MouseButtons buttons)
+{
+    QMouseEvent event(type, at, to->mapToGlobal(at), which, buttons, Qt::NoModifier);
+    QApplication::sendEvent(to, &event);
+}
+
+// The file name dropped on widget as a file manager drops it; true when accepted.
+inline bool dropFile(QWidget* widget, const QString& name)
+{
+    QMimeData data;
+    data.setUrls({ QUrl::fromLocalFile(name) });
+    QDragEnterEvent enter(QPoint(20, 20), Qt::CopyAction, &data, Qt::LeftButton, {});
+    QApplication::sendEvent(widget, &enter);
+    QDropEvent drop(QPointF(20, 20), Qt::CopyAction, &data, Qt::LeftButton, {});
+    QApplication::sendEvent(widget, &drop);
+    return enter.isAccepted();
 }
 
 // The pixels of image that pass test.
@@ -140,14 +201,7 @@ protected:
     void click(QAbstractButton* button)
     {
         QVERIFY(button && button->isEnabled());
-        for (QWidget* w = button; w; w = w->parentWidget()) {
-            if (tools->tabs()->indexOf(w) >= 0)
-                tools->tabs()->setCurrentWidget(w);
-        }
-        // A check box or radio button takes clicks on its indicator and text.
-        const bool pushButton = qobject_cast<QPushButton*>(button) != nullptr;
-        QTest::mouseClick(button, Qt::LeftButton, {},
-            pushButton ? button->rect().center() : QPoint(6, button->height() / 2));
+        userClick(button);
     }
     // The dialogue's Apply with page current.
     void apply(QWidget* page)
