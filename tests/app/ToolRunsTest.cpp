@@ -1,6 +1,6 @@
 // The view's slots turn the pages' requests into steps under the names the
-// Edit menu shows, and its Undo and Redo walk them back and forth. What each
-// step does and what Undo restores, byte for byte, are the workbench's tests.
+// Edit menu shows. What each step does and what Undo and Redo restore, byte
+// for byte, are the workbench's tests.
 #include "WindowTestUtil.h"
 
 #include "filtering/engine/MeanShiftFilter.h"
@@ -11,10 +11,10 @@ class ToolRunsTest : public QObject
 {
     Q_OBJECT
 private slots:
-    void slotsRecordNamedStepsThatUndoAndRedoWalk();
+    void slotsRecordStepsUnderTheirMenuNames();
 };
 
-void ToolRunsTest::slotsRecordNamedStepsThatUndoAndRedoWalk()
+void ToolRunsTest::slotsRecordStepsUnderTheirMenuNames()
 {
     QTemporaryDir folder;
     const QString grid = folder.filePath(QStringLiteral("grid.obj"));
@@ -40,18 +40,11 @@ void ToolRunsTest::slotsRecordNamedStepsThatUndoAndRedoWalk()
         step();
         QCOMPARE(view.history.undoName(), std::string(name));
     }
-    const std::vector<Step> done = view.workbench.steps();
-    QCOMPARE(done.size(), std::size(steps));
-    for (std::size_t i = std::size(steps); i > 0; --i) {
-        view.undo_slot();
-        QCOMPARE(view.history.redoName(), std::string(steps[i - 1].first));
-    }
-    QVERIFY(!view.history.canUndo());
-    for (const auto& [name, step] : steps) {
-        view.redo_slot();
-        QCOMPARE(view.history.undoName(), std::string(name));
-    }
-    QCOMPARE(view.workbench.steps(), done);
+    QCOMPARE(view.workbench.steps().size(), std::size(steps));
+    // One Undo from the view's slot; the walk back and forth over every kind of
+    // step, state by state: WorkbenchRulesTest, UndoAndRedoRestoreEveryState...
+    view.undo_slot();
+    QCOMPARE(view.history.redoName(), std::string("Terrain"));
 }
 
 QTEST_MAIN(ToolRunsTest)

@@ -11,10 +11,8 @@
 
 #include <QImage>
 #include <QMenu>
-#include <QMimeData>
 #include <QOpenGLContext>
 #include <QStatusBar>
-#include <QUrl>
 
 #include <chrono>
 #include <filesystem>
@@ -52,16 +50,6 @@ class UnsavedWorkTest : public QObject, WindowDriver
             return answer;
         };
         window->dialogs.saveFileName = [this](auto, auto, auto, auto) { return saveAnswer; };
-    }
-    // Drops name on the view as a file manager does.
-    void drop(const QString& name)
-    {
-        QMimeData data;
-        data.setUrls({ QUrl::fromLocalFile(name) });
-        QDragEnterEvent enter(QPoint(20, 20), Qt::CopyAction, &data, Qt::LeftButton, {});
-        QApplication::sendEvent(view, &enter);
-        QDropEvent event(QPointF(20, 20), Qt::CopyAction, &data, Qt::LeftButton, {});
-        QApplication::sendEvent(view, &event);
     }
     // File, "Open Recent": the entries as the menu shows them, and a click
     // on the one naming path.
@@ -165,7 +153,7 @@ void UnsavedWorkTest::everyWayOfPuttingTheMeshAsideAsks()
     else if (way == QLatin1String("recent"))
         QVERIFY(openRecent(second));
     else if (way == QLatin1String("drop"))
-        drop(second);
+        dropFile(view, second);
     else
         apply(tools->terrainPage);
 
@@ -252,7 +240,7 @@ void UnsavedWorkTest::namesOutsideAsciiInAndOut()
 
     // Dropped: shown, remembered and opened again from Open Recent.
     open(first);
-    drop(ply);
+    QVERIFY(dropFile(view, ply));
     QCOMPARE(view->fileName(), ply);
     QCOMPARE(titleName(), QStringLiteral("café.ply"));
     QCOMPARE(recentEntries().value(0), QFileInfo(ply).absoluteFilePath());
@@ -283,17 +271,28 @@ void UnsavedWorkTest::failedOpensAndSavesSayWhy()
     const QString title = window->windowTitle();
     const QStringList recent = recentEntries();
 
-    // A file with no reader: a box with the reason, title and list kept. At
-    // start-up: namesOutsideAsciiInAndOut; other reasons: FirstUseTest.
+    // Files that are no meshes, or missing: a box and the status bar name the
+    // file and why, the mesh, title and list are kept, and facetra-cli refuses
+    // them alike. At start-up: namesOutsideAsciiInAndOut; every reason a read
+    // gives: ReadReasonsTest.
     const QString png = scratch.filePath(QStringLiteral("image.png"));
     QVERIFY(QImage(4, 4, QImage::Format_RGB32).save(png));
-    window->dialogs.openFileName = [png](auto, auto, auto, auto) { return png; };
-    window->openfileEvent();
-    QVERIFY2(warnings.size() == 1
-            && warnings[0].contains(png + QStringLiteral(": no reader for this kind of file")),
-        qPrintable(warnings.join('\n')));
-    QCOMPARE(window->windowTitle(), title);
-    QCOMPARE(recentEntries(), recent);
+    QVERIFY(QDir(scratch.path()).mkdir(QStringLiteral("folder.obj")));
+    const int faces = view->mesh.numFaces;
+    for (const QString& path : { png, scratch.filePath(QStringLiteral("folder.obj")),
+             QStringLiteral("/dev/zero"), QStringLiteral("no-such-folder/missing.obj") }) {
+        warnings.clear();
+        window->dialogs.openFileName = [path](auto, auto, auto, auto) { return path; };
+        window->openfileEvent();
+        const QString why = path == png ? QStringLiteral(": no reader for this kind of file") : "";
+        QVERIFY2(
+            warnings.size() == 1 && warnings[0].contains(path + why) && status().contains(path),
+            qPrintable(warnings.join('\n')));
+        QVERIFY(window->windowTitle() == title && recentEntries() == recent);
+        QVERIFY(view->mesh.numFaces == faces && view->backupMesh.numFaces == faces);
+        const auto [refused, err] = runProgram(QStringLiteral(FACETRA_CLI), { "info", path });
+        QVERIFY2(refused == 1 && err.contains(path), qPrintable(err));
+    }
 
     // A save that cannot happen says why, in a box and the status bar.
     const QList<std::pair<QString, QString>> saves = {
