@@ -17,9 +17,10 @@
 namespace clitest {
 
 // Starts facetra-cli with standard output and error going to files, in the
-// folder cwd (empty: this one).
+// folder cwd (empty: this one); inChild runs in the new process before the
+// program starts (to set limits or signals).
 inline pid_t start(std::vector<std::string> args, const std::string& out, const std::string& err,
-    const std::string& cwd = {})
+    const std::string& cwd = {}, void (*inChild)() = nullptr)
 {
     std::vector<char*> argv { const_cast<char*>(FACETRA_CLI) };
     for (std::string& a : args)
@@ -31,6 +32,8 @@ inline pid_t start(std::vector<std::string> args, const std::string& out, const 
         ::dup2(::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), STDERR_FILENO);
         if (!cwd.empty() && ::chdir(cwd.c_str()) != 0)
             ::_exit(126);
+        if (inChild)
+            inChild();
         ::execv(argv[0], argv.data());
         ::_exit(127);
     }
