@@ -83,14 +83,6 @@ TEST(TerrainCli, AnImageTooLargeToDecodeIsRefusedFromItsHeader)
     }
     std::ofstream(png, std::ios::binary) << bytes;
 
-    QImage image;
-    std::string problem;
-    EXPECT_FALSE(loadHeightMapImage(QString::fromStdString(png), image, &problem));
-    EXPECT_TRUE(image.isNull());
-    EXPECT_EQ(
-        problem.rfind("the image is 100000 x 100000 pixels, 40000000000 bytes decoded", 0), 0u)
-        << problem;
-
     testing::internal::CaptureStdout();
     testing::internal::CaptureStderr();
     EXPECT_EQ(runTerrain({ "--heightmap", png, "--resolution", "4", "--scale", "1", "--height", "1",
