@@ -81,6 +81,15 @@ struct FrameClock : QObject
     }
 };
 
+// A click on button when it is enabled.
+bool press(QAbstractButton* button)
+{
+    const bool enabled = button->isEnabled();
+    if (enabled)
+        userClick(button);
+    return enabled;
+}
+
 QString text(const char* latin1)
 {
     return QString::fromLatin1(latin1);
@@ -128,7 +137,6 @@ private:
     QString current = QStringLiteral("start");
     std::map<QString, int> counts;
     qint64 slowestActionMs = 0;
-    qint64 lastAnswerMs = 0;
     FrameClock frames;
     // For the watchdog thread: when the GUI thread last came by, and where it was.
     std::atomic<qint64> lastBeatMs { 0 };
@@ -275,23 +283,6 @@ private:
     }
     void beat() { lastBeatMs = nowMs(); }
 
-    // True when a queued call comes back within the answer time.
-    bool answers()
-    {
-        bool answered = false;
-        QMetaObject::invokeMethod(
-            qApp, [&answered] { answered = true; }, Qt::QueuedConnection);
-        QElapsedTimer clock;
-        clock.start();
-        const qint64 drawnBefore = frames.totalMs;
-        // Leave no call behind that would write to this frame later.
-        while (!answered)
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        beat();
-        lastAnswerMs = clock.elapsed() - (frames.totalMs - drawnBefore);
-        return lastAnswerMs <= options.answerMs;
-    }
-
     // Waits, answering, for the run going on to end; one running past the limit
     // is cancelled. False (after fail) when the window stops answering or a
     // cancelled run does not end.
@@ -301,11 +292,23 @@ private:
         clock.start();
         bool cancelled = false;
         for (int quiet = 0; quiet < 2;) {
-            if (!answers()) {
+            // A queued call comes back within the answer time, drawing aside;
+            // none is left behind to write to this frame later.
+            bool answered = false;
+            QMetaObject::invokeMethod(
+                qApp, [&answered] { answered = true; }, Qt::QueuedConnection);
+            QElapsedTimer answer;
+            answer.start();
+            const qint64 drawnBefore = frames.totalMs;
+            while (!answered)
+                QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+            beat();
+            const qint64 answerMs = answer.elapsed() - (frames.totalMs - drawnBefore);
+            if (answerMs > options.answerMs) {
                 fail(QStringLiteral("the window did not answer within %1 ms (it took %2 ms besides "
                                     "drawing, %3 run going)")
                          .arg(options.answerMs)
-                         .arg(lastAnswerMs)
+                         .arg(answerMs)
                          .arg(window->runner->busy() ? "a" : "no"));
                 return false;
             }
@@ -349,30 +352,25 @@ private:
             = window->statusBar->findChild<QLabel*>(QStringLiteral("counts"))->text().simplified();
         const QString meshCounts
             = QStringLiteral("Verts: %1 Faces: %2").arg(mesh.numVertices).arg(mesh.numFaces);
-        const auto entry = [](const char* verb, const std::string& step) {
-            return step.empty() ? text(verb) : text(verb) + ' ' + QString::fromStdString(step);
+        // An Edit menu entry as shown ("Undo Subdivide", off) and as the history has it.
+        const auto entry = [](QAction* action) -> QString {
+            return action->text() + (action->isEnabled() ? "" : " (off)");
         };
-        const auto state = [](QAction* action) {
-            return QStringLiteral("\"%1\" (%2)")
-                .arg(action->text(), action->isEnabled() ? "on" : "off");
+        const auto expect = [](const char* verb, bool can, const std::string& step) -> QString {
+            return (step.empty() ? text(verb) : text(verb) + ' ' + QString::fromStdString(step))
+                + (can ? "" : " (off)");
         };
-        const auto name = [](bool can, const std::string& step) {
-            return can ? QString::fromStdString(step) : QStringLiteral("nothing");
-        };
+        const QString menu = entry(window->undoAction) + ", " + entry(window->redoAction);
+        const QString kept = expect("Undo", history.canUndo(), history.undoName()) + ", "
+            + expect("Redo", history.canRedo(), history.redoName());
         const bool hasMesh = mesh.numVertices > 0 && mesh.numFaces > 0;
         return check(title == expected,
                    QStringLiteral("title \"%1\", expected \"%2\" (workbench %3modified)")
                        .arg(title, expected, modified ? "" : "not "))
             && check(counts == meshCounts,
                 QStringLiteral("status bar \"%1\", mesh \"%2\"").arg(counts, meshCounts))
-            && check(window->undoAction->isEnabled() == history.canUndo()
-                    && window->redoAction->isEnabled() == history.canRedo()
-                    && window->undoAction->text() == entry("Undo", history.undoName())
-                    && window->redoAction->text() == entry("Redo", history.redoName()),
-                QStringLiteral("Edit menu %1, %2; history can undo %3, redo %4")
-                    .arg(state(window->undoAction), state(window->redoAction),
-                        name(history.canUndo(), history.undoName()),
-                        name(history.canRedo(), history.redoName())))
+            && check(
+                menu == kept, QStringLiteral("Edit menu \"%1\", history \"%2\"").arg(menu, kept))
             && check(window->saveAsAction->isEnabled() == hasMesh,
                 QStringLiteral("Save As is %1 with %2").arg(hasMesh ? "off" : "on", meshCounts));
     }
@@ -616,9 +614,8 @@ private:
 
     bool saveAs()
     {
-        if (!window->saveAsAction->isEnabled())
+        if (!triggerAny({ window->saveAsAction }))
             return false;
-        window->saveAsAction->trigger();
         for (const QFileInfo& file :
             QDir(scratch.filePath(QStringLiteral("saved"))).entryInfoList(QDir::Files)) {
             if (file.suffix() != QLatin1String("steps") && file.suffix() != QLatin1String("png")
@@ -632,10 +629,7 @@ private:
     {
         current += QStringLiteral(": ") + page->objectName();
         bringToFront(page);
-        if (!tools->applyButton()->isEnabled())
-            return false;
-        userClick(tools->applyButton());
-        return true;
+        return press(tools->applyButton());
     }
 
     bool cancelRun()
@@ -748,13 +742,7 @@ const Soak::Kind Soak::kinds[18] = {
             return s.triggerAny(s.window->recentMenu->actions());
         } },
     { "save as", 4, [](Soak& s) { return s.saveAs(); } },
-    { "reload", 3,
-        [](Soak& s) {
-            const bool possible = s.tools->reloadButton()->isEnabled();
-            if (possible)
-                userClick(s.tools->reloadButton());
-            return possible;
-        } },
+    { "reload", 3, [](Soak& s) { return press(s.tools->reloadButton()); } },
     { "undo", 8, [](Soak& s) { return s.triggerAny({ s.window->undoAction }); } },
     { "redo", 8, [](Soak& s) { return s.triggerAny({ s.window->redoAction }); } },
     { "render mode", 6,
