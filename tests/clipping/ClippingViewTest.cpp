@@ -40,13 +40,9 @@ class ClippingViewTest : public QObject
     }
     void dragView(Qt::MouseButton button, QPointF from, QPointF to)
     {
-        for (auto [type, pos] : { std::pair { QEvent::MouseButtonPress, from },
-                 { QEvent::MouseMove, to }, { QEvent::MouseButtonRelease, to } }) {
-            QMouseEvent event(type, pos, view->mapToGlobal(pos),
-                type == QEvent::MouseMove ? Qt::NoButton : button,
-                type == QEvent::MouseButtonRelease ? Qt::NoButton : button, Qt::NoModifier);
-            QApplication::sendEvent(view, &event);
-        }
+        sendMouse(view, QEvent::MouseButtonPress, from, button, button);
+        sendMouse(view, QEvent::MouseMove, to, Qt::NoButton, button);
+        sendMouse(view, QEvent::MouseButtonRelease, to, button, Qt::NoButton);
     }
 
 private slots:
@@ -175,7 +171,8 @@ void ClippingViewTest::pickingSkipsWhatThePlanesCutAway()
         if (mesh.selected < 1)
             return 0.0f;
         const Face& f = mesh.faces[std::size_t(mesh.selected - 1)];
-        return (f.vertex[0]->z + f.vertex[1]->z + f.vertex[2]->z) / 3.0f;
+        const auto z = [&](int k) { return mesh.vertices[std::size_t(f.index[k])].z; };
+        return (z(0) + z(1) + z(2)) / 3.0f;
     };
     const float nearZ = pickedZ();
     QCOMPARE(qAbs(nearZ), 1.0f);
