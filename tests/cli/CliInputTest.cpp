@@ -52,25 +52,30 @@ TEST(CliInput, UsageAndUnreadableFilesGoWhereTheyBelong)
     }
 }
 
-// N files, N lines: a file that could not be read gives its name and the reason.
+// N files, N lines: a file that could not be read gives its name and the
+// reason. Eight-bit names (Latin-1 file and morphogen names) come out as UTF-8,
+// UTF-8 ones as they are; the net format has no face format.
 TEST(CliInput, InfoJsonGivesOneLinePerFileAndTheReasonsOfThoseThatFailed)
 {
     TempDir dir;
-    const std::string good = dir.write("good.obj", triangleObj);
+    const std::string good = dir.write("caf\xE9.obj",
+        "mn caf\xE9 na\xC3\xAFve\nv 0 0 0\nv 1 0 0\nv 0 1 0\nm 0.5 1\nf 1/1/ 2/2/ 3/3/\n");
+    const std::string net
+        = dir.write("quad.net", "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nf 0 1 2 3\n");
     const std::string unknown = dir.write("mesh.stp", triangleObj);
     const std::string missing = dir.file("missing.obj");
-    const CliRun run = runCli({ "info", "--json", missing, good, unknown, good });
+    const CliRun run = runCli({ "info", "--json", missing, good, unknown, net });
     EXPECT_EQ(run.status, 1);
     const auto lines = jsonLines(run.out);
     ASSERT_EQ(lines.size(), 4u) << run.out;
     const std::string reasons[]
         = { missing + ": no such file", "", unknown + ": no reader for this kind of file", "" };
-    const std::string files[] = { missing, good, unknown, good };
+    const std::string files[] = { missing, dir.file("caf\xC3\xA9.obj"), unknown, net };
     for (std::size_t i = 0; i < lines.size(); ++i) {
         SCOPED_TRACE(i);
         EXPECT_EQ(lines[i].at("file"), files[i]);
         if (reasons[i].empty()) {
-            EXPECT_EQ(lines[i].at("faces"), 1);
+            EXPECT_EQ(lines[i].at("faces"), i == 1 ? 1 : 2);
             EXPECT_FALSE(lines[i].contains("error"));
         } else {
             EXPECT_EQ(lines[i].at("error").get<std::string>().rfind(reasons[i], 0), 0u)
@@ -79,4 +84,8 @@ TEST(CliInput, InfoJsonGivesOneLinePerFileAndTheReasonsOfThoseThatFailed)
             EXPECT_NE(run.err.find("facetra-cli: " + reasons[i]), std::string::npos) << run.err;
         }
     }
+    EXPECT_EQ(lines[1].at("morphogens"), nlohmann::json::array({ "caf\xC3\xA9", "na\xC3\xAFve" }));
+    EXPECT_EQ(lines[1].at("face_format"), 4);
+    EXPECT_EQ(lines[1].at("boundary_edges"), 3);
+    EXPECT_TRUE(lines[3].at("face_format").is_null());
 }

@@ -50,23 +50,6 @@ TEST(CliInfo, CountsMatchTheIndependentReferenceAndConvertWritesWhatSavingWould)
     }
 }
 
-// Failed files in info --json: CliInput.InfoJsonGivesOneLinePerFileAndTheReasonsOfThoseThatFailed.
-TEST(CliInfo, EightBitNamesBecomeUtf8AndNetHasNoFaceFormat)
-{
-    TempDir dir;
-    const auto j = info(dir.write("caf\xE9.obj",
-        "mn caf\xE9 na\xC3\xAFve\nv 0 0 0\nv 1 0 0\nv 0 1 0\nm 0.5 1\nf 1/1/ 2/2/ 3/3/\n"));
-    EXPECT_EQ(j.at("face_format"), 4);
-    EXPECT_EQ(j.at("boundary_edges"), 3);
-    // A Latin-1 file name and morphogen name, and a UTF-8 one kept as it is.
-    EXPECT_EQ(j.at("morphogens"), nlohmann::json::array({ "caf\xC3\xA9", "na\xC3\xAFve" }));
-    EXPECT_TRUE(j.at("file").get<std::string>().ends_with("caf\xC3\xA9.obj"));
-    // The net format has no face format.
-    const std::string net
-        = dir.write("quad.net", "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nf 0 1 2 3\n");
-    EXPECT_TRUE(info(net).at("face_format").is_null());
-}
-
 TEST(Cli, UsageErrorsEmptyMeshesAndUnwritableTargetsFailAndTheSampleIsClosed)
 {
     TempDir dir;
