@@ -26,7 +26,7 @@ TEST(Mesh, CopiesOwnTheirArraysAndOnlyClonesAndDuplicatesKeepFaceRecords)
     Mesh copy;
     copy.copyFrom(source);
     const auto duplicate = source.duplicate();
-    source.faces[1].vertex[0] = source.vertices.data() + 2; // indices follow the pointers
+    source.faces[1].index[0] = 2;
     const auto clone = source.clone();
     for (const Mesh* m : { &copy, clone.get(), duplicate.get() })
         expectLinked(*m);

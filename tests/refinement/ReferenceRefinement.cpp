@@ -18,7 +18,7 @@ std::unique_ptr<Mesh> referenceSubdivide(const Mesh& source, int levels, float w
     std::unique_ptr<Mesh> m = source.clone();
     for (int level = 0; level < levels; ++level) {
         const auto corner = [&](int f, int k) {
-            return int(m->facePtrs[std::size_t(f)]->vertex[k] - m->vertices.data());
+            return m->facePtrs[std::size_t(f)]->index[k];
         };
         // Per edge: its vertices in the orientation first met, its first and last face.
         std::vector<std::array<int, 4>> edges;

@@ -44,7 +44,8 @@ TEST(Simplify, MatchesTheStraightforwardVersionOnAwkwardAndFoldingMeshes)
     ASSERT_TRUE(simplify(fan, 0.9f));
     for (const Face& face : fan.faces) { // still counter-clockwise in the plane z = 0
         Vector n;
-        n.cross(*face.vertex[1] - *face.vertex[0], *face.vertex[2] - *face.vertex[1]);
+        n.cross(
+            fan.corner(face, 1) - fan.corner(face, 0), fan.corner(face, 2) - fan.corner(face, 1));
         EXPECT_GT(n.z, 0.0f);
     }
 

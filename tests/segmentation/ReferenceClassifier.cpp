@@ -15,9 +15,9 @@ void ReferenceClassifier::buildCosts()
 {
     std::vector<Vector> centroids;
     for (const Face& face : mesh.faces) {
-        Vector c = *face.vertex[0];
-        c += *face.vertex[1];
-        c += *face.vertex[2];
+        Vector c = mesh.corner(face, 0);
+        c += mesh.corner(face, 1);
+        c += mesh.corner(face, 2);
         centroids.push_back(Vector(c.x / 3.0f, c.y / 3.0f, c.z / 3.0f));
     }
     std::vector<float> length(std::size_t(mesh.numEdges)), angle(std::size_t(mesh.numEdges));

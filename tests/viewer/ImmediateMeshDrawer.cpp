@@ -21,8 +21,8 @@ void ImmediateMeshDrawer::drawMesh(const Mesh& mesh, unsigned int primitive)
                 ? face.normal
                 : mesh.vertexNormals[v];
             glNormal3f(n.x, n.y, n.z);
-            const Vector* p = face.vertex[k];
-            glVertex3f(p->x, p->y, p->z);
+            const Vector& p = mesh.corner(face, k);
+            glVertex3f(p.x, p.y, p.z);
         }
         glEnd();
     }

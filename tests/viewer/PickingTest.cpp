@@ -99,8 +99,9 @@ TEST_P(PickingOnRealMeshes, hierarchyAgreesWithLinearLoop)
         dir.normalise();
         const Face& f = mesh.faces[std::size_t(anyFace(random))];
         // A corner (shared by several faces: ties), an edge midpoint, inside a face, anywhere.
-        const Vector targets[] = { *f.vertex[r % 3], (*f.vertex[0] + *f.vertex[1]) * 0.5f,
-            (*f.vertex[0] + *f.vertex[1] + *f.vertex[2]) / 3.0f,
+        const auto corner = [&](int k) { return mesh.corner(f, k); };
+        const Vector targets[] = { corner(r % 3), (corner(0) + corner(1)) * 0.5f,
+            (corner(0) + corner(1) + corner(2)) / 3.0f,
             mesh.centre + Vector(unit(random), unit(random), unit(random)) * mesh.extent };
         const Vector& target = targets[r % 4];
         const Vector p0 = target + dir * reach;

@@ -122,10 +122,13 @@ void buildCentroids(Mesh& mesh, Progress* progress)
     forEachShared(
         std::size_t(mesh.numFaces), progress, "Building centroids", 65535, [&mesh](std::size_t f) {
             const Face& face = mesh.faces[f];
+            const Vector& p = mesh.corner(face, 0);
+            const Vector& q = mesh.corner(face, 1);
+            const Vector& r = mesh.corner(face, 2);
             Vector& c = mesh.centroids[f];
-            c.x = (face.vertex[0]->x + face.vertex[1]->x + face.vertex[2]->x) / 3.0f;
-            c.y = (face.vertex[0]->y + face.vertex[1]->y + face.vertex[2]->y) / 3.0f;
-            c.z = (face.vertex[0]->z + face.vertex[1]->z + face.vertex[2]->z) / 3.0f;
+            c.x = (p.x + q.x + r.x) / 3.0f;
+            c.y = (p.y + q.y + r.y) / 3.0f;
+            c.z = (p.z + q.z + r.z) / 3.0f;
         });
 }
 
@@ -134,7 +137,7 @@ void buildNormals(Mesh& mesh, Progress* progress)
     // The face normals first, shared among the workers by faces.
     const std::size_t nf = std::size_t(mesh.numFaces);
     forEachShared(nf, progress, "Building face normals", 16383,
-        [&mesh](std::size_t f) { mesh.facePtrs[f]->computeNormal(); });
+        [&mesh](std::size_t f) { mesh.facePtrs[f]->computeNormal(mesh.vertices.data()); });
     // Each vertex normal is the face normals around it added face by face, in
     // face order, and normalised after each; the workers share the vertices,
     // so every vertex sees the same sums in the same order as on one thread.

@@ -126,16 +126,8 @@ std::unique_ptr<Mesh> Mesh::clone() const
     copy->vertexColoursSet = vertexColoursSet;
     for (int f = 0; f < numFaces; ++f) {
         const Face& src = faces[std::size_t(f)];
-        Face& dst = copy->faces[std::size_t(f)];
-        dst = src;
-        // Rebase the corners onto the copy and derive the indices from them.
-        for (int k = 0; k < 3; ++k) {
-            // A face not yet linked to its corners keeps its indices.
-            const auto offset = src.vertex[k] ? src.vertex[k] - vertices.data() : src.index[k];
-            dst.vertex[k] = copy->vertices.data() + offset;
-            dst.index[k] = int(offset);
-        }
-        copy->facePtrs[std::size_t(f)] = &dst;
+        copy->faces[std::size_t(f)] = src;
+        copy->linkFace(f);
     }
     return copy;
 }
@@ -165,13 +157,7 @@ std::unique_ptr<Mesh> Mesh::duplicate() const
     c.vertexEdgeRefs = vertexEdgeRefs;
     c.faceNeighbourRefs = faceNeighbourRefs;
     std::copy(std::begin(boxCorners), std::end(boxCorners), std::begin(c.boxCorners));
-    // Pointers keep their offsets, rebased onto the copy's arrays.
-    for (std::size_t f = 0; f < c.faces.size(); ++f) {
-        for (int k = 0; k < 3; ++k) {
-            const Vector* at = faces[f].vertex[k];
-            c.faces[f].vertex[k] = at ? c.vertices.data() + (at - vertices.data()) : nullptr;
-        }
-    }
+    // Pointers keep their offsets, rebased onto the copy's faces.
     c.facePtrs.resize(facePtrs.size());
     for (std::size_t f = 0; f < facePtrs.size(); ++f)
         c.facePtrs[f] = facePtrs[f] ? c.faces.data() + (facePtrs[f] - faces.data()) : nullptr;

@@ -16,8 +16,8 @@
 // edges) is valid only after the matching build() and goes stale when the
 // geometry changes.
 //
-// A Mesh is not copyable (faces point into its own vertex array); use copyFrom()
-// or clone(). Moving keeps those pointers valid.
+// A Mesh is not copyable (facePtrs point into its own face array); use
+// copyFrom() or clone(). Moving keeps those pointers valid.
 class Progress;
 
 class Mesh
@@ -90,14 +90,10 @@ public:
     // into the copy: a tool run on it gives what it gives on this mesh.
     std::unique_ptr<Mesh> duplicate() const;
 
-    // Points face f's corners at its index entries and facePtrs[f] at it.
-    void linkFace(int f)
-    {
-        Face& face = faces[std::size_t(f)];
-        for (int k = 0; k < 3; ++k)
-            face.vertex[k] = vertices.data() + face.index[k];
-        facePtrs[std::size_t(f)] = &face;
-    }
+    // Points facePtrs[f] at face f.
+    void linkFace(int f) { facePtrs[std::size_t(f)] = &faces[std::size_t(f)]; }
+    // Corner k of face.
+    const Vector& corner(const Face& face, int k) const { return face.vertex(vertices.data(), k); }
     // Makes every face's corners run counter-clockwise about its stored normal,
     // swapping corners 1 and 2 where they do not. Needs face normals and
     // centroids built. Reports "Orienting faces" to progress.

@@ -40,7 +40,6 @@ void Mesh::orientFaces(Progress* progress)
         const Vector b2 = normalised(vertices[std::size_t(face.index[2])] - c);
         if (turnAbout(n, a, b2) <= turnAbout(n, a, b1)) {
             std::swap(face.index[1], face.index[2]);
-            std::swap(face.vertex[1], face.vertex[2]);
         }
         facePtrs[i] = &face;
     });

@@ -87,16 +87,14 @@ private:
     }
 };
 
-// The corner indices of every face, three per face, as the clone the level
-// works on would have them: derived from the corner pointers, in `faces` order.
+// The corner indices of every face, three per face, in `faces` order.
 std::vector<int> cornerIndices(const Mesh& m)
 {
     std::vector<int> corners(std::size_t(m.numFaces) * 3);
-    const Vector* base = m.vertices.data();
     for (int f = 0; f < m.numFaces; ++f) {
         const Face& face = m.faces[std::size_t(f)];
         for (int k = 0; k < 3; ++k)
-            corners[std::size_t(f) * 3 + std::size_t(k)] = int(face.vertex[k] - base);
+            corners[std::size_t(f) * 3 + std::size_t(k)] = face.index[k];
     }
     return corners;
 }

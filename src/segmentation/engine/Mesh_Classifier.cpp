@@ -80,9 +80,9 @@ void Mesh_Classifier::buildCentroids()
     centroids.reserve(std::size_t(mesh->numFaces));
     for (int f = 0; f < mesh->numFaces; ++f) {
         const Face& face = mesh->faces[std::size_t(f)];
-        Vector c = *face.vertex[0];
-        c += *face.vertex[1];
-        c += *face.vertex[2];
+        Vector c = mesh->corner(face, 0);
+        c += mesh->corner(face, 1);
+        c += mesh->corner(face, 2);
         c.x /= 3.0f;
         c.y /= 3.0f;
         c.z /= 3.0f;

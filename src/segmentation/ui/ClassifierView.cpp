@@ -20,7 +20,8 @@ void drawClassifierOverlay(
         for (int k = 0; k < 3; ++k) {
             const Vector& n = mesh.vertexNormals[std::size_t(face.index[k])];
             glNormal3f(n.x, n.y, n.z);
-            glVertex3f(face.vertex[k]->x, face.vertex[k]->y, face.vertex[k]->z);
+            const Vector& p = mesh.corner(face, k);
+            glVertex3f(p.x, p.y, p.z);
         }
     };
     if (shownPatch >= 0 && shownPatch < int(classifier.memberships.size())) {

@@ -51,7 +51,8 @@ void drawTraversalOverlay(const Mesh& mesh, const std::vector<int>& reached, boo
         for (int k = 0; k < 3; ++k) {
             const Vector& n = flat ? face.normal : mesh.vertexNormals[std::size_t(face.index[k])];
             glNormal3f(n.x, n.y, n.z);
-            glVertex3f(face.vertex[k]->x, face.vertex[k]->y, face.vertex[k]->z);
+            const Vector& p = mesh.corner(face, k);
+            glVertex3f(p.x, p.y, p.z);
         }
     }
     glEnd();

@@ -17,7 +17,7 @@ constexpr int kLeafSize = 4;
 bool faceDistance(const Mesh& mesh, int i, const Vector& p0, const Vector& p1, float& distance)
 {
     Vector hit;
-    if (!intersectRay(mesh.faces[std::size_t(i)], p0, p1, hit)) {
+    if (!intersectRay(mesh, mesh.faces[std::size_t(i)], p0, p1, hit)) {
         return false;
     }
     Vector d = hit - p0;
@@ -27,11 +27,12 @@ bool faceDistance(const Mesh& mesh, int i, const Vector& p0, const Vector& p1, f
 
 } // namespace
 
-bool intersectRay(const Face& face, const Vector& p0, const Vector& p1, Vector& hit)
+bool intersectRay(
+    const Mesh& mesh, const Face& face, const Vector& p0, const Vector& p1, Vector& hit)
 {
-    const Vector& P = *face.vertex[0];
-    const Vector& Q = *face.vertex[1];
-    const Vector& R = *face.vertex[2];
+    const Vector& P = mesh.corner(face, 0);
+    const Vector& Q = mesh.corner(face, 1);
+    const Vector& R = mesh.corner(face, 2);
     Vector n;
     n.triangleNormal(R, Q, P);
 
@@ -122,8 +123,9 @@ FaceBvh::FaceBvh(const Mesh& mesh)
             b[a] = std::numeric_limits<float>::max();
             b[a + 3] = -b[a];
         }
-        for (const Vector* v : f.vertex) {
-            const float c[3] = { v->x, v->y, v->z };
+        for (int k = 0; k < 3; ++k) {
+            const Vector& v = mesh.corner(f, k);
+            const float c[3] = { v.x, v.y, v.z };
             for (int a = 0; a < 3; ++a) {
                 b[a] = std::min(b[a], c[a]);
                 b[a + 3] = std::max(b[a + 3], c[a]);

@@ -14,7 +14,8 @@ class Mesh;
 // filter's result and is neither read nor written.
 // An end lying in the face's plane is no crossing; a point on an edge or a
 // corner counts as inside. On success the crossing point goes to hit.
-bool intersectRay(const Face& face, const Vector& p0, const Vector& p1, Vector& hit);
+bool intersectRay(
+    const Mesh& mesh, const Face& face, const Vector& p0, const Vector& p1, Vector& hit);
 
 // The face nearest to p0 that the segment p0-p1 crosses, as a 1-based face
 // number, the lower index winning on equal distances; 0 when none is crossed.

@@ -74,7 +74,7 @@ void BufferedMeshDrawer::refresh(const Mesh& mesh)
         for (std::size_t f = 0; f < nf; ++f) {
             const Face& face = mesh.faces[f];
             for (std::size_t k = 0; k < 3; ++k) {
-                const Vector& p = *face.vertex[k];
+                const Vector& p = mesh.corner(face, k);
                 const Vector& n = mesh.vertexNormals[std::size_t(face.index[k])];
                 const std::size_t at = f * 9 + k * 3;
                 positions[at] = p.x, positions[at + 1] = p.y, positions[at + 2] = p.z;
@@ -123,7 +123,7 @@ void BufferedMeshDrawer::drawFlatTriangles(const Mesh& mesh)
         for (std::size_t f = 0; f < nf; ++f) {
             const Face& face = mesh.faces[f];
             for (int k = 0; k < 3; ++k) {
-                const Vector& p = *face.vertex[k];
+                const Vector& p = mesh.corner(face, k);
                 const Vector& c
                     = faceColours ? face.colour : mesh.vertexColours[std::size_t(face.index[k])];
                 const float values[9]

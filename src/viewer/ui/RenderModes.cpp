@@ -110,8 +110,9 @@ void drawSelectedFace(const Mesh& mesh)
     glColor3f(1.0f, 0.0f, 0.0f);
     glBegin(GL_TRIANGLES);
     glNormal3f(face.normal.x, face.normal.y, face.normal.z);
-    for (const Vector* v : face.vertex) {
-        glVertex3f(v->x, v->y, v->z);
+    for (int k = 0; k < 3; ++k) {
+        const Vector& v = mesh.corner(face, k);
+        glVertex3f(v.x, v.y, v.z);
     }
     glEnd();
     glPopMatrix();
