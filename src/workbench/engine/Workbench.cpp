@@ -217,11 +217,8 @@ void Workbench::takeNewMesh(Mesh& fresh)
     // The backup is copied before the mesh changes hands, so that memory
     // running out (a bad_alloc, or a copy that came out short) changes nothing.
     Mesh backup;
-    if (options.keepBackup) {
-        copyAsRead(backup, fresh);
-        if (backup.numVertices != fresh.numVertices || backup.numFaces != fresh.numFaces)
-            throw std::bad_alloc();
-    }
+    if (options.keepBackup && !copyAsRead(backup, fresh))
+        throw std::bad_alloc();
     std::swap(mesh, fresh);
     if (options.keepBackup)
         std::swap(backupMesh, backup);

@@ -44,12 +44,14 @@ inline std::uint64_t meshBytes(const Mesh& m)
 }
 
 // The mesh as read, for the backup and for reload: copyFrom() carries
-// positions, colours and corners, not the morphogens the file gave.
-inline void copyAsRead(Mesh& to, const Mesh& from)
+// positions, colours and corners, not the morphogens the file gave. False
+// when memory ran out and the copy came out short.
+inline bool copyAsRead(Mesh& to, const Mesh& from)
 {
     to.copyFrom(from);
     to.morphogenValues = from.morphogenValues;
     to.morphogenNames = from.morphogenNames;
+    return to.numVertices == from.numVertices && to.numFaces == from.numFaces;
 }
 
 // What a step (or an open) that ran out of memory tells the user.

@@ -374,8 +374,9 @@ bool Workbench::runLong(const Step& step, StepDone& done)
                 before.backupState = backupState;
                 before.backup = std::make_unique<Mesh>();
                 std::swap(backupMesh, *before.backup);
-                if (options.keepBackup)
-                    copyAsRead(backupMesh, mesh);
+                // A short copy would be reloaded as the terrain.
+                if (options.keepBackup && !copyAsRead(backupMesh, mesh))
+                    throw std::bad_alloc();
                 settle(Kind::NewMesh);
                 // A terrain is no file's mesh until it is saved.
                 fileName.clear();
@@ -568,8 +569,7 @@ bool Workbench::runQuick(const Step& step, StepDone& done)
             return refuse("no backup of the mesh as read is kept");
         // Built aside, so that memory running out leaves the mesh as it was.
         Mesh fresh;
-        copyAsRead(fresh, backupMesh);
-        if (fresh.numVertices != backupMesh.numVertices || fresh.numFaces != backupMesh.numFaces)
+        if (!copyAsRead(fresh, backupMesh))
             return end(Outcome::Failed, memoryMessage("Reload"));
         buildLoadData(fresh);
         Snapshot before = snapshot(true);
