@@ -56,19 +56,13 @@ TEST(CliWrite, CompressedOutputsReadBackMorphogensStayInObjAndLossesAreNamed)
 {
     const TempDir dir;
     const std::string in = dir.write("in.obj", morphogenObj);
-    // OBJ keeps the morphogens, compressed or not, bytes as the input had them.
-    for (const char* name : { "same.obj", "same.obj.gz" }) {
-        SCOPED_TRACE(name);
-        const CliRun run = runCli({ "convert", in, dir.file(name) });
-        ASSERT_EQ(run.status, 0) << run.err;
-        EXPECT_EQ(run.err, "");
-        const auto j = info(dir.file(name));
-        EXPECT_EQ(j.at("morphogens"), nlohmann::json::array({ "heat", "salt" }));
-        EXPECT_EQ(j.at("faces"), 4);
-    }
-    const std::string text = readFile(dir.file("same.obj"));
-    EXPECT_NE(text.find("mn heat salt\n"), std::string::npos) << text;
-    EXPECT_NE(text.find("m 0.5 -1\nm 0.25 2\nm 1e-07 0\nm 3 4\n"), std::string::npos) << text;
+    // OBJ keeps the morphogens, compressed too (bit for bit and line by line:
+    // MeshWrite.MorphogensSurviveObjExactly), and says nothing.
+    const CliRun gz = runCli({ "convert", in, dir.file("same.obj.gz") });
+    ASSERT_EQ(gz.status, 0) << gz.err;
+    EXPECT_EQ(gz.err, "");
+    EXPECT_EQ(info(dir.file("same.obj.gz")).at("morphogens"),
+        nlohmann::json::array({ "heat", "salt" }));
 
     // Another format writes the mesh without them and says so on the error
     // stream (each format's words: MeshWrite.EveryWritableSuffixReadsBack...).

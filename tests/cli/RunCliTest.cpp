@@ -185,26 +185,6 @@ TEST_F(CliRunReal, AFailingMeshLeavesTheOthersDone)
     EXPECT_TRUE(written.count("suzanne.obj") && written.count("cross.obj"));
 }
 
-// A script's workbench keeps its history and the mesh as read: undone and
-// reloaded, the mesh is as read; redone, it is the verb's result. (Undo of
-// every kind of step, reload's among them, restores the state byte for byte:
-// Rules.UndoAndRedoRestoreEveryStateByteForByteAndTheStepsListedReplayToTheSame.)
-TEST_F(CliRunReal, ReloadUndoAndRedoGiveBackTheirMeshes)
-{
-    const std::string script = dir.write("back.steps",
-        "subdivide levels=1\nundo\nsave undone.obj\nredo\nsave redone.obj\nreload\n"
-        "save reloaded.obj\n");
-    ASSERT_EQ(runCli({ "run", "--out-dir", dir.path().string(), script, cross }).status, 0);
-    ASSERT_EQ(runCli({ "convert", cross, dir.file("read.obj") }).status, 0);
-    ASSERT_EQ(
-        runCli({ "subdivide", "--levels", "1", cross, dir.file("subdivided.obj") }).status, 0);
-    const auto file = [&](const char* name) { return readFile(dir.file(name)); };
-    EXPECT_EQ(file("undone.obj"), file("read.obj"));
-    EXPECT_EQ(file("reloaded.obj"), file("read.obj"));
-    EXPECT_EQ(file("redone.obj"), file("subdivided.obj"));
-    EXPECT_NE(file("read.obj"), file("subdivided.obj"));
-}
-
 // A script is checked whole before anything runs: a damaged line is named and
 // nothing is written, not even what the lines before it would save.
 TEST(CliRun, ADamagedScriptIsRefusedBeforeAnythingRuns)
