@@ -320,13 +320,11 @@ void FirstUseTest::savingWritesTheRightNameAndReportsFailure()
     window->saveRenderImageEvent();
     QVERIFY(status().contains(answer));
 
-    // Another format, by suffix; it opens again.
+    // Another format, by suffix (what each format reads back:
+    // MeshWrite.EveryWritableSuffixReadsBackAndSaysWhatItCouldNotHold).
     answer = folder.filePath(QStringLiteral("copy.PLY"));
     window->savefileEvent();
     QVERIFY(QFile::exists(answer) && !QFile::exists(answer + QLatin1String(".obj")));
-    view->mesh.clear();
-    QVERIFY(open(answer));
-    QCOMPARE(view->mesh.numFaces, 12);
 
     // A tool's mesh is saved at once, and the counts outlast a status message.
     window->meshEditor->simplifyPage->lodEvent(50);
