@@ -30,6 +30,28 @@ TEST(WriteObj, ExactBytesLinesAndNumbersAsTheStandardStreamPrintsThem)
     EXPECT_EQ(readFile(path), want.str() + "f 1/1/ 2/2/ 3/3/\nf 3/3/ 2/2/ 1/1/\n");
 }
 
+// A large mesh goes out in pieces that end with whole lines, and the file
+// holds exactly the text made at once.
+TEST(WriteObj, ALargeMeshIsWrittenInPiecesOfWholeLinesAsTheWholeText)
+{
+    Mesh mesh;
+    testutil::makeGrid(mesh, 320, [](int j, int i) { return float(i * j % 7) / 3.0f; });
+    std::vector<std::string> pieces;
+    streamObjText(mesh, {}, nullptr, [&](std::string_view piece) { pieces.emplace_back(piece); });
+    ASSERT_GT(pieces.size(), 1u);
+    std::string joined;
+    for (const std::string& piece : pieces) {
+        EXPECT_EQ(piece.back(), '\n');
+        joined += piece;
+    }
+    const std::string whole = objText(mesh);
+    EXPECT_EQ(joined, whole);
+    testutil::TempDir dir;
+    const std::string path = dir.file("big.obj");
+    captureStdout([&] { EXPECT_TRUE(writeObj(mesh, path)); });
+    EXPECT_EQ(readFile(path), whole);
+}
+
 // Nothing written must ever cost the user the old file, a link or its mode.
 // Missing folders and folders in the way: MeshWrite.FailedWritesSayWhyAndKeepTheOldFile.
 TEST(WriteObj, AnEmptyMeshWritesNothingAndReplacingKeepsLinksAndModes)

@@ -237,23 +237,25 @@ bool writeMeshFile(const Mesh& mesh, const std::string& path, bool withColours, 
     std::fflush(stdout);
     bool written = false;
     try {
-        std::string bytes;
-        if (target.format == MeshWriteFormat::Obj) {
-            ObjWriteOptions options;
-            options.vertexColours = withColours;
-            bytes = objText(mesh, options, progress);
+        ObjWriteOptions options;
+        options.vertexColours = withColours;
+        if (target.format == MeshWriteFormat::Obj && !target.gzip) {
+            // Straight into the file: a large mesh's text is never held whole.
+            written = writeObjFile(mesh, path, options, progress, &r.problem);
         } else {
-            bytes = target.format == MeshWriteFormat::Ply ? plyText(mesh, withColours)
-                : target.format == MeshWriteFormat::Stl   ? stlText(mesh)
-                                                          : offText(mesh, withColours);
+            std::string bytes = target.format == MeshWriteFormat::Obj
+                ? objText(mesh, options, progress)
+                : target.format == MeshWriteFormat::Ply ? plyText(mesh, withColours)
+                : target.format == MeshWriteFormat::Stl ? stlText(mesh)
+                                                        : offText(mesh, withColours);
+            if (target.gzip) {
+                std::string packed, reason;
+                if (!gzip(bytes.data(), bytes.size(), packed, reason, progress))
+                    r.problem = path + ": " + reason;
+                bytes.swap(packed);
+            }
+            written = r.problem.empty() && writeFileReplacing(path, bytes, progress, &r.problem);
         }
-        if (target.gzip) {
-            std::string packed, reason;
-            if (!gzip(bytes.data(), bytes.size(), packed, reason, progress))
-                r.problem = path + ": " + reason;
-            bytes.swap(packed);
-        }
-        written = r.problem.empty() && writeFileReplacing(path, bytes, progress, &r.problem);
     } catch (const RunCancelled&) {
         std::cout << " cancelled" << std::endl;
         throw;

@@ -11,6 +11,7 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <iostream>
 #include <string>
 #include <sys/stat.h>
@@ -21,8 +22,8 @@
 void appendStreamFloat(std::string& out, float value)
 {
     char buffer[32];
-    const auto r = std::to_chars(buffer, buffer + sizeof buffer, double(value),
-                                 std::chars_format::general, 6);
+    const auto r = std::to_chars(
+        buffer, buffer + sizeof buffer, double(value), std::chars_format::general, 6);
     out.append(buffer, r.ptr);
 }
 
@@ -78,6 +79,24 @@ std::string lowerReason(int error)
 bool writeBytesReplacing(const std::string& path, const char* data, std::size_t size,
     const Progress* progress, std::string* problem)
 {
+    // In slices, so that a stop is heard during a long write.
+    return writeStreamReplacing(
+        path,
+        [&](const ByteWriter& write) {
+            constexpr std::size_t slice = std::size_t(1) << 22;
+            for (std::size_t at = 0; at < size; at += slice) {
+                if (progress)
+                    progress->checkStop();
+                write(data + at, std::min(slice, size - at));
+            }
+        },
+        progress, problem);
+}
+
+bool writeStreamReplacing(const std::string& path,
+    const std::function<void(const ByteWriter&)>& produce, const Progress* progress,
+    std::string* problem)
+{
     // Replace what a link points at, not the link, and keep the old file's mode.
     std::error_code error;
     std::string target = path;
@@ -86,7 +105,9 @@ bool writeBytesReplacing(const std::string& path, const char* data, std::size_t 
         if (!error)
             target = resolved.string();
     }
-    struct stat old {};
+    struct stat old
+    {
+    };
     const bool existed = ::stat(target.c_str(), &old) == 0;
 
     // The first failure's errno is the reason the user gets.
@@ -105,24 +126,26 @@ bool writeBytesReplacing(const std::string& path, const char* data, std::size_t 
             *problem = path + ": " + lowerReason(failure);
         return false;
     }
-    // In slices, so that a stop is heard during a long write; a stopped write
-    // leaves the target as it was.
-    constexpr std::size_t slice = std::size_t(1) << 22;
+    // After a failed write the rest is not tried; a stop or an exception of
+    // produce leaves the target as it was.
     bool ok = true;
-    bool stopped = false;
-    for (std::size_t at = 0; ok && at < size; at += slice) {
-        stopped = progress && progress->stopRequested();
-        if (stopped)
-            break;
-        const std::size_t n = std::min(slice, size - at);
-        ok = std::fwrite(data + at, 1, n, file) == n || failed();
+    try {
+        produce([&](const char* data, std::size_t size) {
+            if (ok && size > 0)
+                ok = std::fwrite(data, 1, size, file) == size || failed();
+        });
+        if (progress)
+            progress->checkStop();
+    } catch (...) {
+        std::fclose(file);
+        std::remove(temporary.c_str());
+        throw;
     }
     ok = (std::fflush(file) == 0 || failed()) && ok;
     if (ok && existed)
         ::fchmod(::fileno(file), old.st_mode & 07777);
     ok = (std::fclose(file) == 0 || failed()) && ok;
-    stopped = stopped || (progress && progress->stopRequested());
-    if (stopped) {
+    if (progress && progress->stopRequested()) {
         std::remove(temporary.c_str());
         throw RunCancelled();
     }
@@ -150,23 +173,24 @@ void appendMorphogenValue(std::string& out, float value)
 
 } // namespace
 
-std::string objText(const Mesh& mesh, const ObjWriteOptions& options, Progress* progress)
+void streamObjText(const Mesh& mesh, const ObjWriteOptions& options, Progress* progress,
+    const std::function<void(std::string_view)>& sink)
 {
     const std::size_t nv = std::size_t(std::max(mesh.numVertices, 0));
     // The reader takes the width of the first "m" line for every row and fills
     // the rows the file lacks with zeros, so rows are written whole, all alike.
     const std::size_t width
         = mesh.morphogenValues.size() == nv && nv > 0 ? mesh.morphogenValues[0].size() : 0;
-    // Room for the longest lines these can be, so that the text never moves
-    // while it grows (a move holds it twice); what stays unused is never touched.
-    // A point line is at most three numbers of 16 characters, a face line three
-    // corners "n/n/" of up to 10 digits.
-    std::size_t digits = 1;
-    for (std::size_t n = nv; n >= 10; n /= 10)
-        ++digits;
+    // The text goes out in pieces of about this size, the last line whole.
+    constexpr std::size_t piece = std::size_t(1) << 22;
     std::string text;
-    text.reserve(nv * ((options.vertexColours ? 2 : 1) * 52 + width * 17)
-        + std::size_t(std::max(mesh.numFaces, 0)) * (6 * digits + 12) + 64);
+    text.reserve(piece + 65536);
+    const auto flushFull = [&] {
+        if (text.size() >= piece) {
+            sink(text);
+            text.clear();
+        }
+    };
     const std::size_t lines
         = nv * (options.vertexColours ? 2 : 1) + (width > 0 ? nv : 0) + std::size_t(mesh.numFaces);
     std::size_t line = 0;
@@ -175,16 +199,19 @@ std::string objText(const Mesh& mesh, const ObjWriteOptions& options, Progress* 
         for (const std::string& name : mesh.morphogenNames)
             text += ' ' + name;
         text += '\n';
+        flushFull();
     }
     for (std::size_t i = 0; i < nv; ++i, ++line) {
         reportPeriodically(progress, "Writing", line, lines, 16383);
         appendPointLine(text, "v", mesh.vertices[i], false);
+        flushFull();
     }
     if (options.vertexColours) {
         const std::size_t n = std::min(nv, mesh.vertexColours.size());
         for (std::size_t i = 0; i < n; ++i, ++line) {
             reportPeriodically(progress, "Writing", line, lines, 16383);
             appendPointLine(text, "vc", mesh.vertexColours[i], true);
+            flushFull();
         }
     }
     for (std::size_t i = 0; width > 0 && i < nv; ++i, ++line) {
@@ -196,6 +223,7 @@ std::string objText(const Mesh& mesh, const ObjWriteOptions& options, Progress* 
             appendMorphogenValue(text, j < row.size() ? row[j] : 0.0f);
         }
         text += '\n';
+        flushFull();
     }
     for (int f = 0; f < mesh.numFaces; ++f, ++line) {
         reportPeriodically(progress, "Writing", line, lines, 16383);
@@ -211,8 +239,41 @@ std::string objText(const Mesh& mesh, const ObjWriteOptions& options, Progress* 
             text += '/';
         }
         text += '\n';
+        flushFull();
     }
+    if (!text.empty())
+        sink(text);
+}
+
+std::string objText(const Mesh& mesh, const ObjWriteOptions& options, Progress* progress)
+{
+    // Room for the longest lines these can be, so that the text never moves
+    // while it grows (a move holds it twice); what stays unused is never touched.
+    // A point line is at most three numbers of 16 characters, a face line three
+    // corners "n/n/" of up to 10 digits.
+    const std::size_t nv = std::size_t(std::max(mesh.numVertices, 0));
+    const std::size_t width
+        = mesh.morphogenValues.size() == nv && nv > 0 ? mesh.morphogenValues[0].size() : 0;
+    std::size_t digits = 1;
+    for (std::size_t n = nv; n >= 10; n /= 10)
+        ++digits;
+    std::string text;
+    text.reserve(nv * ((options.vertexColours ? 2 : 1) * 52 + width * 17)
+        + std::size_t(std::max(mesh.numFaces, 0)) * (6 * digits + 12) + 64);
+    streamObjText(mesh, options, progress, [&text](std::string_view piece) { text.append(piece); });
     return text;
+}
+
+bool writeObjFile(const Mesh& mesh, const std::string& path, const ObjWriteOptions& options,
+    Progress* progress, std::string* problem)
+{
+    return writeStreamReplacing(
+        path,
+        [&](const ByteWriter& write) {
+            streamObjText(mesh, options, progress,
+                [&write](std::string_view piece) { write(piece.data(), piece.size()); });
+        },
+        progress, problem);
 }
 
 bool writeObj(
@@ -225,7 +286,7 @@ bool writeObj(
     std::fflush(stdout);
     std::string problem;
     try {
-        if (!writeFileReplacing(path, objText(mesh, options, progress), progress, &problem)) {
+        if (!writeObjFile(mesh, path, options, progress, &problem)) {
             std::cout << " failed" << std::endl;
             std::cerr << problem << std::endl;
             return false;

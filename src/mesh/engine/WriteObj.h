@@ -1,6 +1,8 @@
 #pragma once
 
+#include <functional>
 #include <string>
+#include <string_view>
 
 #include <cstddef>
 
@@ -8,7 +10,8 @@ class Mesh;
 class Progress;
 struct Vector;
 
-struct ObjWriteOptions {
+struct ObjWriteOptions
+{
     // Adds one "vc r g b" line per vertex after the positions, each number as
     // stored (not clamped) with the fewest digits that read back as the same
     // float. Meant for meshes whose vertexColoursSet is true.
@@ -24,6 +27,10 @@ struct ObjWriteOptions {
 // asked of progress throws RunCancelled.
 std::string objText(
     const Mesh& mesh, const ObjWriteOptions& options = {}, Progress* progress = nullptr);
+// The same text handed to sink in pieces of a few MiB, each ending at the end
+// of a line, so that a large mesh's text is never held whole.
+void streamObjText(const Mesh& mesh, const ObjWriteOptions& options, Progress* progress,
+    const std::function<void(std::string_view)>& sink);
 
 // Writes objText() to path. Prints "<nv>, <nf>" first. Returns false when the
 // mesh has no vertices or faces (nothing written) or the file cannot be
@@ -43,6 +50,17 @@ bool writeFileReplacing(const std::string& path, const std::string& text,
     const Progress* progress = nullptr, std::string* problem = nullptr);
 bool writeBytesReplacing(const std::string& path, const char* data, std::size_t size,
     const Progress* progress = nullptr, std::string* problem = nullptr);
+// What produce hands the writer it is given, written as writeFileReplacing()
+// writes its text: a stop asked of progress, or anything produce throws,
+// removes the temporary file and goes on; a failed write makes the rest
+// no-ops and the call false.
+using ByteWriter = std::function<void(const char* data, std::size_t size)>;
+bool writeStreamReplacing(const std::string& path,
+    const std::function<void(const ByteWriter&)>& produce, const Progress* progress = nullptr,
+    std::string* problem = nullptr);
+// streamObjText() into path through writeStreamReplacing().
+bool writeObjFile(const Mesh& mesh, const std::string& path, const ObjWriteOptions& options,
+    Progress* progress, std::string* problem);
 
 // Number text as the OBJ files written here hold it: a float as a standard
 // stream prints it (six significant digits, trailing zeros dropped); a float
