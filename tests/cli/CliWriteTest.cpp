@@ -61,8 +61,8 @@ TEST(CliWrite, CompressedOutputsReadBackMorphogensStayInObjAndLossesAreNamed)
     const CliRun gz = runCli({ "convert", in, dir.file("same.obj.gz") });
     ASSERT_EQ(gz.status, 0) << gz.err;
     EXPECT_EQ(gz.err, "");
-    EXPECT_EQ(info(dir.file("same.obj.gz")).at("morphogens"),
-        nlohmann::json::array({ "heat", "salt" }));
+    EXPECT_EQ(
+        info(dir.file("same.obj.gz")).at("morphogens"), nlohmann::json::array({ "heat", "salt" }));
 
     // Another format writes the mesh without them and says so on the error
     // stream (each format's words: MeshWrite.EveryWritableSuffixReadsBack...).
