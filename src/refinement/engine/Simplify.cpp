@@ -603,30 +603,31 @@ std::string foldStopMessage(int vertices)
         + " vertices: every further collapse would fold the surface";
 }
 
-bool simplify(Mesh& mesh, float fraction, Progress* progress, int* stoppedAt)
+namespace {
+
+// The survivors of source simplified to fraction, in fresh (empty when
+// nothing survives). False, with one line printed, when it cannot be done.
+bool collapse(const Mesh& source, float fraction, Progress& report, int* stoppedAt, Mesh& fresh)
 {
     if (std::isnan(fraction)) {
         sayRefusal("Simplification refused: the level of detail is not a number");
         return false;
     }
-    Progress quiet;
-    Progress& report = progress ? *progress : quiet;
     // The product is taken in float, as the level of detail is; past 2^24
     // vertices that rounds, so a whole level keeps every vertex explicitly.
-    const float product = float(mesh.numVertices) * std::clamp(fraction, 0.0f, 1.0f);
+    const float product = float(source.numVertices) * std::clamp(fraction, 0.0f, 1.0f);
     const int target
-        = fraction >= 1.0f ? mesh.numVertices : std::min(int(product), mesh.numVertices);
+        = fraction >= 1.0f ? source.numVertices : std::min(int(product), source.numVertices);
     if (stoppedAt)
         *stoppedAt = -1;
-    Mesh fresh;
     // Down to nothing every vertex goes whatever the order, so there is nothing
     // to collapse (and no fold can hold the run up).
     if (target > 0) {
         try {
             Collapser collapser;
-            collapser.setUp(mesh, report);
+            collapser.setUp(source, report);
             const bool reached = collapser.run(target, report);
-            if (!collapser.writeBack(mesh, fresh))
+            if (!collapser.writeBack(source, fresh))
                 return false;
             if (!reached && stoppedAt)
                 *stoppedAt = collapser.liveVertices;
@@ -635,7 +636,38 @@ bool simplify(Mesh& mesh, float fraction, Progress* progress, int* stoppedAt)
             return false;
         }
     }
+    return true;
+}
+
+} // namespace
+
+bool simplify(Mesh& mesh, float fraction, Progress* progress, int* stoppedAt)
+{
+    Progress quiet;
+    Progress& report = progress ? *progress : quiet;
+    Mesh fresh;
+    if (!collapse(mesh, fraction, report, stoppedAt, fresh))
+        return false;
     replaceGeometry(mesh, fresh);
+    report.report("Simplifying", 1.0);
+    return true;
+}
+
+bool simplifyInto(
+    const Mesh& source, Mesh& result, float fraction, Progress* progress, int* stoppedAt)
+{
+    Progress quiet;
+    Progress& report = progress ? *progress : quiet;
+    Mesh fresh;
+    if (!collapse(source, fraction, report, stoppedAt, fresh))
+        return false;
+    // What simplify() leaves of the mesh it replaces the geometry of.
+    result.clear();
+    result.selected = source.selected;
+    result.extent = source.extent;
+    result.centre = source.centre;
+    result.morphogenNames = source.morphogenNames;
+    replaceGeometry(result, fresh);
     report.report("Simplifying", 1.0);
     return true;
 }
@@ -645,5 +677,14 @@ bool simplifyMesh(Mesh& mesh, float levelOfDetail, Progress* progress, int* stop
     if (!simplify(mesh, levelOfDetail / 100, progress, stoppedAt))
         return false;
     build(mesh, { MESH_VERTEX_NORMALS, MESH_EDGE_LIST }, progress);
+    return true;
+}
+
+bool simplifyMeshInto(
+    const Mesh& source, Mesh& result, float levelOfDetail, Progress* progress, int* stoppedAt)
+{
+    if (!simplifyInto(source, result, levelOfDetail / 100, progress, stoppedAt))
+        return false;
+    build(result, { MESH_VERTEX_NORMALS, MESH_EDGE_LIST }, progress);
     return true;
 }

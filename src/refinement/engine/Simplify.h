@@ -25,6 +25,10 @@ class Progress;
 // what is left, and stoppedAt (when given) the vertex count it stopped at, else
 // -1.
 bool simplify(Mesh& mesh, float fraction, Progress* progress = nullptr, int* stoppedAt = nullptr);
+// The same with source only read: result becomes what simplify() makes of a
+// copy of source, without the copy (result is left alone on false).
+bool simplifyInto(const Mesh& source, Mesh& result, float fraction, Progress* progress = nullptr,
+    int* stoppedAt = nullptr);
 
 // "Simplification stopped at N vertices: every further collapse would fold the
 // surface".
@@ -34,3 +38,5 @@ std::string foldStopMessage(int vertices);
 // levelOfDetail / 100, then build the normals and the edge list.
 bool simplifyMesh(
     Mesh& mesh, float levelOfDetail, Progress* progress = nullptr, int* stoppedAt = nullptr);
+bool simplifyMeshInto(const Mesh& source, Mesh& result, float levelOfDetail,
+    Progress* progress = nullptr, int* stoppedAt = nullptr);

@@ -136,8 +136,9 @@ bool Workbench::runLong(const Step& step, StepDone& done)
     case Simplify:
         run.name = "Simplify";
         run.work = [this, job](Progress& progress) {
-            job->mesh = mesh.duplicate();
-            if (!simplifyMesh(*job->mesh, job->p.lod, &progress, &job->stoppedAt))
+            // The survivors are read from the workbench's mesh: no copy of it.
+            job->mesh = std::make_unique<Mesh>();
+            if (!simplifyMeshInto(mesh, *job->mesh, job->p.lod, &progress, &job->stoppedAt))
                 return false;
             paintDefaultColours(*job->mesh);
             buildLoadData(*job->mesh, &progress);
