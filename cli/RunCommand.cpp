@@ -8,6 +8,10 @@
 #include "workbench/engine/Batch.h"
 #include "workbench/engine/Workbench.h"
 
+#ifdef FACETRA_CLI_TERRAIN
+#include "terrain/ui/HeightMapImage.h"
+#endif
+
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
@@ -65,8 +69,8 @@ int runMesh(const Batch& batch, const std::string& mesh, std::string& status)
 #ifdef FACETRA_CLI_TERRAIN
     bench.workbench.heightMapReader = readHeightMapFile;
 #endif
-    const BatchEnd end = runScriptOn(
-        bench.workbench, bench.runner, batch.script, mesh, batch.outDir, &verbProgress());
+    const BatchEnd end
+        = runScriptOn(bench.workbench, batch.script, mesh, batch.outDir, &verbProgress());
     if (!end.opened)
         fail(end.reason);
     status = end.status;

@@ -6,18 +6,7 @@
 #include "terrain/ui/HeightMapImage.h"
 #include "workbench/engine/Steps.h"
 
-#include <QFile>
-
 #include <string>
-
-bool readHeightMapFile(const std::string& path, HeightMap& map, std::string& problem)
-{
-    QImage image;
-    if (!loadHeightMapImage(QFile::decodeName(QByteArray::fromStdString(path)), image, &problem))
-        return false;
-    map = heightMapFromImage(image);
-    return true;
-}
 
 int runTerrain(const Args& args)
 {

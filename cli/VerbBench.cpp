@@ -34,7 +34,7 @@ bool VerbBench::open(const std::string& path, std::string* problem)
 Workbench::StepEnd VerbBench::run(const Step& step)
 {
     verbProgress().checkStop();
-    return runStepOrStop(workbench, runner, step);
+    return runStepOrStop(workbench, step);
 }
 
 int VerbBench::save(const std::string& path)

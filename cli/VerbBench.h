@@ -29,20 +29,19 @@ public:
 
     // Runs step and returns how it ended. A stop asked before it starts, or a
     // step that ended Cancelled, throws RunCancelled (runCancellable() makes
-    // that exit status 130); a run that failed (memory ran out) ends Failed.
+    // that exit status 130).
     Workbench::StepEnd run(const Step& step);
 
     // "save path"; 0, or 1 after "cannot write 'path'".
     int save(const std::string& path);
 
+private:
     ToolRunner runner;
+
+public:
     Workbench workbench;
 };
 
 // ": <reason>" to end the line of a step that did not end Done ("not enough
 // memory for Subdivide"); "" when the step gave none.
 std::string stepReason(const Workbench::StepEnd& end);
-
-// Reads a height map for the terrain step as the Terrain page does (a PNG
-// scaled to 256 x 256). Present when the tool is built with the terrain verb.
-bool readHeightMapFile(const std::string& path, HeightMap& map, std::string& problem);

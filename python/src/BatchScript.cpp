@@ -11,7 +11,6 @@
 
 #ifdef FACETRA_PY_HEIGHTMAP_PNG
 #include "terrain/ui/HeightMapImage.h"
-#include <QFile>
 #endif
 
 #include <chrono>
@@ -33,27 +32,10 @@ bool readScript(const std::string& path, std::string& text)
     return !in.bad();
 }
 
-namespace {
-
-#ifdef FACETRA_PY_HEIGHTMAP_PNG
-bool readHeightMapPng(const std::string& path, HeightMap& map, std::string& problem)
-{
-    QImage image;
-    if (!loadHeightMapImage(QFile::decodeName(QByteArray::fromStdString(path)), image)) {
-        problem = "not a PNG image";
-        return false;
-    }
-    map = heightMapFromImage(image);
-    return true;
-}
-#endif
-
-} // namespace
-
 void installHeightMapReader(Workbench& workbench)
 {
 #ifdef FACETRA_PY_HEIGHTMAP_PNG
-    workbench.heightMapReader = readHeightMapPng;
+    workbench.heightMapReader = readHeightMapFile;
 #else
     (void)workbench;
 #endif
@@ -114,7 +96,7 @@ BatchRecord runBatchMesh(const std::string& script, const std::string& mesh,
     installHeightMapReader(bench);
     try {
         if (record.status.empty()) {
-            const BatchEnd end = runScriptOn(bench, runner, checked, mesh, outDir, &progress);
+            const BatchEnd end = runScriptOn(bench, checked, mesh, outDir, &progress);
             record.status = end.status;
             record.error = end.reason;
         }

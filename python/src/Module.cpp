@@ -165,12 +165,7 @@ PYBIND11_MODULE(_facetra, m)
             py::arg("path"), py::arg("progress") = py::none())
         .def(
             "adopt",
-            [](Session& s, const Mesh& mesh, const std::string& name) {
-                s.enter();
-                std::unique_ptr<Mesh> copy = mesh.duplicate();
-                s.workbench.adoptMesh(*copy, name);
-                s.leave();
-            },
+            [](Session& s, const Mesh& mesh, const std::string& name) { s.adopt(mesh, name); },
             py::arg("mesh"), py::arg("name") = "untitled")
         .def(
             "run",

@@ -63,7 +63,7 @@ void raiseEnd(const Step& step, const Workbench::StepEnd& end, const std::string
     case Workbench::Outcome::Cancelled:
         raise(PyExc_KeyboardInterrupt, message);
     case Workbench::Outcome::Failed:
-        if (end.message.find("out of memory") != std::string::npos)
+        if (end.message.find(outOfMemoryReason) != std::string::npos)
             raise(PyExc_MemoryError, message);
         if (isSaveVerb(step.verb)) {
             if (endsWith(end.message, "permission denied"))
@@ -123,9 +123,8 @@ Step makeStep(const std::string& line, const py::dict& params)
 
 void runStep(Workbench& workbench, const Step& step, py::handle callback)
 {
-    Workbench::StepEnd end { Workbench::Outcome::Failed, "the step did not end" };
-    runReleased(workbench, callback,
-        [&] { workbench.run(step, [&end](const Workbench::StepEnd& e) { end = e; }); });
+    Workbench::StepEnd end;
+    runReleased(workbench, callback, [&] { end = runAtOnce(workbench, step); });
     raiseEnd(step, end);
 }
 
@@ -250,9 +249,8 @@ void Session::runScript(const std::string& path, py::handle callback)
     for (ScriptLine& line : checked.lines) {
         for (std::string& arg : line.step.args)
             arg = stepOutputPath(arg, stem, folder);
-        Workbench::StepEnd end { Workbench::Outcome::Failed, "the step did not end" };
-        runReleased(workbench, callback,
-            [&] { workbench.run(line.step, [&end](const Workbench::StepEnd& e) { end = e; }); });
+        Workbench::StepEnd end;
+        runReleased(workbench, callback, [&] { end = runAtOnce(workbench, line.step); });
         raiseEnd(line.step, end, "stopped at line " + std::to_string(line.line) + ": ");
     }
 }

@@ -136,6 +136,8 @@ def test_undo_and_redo_exchange_the_mesh(knot):
     ("repartition patches=3", "no classification of this mesh to re-partition"),
     ("shear", "unknown step 'shear'"),
     ("save out.gts", "cannot write .gts files"),
+    ("terrain heightmap=missing.png resolution=8 scale=64 height=32",
+     "cannot read 'missing.png': cannot be opened"),
 ])
 def test_refused_steps_raise_value_error_with_the_batch_tool_words(knot, step, words):
     bench = facetra.Workbench()

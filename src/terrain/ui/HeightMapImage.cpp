@@ -60,3 +60,12 @@ HeightMap heightMapFromImage(const QImage& image)
     }
     return map;
 }
+
+bool readHeightMapFile(const std::string& path, HeightMap& map, std::string& problem)
+{
+    QImage image;
+    if (!loadHeightMapImage(QFile::decodeName(QByteArray::fromStdString(path)), image, &problem))
+        return false;
+    map = heightMapFromImage(image);
+    return true;
+}

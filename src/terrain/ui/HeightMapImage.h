@@ -18,3 +18,8 @@ bool loadHeightMapImage(const QString& fileName, QImage& image, std::string* pro
 // The pixels of image (any format; transparency is dropped) for the terrain
 // builder.
 HeightMap heightMapFromImage(const QImage& image);
+
+// The two in turn on a file named in the system's file-name encoding: the
+// workbench's height-map reader wherever a terrain step runs (the view, the
+// batch tool, the Python module). False with the reason in problem.
+bool readHeightMapFile(const std::string& path, HeightMap& map, std::string& problem);

@@ -21,7 +21,6 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QLabel>
 #include <QMimeData>
 #include <QOpenGLContext>
@@ -59,15 +58,6 @@ float longestSide(const Mesh& mesh)
     return std::max({ box.max.x - box.min.x, box.max.y - box.min.y, box.max.z - box.min.z });
 }
 
-bool readHeightMap(const std::string& path, HeightMap& map, std::string& problem)
-{
-    QImage image;
-    if (!loadHeightMapImage(QFile::decodeName(path.c_str()), image, &problem))
-        return false;
-    map = heightMapFromImage(image);
-    return true;
-}
-
 } // namespace
 
 QtGLWidget::QtGLWidget(QWidget* parent, const char* name)
@@ -75,7 +65,7 @@ QtGLWidget::QtGLWidget(QWidget* parent, const char* name)
     , workbench(Workbench::Options { true, true, availableMemoryBytes() / 4 })
     , drawer(std::make_unique<BufferedMeshDrawer>())
 {
-    workbench.heightMapReader = readHeightMap;
+    workbench.heightMapReader = readHeightMapFile;
     workbench.statusSink
         = [this](const std::string& line) { showStatus(QString::fromStdString(" " + line)); };
     workbench.addListener([this](unsigned changes) { workbenchChanged(changes); });

@@ -2,7 +2,6 @@
 
 #include "mesh/engine/LoadMesh.h"
 #include "mesh/engine/Progress.h"
-#include "workbench/engine/ToolRunner.h"
 
 #include <filesystem>
 #include <map>
@@ -79,20 +78,23 @@ bool openForBatch(Workbench& workbench, const std::string& path, std::string& pr
     return problem.empty();
 }
 
-Workbench::StepEnd runStepOrStop(Workbench& workbench, const ToolRunner& runner, const Step& step)
+Workbench::StepEnd runAtOnce(Workbench& workbench, const Step& step)
 {
     Workbench::StepEnd end { Workbench::Outcome::Failed, "the step did not end" };
     workbench.run(step, [&end](const Workbench::StepEnd& e) { end = e; });
-    if (end.outcome == Workbench::Outcome::Cancelled) {
-        if (runner.lastOutcome() != RunOutcome::Failed)
-            throw RunCancelled();
-        end = { Workbench::Outcome::Failed, step.verb + " failed" };
-    }
     return end;
 }
 
-BatchEnd runScriptOn(Workbench& workbench, const ToolRunner& runner, const CheckedScript& script,
-    const std::string& mesh, const std::string& outDir, const Progress* stop)
+Workbench::StepEnd runStepOrStop(Workbench& workbench, const Step& step)
+{
+    const Workbench::StepEnd end = runAtOnce(workbench, step);
+    if (end.outcome == Workbench::Outcome::Cancelled)
+        throw RunCancelled();
+    return end;
+}
+
+BatchEnd runScriptOn(Workbench& workbench, const CheckedScript& script, const std::string& mesh,
+    const std::string& outDir, const Progress* stop)
 {
     const auto checkStop = [stop] {
         if (stop)
@@ -110,7 +112,7 @@ BatchEnd runScriptOn(Workbench& workbench, const ToolRunner& runner, const Check
         if (isSaveVerb(step.verb))
             step.args[0] = batchOutputPath(step, mesh, outDir);
         checkStop();
-        const Workbench::StepEnd stepEnd = runStepOrStop(workbench, runner, step);
+        const Workbench::StepEnd stepEnd = runStepOrStop(workbench, step);
         if (stepEnd.outcome != Workbench::Outcome::Done) {
             end.reason = stepEnd.message;
             end.status = "failed at line " + std::to_string(line.line) + " (" + step.verb

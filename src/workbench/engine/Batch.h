@@ -8,7 +8,6 @@
 #include <vector>
 
 class Progress;
-class ToolRunner;
 
 // A step script run over many meshes: facetra-cli run (a process per mesh)
 // and the Python module's batch (a thread or a cluster task per mesh) check
@@ -46,11 +45,10 @@ bool checkBatchOutputs(const CheckedScript& script, const std::vector<std::strin
 // that says why in problem.
 bool openForBatch(Workbench& workbench, const std::string& path, std::string& problem);
 
-// Runs step on workbench, whose runner is runner, and returns how it ended.
-// A step that ended Cancelled throws RunCancelled, unless the runner says
-// its run failed (the workbench hears of a run that ran out of memory as of
-// one cancelled), which ends Failed ("<verb> failed").
-Workbench::StepEnd runStepOrStop(Workbench& workbench, const ToolRunner& runner, const Step& step);
+// Runs step on workbench, whose runner runs at once, and returns how it ended.
+Workbench::StepEnd runAtOnce(Workbench& workbench, const Step& step);
+// The same, but a step that ended Cancelled throws RunCancelled.
+Workbench::StepEnd runStepOrStop(Workbench& workbench, const Step& step);
 
 struct BatchEnd
 {
@@ -68,5 +66,5 @@ struct BatchEnd
 // installed): opens it, then runs each step, saves written under outDir. A
 // stop asked through stop before a step, or a step that ended Cancelled,
 // throws RunCancelled.
-BatchEnd runScriptOn(Workbench& workbench, const ToolRunner& runner, const CheckedScript& script,
-    const std::string& mesh, const std::string& outDir, const Progress* stop);
+BatchEnd runScriptOn(Workbench& workbench, const CheckedScript& script, const std::string& mesh,
+    const std::string& outDir, const Progress* stop);
