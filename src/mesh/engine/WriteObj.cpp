@@ -161,6 +161,15 @@ bool writeStreamReplacing(const std::string& path,
 
 namespace {
 
+// The values on each "m" line: the reader takes the width of the first for
+// every row and fills the rows the file lacks with zeros, so rows are written
+// whole, all alike; none unless every vertex has a row.
+std::size_t morphogenRowWidth(const Mesh& mesh)
+{
+    const std::size_t nv = std::size_t(std::max(mesh.numVertices, 0));
+    return mesh.morphogenValues.size() == nv && nv > 0 ? mesh.morphogenValues[0].size() : 0;
+}
+
 // A morphogen value as the reader turns it back into the same float: the
 // tokenizer takes "inf" for a word, but an overflowing exponent for infinity.
 void appendMorphogenValue(std::string& out, float value)
@@ -177,10 +186,7 @@ void streamObjText(const Mesh& mesh, const ObjWriteOptions& options, Progress* p
     const std::function<void(std::string_view)>& sink)
 {
     const std::size_t nv = std::size_t(std::max(mesh.numVertices, 0));
-    // The reader takes the width of the first "m" line for every row and fills
-    // the rows the file lacks with zeros, so rows are written whole, all alike.
-    const std::size_t width
-        = mesh.morphogenValues.size() == nv && nv > 0 ? mesh.morphogenValues[0].size() : 0;
+    const std::size_t width = morphogenRowWidth(mesh);
     // The text goes out in pieces of about this size, the last line whole.
     constexpr std::size_t piece = std::size_t(1) << 22;
     std::string text;
@@ -252,8 +258,7 @@ std::string objText(const Mesh& mesh, const ObjWriteOptions& options, Progress* 
     // A point line is at most three numbers of 16 characters, a face line three
     // corners "n/n/" of up to 10 digits.
     const std::size_t nv = std::size_t(std::max(mesh.numVertices, 0));
-    const std::size_t width
-        = mesh.morphogenValues.size() == nv && nv > 0 ? mesh.morphogenValues[0].size() : 0;
+    const std::size_t width = morphogenRowWidth(mesh);
     std::size_t digits = 1;
     for (std::size_t n = nv; n >= 10; n /= 10)
         ++digits;

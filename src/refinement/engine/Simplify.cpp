@@ -643,14 +643,7 @@ bool collapse(const Mesh& source, float fraction, Progress& report, int* stopped
 
 bool simplify(Mesh& mesh, float fraction, Progress* progress, int* stoppedAt)
 {
-    Progress quiet;
-    Progress& report = progress ? *progress : quiet;
-    Mesh fresh;
-    if (!collapse(mesh, fraction, report, stoppedAt, fresh))
-        return false;
-    replaceGeometry(mesh, fresh);
-    report.report("Simplifying", 1.0);
-    return true;
+    return simplifyInto(mesh, mesh, fraction, progress, stoppedAt);
 }
 
 bool simplifyInto(
@@ -661,7 +654,7 @@ bool simplifyInto(
     Mesh fresh;
     if (!collapse(source, fraction, report, stoppedAt, fresh))
         return false;
-    // What simplify() leaves of the mesh it replaces the geometry of.
+    // What is left of a mesh whose geometry is replaced (result may be source).
     result.clear();
     result.selected = source.selected;
     result.extent = source.extent;
@@ -674,10 +667,7 @@ bool simplifyInto(
 
 bool simplifyMesh(Mesh& mesh, float levelOfDetail, Progress* progress, int* stoppedAt)
 {
-    if (!simplify(mesh, levelOfDetail / 100, progress, stoppedAt))
-        return false;
-    build(mesh, { MESH_VERTEX_NORMALS, MESH_EDGE_LIST }, progress);
-    return true;
+    return simplifyMeshInto(mesh, mesh, levelOfDetail, progress, stoppedAt);
 }
 
 bool simplifyMeshInto(

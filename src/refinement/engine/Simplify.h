@@ -26,7 +26,8 @@ class Progress;
 // -1.
 bool simplify(Mesh& mesh, float fraction, Progress* progress = nullptr, int* stoppedAt = nullptr);
 // The same with source only read: result becomes what simplify() makes of a
-// copy of source, without the copy (result is left alone on false).
+// copy of source, without the copy (result is left alone on false; it may be
+// source itself, which is what simplify() does).
 bool simplifyInto(const Mesh& source, Mesh& result, float fraction, Progress* progress = nullptr,
     int* stoppedAt = nullptr);
 
