@@ -243,12 +243,9 @@ void Session::runScript(const std::string& path, py::handle callback)
     std::string problem;
     if (!checkScript(text, checked, problem))
         throw py::value_error(problem);
-    const std::string stem = meshStem(workbench.fileName);
-    const std::string folder
-        = std::filesystem::absolute(std::filesystem::path(path)).parent_path().string();
-    for (ScriptLine& line : checked.lines) {
-        for (std::string& arg : line.step.args)
-            arg = stepOutputPath(arg, stem, folder);
+    placeStepArguments(checked, meshStem(workbench.fileName),
+        std::filesystem::absolute(std::filesystem::path(path)).parent_path().string());
+    for (const ScriptLine& line : checked.lines) {
         Workbench::StepEnd end;
         runReleased(workbench, callback, [&] { end = runAtOnce(workbench, line.step); });
         raiseEnd(line.step, end, "stopped at line " + std::to_string(line.line) + ": ");

@@ -19,7 +19,7 @@
 #include "viewer/ui/QtGLWidget.h"
 #include "viewer/ui/QtLightEditorDialogue.h"
 #include "viewer/ui/QtLightSettingsWidget.h"
-#include "workbench/engine/Step.h"
+#include "workbench/engine/Batch.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -484,17 +484,10 @@ void QtMainWindow::runStepsEvent()
         return;
     }
     const QByteArray text = file.readAll();
-    std::vector<ScriptLine> lines;
+    CheckedScript script;
     std::string problem;
-    bool good
-        = parseScript(std::string_view(text.constData(), std::size_t(text.size())), lines, problem);
-    for (std::size_t i = 0; good && i < lines.size(); ++i) {
-        if (!Workbench::checkStep(lines[i].step, problem)) {
-            problem = "line " + std::to_string(lines[i].line) + ": " + problem;
-            good = false;
-        }
-    }
-    if (!good) {
+    if (!checkScript(
+            std::string_view(text.constData(), std::size_t(text.size())), script, problem)) {
         statusBar->showMessage(
             QStringLiteral("%1 was not run: %2").arg(name, QFile::decodeName(problem.c_str())), 0);
         return;
@@ -502,13 +495,10 @@ void QtMainWindow::runStepsEvent()
     // Saved names: {name} is the current file's name, a relative name lies
     // beside the script.
     Workbench& bench = glView()->workbench;
-    const std::string stem = meshStem(bench.fileName);
-    const std::string folder = encoded(QFileInfo(name).absolutePath());
+    placeStepArguments(script, meshStem(bench.fileName), encoded(QFileInfo(name).absolutePath()));
     std::vector<Step> steps;
     std::vector<int> lineNumbers;
-    for (ScriptLine& line : lines) {
-        for (std::string& arg : line.step.args)
-            arg = stepOutputPath(arg, stem, folder);
+    for (ScriptLine& line : script.lines) {
         steps.push_back(std::move(line.step));
         lineNumbers.push_back(line.line);
     }

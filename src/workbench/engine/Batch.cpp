@@ -31,6 +31,14 @@ bool checkScript(std::string_view text, CheckedScript& script, std::string& prob
     return true;
 }
 
+void placeStepArguments(CheckedScript& script, const std::string& stem, const std::string& folder)
+{
+    for (ScriptLine& line : script.lines) {
+        for (std::string& arg : line.step.args)
+            arg = stepOutputPath(arg, stem, folder);
+    }
+}
+
 std::string batchOutputPath(const Step& save, const std::string& mesh, const std::string& outDir)
 {
     return stepOutputPath(save.args.at(0), meshStem(mesh), outDir);

@@ -30,6 +30,10 @@ struct CheckedScript
 // in problem, at the first damaged line.
 bool checkScript(std::string_view text, CheckedScript& script, std::string& problem);
 
+// Every step's arguments (the names saves write) made concrete for a script
+// run on an open mesh: "{name}" its stem, a relative name put under folder.
+void placeStepArguments(CheckedScript& script, const std::string& stem, const std::string& folder);
+
 // What the script's saves write for mesh: "{name}" made the mesh's stem, a
 // relative name put under outDir (when not empty).
 std::string batchOutputPath(const Step& save, const std::string& mesh, const std::string& outDir);
