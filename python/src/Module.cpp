@@ -22,14 +22,9 @@ using mesh_arrays::Field;
 
 namespace {
 
-std::string fsText(py::handle path)
-{
-    return py::module_::import("os").attr("fsdecode")(path).cast<std::string>();
-}
-
 MeshHandle load(py::handle path, py::handle progress)
 {
-    Workbench bench(Workbench::Options { .keepBackup = false, .keepHistory = false });
+    Workbench bench(oneCall);
     openMesh(bench, fsText(path), progress);
     return takeMesh(bench);
 }

@@ -40,7 +40,7 @@ std::string valueText(py::handle value)
     if (py::isinstance<py::str>(value))
         return value.cast<std::string>();
     if (py::hasattr(value, "__fspath__"))
-        return py::module_::import("os").attr("fsdecode")(value).cast<std::string>();
+        return fsText(value);
     // numpy's scalars
     if (py::hasattr(value, "__index__"))
         return py::str(py::int_(py::reinterpret_borrow<py::object>(value)));
@@ -100,6 +100,18 @@ void runReleased(Workbench& workbench, py::handle callback, const std::function<
         raise(PyExc_KeyboardInterrupt, "cancelled");
 }
 
+std::string fsText(py::handle path)
+{
+    return py::module_::import("os").attr("fsdecode")(path).cast<std::string>();
+}
+
+void requireValid(const Step& step)
+{
+    std::string problem;
+    if (!Workbench::checkStep(step, problem))
+        throw py::value_error(problem);
+}
+
 Step makeStep(const std::string& line, const py::dict& params)
 {
     Step step;
@@ -146,8 +158,7 @@ void openMesh(Workbench& workbench, const std::string& path, py::handle callback
 
 std::unique_ptr<Workbench> benchWith(const Mesh& mesh)
 {
-    auto bench = std::make_unique<Workbench>(
-        Workbench::Options { .keepBackup = false, .keepHistory = false });
+    auto bench = std::make_unique<Workbench>(oneCall);
     std::unique_ptr<Mesh> copy = mesh.duplicate();
     bench->adoptMesh(*copy);
     return bench;

@@ -28,6 +28,14 @@ void raiseEnd(const Step& step, const Workbench::StepEnd& end, const std::string
 // A step from a script line, or from a verb and keyword values (underscores
 // in keys become '-': use_stops is use-stops). ValueError for a damaged line.
 Step makeStep(const std::string& line, const pybind11::dict& params);
+// ValueError, with the batch tool's words, for a step whose arguments do not hold.
+void requireValid(const Step& step);
+
+// A path-like object as a file name in the system's encoding (os.fsdecode).
+std::string fsText(pybind11::handle path);
+
+// A workbench for one tool call: the memory it takes is the work itself.
+inline constexpr Workbench::Options oneCall { .keepBackup = false, .keepHistory = false };
 
 // Runs step on workbench, the lock released, and raises how it ended unless Done.
 void runStep(Workbench& workbench, const Step& step, pybind11::handle callback);

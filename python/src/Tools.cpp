@@ -26,9 +26,7 @@ std::vector<Step> stepsOf(const py::list& steps)
     for (py::handle item : steps) {
         const auto pair = item.cast<py::tuple>();
         out.push_back(makeStep(pair[0].cast<std::string>(), pair[1].cast<py::dict>()));
-        std::string problem;
-        if (!Workbench::checkStep(out.back(), problem))
-            throw py::value_error(problem);
+        requireValid(out.back());
     }
     return out;
 }
@@ -68,9 +66,7 @@ MeshHandle applySteps(const Mesh& mesh, const py::list& steps, py::handle callba
 py::tuple classify(const Mesh& mesh, const py::dict& params, py::handle callback)
 {
     const Step step = makeStep("classify", params);
-    std::string problem;
-    if (!Workbench::checkStep(step, problem))
-        throw py::value_error(problem);
+    requireValid(step);
     auto bench = copyInto(mesh);
     runStep(*bench, step, callback);
     const Mesh_Classifier& c = bench->classifier;
@@ -111,13 +107,10 @@ MeshHandle terrain(py::handle heights, const py::dict& params, py::handle callba
         // The array stands where the page's image file would.
         step.set("heightmap", "(array)");
     } else if (!heights.is_none()) {
-        step.set(
-            "heightmap", py::module_::import("os").attr("fsdecode")(heights).cast<std::string>());
+        step.set("heightmap", fsText(heights));
     }
-    std::string problem;
-    if (!Workbench::checkStep(step, problem))
-        throw py::value_error(problem);
-    Workbench bench(Workbench::Options { .keepBackup = false, .keepHistory = false });
+    requireValid(step);
+    Workbench bench(oneCall);
     if (fromArray) {
         bench.heightMapReader = [&map](const std::string&, HeightMap& out, std::string&) {
             out = map;
@@ -135,8 +128,7 @@ py::array clipPlanes(const Mesh& mesh, py::handle path)
     PlaneWidgetInCube cube;
     cube.initCube(clipCubeEdge(mesh));
     if (!path.is_none()) {
-        const std::string name
-            = py::module_::import("os").attr("fsdecode")(path).cast<std::string>();
+        const std::string name = fsText(path);
         if (!cube.load(name)) {
             PyErr_SetString(PyExc_OSError, (name + ": cannot be read as clipping planes").c_str());
             throw py::error_already_set();

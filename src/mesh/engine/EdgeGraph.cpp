@@ -175,6 +175,27 @@ bool hasEdgeList(const Mesh& mesh)
         && mesh.edgeGraph.recordStart[nv] == std::uint32_t(mesh.numEdges);
 }
 
+// Sizes byVertex and byFace for one entry per edge at each of its vertices
+// and, for an edge between two faces, at each of them; then opens both for
+// filling in edge order.
+void countEdgeEnds(const Mesh& mesh, FlatLists<int>& byVertex, FlatLists<int>& byFace)
+{
+    const std::vector<int>& ends = mesh.edgeVertices;
+    const std::vector<int>& faces = mesh.edgeFaces;
+    byVertex.beginCounting(std::size_t(std::max(mesh.numVertices, 0)));
+    byFace.beginCounting(std::size_t(std::max(mesh.numFaces, 0)));
+    for (std::size_t e = 0; e < std::size_t(mesh.numEdges); ++e) {
+        byVertex.count(std::size_t(ends[2 * e]));
+        byVertex.count(std::size_t(ends[2 * e + 1]));
+        if (faces[2 * e + 1] != -1) {
+            byFace.count(std::size_t(faces[2 * e]));
+            byFace.count(std::size_t(faces[2 * e + 1]));
+        }
+    }
+    byVertex.beginFilling();
+    byFace.beginFilling();
+}
+
 } // namespace
 
 bool buildNeighbourLists(Mesh& mesh, Progress* progress)
@@ -189,18 +210,7 @@ bool buildNeighbourLists(Mesh& mesh, Progress* progress)
     const std::size_t ne = std::size_t(mesh.numEdges);
     const std::vector<int>& ends = mesh.edgeVertices;
     const std::vector<int>& faces = mesh.edgeFaces;
-    graph.vertexNeighbours.beginCounting(nv);
-    graph.faceNeighbours.beginCounting(nf);
-    for (std::size_t e = 0; e < ne; ++e) {
-        graph.vertexNeighbours.count(std::size_t(ends[2 * e]));
-        graph.vertexNeighbours.count(std::size_t(ends[2 * e + 1]));
-        if (faces[2 * e + 1] != -1) {
-            graph.faceNeighbours.count(std::size_t(faces[2 * e]));
-            graph.faceNeighbours.count(std::size_t(faces[2 * e + 1]));
-        }
-    }
-    graph.vertexNeighbours.beginFilling();
-    graph.faceNeighbours.beginFilling();
+    countEdgeEnds(mesh, graph.vertexNeighbours, graph.faceNeighbours);
     // The corner pairs again in insertion order: an edge's first pair created
     // it, its second completed it, as when the edges were gathered.
     static constexpr int pairs[3][2] = { { 0, 1 }, { 0, 2 }, { 1, 2 } };
@@ -242,18 +252,7 @@ bool Mesh::buildEdgeReferences()
     if (!hasEdgeList(*this))
         return false;
     const std::size_t ne = std::size_t(numEdges);
-    vertexEdgeRefs.beginCounting(nv);
-    faceNeighbourRefs.beginCounting(nf);
-    for (std::size_t e = 0; e < ne; ++e) {
-        vertexEdgeRefs.count(std::size_t(edgeVertices[2 * e]));
-        vertexEdgeRefs.count(std::size_t(edgeVertices[2 * e + 1]));
-        if (edgeFaces[2 * e + 1] != -1) {
-            faceNeighbourRefs.count(std::size_t(edgeFaces[2 * e]));
-            faceNeighbourRefs.count(std::size_t(edgeFaces[2 * e + 1]));
-        }
-    }
-    vertexEdgeRefs.beginFilling();
-    faceNeighbourRefs.beginFilling();
+    countEdgeEnds(*this, vertexEdgeRefs, faceNeighbourRefs);
     for (std::size_t e = 0; e < ne; ++e) {
         const int slot = int(2 * e);
         vertexEdgeRefs.push(std::size_t(edgeVertices[2 * e]), slot + 1);
