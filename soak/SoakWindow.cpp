@@ -31,6 +31,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <map>
@@ -629,6 +630,15 @@ private:
     {
         current += QStringLiteral(": ") + page->objectName();
         bringToFront(page);
+        // A subdivision past the face budget would be put aside only after its
+        // first still frame, which software GL under the sanitizers takes
+        // minutes to draw: the level comes down to one within the budget.
+        auto* level = page == tools->subdividePage
+            ? page->findChild<QSlider*>(QStringLiteral("subdivlevel_slider"))
+            : nullptr;
+        while (level && level->value() > 0
+            && (std::int64_t(view->mesh.numFaces) << (2 * level->value())) > options.faceBudget)
+            level->setValue(level->value() - 1);
         return press(tools->applyButton());
     }
 
