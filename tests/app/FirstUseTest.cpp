@@ -9,7 +9,6 @@
 #include "viewer/ui/QtLightEditorDialogue.h"
 #include "viewer/ui/QtLightSettingsWidget.h"
 
-#include <QApplication>
 #include <QDialog>
 #include <QLabel>
 #include <QOpenGLContext>
@@ -17,27 +16,26 @@
 #include <QSettings>
 #include <QSignalSpy>
 #include <QSlider>
-#include <QStatusBar>
 #include <QTabBar>
 #include <QTimer>
 #include <QWheelEvent>
 
-#include <cmath>
 #include <sys/stat.h>
 
-namespace {
+static const QString cubeFile = QStringLiteral(FACETRA_TEST_DATA "/cube.obj");
 
-const QString cubeFile = QStringLiteral(FACETRA_TEST_DATA "/cube.obj");
-
-} // namespace
-
-class FirstUseTest : public QObject
+class FirstUseTest : public QObject, WindowDriver
 {
     Q_OBJECT
 private slots:
-    void initTestCase();
-    void init();
-    void cleanup() { delete window; }
+    void initTestCase()
+    {
+        if (!QOpenGLContext().create())
+            QSKIP("no OpenGL on this display");
+        keepSettingsApart();
+    }
+    void init() { showWindow(300, true); }
+    void cleanup() { window.reset(); }
 
     void grabWritesTheRenderingAndBadStartsFail();
     void dialogues();
@@ -57,66 +55,31 @@ private:
         window->runner->waitForEnd();
         return warnings.size() == before;
     }
-    QString status() const { return window->statusBar->currentMessage(); }
     QImage picture() { return view->grabFramebuffer().convertToFormat(QImage::Format_RGB32); }
-    QString file(const QString& name, const QByteArray& content)
-    {
-        QFile out(folder.filePath(name));
-        return out.open(QIODevice::WriteOnly) && out.write(content) == content.size()
-            ? out.fileName()
-            : QString();
-    }
-
-    QtMainWindow* window = nullptr;
-    QtGLWidget* view = nullptr;
-    QStringList warnings;
-    QTemporaryDir folder;
 };
-
-void FirstUseTest::initTestCase()
-{
-    if (!QOpenGLContext().create())
-        QSKIP("no OpenGL on this display");
-    // Remembered folders and recent files stay out of the user's settings.
-    QStandardPaths::setTestModeEnabled(true);
-    QCoreApplication::setOrganizationName(QStringLiteral("FacetraTest"));
-}
-
-void FirstUseTest::init()
-{
-    UserDialogs::setCurrentFile(QString());
-    window = new QtMainWindow;
-    view = window->glView();
-    warnings.clear();
-    window->dialogs.warning = [this](auto, auto, const QString& text) { warnings << text; };
-    window->dialogs.saveChanges = [](auto, auto, auto) { return UserDialogs::SaveAnswer::Discard; };
-    window->resizeView(300, 300);
-    window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(window));
-}
 
 void FirstUseTest::grabWritesTheRenderingAndBadStartsFail()
 {
+    const QString program = QStringLiteral(FACETRA_BIN);
     // The minimal platform has no GL at all, whatever display is around.
-    const auto [noGl, message] = runProgram(QStringLiteral(FACETRA_BIN), { cubeFile },
-        { { QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("minimal") } });
+    const auto [noGl, message]
+        = runProgram(program, { cubeFile }, { { "QT_QPA_PLATFORM", "minimal" } });
     QVERIFY2(noGl == 255, qPrintable(message));
 
-    const QString out = folder.filePath(QStringLiteral("grab.png"));
-    for (const QString& mode : { QStringLiteral("4"), QStringLiteral("7") }) {
-        const auto [status, err] = runProgram(QStringLiteral(FACETRA_BIN),
-            { "--grab", out, "--mode", mode, "--size", "640x480", cubeFile });
-        QVERIFY2(status == 0, qPrintable(err));
+    const QString out = scratch.filePath(QStringLiteral("grab.png"));
+    // The lit cube covers the middle in polygon mode; the bounding box leaves it empty.
+    for (const char* mode : { "4", "7" }) {
+        const auto [status, err]
+            = runProgram(program, { "--grab", out, "--mode", mode, "--size", "640x480", cubeFile });
         const QImage image(out);
-        QCOMPARE(image.size(), QSize(640, 480));
-        // The lit cube covers the middle in polygon mode; the bounding box leaves it empty.
-        QCOMPARE(image.pixel(320, 240) == qRgb(255, 255, 255), mode == QLatin1String("7"));
+        QVERIFY2(status == 0 && image.size() == QSize(640, 480), qPrintable(err));
+        QCOMPARE(image.pixel(320, 240) == qRgb(255, 255, 255), *mode == '7');
         QFile::remove(out);
     }
     // Turning frames first, then the still frame; the timing is the last line.
     QString printed;
-    const auto [turned, turnErrors] = runProgram(QStringLiteral(FACETRA_BIN),
-        { "--grab", out, "--turn-frames", "3", cubeFile }, {}, &printed);
+    const auto [turned, turnErrors]
+        = runProgram(program, { "--grab", out, "--turn-frames", "3", cubeFile }, {}, &printed);
     QVERIFY2(turned == 0 && QFile::exists(out), qPrintable(turnErrors));
     QVERIFY2(
         QRegularExpression(QStringLiteral("turning: 3 frames in [0-9.]+ s, [0-9.]+ frames/s\n$"))
@@ -129,7 +92,7 @@ void FirstUseTest::grabWritesTheRenderingAndBadStartsFail()
         { "--grab", out, "--mode", "9", cubeFile }, { "--grab", out, "--size", "0x10", cubeFile },
         { "--grab", out }, { "--grab", out, "missing.obj" }, { "--grab", out, "picture.png" } };
     for (const QStringList& args : cases) {
-        const auto [status, err] = runProgram(QStringLiteral(FACETRA_BIN), args);
+        const auto [status, err] = runProgram(program, args);
         QVERIFY2(status == 1 && !QFile::exists(out), qPrintable(err));
     }
 }
@@ -171,8 +134,6 @@ void FirstUseTest::dialogues()
 
     // The tool dialogue shows all eight tab titles, and the window's shortcuts
     // work while it has the focus: Ctrl+Z takes the simplification back.
-    QtMeshEditorDialogue* tools = window->meshEditor;
-    window->mesheditorEvent();
     tools->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(tools));
     const QTabBar* titles = tools->tabs()->tabBar();
@@ -186,8 +147,8 @@ void FirstUseTest::dialogues()
     // Start folders: home, then the last one chosen, then the current mesh's.
     QSettings(QSettings::UserScope, QStringLiteral("facetra"), QStringLiteral("facetra")).clear();
     QCOMPARE(UserDialogs::startPath(QString()), QDir::homePath());
-    UserDialogs::rememberChoice(folder.filePath(QStringLiteral("a.obj")));
-    QCOMPARE(UserDialogs::startPath(QString()), folder.path());
+    UserDialogs::rememberChoice(scratch.filePath(QStringLiteral("a.obj")));
+    QCOMPARE(UserDialogs::startPath(QString()), scratch.path());
     QVERIFY(open(cubeFile));
     const QString meshFolder = QFileInfo(cubeFile).absolutePath();
     for (const auto& [suggested, start] : QList<std::pair<QString, QString>> {
@@ -197,7 +158,7 @@ void FirstUseTest::dialogues()
 
     // Listing a folder of devices opens none of them, so the dialogue answers.
     QTimer::singleShot(500, [] { qobject_cast<QDialog*>(qApp->activeModalWidget())->reject(); });
-    QVERIFY(UserDialogs::askOpenFileName(window, {}, QStringLiteral("/dev"), {}).isEmpty());
+    QVERIFY(UserDialogs::askOpenFileName(window.get(), {}, QStringLiteral("/dev"), {}).isEmpty());
 }
 
 void FirstUseTest::zoomFitLightingAndLines()
@@ -230,7 +191,7 @@ void FirstUseTest::zoomFitLightingAndLines()
         const QList<QByteArray> f = line.split(' ');
         inward += (f[0] == "f" ? "f " + f[1] + ' ' + f[3] + ' ' + f[2] : line) + '\n';
     }
-    QVERIFY(open(file(QStringLiteral("inward.obj"), inward)));
+    QVERIFY(open(write(QStringLiteral("inward.obj"), inward)));
     const QColor lit = picture().pixelColor(middle);
     QVERIFY2(std::abs(lit.red() - outward.red()) <= 2 && std::abs(lit.blue() - outward.blue()) <= 2,
         qPrintable(lit.name() + QLatin1Char(' ') + outward.name()));
@@ -276,7 +237,7 @@ void FirstUseTest::droppedFileLoadsCancelledOpensKeepItAndAToolRunsBehindTheWind
 
     // A FIFO nobody writes to: the read waits behind the window until the
     // user cancels it, and the mesh stays.
-    const QString fifo = folder.filePath(QStringLiteral("pipe.obj"));
+    const QString fifo = scratch.filePath(QStringLiteral("pipe.obj"));
     QVERIFY(::mkfifo(QFile::encodeName(fifo).constData(), 0600) == 0);
     window->dialogs.openFileName = [fifo](auto, auto, auto, auto) { return fifo; };
     window->openfileEvent();
@@ -287,18 +248,16 @@ void FirstUseTest::droppedFileLoadsCancelledOpensKeepItAndAToolRunsBehindTheWind
     QCOMPARE(view->mesh.numFaces, 12);
 
     // Files that are no meshes, or missing: UnsavedWorkTest::failedOpensAndSavesSayWhy.
-    QtMeshEditorDialogue* editor = window->meshEditor;
-    window->mesheditorEvent();
     // Level 1 splits every face in four.
-    editor->tabs()->setCurrentWidget(editor->subdividePage);
-    editor->subdividePage->subdivlevel_event(1);
+    tools->tabs()->setCurrentWidget(tools->subdividePage);
+    tools->subdividePage->subdivlevel_event(1);
     // The run goes on behind the window, which turns off what would change
     // the mesh meanwhile.
-    QTest::mouseClick(editor->applyButton(), Qt::LeftButton);
-    QVERIFY(!editor->applyButton()->isEnabled() && !window->openAction->isEnabled());
+    QTest::mouseClick(tools->applyButton(), Qt::LeftButton);
+    QVERIFY(!tools->applyButton()->isEnabled() && !window->openAction->isEnabled());
     window->runner->waitForEnd();
     QCOMPARE(view->mesh.numFaces, 48);
-    QVERIFY(editor->applyButton()->isEnabled() && window->undoAction->isEnabled());
+    QVERIFY(tools->applyButton()->isEnabled() && window->undoAction->isEnabled());
     QCOMPARE(window->undoAction->text(), QStringLiteral("Undo Subdivide"));
 }
 
@@ -309,20 +268,20 @@ void FirstUseTest::savingWritesTheRightNameAndReportsFailure()
     QVERIFY(open(cubeFile));
     QString answer;
     window->dialogs.saveFileName = [&](auto, auto, auto, auto) { return answer; };
-    answer = folder.filePath(QStringLiteral("shot"));
+    answer = scratch.filePath(QStringLiteral("shot"));
     window->saveRenderImageEvent();
     QCOMPARE(QImage(answer, "PNG").size(), view->grabRendering().size());
-    answer = folder.filePath(QStringLiteral("copy"));
+    answer = scratch.filePath(QStringLiteral("copy"));
     window->savefileEvent();
     QVERIFY(QFile::exists(answer + QLatin1String(".obj")));
     // A mesh that cannot be saved there: UnsavedWorkTest::failedOpensAndSavesSayWhy.
-    answer = folder.filePath(QStringLiteral("missing-folder/shot.png"));
+    answer = scratch.filePath(QStringLiteral("missing-folder/shot.png"));
     window->saveRenderImageEvent();
     QVERIFY(status().contains(answer));
 
     // Another format, by suffix (what each format reads back:
     // MeshWrite.EveryWritableSuffixReadsBackAndSaysWhatItCouldNotHold).
-    answer = folder.filePath(QStringLiteral("copy.PLY"));
+    answer = scratch.filePath(QStringLiteral("copy.PLY"));
     window->savefileEvent();
     QVERIFY(QFile::exists(answer) && !QFile::exists(answer + QLatin1String(".obj")));
 
@@ -330,7 +289,7 @@ void FirstUseTest::savingWritesTheRightNameAndReportsFailure()
     window->meshEditor->simplifyPage->lodEvent(50);
     window->meshEditor->simplifyPage->apply();
     window->runner->waitForEnd();
-    answer = folder.filePath(QStringLiteral("half.obj"));
+    answer = scratch.filePath(QStringLiteral("half.obj"));
     window->statusBar->showMessage(QStringLiteral("a menu hint"));
     window->savefileEvent();
     QCOMPARE(window->statusBar->findChild<QLabel*>(QStringLiteral("counts"))->text(),
@@ -346,18 +305,18 @@ void FirstUseTest::stepsRunFromAScriptAndUndoOneByOne()
     window->dialogs.openFileName = [&](auto, auto, auto, auto) { return answer; };
 
     // A damaged line stops the script before anything runs.
-    answer = file(QStringLiteral("bad.steps"), "subdivide levels=1\nsimplify lod=x\n");
+    answer = write(QStringLiteral("bad.steps"), "subdivide levels=1\nsimplify lod=x\n");
     window->runStepsEvent();
     QVERIFY(status().contains(QStringLiteral("line 2")));
     QCOMPARE(view->history.undoCount(), std::size_t(0));
 
     // Through the window's runner, one step after another; saved names lie
     // beside the script, {name} the open file's.
-    answer = file(QStringLiteral("good.steps"),
+    answer = write(QStringLiteral("good.steps"),
         "# a comment\nsubdivide levels=1\nsave {name}-fine.obj\nsimplify lod=50\n");
     window->runStepsEvent();
     QTRY_VERIFY(status().startsWith(QStringLiteral("Ran 3 steps")));
-    QVERIFY(QFile::exists(folder.filePath(QStringLiteral("cube-fine.obj"))));
+    QVERIFY(QFile::exists(scratch.filePath(QStringLiteral("cube-fine.obj"))));
     QCOMPARE(view->history.undoName(), std::string("Simplify"));
     window->undoAction->trigger();
     QCOMPARE(view->history.undoName(), std::string("Subdivide"));

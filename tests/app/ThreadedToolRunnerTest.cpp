@@ -120,8 +120,7 @@ void ThreadedToolRunnerTest::resultMatchesTheDirectCallWhileTheWindowGoesOn()
         [&](bool ok) { applied = ok && !r.runner.busy() ? computed : -1; } }));
 
     bool secondRan = false;
-    QVERIFY(!r.runner.start(
-        { "Smooth", [&](Progress&) { return secondRan = true; }, {} }));
+    QVERIFY(!r.runner.start({ "Smooth", [&](Progress&) { return secondRan = true; }, {} }));
     QCOMPARE(r.status, QStringList { QStringLiteral("Sum is still running") });
 
     QTRY_VERIFY(dialogue->isVisible());
@@ -195,8 +194,8 @@ void ThreadedToolRunnerTest::cancelOrExceptionCallsNoFinishAndLeavesTheCallersDa
     QCOMPARE(r.status.join(QString()),
         throws ? QStringLiteral("Halve failed: no faces") : QStringLiteral("Halve cancelled"));
     QCOMPARE(r.ended.at(0),
-        QVariantList({ QStringLiteral("Halve"),
-            int(throws ? RunOutcome::Failed : RunOutcome::Cancelled) }));
+        QVariantList(
+            { QStringLiteral("Halve"), int(throws ? RunOutcome::Failed : RunOutcome::Cancelled) }));
     QVERIFY(!dialogue->isVisible());
 
     QVERIFY(r.runner.start({ "Again", [](Progress&) { return true; }, {} }));

@@ -141,13 +141,10 @@ void WindowBatchTest::compareWithBatch(const QString& input, const std::vector<s
     QVERIFY(
         bench().saveSegments((shown + QStringLiteral("/segments")).toStdString()).failed.empty());
 
-    const QString replay = folder + QStringLiteral("/replay.steps");
-    QFile out(replay);
-    QVERIFY(out.open(QIODevice::WriteOnly));
-    out.write(steps
-        + "save {name}.ply\nsave {name}.obj\nsave-normals {name}.normals\n"
-          "save-segments segments\n");
-    out.close();
+    const QString replay = write(QTest::currentTestFunction() + QStringLiteral("/replay.steps"),
+        steps
+            + "save {name}.ply\nsave {name}.obj\nsave-normals {name}.normals\n"
+              "save-segments segments\n");
     QString console;
     const auto [status, errors] = runProgram(QStringLiteral(FACETRA_CLI),
         { "run", "--jobs", "1", "--out-dir", batch, replay, input }, {}, &console);

@@ -15,6 +15,7 @@
 #include <QMouseEvent>
 #include <QProcess>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QUrl>
@@ -104,6 +105,14 @@ inline void sendMouse(
     QApplication::sendEvent(to, &event);
 }
 
+// A press at from, a move to to and the release there.
+inline void dragMouse(QWidget* on, Qt::MouseButton button, QPointF from, QPointF to)
+{
+    sendMouse(on, QEvent::MouseButtonPress, from, button, button);
+    sendMouse(on, QEvent::MouseMove, to, Qt::NoButton, button);
+    sendMouse(on, QEvent::MouseButtonRelease, to, button, Qt::NoButton);
+}
+
 // The file name dropped on widget as a file manager drops it; true when accepted.
 inline bool dropFile(QWidget* widget, const QString& name)
 {
@@ -164,6 +173,15 @@ protected:
     QStringList warnings;
 
     Workbench& bench() const { return view->workbench; }
+    QString status() const { return window->statusBar->currentMessage(); }
+    // A file of the scratch folder holding content; its path.
+    QString write(const QString& name, const QByteArray& content)
+    {
+        QFile out(scratch.filePath(name));
+        return out.open(QIODevice::WriteOnly) && out.write(content) == content.size()
+            ? out.fileName()
+            : QString();
+    }
 
     // For initTestCase: recent files and folders stay out of the user's settings.
     void keepSettingsApart()
@@ -172,13 +190,15 @@ protected:
         QCoreApplication::setOrganizationName(QStringLiteral("FacetraTest"));
         QVERIFY(scratch.isValid());
     }
-    void showWindow(int viewSide)
+    // Tools run at once unless threaded: then behind the window, as a user's do.
+    void showWindow(int viewSide, bool threaded = false)
     {
         UserDialogs::setCurrentFile(QString());
         window = std::make_unique<QtMainWindow>();
         window->setAttribute(Qt::WA_DeleteOnClose, false);
         view = window->glView();
-        view->setToolRunner(nullptr);
+        if (!threaded)
+            view->setToolRunner(nullptr);
         warnings.clear();
         window->dialogs.warning = [this](auto, auto, const QString& text) { warnings << text; };
         // A changed mesh put aside by a test is not wanted: no box asks.

@@ -38,12 +38,6 @@ class ClippingViewTest : public QObject
         view->grabFramebuffer();
         return view->grabRendering().scaled(400, 400);
     }
-    void dragView(Qt::MouseButton button, QPointF from, QPointF to)
-    {
-        sendMouse(view, QEvent::MouseButtonPress, from, button, button);
-        sendMouse(view, QEvent::MouseMove, to, Qt::NoButton, button);
-        sendMouse(view, QEvent::MouseButtonRelease, to, button, Qt::NoButton);
-    }
 
 private slots:
     void initTestCase();
@@ -93,9 +87,9 @@ void ClippingViewTest::selectedPlaneShowsAndMouseMovesItNotTheView()
     const ClipPlane& right = view->workbench.clipCube.planes[PLANE_3];
     const std::vector<float> rotation(view->arcBall.transform, view->arcBall.transform + 16);
     // Down 960 pixels pulls PLANE_3 in to x = 0.5, cutting the mesh's right quarter.
-    dragView(Qt::RightButton, QPointF(200, 100), QPointF(200, 100 + 960));
+    dragMouse(view, Qt::RightButton, QPointF(200, 100), QPointF(200, 100 + 960));
     QCOMPARE(view->viewDistance, -100.0f);
-    dragView(Qt::LeftButton, QPointF(200, 400), QPointF(200, 390));
+    dragMouse(view, Qt::LeftButton, QPointF(200, 400), QPointF(200, 390));
     QVERIFY(std::equal(rotation.begin(), rotation.end(), view->arcBall.transform));
     QVERIFY(qAbs(right.normal.y) > 1e-3f);
     const QImage cut = frame();
@@ -179,7 +173,7 @@ void ClippingViewTest::pickingSkipsWhatThePlanesCutAway()
     // Pull the plane on the viewer's side in to the middle, then let go of it.
     const int plane = nearZ > 0 ? PLANE_1 : PLANE_2;
     QTest::mouseClick(page->planeButton(plane), Qt::LeftButton);
-    dragView(Qt::RightButton, QPointF(200, 100), QPointF(200, 100 + 1280));
+    dragMouse(view, Qt::RightButton, QPointF(200, 100), QPointF(200, 100 + 1280));
     QTest::mouseClick(page->planeButton(plane), Qt::LeftButton);
     QCOMPARE(view->clipMode, 0);
     QCOMPARE(pickedZ(), -nearZ);

@@ -1,3 +1,4 @@
+#include "../app/WindowTestUtil.h"
 #include "ImmediateMeshDrawer.h"
 
 #include "mesh/engine/Build.h"
@@ -6,14 +7,8 @@
 #include "viewer/ui/QtGLWidget.h"
 #include "viewer/ui/ViewLod.h"
 
-#include <QFile>
 #include <QLabel>
 #include <QOpenGLContext>
-#include <QTemporaryDir>
-#include <QtTest>
-
-#include <cmath>
-#include <functional>
 
 namespace {
 
@@ -66,34 +61,17 @@ private:
     // Pixels in a logical rectangle that pass a test.
     int count(const QImage& image, QRect r, const Test& test) const
     {
-        int n = 0;
-        const QRect device(int(r.x() * ratio), int(r.y() * ratio), int(r.width() * ratio),
-            int(r.height() * ratio));
-        for (int y = device.top(); y <= device.bottom(); ++y)
-            for (int x = device.left(); x <= device.right(); ++x)
-                n += test(image.pixel(x, y));
-        return n;
+        return countPixels(image.copy(QRect(r.topLeft() * ratio, r.size() * ratio)), test);
     }
     void middleClick(int x, int y)
     {
         QTest::mouseClick(view.get(), Qt::MiddleButton, Qt::NoModifier, QPoint(x, y));
-    }
-    void sendMouse(QEvent::Type type, QPointF pos, Qt::MouseButton button, Qt::MouseButtons buttons)
-    {
-        QMouseEvent event(type, pos, view->mapToGlobal(pos), button, buttons, Qt::NoModifier);
-        QApplication::sendEvent(view.get(), &event);
     }
     void turn(QPointF from, QPointF to)
     {
         view->arcBall.click(Vector(float(from.x()), float(from.y()), 0.0f));
         view->arcBall.drag(Vector(float(to.x()), float(to.y()), 0.0f));
         view->arcBall.release();
-    }
-    void drag(Qt::MouseButton button, QPointF from, QPointF to)
-    {
-        sendMouse(QEvent::MouseButtonPress, from, button, button);
-        sendMouse(QEvent::MouseMove, to, Qt::NoButton, button);
-        sendMouse(QEvent::MouseButtonRelease, to, button, Qt::NoButton);
     }
 
 private slots:
@@ -112,37 +90,24 @@ private slots:
 
 void ViewWidgetTest::initTestCase()
 {
-    QOpenGLContext probe;
-    if (!probe.create())
+    if (!QOpenGLContext().create())
         QSKIP("no OpenGL on this display");
     QVERIFY(dir.isValid());
-    QFile plain(fixture("tetra.obj")), coloured(fixture("red.OBJ"));
-    QVERIFY(plain.open(QIODevice::WriteOnly) && coloured.open(QIODevice::WriteOnly));
-    plain.write(kTetrahedron);
-    coloured.write(QByteArray(kTetrahedron) + "vc 1 0 0\nvc 1 0 0\nvc 1 0 0\nvc 1 0 0\n");
+    std::ofstream(fixture("tetra.obj").toStdString()) << kTetrahedron;
+    std::ofstream(fixture("red.OBJ").toStdString())
+        << kTetrahedron << "vc 1 0 0\nvc 1 0 0\nvc 1 0 0\nvc 1 0 0\n";
     // A red bumpy sheet of 28,800 faces: one level of detail of an eighth.
-    QFile sheet(fixture("sheet.obj"));
-    QVERIFY(sheet.open(QIODevice::WriteOnly));
+    std::ofstream sheet(fixture("sheet.obj").toStdString());
     const int n = 121;
-    QByteArray text;
-    for (int i = 0; i < n; ++i)
-        for (int j = 0; j < n; ++j)
-            text += QStringLiteral("v %1 %2 %3\nvc 1 0 0\n")
-                        .arg(j)
-                        .arg(i)
-                        .arg(6.0 * std::sin(0.15 * j) * std::cos(0.1 * i))
-                        .toLatin1();
-    for (int i = 0; i + 1 < n; ++i)
-        for (int j = 0; j + 1 < n; ++j) {
-            const int a = i * n + j + 1;
-            text += QStringLiteral("f %1 %2 %3\nf %1 %3 %4\n")
-                        .arg(a)
-                        .arg(a + 1)
-                        .arg(a + n + 1)
-                        .arg(a + n)
-                        .toLatin1();
-        }
-    sheet.write(text);
+    for (int v = 0; v < n * n; ++v)
+        sheet << "v " << v % n << ' ' << v / n << ' '
+              << 6.0 * std::sin(0.15 * (v % n)) * std::cos(0.1 * (v / n)) << "\nvc 1 0 0\n";
+    for (int a = 1; a < n * (n - 1); ++a) {
+        if (a % n)
+            sheet << "f " << a << ' ' << a + 1 << ' ' << a + n + 1 << "\nf " << a << ' '
+                  << a + n + 1 << ' ' << a + n << '\n';
+    }
+    QVERIFY(sheet.good());
 }
 
 void ViewWidgetTest::init()
@@ -220,15 +185,15 @@ void ViewWidgetTest::pickingMarksRedAndHitsTheNearestFaceAfterTurning()
 void ViewWidgetTest::zoomIsProportionalEditsKeepTheFitAndANewMeshIsFittedAnew()
 {
     QVERIFY(view->loadMesh(fixture("tetra.obj")));
-    sendMouse(QEvent::MouseMove, QPointF(200, 300), Qt::NoButton, Qt::NoButton);
+    sendMouse(view.get(), QEvent::MouseMove, QPointF(200, 300), Qt::NoButton, Qt::NoButton);
     // Upwards twice by 1005 pixels: the distance shrinks by the same share, never to zero.
     const float start = view->viewDistance;
-    drag(Qt::RightButton, QPointF(200, 300), QPointF(200, -705));
+    dragMouse(view.get(), Qt::RightButton, QPointF(200, 300), QPointF(200, -705));
     const float half = view->viewDistance;
-    drag(Qt::RightButton, QPointF(200, -705), QPointF(200, -1710));
+    dragMouse(view.get(), Qt::RightButton, QPointF(200, -705), QPointF(200, -1710));
     QVERIFY(half > start && view->viewDistance < 0.0f);
     QVERIFY(std::fabs(view->viewDistance / half - half / start) < 1e-3f);
-    drag(Qt::LeftButton, QPointF(199.5, 200), QPointF(399, 200)); // half a turn
+    dragMouse(view.get(), Qt::LeftButton, QPointF(199.5, 200), QPointF(399, 200)); // half a turn
     QVERIFY(std::fabs(view->arcBall.transform[0] + 1.0f) < 1e-3f && !view->arcBall.isDragging);
     QVERIFY(view->loadMesh(fixture("tetra.obj")));
     QCOMPARE(view->arcBall.transform[0], 1.0f);
