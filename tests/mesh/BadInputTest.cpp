@@ -74,13 +74,8 @@ TEST(BadInput, DroppedAndReplacedValuesAreCountedAndSaid)
         overflow += " 1";
     for (int i = 1; i < 2000; ++i)
         overflow += "\nm";
-    const struct
-    {
-        const char* name;
-        std::string bytes;
-        int vertices, faces;
-        std::vector<std::string> losses;
-    } cases[] = {
+    // The file, the vertices and faces read and the losses said.
+    const std::tuple<const char*, std::string, int, int, std::vector<std::string>> cases[] = {
         { "colours.obj",
             "v 0 0 0\nv 1 0 0\nvc 1 0 0\nvc 0 1 0\nvc 0 0 1\nvc 1 1 1\nm 1\nm 2\nm 3\nf 1 2 1\n", 2,
             1,
@@ -124,24 +119,24 @@ TEST(BadInput, DroppedAndReplacedValuesAreCountedAndSaid)
         { "drop.gts", "3 3 2\n0 0 0\n1 0 0\n0 1 0\n1 2\n2 3\n3 1\n1 2 3\n1 2 9\n", 3, 1,
             { "dropped 1 faces naming a missing edge or not closing a triangle" } },
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
+    for (const auto& [name, bytes, vertices, faces, losses] : cases) {
+        SCOPED_TRACE(name);
         Mesh mesh;
         ObjReadReport report;
         std::string out;
-        testutil::captureStderr([&] {
+        testutil::captureStderr([&, &bytes = bytes] {
             out = testutil::captureStdout(
-                [&] { ASSERT_TRUE(openMeshFile(mesh, dir.write(c.name, c.bytes), &report)); });
+                [&] { ASSERT_TRUE(openMeshFile(mesh, dir.write(name, bytes), &report)); });
         });
-        EXPECT_EQ(mesh.numVertices, c.vertices);
-        EXPECT_EQ(mesh.numFaces, c.faces);
-        EXPECT_EQ(report.losses, c.losses);
-        for (const std::string& line : c.losses)
+        EXPECT_EQ(mesh.numVertices, vertices);
+        EXPECT_EQ(mesh.numFaces, faces);
+        EXPECT_EQ(report.losses, losses);
+        for (const std::string& line : losses)
             EXPECT_NE(out.find(line + "\n"), std::string::npos) << out;
         std::size_t values = 0;
         for (const auto& row : mesh.morphogenValues)
             values += row.size();
-        EXPECT_LE(values, c.bytes.size() / 2) << "more values than the file could hold";
+        EXPECT_LE(values, bytes.size() / 2) << "more values than the file could hold";
         expectUsable(mesh);
     }
 }

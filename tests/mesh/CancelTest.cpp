@@ -21,102 +21,95 @@ using namespace testutil;
 namespace {
 
 // A bumpy n x n sample grid: varied normals and curvature for every engine.
-void makeBumpyGrid(Mesh& mesh, int n)
+Mesh bumpyGrid(int n)
 {
+    Mesh mesh;
     makeGrid(mesh, n, [](int j, int i) { return std::sin(0.7f * j) * std::cos(0.45f * i); });
+    return mesh;
 }
 
 // What a run leaves behind, as numbers to compare bit for bit.
 std::vector<float> snapshot(const Mesh& mesh)
 {
     std::vector<float> out;
-    for (int v = 0; v < mesh.numVertices; ++v) {
-        const Vector& p = mesh.vertices[std::size_t(v)];
+    for (std::size_t v = 0; v < mesh.vertices.size(); ++v) {
+        const Vector& p = mesh.vertices[v];
         out.insert(out.end(), { p.x, p.y, p.z });
-        if (std::size_t(v) < mesh.vertexNormals.size()) {
-            const Vector& n = mesh.vertexNormals[std::size_t(v)];
+        if (v < mesh.vertexNormals.size()) {
+            const Vector& n = mesh.vertexNormals[v];
             out.insert(out.end(), { n.x, n.y, n.z });
         }
     }
-    for (const Face& f : mesh.faces) {
-        out.insert(out.end(), { float(f.index[0]), float(f.index[1]), float(f.index[2]) });
-        out.insert(out.end(), { f.normal.x, f.normal.y, f.normal.z, f.colour.x, f.colour.y });
-    }
+    for (const Face& f : mesh.faces)
+        out.insert(out.end(),
+            { float(f.index[0]), float(f.index[1]), float(f.index[2]), f.normal.x, f.normal.y,
+                f.normal.z, f.colour.x, f.colour.y });
     out.push_back(float(mesh.numEdges));
     return out;
 }
 
-void filterRun(int algorithm, float slider, Progress* progress, std::vector<float>& out)
+std::vector<float> filterRun(int algorithm, float slider, Progress* progress)
 {
-    Mesh mesh;
-    makeBumpyGrid(mesh, 40);
+    Mesh mesh = bumpyGrid(40);
     build(mesh, { MESH_CENTROIDS, MESH_FACE_NORMALS, MESH_EDGE_LIST, MESH_BB });
-    MeanShiftFilter filter(&mesh);
-    filter.run(kernelFromSlider(slider, mesh), FILTER_FULL, algorithm, progress);
-    out = snapshot(mesh);
+    MeanShiftFilter(&mesh).run(kernelFromSlider(slider, mesh), FILTER_FULL, algorithm, progress);
+    return snapshot(mesh);
 }
 
-void classifyRun(int mode, Progress* progress, std::vector<float>& out)
+std::vector<float> classifyRun(int mode, Progress* progress)
 {
-    Mesh mesh;
     // 450 faces: just enough for the table work to be shared among threads.
-    makeBumpyGrid(mesh, 16);
+    Mesh mesh = bumpyGrid(16);
     build(mesh, { MESH_VERTEX_NORMALS, MESH_EDGE_LIST });
     Mesh_Classifier classifier;
     classifier.mesh = &mesh;
     classifier.spMode = mode;
     classifier.progress = progress;
-    ASSERT_TRUE(classifier.classify());
-    ASSERT_TRUE(classifier.partition(std::max(classifier.numPatches, 2)));
-    out = snapshot(mesh);
-    for (int s : classifier.seeds)
-        out.push_back(float(s));
-    for (int p : classifier.patchOfFace)
-        out.push_back(float(p));
+    EXPECT_TRUE(classifier.classify() && classifier.partition(std::max(classifier.numPatches, 2)));
+    std::vector<float> out = snapshot(mesh);
+    out.insert(out.end(), classifier.seeds.begin(), classifier.seeds.end());
+    out.insert(out.end(), classifier.patchOfFace.begin(), classifier.patchOfFace.end());
     for (int i = 0; i < classifier.table.count; i += 7)
         out.push_back(classifier.table.at(i, classifier.table.count - 1 - i));
+    return out;
 }
 
-using Run = std::function<void(Progress*, std::vector<float>&)>;
+using Run = std::function<std::vector<float>(Progress*)>;
 const std::pair<const char*, Run> kEngines[] = {
     { "subdivide",
-        [](Progress* progress, std::vector<float>& out) {
-            Mesh mesh;
-            makeBumpyGrid(mesh, 48);
+        [](Progress* progress) {
+            Mesh mesh = bumpyGrid(48);
             Subdivider subdivider;
-            ASSERT_TRUE(subdivideMesh(mesh, subdivider, 2, 0.01f, progress));
-            out = snapshot(mesh);
+            EXPECT_TRUE(subdivideMesh(mesh, subdivider, 2, 0.01f, progress));
+            return snapshot(mesh);
         } },
     { "simplify",
-        [](Progress* progress, std::vector<float>& out) {
-            Mesh mesh;
-            makeBumpyGrid(mesh, 64);
-            ASSERT_TRUE(simplifyMesh(mesh, 20.0f, progress));
-            out = snapshot(mesh);
+        [](Progress* progress) {
+            Mesh mesh = bumpyGrid(64);
+            EXPECT_TRUE(simplifyMesh(mesh, 20.0f, progress));
+            return snapshot(mesh);
         } },
     { "build",
-        [](Progress* progress, std::vector<float>& out) {
-            Mesh mesh;
-            makeBumpyGrid(mesh, 200);
+        [](Progress* progress) {
+            Mesh mesh = bumpyGrid(200);
             build(mesh,
                 { MESH_CENTRE, MESH_CENTROIDS, MESH_EDGE_LIST, MESH_VERTEX_NORMALS, MESH_TEXCOORDS,
                     MESH_BB },
                 progress);
-            out = snapshot(mesh);
+            return snapshot(mesh);
         } },
-    { "mean shift",
-        [](Progress* p, std::vector<float>& out) { filterRun(MEAN_SHIFT, 4, p, out); } },
-    { "median", [](Progress* p, std::vector<float>& out) { filterRun(MEDIAN_FILTER, 3, p, out); } },
-    { "classify floyd", [](Progress* p, std::vector<float>& out) { classifyRun(0, p, out); } },
-    { "classify dijkstra", [](Progress* p, std::vector<float>& out) { classifyRun(1, p, out); } },
+    { "mean shift", [](Progress* p) { return filterRun(MEAN_SHIFT, 4, p); } },
+    { "median", [](Progress* p) { return filterRun(MEDIAN_FILTER, 3, p); } },
+    { "classify floyd", [](Progress* p) { return classifyRun(0, p); } },
+    { "classify dijkstra", [](Progress* p) { return classifyRun(1, p); } },
     { "terrain",
-        [](Progress* progress, std::vector<float>& out) {
+        [](Progress* progress) {
             HeightMap map = HeightMap::black();
             for (std::size_t i = 0; i < map.rgb.size(); ++i)
                 map.rgb[i] = std::uint8_t(i * 7 % 251);
             Mesh mesh;
-            ASSERT_TRUE(buildTerrainMesh(mesh, map, { 200, 256, 64 }, progress));
-            out = snapshot(mesh);
+            EXPECT_TRUE(buildTerrainMesh(mesh, map, { 200, 256, 64 }, progress));
+            return snapshot(mesh);
         } },
 };
 
@@ -134,10 +127,8 @@ TEST(Cancel, EveryEngineStopsWhenAskedAndComputesTheSameWhenNot)
     QuietStdout quiet;
     for (const auto& [name, run] : kEngines) {
         SCOPED_TRACE(name);
-        std::vector<float> plain, heard;
-        run(nullptr, plain);
         StoppingProgress counter;
-        run(&counter, heard);
+        const std::vector<float> plain = run(nullptr), heard = run(&counter);
         ASSERT_FALSE(plain.empty());
         // Bit for bit: NaN-free meshes, so plain equality is exact.
         EXPECT_TRUE(plain == heard);
@@ -151,8 +142,7 @@ TEST(Cancel, EveryEngineStopsWhenAskedAndComputesTheSameWhenNot)
             StoppingProgress stopping(k);
             if (k == 0)
                 stopping.requestStop();
-            std::vector<float> out;
-            EXPECT_THROW(run(&stopping, out), RunCancelled);
+            EXPECT_THROW(run(&stopping), RunCancelled);
         }
     }
 }
@@ -161,9 +151,8 @@ TEST(Cancel, StoppedWriteLeavesTheOldFileAndNoTemporary)
 {
     QuietStdout quiet;
     TempDir dir;
-    const std::string path = (dir.path() / "out.obj").string();
-    Mesh mesh;
-    makeBumpyGrid(mesh, 120);
+    const std::string path = dir.file("out.obj");
+    const Mesh mesh = bumpyGrid(120);
     ASSERT_TRUE(writeObj(mesh, path));
     const std::string plain = readFile(path);
     StoppingProgress counter;
@@ -197,8 +186,7 @@ TEST(Cancel, LongWorkNamesItsStagesAndTheirBarsMoveOn)
     } recorder;
     QuietStdout quiet;
     TempDir dir;
-    Mesh mesh;
-    makeBumpyGrid(mesh, 200);
+    Mesh mesh = bumpyGrid(200);
     ASSERT_TRUE(writeObj(mesh, dir.file("grid.obj")));
     ASSERT_TRUE(openMeshFile(mesh, dir.file("grid.obj"), nullptr, nullptr, &recorder));
     Subdivider subdivider;

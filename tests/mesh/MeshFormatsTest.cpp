@@ -80,16 +80,9 @@ TEST(MeshFormats, FilesFromOtherProgramsReadRight)
     std::string solidBinary = readFile(dir.file("binary.stl"));
     std::memcpy(solidBinary.data(), "solid ", 6);
 
-    struct Case
-    {
-        const char* name;
-        std::string bytes;
-        int vertices, faces;
-        Vector firstColour;
-        Triangles triangles;
-    };
+    // The file, its vertices and faces, its first colour (x < 0: none) and its triangles.
     const Vector none(-1, -1, -1, -1);
-    const Case cases[] = {
+    const std::tuple<const char*, std::string, int, int, Vector, Triangles> cases[] = {
         { "quad.ply", quadPly, 4, 2, { 1, 0, 0, 1 }, {} },
         { "big.ply", bigEndian, 3, 1, { 0.5f, 0.25f, 0.125f, 1 }, {} },
         { "float.ply", floatPly, 3, 1, { 0.2f, 0.5f, 1, 1 }, {} },
@@ -100,24 +93,25 @@ TEST(MeshFormats, FilesFromOtherProgramsReadRight)
         { "binary.off", binaryOff, 4, 3, { 1, 0, 0, 1 }, {} },
         { "tet.gts", gts, 4, 4, none, {} },
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
+    for (const auto& [name, bytes, vertices, faces, firstColour, want] : cases) {
+        SCOPED_TRACE(name);
         Mesh mesh;
         ObjReadReport report;
-        const std::string out = captureStdout(
-            [&] { ASSERT_TRUE(readMeshFile(mesh, dir.write(c.name, c.bytes), &report)); });
-        EXPECT_EQ(mesh.numVertices, c.vertices);
-        EXPECT_EQ(mesh.numFaces, c.faces);
+        const std::string out = captureStdout([&, &bytes = bytes] {
+            ASSERT_TRUE(readMeshFile(mesh, dir.write(name, bytes), &report));
+        });
+        EXPECT_EQ(mesh.numVertices, vertices);
+        EXPECT_EQ(mesh.numFaces, faces);
         EXPECT_TRUE(report.losses.empty());
         expectLinked(mesh);
-        if (!c.triangles.empty()) {
-            EXPECT_EQ(triangles(mesh), c.triangles);
+        if (!want.empty()) {
+            EXPECT_EQ(triangles(mesh), want);
             EXPECT_NE(out.find("nv: 4, nf: 4\n"), std::string::npos) << out;
         }
         // Byte colours over 255, float ones as they are.
-        if (c.firstColour.x >= 0) {
-            EXPECT_EQ(mesh.vertexColours[0].x, c.firstColour.x);
-            EXPECT_EQ(mesh.vertexColours[0].y, c.firstColour.y);
+        if (firstColour.x >= 0) {
+            EXPECT_EQ(mesh.vertexColours[0].x, firstColour.x);
+            EXPECT_EQ(mesh.vertexColours[0].y, firstColour.y);
             EXPECT_TRUE(mesh.vertexColoursSet);
         }
     }

@@ -15,12 +15,8 @@ const std::string kSquare = "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\n";
 // keyword match loses, invents or rewires faces.
 TEST(ReadObj, FaceLinesGiveExactlyTheseTriangles)
 {
-    const struct
-    {
-        std::string text;
-        int format;
-        Triangles faces;
-    } cases[] = {
+    // The text, the corner layout reported and the triangles read.
+    const std::tuple<std::string, int, Triangles> cases[] = {
         // The five corner layouts, and texture indices without a normal slot (none of them).
         { kSquare + "f 1 2 3\nf 1 3 4\n", 1, { { 0, 1, 2 }, { 0, 2, 3 } } },
         { kSquare + "f 1/1/1 2/2/1 3/3/1\nf 1/1/1 3/3/1 4/4/1\n", 2, { { 0, 1, 2 }, { 0, 2, 3 } } },
@@ -45,15 +41,15 @@ TEST(ReadObj, FaceLinesGiveExactlyTheseTriangles)
           "f 1.9 2.2 3.7\nf -0.5 1 2\nf 1 2 3 99\nf 2 3 4\n",
             1, { { 0, 1, 2 }, { 1, 2, 3 } } },
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.text);
+    for (const auto& [text, format, faces] : cases) {
+        SCOPED_TRACE(text);
         Mesh mesh;
-        const auto r = readText(mesh, c.text);
+        const auto r = readText(mesh, text);
         ASSERT_TRUE(r.ok);
-        EXPECT_EQ(r.report.formatType, c.format);
-        EXPECT_EQ(testutil::triangles(mesh), c.faces);
+        EXPECT_EQ(r.report.formatType, format);
+        EXPECT_EQ(testutil::triangles(mesh), faces);
         testutil::expectLinked(mesh);
-        EXPECT_EQ(mesh.centroids.size(), c.faces.size());
+        EXPECT_EQ(mesh.centroids.size(), faces.size());
     }
 }
 

@@ -42,20 +42,16 @@ TEST(ReadReasons, EveryFailedReadNamesTheFileAndSaysWhy)
                       "property float y\nproperty float z\nelement face 4\n"
                       "property list uchar int vertex_indices\nend_header\n";
     ply.append(4 * 12, '\0');
-    for (int f = 0; f < 4; ++f) {
-        ply += char(3);
-        ply.append(12, '\0');
-    }
+    for (int f = 0; f < 4; ++f)
+        ply += std::string(1, char(3)) + std::string(12, '\0');
     fs::create_directory(dir.file("folder.obj"));
     const std::string locked = dir.write("locked.obj", tetraObj);
     fs::permissions(locked, fs::perms::none);
     // Whoever may read anything (root) reads it anyway: that row is then left out.
     const bool lockHolds = ::access(locked.c_str(), R_OK) != 0;
 
-    const struct
-    {
-        std::string name, bytes, reason;
-    } cases[] = {
+    // The file's name and bytes, and the reason given.
+    const std::tuple<std::string, std::string, std::string> cases[] = {
         { "missing.obj", "", "no such file" },
         { "mesh.stp", "v 0 0 0\n", "no reader for this kind of file" },
         { "folder.obj", "", "is not a regular file" },
@@ -107,27 +103,21 @@ TEST(ReadReasons, EveryFailedReadNamesTheFileAndSaysWhy)
         { "plain.obj.gz", tetraObj, "is not gzip-compressed" },
         { "cut.obj.gz", gzipped(tetraObj).substr(0, 30), "is cut short" },
     };
-    for (const auto& c : cases) {
-        const std::string path = dir.file(c.name);
-        if (!c.bytes.empty())
-            dir.write(c.name, c.bytes);
-        if (c.name == "locked.obj" && !lockHolds)
+    for (const auto& [name, bytes, reason] : cases) {
+        const std::string path = dir.file(name);
+        if (!bytes.empty())
+            dir.write(name, bytes);
+        if (name == "locked.obj" && !lockHolds)
             continue;
-        SCOPED_TRACE(c.name);
+        SCOPED_TRACE(name);
         Mesh mesh;
         makeTetrahedron(mesh);
         std::string problem = "untouched";
-        std::string err;
-        captureStdout([&] {
-            err = captureStderr([&] { EXPECT_FALSE(openMeshFile(mesh, path, nullptr, &problem)); });
-        });
-        EXPECT_EQ(problem, path + ": " + c.reason);
-        EXPECT_EQ(err, "");
+        EXPECT_EQ(quietly([&] { EXPECT_FALSE(openMeshFile(mesh, path, nullptr, &problem)); }), "");
+        EXPECT_EQ(problem, path + ": " + reason);
         EXPECT_EQ(mesh.numFaces, 4);
         // Not taken: the same line on the error stream.
-        captureStdout(
-            [&] { err = captureStderr([&] { EXPECT_FALSE(openMeshFile(mesh, path)); }); });
-        EXPECT_EQ(err, path + ": " + c.reason + "\n");
+        EXPECT_EQ(quietly([&] { EXPECT_FALSE(openMeshFile(mesh, path)); }), problem + "\n");
     }
 }
 
@@ -168,11 +158,7 @@ TEST_F(ReadFifo, AReadWaitingForAWriterStopsWhenAsked)
 // reader (OFF goes through the library's reader by way of a copy).
 TEST_F(ReadFifo, AFifoFedByAWriterLoads)
 {
-    const struct
-    {
-        const char* name;
-        std::string bytes;
-    } cases[] = {
+    const std::pair<const char*, std::string> cases[] = {
         { "fed.obj", tetraObj },
         { "fed.ply",
             "ply\nformat ascii 1.0\nelement vertex 4\nproperty float x\nproperty float y\n"
@@ -182,18 +168,18 @@ TEST_F(ReadFifo, AFifoFedByAWriterLoads)
             "OFF\n4 4 0\n0 0 0\n1 0 0\n0 1 0\n0 0 1\n3 0 2 1\n3 0 1 3\n3 0 3 2\n3 1 2 3\n" },
         { "fed.obj.gz", gzipped(tetraObj) },
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        const std::string path = dir.file(c.name);
+    for (const auto& [name, bytes] : cases) {
+        SCOPED_TRACE(name);
+        const std::string path = dir.file(name);
         ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
-        std::thread writer([&] {
+        std::thread writer([&, &bytes = bytes] {
             const int fd = ::open(path.c_str(), O_WRONLY);
             // In pieces, with a pause: the reader waits for the rest.
-            const std::size_t half = c.bytes.size() / 2;
-            EXPECT_EQ(::write(fd, c.bytes.data(), half), ssize_t(half));
+            const std::size_t half = bytes.size() / 2;
+            EXPECT_EQ(::write(fd, bytes.data(), half), ssize_t(half));
             std::this_thread::sleep_for(std::chrono::milliseconds(120));
-            EXPECT_EQ(::write(fd, c.bytes.data() + half, c.bytes.size() - half),
-                ssize_t(c.bytes.size() - half));
+            EXPECT_EQ(::write(fd, bytes.data() + half, bytes.size() - half),
+                ssize_t(bytes.size() - half));
             ::close(fd);
         });
         Mesh mesh;
@@ -219,10 +205,8 @@ TEST(Gzip, InflatesEveryMemberWhateverTheTrailerSays)
     const std::string packed = gzipped(big);
     std::string damaged = packed;
     damaged[damaged.size() / 2] = char(damaged[damaged.size() / 2] ^ 0x55);
-    const struct
-    {
-        std::string file, bytes, reason;
-    } cases[] = {
+    // The file, the bytes it packs and the reason it fails.
+    const std::tuple<std::string, std::string, std::string> cases[] = {
         { packed, big, "" },
         { packed + gzipped(small), big + small, "" },
         { gzipped(small) + packed + gzipped(""), small + big, "" },
@@ -230,10 +214,10 @@ TEST(Gzip, InflatesEveryMemberWhateverTheTrailerSays)
         { damaged, "", "is damaged" },
         { gzipped(small) + "trailing", "", "is damaged" },
     };
-    for (const auto& c : cases) {
-        std::string out, reason;
-        EXPECT_EQ(gunzip(c.file, out, reason), c.reason.empty()) << reason;
-        EXPECT_EQ(reason, c.reason);
-        EXPECT_TRUE(out == c.bytes) << out.size() << " bytes, not " << c.bytes.size();
+    for (const auto& [file, bytes, reason] : cases) {
+        std::string out, said;
+        EXPECT_EQ(gunzip(file, out, said), reason.empty()) << said;
+        EXPECT_EQ(said, reason);
+        EXPECT_TRUE(out == bytes) << out.size() << " bytes, not " << bytes.size();
     }
 }

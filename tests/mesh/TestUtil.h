@@ -14,6 +14,7 @@
 #include <array>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -33,8 +34,8 @@ public:
     TempDir()
     {
         static int counter = 0;
-        const std::string name = "facetra-test-" + std::to_string(::getpid()) + "-";
-        path_ = fs::temp_directory_path() / (name + std::to_string(counter++));
+        path_ = fs::temp_directory_path()
+            / ("facetra-test-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
         fs::create_directories(path_);
     }
     ~TempDir()
@@ -43,7 +44,6 @@ public:
         fs::remove_all(path_, ec);
     }
     TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
 
     std::string file(const std::string& name) const { return (path_ / name).string(); }
     // Writes content to name and returns the full path.
@@ -114,6 +114,30 @@ template <class Fn> std::string captureStderr(Fn&& fn)
     return testing::internal::GetCapturedStderr();
 }
 
+// Runs fn with standard output held back; returns what it wrote to standard error.
+template <class Fn> std::string quietly(Fn&& fn)
+{
+    std::string err;
+    captureStdout([&] { err = captureStderr(fn); });
+    return err;
+}
+
+// The same bits (-0, infinities, subnormals and not-a-number count); a vector's
+// x, y, z and w, not its cached length.
+inline bool sameBits(float a, float b)
+{
+    return std::memcmp(&a, &b, sizeof a) == 0;
+}
+inline bool sameBits(const Vector& a, const Vector& b)
+{
+    return std::memcmp(&a, &b, 4 * sizeof(float)) == 0;
+}
+template <class T> bool sameBits(const std::vector<T>& a, const std::vector<T>& b)
+{
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+        [](const T& p, const T& q) { return sameBits(p, q); });
+}
+
 // A mesh with these positions and triangles (0-based), faces linked.
 inline void makeMesh(
     Mesh& mesh, const std::vector<Vector>& points, const std::vector<std::array<int, 3>>& triangles)
@@ -121,11 +145,9 @@ inline void makeMesh(
     mesh.clear();
     mesh.allocateVertices(int(points.size()));
     mesh.allocateFaces(int(triangles.size()));
-    for (std::size_t i = 0; i < points.size(); ++i)
-        mesh.vertices[i] = points[i];
+    std::copy(points.begin(), points.end(), mesh.vertices.begin());
     for (std::size_t f = 0; f < triangles.size(); ++f) {
-        for (int k = 0; k < 3; ++k)
-            mesh.faces[f].index[k] = triangles[f][std::size_t(k)];
+        std::copy(triangles[f].begin(), triangles[f].end(), mesh.faces[f].index);
         mesh.linkFace(int(f));
     }
 }
@@ -158,8 +180,8 @@ inline std::vector<std::array<int, 3>> triangles(const Mesh& mesh)
 {
     std::vector<std::array<int, 3>> out;
     for (int f = 0; f < mesh.numFaces; ++f) {
-        const Face& face = mesh.faces[std::size_t(f)];
-        out.push_back({ face.index[0], face.index[1], face.index[2] });
+        const int* i = mesh.faces[std::size_t(f)].index;
+        out.push_back({ i[0], i[1], i[2] });
     }
     return out;
 }
@@ -171,11 +193,9 @@ inline void expectLinked(const Mesh& mesh)
     ASSERT_EQ(mesh.facePtrs.size(), std::size_t(mesh.numFaces));
     ASSERT_EQ(mesh.vertices.size(), std::size_t(mesh.numVertices));
     for (std::size_t f = 0; f < mesh.faces.size(); ++f) {
-        const Face& face = mesh.faces[f];
-        ASSERT_EQ(mesh.facePtrs[f], &face);
-        for (int k = 0; k < 3; ++k) {
-            ASSERT_TRUE(face.index[k] >= 0 && face.index[k] < mesh.numVertices);
-        }
+        ASSERT_EQ(mesh.facePtrs[f], &mesh.faces[f]);
+        for (const int v : mesh.faces[f].index)
+            ASSERT_TRUE(v >= 0 && v < mesh.numVertices);
     }
 }
 
