@@ -54,13 +54,7 @@ TEST_F(Rules, EachKindOfStepLeavesTheToolStateTheTableSays)
     // highlight, filter run, clipping cube) C cleared (the cube refitted), K
     // kept, S the step's. shown: face colours, then flat shading: 0 off, 1 on,
     // - as they were.
-    const struct
-    {
-        const char* line;
-        Derived derived;
-        const char* then;
-        const char* shown;
-    } cases[] = {
+    const std::tuple<const char*, Derived, const char*, const char*> cases[] = {
         { "open", LoadBuilds, "CCCCCC", "00" },
         { "terrain heightmap=m.png resolution=9 scale=64 height=32", LoadBuilds, "CCCCCC", "00" },
         { "subdivide levels=1 weight=0", LoadBuilds, "CCCCCK", "00" },
@@ -81,8 +75,8 @@ TEST_F(Rules, EachKindOfStepLeavesTheToolStateTheTableSays)
         return bytes(w.traversal.segmentCount)
             + eachFace(w.mesh, [](const Face& f) { return bytes(f.segment); });
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.line);
+    for (const auto& [line, derived, then, shown] : cases) {
+        SCOPED_TRACE(line);
         // Every tool's state set: patches, a marked segment, a highlight, a
         // filter run, a plane selected.
         ASSERT_TRUE(w.open(grid));
@@ -94,29 +88,29 @@ TEST_F(Rules, EachKindOfStepLeavesTheToolStateTheTableSays)
         ASSERT_TRUE(
             w.classifier.numPatches > 1 && !w.highlight.empty() && w.traversal.segmentCount == 1);
         // Shown colours and shading the other way, so that setting them shows.
-        if (c.shown[0] != '-')
-            w.showFaceColours(c.shown[0] == '0');
-        if (c.shown[1] != '-')
-            w.normalShading = c.shown[1] == '0';
+        if (shown[0] != '-')
+            w.showFaceColours(shown[0] == '0');
+        if (shown[1] != '-')
+            w.normalShading = shown[1] == '0';
         const bool shownBefore = w.faceColours, shadingBefore = w.normalShading;
         const std::string segmentsBefore = segments(w), vertexNormals = bytes(w.mesh.vertexNormals);
         const std::vector<int> highlight = w.highlight;
         const std::uint64_t clipRevision = w.clipRevision();
         const Parts before = parts(w);
 
-        const unsigned heard = expectAnnounced(w, c.line, [&] {
-            if (std::string_view(c.line) == "open")
+        const unsigned heard = expectAnnounced(w, line, [&] {
+            if (std::string_view(line) == "open")
                 EXPECT_TRUE(w.open(grid));
             else
-                runOk(w, c.line);
+                runOk(w, line);
         });
         const Parts after = parts(w);
         const auto kept
             = [&](const char* name) { return before.at(name).bytes == after.at(name).bytes; };
 
-        if (c.derived == LoadBuilds || c.derived == ClassifierBuilds) {
+        if (derived == LoadBuilds || derived == ClassifierBuilds) {
             const std::unique_ptr<Mesh> rebuilt = w.mesh.duplicate();
-            if (c.derived == LoadBuilds)
+            if (derived == LoadBuilds)
                 buildLoadData(*rebuilt);
             else
                 build(*rebuilt, { MESH_VERTEX_NORMALS, MESH_EDGE_LIST });
@@ -124,19 +118,18 @@ TEST_F(Rules, EachKindOfStepLeavesTheToolStateTheTableSays)
                 geometry(*rebuilt) + normals(*rebuilt) == geometry(w.mesh) + normals(w.mesh))
                 << "derived data rebuilt";
         }
-        EXPECT_TRUE(c.derived == LoadBuilds || kept("geometry")) << "geometry kept";
-        EXPECT_TRUE(c.derived != AsBefore || kept("normals")) << "normals kept";
-        EXPECT_TRUE(c.derived != FilterNormals || bytes(w.mesh.vertexNormals) == vertexNormals)
+        EXPECT_TRUE(derived == LoadBuilds || kept("geometry")) << "geometry kept";
+        EXPECT_TRUE(derived != AsBefore || kept("normals")) << "normals kept";
+        EXPECT_TRUE(derived != FilterNormals || bytes(w.mesh.vertexNormals) == vertexNormals)
             << "only face normals filtered";
-        EXPECT_TRUE(!std::string_view(c.line).starts_with("filter ") || !kept("normals"))
+        EXPECT_TRUE(!std::string_view(line).starts_with("filter ") || !kept("normals"))
             << "a full run filters them";
 
         const ClassifierState& k = w.classifier;
         std::vector<int> flagged;
-        for (int f = 0; f < w.mesh.numFaces; ++f) {
+        for (int f = 0; f < w.mesh.numFaces; ++f)
             if (w.mesh.faces[std::size_t(f)].traversed == 1)
                 flagged.push_back(f);
-        }
         EXPECT_EQ(w.highlight, flagged) << "the faces the latest traversal flagged";
         PlaneWidgetInCube fitted = w.clipCube;
         fitted.initCube(clipCubeEdge(w.mesh));
@@ -158,18 +151,16 @@ TEST_F(Rules, EachKindOfStepLeavesTheToolStateTheTableSays)
         const char* const columns[]
             = { "classifier result", "pick", "segments", "highlight", "filter run", "cube" };
         for (int i = 0; i < 6; ++i) {
-            const char then = c.then[i];
-            EXPECT_TRUE(then == 'C' ? cleared[i]
-                    : then == 'K'   ? same[i]
-                                    : !same[i] && !cleared[i])
-                << columns[i] << " " << then;
+            EXPECT_TRUE(then[i] == 'C' ? cleared[i]
+                    : then[i] == 'K'   ? same[i]
+                                       : !same[i] && !cleared[i])
+                << columns[i] << " " << then[i];
         }
-        EXPECT_EQ((heard & ChangeNewMesh) != 0, c.then[5] == 'C')
-            << "the view fits a new mesh only";
+        EXPECT_EQ((heard & ChangeNewMesh) != 0, then[5] == 'C') << "the view fits a new mesh only";
         EXPECT_TRUE(w.meanShift.mesh == &w.mesh && w.classifier.mesh == &w.mesh
             && w.traversal.mesh == &w.mesh);
-        EXPECT_EQ(w.faceColours, c.shown[0] == '-' ? shownBefore : c.shown[0] == '1');
-        EXPECT_EQ(w.normalShading, c.shown[1] == '-' ? shadingBefore : c.shown[1] == '1');
+        EXPECT_EQ(w.faceColours, shown[0] == '-' ? shownBefore : shown[0] == '1');
+        EXPECT_EQ(w.normalShading, shown[1] == '-' ? shadingBefore : shown[1] == '1');
     }
 }
 
@@ -321,12 +312,7 @@ TEST_F(Rules, TheChangedMarkMeansTheMeshDiffersFromItsFile)
 {
     // Each line: the step (or "save NAME", "open"), then whether the mesh then
     // differs from its file and the name the workbench calls it by.
-    const struct
-    {
-        const char* line;
-        bool changed;
-        const char* name;
-    } walk[] = {
+    const std::tuple<std::string, bool, const char*> walk[] = {
         { "open", false, "grid.obj" },
         { "pick face=3 depth=1 angle=30", false, "grid.obj" },
         { "filter algorithm=median radius=2", true, "grid.obj" },
@@ -363,16 +349,16 @@ TEST_F(Rules, TheChangedMarkMeansTheMeshDiffersFromItsFile)
         { "classify weight=0.2 mode=floyd", true, "grid.obj" },
         { "reload", false, "grid.obj" },
     };
-    for (const auto& s : walk) {
-        const std::string line = s.line;
+    for (std::size_t i = 0; i < std::size(walk); ++i) {
+        const auto& [line, changed, name] = walk[i];
         if (line == "open")
             ASSERT_TRUE(w.open(grid));
         else if (line.starts_with("save "))
             runOk(w, "save " + dir.file(line.substr(5)));
         else
             runOk(w, line);
-        EXPECT_EQ(w.isModified(), s.changed) << "after " << line << " (" << (&s - walk) << ")";
-        EXPECT_EQ(w.documentName(), s.name) << "after " << line;
+        EXPECT_EQ(w.isModified(), changed) << "after " << line << " (" << i << ")";
+        EXPECT_EQ(w.documentName(), name) << "after " << line;
     }
 }
 
@@ -387,13 +373,8 @@ TEST_F(Rules, AnOpenThroughTheRunnerKeepsTheMeshUntilItIsDoneAndSaysWhyItFailed)
     const std::size_t before = shown();
     const std::string other = writeGrid(dir, "other.obj", 5);
 
-    const struct
-    {
-        std::string file;
-        void (*end)(HoldingRunner&);
-        Outcome outcome;
-        const char* says;
-    } cases[] = {
+    // The file, how the run ends, then how the open ends and what it says.
+    const std::tuple<std::string, void (*)(HoldingRunner&), Outcome, const char*> cases[] = {
         { other, [](HoldingRunner& r) { r.cancel(); }, Outcome::Cancelled, "cancelled" },
         { dir.file("image.png"), [](HoldingRunner& r) { r.complete(); }, Outcome::Failed,
             "image.png: no reader for this kind of file" },
@@ -401,18 +382,18 @@ TEST_F(Rules, AnOpenThroughTheRunnerKeepsTheMeshUntilItIsDoneAndSaysWhyItFailed)
             "missing.obj" },
         { other, [](HoldingRunner& r) { r.complete(); }, Outcome::Done, "" },
     };
-    for (const auto& c : cases) {
+    for (const auto& [file, ends, outcome, says] : cases) {
         Workbench::StepEnd end { Outcome::Refused, "no end", false };
-        w.open(c.file, [&end](const Workbench::StepEnd& e) { end = e; });
-        ASSERT_TRUE(runner.pending) << c.file;
+        w.open(file, [&end](const Workbench::StepEnd& e) { end = e; });
+        ASSERT_TRUE(runner.pending) << file;
         // Meanwhile the mesh is the old one and no step may change it.
         EXPECT_EQ(shown(), before);
         EXPECT_EQ(run(w, step("undo")).outcome, Outcome::Refused);
-        c.end(runner);
-        EXPECT_EQ(end.outcome, c.outcome) << c.file << ": " << end.message;
-        EXPECT_NE(end.message.find(c.says), std::string::npos) << end.message;
-        if (c.outcome != Outcome::Done) {
-            EXPECT_EQ(shown(), before) << c.file;
+        ends(runner);
+        EXPECT_EQ(end.outcome, outcome) << file << ": " << end.message;
+        EXPECT_NE(end.message.find(says), std::string::npos) << end.message;
+        if (outcome != Outcome::Done) {
+            EXPECT_EQ(shown(), before) << file;
             EXPECT_EQ(w.fileName, grid);
             EXPECT_TRUE(w.isModified());
         }
