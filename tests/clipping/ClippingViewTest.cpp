@@ -24,13 +24,10 @@ const auto isWhite = [](QRgb c) { return qRed(c) > 245 && qGreen(c) > 245 && qBl
 } // namespace
 
 // The page, the view and the cube together, as the user drives them.
-class ClippingViewTest : public QObject
+class ClippingViewTest : public QObject, WindowDriver
 {
     Q_OBJECT
 
-    QTemporaryDir dir;
-    std::unique_ptr<QtMainWindow> window;
-    QtGLWidget* view = nullptr;
     QtCLippingWidget* page = nullptr;
 
     QImage frame()
@@ -52,14 +49,9 @@ void ClippingViewTest::initTestCase()
 {
     if (!QOpenGLContext().create())
         QSKIP("no OpenGL on this display");
-    QVERIFY(dir.isValid());
-    window = std::make_unique<QtMainWindow>();
-    window->resizeView(400, 400);
-    window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
-    view = window->glView();
-    page = window->meshEditor->clippingPage;
-    QVERIFY(page);
+    keepSettingsApart();
+    showWindow(400);
+    page = tools->clippingPage;
     QVERIFY(view->loadMesh(cubePath));
     QCOMPARE(view->workbench.clipCube.edgeLengths[0], 4.0f);
     // Zoomed out so that the cube, twice the mesh, fits the window.
@@ -131,11 +123,11 @@ void ClippingViewTest::grabWithPlanesShowsLessOfTheMesh()
     cube.selectPlane(PLANE_3);
     cube.pressPlanes(Vector(0, 0, 0, 1), 3);
     cube.dragPlanes(Vector(0, 960, 0, 1));
-    const QString planes = dir.filePath(QStringLiteral("right.slc"));
+    const QString planes = scratch.filePath(QStringLiteral("right.slc"));
     QVERIFY(cube.save(planes.toStdString()));
 
     // The exit status, and the picture in out.
-    const QString out = dir.filePath(QStringLiteral("grab.png"));
+    const QString out = scratch.filePath(QStringLiteral("grab.png"));
     const auto grab = [&](const QStringList& extra, QImage& picture) {
         QFile::remove(out);
         const auto ran = runProgram(QStringLiteral(FACETRA_BIN),
@@ -150,7 +142,7 @@ void ClippingViewTest::grabWithPlanesShowsLessOfTheMesh()
     QVERIFY(countPixels(cut, isWhite) > countPixels(whole, isWhite) + 1000);
     // The left half is untouched.
     QCOMPARE(cut.copy(0, 0, 160, 240), whole.copy(0, 0, 160, 240));
-    QCOMPARE(grab({ "--planes", dir.filePath(QStringLiteral("absent.slc")) }, none), 1);
+    QCOMPARE(grab({ "--planes", scratch.filePath(QStringLiteral("absent.slc")) }, none), 1);
     QVERIFY(none.isNull());
 }
 
