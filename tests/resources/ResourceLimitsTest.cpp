@@ -70,13 +70,8 @@ TEST(ResourceLimits, WorkThatDoesNotFitIsOneLineAndStatusOneAndLeavesTheOutputAl
     // Read in a few megabytes; its distance table takes 770 MB.
     const std::string medium = wbtest::writeGrid(dir, "medium.obj", 100);
     const std::string old = "old bytes\n";
-    struct Case
-    {
-        const char* what;
-        std::vector<std::string> args;
-        // What the line says.
-        const char* says;
-    } cases[] = {
+    // What runs out, the command and what its line says.
+    const std::tuple<const char*, std::vector<std::string>, const char*> cases[] = {
         { "load", { "convert", big, dir.file("out.obj") }, "memory" },
         { "load for info", { "info", big }, "memory" },
         { "subdivision", { "subdivide", "--levels", "5", small, dir.file("out.obj") },
@@ -85,15 +80,16 @@ TEST(ResourceLimits, WorkThatDoesNotFitIsOneLineAndStatusOneAndLeavesTheOutputAl
         { "classification by Floyd", { "classify", "--mode", "floyd", medium },
             "was not classified" },
     };
-    for (const Case& c : cases) {
+    for (const auto& [what, args, says] : cases) {
+        SCOPED_TRACE(what);
         dir.write("out.obj", old);
-        const clitest::CliRun end = runLimited(dir, c.args, limit, 0);
-        EXPECT_EQ(end.status, 1) << c.what << ": " << end.err;
-        EXPECT_EQ(lines(end.err), 1) << c.what << ": " << end.err;
-        EXPECT_EQ(end.err.rfind("facetra-cli: ", 0), 0u) << c.what << ": " << end.err;
-        EXPECT_NE(end.err.find(c.says), std::string::npos) << c.what << ": " << end.err;
-        EXPECT_EQ(readFile(dir.file("out.obj")), old) << c.what;
-        EXPECT_EQ(testutil::namesIn(dir.path()).size(), 8u) << c.what << ": a file left behind";
+        const clitest::CliRun end = runLimited(dir, args, limit, 0);
+        EXPECT_EQ(end.status, 1) << end.err;
+        EXPECT_EQ(lines(end.err), 1) << end.err;
+        EXPECT_EQ(end.err.rfind("facetra-cli: ", 0), 0u) << end.err;
+        EXPECT_NE(end.err.find(says), std::string::npos) << end.err;
+        EXPECT_EQ(readFile(dir.file("out.obj")), old);
+        EXPECT_EQ(testutil::namesIn(dir.path()).size(), 8u) << "a file left behind";
     }
     // The same with room enough, so that the limit is what refused them.
     const clitest::CliRun fits

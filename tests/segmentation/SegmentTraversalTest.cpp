@@ -47,12 +47,8 @@ std::vector<int> flags(const Mesh& mesh)
 
 TEST(EdgeTraversal, FoldLimitIsStrictAndDepthCountsLayers)
 {
-    const struct
-    {
-        double fold;
-        int angle, depth, selected;
-        std::vector<int> reached;
-    } cases[] = {
+    // The fold, the traversal's angle and depth, the face picked, the faces reached.
+    const std::tuple<double, int, int, int, std::vector<int>> cases[] = {
         { 0.0, 1, 1, 1, { 0, 1, 0 } }, // coplanar at the smallest angle
         { 0.0, 1, 2, 1, { 1, 1, 0 } }, // the start face is reached back from layer 1
         { 0.0, 90, 3, 0, { 0, 0, 0 } }, // selected 0 names no face (nor does -1)
@@ -63,13 +59,13 @@ TEST(EdgeTraversal, FoldLimitIsStrictAndDepthCountsLayers)
         { 180.0, 1, 1, 1, { 0, 1, 0 } }, // opposite-facing: folded to 0
         { 100.0, 81, 1, 2, { 1, 0, 0 } }, // folded to 80
     };
-    for (const auto& c : cases) {
-        Mesh mesh = foldedPair(c.fold);
+    for (const auto& [fold, angle, depth, selected, reached] : cases) {
+        Mesh mesh = foldedPair(fold);
         for (Face& face : mesh.faces)
             face.traversed = 1; // an earlier traversal's flags are always cleared
-        mesh.selected = c.selected;
-        EdgeTraversal(&mesh).run(c.depth, c.angle);
-        EXPECT_EQ(flags(mesh), c.reached) << "fold " << c.fold << " angle " << c.angle;
+        mesh.selected = selected;
+        EdgeTraversal(&mesh).run(depth, angle);
+        EXPECT_EQ(flags(mesh), reached) << "fold " << fold << " angle " << angle;
     }
 }
 

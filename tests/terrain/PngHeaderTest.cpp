@@ -40,13 +40,8 @@ TEST(PngHeader, SizeReadFromTheHeaderAndHeldToTheLimit)
     EXPECT_FALSE(check(pngHead(100000, 100000), heightMapDecodeLimit(), header, why));
     EXPECT_EQ(header.decodedBytes(), 40000000000u);
 
-    struct Case
-    {
-        const char* name;
-        std::string bytes;
-        const char* why;
-    };
-    const Case refused[] = {
+    // What the bytes are, the bytes and why they are refused.
+    const std::tuple<const char*, std::string, const char*> refused[] = {
         { "empty", "", "not a PNG image" },
         { "cut in the chunk", pngHead(4, 4).substr(0, 32), "not a PNG image" },
         { "another format", "GIF89a" + pngHead(4, 4).substr(6), "not a PNG image" },
@@ -61,9 +56,9 @@ TEST(PngHeader, SizeReadFromTheHeaderAndHeldToTheLimit)
         { "past 2^31 - 1", pngHead(4, 0x80000000u),
             "not a PNG image: its header gives a size of 4 x 2147483648 pixels" },
     };
-    for (const Case& c : refused) {
-        SCOPED_TRACE(c.name);
-        EXPECT_FALSE(check(c.bytes, std::uint64_t(1) << 40, header, why));
-        EXPECT_EQ(why, c.why);
+    for (const auto& [name, bytes, reason] : refused) {
+        SCOPED_TRACE(name);
+        EXPECT_FALSE(check(bytes, std::uint64_t(1) << 40, header, why));
+        EXPECT_EQ(why, reason);
     }
 }
