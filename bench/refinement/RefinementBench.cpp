@@ -97,7 +97,7 @@ int main(int argc, char** argv)
     if (ok && tool == "subdivide") {
         Subdivider subdivider;
         ms = bestMs(
-            runs, [&] { subdivider.source = loaded.clone(); },
+            runs, [&] { subdivider.source = &loaded; },
             [&] {
                 subdivider.levels = int(parameter);
                 subdivider.subdivide();

@@ -66,7 +66,7 @@ TEST(Subdivider, MatchesTheStraightforwardVersionOnRealMeshes)
             continue;
         for (float w : { 0.0f, 0.1f }) {
             Subdivider s;
-            s.source = mesh.clone();
+            s.source = &mesh;
             s.levels = levels;
             s.weight = w;
             ASSERT_TRUE(s.subdivide());

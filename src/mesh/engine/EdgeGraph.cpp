@@ -34,9 +34,9 @@ void buildEdgeList(Mesh& mesh, Progress* progress)
     graph.init(mesh.numVertices);
     mesh.vertexEdgeRefs.clear();
     mesh.faceNeighbourRefs.clear();
-    // The four passes below are linear; each reports every few thousand steps,
+    // The three passes below are linear; each reports every few thousand steps,
     // the fraction running once from 0 to 1 over all of them.
-    constexpr int kPasses = 4;
+    constexpr int kPasses = 3;
     const auto step = [progress](int pass, std::size_t i, std::size_t n) {
         if (progress && (i & 16383) == 0)
             progress->report("Building edges", (pass + double(i) / double(n)) / kPasses);
@@ -87,77 +87,64 @@ void buildEdgeList(Mesh& mesh, Progress* progress)
     };
 
     // Deduplicate: edges come out numbered by lower vertex, then first meeting.
-    // The lower vertices are shared among the workers in ranges, each with its
-    // own marks; the ranges' edges, joined in range order, are numbered as one
-    // pass over all vertices numbers them. Each range keeps its edges' ends and
-    // faces as the mesh's arrays hold them.
-    struct Part
-    {
-        std::vector<int> ends, faces;
-    };
+    // The lower vertices are shared among the workers in ranges. A first pass
+    // counts each range's edges, so that the second writes every edge straight
+    // into its place in the mesh's arrays, numbered as one pass over all
+    // vertices numbers them: the arrays are never held twice.
+    // mark[high] is the number of the last edge met from the range to high; it
+    // belongs to the present lower vertex when it is not below that vertex's
+    // first edge.
     const unsigned workers = workerCount(double(bucket.size()));
-    std::vector<Part> parts(workers);
-    runWorkers(workers, [&](unsigned w) {
+    std::vector<std::size_t> firstEdge(std::size_t(workers) + 1, 0);
+    const auto dedup = [&](unsigned w, bool fill) {
         const std::size_t vb = nv * w / workers, ve = nv * (w + 1) / workers;
-        Part& part = parts[w];
-        const std::size_t expected = (bucketStart[ve] - bucketStart[vb]) / 2 + 1;
-        reserveLarge(part.ends, 2 * expected);
-        reserveLarge(part.faces, 2 * expected);
-        std::vector<int> markOwner;
-        assignLarge(markOwner, nv, -1);
-        std::vector<int> markEdge;
-        assignLarge(markEdge, nv, -1);
+        std::vector<int> mark;
+        assignLarge(mark, nv, -1);
+        std::size_t count = fill ? firstEdge[w] : 0;
         for (std::size_t v = vb; v < ve; ++v) {
             if (((v - vb) & 16383) == 0
                 && !checkIn(progress, w, "Building edges",
-                    (2.0 + double(v - vb) / double(ve - vb)) / kPasses))
+                    ((fill ? 2.5 : 2.0) + 0.5 * double(v - vb) / double(ve - vb)) / kPasses))
                 return;
-            graph.recordStart[v] = std::uint32_t(part.ends.size() / 2);
+            const auto first = int(count);
+            if (fill)
+                graph.recordStart[v] = std::uint32_t(count);
             for (std::uint32_t i = bucketStart[v]; i < bucketStart[v + 1]; ++i) {
                 const std::uint32_t s = bucket[i];
                 int low, high;
                 endsOf(s, low, high);
-                if (markOwner[std::size_t(high)] == int(v)) {
-                    int& second = part.faces[2 * std::size_t(markEdge[std::size_t(high)]) + 1];
-                    if (second == -1)
-                        second = int(s / 3);
-                } else {
-                    markOwner[std::size_t(high)] = int(v);
-                    markEdge[std::size_t(high)] = int(part.ends.size() / 2);
-                    part.ends.insert(part.ends.end(), { low, high });
-                    part.faces.insert(part.faces.end(), { int(s / 3), -1 });
+                int& m = mark[std::size_t(high)];
+                if (m >= first) {
+                    if (fill && mesh.edgeFaces[2 * std::size_t(m) + 1] == -1)
+                        mesh.edgeFaces[2 * std::size_t(m) + 1] = int(s / 3);
+                    continue;
                 }
+                m = int(count);
+                if (fill) {
+                    mesh.edgeVertices[2 * count] = low;
+                    mesh.edgeVertices[2 * count + 1] = high;
+                    mesh.edgeFaces[2 * count] = int(s / 3);
+                    mesh.edgeFaces[2 * count + 1] = -1;
+                }
+                ++count;
             }
         }
-    });
+        if (!fill)
+            firstEdge[w + 1] = count;
+    };
+    runWorkers(workers, [&](unsigned w) { dedup(w, false); });
+    // A worker that saw a stop counted only part of its range: end here.
+    reportProgress(progress, "Building edges", 2.5 / kPasses);
+    for (unsigned w = 0; w < workers; ++w)
+        firstEdge[w + 1] += firstEdge[w];
+    const std::size_t ne = firstEdge[workers];
+    std::vector<int>().swap(mesh.edgeVertices);
+    std::vector<int>().swap(mesh.edgeFaces);
+    resizeLarge(mesh.edgeVertices, 2 * ne);
+    resizeLarge(mesh.edgeFaces, 2 * ne);
+    runWorkers(workers, [&](unsigned w) { dedup(w, true); });
     std::vector<std::uint32_t>().swap(bucket);
     std::vector<std::uint32_t>().swap(bucketStart);
-    std::size_t ne = 0;
-    for (const Part& part : parts)
-        ne += part.ends.size() / 2;
-    if (workers == 1) {
-        mesh.edgeVertices = std::move(parts[0].ends);
-        mesh.edgeFaces = std::move(parts[0].faces);
-    } else {
-        std::vector<int>().swap(mesh.edgeVertices);
-        std::vector<int>().swap(mesh.edgeFaces);
-        reserveLarge(mesh.edgeVertices, 2 * ne);
-        reserveLarge(mesh.edgeFaces, 2 * ne);
-        for (unsigned w = 0; w < workers; ++w) {
-            // Each range's records move up by the edges of the ranges before it.
-            const std::size_t vb = nv * w / workers, ve = nv * (w + 1) / workers;
-            const auto offset = std::uint32_t(mesh.edgeVertices.size() / 2);
-            for (std::size_t v = vb; v < ve; ++v) {
-                step(3, v, nv);
-                graph.recordStart[v] += offset;
-            }
-            Part& part = parts[w];
-            mesh.edgeVertices.insert(mesh.edgeVertices.end(), part.ends.begin(), part.ends.end());
-            std::vector<int>().swap(part.ends);
-            mesh.edgeFaces.insert(mesh.edgeFaces.end(), part.faces.begin(), part.faces.end());
-            std::vector<int>().swap(part.faces);
-        }
-    }
     graph.recordStart[nv] = std::uint32_t(ne);
     graph.edgeCount = int(ne);
     mesh.numEdges = int(ne);

@@ -324,7 +324,6 @@ bool Subdivider::subdivide(Progress* progress)
         std::vector<Vector>().swap(points);
         mesh->faces.reserve(std::size_t(faceCount));
         mesh->facePtrs.resize(std::size_t(faceCount));
-        mesh->centroids.resize(std::size_t(faceCount));
         const int shift = 2 * levels;
         // Assembling the refined faces and linking them: about as long as a
         // level's split, so it has a stage of its own.
@@ -406,24 +405,17 @@ bool subdivideMesh(const Mesh& source, Mesh& mesh, Subdivider& subdivider, int l
         sayRefusal("%s", refusal.c_str());
         return false;
     }
-    subdivider.source = source.clone();
-    if (subdivider.source->numVertices != source.numVertices
-        || subdivider.source->numFaces != source.numFaces) {
-        subdivider.source.reset();
-        sayRefusal("Subdivision stopped: not enough memory");
-        return false;
-    }
+    subdivider.source = &source;
     subdivider.weight = weight;
     subdivider.levels = levels;
     bool ok = false;
     try {
         ok = subdivider.subdivide(progress);
     } catch (const RunCancelled&) {
-        // The view keeps its subdivider: the clone goes now, not at the next run.
-        subdivider.source.reset();
+        subdivider.source = nullptr;
         throw;
     }
-    subdivider.source.reset();
+    subdivider.source = nullptr;
     if (!ok || !subdivider.result)
         return false;
 
@@ -439,8 +431,16 @@ bool subdivideMesh(const Mesh& source, Mesh& mesh, Subdivider& subdivider, int l
         face.traversed = plain.traversed;
         face.segment = plain.segment;
     }
-    std::fill(result.texCoords.begin(), result.texCoords.end(), Vector());
-    std::fill(result.centroids.begin(), result.centroids.end(), Vector());
+    // Nothing reads a refined mesh's texture coordinates; its centroids are
+    // allocated at their defaults only now, once the levels' arrays are gone.
+    std::vector<Vector>().swap(result.texCoords);
+    try {
+        result.centroids.assign(std::size_t(result.numFaces), Vector());
+    } catch (const std::bad_alloc&) {
+        subdivider.result.reset();
+        sayRefusal("Subdivision stopped: not enough memory");
+        return false;
+    }
     if (&mesh != &source) {
         // What replacing the geometry keeps of a mesh, taken from the source.
         mesh.selected = source.selected;

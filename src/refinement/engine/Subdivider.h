@@ -21,10 +21,11 @@ public:
     // stencil is (1/2, 1/8, -1/16); with -0.0625 every new vertex is a midpoint.
     float weight = 0.0f;
     int levels = 0;
-    // The mesh to refine (a clone of the current mesh); only read.
-    std::unique_ptr<Mesh> source;
+    // The mesh to refine; only read, and it must outlive the run.
+    const Mesh* source = nullptr;
     // The refined mesh after a run, with vertex normals and texture coordinates
-    // built; null before a run, after a run with no levels, and after a failure.
+    // built and no centroids (a caller builds them when it needs them); null
+    // before a run, after a run with no levels, and after a failure.
     std::unique_ptr<Mesh> result;
     // The edge table of the level being built: vertices in the orientation first
     // met and faces (first, second; -1 while there is no second), numbered in
@@ -58,8 +59,7 @@ double subdivisionBytes(const Mesh& mesh, int levels);
 // when they can. Looks only at the counts: nothing is allocated.
 std::string subdivisionRefusal(const Mesh& mesh, int levels);
 
-// Subdivides mesh in place: refines a clone of it `levels` times with the
-// given tension, replaces mesh's vertices and faces by the result (default face
+// Subdivides mesh in place: refines it `levels` times with the given tension, replaces mesh's vertices and faces by the result (default face
 // colours, vertex colours (0, 0, 0, 1)) and builds the edge list, then the
 // normals. Returns false, with one line printed and mesh as it was, when the
 // result would not fit or memory runs out. With levels <= 0 mesh is unchanged.

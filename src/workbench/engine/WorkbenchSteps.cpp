@@ -123,10 +123,13 @@ bool Workbench::runLong(const Step& step, StepDone& done)
         run.work = [this, job](Progress& progress) {
             // The refined mesh is built from the workbench's, which is only read.
             job->mesh = job->p.levels > 0 ? std::make_unique<Mesh>() : mesh.duplicate();
-            Subdivider subdivider;
-            if (!subdivideMesh(mesh, *job->mesh, subdivider, job->p.levels, job->p.weight,
-                    &progress, false))
-                return false;
+            {
+                // Its edge table of the last level goes before the builds below.
+                Subdivider subdivider;
+                if (!subdivideMesh(mesh, *job->mesh, subdivider, job->p.levels, job->p.weight,
+                        &progress, false))
+                    return false;
+            }
             // The refined mesh carries no colours: show it as a mesh without them.
             paintDefaultColours(*job->mesh);
             buildLoadData(*job->mesh, &progress);
