@@ -9,7 +9,7 @@
 // The nearer face wins; at equal distance (a ray through a shared edge) the lower
 // index; a miss or an empty mesh is 0. Answers are 1-based. A corner and an edge
 // count as inside, from either side; a ray short of the plane or ending in it misses.
-TEST(Picking, nearestFaceWinsTiesGoToTheLowerIndexAndBothSearchesAgree)
+TEST(Picking, nearestFaceWinsTiesGoToTheLowerIndexBothSearchesAgreeAndClipPlanesCount)
 {
     Mesh stacked, square, swapped, tri;
     testutil::makeMesh(stacked,
@@ -42,34 +42,18 @@ TEST(Picking, nearestFaceWinsTiesGoToTheLowerIndexAndBothSearchesAgree)
         EXPECT_EQ(linear, c.face) << c.p0.x << ", " << c.p0.y << ", " << c.p0.z << " .. " << c.p1.z;
         EXPECT_EQ(FaceBvh(mesh).nearestFace(mesh, c.p0, c.p1), linear);
     }
-}
 
-// A pick sees only what the clip planes keep: the face behind a cut-away one,
-// nothing where the planes keep none of the ray, all of it under blank planes.
-TEST(Picking, clippedSegmentFindsTheFaceThePlanesLeave)
-{
-    Mesh stacked;
-    testutil::makeMesh(stacked,
-        { { 0, 0, 0 }, { 1, 0, 0 }, { 0, 1, 0 }, { 0, 0, 1 }, { 1, 0, 1 }, { 0, 1, 1 } },
-        { { 0, 1, 2 }, { 3, 4, 5 } });
+    // A pick sees only what the clip planes keep: the face behind a cut-away one,
+    // nothing where the planes keep none of the ray, all of it under blank planes.
     using Planes = std::vector<std::array<double, 4>>;
-    const struct
-    {
-        Planes planes;
-        int face;
-    } cases[] = {
-        { {}, 2 },
-        { { { 0, 0, 0, 0 } }, 2 },
-        { { { 0, 0, -1, 0.5 } }, 1 },
-        { { { 0, 0, -2, 1 }, { 0, 0, 1, 0.1 } }, 1 },
-        { { { 0, 0, -1, -0.5 } }, 0 },
-        { { { 0, 0, 1, -6 } }, 0 },
-        { { { 0, 0, -1, 0.5 }, { 0, 0, 1, -0.7 } }, 0 },
-    };
-    for (const auto& c : cases) {
+    const std::pair<Planes, int> clipped[]
+        = { { {}, 2 }, { { { 0, 0, 0, 0 } }, 2 }, { { { 0, 0, -1, 0.5 } }, 1 },
+              { { { 0, 0, -2, 1 }, { 0, 0, 1, 0.1 } }, 1 }, { { { 0, 0, -1, -0.5 } }, 0 },
+              { { { 0, 0, 1, -6 } }, 0 }, { { { 0, 0, -1, 0.5 }, { 0, 0, 1, -0.7 } }, 0 } };
+    for (const auto& [planes, face] : clipped) {
         Vector p0(0.2f, 0.2f, 5), p1(0.2f, 0.2f, -5);
-        const bool kept = clipSegment(c.planes, p0, p1);
-        EXPECT_EQ(kept ? nearestFaceLinear(stacked, p0, p1) : 0, c.face) << c.planes.size();
+        const bool kept = clipSegment(planes, p0, p1);
+        EXPECT_EQ(kept ? nearestFaceLinear(stacked, p0, p1) : 0, face) << planes.size();
     }
 }
 
