@@ -20,15 +20,6 @@
 
 using SaveAnswer = UserDialogs::SaveAnswer;
 
-namespace {
-
-QStringList filesIn(const QString& folder)
-{
-    return QDir(folder).entryList(QDir::Files, QDir::Name);
-}
-
-} // namespace
-
 class UnsavedWorkTest : public QObject, WindowDriver
 {
     Q_OBJECT
@@ -40,6 +31,7 @@ class UnsavedWorkTest : public QObject, WindowDriver
     QString saveAnswer;
 
     // The file whose name the title starts with, as shown.
+    QStringList filesIn(const QString& dir) { return QDir(dir).entryList(QDir::Files, QDir::Name); }
     QString titleName() const { return window->windowTitle().section(QStringLiteral(" - "), 0, 0); }
     void answerQuestions()
     {

@@ -125,10 +125,8 @@ void WindowBatchTest::compareWithBatch(const QString& input, const std::vector<s
     std::vector<ScriptLine> lines;
     std::string problem;
     QVERIFY2(parseScript(steps.toStdString(), lines, problem), problem.c_str());
-    std::vector<std::string> saved;
-    for (const ScriptLine& line : lines)
-        saved.push_back(line.step.verb);
-    QVERIFY2(saved == verbs, steps.constData());
+    QVERIFY2(std::ranges::equal(lines, verbs, {}, [](auto& line) { return line.step.verb; }),
+        steps.constData());
 
     // File, "Save As..." in both formats; the normals and segments as the
     // workbench writes them.

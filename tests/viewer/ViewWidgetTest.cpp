@@ -22,10 +22,7 @@ const char* kTetrahedron = "v 0 1 1\nv -0.8660254 -0.5 1\nv 0.8660254 -0.5 1\nv 
                            "f 1 2 3\nf 2 1 4\nf 3 2 4\nf 1 3 4\n";
 
 using Test = std::function<bool(QRgb)>;
-bool isWhite(QRgb c)
-{
-    return qRed(c) > 245 && qGreen(c) > 245 && qBlue(c) > 245;
-}
+const Test isWhite = [](QRgb c) { return qRed(c) > 245 && qGreen(c) > 245 && qBlue(c) > 245; };
 const Test notWhite = [](QRgb c) { return !isWhite(c); };
 const Test dark = [](QRgb c) { return qRed(c) < 90 && qGreen(c) < 90 && qBlue(c) < 90; };
 const Test grey = [](QRgb c) {
