@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <deque>
 #include <limits>
 #include <memory>
 
@@ -17,9 +18,7 @@ std::unique_ptr<Mesh> referenceSubdivide(const Mesh& source, int levels, float w
         return nullptr;
     std::unique_ptr<Mesh> m = source.clone();
     for (int level = 0; level < levels; ++level) {
-        const auto corner = [&](int f, int k) {
-            return m->facePtrs[std::size_t(f)]->index[k];
-        };
+        const auto corner = [&](int f, int k) { return m->facePtrs[std::size_t(f)]->index[k]; };
         // Per edge: its vertices in the orientation first met, its first and last face.
         std::vector<std::array<int, 4>> edges;
         const auto find = [&](int i, int j) {
@@ -135,8 +134,7 @@ struct RTriangle
 
 template <class T> void removeItem(std::vector<T*>& list, T* item)
 {
-    auto it = std::find(list.begin(), list.end(), item);
-    if (it != list.end())
+    if (auto it = std::find(list.begin(), list.end(), item); it != list.end())
         list.erase(it);
 }
 
@@ -151,8 +149,8 @@ struct Reference
     // Candidates turned away for turning a triangle over.
     int refusals = 0;
 
-    std::vector<std::unique_ptr<RVertex>> vertexStore;
-    std::vector<std::unique_ptr<RTriangle>> triangleStore;
+    std::deque<RVertex> vertexStore;
+    std::deque<RTriangle> triangleStore;
     std::vector<RVertex*> vertices;
     std::vector<RTriangle*> triangles;
 
@@ -282,16 +280,12 @@ struct Reference
 void referenceSimplify(Mesh& mesh, float fraction, int* refusals)
 {
     Reference r;
-    for (int i = 0; i < mesh.numVertices; ++i) {
-        r.vertexStore.push_back(std::make_unique<RVertex>());
-        r.vertexStore.back()->position = mesh.vertices[std::size_t(i)];
-        r.vertexStore.back()->id = i;
-        r.vertices.push_back(r.vertexStore.back().get());
-    }
+    for (int i = 0; i < mesh.numVertices; ++i)
+        r.vertices.push_back(
+            &r.vertexStore.emplace_back(RVertex { mesh.vertices[std::size_t(i)], i }));
     for (int f = 0; f < mesh.numFaces; ++f) {
         const Face& face = *mesh.facePtrs[std::size_t(f)];
-        r.triangleStore.push_back(std::make_unique<RTriangle>());
-        RTriangle* t = r.triangleStore.back().get();
+        RTriangle* t = &r.triangleStore.emplace_back();
         for (int k = 0; k < 3; ++k)
             t->vertex[k] = r.vertices[std::size_t(face.index[k])];
         t->computeNormal();

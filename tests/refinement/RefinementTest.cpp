@@ -1,12 +1,23 @@
+// Subdivision and simplification against the straightforward versions, and
+// the command-line tools' refusals.
 #include "TestMeshes.h"
 
+#include "CliCommon.h"
+#include "Commands.h"
 #include "refinement/engine/Simplify.h"
+#include "refinement/engine/Subdivider.h"
 
 #include <cmath>
 
 using testutil::triangles;
 
 namespace {
+
+void expectSameGeometry(const Mesh& a, const Mesh& b)
+{
+    ASSERT_TRUE(testutil::sameBits(a.vertices, b.vertices));
+    ASSERT_EQ(testutil::triangles(a), testutil::triangles(b));
+}
 
 // A flat fan around vertex 0, counter-clockwise. Every cost is 0, so without a
 // guard 0 collapses onto its first neighbour, 1, which lies beyond the line
@@ -19,6 +30,65 @@ Mesh dartFan()
 }
 
 } // namespace
+
+// The view's operation leaves a closed, linked mesh. No levels, no source or an
+// empty mesh leave everything as it was; a result that cannot fit is refused from
+// the counts alone, before anything is allocated.
+TEST(Subdivider, ViewOperationAndNothingToDoOrNoRoom)
+{
+    Mesh mesh = octahedron();
+    build(mesh, { MESH_CENTRE, MESH_EDGE_LIST, MESH_VERTEX_NORMALS, MESH_BB });
+    Subdivider s;
+    ASSERT_TRUE(subdivideMesh(mesh, s, 2, 0.0f));
+    EXPECT_FALSE(s.source || s.result);
+    EXPECT_EQ(mesh.numFaces, 8 * 16);
+    // Closed genus 0: V - E + F stays 2, and every edge has two faces.
+    EXPECT_EQ(mesh.numVertices - mesh.numEdges + mesh.numFaces, 2);
+    EXPECT_EQ(std::count(mesh.edgeFaces.begin(), mesh.edgeFaces.end(), -1), 0);
+    testutil::expectLinked(mesh);
+
+    EXPECT_TRUE(s.subdivide());
+    Mesh octa = octahedron(), empty;
+    EXPECT_TRUE(subdivideMesh(octa, s, 0, 0.0f) && subdivideMesh(empty, s, 3, 0.0f));
+    EXPECT_EQ(octa.numFaces + empty.numFaces, 8);
+    Mesh tri = makeMesh({ { 0, 0, 0 }, { 1, 0, 0 }, { 0, 1, 0 } }, { { 0, 1, 2 } });
+    EXPECT_NE(subdivisionRefusal(tri, 16).find("4294967296 faces"), std::string::npos);
+    EXPECT_TRUE(subdivisionRefusal(tri, 10).empty());
+
+    Mesh grid = flatGrid(24); // 1058 faces; ten levels ask for over a billion
+    const Mesh before = std::move(*grid.clone());
+    testutil::captureStdout([&] { EXPECT_FALSE(subdivideMesh(grid, s, 10, 0.0f)); });
+    expectSameGeometry(grid, before);
+}
+
+// The hash-numbered table and the split from the faces' own edges against the
+// linear table searches, on real meshes: identical meshes.
+TEST(Subdivider, MatchesTheStraightforwardVersionOnRealMeshes)
+{
+    const std::pair<const char*, int> cases[] = { { "cross.obj", 3 }, { "suzanne.obj", 2 },
+        { "beetle.obj", 2 }, { "african_head.obj", 1 }, { "teapot.obj", 1 }, { "spot.obj", 1 } };
+    int compared = 0;
+    for (const auto& [name, levels] : cases) {
+        SCOPED_TRACE(name);
+        Mesh mesh;
+        if (!loadRealMesh(mesh, name))
+            continue;
+        for (float w : { 0.0f, 0.1f }) {
+            Subdivider s;
+            s.source = &mesh;
+            s.levels = levels;
+            s.weight = w;
+            ASSERT_TRUE(s.subdivide());
+            const auto expected = referenceSubdivide(mesh, levels, w);
+            expectSameGeometry(*s.result, *expected);
+            // Bit for bit: unused vertices and slivers have normals that are not numbers.
+            ASSERT_TRUE(testutil::sameBits(s.result->vertexNormals, expected->vertexNormals));
+        }
+        ++compared;
+    }
+    if (compared == 0)
+        GTEST_SKIP() << "no real meshes";
+}
 
 TEST(Simplify, LevelIsHeldToTheRangeTruncatedAndNotANumberIsRefused)
 {
@@ -118,4 +188,39 @@ TEST(Simplify, MatchesTheStraightforwardVersionOnRealMeshes)
     }
     if (compared == 0)
         GTEST_SKIP() << "no real meshes";
+}
+
+// The command-line refinement tools: level 0 writes the mesh as loaded, bad
+// arguments write nothing. That subdivide and simplify write the engine's bytes:
+// test_the_tool_functions_write_what_facetra_cli_writes (Python) and
+// CliRunReal.ScriptsWriteWhatTheOneStepVerbsWrite.
+TEST(RefinementCli, LevelZeroWritesTheMeshAsLoadedAndBadArgumentsNothing)
+{
+    const testutil::TempDir scratch;
+    const std::string dir = scratch.path().string();
+    std::string in = realMeshPath("spot.obj");
+    if (in.empty()) {
+        ASSERT_TRUE(writeObj(octahedron(), in = dir + "/octahedron.obj"));
+    }
+    // Level 0 leaves the mesh as loaded, as the page sends nothing.
+    ASSERT_EQ(runSubdivide({ "--levels", "0", in, dir + "/cli.obj" }), 0);
+    Mesh mesh;
+    ASSERT_TRUE(loadForTool(mesh, in));
+    EXPECT_EQ(testutil::readFile(dir + "/cli.obj"), objBytes(mesh));
+
+    // Bad arguments, or a result too big to hold, fail without writing.
+    const std::string out = dir + "/out.obj";
+    const Args subdivideCases[] = { { "--levels", "x", in, out }, { "--levels", "-1", in, out },
+        { "--levels", "1", "--weight", "0.5", in, out },
+        { "--levels", "1", "--weight", "nan", in, out }, { "--weight", "0", in, out },
+        { "--levels", "1", in }, { "--levels", "20", in, out } };
+    const Args simplifyCases[] = { { "--lod", "101", in, out }, { "--lod", "nan", in, out },
+        { "--lod", in, out }, { "--lod", "50", dir + "/missing.obj", out } };
+    testing::internal::CaptureStderr();
+    for (const Args& args : subdivideCases)
+        EXPECT_EQ(runSubdivide(args), 1) << args[1];
+    for (const Args& args : simplifyCases)
+        EXPECT_EQ(runSimplify(args), 1) << args[1];
+    testing::internal::GetCapturedStderr();
+    EXPECT_FALSE(std::filesystem::exists(out));
 }
