@@ -1,10 +1,62 @@
-#include "FilterTestUtil.h"
+// The mean shift, sphere jump and median filters against the plain versions,
+// and the command-line filter against the view's Apply on the same loaded mesh.
+#include "ReferenceFilters.h"
+#include "mesh/TestUtil.h"
 
+#include "CliCommon.h"
+#include "Commands.h"
 #include "filtering/engine/MeanShiftFilter.h"
+#include "mesh/engine/Build.h"
+#include "mesh/engine/LoadMesh.h"
+#include "mesh/engine/WriteObj.h"
 
 #include <cmath>
+#include <fstream>
+
+using testutil::captureStdout;
 
 namespace {
+
+// Derived data as a load builds it.
+Mesh built(Mesh mesh)
+{
+    captureStdout([&] {
+        build(mesh, { MESH_CENTRE, MESH_CENTROIDS, MESH_EDGE_LIST, MESH_VERTEX_NORMALS, MESH_BB });
+    });
+    return mesh;
+}
+
+// An n x n grid of unit cells, heights rippled so that neighbouring normals differ.
+Mesh rippledGrid(int n)
+{
+    Mesh mesh;
+    testutil::makeGrid(mesh, n,
+        [](int x, int y) { return 0.3f * std::sin(float(x) * 0.9f) * std::cos(float(y) * 0.7f); });
+    return built(std::move(mesh));
+}
+
+// Two copies of a shared real mesh loaded as the workbench does (false when it is
+// absent), or of a 9 x 9 rippled grid for an empty name.
+bool loadTwice(Mesh& a, Mesh& b, const std::string& name)
+{
+    const std::string path = std::string(FACETRA_MESH_DIR) + "/" + name;
+    bool ok = true;
+    if (name.empty())
+        a = rippledGrid(9), b = rippledGrid(9);
+    else
+        captureStdout([&] {
+            ok = std::filesystem::exists(path) && openMeshFile(a, path) && openMeshFile(b, path);
+        });
+    return ok;
+}
+
+std::vector<std::array<float, 4>> faceNormals(const Mesh& mesh)
+{
+    std::vector<std::array<float, 4>> out;
+    for (const Face& face : mesh.faces)
+        out.push_back({ face.normal.x, face.normal.y, face.normal.z, face.normal.w });
+    return out;
+}
 
 std::string run(MeanShiftFilter& filter, float slider, int algorithm, int mode = FILTER_FULL)
 {
@@ -108,4 +160,37 @@ TEST(MedianFilter, MatchesReferenceAndKeepsLoneFaces)
                 ASSERT_NEAR(got.z, swept.z / length, 1e-6) << name << " " << f;
             }
         }
+}
+
+// The command-line filter against the view's Apply on the same loaded mesh.
+
+TEST(FilterCli, WritesTheNormalsApplyGivesAndRefusesBadArguments)
+{
+    testutil::TempDir dir;
+    const std::string in = dir.file("grid.obj"), out = dir.file("normals.txt");
+    ASSERT_TRUE(writeObj(rippledGrid(12), in));
+    const char* names[] = { "meanshift", "spherejump", "median" };
+    for (int algorithm : { MEAN_SHIFT, SHPERE_JUMP, MEDIAN_FILTER }) {
+        ASSERT_EQ(runFilter({ "--algorithm", names[algorithm], "--radius", "20", "--normals-out",
+                      out, in }),
+            0);
+        Mesh mesh;
+        ASSERT_TRUE(loadForTool(mesh, in));
+        MeanShiftFilter filter(&mesh);
+        run(filter, 20.0f, algorithm);
+        std::ifstream file(out);
+        float x, y, z;
+        for (const Face& face : mesh.faces) {
+            ASSERT_TRUE(file >> x >> y >> z);
+            ASSERT_TRUE(x == face.normal.x && y == face.normal.y && z == face.normal.z);
+        }
+        EXPECT_FALSE(file >> x);
+    }
+    std::filesystem::remove(out);
+    for (const char* bad : { "0", "101", "x" })
+        EXPECT_EQ(
+            runFilter({ "--algorithm", "median", "--radius", bad, "--normals-out", out, in }), 1);
+    EXPECT_EQ(runFilter({ "--algorithm", "blur", "--radius", "5", "--normals-out", out, in }), 1);
+    EXPECT_EQ(runFilter({ "--algorithm", "median", "--radius", "5", in }), 1);
+    EXPECT_FALSE(std::filesystem::exists(out));
 }
