@@ -87,17 +87,6 @@ inline void userClick(QAbstractButton* button)
         pushButton ? button->rect().center() : QPoint(6, button->height() / 2));
 }
 
-// The children of parent of class T that are enabled and shown with it.
-template <class T> QList<T*> usable(QWidget* parent)
-{
-    QList<T*> found;
-    for (T* w : parent->findChildren<T*>()) {
-        if (w->isEnabled() && w->isVisibleTo(parent))
-            found << w;
-    }
-    return found;
-}
-
 inline void sendMouse(
     QWidget* to, QEvent::Type type, QPointF at, Qt::MouseButton which, Qt::MouseButtons buttons)
 {
