@@ -44,10 +44,10 @@ struct RealMeshes : testing::Test
 // fallbacks of the means, weight 0 a cost of 0 that joins nothing.
 TEST_F(RealMeshes, FastFloydIsThePlainLoopAndDijkstraAgrees)
 {
-    Mesh strip = flatStrip(1),
-         tetra
-        = segMesh(tetraPositions(0.0f), { { 0, 1, 2 }, { 0, 3, 1 }, { 0, 2, 3 }, { 1, 3, 2 } }),
-         apart
+    Mesh strip = flatStrip(1);
+    Mesh tetra
+        = segMesh(tetraPositions(0.0f), { { 0, 1, 2 }, { 0, 3, 1 }, { 0, 2, 3 }, { 1, 3, 2 } });
+    Mesh apart
         = segMesh({ { 0, 0, 0 }, { 1, 0, 0 }, { 0, 1, 0 }, { 5, 0, 0 }, { 6, 0, 0 }, { 5, 1, 0 } },
             { { 0, 1, 2 }, { 3, 4, 5 } });
     meshes.insert(meshes.end(), { &strip, &tetra, &apart });
@@ -74,9 +74,8 @@ TEST_F(RealMeshes, FastFloydIsThePlainLoopAndDijkstraAgrees)
                     unreachable += a == 1e9f;
                     ASSERT_NEAR(a, b, 2e-6f * a) << i << ", " << j;
                 }
-            if (mesh == &suzanne || mesh == &apart) {
+            if (mesh == &suzanne || mesh == &apart)
                 EXPECT_GT(unreachable, 0); // parts apart
-            }
             // No angle term or no edge at all: the mean falls back to 1.
             EXPECT_TRUE(mesh != &tetra || floyd.meanAngle == 1.0f);
             EXPECT_TRUE(mesh != &apart || floyd.meanLength == 1.0f);

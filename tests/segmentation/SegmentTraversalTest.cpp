@@ -101,8 +101,7 @@ TEST(SegmentExport, AnUnwritableFileSparesTheOthers)
     const std::string dir = scratch.path().string();
     fs::create_directory(dir + "/object_1.obj");
     SegmentExportReport blocked;
-    testutil::captureStderr(
-        [&] { testutil::captureStdout([&] { blocked = writeSegmentFiles(mesh, 2, dir); }); });
+    testutil::quietly([&] { blocked = writeSegmentFiles(mesh, 2, dir); });
     EXPECT_EQ(blocked.failed, std::vector<std::string> { dir + "/object_1.obj" });
     EXPECT_EQ(blocked.written.size(), 3u);
     EXPECT_EQ(std::distance(fs::directory_iterator(dir), {}), 4); // no temporary left

@@ -137,8 +137,7 @@ TEST_F(Runs, AChainOfStepsGoesOnAfterEachEndAndStopsAtTheFirstThatIsNotDone)
     // Each end heard: the index of the step that ended and how.
     std::string ends;
     const auto heard = [&](const Workbench::StepEnd& e, std::size_t i) {
-        static const char* const outcomes[] = { "done", "refused", "cancelled", "failed" };
-        ends += std::to_string(i) + ' ' + outcomes[int(e.outcome)] + "; ";
+        ends += std::to_string(i) + ' ' + outcomeName(e.outcome) + "; ";
         end = e;
     };
     w.runSteps(steps, heard);

@@ -44,14 +44,19 @@ inline Workbench::StepEnd run(Workbench& w, const Step& s)
     return end;
 }
 
+inline const char* outcomeName(Outcome o)
+{
+    static const char* const names[] = { "done", "refused", "cancelled", "failed" };
+    return names[int(o)];
+}
+
 // "" when line ends done, else the line and how it ended.
 inline std::string runLine(Workbench& w, std::string_view line)
 {
-    static const char* const names[] = { "done", "refused", "cancelled", "failed" };
     const Workbench::StepEnd end = run(w, step(line));
     if (end.outcome == Outcome::Done)
         return {};
-    return std::string(line) + ": " + names[int(end.outcome)] + " " + end.message;
+    return std::string(line) + ": " + outcomeName(end.outcome) + " " + end.message;
 }
 
 inline void runOk(Workbench& w, std::string_view line)
