@@ -1,13 +1,46 @@
-#include "ObjTestUtil.h"
+// Reading OBJ and net files: the lines that make faces, vertices, colours and
+// morphogens, parts parsed apart, the reader chosen by name; and malformed
+// files, which every reader must survive, keeping its arrays consistent and
+// saying in one line what it dropped or replaced (these run under the
+// sanitizer build as well).
+#include "TestUtil.h"
 
+#include "mesh/engine/Build.h"
 #include "mesh/engine/LoadMesh.h"
+#include "mesh/engine/ReadNet.h"
+#include "mesh/engine/ReadObj.h"
 #include "mesh/engine/Workers.h"
 
+#include <cmath>
 #include <cstring>
+#include <random>
+
+using namespace testutil;
 
 namespace {
 
-using testutil::readText;
+// One read of OBJ or net text (by the name's suffix) through a file, with what it printed.
+struct ObjRead
+{
+    bool ok = false;
+    std::string out, err;
+    ObjReadReport report;
+};
+
+ObjRead readText(Mesh& mesh, const std::string& text, const std::string& name = "m.obj")
+{
+    static TempDir dir;
+    const std::string path = dir.write(name, text);
+    ObjRead r;
+    mesh.clear();
+    r.err = captureStderr([&] {
+        r.out = captureStdout([&] {
+            r.ok = name.ends_with(".net") ? readNet(mesh, path) : readObj(mesh, path, &r.report);
+        });
+    });
+    return r;
+}
+
 using Triangles = std::vector<std::array<int, 3>>;
 
 const std::string kSquare = "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\n";
@@ -48,8 +81,8 @@ TEST(ReadObj, FaceLinesGiveExactlyTheseTriangles)
         const auto r = readText(mesh, text);
         ASSERT_TRUE(r.ok);
         EXPECT_EQ(r.report.formatType, format);
-        EXPECT_EQ(testutil::triangles(mesh), faces);
-        testutil::expectLinked(mesh);
+        EXPECT_EQ(triangles(mesh), faces);
+        expectLinked(mesh);
         EXPECT_EQ(mesh.centroids.size(), faces.size());
     }
 }
@@ -94,18 +127,18 @@ TEST(ReadObj, LongLinesAreReadWhole)
     ASSERT_TRUE(r.ok);
     EXPECT_EQ(mesh.numFaces, 598);
     EXPECT_TRUE(mesh.vertices[0] == Vector(1, 2, 3));
-    EXPECT_EQ(testutil::triangles(mesh).back(), (std::array<int, 3> { 0, 598, 599 }));
+    EXPECT_EQ(triangles(mesh).back(), (std::array<int, 3> { 0, 598, 599 }));
 }
 
 // Everything a read leaves: its lines, its report, and the mesh's arrays as bits.
 std::string readResult(const std::string& text, const std::string& path)
 {
     Mesh mesh;
-    testutil::ObjRead r;
+    ObjRead r;
     if (path.empty()) {
         r = readText(mesh, text);
     } else {
-        r.out = testutil::captureStdout([&] { r.ok = readObj(mesh, path, &r.report); });
+        r.out = captureStdout([&] { r.ok = readObj(mesh, path, &r.report); });
     }
     std::string bits = r.out + (r.ok ? "ok " : "failed ") + std::to_string(r.report.formatType)
         + ' ' + std::to_string(r.report.droppedFaces) + ' ' + std::to_string(r.report.coloursRead);
@@ -153,7 +186,7 @@ TEST(ReadObj, PartsParsedApartJoinAsOnePass)
         for (std::size_t partBytes : { 1, 5, 17, 64 })
             EXPECT_EQ(withLimits(3, partBytes, read), once) << partBytes;
     }
-    const testutil::RealMeshes meshes;
+    const RealMeshes meshes;
     for (const auto& file : meshes.files()) {
         if (!file.path.ends_with(".obj"))
             continue;
@@ -178,11 +211,11 @@ TEST(ReadNet, LineKindsPolygonsOfTenAndOnlyFullNormalLists)
     EXPECT_TRUE(mesh.vertexColours[0] == Vector(1, 0, 0) && mesh.vertexColours[0].w == 1.0f);
     EXPECT_TRUE(mesh.vertexColours[1] == Vector(0.4f, 0.4f, 0.4f));
     // Ten indices at most per line, fanned; a polygon naming a missing vertex goes whole.
-    EXPECT_EQ(testutil::triangles(mesh),
+    EXPECT_EQ(triangles(mesh),
         (Triangles { { 0, 1, 2 }, { 0, 2, 3 }, { 0, 3, 0 }, { 0, 0, 1 }, { 0, 1, 2 }, { 0, 2, 3 },
             { 0, 3, 0 }, { 0, 0, 1 }, { 3, 2, 1 } }));
     EXPECT_NE(r.out.find("dropped 3 faces"), std::string::npos) << r.out;
-    testutil::expectLinked(mesh);
+    expectLinked(mesh);
     // Too few normals: none at all.
     ASSERT_TRUE(readText(mesh, "v 0 0 0\nv 1 0 0\nn 0 0 1\nc 1 0 0\nc 1 0 0\n", "m.net").ok);
     EXPECT_TRUE(mesh.vertexNormals[0] == Vector(0, 0, 0));
@@ -211,6 +244,133 @@ TEST(LoadMesh, ReaderChosenByTheLastFourCharactersCaseBlind)
               { "a.stl", MeshFileKind::Stl }, { "a.gz", MeshFileKind::None } };
     for (const auto& [name, kind] : names)
         EXPECT_EQ(meshFileKind(name), kind) << name;
+}
+
+// A reader's result is safe to build on.
+void expectUsable(Mesh& mesh)
+{
+    expectLinked(mesh);
+    for (const Vector& v : mesh.vertices)
+        ASSERT_TRUE(std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z));
+    ASSERT_TRUE(mesh.morphogenValues.empty()
+        || mesh.morphogenValues.size() == std::size_t(mesh.numVertices));
+    captureStdout([&] { build(mesh, { 2, 7, 6, 3, 8, 5 }); });
+}
+
+TEST(BadInput, EveryTruncationAndRandomGarbageGivesAUsableMeshOrNone)
+{
+    // Small files using every feature of each dialect, and the characters that matter.
+    const std::string obj
+        = "# test\nmn a b\nmtllib x.mtl\nv 0 0 0\nv 1 0 0\nv 1 1 0\n"
+          "v 0 1 -1.5e-1\nvc 1 0 0\nvc 0 1 0\nvt 0 0\nvn 0 0 1\nm 1 2\nm 3 4\n"
+          "m 5 6\nm 7 8\nusemtl red\ns 1\nfc 1 1 1\nf 1/1/1 2/1/1 3/1/1\n"
+          "f 1//1 3//1 4//1\nf 4 3 2 1\nf -1 -2 -3\nf 1/1/ 2/2/ 3/3/\nf 1// 2// 4//\n";
+    const std::string net = "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nn 0 0 1\nc 1 0 0\nc 0 1 0\n"
+                            "t 0 0\nf 0 1 2 3\nf 3 2 1\n";
+    for (const bool isNet : { false, true }) {
+        const std::string& full = isNet ? net : obj;
+        const std::string interesting
+            = isNet ? "vfcnt -.e0123456789\n" : "vfcmn/ -.e0123456789\n\r#'\"";
+        std::mt19937 random(isNet ? 11 : 7);
+        for (std::size_t n = 0; n <= full.size() + 300 && !testing::Test::HasFatalFailure(); ++n) {
+            std::string text = full.substr(0, n);
+            if (n > full.size()) {
+                text.assign(random() % 400, '\0');
+                for (char& c : text)
+                    c = random() % 3 ? interesting[random() % interesting.size()]
+                                     : char(random() % 256);
+            }
+            SCOPED_TRACE((isNet ? "net: " : "obj: ") + text);
+            Mesh mesh;
+            if (readText(mesh, text, isNet ? "m.net" : "m.obj").ok)
+                expectUsable(mesh);
+            else
+                ASSERT_TRUE(isNet && mesh.numVertices == 0);
+        }
+    }
+}
+
+// What a read drops or replaces it counts, says in one line on standard output
+// and keeps in the report, whatever the format.
+TEST(BadInput, DroppedAndReplacedValuesAreCountedAndSaid)
+{
+    static const char nulBytes[] = "v 0 0 0\0v 9 9 9\nv 1 0 0\rv 2 0 0\nv 0 1 0\nf 1 2\0 3\n";
+    const TempDir dir;
+    // One row of 5000 values, then short rows each read would fill up to that
+    // count: values that could not have been written in the file are refused.
+    std::string overflow;
+    for (int i = 0; i < 2000; ++i)
+        overflow += "v 0 0 0\n";
+    overflow += "m";
+    for (int i = 0; i < 5000; ++i)
+        overflow += " 1";
+    for (int i = 1; i < 2000; ++i)
+        overflow += "\nm";
+    // The file, the vertices and faces read and the losses said.
+    const std::tuple<const char*, std::string, int, int, std::vector<std::string>> cases[] = {
+        { "colours.obj",
+            "v 0 0 0\nv 1 0 0\nvc 1 0 0\nvc 0 1 0\nvc 0 0 1\nvc 1 1 1\nm 1\nm 2\nm 3\nf 1 2 1\n", 2,
+            1,
+            { "dropped 2 vertex colours beyond the 2 vertices",
+                "dropped 1 morphogen rows beyond the 2 vertices" } },
+        // Out-of-range numbers become infinite and are replaced by 0.
+        { "huge.obj", "v 1e999 2 3\nv 4 -1e400 6\nv 7 8 9\nf 1 2 3\n", 3, 1,
+            { "replaced 2 non-finite coordinates by 0" } },
+        // "nan" and "inf" are words: each coordinate keeps the value before it.
+        { "words.obj", "v 1 2 3\nv nan 5 6\nv 7 inf -infinity\nf 1 2 3\n", 3, 1,
+            { "3 coordinates are not numbers: each kept the value before it" } },
+        // "--3" is no corner, so that line makes no face; "3-1" reads as 3, as atof would.
+        { "range.obj",
+            "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 99999999999999999999 1 2\nf 1 2 -99999999999\n"
+            "f 1 2 1e9\nf 2147483648 1 2\nf 1 2 3\nf 1 2 --3\nf 1 2 3-1\nf 1 2 0\nf 1 2 3 4\n",
+            3, 2, { "dropped 7 faces with vertex indices out of range" } },
+        // NUL is a blank; only line feeds end lines.
+        { "nul.obj", std::string(nulBytes, sizeof nulBytes - 1), 3, 1, {} },
+        { "drop.net",
+            "v nan 0 0\nv inf 1e99 -INFINITY\nv 0 1 0\nf 0 1 2\nf 0 1 99999999999999\nf -1 0 1\n",
+            3, 1,
+            { "dropped 2 faces with vertex indices out of range",
+                "replaced 4 non-finite coordinates by 0" } },
+        { "drop.ply",
+            "ply\nformat ascii 1.0\nelement vertex 3\nproperty float x\nproperty float y\n"
+            "property float z\nelement face 3\nproperty list uchar int vertex_indices\n"
+            "end_header\n0 0 0\n1 0 0\n0 1 0\n3 0 1 2\n2 0 1\n4 0 1 2 7\n",
+            3, 1,
+            { "dropped 2 faces with vertex indices out of range",
+                "dropped 1 faces without three whole corners" } },
+        { "drop.stl",
+            "solid x\nfacet normal 0 0 1\nouter loop\nvertex 0 0 0\nvertex 1 0 0\nvertex 0 1 0\n"
+            "endloop\nendfacet\nfacet normal 0 0 1\nouter loop\nvertex 0 0 0\nvertex 1 nan\n"
+            "vertex 0 1 0\nendloop\nendfacet\nfacet normal 0 0 1\nouter loop\nvertex 0 0 0\n",
+            3, 1, { "dropped 2 faces without three whole corners" } },
+        { "drop.off", "OFF\n3 3 0\n0 0 0\n1 0 0\n0 1 0\n3 0 1 2\n3 0 1 5\n3 2 1 0\n", 3, 2,
+            { "dropped 1 faces with vertex indices out of range" } },
+        { "overflow.obj", overflow + "\nf 1 2 3\n", 2000, 1,
+            { "ignoring the morphogens: 2000 vertices with 5000 values each do not fit in this "
+              "file" } },
+        { "drop.gts", "3 3 2\n0 0 0\n1 0 0\n0 1 0\n1 2\n2 3\n3 1\n1 2 3\n1 2 9\n", 3, 1,
+            { "dropped 1 faces naming a missing edge or not closing a triangle" } },
+    };
+    for (const auto& [name, bytes, vertices, faces, losses] : cases) {
+        SCOPED_TRACE(name);
+        Mesh mesh;
+        ObjReadReport report;
+        std::string out;
+        captureStderr([&, &bytes = bytes] {
+            out = captureStdout(
+                [&] { ASSERT_TRUE(openMeshFile(mesh, dir.write(name, bytes), &report)); });
+        });
+        EXPECT_EQ(mesh.numVertices, vertices);
+        EXPECT_EQ(mesh.numFaces, faces);
+        EXPECT_EQ(report.losses, losses);
+        for (const std::string& line : losses)
+            EXPECT_NE(out.find(line + "\n"), std::string::npos) << out;
+        std::size_t values = 0;
+        for (const auto& row : mesh.morphogenValues)
+            values += row.size();
+        EXPECT_LE(values, bytes.size() / 2) << "more values than the file could hold";
+        expectUsable(mesh);
+    }
 }
 
 } // namespace
