@@ -55,14 +55,12 @@ std::vector<std::string> pieces(const std::string& out, const std::vector<std::s
     std::istringstream in(out);
     for (std::string line; std::getline(in, line);) {
         cut.back() += line + '\n';
-        for (const std::string& mesh : meshes) {
-            if (line.starts_with(mesh + ": "))
-                cut.emplace_back();
-        }
+        if (std::ranges::any_of(meshes, [&](auto& mesh) { return line.starts_with(mesh + ": "); }))
+            cut.emplace_back();
     }
     if (cut.back().empty())
         cut.pop_back();
-    std::sort(cut.begin(), cut.end());
+    std::ranges::sort(cut);
     return cut;
 }
 
