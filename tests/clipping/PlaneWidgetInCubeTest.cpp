@@ -9,6 +9,7 @@
 #include <cmath>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 using testutil::captureStdout;
@@ -59,7 +60,7 @@ PlaneWidgetInCube movedCube()
 
 // A round trip gives the text back and keeps the selection; a file that cannot
 // be read or written changes nothing and says so.
-TEST(PlaneWidgetInCube, SaveLoadRoundTripAndFailuresChangeNothing)
+TEST(PlaneWidgetInCube, SaveLoadRoundTripFailuresChangeNothingAndLoadReadsWhatTheFileHolds)
 {
     TempDir dir;
     PlaneWidgetInCube cube = movedCube();
@@ -78,11 +79,7 @@ TEST(PlaneWidgetInCube, SaveLoadRoundTripAndFailuresChangeNothing)
     const std::string target = dir.file("no-folder/new.slc");
     captureStdout([&] { EXPECT_FALSE(cube.save(target)); });
     EXPECT_FALSE(std::filesystem::exists(target));
-}
 
-TEST(PlaneWidgetInCube, LoadReadsWhatTheFileHolds)
-{
-    const std::string text = savedText(movedCube());
     const std::string planeLines = text.substr(text.find('\n') + 1);
     const std::string first = planeLines.substr(0, planeLines.find('\n'));
     // The first line's first 10 values (centre, normal, corner 0, corner 1's x),
@@ -96,15 +93,9 @@ TEST(PlaneWidgetInCube, LoadReadsWhatTheFileHolds)
     }
     ASSERT_GT(spread.size(), 600u);
 
-    struct Case
-    {
-        const char* name;
-        std::string text;
-        std::size_t planes;
-        // Planes that now equal the moved cube's; the others stay as they were.
-        std::vector<std::size_t> movedPlanes;
-    };
-    const std::vector<Case> cases = {
+    // Each file's name, its text, the planes read and those that now equal the
+    // moved cube's; the others stay as they were.
+    const std::tuple<const char*, std::string, std::size_t, std::vector<std::size_t>> cases[] = {
         { "size 3 with six planes", "SIZE: 3\n" + planeLines, 3, { 0, 1, 2 } },
         { "no size line", planeLines.substr(0, planeLines.find('\n', first.size() + 1) + 1), 6,
             { 0, 1 } },
@@ -117,20 +108,19 @@ TEST(PlaneWidgetInCube, LoadReadsWhatTheFileHolds)
         { "damaged value", tenValues + " x 1 2\n", 6, {} },
     };
     const PlaneWidgetInCube reference = movedCube();
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        TempDir dir;
+    for (const auto& [name, fileText, planes, movedPlanes] : cases) {
+        SCOPED_TRACE(name);
         PlaneWidgetInCube cube;
-        captureStdout([&] { EXPECT_TRUE(cube.load(dir.write("case.slc", c.text))); });
-        ASSERT_EQ(cube.planes.size(), c.planes);
-        ASSERT_EQ(cube.outlines.size(), c.planes);
-        for (std::size_t m : c.movedPlanes) {
+        captureStdout([&] { EXPECT_TRUE(cube.load(dir.write("case.slc", fileText))); });
+        ASSERT_EQ(cube.planes.size(), planes);
+        ASSERT_EQ(cube.outlines.size(), planes);
+        for (std::size_t m : movedPlanes) {
             expectNear(cube.planes[m].corners[3], reference.planes[m].corners[3]);
             EXPECT_EQ(cube.planes[m].faceId(), int(m) + 1);
         }
         // Each outline is drawn where its equation cuts, also where a short line
         // moved the centre and normal but not the equation.
-        for (std::size_t k = 0; k < c.planes; ++k) {
+        for (std::size_t k = 0; k < planes; ++k) {
             EXPECT_GE(cube.outlines[k].size(), 3u) << k;
             for (const Vector& v : cube.outlines[k])
                 EXPECT_NEAR(distance(cube.planes[k], v), 0.0, 1e-3) << k;
