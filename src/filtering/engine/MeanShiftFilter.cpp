@@ -417,7 +417,7 @@ bool MeanShiftFilter::runMedian(int depth, Progress* progressSink)
     // length after ten sweeps at depth 10): once the sweeps are done, every
     // face's normal is made a unit vector again, its direction kept.
     for (std::size_t f = 0; f < nf; ++f) {
-        Vector& n = mesh->faces[f].normal;
+        PackedVector& n = mesh->faces[f].normal;
         n.x = normals[f][0];
         n.y = normals[f][1];
         n.z = normals[f][2];

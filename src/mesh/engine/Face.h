@@ -6,9 +6,9 @@
 // vertex array (Mesh::corner() gives them).
 struct Face
 {
-    Vector normal { 0.0f, 0.0f, 0.0f, 0.0f };
+    PackedVector normal { 0.0f, 0.0f, 0.0f, 0.0f };
     int index[3] = { 0, 0, 0 };
-    Vector colour { 0.75f, 0.75f, 1.0f, 1.0f };
+    PackedVector colour { 0.75f, 0.75f, 1.0f, 1.0f };
     int traversed = 0;
     int segment = 0;
 
@@ -17,6 +17,8 @@ struct Face
     // normal = normalise((Q - P) x (R - Q)) for corners P, Q, R.
     void computeNormal(const Vector* vertices)
     {
-        normal.triangleNormal(vertex(vertices, 2), vertex(vertices, 1), vertex(vertices, 0));
+        Vector n = normal; // w is kept, then divided by the length
+        n.triangleNormal(vertex(vertices, 2), vertex(vertices, 1), vertex(vertices, 0));
+        normal = n;
     }
 };

@@ -135,3 +135,19 @@ inline void Vector::triangleNormal(const Vector& p1, const Vector& p2, const Vec
     cross(p2 - p3, p1 - p2);
     normalise();
 }
+
+// A Vector as a face record stores it: x, y, z and w without the cached length
+// (which a copy never carries anyway), so that a face's normal and colour take
+// four floats each. It converts to and from Vector both ways.
+struct PackedVector {
+    float x = 0.0f;
+    float y = 0.0f;
+    float z = 0.0f;
+    float w = 1.0f;
+
+    PackedVector() = default;
+    PackedVector(float x_, float y_, float z_, float w_) : x(x_), y(y_), z(z_), w(w_) { }
+    PackedVector(const Vector& v) : x(v.x), y(v.y), z(v.z), w(v.w) { } // NOLINT: converts
+    operator Vector() const { return { x, y, z, w }; } // NOLINT: converts
+    float dot(const Vector& b) const { return x * b.x + y * b.y + z * b.z; }
+};

@@ -49,7 +49,7 @@ void drawTraversalOverlay(const Mesh& mesh, const std::vector<int>& reached, boo
             continue;
         }
         for (int k = 0; k < 3; ++k) {
-            const Vector& n = flat ? face.normal : mesh.vertexNormals[std::size_t(face.index[k])];
+            const Vector n = flat ? Vector(face.normal) : mesh.vertexNormals[std::size_t(face.index[k])];
             glNormal3f(n.x, n.y, n.z);
             const Vector& p = mesh.corner(face, k);
             glVertex3f(p.x, p.y, p.z);

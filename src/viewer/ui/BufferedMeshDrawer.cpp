@@ -125,7 +125,7 @@ void BufferedMeshDrawer::drawFlatTriangles(const Mesh& mesh)
             for (int k = 0; k < 3; ++k) {
                 const Vector& p = mesh.corner(face, k);
                 const Vector& c
-                    = faceColours ? face.colour : mesh.vertexColours[std::size_t(face.index[k])];
+                    = faceColours ? Vector(face.colour) : mesh.vertexColours[std::size_t(face.index[k])];
                 const float values[9]
                     = { p.x, p.y, p.z, face.normal.x, face.normal.y, face.normal.z, c.x, c.y, c.z };
                 out = std::copy(values, values + 9, out);

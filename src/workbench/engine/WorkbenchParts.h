@@ -63,7 +63,7 @@ inline std::string memoryMessage(const std::string& what)
 // What marking a segment or colouring patches changes in a face.
 struct FaceMark
 {
-    Vector colour;
+    PackedVector colour;
     int traversed = 0;
     int segment = 0;
 };
@@ -91,7 +91,7 @@ struct Workbench::Snapshot
     bool hasVertexNormals = false;
     std::vector<Vector> vertexNormals;
     bool hasFaceNormals = false;
-    std::vector<Vector> faceNormals;
+    std::vector<PackedVector> faceNormals;
     bool hasFaceMarks = false;
     std::vector<workbench_parts::FaceMark> faceMarks;
     // The faces flagged by a traversal and their flags: picks are frequent,
