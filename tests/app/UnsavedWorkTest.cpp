@@ -13,6 +13,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <map>
 #include <thread>
 
 using SaveAnswer = UserDialogs::SaveAnswer;
@@ -130,18 +131,13 @@ void UnsavedWorkTest::everyWayOfPuttingTheMeshAsideAsks()
     window->dialogs.openFileName = [this](auto, auto, auto, auto) { return second; };
     warnings.clear();
 
-    if (way == QLatin1String("exit"))
-        window->exitAction->trigger();
-    else if (way == QLatin1String("close"))
-        window->close();
-    else if (way == QLatin1String("open"))
-        window->openfileEvent();
-    else if (way == QLatin1String("recent"))
-        QVERIFY(openRecent(second));
-    else if (way == QLatin1String("drop"))
-        dropFile(view, second);
-    else
-        apply(tools->terrainPage);
+    const std::map<QString, std::function<void()>> ways
+        = { { "exit", [&] { window->exitAction->trigger(); } },
+              { "close", [&] { window->close(); } }, { "open", [&] { window->openfileEvent(); } },
+              { "recent", [&] { QVERIFY(openRecent(second)); } },
+              { "drop", [&] { dropFile(view, second); } },
+              { "terrain", [&] { apply(tools->terrainPage); } } };
+    ways.at(way)();
 
     QCOMPARE(asked.join('\n'), changed ? "Facetra V2.0|Save changes to first.obj?" : "");
     const bool failing = saveTo.contains(QLatin1Char('/'));
@@ -200,9 +196,7 @@ void UnsavedWorkTest::closingDuringARunStopsItFirst()
     // Stop: the run ends first, then the unsaved mesh is asked about.
     stop = true;
     window->exitAction->trigger();
-    QVERIFY(abandoned && !window->runner->busy());
-    QCOMPARE(asked.size(), 1);
-    QVERIFY(!window->isVisible());
+    QVERIFY(abandoned && !window->runner->busy() && asked.size() == 1 && !window->isVisible());
 }
 
 void UnsavedWorkTest::namesOutsideAsciiInAndOut()
@@ -294,8 +288,7 @@ void UnsavedWorkTest::failedOpensAndSavesSayWhy()
     open(spotted);
     saveAnswer = scratch.filePath(QStringLiteral("spotted.stl"));
     warnings.clear();
-    QVERIFY(window->saveMeshAs());
-    QVERIFY(warnings.isEmpty());
+    QVERIFY(window->saveMeshAs() && warnings.isEmpty());
     QVERIFY2(status().contains(QStringLiteral("morphogens")), qPrintable(status()));
 }
 
