@@ -1,5 +1,6 @@
 // The Edge Traversal and Classification pages in the real window: routing to
-// the view, the highlight and patch colours, marking, browsing, reloading.
+// the view, the highlight and patch colours, marking, browsing, reloading; and
+// the Classification page's mode buttons on their own.
 #include "../app/WindowTestUtil.h"
 #include "SegmentationTestMeshes.h"
 
@@ -47,13 +48,31 @@ class SegmentationGuiTest : public QObject, WindowDriver
 private slots:
     void init()
     {
-        if (!QOpenGLContext().create())
+        // The page on its own needs no GL.
+        if (QTest::currentTestFunction() != std::string_view("modeButtonsSendAndStayChecked")
+            && !QOpenGLContext().create())
             QSKIP("no OpenGL on this display");
     }
     void cleanup() { window.reset(); }
+    void modeButtonsSendAndStayChecked();
     void pickGatesTraversalAndMarkReplacesTheHighlight();
     void applyClassifiesAndTheSliderFollows();
 };
+
+void SegmentationGuiTest::modeButtonsSendAndStayChecked()
+{
+    QtMeshClassifierWidget page;
+    QPushButton* floyd = buttonNamed(&page, "Floyd SP");
+    QPushButton* dijkstra = buttonNamed(&page, "Djikstra SP");
+    QVERIFY(floyd->isChecked() && !dijkstra->isChecked());
+    QSignalSpy modes(&page, &QtMeshClassifierWidget::sp_mode_signal);
+    for (QPushButton* clicked : { dijkstra, dijkstra, floyd }) {
+        QTest::mouseClick(clicked, Qt::LeftButton);
+        QCOMPARE(modes.takeFirst().at(0).toInt(), clicked == dijkstra ? 1 : 0);
+        QVERIFY(clicked->isChecked() && !(clicked == floyd ? dijkstra : floyd)->isChecked());
+    }
+    QCOMPARE(modes.count(), 0);
+}
 
 void SegmentationGuiTest::pickGatesTraversalAndMarkReplacesTheHighlight()
 {
