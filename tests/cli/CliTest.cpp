@@ -120,7 +120,8 @@ TEST(CliInfo, CountsMatchTheIndependentReferenceAndConvertWritesWhatSavingWould)
     }
 }
 
-// No command is an error that prints the usage; a missing input, for the
+// No command is an error that prints the usage; every verb refuses arguments
+// out of range, missing or damaged and writes nothing; a missing input, for the
 // inspecting verb and for one that changes the mesh, is one line naming the file
 // on the error stream, nothing written. The version: install_tree, against the
 // package's.
@@ -129,18 +130,47 @@ TEST(Cli, UsageErrorsMissingInputsEmptyMeshesAndUnwritableTargetsFailAndTheSampl
     TempDir dir;
     const std::string empty = dir.write("empty.obj", "# nothing\n");
     const std::string tri = dir.write("tri.obj", triangleObj);
-    const std::pair<std::vector<std::string>, int> cases[]
-        = { { { "--help" }, 0 }, { { "frobnicate" }, 1 }, { { "info", "--help" }, 0 },
-              { { "info", "--json" }, 1 }, { { "info", "--bogus", tri }, 1 }, { { "sample" }, 1 },
-              { { "convert", tri }, 1 }, { { "convert", empty, dir.file("e.obj") }, 1 },
-              { { "convert", tri, dir.file("missing/dir/x.obj") }, 1 }, { { "run" }, 1 },
-              { { "run", "--help" }, 0 }, { { "run", "--jobs", "0", tri, tri }, 1 } };
-    for (const auto& [args, status] : cases)
-        EXPECT_EQ(runCli(args).status, status) << args[0];
+    const std::string in = dir.write("in.obj", morphogenObj);
+    const std::string cut = dir.write("cut.mor", "SIZE 3");
+    const std::string out = dir.file("out.obj"), normals = dir.file("normals.txt");
+    const std::pair<std::vector<std::string>, int> cases[] = { { { "--help" }, 0 },
+        { { "frobnicate" }, 1 }, { { "info", "--help" }, 0 }, { { "info", "--json" }, 1 },
+        { { "info", "--bogus", tri }, 1 }, { { "sample" }, 1 }, { { "convert", tri }, 1 },
+        { { "convert", empty, dir.file("e.obj") }, 1 },
+        { { "convert", tri, dir.file("missing/dir/x.obj") }, 1 }, { { "run" }, 1 },
+        { { "run", "--help" }, 0 }, { { "run", "--jobs", "0", tri, tri }, 1 },
+        { { "classify" }, 1 }, { { "classify", "--weight", "2", in }, 1 },
+        { { "classify", "--mode", "fast", in }, 1 }, { { "classify", "--patches", "0", in }, 1 },
+        { { "classify", "--patches", "51", in }, 1 },
+        { { "classify", "--load-table", dir.file("missing.spt"), in }, 1 },
+        { { "subdivide", "--levels", "x", in, out }, 1 },
+        { { "subdivide", "--levels", "-1", in, out }, 1 },
+        { { "subdivide", "--levels", "1", "--weight", "0.5", in, out }, 1 },
+        { { "subdivide", "--levels", "1", "--weight", "nan", in, out }, 1 },
+        { { "subdivide", "--weight", "0", in, out }, 1 },
+        { { "subdivide", "--levels", "1", in }, 1 },
+        // A result too big to hold, refused from the counts.
+        { { "subdivide", "--levels", "20", in, out }, 1 },
+        { { "simplify", "--lod", "101", in, out }, 1 },
+        { { "simplify", "--lod", "nan", in, out }, 1 }, { { "simplify", "--lod", in, out }, 1 },
+        { { "filter", "--algorithm", "median", "--radius", "0", "--normals-out", normals, in }, 1 },
+        { { "filter", "--algorithm", "median", "--radius", "101", "--normals-out", normals, in },
+            1 },
+        { { "filter", "--algorithm", "median", "--radius", "x", "--normals-out", normals, in }, 1 },
+        { { "filter", "--algorithm", "blur", "--radius", "5", "--normals-out", normals, in }, 1 },
+        { { "filter", "--algorithm", "median", "--radius", "5", in }, 1 },
+        // A setting file for three morphogens on a mesh of two, or none at all.
+        { { "morphogens", "--settings", cut, in, out }, 1 }, { { "morphogens", in, out }, 1 } };
+    for (const auto& [args, status] : cases) {
+        const CliRun run = runCli(args);
+        EXPECT_EQ(run.status, status) << args[0] << " " << args.size() << ": " << run.err;
+    }
+    EXPECT_EQ(namesIn(dir.path()),
+        (std::vector<std::string> { "cut.mor", "empty.obj", "in.obj", "tri.obj" }));
     const CliRun bare = runCli({});
     EXPECT_TRUE(bare.status == 1 && bare.out.empty()) << bare.out;
     EXPECT_NE(bare.err.find("usage: facetra-cli"), std::string::npos);
-    const std::string missing = dir.file("missing.obj"), out = dir.file("out.obj");
+    const std::string missing = dir.file("missing.obj");
     const std::vector<std::string> missingInputs[] = { { "info", missing },
         { "convert", missing, out }, { "subdivide", "--levels", "1", missing, out } };
     for (const auto& args : missingInputs) {
@@ -151,7 +181,6 @@ TEST(Cli, UsageErrorsMissingInputsEmptyMeshesAndUnwritableTargetsFailAndTheSampl
         EXPECT_EQ(run.out.find("no such file"), std::string::npos) << run.out;
         EXPECT_FALSE(fs::exists(out));
     }
-    EXPECT_FALSE(fs::exists(dir.file("e.obj")));
     // The sample: 300 rings of 24 vertices, two triangles per quad, no border.
     ASSERT_EQ(runCli({ "sample", dir.file("knot.obj") }).status, 0);
     const auto j = info(dir.file("knot.obj"));
@@ -317,13 +346,9 @@ TEST_F(CliRunReal, ScriptsWriteWhatTheOneStepVerbsWrite)
     const std::string mor = dir.write(
         "set.mor", "SIZE 2\nBASECOL 10 20 30\nMIXMODE 0\nMORPHO\t255 0 0 1\nMORPHO\t0 0 255 1\n");
     const std::string verbOut = dir.file("verb"), runOut = dir.file("run");
-    // In the verb's arguments "@" stands for the verb's output folder.
-    const struct
-    {
-        std::string mesh;
-        std::vector<std::string> verb;
-        std::string script;
-    } cases[] = {
+    // The mesh, the verb's arguments (where "@" stands for the verb's output
+    // folder) and the script of the same step.
+    const std::tuple<std::string, std::vector<std::string>, std::string> cases[] = {
         { suzanne, { "subdivide", "--levels", "1", "--weight", "0.025", suzanne, "@/a.obj" },
             "subdivide levels=1 weight=0.025\nsave a.obj\n" },
         { cross, { "subdivide", "--levels", "2", cross, "@/a.ply" },
@@ -344,19 +369,19 @@ TEST_F(CliRunReal, ScriptsWriteWhatTheOneStepVerbsWrite)
         { coloured, { "morphogens", "--settings", mor, coloured, "@/c.ply" },
             "morphogens settings=" + mor + "\nsave c.ply\n" },
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.verb[0] + " " + c.verb[1]);
+    for (const auto& [mesh, verb, script] : cases) {
+        SCOPED_TRACE(verb[0] + " " + verb[1]);
         fs::remove_all(verbOut);
         fs::remove_all(runOut);
         fs::create_directories(verbOut);
-        std::vector<std::string> args = c.verb;
+        std::vector<std::string> args = verb;
         for (std::string& a : args) {
             if (a.starts_with("@"))
                 a.replace(0, 1, verbOut);
         }
         ASSERT_EQ(runCli(args).status, 0);
         const CliRun run
-            = runCli({ "run", "--out-dir", runOut, dir.write("step.txt", c.script), c.mesh });
+            = runCli({ "run", "--out-dir", runOut, dir.write("step.txt", script), mesh });
         ASSERT_EQ(run.status, 0) << run.err;
         EXPECT_FALSE(filesUnder(runOut).empty());
         EXPECT_EQ(filesUnder(runOut), filesUnder(verbOut));
