@@ -69,13 +69,12 @@ inline void checkMesh(Mesh& mesh)
     require(mesh.numVertices >= 0 && mesh.numFaces >= 0);
     require(mesh.vertices.size() == nv && mesh.vertexNormals.size() == nv
         && mesh.vertexColours.size() == nv && mesh.texCoords.empty());
-    require(mesh.faces.size() == nf && mesh.facePtrs.size() == nf && mesh.centroids.size() == nf);
+    require(mesh.faces.size() == nf && mesh.centroids.size() == nf);
     require(mesh.morphogenValues.empty() || mesh.morphogenValues.size() == nv);
     for (const auto& row : mesh.morphogenValues)
         require(row.size() == mesh.morphogenValues.front().size());
     for (std::size_t f = 0; f < nf; ++f) {
         const Face& face = mesh.faces[f];
-        require(mesh.facePtrs[f] == &face);
         for (int k = 0; k < 3; ++k) {
             require(face.index[k] >= 0 && std::size_t(face.index[k]) < nv);
         }

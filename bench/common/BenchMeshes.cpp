@@ -70,7 +70,6 @@ void midpointSplit(const Mesh& in, Mesh& out)
     for (int f = 0; f < out.numFaces; ++f) {
         for (int k = 0; k < 3; ++k)
             out.faces[std::size_t(f)].index[k] = triangles[std::size_t(3 * f + k)];
-        out.linkFace(f);
     }
 }
 

@@ -45,7 +45,7 @@ bool loadWithAssimp(Mesh& mesh, const std::string& path)
             continue;
         for (int k = 0; k < 3; ++k)
             mesh.faces[std::size_t(f)].index[k] = int(m->mFaces[i].mIndices[k]);
-        mesh.linkFace(f++);
+            ++f;
     }
     mesh.truncateFaces(f);
     build(mesh, { MESH_CENTRE, MESH_CENTROIDS, MESH_EDGE_LIST, MESH_VERTEX_NORMALS, MESH_BB });

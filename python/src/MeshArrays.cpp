@@ -174,7 +174,6 @@ MeshHandle fromArrays(py::handle positionsIn, py::handle facesIn, py::handle col
         Face& face = mesh->faces[std::size_t(i)];
         for (int k = 0; k < 3; ++k)
             face.index[k] = int(f(i, k));
-        mesh->linkFace(int(i));
     }
     if (coloursIn.is_none()) {
         paintDefaultColours(*mesh);

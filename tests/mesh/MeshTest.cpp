@@ -5,6 +5,7 @@
 #include "mesh/engine/Mesh.h"
 #include "mesh/engine/Workers.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -59,7 +60,6 @@ TEST(Mesh, OrientFacesTurnsOnlyFacesAgainstTheirNormal)
         { { 0, 1, 2 }, { 1, 3, 2 }, { 0, 4, 1 } });
     build(mesh, { MESH_CENTROIDS, MESH_VERTEX_NORMALS });
     mesh.faces[1].normal = Vector(0.0f, 0.0f, -1.0f, 0.0f);
-    mesh.facePtrs[0] = mesh.facePtrs[1] = nullptr;
     mesh.orientFaces();
     EXPECT_EQ(testutil::triangles(mesh),
         (std::vector<std::array<int, 3>> { { 0, 1, 2 }, { 1, 2, 3 }, { 0, 4, 1 } }));
@@ -124,7 +124,7 @@ static bool near(const Vector& v, float x, float y, float z, float w)
         && std::abs(v.w - w) < 1e-5f;
 }
 
-TEST(Build, VertexNormalsAreRenormalisedAfterEachFaceInFacePtrsOrder)
+TEST(Build, VertexNormalsAreRenormalisedAfterEachFaceInFaceOrder)
 {
     // Faces at the origin with normals +z, +x and +y, and an unused vertex.
     Mesh mesh;
@@ -136,8 +136,7 @@ TEST(Build, VertexNormalsAreRenormalisedAfterEachFaceInFacePtrsOrder)
     EXPECT_TRUE(near(mesh.vertexNormals[0], 0.5f, h, 0.5f, 0));
     EXPECT_TRUE(near(mesh.vertexNormals[4], 0, 0, 0, 0));
     // Order now +y, +z, +x; code 4 is the same builder.
-    std::swap(mesh.facePtrs[0], mesh.facePtrs[2]);
-    std::swap(mesh.facePtrs[1], mesh.facePtrs[2]);
+    std::rotate(mesh.faces.begin(), mesh.faces.begin() + 2, mesh.faces.end());
     testutil::captureStdout([&] { build(mesh, { MESH_FACE_NORMALS }); });
     EXPECT_TRUE(near(mesh.vertexNormals[0], h, 0.5f, 0.5f, 0));
 }

@@ -148,7 +148,6 @@ inline void makeMesh(
     std::copy(points.begin(), points.end(), mesh.vertices.begin());
     for (std::size_t f = 0; f < triangles.size(); ++f) {
         std::copy(triangles[f].begin(), triangles[f].end(), mesh.faces[f].index);
-        mesh.linkFace(int(f));
     }
 }
 
@@ -186,14 +185,12 @@ inline std::vector<std::array<int, 3>> triangles(const Mesh& mesh)
     return out;
 }
 
-// Every face's corners are vertices of the mesh and facePtrs[i] is &faces[i].
+// Every face's corners are vertices of the mesh.
 inline void expectLinked(const Mesh& mesh)
 {
     ASSERT_EQ(mesh.faces.size(), std::size_t(mesh.numFaces));
-    ASSERT_EQ(mesh.facePtrs.size(), std::size_t(mesh.numFaces));
     ASSERT_EQ(mesh.vertices.size(), std::size_t(mesh.numVertices));
     for (std::size_t f = 0; f < mesh.faces.size(); ++f) {
-        ASSERT_EQ(mesh.facePtrs[f], &mesh.faces[f]);
         for (const int v : mesh.faces[f].index)
             ASSERT_TRUE(v >= 0 && v < mesh.numVertices);
     }

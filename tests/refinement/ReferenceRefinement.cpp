@@ -18,7 +18,7 @@ std::unique_ptr<Mesh> referenceSubdivide(const Mesh& source, int levels, float w
         return nullptr;
     std::unique_ptr<Mesh> m = source.clone();
     for (int level = 0; level < levels; ++level) {
-        const auto corner = [&](int f, int k) { return m->facePtrs[std::size_t(f)]->index[k]; };
+        const auto corner = [&](int f, int k) { return m->faces[std::size_t(f)].index[k]; };
         // Per edge: its vertices in the orientation first met, its first and last face.
         std::vector<std::array<int, 4>> edges;
         const auto find = [&](int i, int j) {
@@ -86,7 +86,6 @@ std::unique_ptr<Mesh> referenceSubdivide(const Mesh& source, int levels, float w
                 Face& face = n->faces[std::size_t(4 * i + s)];
                 face = m->faces[std::size_t(i)];
                 std::copy(children[s], children[s] + 3, face.index);
-                n->linkFace(4 * i + s);
             }
         }
         m = std::move(n);
@@ -284,7 +283,7 @@ void referenceSimplify(Mesh& mesh, float fraction, int* refusals)
         r.vertices.push_back(
             &r.vertexStore.emplace_back(RVertex { mesh.vertices[std::size_t(i)], i }));
     for (int f = 0; f < mesh.numFaces; ++f) {
-        const Face& face = *mesh.facePtrs[std::size_t(f)];
+        const Face& face = mesh.faces[std::size_t(f)];
         RTriangle* t = &r.triangleStore.emplace_back();
         for (int k = 0; k < 3; ++k)
             t->vertex[k] = r.vertices[std::size_t(face.index[k])];
@@ -322,7 +321,6 @@ void referenceSimplify(Mesh& mesh, float fraction, int* refusals)
     for (std::size_t f = 0; f < r.triangles.size(); ++f) {
         for (int k = 0; k < 3; ++k)
             mesh.faces[f].index[k] = r.triangles[f]->vertex[k]->id;
-        mesh.linkFace(int(f));
     }
     if (refusals)
         *refusals = r.refusals;

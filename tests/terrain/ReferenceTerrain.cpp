@@ -44,8 +44,6 @@ void referenceTerrain(Mesh& mesh, const HeightMap& map, const TerrainParameters&
             }
         }
     }
-    for (int k = 0; k < mesh.numFaces; ++k)
-        mesh.linkFace(k);
     build(mesh, { MESH_CENTRE, MESH_FACE_NORMALS, MESH_VERTEX_NORMALS, MESH_TEXCOORDS });
 }
 

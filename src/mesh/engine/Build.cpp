@@ -137,7 +137,7 @@ void buildNormals(Mesh& mesh, Progress* progress)
     // The face normals first, shared among the workers by faces.
     const std::size_t nf = std::size_t(mesh.numFaces);
     forEachShared(nf, progress, "Building face normals", 16383,
-        [&mesh](std::size_t f) { mesh.facePtrs[f]->computeNormal(mesh.vertices.data()); });
+        [&mesh](std::size_t f) { mesh.faces[f].computeNormal(mesh.vertices.data()); });
     // Each vertex normal is the face normals around it added face by face, in
     // face order, and normalised after each; the workers share the vertices,
     // so every vertex sees the same sums in the same order as on one thread.
@@ -151,7 +151,7 @@ void buildNormals(Mesh& mesh, Progress* progress)
             if ((f & 16383) == 0
                 && !checkIn(progress, w, "Building normals", double(f) / double(nf)))
                 return;
-            const Face& face = *mesh.facePtrs[f];
+            const Face& face = mesh.faces[f];
             for (int k = 0; k < 3; ++k) {
                 const std::size_t v = std::size_t(face.index[k]);
                 if (v < begin || v >= end)

@@ -46,7 +46,6 @@ void Mesh::clear()
     release(vertexColours);
     release(texCoords);
     release(faces);
-    release(facePtrs);
     release(centroids);
     release(edgeVertices);
     release(edgeFaces);
@@ -72,7 +71,7 @@ bool Mesh::allocateVertices(int n)
 
 bool Mesh::allocateFaces(int n)
 {
-    numFaces = allocateArrays(n, "faces", faces, facePtrs, centroids) ? n : 0;
+    numFaces = allocateArrays(n, "faces", faces, centroids) ? n : 0;
     return numFaces == n;
 }
 
@@ -111,7 +110,6 @@ void Mesh::copyFrom(const Mesh& other)
     for (int f = 0; f < numFaces; ++f) {
         for (int k = 0; k < 3; ++k)
             faces[std::size_t(f)].index[k] = other.faces[std::size_t(f)].index[k];
-        linkFace(f);
     }
 }
 
@@ -124,11 +122,7 @@ std::unique_ptr<Mesh> Mesh::clone() const
     copy->vertexNormals = vertexNormals;
     copy->vertexColours = vertexColours;
     copy->vertexColoursSet = vertexColoursSet;
-    for (int f = 0; f < numFaces; ++f) {
-        const Face& src = faces[std::size_t(f)];
-        copy->faces[std::size_t(f)] = src;
-        copy->linkFace(f);
-    }
+    copy->faces = faces;
     return copy;
 }
 
@@ -157,10 +151,6 @@ std::unique_ptr<Mesh> Mesh::duplicate() const
     c.vertexEdgeRefs = vertexEdgeRefs;
     c.faceNeighbourRefs = faceNeighbourRefs;
     std::copy(std::begin(boxCorners), std::end(boxCorners), std::begin(c.boxCorners));
-    // Pointers keep their offsets, rebased onto the copy's faces.
-    c.facePtrs.resize(facePtrs.size());
-    for (std::size_t f = 0; f < facePtrs.size(); ++f)
-        c.facePtrs[f] = facePtrs[f] ? c.faces.data() + (facePtrs[f] - faces.data()) : nullptr;
     return copy;
 }
 
@@ -169,12 +159,8 @@ void Mesh::truncateFaces(int n)
     if (n < 0 || n >= numFaces)
         return;
     faces.resize(std::size_t(n));
-    facePtrs.resize(std::size_t(n));
     centroids.resize(std::size_t(n));
     faces.shrink_to_fit();
-    facePtrs.shrink_to_fit();
     centroids.shrink_to_fit();
     numFaces = n;
-    for (int f = 0; f < numFaces; ++f)
-        linkFace(f);
 }

@@ -16,8 +16,9 @@
 // edges) is valid only after the matching build() and goes stale when the
 // geometry changes.
 //
-// A Mesh is not copyable (facePtrs point into its own face array); use
-// copyFrom() or clone(). Moving keeps those pointers valid.
+// Tools visit the faces in the order of `faces`. A Mesh is not copyable (its
+// arrays can be large enough that a copy must be asked for); use copyFrom(),
+// clone() or duplicate().
 class Progress;
 
 class Mesh
@@ -49,7 +50,6 @@ public:
     // Empty until the texture coordinates are built.
     std::vector<Vector> texCoords;
     std::vector<Vector> centroids;
-    std::vector<Face*> facePtrs;
     std::vector<Face> faces;
 
     // morphogenValues[v][j]: concentration of morphogen j at vertex v; no rows
@@ -90,8 +90,6 @@ public:
     // into the copy: a tool run on it gives what it gives on this mesh.
     std::unique_ptr<Mesh> duplicate() const;
 
-    // Points facePtrs[f] at face f.
-    void linkFace(int f) { facePtrs[std::size_t(f)] = &faces[std::size_t(f)]; }
     // Corner k of face.
     const Vector& corner(const Face& face, int k) const { return face.vertex(vertices.data(), k); }
     // Makes every face's corners run counter-clockwise about its stored normal,

@@ -41,6 +41,5 @@ void Mesh::orientFaces(Progress* progress)
         if (turnAbout(n, a, b2) <= turnAbout(n, a, b1)) {
             std::swap(face.index[1], face.index[2]);
         }
-        facePtrs[i] = &face;
     });
 }

@@ -165,7 +165,6 @@ bool readGts(Mesh& mesh, const std::string& path, ObjReadReport* report, std::st
     for (int f = 0; f < storedFaces; ++f) {
         for (int k = 0; k < 3; ++k)
             mesh.faces[std::size_t(f)].index[k] = triangles[3 * std::size_t(f) + std::size_t(k)];
-        mesh.linkFace(f);
     }
     if (dropped > 0) {
         sayLoss(report,

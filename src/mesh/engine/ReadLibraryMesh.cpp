@@ -651,7 +651,6 @@ bool readLibraryMesh(Mesh& mesh, const std::string& path, MeshFileKind kind, Obj
         Face& face = mesh.faces[std::size_t(f)];
         for (int k = 0; k < 3; ++k)
             face.index[k] = flat.triangles[std::size_t(3 * f + k)];
-        mesh.linkFace(int(f));
     }
     if (flat.outOfRange > 0) {
         sayLoss(report,

@@ -141,7 +141,6 @@ bool readNet(Mesh& mesh, const std::string& path, ObjReadReport* report, std::st
     for (std::size_t f = 0; f < triangles.size(); ++f) {
         for (int k = 0; k < 3; ++k)
             mesh.faces[f].index[k] = triangles[f][std::size_t(k)];
-        mesh.linkFace(int(f));
     }
     if (!colours.empty() && colours.size() < positions.size())
         std::printf("%zu vertices without a colour get grey\n", positions.size() - colours.size());

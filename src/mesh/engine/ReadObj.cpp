@@ -566,7 +566,6 @@ bool readObj(Mesh& mesh, const std::string& path, ObjReadReport* report, std::st
         face.index[0] = c.triangles[t];
         face.index[1] = c.triangles[t + 1];
         face.index[2] = c.triangles[t + 2];
-        mesh.linkFace(f);
     };
     if (std::size_t(storedFaces) * 3 == c.triangles.size()) {
         forEachShared(std::size_t(storedFaces), nullptr, {}, 0xffff,

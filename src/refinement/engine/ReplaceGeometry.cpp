@@ -13,7 +13,6 @@ void replaceGeometry(Mesh& mesh, Mesh& fresh)
     mesh.texCoords = std::move(fresh.texCoords);
     mesh.centroids = std::move(fresh.centroids);
     mesh.faces = std::move(fresh.faces);
-    mesh.facePtrs = std::move(fresh.facePtrs);
     mesh.numVertices = fresh.numVertices;
     mesh.numFaces = fresh.numFaces;
     fresh.clear();

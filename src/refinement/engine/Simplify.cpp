@@ -136,7 +136,7 @@ public:
         for (int f = 0; f < mesh.numFaces; ++f) {
             if ((f & 16383) == 0)
                 progress.checkStop();
-            const Face& face = *mesh.facePtrs[std::size_t(f)];
+            const Face& face = mesh.faces[std::size_t(f)];
             Triangle t { { face.index[0], face.index[1], face.index[2] }, { 0, 0, 0 }, true };
             bool inRange = true;
             for (int v : t.vertex)
@@ -215,7 +215,7 @@ public:
             Face& face = fresh.faces[std::size_t(f)];
             for (int k = 0; k < 3; ++k)
                 face.index[k] = id[std::size_t(t.vertex[k])];
-            fresh.linkFace(f++);
+                ++f;
         }
         return true;
     }

@@ -323,23 +323,17 @@ bool Subdivider::subdivide(Progress* progress)
         std::copy(points.begin(), points.end(), mesh->vertices.begin());
         std::vector<Vector>().swap(points);
         mesh->faces.reserve(std::size_t(faceCount));
-        mesh->facePtrs.resize(std::size_t(faceCount));
         const int shift = 2 * levels;
-        // Assembling the refined faces and linking them: about as long as a
-        // level's split, so it has a stage of its own.
+        // Assembling the refined faces: about as long as a level's split, so
+        // it has a stage of its own.
         for (int f = 0; f < faceCount; ++f) {
             if ((f & 65535) == 0)
-                report.report("Building the refined mesh", 0.5 * f / faceCount);
+                report.report("Building the refined mesh", double(f) / faceCount);
             mesh->faces.push_back(src.faces[std::size_t(f >> shift)]);
             for (int k = 0; k < 3; ++k)
                 mesh->faces.back().index[k] = corners[std::size_t(f) * 3 + std::size_t(k)];
         }
         mesh->numFaces = faceCount;
-        for (int f = 0; f < faceCount; ++f) {
-            if ((f & 65535) == 0)
-                report.report("Building the refined mesh", 0.5 + 0.5 * f / faceCount);
-            mesh->linkFace(f);
-        }
     } catch (const std::bad_alloc&) {
         sayRefusal("Subdivision stopped: not enough memory");
         return false;

@@ -109,11 +109,6 @@ bool buildTerrainMesh(
         if (progress && (i & 3) == 0)
             progress->report("terrain", double(i) / double(n - 1));
     }
-    for (int k = 0; k < fresh.numFaces; ++k) {
-        if (progress && (k & 65535) == 0)
-            progress->checkStop();
-        fresh.linkFace(k);
-    }
 
     replaceGeometry(mesh, fresh);
     mesh.selected = -1;

@@ -202,7 +202,6 @@ void LodMesh::refreshAttributes(const Mesh& full, const LodLevel& level)
         const int index[3] = { face.index[0], face.index[1], face.index[2] };
         face = full.faces[source];
         std::copy(index, index + 3, face.index);
-        mesh.linkFace(f);
         mesh.centroids[std::size_t(f)]
             = source < full.centroids.size() ? full.centroids[source] : Vector();
     }
@@ -214,6 +213,6 @@ std::size_t LodMesh::bytes() const
                + mesh.vertexColours.capacity() + mesh.texCoords.capacity())
         * sizeof(Vector)
         + mesh.faces.capacity() * sizeof(Face)
-        + mesh.facePtrs.capacity() * sizeof(Face*) + mesh.centroids.capacity() * sizeof(Vector)
+        + mesh.centroids.capacity() * sizeof(Vector)
         + fullVertex.capacity() * sizeof(int);
 }

@@ -34,7 +34,7 @@ inline std::uint64_t meshBytes(const Mesh& m)
 {
     std::uint64_t bytes = sizeof(Mesh) + bytesOf(m.vertices) + bytesOf(m.vertexNormals)
         + bytesOf(m.vertexColours) + bytesOf(m.texCoords) + bytesOf(m.centroids)
-        + bytesOf(m.facePtrs) + bytesOf(m.faces) + bytesOf(m.edgeVertices) + bytesOf(m.edgeFaces)
+        + bytesOf(m.faces) + bytesOf(m.edgeVertices) + bytesOf(m.edgeFaces)
         + bytesOf(m.vertexEdgeRefs.offsets) + bytesOf(m.vertexEdgeRefs.items)
         + bytesOf(m.faceNeighbourRefs.offsets) + bytesOf(m.faceNeighbourRefs.items)
         + bytesOf(m.morphogenValues);
