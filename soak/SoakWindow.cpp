@@ -62,6 +62,17 @@ struct Options
 
 using Clock = std::chrono::steady_clock;
 
+// The children of parent of class T that are enabled and shown with it.
+template <class T> QList<T*> usable(QWidget* parent)
+{
+    QList<T*> found;
+    for (T* w : parent->findChildren<T*>()) {
+        if (w->isEnabled() && w->isVisibleTo(parent))
+            found << w;
+    }
+    return found;
+}
+
 // The time the view spends drawing. A still frame draws the whole mesh, and
 // software GL takes seconds for a few hundred thousand faces: that time is
 // drawing, not a window that stopped answering, and is reported apart.
