@@ -1,18 +1,63 @@
-// The dialogue pages that need no GL; the Clipping Planes page on its own:
-// what its buttons send.
-#include "app/ui/QtMeshEditorDialogue.h"
+// The dialogue pages on their own, without GL: the tool dialogue's Apply, the
+// light's position, the Clipping Planes page's files, the Mean Shift page's
+// weight profile, the Morphogens page's clicks, colours, files and rows, the
+// Terrain page's colour stops and height maps. Every page against the
+// workbench in the window, its plane and algorithm buttons among them:
+// WindowBatchTest::pagesShowTheWorkbench.
+#include "WindowTestUtil.h"
+
 #include "clipping/ui/QtCLippingWidget.h"
+#include "filtering/engine/MeanShiftFilter.h"
+#include "filtering/ui/QtFunctionWidget.h"
+#include "filtering/ui/QtMeanShiftWidget.h"
+#include "morphogens/ui/QtMorphogenWidget.h"
+#include "terrain/engine/TerrainBuilder.h"
+#include "terrain/ui/HeightMapImage.h"
+#include "terrain/ui/QtMeshTerrainWidget.h"
 #include "viewer/ui/QtLightSettingsWidget.h"
 
-#include <QPushButton>
+#include <QCheckBox>
+#include <QDialog>
+#include <QHeaderView>
+#include <QLineEdit>
 #include <QSignalSpy>
 #include <QSlider>
-#include <QTabWidget>
-#include <QtTest>
+#include <QTreeWidget>
 
-#include <tuple>
+namespace {
 
-using Planes = std::array<bool, 6>;
+std::vector<std::string> twoNames { "alpha", "beta" };
+
+void answer(QtMorphogenWidget& page, QColor colour, QString file = {})
+{
+    page.dialogs.colour = [colour](const QColor&, QWidget*) { return colour; };
+    page.dialogs.openFileName = page.dialogs.saveFileName
+        = [file](QWidget*, const QString&, const QString&, const QString&) { return file; };
+}
+
+QStringList rowTexts(QtMeshTerrainWidget& page)
+{
+    QStringList texts;
+    for (int i = 0; i < page.stopList()->topLevelItemCount(); ++i)
+        texts << page.stopList()->topLevelItem(i)->text(1);
+    return texts;
+}
+
+// Answers every stop dialogue: picks a colour when asked, types `text`, then
+// presses OK (or CANCEL for a null text).
+void answerStops(QtMeshTerrainWidget& page, const QString& text, bool pick = false)
+{
+    page.runStopDialog = [&page, text, pick](QDialog&) {
+        if (pick)
+            page.pickcol_event();
+        if (text.isNull())
+            return page.cancel_event();
+        page.stopValueEdit()->setText(text);
+        page.ok_event();
+    };
+}
+
+} // namespace
 
 class PagesTest : public QObject
 {
@@ -21,7 +66,13 @@ private slots:
     void applyRunsOnlyTheCurrentPagesActionAndReturnStartsNone();
     void positionIsSentOnceOnReleaseOrFromOutside();
     void clippingFileDialoguesSendNothingOnCancelAndAddTheSuffix();
-    void aClickSelectsOnePlaneAloneOrDeselectsIt();
+    void dragMovesInnerPointsFreelyAndEndsOnlyVertically();
+    void weightsFollowTheDrawnCurve();
+    void clicksColoursAndFilesReachTheSignal();
+    void viewSavesOnlyColoursTheMorphogensMade();
+    void aNewMeshsNamesReplaceEveryRow();
+    void stopsAreAddedEditedSortedAsTextAndDeleted();
+    void heightMapsLoadSwappedAndBuildTheCommandsMesh();
 };
 
 void PagesTest::applyRunsOnlyTheCurrentPagesActionAndReturnStartsNone()
@@ -83,35 +134,225 @@ void PagesTest::clippingFileDialoguesSendNothingOnCancelAndAddTheSuffix()
     }
 }
 
-// With the selection shown back or not, each select signal toggles a plane. Of
-// two selected, a click on one deselects it; on another, it alone is selected.
-void PagesTest::aClickSelectsOnePlaneAloneOrDeselectsIt()
+// A press away from every point drags nothing and sends nothing.
+void PagesTest::dragMovesInnerPointsFreelyAndEndsOnlyVertically()
 {
-    for (const bool echo : { false, true }) {
-        QtCLippingWidget page;
-        page.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&page));
-        Planes cube {};
-        std::vector<int> sent;
-        connect(&page, &QtCLippingWidget::cutplane_select_signal, &page, [&](int plane) {
-            sent.push_back(plane);
-            cube[std::size_t(plane)] = !cube[std::size_t(plane)];
-            if (echo)
-                page.showPlanes(6, cube, false);
-        });
-        for (const auto& [plane, expected, after] :
-            { std::tuple { 0, std::vector<int> { 0 }, Planes { 0, 0, 0, 1 } },
-                { 5, { 0, 3, 5 }, Planes { 0, 0, 0, 0, 0, 1 } } }) {
-            cube = { 1, 0, 0, 1 };
-            page.showPlanes(6, cube, false);
-            sent.clear();
-            QTest::mouseClick(page.planeButton(plane), Qt::LeftButton);
-            QCOMPARE(sent, expected);
-            QCOMPARE(cube, after);
-            for (int k = 0; k < 6; ++k)
-                QCOMPARE(page.planeButton(k)->isChecked(), after[std::size_t(k)]);
+    QtFunctionWidget plot;
+    plot.resize(216, 136);
+    plot.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&plot));
+    std::vector<std::pair<std::vector<Vector>, int>> sent;
+    connect(&plot, &QtFunctionWidget::signal_function, this,
+        [&](std::vector<Vector> f, int h) { sent.emplace_back(f, h); });
+    const auto drag = [&](QPointF from, QPointF to) {
+        QTest::mousePress(&plot, Qt::LeftButton, Qt::NoModifier, from.toPoint());
+        QMouseEvent move(QEvent::MouseMove, to, plot.mapToGlobal(to), Qt::NoButton, Qt::LeftButton,
+            Qt::NoModifier);
+        QApplication::sendEvent(&plot, &move);
+        QTest::mouseRelease(&plot, Qt::LeftButton, Qt::NoModifier, to.toPoint());
+    };
+    // The plot starts 8 pixels in; point 1 is at (50, 0), point 0 at (0, 120).
+    drag(QPointF(58, 8), QPointF(68, 68));
+    drag(QPointF(8, 128), QPointF(48, 38));
+    drag(QPointF(108, 108), QPointF(18, 18));
+    QCOMPARE(plot.controlPoints()[1], Vector(60, 60, 0));
+    QCOMPARE(plot.controlPoints()[0], Vector(0, 30, 0));
+    QCOMPARE(sent.size(), std::size_t(2));
+    QCOMPARE(sent.back().second, 120);
+    QCOMPARE(sent.back().first.front(), Vector(0, 30, 0));
+}
+
+// The filter weighs a normal by the height the curve is drawn at over its
+// distance, wherever the inner points were dragged sideways; they cannot pass
+// each other or the ends.
+void PagesTest::weightsFollowTheDrawnCurve()
+{
+    QtFunctionWidget plot;
+    plot.resize(216, 136);
+    plot.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&plot));
+    MeanShiftFilter filter;
+    connect(&plot, &QtFunctionWidget::signal_function, this,
+        [&](std::vector<Vector> f, int h) { filter.setProfile(f, h); });
+    // A plot 200 wide and 120 high: a hump pushed towards the rim, then the
+    // second inner point dragged back past the first, where it stops.
+    for (const auto& [index, x, y, stopsAt] : { std::tuple { 1, 170.0f, 100.0f, 150.0f },
+             { 2, 190.0f, 10.0f, 190.0f }, { 2, 20.0f, 10.0f, 150.0f } }) {
+        plot.moveControlPoint(index, x, y);
+        QCOMPARE(plot.controlPoints()[std::size_t(index)].x, stopsAt);
+        const std::vector<Vector> curve = plot.samples();
+        for (std::size_t k = 0; k < curve.size(); k += 7) {
+            const float drawn = 1.0f - curve[k].y / 120.0f;
+            QVERIFY2(qAbs(filter.profileWeight(curve[k].x / 200.0f) - drawn) < 1e-4f,
+                qPrintable(QStringLiteral("sample %1").arg(k)));
         }
     }
+}
+
+void PagesTest::clicksColoursAndFilesReachTheSignal()
+{
+    QTemporaryDir dir;
+    QtMorphogenWidget page;
+    QSignalSpy spy(&page, &QtMorphogenWidget::buildvertexcolour_signal);
+    page.buildtree_slot(twoNames);
+    QTreeWidget* tree = page.tree();
+
+    // A real click on the first row's check box.
+    page.show();
+    QTreeWidgetItem* alpha = tree->topLevelItem(0);
+    const int x = tree->header()->sectionPosition(0) + 4
+        + tree->style()->pixelMetric(QStyle::PM_IndicatorWidth) / 2;
+    QTest::mouseClick(
+        tree->viewport(), Qt::LeftButton, {}, { x, tree->visualItemRect(alpha).center().y() });
+    QCOMPARE(spy.count(), 1);
+    QCOMPARE(spy.at(0).at(1).value<std::vector<int>>(), (std::vector<int> { 1, 0 }));
+
+    answer(page, Qt::red, dir.filePath("abcde"));
+    page.itemClickedSlot(alpha, 2);
+    page.pickcolpressed_slot();
+    page.substractiveclick_slot();
+    QCOMPARE(spy.count(), 4);
+    // Cancelled colour dialogues change nothing and send nothing.
+    answer(page, QColor(), dir.filePath("abcde"));
+    page.itemClickedSlot(alpha, 2);
+    page.pickcolpressed_slot();
+    QCOMPARE(spy.count(), 4);
+    QCOMPARE(page.baseColour(), QColor(Qt::red));
+
+    // What the page saves, another page loads and sends unchanged.
+    page.saveSlot();
+    QtMorphogenWidget other;
+    other.buildtree_slot(twoNames);
+    QSignalSpy loaded(&other, &QtMorphogenWidget::buildvertexcolour_signal);
+    answer(other, QColor(), dir.filePath("abcde.mor"));
+    other.loadSlot();
+    QCOMPARE(loaded.count(), 1);
+    for (int i : { 0, 1, 3 }) // mode, toggles, base; an unset colour comes back black
+        QCOMPARE(loaded.at(0).at(i), spy.at(3).at(i));
+}
+
+void PagesTest::viewSavesOnlyColoursTheMorphogensMade()
+{
+    QTemporaryDir dir;
+    std::ofstream(dir.filePath("m.obj").toStdString())
+        << "mn alpha beta\nv 0 0 0\nv 1 0 0\nv 0 1 0\nm 1 0\nm 0 1\nf 1 2 3\n";
+    QtMainWindow window;
+    QtGLWidget* view = window.glView();
+    view->setToolRunner(nullptr);
+    QtMorphogenWidget* page = window.meshEditor->morphogenPage;
+    QVERIFY(view->loadMesh(dir.filePath("m.obj")));
+
+    // The default display colour of an uncoloured mesh is not saved; the
+    // morphogens are.
+    QVERIFY(view->saveMesh(dir.filePath("plain.obj")));
+    QVERIFY(!contents(dir.filePath("plain.obj")).contains("vc"));
+
+    answer(*page, Qt::red);
+    page->itemClickedSlot(page->tree()->topLevelItem(0), 2);
+    page->tree()->topLevelItem(0)->setCheckState(0, Qt::Checked);
+    page->itemClickedSlot(page->tree()->topLevelItem(0), 0);
+    QVERIFY(view->saveMesh(dir.filePath("coloured.obj")));
+    QCOMPARE(contents(dir.filePath("coloured.obj")),
+        QByteArray("mn alpha beta\nv 0 0 0\nv 1 0 0\nv 0 1 0\nvc 0.5 0 0\nvc 0 0 0\nvc 0 0 "
+                   "0\nm 1 0\nm 0 1\nm 0 0\nf 1/1/ 2/2/ 3/3/\n"));
+}
+
+// The rows of the last mesh go with their colours and switches; nothing is
+// sent. Fewer names and none come through the window.
+void PagesTest::aNewMeshsNamesReplaceEveryRow()
+{
+    QtMorphogenWidget page;
+    page.buildtree_slot(twoNames);
+    answer(page, Qt::red);
+    QTreeWidgetItem* alpha = page.tree()->topLevelItem(0);
+    alpha->setCheckState(0, Qt::Checked);
+    page.itemClickedSlot(alpha, 0);
+    page.itemClickedSlot(alpha, 2);
+    QSignalSpy spy(&page, &QtMorphogenWidget::buildvertexcolour_signal);
+
+    std::vector<std::string> three { "gamma", "delta", "eps" };
+    page.buildtree_slot(three);
+    QCOMPARE(spy.count(), 0);
+    QCOMPARE(page.tree()->topLevelItemCount(), 3);
+    QCOMPARE(page.names(), three);
+    QCOMPARE(page.toggles(), std::vector<int>(3, 0));
+    QCOMPARE(page.colours(), std::vector<QColor>(3));
+    for (int r = 0; r < 3; ++r) {
+        QCOMPARE(
+            page.tree()->topLevelItem(r)->text(1), QString::fromStdString(three[std::size_t(r)]));
+        QCOMPARE(page.tree()->topLevelItem(r)->checkState(0), Qt::Unchecked);
+    }
+}
+
+void PagesTest::stopsAreAddedEditedSortedAsTextAndDeleted()
+{
+    QtMeshTerrainWidget page;
+    QSignalSpy spy(&page, &QtMeshTerrainWidget::build_vertexcolours_signal);
+    // The last answer is CANCEL: nothing changes.
+    for (const QString& text : QStringList { "0.0", "2", "10", "abc", QString() }) {
+        answerStops(page, text);
+        page.addcol_event();
+    }
+    QCOMPARE(rowTexts(page), QStringList({ "0.0", "0.0", "1.0", "10", "2", "abc" }));
+    QCOMPARE(spy.count(), 4);
+    QCOMPARE(
+        spy.last().at(1).value<std::vector<float>>(), std::vector<float>({ 0, 0, 1, 10, 2, 0 }));
+
+    // A picked colour lands in the row, a cancelled pick keeps it.
+    page.dialogs.colour = [](const QColor& initial, QWidget*) {
+        return initial == Qt::white ? QColor(10, 200, 30) : QColor();
+    };
+    QTreeWidget* list = page.stopList();
+    for (int round = 0; round < 2; ++round) {
+        answerStops(page, QStringLiteral("1"), true);
+        page.itemDoubleClickedSlot(list->topLevelItem(2), 1);
+        QCOMPARE(page.colours.at(2), QColor(10, 200, 30));
+    }
+
+    // "del" drops the selected row and re-exports; without a selection nothing.
+    QSignalSpy useStops(&page, &QtMeshTerrainWidget::usecolourstops_signal);
+    page.delcol_event();
+    QCOMPARE(spy.count(), 6);
+    list->setCurrentItem(list->topLevelItem(0));
+    page.delcol_event();
+    QCOMPARE(page.values, std::vector<float>({ 0, 1, 10, 2, 0 }));
+    QCOMPARE(spy.count(), 7);
+    // The check box switches the view to the stops and recolours at once.
+    page.findChild<QCheckBox*>()->setChecked(true);
+    QCOMPARE(useStops.count(), 1);
+    QCOMPARE(spy.count(), 8);
+}
+
+void PagesTest::heightMapsLoadSwappedAndBuildTheCommandsMesh()
+{
+    QTemporaryDir dir;
+    QImage noise(90, 200, QImage::Format_ARGB32);
+    for (int y = 0; y < noise.height(); ++y)
+        for (int x = 0; x < noise.width(); ++x)
+            noise.setPixel(x, y, qRgba(x * 7 % 256, 0, (x * y) % 256, 128 + x));
+    noise.setPixel(0, 0, qRgb(255, 0, 0));
+    QVERIFY(noise.save(dir.filePath("noise.png"), "PNG"));
+    std::ofstream(dir.filePath("text.png").toStdString()) << "no picture";
+
+    // Red and blue are swapped; a file that is no picture, or none chosen, keeps the map.
+    QtMeshTerrainWidget page;
+    for (const QString& answer :
+        { dir.filePath("noise.png"), dir.filePath("text.png"), QString() }) {
+        page.dialogs.openFileName = [&](auto, auto, auto, auto) { return answer; };
+        page.heightmapload_event();
+        QCOMPARE(page.heightmap.toImage().pixelColor(0, 0).blue(), 255);
+    }
+
+    QSignalSpy built(&page, &QtMeshTerrainWidget::terrainbuilt_signal);
+    Mesh mesh, cli;
+    page.mesh = &mesh;
+    page.gridres_event(300);
+    page.buildTerrain();
+    QCOMPARE(built.count(), 1);
+    QImage image;
+    QVERIFY(loadHeightMapImage(dir.filePath("noise.png"), image));
+    QVERIFY(buildTerrainMesh(cli, heightMapFromImage(image), { 300, 256, 64 }));
+    QVERIFY(mesh.vertices == cli.vertices && mesh.vertices[0].y != mesh.vertices[45000].y);
 }
 
 QTEST_MAIN(PagesTest)

@@ -1,6 +1,7 @@
 // The Edge Traversal and Classification pages in the real window: routing to
-// the view, the highlight and patch colours, marking, browsing, reloading; and
-// the Classification page's mode buttons on their own.
+// the view, the highlight and patch colours, marking, browsing, reloading. The
+// Classification page's mode buttons against the workbench:
+// WindowBatchTest::pagesShowTheWorkbench.
 #include "../app/WindowTestUtil.h"
 #include "SegmentationTestMeshes.h"
 
@@ -15,15 +16,6 @@
 #include <QSlider>
 
 namespace {
-
-template <class Test> int countPixels(const QImage& image, Test test)
-{
-    int n = 0;
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x)
-            n += test(image.pixel(x, y));
-    return n;
-}
 
 int yellowPixels(const QImage& image)
 {
@@ -48,31 +40,13 @@ class SegmentationGuiTest : public QObject, WindowDriver
 private slots:
     void init()
     {
-        // The page on its own needs no GL.
-        if (QTest::currentTestFunction() != std::string_view("modeButtonsSendAndStayChecked")
-            && !QOpenGLContext().create())
+        if (!QOpenGLContext().create())
             QSKIP("no OpenGL on this display");
     }
     void cleanup() { window.reset(); }
-    void modeButtonsSendAndStayChecked();
     void pickGatesTraversalAndMarkReplacesTheHighlight();
     void applyClassifiesAndTheSliderFollows();
 };
-
-void SegmentationGuiTest::modeButtonsSendAndStayChecked()
-{
-    QtMeshClassifierWidget page;
-    QPushButton* floyd = buttonNamed(&page, "Floyd SP");
-    QPushButton* dijkstra = buttonNamed(&page, "Djikstra SP");
-    QVERIFY(floyd->isChecked() && !dijkstra->isChecked());
-    QSignalSpy modes(&page, &QtMeshClassifierWidget::sp_mode_signal);
-    for (QPushButton* clicked : { dijkstra, dijkstra, floyd }) {
-        QTest::mouseClick(clicked, Qt::LeftButton);
-        QCOMPARE(modes.takeFirst().at(0).toInt(), clicked == dijkstra ? 1 : 0);
-        QVERIFY(clicked->isChecked() && !(clicked == floyd ? dijkstra : floyd)->isChecked());
-    }
-    QCOMPARE(modes.count(), 0);
-}
 
 void SegmentationGuiTest::pickGatesTraversalAndMarkReplacesTheHighlight()
 {

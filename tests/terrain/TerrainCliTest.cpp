@@ -1,7 +1,7 @@
 // The terrain command's refusals. That it writes the engine's mesh, coloured by
 // height or not: test_terrain_from_an_array_is_the_terrain_of_its_image (Python),
 // WindowBatchTest::terrain; the page's build from the same PNG:
-// TerrainPageTest::heightMapsLoadSwappedAndBuildTheCommandsMesh.
+// PagesTest::heightMapsLoadSwappedAndBuildTheCommandsMesh.
 #include "CliCommon.h"
 #include "Commands.h"
 #include "TestUtil.h"
