@@ -1,16 +1,9 @@
+#include "../app/WindowTestUtil.h"
 #include "ImmediateMeshDrawer.h"
 
-#include "app/ui/QtMainWindow.h"
 #include "viewer/ui/BufferedMeshDrawer.h"
-#include "viewer/ui/QtGLWidget.h"
 
 #include <QOpenGLContext>
-#include <QtTest>
-
-#include <cstdio>
-#include <fcntl.h>
-#include <filesystem>
-#include <unistd.h>
 
 namespace {
 
@@ -35,27 +28,11 @@ int differing(const QImage& a, const QImage& b = {})
     return n;
 }
 
-// Runs f with the tools' console lines kept out of the test log.
-void quietly(const std::function<void()>& f)
-{
-    std::fflush(stdout);
-    const int saved = ::dup(1), null = ::open("/dev/null", O_WRONLY);
-    ::dup2(null, 1);
-    f();
-    std::fflush(stdout);
-    ::dup2(saved, 1);
-    ::close(saved);
-    ::close(null);
-}
-
 } // namespace
 
-class FilteringViewTest : public QObject
+class FilteringViewTest : public QObject, WindowDriver
 {
     Q_OBJECT
-
-    std::unique_ptr<QtMainWindow> window;
-    QtGLWidget* view = nullptr;
 
     QImage frame()
     {
@@ -64,7 +41,7 @@ class FilteringViewTest : public QObject
     }
     void filter(float slider, int algorithm)
     {
-        quietly([&] { view->mshift_slot(Vector(slider, 0.0f, 0.0f, 0.0f), algorithm); });
+        view->mshift_slot(Vector(slider, 0.0f, 0.0f, 0.0f), algorithm);
     }
 
 private slots:
@@ -76,21 +53,14 @@ private slots:
 
 void FilteringViewTest::init()
 {
-    const std::string path = std::string(FACETRA_MESH_DIR) + "/spot.obj";
-    if (!std::filesystem::exists(path))
+    const QString path = QStringLiteral(FACETRA_MESH_DIR "/spot.obj");
+    if (!QFile::exists(path))
         QSKIP("real meshes not present");
     if (!QOpenGLContext().create())
         QSKIP("no OpenGL (run under an X server)");
-    window = std::make_unique<QtMainWindow>();
     // The tools run at once: these checks are about the pages, not the runs.
-    window->glView()->setToolRunner(nullptr);
-    window->resizeView(400, 400);
-    window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
-    view = window->glView();
-    bool loaded = false;
-    quietly([&] { loaded = view->loadMesh(QString::fromStdString(path)); });
-    QVERIFY(loaded);
+    showWindow(400);
+    QVERIFY(view->loadMesh(path));
 }
 
 void FilteringViewTest::filteredNormalsShadeFacesInBothDrawersUntilReload()
@@ -116,7 +86,7 @@ void FilteringViewTest::filteredNormalsShadeFacesInBothDrawersUntilReload()
     view->setRenderMode(4);
     filter(2.0f, MEDIAN_FILTER);
     QVERIFY(differing(smooth, frame()) > 200);
-    quietly([&] { view->reload_slot(); });
+    view->reload_slot();
     QCOMPARE(differing(smooth, frame()), 0);
 }
 
@@ -131,7 +101,7 @@ void FilteringViewTest::kernelSphereShowsAndPickingKeepsFilteredNormals()
     view->setRenderMode(4);
     filter(10.0f, SHPERE_JUMP);
     const QByteArray filtered = normalBytes(view->mesh);
-    quietly([&] { QTest::mouseClick(view, Qt::MiddleButton, Qt::NoModifier, QPoint(200, 200)); });
+    QTest::mouseClick(view, Qt::MiddleButton, Qt::NoModifier, QPoint(200, 200));
     QVERIFY(view->mesh.selected > 0);
     QCOMPARE(normalBytes(view->mesh), filtered);
 }

@@ -9,11 +9,8 @@
 
 #include <cstring>
 #include <filesystem>
-#include <limits>
 
 namespace {
-
-constexpr float kInf = std::numeric_limits<float>::infinity();
 
 // Classifies mesh quietly; the console text is returned.
 std::string classify(Mesh_Classifier& k, Mesh& mesh, int spMode = 0, double weight = 0.5)
@@ -58,7 +55,7 @@ TEST_F(RealMeshes, FastFloydIsThePlainLoopAndDijkstraAgrees)
             classify(dijkstra, *mesh, 1, weight);
             const int n = mesh->numFaces;
             if (n < 700) {
-                ReferenceClassifier plain(*mesh, kInf);
+                ReferenceClassifier plain(*mesh);
                 plain.weight = weight;
                 plain.buildCosts();
                 plain.floyd();
@@ -97,7 +94,7 @@ TEST_F(RealMeshes, SeedsMembershipsAndPatchesMatchThePlainLoops)
     for (Mesh* mesh : meshes) {
         Mesh_Classifier k;
         classify(k, *mesh, 1);
-        ReferenceClassifier plain(*mesh, kInf);
+        ReferenceClassifier plain(*mesh);
         plain.dist.assign(
             k.table.data(), k.table.data() + ShortestPathTable::rowStart(mesh->numFaces));
         plain.classify();

@@ -5,9 +5,8 @@
 #include <algorithm>
 #include <cmath>
 
-ReferenceClassifier::ReferenceClassifier(Mesh& m, float searchStart)
+ReferenceClassifier::ReferenceClassifier(Mesh& m)
     : mesh(m)
-    , start(searchStart)
     , n(m.numFaces)
 { }
 
@@ -52,7 +51,7 @@ void ReferenceClassifier::buildCosts()
     }
 }
 
-void ReferenceClassifier::floyd(int steps)
+void ReferenceClassifier::floyd()
 {
     dist.assign(cost.size(), 0.0f);
     for (int i = 0; i < n; ++i)
@@ -62,8 +61,7 @@ void ReferenceClassifier::floyd(int steps)
         }
     for (int i = 0; i < n; ++i)
         d(i, i) = 0.0f;
-    const int last = steps >= 0 ? std::min(steps, n) : n;
-    for (int k = 0; k < last; ++k)
+    for (int k = 0; k < n; ++k)
         for (int i = 0; i < n; ++i)
             for (int j = i; j < n; ++j) {
                 const float candidate = d(i, k) + d(k, j);

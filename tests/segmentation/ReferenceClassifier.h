@@ -1,19 +1,20 @@
 #pragma once
 
+#include <limits>
 #include <vector>
 
 class Mesh;
 
 // The classification written out plainly, loop for loop, to check the fast
 // engine against: a dense cost triangle, the triple Floyd loop reading pairs
-// through the row starts, every search from a given start value (1e6 as first
-// written, or +infinity), the refinement loop with its repeated memberships.
+// through the row starts, every search from +infinity, the refinement loop with
+// its repeated memberships.
 struct ReferenceClassifier
 {
-    explicit ReferenceClassifier(Mesh& mesh, float searchStart);
+    explicit ReferenceClassifier(Mesh& mesh);
 
     Mesh& mesh;
-    float start;
+    static constexpr float start = std::numeric_limits<float>::infinity();
     int n = 0;
     double weight = 0.5;
     std::vector<float> cost;
@@ -29,9 +30,7 @@ struct ReferenceClassifier
                       : dist[std::size_t(j) * (j + 1) / 2 + i];
     }
     void buildCosts();
-    // The first `steps` passes of the outer loop only, when steps >= 0 (for
-    // timing a loop too slow to run to the end).
-    void floyd(int steps = -1);
+    void floyd();
     // Seeds to the end of the refinement (no final colouring).
     void classify();
     void fuzzy(int count);
