@@ -130,45 +130,37 @@ TEST(PlaneWidgetInCube, SaveLoadRoundTripFailuresChangeNothingAndLoadReadsWhatTh
 
 TEST(PlaneWidgetInCube, PushAndTiltMoveOnlyTheSelectedPlanes)
 {
-    struct Case
-    {
-        const char* name;
-        int plane;
-        int code;
-        Vector to;
-        // Expected centre, and the normal component that must turn (-1: none).
-        Vector centre;
-        int turned;
-    };
-    // Presses at (400, 400); the push step is 0.1 per pixel on the cube of edge 256.
-    const std::vector<Case> cases = {
+    // The plane, the press's code and where the drag ends; the expected centre,
+    // and the normal component that must turn (-1: none). Presses at (400, 400);
+    // the push step is 0.1 per pixel on the cube of edge 256.
+    const std::tuple<const char*, int, int, Vector, Vector, int> cases[] = {
         { "push PLANE_1 down 10 pixels", PLANE_1, 3, mouse(90, 410), Vector(0, 0, 127), -1 },
         { "push PLANE_4 in along +x", PLANE_4, 3, mouse(0, 430), Vector(-125, 0, 0), -1 },
         { "left drag tilts PLANE_1 about x", PLANE_1, 1, mouse(9, 300), Vector(0, 0, 128), 1 },
         { "middle drag tilts it about y", PLANE_1, 2, mouse(500, 9), Vector(0, 0, 128), 0 },
         { "PLANE_3 tilts about z", PLANE_3, 1, mouse(0, 300), Vector(128, 0, 0), 1 },
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
+    for (const auto& [name, plane, code, to, centre, turned] : cases) {
+        SCOPED_TRACE(name);
         PlaneWidgetInCube cube;
         const PlaneWidgetInCube start = cube;
-        cube.selectPlane(c.plane);
-        cube.pressPlanes(mouse(400, 400), c.code);
-        cube.dragPlanes(c.to);
-        const ClipPlane& p = cube.planes[std::size_t(c.plane)];
-        const Vector n0 = start.planes[std::size_t(c.plane)].normal;
-        expectNear(p.centre, c.centre);
+        cube.selectPlane(plane);
+        cube.pressPlanes(mouse(400, 400), code);
+        cube.dragPlanes(to);
+        const ClipPlane& p = cube.planes[std::size_t(plane)];
+        const Vector n0 = start.planes[std::size_t(plane)].normal;
+        expectNear(p.centre, centre);
         // The equation runs through the centre with the outward normal.
         EXPECT_NEAR(distance(p, p.centre), 0.0, 1e-5 * 256);
         EXPECT_NEAR(distance(p, p.centre + p.normal), -1.0, 1e-4);
-        const float turned[3] = { p.normal.x - n0.x, p.normal.y - n0.y, p.normal.z - n0.z };
+        const float change[3] = { p.normal.x - n0.x, p.normal.y - n0.y, p.normal.z - n0.z };
         for (int axis = 0; axis < 3; ++axis)
-            EXPECT_EQ(std::fabs(turned[axis]) > 0.2f, axis == c.turned) << axis;
-        ASSERT_EQ(cube.outlines[std::size_t(c.plane)].size(), 4u);
-        for (const Vector& v : cube.outlines[std::size_t(c.plane)])
+            EXPECT_EQ(std::fabs(change[axis]) > 0.2f, axis == turned) << axis;
+        ASSERT_EQ(cube.outlines[std::size_t(plane)].size(), 4u);
+        for (const Vector& v : cube.outlines[std::size_t(plane)])
             EXPECT_NEAR(p.normal.dot(v - p.centre), 0.0f, 1e-3f * 256);
         for (std::size_t k = 0; k < 6; ++k)
-            EXPECT_TRUE(int(k) == c.plane || cube.planes[k].centre == start.planes[k].centre) << k;
+            EXPECT_TRUE(int(k) == plane || cube.planes[k].centre == start.planes[k].centre) << k;
     }
 }
 

@@ -126,13 +126,8 @@ void ViewWidgetTest::renderModesShowAndHideTheRightEdges()
     const QRect hiddenEdge(199, 130, 3, 70); // DA without its ends
     const QRect visibleEdge(195, 296, 10, 8); // part of BC
     const QRect all(0, 0, 400, 400);
-    const struct
-    {
-        int mode;
-        QRect where;
-        Test test;
-        int least, most; // pixels passing the test
-    } cases[]
+    // The mode, where to look, and the least and most pixels there passing the test.
+    const std::tuple<int, QRect, Test, int, int> cases[]
         = { { 0, hiddenEdge, dark, 61, 100000 }, { 1, hiddenEdge, grey, 21, 100000 }, // dotted
               { 1, hiddenEdge, dark, 0, 0 }, { 1, visibleEdge, dark, 11, 100000 },
               { 2, hiddenEdge, notWhite, 0, 0 }, { 2, visibleEdge, dark, 11, 100000 },
@@ -145,12 +140,11 @@ void ViewWidgetTest::renderModesShowAndHideTheRightEdges()
               { 7, QRect(82, 150, 6, 100), green, 11, 100000 }, // the box's left side
               { 7, all, [](QRgb c) { return !isWhite(c) && qGreen(c) < qRed(c) + 40; }, 0, 0 },
               { 8, all, notWhite, 0, 0 } };
-    for (const auto& c : cases) {
-        view->setRenderMode(c.mode);
-        const QImage image = frame();
-        const int n = count(image, c.where, c.test);
-        QVERIFY2(n >= c.least && n <= c.most,
-            qPrintable(QStringLiteral("mode %1: %2 pixels").arg(c.mode).arg(n)));
+    for (const auto& [mode, where, test, least, most] : cases) {
+        view->setRenderMode(mode);
+        const int n = count(frame(), where, test);
+        QVERIFY2(n >= least && n <= most,
+            qPrintable(QStringLiteral("mode %1: %2 pixels").arg(mode).arg(n)));
     }
 }
 

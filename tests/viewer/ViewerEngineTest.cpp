@@ -48,12 +48,9 @@ TEST(Picking, nearestFaceWinsTiesGoToTheLowerIndexBothSearchesAgreeAndClipPlanes
     testutil::makeMesh(swapped, corners, { { 1, 3, 2 }, { 0, 1, 2 } });
     testutil::makeMesh(tri, corners, { { 0, 1, 2 } });
     const Mesh empty;
-    const struct
-    {
-        const Mesh& mesh;
-        Vector p0, p1;
-        int face;
-    } cases[] = { { stacked, { 0.2f, 0.2f, 5 }, { 0.2f, 0.2f, -5 }, 2 },
+    // The mesh, the ray's ends and the face picked.
+    using Ray = std::tuple<const Mesh&, Vector, Vector, int>;
+    const Ray cases[] = { { stacked, { 0.2f, 0.2f, 5 }, { 0.2f, 0.2f, -5 }, 2 },
         { stacked, { 0.2f, 0.2f, -5 }, { 0.2f, 0.2f, 5 }, 1 },
         { square, { 0.5f, 0.5f, 1 }, { 0.5f, 0.5f, -1 }, 1 },
         { swapped, { 0.5f, 0.5f, 1 }, { 0.5f, 0.5f, -1 }, 1 },
@@ -63,12 +60,12 @@ TEST(Picking, nearestFaceWinsTiesGoToTheLowerIndexBothSearchesAgreeAndClipPlanes
         { tri, { 0.6f, 0.6f, 1 }, { 0.6f, 0.6f, -1 }, 0 },
         { tri, { 0.2f, 0.2f, 2 }, { 0.2f, 0.2f, 1 }, 0 },
         { tri, { 0.2f, 0.2f, 1 }, { 0.2f, 0.2f, 0 }, 0 } };
-    for (const auto& c : cases) {
+    for (const auto& [from, p0, p1, face] : cases) {
         Mesh mesh;
-        mesh.copyFrom(c.mesh);
-        const int linear = nearestFaceLinear(mesh, c.p0, c.p1);
-        EXPECT_EQ(linear, c.face) << c.p0.x << ", " << c.p0.y << ", " << c.p0.z << " .. " << c.p1.z;
-        EXPECT_EQ(FaceBvh(mesh).nearestFace(mesh, c.p0, c.p1), linear);
+        mesh.copyFrom(from);
+        const int linear = nearestFaceLinear(mesh, p0, p1);
+        EXPECT_EQ(linear, face) << p0.x << ", " << p0.y << ", " << p0.z << " .. " << p1.z;
+        EXPECT_EQ(FaceBvh(mesh).nearestFace(mesh, p0, p1), linear);
     }
 
     // A pick sees only what the clip planes keep: the face behind a cut-away one,
@@ -226,12 +223,8 @@ TEST(MeshLod, LevelMeshCarriesTheMeshsColoursNormalsAndHighlights)
 // about y. Each row starts a drag on the rotation the rows before left.
 TEST(ArcBall, DragsComposeStopAtReleaseAndFollowTheAxisConstraint)
 {
-    const struct
-    {
-        int constrainRotation;
-        float fromX, fromY, toX, toY;
-        Matrix3 rotation;
-    } steps[] = {
+    // The axis constraint, the drag's start and end, and the rotation it leaves.
+    const std::tuple<int, float, float, float, float, Matrix3> steps[] = {
         { 0, 120, 300, 120, 300, kIdentity }, // a click without a move
         { 0, 250, 250, 500, 250, kHalfTurnY },
         { 0, 250, 250, 500, 250, kIdentity }, // a second half turn
@@ -241,13 +234,13 @@ TEST(ArcBall, DragsComposeStopAtReleaseAndFollowTheAxisConstraint)
     };
     ArcBall ball;
     ball.setBounds(501.0f, 501.0f);
-    for (const auto& s : steps) {
-        ball.constrainRotation = s.constrainRotation;
-        ball.click(Vector(s.fromX, s.fromY, 0.0f));
-        ball.drag(Vector(s.toX, s.toY, 0.0f));
+    for (const auto& [constraint, fromX, fromY, toX, toY, rotation] : steps) {
+        ball.constrainRotation = constraint;
+        ball.click(Vector(fromX, fromY, 0.0f));
+        ball.drag(Vector(toX, toY, 0.0f));
         ball.release();
         ball.drag(Vector(250.0f, 0.0f, 0.0f)); // no button: ignored
-        expectMatrix3(ball.thisRotation, s.rotation);
+        expectMatrix3(ball.thisRotation, rotation);
     }
     // The transform takes the rotation and keeps its own scale and translation.
     ball = ArcBall();
