@@ -7,6 +7,10 @@
 #include <fstream>
 #include <string>
 
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
+
 namespace {
 
 std::uint64_t readNumberAfter(const char* path, const std::string& key)
@@ -30,8 +34,7 @@ std::uint64_t readNumberAfter(const char* path, const std::string& key)
 
 double meshBytesFor(double faces, double vertices)
 {
-    // NOLINTNEXTLINE(bugprone-sizeof-expression): the face pointer array is meant
-    return faces * double(sizeof(Face) + sizeof(Face*) + sizeof(Vector))
+    return faces * double(sizeof(Face) + sizeof(Vector))
         + vertices * 4.0 * double(sizeof(Vector));
 }
 
@@ -45,4 +48,12 @@ std::uint64_t availableMemoryBytes()
         available = available == 0 ? room : std::min(available, room);
     }
     return available;
+}
+
+void returnLargeBlocksToSystem()
+{
+#if defined(__GLIBC__)
+    // The library's own starting value, now fixed.
+    mallopt(M_MMAP_THRESHOLD, 128 * 1024);
+#endif
 }
