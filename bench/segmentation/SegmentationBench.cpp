@@ -111,7 +111,7 @@ int main(int argc, char** argv)
         quietly([&] {
             const bool withFloyd = n <= 8000;
             if (plain && withFloyd) {
-                ReferenceClassifier reference(mesh, 1e6f);
+                ReferenceClassifier reference(mesh);
                 reference.buildCosts();
                 const int steps = plainSteps > 0 && plainSteps < n ? plainSteps : n;
                 plainT = timed([&] { reference.floyd(steps); });

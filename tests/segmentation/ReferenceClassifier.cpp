@@ -51,7 +51,7 @@ void ReferenceClassifier::buildCosts()
     }
 }
 
-void ReferenceClassifier::floyd()
+void ReferenceClassifier::floyd(int steps)
 {
     dist.assign(cost.size(), 0.0f);
     for (int i = 0; i < n; ++i)
@@ -61,7 +61,8 @@ void ReferenceClassifier::floyd()
         }
     for (int i = 0; i < n; ++i)
         d(i, i) = 0.0f;
-    for (int k = 0; k < n; ++k)
+    const int last = steps >= 0 ? std::min(steps, n) : n;
+    for (int k = 0; k < last; ++k)
         for (int i = 0; i < n; ++i)
             for (int j = i; j < n; ++j) {
                 const float candidate = d(i, k) + d(k, j);

@@ -30,7 +30,9 @@ struct ReferenceClassifier
                       : dist[std::size_t(j) * (j + 1) / 2 + i];
     }
     void buildCosts();
-    void floyd();
+    // The first `steps` passes of the outer loop only, when steps >= 0 (for
+    // timing a loop too slow to run to the end).
+    void floyd(int steps = -1);
     // Seeds to the end of the refinement (no final colouring).
     void classify();
     void fuzzy(int count);
