@@ -132,6 +132,10 @@ TEST(Cli, UsageErrorsMissingInputsEmptyMeshesAndUnwritableTargetsFailAndTheSampl
     const std::string tri = dir.write("tri.obj", triangleObj);
     const std::string in = dir.write("in.obj", morphogenObj);
     const std::string cut = dir.write("cut.mor", "SIZE 3");
+    const std::string png = dir.write("huge.png",
+        std::string(
+            "\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR\0\x01\x86\xa0\0\x01\x86\xa0\x08\x02\0\0\0\0\0\0\0",
+            33));
     const std::string out = dir.file("out.obj"), normals = dir.file("normals.txt");
     const std::pair<std::vector<std::string>, int> cases[] = { { { "--help" }, 0 },
         { { "frobnicate" }, 1 }, { { "info", "--help" }, 0 }, { { "info", "--json" }, 1 },
@@ -160,13 +164,35 @@ TEST(Cli, UsageErrorsMissingInputsEmptyMeshesAndUnwritableTargetsFailAndTheSampl
         { { "filter", "--algorithm", "blur", "--radius", "5", "--normals-out", normals, in }, 1 },
         { { "filter", "--algorithm", "median", "--radius", "5", in }, 1 },
         // A setting file for three morphogens on a mesh of two, or none at all.
-        { { "morphogens", "--settings", cut, in, out }, 1 }, { { "morphogens", in, out }, 1 } };
+        { { "morphogens", "--settings", cut, in, out }, 1 }, { { "morphogens", in, out }, 1 },
+        // Where facetra-cli has no terrain, every terrain line is refused alike.
+        { { "terrain", "--heightmap", png, "--resolution", "0", "--scale", "1", "--height", "1",
+              out },
+            1 },
+        { { "terrain", "--heightmap", png, "--resolution", "4", "--scale", "x", "--height", "1",
+              out },
+            1 },
+        { { "terrain", "--heightmap", png, "--resolution", "4", "--scale", "1", out }, 1 },
+        { { "terrain", "--heightmap", in, "--resolution", "4", "--scale", "1", "--height", "1",
+              out },
+            1 } };
     for (const auto& [args, status] : cases) {
         const CliRun run = runCli(args);
         EXPECT_EQ(run.status, status) << args[0] << " " << args.size() << ": " << run.err;
     }
+    // A height map's size is read from its header before anything decodes it:
+    // 33 bytes that claim 100000 x 100000 pixels (40 GB decoded) are refused at
+    // once, in one line (where facetra-cli has the terrain).
+    const CliRun huge = runCli({ "terrain", "--heightmap", png, "--resolution", "4", "--scale", "1",
+        "--height", "1", out });
+    EXPECT_EQ(huge.status, 1);
+    EXPECT_TRUE(runCli({ "terrain", "--help" }).status != 0
+        || (huge.err.starts_with(
+                "facetra-cli: cannot read '" + png + "': the image is 100000 x 100000 pixels")
+            && std::ranges::count(huge.err, '\n') == 1))
+        << huge.err;
     EXPECT_EQ(namesIn(dir.path()),
-        (std::vector<std::string> { "cut.mor", "empty.obj", "in.obj", "tri.obj" }));
+        (std::vector<std::string> { "cut.mor", "empty.obj", "huge.png", "in.obj", "tri.obj" }));
     const CliRun bare = runCli({});
     EXPECT_TRUE(bare.status == 1 && bare.out.empty()) << bare.out;
     EXPECT_NE(bare.err.find("usage: facetra-cli"), std::string::npos);
