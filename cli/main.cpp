@@ -2,7 +2,6 @@
 #include "CliCommon.h"
 #include "Commands.h"
 #include "FacetraVersion.h"
-#include "mesh/engine/MemoryInfo.h"
 
 #include <cstdio>
 #include <cstring>
@@ -40,7 +39,6 @@ int main(int argc, char** argv)
         std::cout << "facetra-cli " FACETRA_VERSION "\n";
         return 0;
     }
-    returnLargeBlocksToSystem();
     const std::string name = argv[1];
     for (const Command& c : commands()) {
         if (name != c.name)

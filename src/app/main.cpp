@@ -2,7 +2,6 @@
 #include "FacetraVersion.h"
 #include "app/ui/QtMainWindow.h"
 #include "mesh/engine/LoadMesh.h"
-#include "mesh/engine/MemoryInfo.h"
 #include "mesh/engine/WriteObj.h"
 #include "viewer/ui/QtGLWidget.h"
 
@@ -215,7 +214,6 @@ int main(int argc, char** argv)
         printHelp();
         return 0;
     }
-    returnLargeBlocksToSystem();
     QApplication app(argc, argv);
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/facetra/facetra.png")));
     // Where the settings kept between runs (recent files) live.

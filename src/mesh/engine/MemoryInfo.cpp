@@ -50,10 +50,9 @@ std::uint64_t availableMemoryBytes()
     return available;
 }
 
-void returnLargeBlocksToSystem()
+void releaseFreedMemory()
 {
 #if defined(__GLIBC__)
-    // The library's own starting value, now fixed.
-    mallopt(M_MMAP_THRESHOLD, 128 * 1024);
+    malloc_trim(0);
 #endif
 }

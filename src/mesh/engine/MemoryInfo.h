@@ -10,10 +10,8 @@ std::uint64_t availableMemoryBytes();
 // their normals, colours and texture coordinates.
 double meshBytesFor(double faces, double vertices);
 
-// Makes every large block freed go straight back to the system. The C library
-// otherwise raises its threshold for that after the first large block is
-// freed, so that the next arrays of a step come from a heap that keeps what
-// the step before held: a subdivision would then peak at both. Called once by
-// the programs, before any work; does nothing where the C library has no such
-// setting.
-void returnLargeBlocksToSystem();
+// Hands the memory freed so far back to the system where the C library would
+// keep it for later allocations. A step that frees large arrays and then
+// allocates others of other sizes calls it in between: the freed arrays,
+// reused only in part, would otherwise add to its peak.
+void releaseFreedMemory();

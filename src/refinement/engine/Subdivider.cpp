@@ -428,6 +428,7 @@ bool subdivideMesh(const Mesh& source, Mesh& mesh, Subdivider& subdivider, int l
     // Nothing reads a refined mesh's texture coordinates; its centroids are
     // allocated at their defaults only now, once the levels' arrays are gone.
     std::vector<Vector>().swap(result.texCoords);
+    releaseFreedMemory();
     try {
         result.centroids.assign(std::size_t(result.numFaces), Vector());
     } catch (const std::bad_alloc&) {

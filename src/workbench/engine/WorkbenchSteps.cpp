@@ -130,6 +130,7 @@ bool Workbench::runLong(const Step& step, StepDone& done)
                         &progress, false))
                     return false;
             }
+            releaseFreedMemory();
             // The refined mesh carries no colours: show it as a mesh without them.
             paintDefaultColours(*job->mesh);
             buildLoadData(*job->mesh, &progress);
