@@ -356,6 +356,11 @@ TEST(CliWrite, UnwritableOutputsAreRefusedFirstAndWhatIsWrittenReadsBack)
     EXPECT_EQ(lost.err, ply + ": PLY holds no morphogens; they are not written\n");
     EXPECT_EQ(info(ply).at("faces"), 4);
 
+    // Subdivision to level 0 leaves the mesh as loaded, as the page sends nothing.
+    ASSERT_EQ(runCli({ "subdivide", "--levels", "0", in, dir.file("zero.obj") }).status, 0);
+    ASSERT_EQ(runCli({ "convert", in, dir.file("converted.obj") }).status, 0);
+    EXPECT_EQ(readFile(dir.file("zero.obj")), readFile(dir.file("converted.obj")));
+
     // The coloured sample as STL, which drops its colours.
     const CliRun stl = runCli({ "sample", dir.file("knot.stl") });
     EXPECT_EQ(

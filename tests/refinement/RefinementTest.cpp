@@ -1,9 +1,10 @@
-// Subdivision and simplification against the straightforward versions, and
-// the command-line subdivision at level 0.
+// Subdivision and simplification against the straightforward versions. That
+// facetra-cli subdivide and simplify write the engine's bytes:
+// test_the_tool_functions_write_what_facetra_cli_writes (Python) and
+// CliRunReal.ScriptsWriteWhatTheOneStepVerbsWrite; level 0 and their refusals:
+// CliWrite and Cli.UsageErrors...
 #include "TestMeshes.h"
 
-#include "CliCommon.h"
-#include "Commands.h"
 #include "refinement/engine/Simplify.h"
 #include "refinement/engine/Subdivider.h"
 
@@ -188,23 +189,4 @@ TEST(Simplify, MatchesTheStraightforwardVersionOnRealMeshes)
     }
     if (compared == 0)
         GTEST_SKIP() << "no real meshes";
-}
-
-// The command-line subdivision: level 0 writes the mesh as loaded. That subdivide
-// and simplify write the engine's bytes:
-// test_the_tool_functions_write_what_facetra_cli_writes (Python) and
-// CliRunReal.ScriptsWriteWhatTheOneStepVerbsWrite; their refusals: Cli.UsageErrors...
-TEST(RefinementCli, LevelZeroWritesTheMeshAsLoaded)
-{
-    const testutil::TempDir scratch;
-    const std::string dir = scratch.path().string();
-    std::string in = realMeshPath("spot.obj");
-    if (in.empty()) {
-        ASSERT_TRUE(writeObj(octahedron(), in = dir + "/octahedron.obj"));
-    }
-    // Level 0 leaves the mesh as loaded, as the page sends nothing.
-    ASSERT_EQ(runSubdivide({ "--levels", "0", in, dir + "/cli.obj" }), 0);
-    Mesh mesh;
-    ASSERT_TRUE(loadForTool(mesh, in));
-    EXPECT_EQ(testutil::readFile(dir + "/cli.obj"), objBytes(mesh));
 }
