@@ -69,8 +69,8 @@ void BM_Traverse(benchmark::State& state)
         traversal.run(5000, angle);
         benchmark::DoNotOptimize(mesh->faces.data());
     }
-    for (const Face& face : mesh->faces)
-        reached += face.traversed;
+    for (const int flag : mesh->faceTraversed)
+        reached += flag;
     state.counters["faces_reached"] = reached;
 }
 BENCHMARK(BM_Traverse)->Arg(360)->Arg(30)->Unit(benchmark::kMillisecond);
@@ -102,8 +102,10 @@ void BM_SaveAllOrderedMap(benchmark::State& state)
         for (int id = 0; id <= segments + 1; ++id) {
             std::map<Vector, int> index;
             std::ostringstream vertexLines, faceLines;
-            for (const Face& face : mesh->faces) {
-                if (id <= segments ? face.segment != id : face.segment <= 0)
+            for (std::size_t f = 0; f < mesh->faces.size(); ++f) {
+                const Face& face = mesh->faces[f];
+                const int segment = mesh->segment(f);
+                if (id <= segments ? segment != id : segment <= 0)
                     continue;
                 int n[3];
                 for (int k = 0; k < 3; ++k) {

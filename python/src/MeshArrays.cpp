@@ -3,8 +3,10 @@
 #include "mesh/engine/LoadMesh.h"
 #include "mesh/engine/Mesh.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <string>
+#include <type_traits>
 
 namespace py = pybind11;
 
@@ -36,11 +38,10 @@ Layout layoutOf(Field field)
     case Field::FaceNormals:
         return { true, offsetof(Face, normal), 3, false };
     case Field::FaceColours:
-        return { true, offsetof(Face, colour), 4, false };
+        return { true, offsetof(PackedVector, x), 4, false };
     case Field::Segments:
-        return { true, offsetof(Face, segment), 0, true };
     case Field::Traversed:
-        return { true, offsetof(Face, traversed), 0, true };
+        return { true, 0, 0, true };
     }
     return {};
 }
@@ -51,6 +52,26 @@ std::pair<const char*, std::size_t> elements(const std::vector<T>& v, std::size_
     if (v.size() != expected)
         return { nullptr, 0 };
     return { reinterpret_cast<const char*>(v.data()), v.size() };
+}
+
+// A read-only array of n copies of value.
+template <class T> py::array defaults(const T& value, std::size_t n)
+{
+    py::array array;
+    if constexpr (std::is_same_v<T, PackedVector>) {
+        py::array_t<float> filled(std::vector<py::ssize_t> { py::ssize_t(n), 4 });
+        auto w = filled.mutable_unchecked<2>();
+        for (py::ssize_t i = 0; i < py::ssize_t(n); ++i) {
+            w(i, 0) = value.x, w(i, 1) = value.y, w(i, 2) = value.z, w(i, 3) = value.w;
+        }
+        array = filled;
+    } else {
+        py::array_t<std::int32_t> filled { py::ssize_t(n) };
+        std::fill_n(filled.mutable_data(), n, std::int32_t(value));
+        array = filled;
+    }
+    array.attr("setflags")(py::arg("write") = false);
+    return array;
 }
 
 } // namespace
@@ -80,6 +101,23 @@ py::array view(const Mesh& mesh, Field field, py::handle owner)
         data = elements(mesh.centroids, faces);
         stride = sizeof(Vector);
         break;
+    // A face mark no tool has set is not stored: every face holds the default.
+    case Field::FaceColours:
+        if (mesh.faceColours.empty() && faces > 0)
+            return defaults(Face::defaultColour(), faces);
+        data = elements(mesh.faceColours, faces);
+        stride = sizeof(PackedVector);
+        break;
+    case Field::Segments:
+    case Field::Traversed: {
+        const std::vector<int>& marks
+            = field == Field::Segments ? mesh.faceSegments : mesh.faceTraversed;
+        if (marks.empty() && faces > 0)
+            return defaults(0, faces);
+        data = elements(marks, faces);
+        stride = sizeof(int);
+        break;
+    }
     default:
         data = elements(mesh.faces, faces);
         stride = sizeof(Face);

@@ -46,8 +46,8 @@ std::unique_ptr<Workbench> copyInto(const Mesh& mesh)
     }
     // Marks go on numbering the segments the mesh has.
     int segments = 0;
-    for (const Face& face : bench->mesh.faces)
-        segments = std::max(segments, face.segment);
+    for (const int segment : bench->mesh.faceSegments)
+        segments = std::max(segments, segment);
     bench->traversal.segmentCount = segments;
     return bench;
 }

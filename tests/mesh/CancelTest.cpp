@@ -40,10 +40,13 @@ std::vector<float> snapshot(const Mesh& mesh)
             out.insert(out.end(), { n.x, n.y, n.z });
         }
     }
-    for (const Face& f : mesh.faces)
+    for (std::size_t i = 0; i < mesh.faces.size(); ++i) {
+        const Face& f = mesh.faces[i];
+        const PackedVector colour = mesh.colour(i);
         out.insert(out.end(),
             { float(f.index[0]), float(f.index[1]), float(f.index[2]), f.normal.x, f.normal.y,
-                f.normal.z, f.colour.x, f.colour.y });
+                f.normal.z, colour.x, colour.y });
+    }
     out.push_back(float(mesh.numEdges));
     return out;
 }

@@ -23,7 +23,7 @@ TEST(Mesh, CopiesOwnTheirArraysAndOnlyClonesAndDuplicatesKeepFaceRecords)
     testutil::makeTetrahedron(source);
     build(source, { MESH_CENTRE, MESH_CENTROIDS, MESH_EDGE_LIST, MESH_VERTEX_NORMALS, MESH_BB });
     source.buildEdgeReferences();
-    source.faces[0].colour = Vector(0.1f, 0.2f, 0.3f, 1.0f);
+    source.colourOf(0) = Vector(0.1f, 0.2f, 0.3f, 1.0f);
     source.selected = 3;
     Mesh copy;
     copy.copyFrom(source);
@@ -32,14 +32,14 @@ TEST(Mesh, CopiesOwnTheirArraysAndOnlyClonesAndDuplicatesKeepFaceRecords)
     const auto clone = source.clone();
     for (const Mesh* m : { &copy, clone.get(), duplicate.get() })
         expectLinked(*m);
-    EXPECT_TRUE(copy.faces[0].colour == Vector(0.75f, 0.75f, 1.0f));
-    EXPECT_TRUE(clone->faces[0].colour == Vector(0.1f, 0.2f, 0.3f));
+    EXPECT_TRUE(copy.colour(0) == Vector(0.75f, 0.75f, 1.0f));
+    EXPECT_TRUE(clone->colour(0) == Vector(0.1f, 0.2f, 0.3f));
     EXPECT_EQ(clone->faces[1].index[0], 2);
     EXPECT_NE(duplicate->vertices.data(), source.vertices.data());
     EXPECT_EQ(duplicate->selected, 3);
     EXPECT_TRUE(duplicate->numEdges == source.numEdges && duplicate->edgeFaces == source.edgeFaces);
     EXPECT_EQ(duplicate->faceNeighbourRefs.items, source.faceNeighbourRefs.items);
-    EXPECT_TRUE(duplicate->faces[0].colour == source.faces[0].colour);
+    EXPECT_TRUE(duplicate->colour(0) == source.colour(0));
     EXPECT_TRUE(duplicate->centroids[1] == source.centroids[1]);
     EXPECT_TRUE(duplicate->boxCorners[7] == source.boxCorners[7]);
     copy.vertices[1].x = 42.0f;

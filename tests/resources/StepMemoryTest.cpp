@@ -67,7 +67,8 @@ Parts state(const Workbench& w)
 {
     return { { "geometry", { 0, geometry(w.mesh) } },
         { "vertex colours", { 0, bytes(w.mesh.vertexColours) } },
-        { "face colours", { 0, eachFace(w.mesh, [](const Face& f) { return bytes(f.colour); }) } },
+        { "face colours",
+            { 0, eachMark(w.mesh, [](const FaceMarks& f) { return bytes(f.colour); }) } },
         { "history", { 0, w.undoName() + "|" + w.redoName() } },
         { "steps", { 0, w.stepsScript() } }, { "modified", { 0, bytes(w.isModified()) } } };
 }

@@ -107,7 +107,7 @@ TEST_F(RealMeshes, SeedsMembershipsAndPatchesMatchThePlainLoops)
         ASSERT_EQ(k.patchOfFace, plain.patchOfFace);
         for (int f = 0; f < mesh->numFaces; ++f) {
             const Vector& want = k.patchColours[std::size_t(k.patchOfFace[std::size_t(f)])];
-            const Vector& got = mesh->faces[std::size_t(f)].colour;
+            const Vector got = mesh->colour(std::size_t(f));
             ASSERT_TRUE(got.x == want.x && got.y == want.y && got.z == want.z && got.w == 1.0f);
         }
     }

@@ -38,8 +38,8 @@ Mesh foldedPair(double fold)
 std::vector<int> flags(const Mesh& mesh)
 {
     std::vector<int> out;
-    for (const Face& face : mesh.faces)
-        out.push_back(face.traversed);
+    for (std::size_t f = 0; f < mesh.faces.size(); ++f)
+        out.push_back(mesh.traversed(f));
     return out;
 }
 
@@ -61,8 +61,8 @@ TEST(EdgeTraversal, FoldLimitIsStrictAndDepthCountsLayers)
     };
     for (const auto& [fold, angle, depth, selected, reached] : cases) {
         Mesh mesh = foldedPair(fold);
-        for (Face& face : mesh.faces)
-            face.traversed = 1; // an earlier traversal's flags are always cleared
+        // An earlier traversal's flags are always cleared.
+        mesh.faceTraversed.assign(mesh.faces.size(), 1);
         mesh.selected = selected;
         EdgeTraversal(&mesh).run(depth, angle);
         EXPECT_EQ(flags(mesh), reached) << "fold " << fold << " angle " << angle;
@@ -76,8 +76,16 @@ TEST(EdgeTraversal, MarksNumberSegmentsAndTheNewerMarkWins)
     int hue = 0; // red, then 32767: hue 360, outside the sectors, black
     traversal.randomHue = [&hue] { return hue; };
     mesh.selected = 1;
+    // A face costs nothing for marks until a tool writes them.
+    const auto made = [&mesh] {
+        return std::vector<bool> { !mesh.faceTraversed.empty(), !mesh.faceColours.empty(),
+            !mesh.faceSegments.empty() };
+    };
+    EXPECT_EQ(made(), (std::vector<bool> { false, false, false }));
     traversal.run(2, 1);
+    EXPECT_EQ(made(), (std::vector<bool> { true, false, false }));
     traversal.markCurrent();
+    EXPECT_EQ(made(), (std::vector<bool> { true, true, true }));
     traversal.markCurrent(); // nothing flagged: uses up number 2
     hue = 32767;
     mesh.selected = 2;
@@ -85,18 +93,15 @@ TEST(EdgeTraversal, MarksNumberSegmentsAndTheNewerMarkWins)
     traversal.markCurrent();
     EXPECT_EQ(traversal.segmentCount, 3);
     EXPECT_EQ(flags(mesh), (std::vector<int> { 0, 0, 0 }));
-    EXPECT_EQ(mesh.faces[0].segment, 3);
-    EXPECT_EQ(mesh.faces[1].segment, 1);
-    EXPECT_EQ(mesh.faces[2].segment, 0);
-    EXPECT_EQ(mesh.faces[0].colour, Vector(0.0f, 0.0f, 0.0f, 1.0f));
-    EXPECT_EQ(mesh.faces[1].colour, Vector(1.0f, 0.0f, 0.0f, 1.0f));
+    EXPECT_EQ(mesh.faceSegments, (std::vector<int> { 3, 1, 0 }));
+    EXPECT_EQ(mesh.colour(0), Vector(0.0f, 0.0f, 0.0f, 1.0f));
+    EXPECT_EQ(mesh.colour(1), Vector(1.0f, 0.0f, 0.0f, 1.0f));
 }
 
 TEST(SegmentExport, AnUnwritableFileSparesTheOthers)
 {
     Mesh mesh = foldedPair(0.0);
-    mesh.faces[1].segment = 1;
-    mesh.faces[2].segment = 2;
+    mesh.faceSegments = { 0, 1, 2 };
     const testutil::TempDir scratch;
     const std::string dir = scratch.path().string();
     fs::create_directory(dir + "/object_1.obj");
@@ -115,7 +120,7 @@ TEST(SegmentExport, MatchesAPlainOrderedMapOnRealMeshes)
         if (!loadRealMesh(mesh, name))
             GTEST_SKIP() << name << " is not here";
         for (int f = 0; f < mesh.numFaces; ++f)
-            mesh.faces[std::size_t(f)].segment = (f * 7919) % 13 % 6; // 0 .. 5, unevenly
+            mesh.segmentOf(std::size_t(f)) = (f * 7919) % 13 % 6; // 0 .. 5, unevenly
         int classCount = 0;
         const std::vector<int> classes = positionClasses(mesh, classCount);
         std::vector<int> stamp(std::size_t(classCount), -1), slot(std::size_t(classCount), 0);
@@ -124,12 +129,12 @@ TEST(SegmentExport, MatchesAPlainOrderedMapOnRealMeshes)
             std::map<Vector, int> index;
             std::ostringstream vertexLines, faceLines;
             for (int f = 0; f < mesh.numFaces; ++f) {
-                const Face& face = mesh.faces[std::size_t(f)];
-                if (id >= 0 ? face.segment != id : face.segment <= 0)
+                const int segment = mesh.segment(std::size_t(f));
+                if (id >= 0 ? segment != id : segment <= 0)
                     continue;
                 chosen.push_back(f);
                 faceLines << "f";
-                for (const int v : face.index) {
+                for (const int v : mesh.faces[std::size_t(f)].index) {
                     const Vector& p = mesh.vertices[std::size_t(v)];
                     const auto [it, added] = index.try_emplace(p, int(index.size()));
                     if (added)

@@ -53,10 +53,7 @@ void SegmentationGuiTest::pickGatesTraversalAndMarkReplacesTheHighlight()
     const QString grid = showWindowFor(bumpyGrid(9, 0.0f)); // flat, 128 faces
     QVERIFY(!grid.isEmpty() && view->loadMesh(grid));
     QtMeshTraversalWidget* page = window->meshEditor->traversalPage;
-    const auto reached = [this] {
-        return std::count_if(view->mesh.faces.begin(), view->mesh.faces.end(),
-            [](const Face& f) { return f.traversed == 1; });
-    };
+    const auto reached = [this] { return std::ranges::count(view->mesh.faceTraversed, 1); };
     const auto orange = [this] {
         // The highlight colour (1, 0.55, 0), lit.
         return countPixels(view->grabFramebuffer(), [](QRgb c) {

@@ -14,12 +14,12 @@ void ImmediateMeshDrawer::drawMesh(const Mesh& mesh, unsigned int primitive)
         for (int k = 0; k < 3; ++k) {
             const std::size_t v = std::size_t(face.index[k]);
             if (primitive == GL_TRIANGLES) {
-                const Vector c = faceColours ? Vector(face.colour) : mesh.vertexColours[v];
+                const Vector c
+                    = faceColours ? Vector(mesh.colour(std::size_t(i))) : mesh.vertexColours[v];
                 glColor3f(c.x, c.y, c.z);
             }
-            const Vector n = faceNormalShading && primitive == GL_TRIANGLES
-                ? Vector(face.normal)
-                : mesh.vertexNormals[v];
+            const Vector n = faceNormalShading && primitive == GL_TRIANGLES ? Vector(face.normal)
+                                                                            : mesh.vertexNormals[v];
             glNormal3f(n.x, n.y, n.z);
             const Vector& p = mesh.corner(face, k);
             glVertex3f(p.x, p.y, p.z);

@@ -264,8 +264,7 @@ void ViewWidgetTest::faceColoursAreLitAsVertexColoursAre()
     QSet<int> shades;
     countPixels(byVertex, [&](QRgb c) { return red(c) && (shades.insert(qRed(c)), true); });
     QVERIFY(shades.size() >= 4);
-    for (Face& face : view->mesh.faces)
-        face.colour = Vector(1.0f, 0.0f, 0.0f, 1.0f);
+    view->mesh.faceColours.assign(view->mesh.faces.size(), PackedVector(1.0f, 0.0f, 0.0f, 1.0f));
     view->workbench.showFaceColours(true);
     QVERIFY(view->faceColoursShown());
     QCOMPARE(frame(), byVertex);

@@ -179,10 +179,9 @@ TEST(MeshLod, LevelMeshCarriesTheMeshsColoursNormalsAndHighlights)
         for (int v = 0; v < mesh.numVertices; ++v)
             mesh.vertexColours[std::size_t(v)] = Vector(shade, float(v % 7) / 7.0f, 0.5f, 1.0f);
         for (int f = 0; f < mesh.numFaces; ++f) {
-            Face& face = mesh.faces[std::size_t(f)];
-            face.colour = Vector(float(f % 5) / 5.0f, shade, 0.0f, 1.0f);
-            face.normal = Vector(0.0f, shade, 1.0f, 0.0f);
-            face.traversed = f % 3 == 0 ? 1 : 0;
+            mesh.faces[std::size_t(f)].normal = Vector(0.0f, shade, 1.0f, 0.0f);
+            mesh.colourOf(std::size_t(f)) = Vector(float(f % 5) / 5.0f, shade, 0.0f, 1.0f);
+            mesh.traversedOf(std::size_t(f)) = f % 3 == 0 ? 1 : 0;
         }
     };
     const auto expectCarried = [&](const LodMesh& lod) {
@@ -197,9 +196,9 @@ TEST(MeshLod, LevelMeshCarriesTheMeshsColoursNormalsAndHighlights)
             const Face& face = lod.mesh.faces[std::size_t(t)];
             const std::size_t source = std::size_t(level.sourceFace[std::size_t(t)]);
             const Face& from = mesh.faces[source];
-            ASSERT_EQ(face.colour, from.colour);
+            ASSERT_EQ(lod.mesh.colour(std::size_t(t)), mesh.colour(source));
             ASSERT_EQ(face.normal, from.normal);
-            ASSERT_EQ(face.traversed, from.traversed);
+            ASSERT_EQ(lod.mesh.traversed(std::size_t(t)), mesh.traversed(source));
             ASSERT_EQ(lod.mesh.centroids[std::size_t(t)], mesh.centroids[source]);
             for (int k = 0; k < 3; ++k) {
                 ASSERT_EQ(std::uint32_t(lod.fullVertex[std::size_t(face.index[k])]),

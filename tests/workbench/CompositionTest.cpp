@@ -92,11 +92,11 @@ struct Handover
             const Face& a = mesh->faces[f];
             if (leaves & FilteredNormals)
                 m.faces[f].normal = a.normal;
-            if (leaves & FaceMarks) {
-                m.faces[f].colour = a.colour;
-                m.faces[f].traversed = a.traversed;
-                m.faces[f].segment = a.segment;
-            }
+        }
+        if (leaves & FaceMarks) {
+            m.faceColours = mesh->faceColours;
+            m.faceTraversed = mesh->faceTraversed;
+            m.faceSegments = mesh->faceSegments;
         }
         if (leaves & FilteredNormals)
             r.normalShading = normalShading;
@@ -149,7 +149,7 @@ Observed observe(Workbench& w, const std::string& segmentFolder)
         { "triangles", eachFace(m, [](const Face& f) { return bytes(f.index); }) },
         { "normals", normals(m) },
         { "face marks",
-            eachFace(m, [](const Face& f) { return bytes(f.colour, f.traversed, f.segment); }) },
+            eachMark(m, [](const auto& f) { return bytes(f.colour, f.traversed, f.segment); }) },
         { "patches", bytes(w.classifier.patchOfFace, w.classifier.seeds) },
         { "morphogens", bytes(m.morphogenValues, m.morphogenNames) },
         { "pick", bytes(m.selected) },

@@ -73,7 +73,7 @@ TEST_F(Rules, EachKindOfStepLeavesTheToolStateTheTableSays)
     };
     const auto segments = [](const Workbench& w) {
         return bytes(w.traversal.segmentCount)
-            + eachFace(w.mesh, [](const Face& f) { return bytes(f.segment); });
+            + eachMark(w.mesh, [](const FaceMarks& f) { return bytes(f.segment); });
     };
     for (const auto& [line, derived, then, shown] : cases) {
         SCOPED_TRACE(line);
@@ -128,7 +128,7 @@ TEST_F(Rules, EachKindOfStepLeavesTheToolStateTheTableSays)
         const ClassifierState& k = w.classifier;
         std::vector<int> flagged;
         for (int f = 0; f < w.mesh.numFaces; ++f)
-            if (w.mesh.faces[std::size_t(f)].traversed == 1)
+            if (w.mesh.traversed(std::size_t(f)) == 1)
                 flagged.push_back(f);
         EXPECT_EQ(w.highlight, flagged) << "the faces the latest traversal flagged";
         PlaneWidgetInCube fitted = w.clipCube;
@@ -138,8 +138,7 @@ TEST_F(Rules, EachKindOfStepLeavesTheToolStateTheTableSays)
                 && w.shownPatch == -1,
             w.mesh.selected == -1,
             w.traversal.segmentCount == 0
-                && std::all_of(w.mesh.faces.begin(), w.mesh.faces.end(),
-                    [](const Face& f) { return f.segment == 0; }),
+                && std::ranges::count(w.mesh.faceSegments, 0) == std::ssize(w.mesh.faceSegments),
             w.highlight.empty(),
             // No run and no sphere.
             w.meanShift.regions.empty() && w.meanShift.radius.x == 0.0f,

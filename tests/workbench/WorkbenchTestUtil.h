@@ -196,6 +196,21 @@ template <class Field> std::string eachFace(const Mesh& m, Field field)
     return out;
 }
 
+// field(marks) of every face, its marks read as the tools read them.
+struct FaceMarks
+{
+    PackedVector colour;
+    int traversed;
+    int segment;
+};
+template <class Field> std::string eachMark(const Mesh& m, Field field)
+{
+    std::string out;
+    for (std::size_t f = 0; f < m.faces.size(); ++f)
+        out += field(FaceMarks { m.colour(f), m.traversed(f), m.segment(f) });
+    return out;
+}
+
 inline std::string geometry(const Mesh& m)
 {
     return bytes(m.numVertices, m.numFaces, m.extent, m.centre, m.vertices, m.centroids,
@@ -207,7 +222,7 @@ inline std::string geometry(const Mesh& m)
 inline std::string colours(const Mesh& m)
 {
     return bytes(m.vertexColours, m.vertexColoursSet)
-        + eachFace(m, [](const Face& f) { return bytes(f.colour, f.traversed, f.segment); });
+        + eachMark(m, [](const FaceMarks& f) { return bytes(f.colour, f.traversed, f.segment); });
 }
 
 inline std::string normals(const Mesh& m)

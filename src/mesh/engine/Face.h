@@ -8,9 +8,9 @@ struct Face
 {
     PackedVector normal { 0.0f, 0.0f, 0.0f, 0.0f };
     int index[3] = { 0, 0, 0 };
-    PackedVector colour { 0.75f, 0.75f, 1.0f, 1.0f };
-    int traversed = 0;
-    int segment = 0;
+
+    // The colour of a face no tool has coloured, and of a vertex without one.
+    static PackedVector defaultColour() { return { 0.75f, 0.75f, 1.0f, 1.0f }; }
 
     // corner k among vertices, the mesh's vertex array.
     const Vector& vertex(const Vector* vertices, int k) const { return vertices[index[k]]; }

@@ -70,7 +70,7 @@ const char* readableMeshPatterns()
 
 void paintDefaultColours(Mesh& mesh)
 {
-    std::fill(mesh.vertexColours.begin(), mesh.vertexColours.end(), Face().colour);
+    std::fill(mesh.vertexColours.begin(), mesh.vertexColours.end(), Vector(Face::defaultColour()));
     mesh.vertexColoursSet = false;
 }
 

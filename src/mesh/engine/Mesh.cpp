@@ -46,6 +46,7 @@ void Mesh::clear()
     release(vertexColours);
     release(texCoords);
     release(faces);
+    clearFaceMarks();
     release(centroids);
     release(edgeVertices);
     release(edgeFaces);
@@ -71,6 +72,7 @@ bool Mesh::allocateVertices(int n)
 
 bool Mesh::allocateFaces(int n)
 {
+    clearFaceMarks();
     numFaces = allocateArrays(n, "faces", faces, centroids) ? n : 0;
     return numFaces == n;
 }
@@ -123,6 +125,9 @@ std::unique_ptr<Mesh> Mesh::clone() const
     copy->vertexColours = vertexColours;
     copy->vertexColoursSet = vertexColoursSet;
     copy->faces = faces;
+    copy->faceColours = faceColours;
+    copy->faceTraversed = faceTraversed;
+    copy->faceSegments = faceSegments;
     return copy;
 }
 
@@ -142,6 +147,9 @@ std::unique_ptr<Mesh> Mesh::duplicate() const
     c.texCoords = texCoords;
     c.centroids = centroids;
     c.faces = faces;
+    c.faceColours = faceColours;
+    c.faceTraversed = faceTraversed;
+    c.faceSegments = faceSegments;
     c.morphogenValues = morphogenValues;
     c.morphogenNames = morphogenNames;
     c.edgeGraph = edgeGraph;
@@ -162,5 +170,50 @@ void Mesh::truncateFaces(int n)
     centroids.resize(std::size_t(n));
     faces.shrink_to_fit();
     centroids.shrink_to_fit();
+    // The marks stay empty when they are.
+    const auto shrink = [n](auto& v) {
+        if (!v.empty()) {
+            v.resize(std::size_t(n));
+            v.shrink_to_fit();
+        }
+    };
+    shrink(faceColours);
+    shrink(faceTraversed);
+    shrink(faceSegments);
     numFaces = n;
+}
+
+namespace {
+
+// Entry f of marks, the array first made at the default value for every face
+// when it is empty.
+template <class T> T& markOf(std::vector<T>& marks, std::size_t f, std::size_t faces, T initial)
+{
+    if (marks.empty())
+        assignLarge(marks, faces, initial);
+    return marks[f];
+}
+
+} // namespace
+
+PackedVector& Mesh::colourOf(std::size_t f)
+{
+    return markOf(faceColours, f, faces.size(), Face::defaultColour());
+}
+
+int& Mesh::traversedOf(std::size_t f)
+{
+    return markOf(faceTraversed, f, faces.size(), 0);
+}
+
+int& Mesh::segmentOf(std::size_t f)
+{
+    return markOf(faceSegments, f, faces.size(), 0);
+}
+
+void Mesh::clearFaceMarks()
+{
+    release(faceColours);
+    release(faceTraversed);
+    release(faceSegments);
 }

@@ -52,6 +52,16 @@ public:
     std::vector<Vector> centroids;
     std::vector<Face> faces;
 
+    // The marks the segmentation tools put on faces: a colour, a traversal flag
+    // and a segment number each. An array stays empty until a tool writes to
+    // it, and an empty array means every face holds the default (the default
+    // colour, flag 0, segment 0): most meshes are never segmented, and a face
+    // costs no memory for them. Read them through the accessors below; write
+    // through the ...Of() ones, which make the array first.
+    std::vector<PackedVector> faceColours;
+    std::vector<int> faceTraversed;
+    std::vector<int> faceSegments;
+
     // morphogenValues[v][j]: concentration of morphogen j at vertex v; no rows
     // when the mesh has no morphogens.
     std::vector<std::vector<float>> morphogenValues;
@@ -89,6 +99,18 @@ public:
     // A heap copy of everything, derived data included, with the faces pointing
     // into the copy: a tool run on it gives what it gives on this mesh.
     std::unique_ptr<Mesh> duplicate() const;
+
+    PackedVector colour(std::size_t f) const
+    {
+        return faceColours.empty() ? Face::defaultColour() : faceColours[f];
+    }
+    int traversed(std::size_t f) const { return faceTraversed.empty() ? 0 : faceTraversed[f]; }
+    int segment(std::size_t f) const { return faceSegments.empty() ? 0 : faceSegments[f]; }
+    PackedVector& colourOf(std::size_t f);
+    int& traversedOf(std::size_t f);
+    int& segmentOf(std::size_t f);
+    // Every face back to the default marks, their arrays released.
+    void clearFaceMarks();
 
     // Corner k of face.
     const Vector& corner(const Face& face, int k) const { return face.vertex(vertices.data(), k); }

@@ -419,12 +419,9 @@ bool subdivideMesh(const Mesh& source, Mesh& mesh, Subdivider& subdivider, int l
     // ever needed.
     Mesh& result = *subdivider.result;
     const Face plain;
-    for (Face& face : result.faces) {
+    for (Face& face : result.faces)
         face.normal = plain.normal;
-        face.colour = plain.colour;
-        face.traversed = plain.traversed;
-        face.segment = plain.segment;
-    }
+    result.clearFaceMarks();
     // Nothing reads a refined mesh's texture coordinates; its centroids are
     // allocated at their defaults only now, once the levels' arrays are gone.
     std::vector<Vector>().swap(result.texCoords);

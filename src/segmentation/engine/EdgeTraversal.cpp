@@ -41,8 +41,7 @@ void EdgeTraversal::run(int depth_, int angle_)
     angle = angle_;
     if (!mesh)
         return;
-    for (int f = 0; f < mesh->numFaces; ++f)
-        mesh->faces[std::size_t(f)].traversed = 0;
+    std::fill(mesh->faceTraversed.begin(), mesh->faceTraversed.end(), 0);
     const int start = mesh->selected - 1;
     if (depth <= 0 || start < 0 || start >= mesh->numFaces)
         return;
@@ -63,12 +62,11 @@ void EdgeTraversal::run(int depth_, int angle_)
             layer.pop_back();
             const Vector& normalA = mesh->faces[std::size_t(a)].normal;
             for (const int b : neighbours[std::size_t(a)]) {
-                Face& faceB = mesh->faces[std::size_t(b)];
-                if (faceB.traversed != 0)
+                if (mesh->traversed(std::size_t(b)) != 0)
                     continue;
-                const float degrees = foldDegrees(normalA, faceB.normal);
+                const float degrees = foldDegrees(normalA, mesh->faces[std::size_t(b)].normal);
                 if (-limit < degrees && degrees < limit) {
-                    faceB.traversed = 1;
+                    mesh->traversedOf(std::size_t(b)) = 1;
                     next.push_back(b);
                 }
             }
@@ -89,12 +87,11 @@ void EdgeTraversal::markCurrent()
     float red = 0.0f, green = 0.0f, blue = 0.0f;
     hsvToRgb(float(hue), 1.0f, 1.0f, red, green, blue);
     const Vector colour(red, green, blue, 1.0f);
-    for (int f = 0; f < mesh->numFaces; ++f) {
-        Face& face = mesh->faces[std::size_t(f)];
-        if (face.traversed == 1) {
-            face.colour = colour;
-            face.traversed = 0;
-            face.segment = segmentCount;
+    for (std::size_t f = 0; f < mesh->faceTraversed.size(); ++f) {
+        if (mesh->faceTraversed[f] == 1) {
+            mesh->colourOf(f) = colour;
+            mesh->faceTraversed[f] = 0;
+            mesh->segmentOf(f) = segmentCount;
         }
     }
 }

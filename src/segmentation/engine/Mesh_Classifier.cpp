@@ -3,6 +3,7 @@
 
 #include "mesh/engine/Build.h"
 #include "mesh/engine/HsvToRgb.h"
+#include "mesh/engine/LargeArrays.h"
 #include "mesh/engine/Mesh.h"
 #include "mesh/engine/Progress.h"
 #include "mesh/engine/Workers.h"
@@ -226,7 +227,7 @@ bool Mesh_Classifier::classifyPrepared()
     refineSeeds();
     if (numPatches > 0) {
         for (int p = 0; p < numPatches; ++p)
-            mesh->faces[std::size_t(seeds[std::size_t(p)])].colour = Vector(1.0f, 1.0f, 0.0f, 1.0f);
+            mesh->colourOf(std::size_t(seeds[std::size_t(p)])) = Vector(1.0f, 1.0f, 0.0f, 1.0f);
         colourFinal();
     }
     std::fflush(stdout);
@@ -431,8 +432,7 @@ void Mesh_Classifier::colourFinal()
     // has a strong claim, and grey in between; the seeds are yellow.
     const Vector grey(0.5f, 0.5f, 0.5f, 1.0f);
     const float low = 0.099999994f, high = 0.9f;
-    for (Face& face : mesh->faces)
-        face.colour = Vector(0.0f, 0.0f, 0.0f, 0.0f);
+    assignLarge(mesh->faceColours, mesh->faces.size(), PackedVector(0.0f, 0.0f, 0.0f, 0.0f));
     for (int f = 0; f < mesh->numFaces; ++f) {
         int own = -1;
         float most = -1.0f;
@@ -452,10 +452,10 @@ void Mesh_Classifier::colourFinal()
             else if (u > high)
                 colour = patchColours[std::size_t(nb)];
         }
-        mesh->faces[std::size_t(f)].colour = colour;
+        mesh->faceColours[std::size_t(f)] = colour;
     }
     for (int p = 0; p < numPatches; ++p)
-        mesh->faces[std::size_t(seeds[std::size_t(p)])].colour = Vector(1.0f, 1.0f, 0.0f, 1.0f);
+        mesh->colourOf(std::size_t(seeds[std::size_t(p)])) = Vector(1.0f, 1.0f, 0.0f, 1.0f);
 }
 
 bool Mesh_Classifier::partition(int n)
@@ -553,7 +553,7 @@ void Mesh_Classifier::partitionFrom(int n)
     }
     for (int p = 0; p < n; ++p)
         for (int f : clusters[std::size_t(p)])
-            mesh->faces[std::size_t(f)].colour = patchColours[std::size_t(p)];
+            mesh->colourOf(std::size_t(f)) = patchColours[std::size_t(p)];
     fuzzyMemberships(n);
     std::fflush(stdout);
 }

@@ -162,7 +162,7 @@ SegmentExportReport writeSegmentFiles(
     // Faces bucketed by segment id in one pass, each bucket in face order.
     std::vector<std::size_t> start(std::size_t(ids) + 1, 0);
     for (int f = 0; f < nf; ++f) {
-        const int s = mesh.faces[std::size_t(f)].segment;
+        const int s = mesh.segment(std::size_t(f));
         if (s >= 0 && s < ids)
             ++start[std::size_t(s) + 1];
     }
@@ -171,7 +171,7 @@ SegmentExportReport writeSegmentFiles(
     {
         std::vector<std::size_t> cursor(start.begin(), start.end() - 1);
         for (int f = 0; f < nf; ++f) {
-            const int s = mesh.faces[std::size_t(f)].segment;
+            const int s = mesh.segment(std::size_t(f));
             if (s >= 0 && s < ids)
                 bucketed[cursor[std::size_t(s)]++] = f;
         }
@@ -203,7 +203,7 @@ SegmentExportReport writeSegmentFiles(
     }
     faceList.clear();
     for (int f = 0; f < nf; ++f) {
-        if (mesh.faces[std::size_t(f)].segment > 0)
+        if (mesh.segment(std::size_t(f)) > 0)
             faceList.push_back(f);
     }
     writeOne(joinPath(directory, names.back().c_str()),

@@ -44,12 +44,13 @@ void drawTraversalOverlay(const Mesh& mesh, const std::vector<int>& reached, boo
         if (f >= mesh.numFaces || f == mesh.selected - 1) {
             continue;
         }
-        const Face& face = mesh.faces[std::size_t(f)];
-        if (face.traversed != 1) {
+        if (mesh.traversed(std::size_t(f)) != 1) {
             continue;
         }
+        const Face& face = mesh.faces[std::size_t(f)];
         for (int k = 0; k < 3; ++k) {
-            const Vector n = flat ? Vector(face.normal) : mesh.vertexNormals[std::size_t(face.index[k])];
+            const Vector n
+                = flat ? Vector(face.normal) : mesh.vertexNormals[std::size_t(face.index[k])];
             glNormal3f(n.x, n.y, n.z);
             const Vector& p = mesh.corner(face, k);
             glVertex3f(p.x, p.y, p.z);

@@ -196,6 +196,18 @@ void LodMesh::refreshAttributes(const Mesh& full, const LodLevel& level)
             mesh.vertexColours[i] = full.vertexColours[v];
     }
     mesh.vertexColoursSet = full.vertexColoursSet;
+    // Each face takes the marks of the face it stands for, where there are any.
+    const auto take = [&level, n = std::size_t(mesh.numFaces)](auto& marks, const auto& from) {
+        marks.clear();
+        if (from.empty())
+            return;
+        marks.resize(n);
+        for (std::size_t f = 0; f < n; ++f)
+            marks[f] = from[std::size_t(level.sourceFace[f])];
+    };
+    take(mesh.faceColours, full.faceColours);
+    take(mesh.faceTraversed, full.faceTraversed);
+    take(mesh.faceSegments, full.faceSegments);
     for (int f = 0; f < mesh.numFaces; ++f) {
         const std::size_t source = std::size_t(level.sourceFace[std::size_t(f)]);
         Face& face = mesh.faces[std::size_t(f)];
@@ -209,10 +221,10 @@ void LodMesh::refreshAttributes(const Mesh& full, const LodLevel& level)
 
 std::size_t LodMesh::bytes() const
 {
-    return (mesh.vertices.capacity() + mesh.vertexNormals.capacity()
-               + mesh.vertexColours.capacity() + mesh.texCoords.capacity())
+    return (mesh.vertices.capacity() + mesh.vertexNormals.capacity() + mesh.vertexColours.capacity()
+               + mesh.texCoords.capacity())
         * sizeof(Vector)
-        + mesh.faces.capacity() * sizeof(Face)
-        + mesh.centroids.capacity() * sizeof(Vector)
-        + fullVertex.capacity() * sizeof(int);
+        + mesh.faces.capacity() * sizeof(Face) + mesh.faceColours.capacity() * sizeof(PackedVector)
+        + (mesh.faceTraversed.capacity() + mesh.faceSegments.capacity()) * sizeof(int)
+        + mesh.centroids.capacity() * sizeof(Vector) + fullVertex.capacity() * sizeof(int);
 }

@@ -91,7 +91,7 @@ void BufferedMeshDrawer::refresh(const Mesh& mesh)
         if (faceColours) {
             std::vector<float> colours(nf * 9);
             for (std::size_t f = 0; f < nf; ++f) {
-                const Vector& c = mesh.faces[f].colour;
+                const PackedVector c = mesh.colour(f);
                 for (std::size_t at = f * 9; at < f * 9 + 9; at += 3) {
                     colours[at] = c.x, colours[at + 1] = c.y, colours[at + 2] = c.z;
                 }
@@ -124,8 +124,8 @@ void BufferedMeshDrawer::drawFlatTriangles(const Mesh& mesh)
             const Face& face = mesh.faces[f];
             for (int k = 0; k < 3; ++k) {
                 const Vector& p = mesh.corner(face, k);
-                const Vector& c
-                    = faceColours ? Vector(face.colour) : mesh.vertexColours[std::size_t(face.index[k])];
+                const Vector& c = faceColours ? Vector(mesh.colour(f))
+                                              : mesh.vertexColours[std::size_t(face.index[k])];
                 const float values[9]
                     = { p.x, p.y, p.z, face.normal.x, face.normal.y, face.normal.z, c.x, c.y, c.z };
                 out = std::copy(values, values + 9, out);

@@ -199,7 +199,7 @@ const std::vector<int>& ViewLod::levelHighlight(int level)
     Built& b = built[std::size_t(level)];
     b.highlight.clear();
     for (int f = 0; f < b.lodMesh.mesh.numFaces; ++f)
-        if (b.lodMesh.mesh.faces[std::size_t(f)].traversed == 1)
+        if (b.lodMesh.mesh.traversed(std::size_t(f)) == 1)
             b.highlight.push_back(f);
     return b.highlight;
 }

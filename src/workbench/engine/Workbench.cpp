@@ -384,20 +384,19 @@ void Workbench::exchange(Snapshot& s, unsigned& changes)
             std::swap(mesh.faces[f].normal, s.faceNormals[f]);
         changes |= ChangeNormals;
     }
-    if (s.hasFaceMarks && s.faceMarks.size() == faces) {
-        for (std::size_t f = 0; f < s.faceMarks.size(); ++f) {
-            Face& face = mesh.faces[f];
-            std::swap(face.colour, s.faceMarks[f].colour);
-            std::swap(face.traversed, s.faceMarks[f].traversed);
-            std::swap(face.segment, s.faceMarks[f].segment);
-        }
+    const auto fits = [faces](const auto& marks) { return marks.empty() || marks.size() == faces; };
+    if (s.hasFaceMarks && fits(s.faceColourMarks) && fits(s.faceTraversedMarks)
+        && fits(s.faceSegmentMarks)) {
+        std::swap(mesh.faceColours, s.faceColourMarks);
+        std::swap(mesh.faceTraversed, s.faceTraversedMarks);
+        std::swap(mesh.faceSegments, s.faceSegmentMarks);
     }
     if (s.hasTraversed) {
         for (const auto& [f, flag] : now)
-            mesh.faces[std::size_t(f)].traversed = 0;
+            mesh.faceTraversed[std::size_t(f)] = 0;
         for (const auto& [f, flag] : s.traversed) {
             if (std::size_t(f) < faces)
-                mesh.faces[std::size_t(f)].traversed = flag;
+                mesh.traversedOf(std::size_t(f)) = flag;
         }
         s.traversed = std::move(now);
     }

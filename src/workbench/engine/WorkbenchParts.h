@@ -33,11 +33,11 @@ template <class T> inline std::uint64_t bytesOf(const std::vector<T>& v)
 inline std::uint64_t meshBytes(const Mesh& m)
 {
     std::uint64_t bytes = sizeof(Mesh) + bytesOf(m.vertices) + bytesOf(m.vertexNormals)
-        + bytesOf(m.vertexColours) + bytesOf(m.texCoords) + bytesOf(m.centroids)
-        + bytesOf(m.faces) + bytesOf(m.edgeVertices) + bytesOf(m.edgeFaces)
-        + bytesOf(m.vertexEdgeRefs.offsets) + bytesOf(m.vertexEdgeRefs.items)
-        + bytesOf(m.faceNeighbourRefs.offsets) + bytesOf(m.faceNeighbourRefs.items)
-        + bytesOf(m.morphogenValues);
+        + bytesOf(m.vertexColours) + bytesOf(m.texCoords) + bytesOf(m.centroids) + bytesOf(m.faces)
+        + bytesOf(m.faceColours) + bytesOf(m.faceTraversed) + bytesOf(m.faceSegments)
+        + bytesOf(m.edgeVertices) + bytesOf(m.edgeFaces) + bytesOf(m.vertexEdgeRefs.offsets)
+        + bytesOf(m.vertexEdgeRefs.items) + bytesOf(m.faceNeighbourRefs.offsets)
+        + bytesOf(m.faceNeighbourRefs.items) + bytesOf(m.morphogenValues);
     for (const auto& values : m.morphogenValues)
         bytes += bytesOf(values);
     return bytes;
@@ -59,14 +59,6 @@ inline std::string memoryMessage(const std::string& what)
 {
     return "not enough memory for " + what;
 }
-
-// What marking a segment or colouring patches changes in a face.
-struct FaceMark
-{
-    PackedVector colour;
-    int traversed = 0;
-    int segment = 0;
-};
 
 } // namespace workbench_parts
 
@@ -93,7 +85,10 @@ struct Workbench::Snapshot
     bool hasFaceNormals = false;
     std::vector<PackedVector> faceNormals;
     bool hasFaceMarks = false;
-    std::vector<workbench_parts::FaceMark> faceMarks;
+    // The mesh's face mark arrays as they were (each empty when it was).
+    std::vector<PackedVector> faceColourMarks;
+    std::vector<int> faceTraversedMarks;
+    std::vector<int> faceSegmentMarks;
     // The faces flagged by a traversal and their flags: picks are frequent,
     // and a traversal changes nothing else, so a pick keeps only these.
     bool hasTraversed = false;
@@ -112,16 +107,16 @@ struct Workbench::Snapshot
     void keepFaceMarks(const Mesh& m)
     {
         hasFaceMarks = true;
-        faceMarks.resize(m.faces.size());
-        for (std::size_t f = 0; f < faceMarks.size(); ++f)
-            faceMarks[f] = { m.faces[f].colour, m.faces[f].traversed, m.faces[f].segment };
+        faceColourMarks = m.faceColours;
+        faceTraversedMarks = m.faceTraversed;
+        faceSegmentMarks = m.faceSegments;
     }
     static std::vector<std::pair<int, int>> flagged(const Mesh& m)
     {
         std::vector<std::pair<int, int>> list;
-        for (std::size_t f = 0; f < m.faces.size(); ++f) {
-            if (m.faces[f].traversed != 0)
-                list.emplace_back(int(f), m.faces[f].traversed);
+        for (std::size_t f = 0; f < m.faceTraversed.size(); ++f) {
+            if (m.faceTraversed[f] != 0)
+                list.emplace_back(int(f), m.faceTraversed[f]);
         }
         return list;
     }
@@ -141,7 +136,9 @@ struct Workbench::Snapshot
     {
         std::uint64_t b = sizeof(Snapshot) + workbench_parts::bytesOf(vertexColours)
             + workbench_parts::bytesOf(vertexNormals) + workbench_parts::bytesOf(faceNormals)
-            + workbench_parts::bytesOf(faceMarks) + workbench_parts::bytesOf(traversed)
+            + workbench_parts::bytesOf(faceColourMarks)
+            + workbench_parts::bytesOf(faceTraversedMarks)
+            + workbench_parts::bytesOf(faceSegmentMarks) + workbench_parts::bytesOf(traversed)
             + workbench_parts::bytesOf(highlight);
         if (mesh)
             b += workbench_parts::meshBytes(*mesh);

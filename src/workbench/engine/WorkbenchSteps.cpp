@@ -494,7 +494,7 @@ bool Workbench::runQuick(const Step& step, StepDone& done)
             traversal.run(p.depth, p.angle);
             highlight.clear();
             for (int f = 0; f < mesh.numFaces; ++f) {
-                if (mesh.faces[std::size_t(f)].traversed == 1)
+                if (mesh.traversed(std::size_t(f)) == 1)
                     highlight.push_back(f);
             }
             resolved.set("face", stepNumber(mesh.selected));
