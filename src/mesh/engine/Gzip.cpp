@@ -27,6 +27,17 @@ std::string withoutGzipSuffix(const std::string& name)
 
 namespace {
 
+// out becomes n bytes long in fresh memory that is asked for huge pages before
+// anything touches it: advised after the resize, the pages would already have
+// been faulted in one by one.
+void sizeUntouched(std::string& out, std::size_t n)
+{
+    std::string().swap(out);
+    out.reserve(n);
+    adviseHugePages(out.data(), n);
+    out.resize(n);
+}
+
 // libdeflate inflates a whole member at once, several times faster than zlib's
 // stream. The output starts at the trailer's size and doubles when a member
 // needs more (that member is then inflated again). False, with out undefined,
@@ -42,8 +53,7 @@ bool inflateWhole(const std::string& compressed, std::size_t first, std::size_t 
         libdeflate_decompressor* d;
         ~Free() { libdeflate_free_decompressor(d); }
     } free { d };
-    out.resize(first);
-    adviseHugePages(out.data(), out.size());
+    sizeUntouched(out, first);
     std::size_t at = 0, used = 0;
     while (at < compressed.size()) {
         reportProgress(progress, "Inflating", double(at) / double(compressed.size()));
@@ -105,8 +115,7 @@ bool gunzip(
     z.avail_in = uInt(compressed.size()); // files over 4 GB are not meshes we read
     int status = Z_OK;
     try {
-        out.resize(first);
-        adviseHugePages(out.data(), out.size());
+        sizeUntouched(out, first);
         std::size_t used = 0;
         for (;;) {
             if (used == out.size())
