@@ -32,9 +32,6 @@ std::vector<nlohmann::json> jsonLines(const std::string& out)
     return lines;
 }
 
-const std::string tetraObj
-    = "v 0 0 0\nv 1 0 0\nv 0 1 0\nv 0 0 1\nf 1 3 2\nf 1 2 4\nf 1 4 3\nf 2 3 4\n";
-
 // Every file under folder by its path relative to it, with its bytes.
 std::map<std::string, std::string> filesUnder(const fs::path& folder)
 {

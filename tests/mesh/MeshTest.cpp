@@ -124,7 +124,7 @@ static bool near(const Vector& v, float x, float y, float z, float w)
         && std::abs(v.w - w) < 1e-5f;
 }
 
-TEST(Build, VertexNormalsAreRenormalisedAfterEachFaceInFaceOrder)
+TEST(Build, VertexNormalsInFaceOrderUnknownCodesSkippedRerunsAndNoDivisionByZero)
 {
     // Faces at the origin with normals +z, +x and +y, and an unused vertex.
     Mesh mesh;
@@ -139,13 +139,9 @@ TEST(Build, VertexNormalsAreRenormalisedAfterEachFaceInFaceOrder)
     std::rotate(mesh.faces.begin(), mesh.faces.begin() + 2, mesh.faces.end());
     testutil::captureStdout([&] { build(mesh, { MESH_FACE_NORMALS }); });
     EXPECT_TRUE(near(mesh.vertexNormals[0], h, 0.5f, 0.5f, 0));
-}
 
-// Unknown codes are skipped, a later run sees moved vertices, and a flat or
-// single-point mesh divides nothing by zero.
-TEST(Build, UnknownCodesSkippedRunsRecomputeAndFlatMeshesDivideNothingByZero)
-{
-    Mesh mesh;
+    // Unknown codes are skipped, a later run sees moved vertices, and a flat or
+    // single-point mesh divides nothing by zero.
     testutil::makeMesh(mesh, { { 3, 0, 0 }, { 3, 1, 0 }, { 3, 2, -8 } }, { { 0, 1, 2 } });
     mesh.centre.w = 7.0f;
     testutil::captureStdout([&] {

@@ -229,16 +229,6 @@ TEST(MeshWrite, MorphogensSurviveObjExactly)
         for (std::size_t i = 0; i < back.morphogenValues.size(); ++i)
             ASSERT_TRUE(sameBits(built.morphogenValues[i], back.morphogenValues[i])) << "row " << i;
     }
-
-    // The lines as the reader reads them: names first, a row per vertex.
-    Mesh tri;
-    makeMesh(tri, { { 0, 0, 0 }, { 1, 0, 0 }, { 0, 1, 0 } }, { { 0, 1, 2 } });
-    addMorphogens(tri, { "u", "v" }, [](int i, int j) {
-        return i == j ? 1.0f : i == 2 ? -0.5f : 0.0f;
-    });
-    captureStdout([&] { ASSERT_TRUE(writeObj(tri, dir.file("tri.obj"))); });
-    EXPECT_EQ(readFile(dir.file("tri.obj")),
-        "mn u v\nv 0 0 0\nv 1 0 0\nv 0 1 0\nm 1 0\nm 0 1\nm -0.5 -0.5\nf 1/1/ 2/2/ 3/3/\n");
 }
 
 TEST(WriteObj, ExactBytesLinesAndNumbersAsTheStandardStreamPrintsThem)
@@ -246,18 +236,23 @@ TEST(WriteObj, ExactBytesLinesAndNumbersAsTheStandardStreamPrintsThem)
     const float values[] = { 0.0f, -0.0f, -1.5f, 1.0f / 3.0f, 999999.0f, 1000000.0f, 1234567.0f,
         0.0001f, 0.00001f, 0.000123456f, 123456789.0f, -2.5e-7f, 1e30f, -1e-30f, 65536.5f,
         std::numeric_limits<float>::max(), std::numeric_limits<float>::denorm_min() };
+    constexpr int count = int(std::size(values));
     std::vector<Vector> points;
-    std::ostringstream want;
-    for (float value : values) {
-        points.push_back({ value, value, value });
-        want << "v " << value << " " << value << " " << value << "\n";
+    // Morphogen names first, then the vertices, then a row of morphogens per vertex.
+    std::ostringstream want, rows;
+    want << "mn u v\n";
+    for (int i = 0; i < count; ++i) {
+        points.push_back({ values[i], values[i], values[i] });
+        want << "v " << values[i] << " " << values[i] << " " << values[i] << "\n";
+        rows << "m " << i % 3 << " " << i % 3 - 0.5 << "\n";
     }
     Mesh mesh;
     testutil::makeMesh(mesh, points, { { 0, 1, 2 }, { 2, 1, 0 } });
+    addMorphogens(mesh, { "u", "v" }, [](int i, int j) { return float(i % 3) - 0.5f * float(j); });
     testutil::TempDir dir;
     const std::string path = dir.file("out.obj");
     captureStdout([&] { EXPECT_TRUE(writeObj(mesh, path)); });
-    EXPECT_EQ(readFile(path), want.str() + "f 1/1/ 2/2/ 3/3/\nf 3/3/ 2/2/ 1/1/\n");
+    EXPECT_EQ(readFile(path), want.str() + rows.str() + "f 1/1/ 2/2/ 3/3/\nf 3/3/ 2/2/ 1/1/\n");
 }
 
 // A large mesh goes out in pieces that end with whole lines, and the file

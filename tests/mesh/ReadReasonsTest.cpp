@@ -24,9 +24,6 @@ using namespace testutil;
 
 namespace {
 
-const char* const tetraObj
-    = "v 0 0 0\nv 1 0 0\nv 0 1 0\nv 0 0 1\nf 1 3 2\nf 1 2 4\nf 1 4 3\nf 2 3 4\n";
-
 class ReadFifo : public testing::Test
 {
 protected:

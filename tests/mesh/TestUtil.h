@@ -168,7 +168,9 @@ template <class Z> void makeGrid(Mesh& mesh, int n, Z z)
     makeMesh(mesh, points, faces);
 }
 
-// Closed, outward-facing (counter-clockwise seen from outside).
+// Closed, outward-facing (counter-clockwise seen from outside); tetraObj is the same as OBJ text.
+inline const char* const tetraObj
+    = "v 0 0 0\nv 1 0 0\nv 0 1 0\nv 0 0 1\nf 1 3 2\nf 1 2 4\nf 1 4 3\nf 2 3 4\n";
 inline void makeTetrahedron(Mesh& mesh)
 {
     makeMesh(mesh, { { 0, 0, 0 }, { 1, 0, 0 }, { 0, 1, 0 }, { 0, 0, 1 } },
