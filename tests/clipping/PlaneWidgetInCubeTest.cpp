@@ -212,7 +212,7 @@ TEST(PlaneWidgetInCube, SelectionResetsAndWhatIsDrawn)
     }
 }
 
-TEST(PlaneWidgetInCube, PlanePushedOutOfTheCubeHasNoOutlineButStillClips)
+TEST(PlaneWidgetInCube, APlanePushedOutHasNoOutlineButClipsAndTheCubeFitsANegativeBox)
 {
     PlaneWidgetInCube cube;
     cube.selectPlane(PLANE_1);
@@ -225,12 +225,9 @@ TEST(PlaneWidgetInCube, PlanePushedOutOfTheCubeHasNoOutlineButStillClips)
     cube.dragPlanes(mouse(0, 200));
     EXPECT_NEAR(p.centre.z, 118.0f, 1e-4f);
     EXPECT_EQ(cube.outlines[PLANE_1].size(), 4u);
-}
 
-// The cube is sized from the box's extent wherever it lies, also where every
-// coordinate is negative.
-TEST(PlaneWidgetInCube, CubeAroundAMeshBoxOfNegativeCoordinates)
-{
+    // The cube is sized from the box's extent wherever it lies, also where every
+    // coordinate is negative.
     Mesh mesh;
     mesh.numVertices = 8;
     mesh.boxCorners[1] = Vector(-99, -497, -198);

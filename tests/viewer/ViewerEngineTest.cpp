@@ -131,7 +131,7 @@ INSTANTIATE_TEST_SUITE_P(Meshes, PickingOnRealMeshes,
 // the one before, down to a few thousand faces;
 // every triangle over the mesh's vertices and standing for a face around one of
 // its corners. Small meshes get none, and a stop leaves nothing half made.
-TEST(MeshLod, LevelsQuarterTheFacesAndStandForFacesAroundTheirCorners)
+TEST(MeshLod, LevelsQuarterTheFacesStandForFacesAroundTheirCornersAndCarryTheirLooks)
 {
     Mesh mesh;
     makeSheet(mesh, 201); // 80,000 faces
@@ -163,17 +163,10 @@ TEST(MeshLod, LevelsQuarterTheFacesAndStandForFacesAroundTheirCorners)
     EXPECT_TRUE(buildLodLevels(LodSource::of(small)).empty());
     std::atomic<bool> stop { true };
     EXPECT_TRUE(buildLodLevels(source, &stop).empty());
-}
 
-// A level's mesh shows what the full mesh shows: the vertex colours and normals
-// of its vertices, the colour, normal and highlight of the faces its triangles
-// stand for, also after those change; and it sits where the mesh does.
-TEST(MeshLod, LevelMeshCarriesTheMeshsColoursNormalsAndHighlights)
-{
-    Mesh mesh;
-    makeSheet(mesh, 121);
-    const std::vector<LodLevel> levels = buildLodLevels(LodSource::of(mesh));
-    ASSERT_FALSE(levels.empty());
+    // A level's mesh shows what the full mesh shows: the vertex colours and normals
+    // of its vertices, the colour, normal and highlight of the faces its triangles
+    // stand for, also after those change; and it sits where the mesh does.
     const LodLevel& level = levels.front();
     const auto paint = [&](float shade) {
         for (int v = 0; v < mesh.numVertices; ++v)

@@ -22,7 +22,7 @@ template <typename T> void expectSameBitsBack(T value)
 
 } // namespace
 
-TEST(Step, ReadsWordsQuotesAndParameters)
+TEST(Step, ReadsWordsQuotesAndParametersAndRefusesDamagedLinesSayingWhy)
 {
     const Step s = step(" \tsave  \"my file.ply\" C:\\out\\a.ply heightmap=\"my map.png\" "
                         "expr=a=b empty= q=\"a\\\"b\\\\\" ");
@@ -35,10 +35,8 @@ TEST(Step, ReadsWordsQuotesAndParameters)
     EXPECT_EQ(
         step("save k=1 out.ply \"a=b\"").args, (std::vector<std::string> { "out.ply", "a=b" }));
     EXPECT_EQ(step(" \t "), Step());
-}
 
-TEST(Step, RefusesDamagedLinesSayingWhy)
-{
+    // Damaged lines are refused, saying why, and leave no step.
     const std::pair<const char*, const char*> cases[] = {
         { "save \"a.ply", "unterminated" },
         { "save \"a\\n.ply\"", "unknown escape" },
@@ -50,11 +48,11 @@ TEST(Step, RefusesDamagedLinesSayingWhy)
         { "save \"a\"b", "closing quote" },
     };
     for (const auto& [line, reason] : cases) {
-        Step s = step("old a k=v");
+        Step parsed = step("old a k=v");
         std::string problem;
-        EXPECT_FALSE(parseStepLine(line, s, problem)) << line;
+        EXPECT_FALSE(parseStepLine(line, parsed, problem)) << line;
         EXPECT_NE(problem.find(reason), std::string::npos) << line << ": " << problem;
-        EXPECT_EQ(s, Step()) << line;
+        EXPECT_EQ(parsed, Step()) << line;
     }
 }
 
