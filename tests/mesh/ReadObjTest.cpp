@@ -198,7 +198,7 @@ TEST(ReadObj, PartsParsedApartJoinAsOnePass)
     }
 }
 
-TEST(ReadNet, LineKindsPolygonsOfTenAndOnlyFullNormalLists)
+TEST(ReadNet, LineKindsPolygonsOfTenOnlyFullNormalListsAndNoMeshFromADamagedLine)
 {
     Mesh mesh;
     auto r = readText(mesh,
@@ -219,11 +219,8 @@ TEST(ReadNet, LineKindsPolygonsOfTenAndOnlyFullNormalLists)
     // Too few normals: none at all.
     ASSERT_TRUE(readText(mesh, "v 0 0 0\nv 1 0 0\nn 0 0 1\nc 1 0 0\nc 1 0 0\n", "m.net").ok);
     EXPECT_TRUE(mesh.vertexNormals[0] == Vector(0, 0, 0));
-}
 
-TEST(ReadNet, ALineThatDoesNotParseFailsAndLeavesNoMesh)
-{
-    Mesh mesh;
+    // A line that does not parse fails the read and leaves no mesh.
     for (const char* text :
         { "v 0 0 0\nvt 0 0\n", "v 0 0\n", "v 0 0 0\nf 0 1\n", "c 1 x 1\n", "t 1\n", "f a b c\n" }) {
         const auto r = readText(mesh, text, "m.net");
