@@ -61,7 +61,7 @@ const MorphogenSetting kExample { 0, { 128, 128, 128 }, { { 255, 0, 0 }, { 0, 0,
 const std::string kExampleText
     = "SIZE 2\nBASECOL 128 128 128\nMIXMODE 0\nMORPHO\t255 0 0 1\nMORPHO\t0 0 255 0\n";
 
-TEST(MorphogenSettings, LenientTokensAndClampedChannelsReadBack)
+TEST(MorphogenSettings, LenientTokensClampedChannelsReadBackAndRefusedFilesChangeNothing)
 {
     testutil::TempDir dir;
     ASSERT_TRUE(writeMorphogenSetting(dir.file("two.mor"), kExample));
@@ -80,11 +80,8 @@ TEST(MorphogenSettings, LenientTokensAndClampedChannelsReadBack)
         EXPECT_TRUE(readMorphogenSetting(dir.write("in.mor", text), setting));
         EXPECT_EQ(setting, want) << text;
     }
-}
 
-TEST(MorphogenSettings, RefusedFilesChangeNothingAndExtraLinesAreIgnored)
-{
-    testutil::TempDir dir;
+    // Refused files change nothing; extra lines are ignored.
     MorphogenSetting setting = kExample;
     std::string problem;
     const std::string three = dir.write("three.mor", "BASECOL 1 1 1\nMIXMODE 1\nSIZE 3\n");
