@@ -487,7 +487,7 @@ TEST_F(CliRunReal, AFailingMeshLeavesTheOthersDone)
 // A script is checked whole before anything runs: a damaged line is named and
 // nothing is written, not even what the lines before it would save. Lines that
 // do not parse, and their numbers past comments and blank lines:
-// Step.RefusesDamagedLinesSayingWhy and
+// Step.ReadsWordsQuotesAndParametersAndRefusesDamagedLinesSayingWhy and
 // Step.ScriptSkipsCommentsAndBlankLinesAndNamesTheDamagedLine; an unknown verb's
 // words: test_refused_steps_raise_value_error_with_the_batch_tool_words.
 TEST(CliRun, ADamagedScriptIsRefusedBeforeAnythingRuns)

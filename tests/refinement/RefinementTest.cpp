@@ -62,9 +62,11 @@ TEST(Subdivider, ViewOperationAndNothingToDoOrNoRoom)
     expectSameGeometry(grid, before);
 }
 
-// The hash-numbered table and the split from the faces' own edges against the
-// linear table searches, on real meshes: identical meshes.
-TEST(Subdivider, MatchesTheStraightforwardVersionOnRealMeshes)
+// On real meshes: the subdivision's hash-numbered table and split from the
+// faces' own edges against the linear table searches, identical meshes; the
+// simplification's heap ordered by (cost, place in the list) against the linear
+// scan with ids renumbered on every removal, identical files.
+TEST(Refinement, SubdivisionAndSimplificationMatchTheStraightforwardVersionsOnRealMeshes)
 {
     const std::pair<const char*, int> cases[] = { { "cross.obj", 3 }, { "suzanne.obj", 2 },
         { "beetle.obj", 2 }, { "african_head.obj", 1 }, { "teapot.obj", 1 }, { "spot.obj", 1 } };
@@ -84,6 +86,16 @@ TEST(Subdivider, MatchesTheStraightforwardVersionOnRealMeshes)
             expectSameGeometry(*s.result, *expected);
             // Bit for bit: unused vertices and slivers have normals that are not numbers.
             ASSERT_TRUE(testutil::sameBits(s.result->vertexNormals, expected->vertexNormals));
+        }
+        for (float level : { 90.0f, 50.0f, 10.0f, 1.0f }) {
+            Mesh fast, slow;
+            fast.copyFrom(mesh);
+            slow.copyFrom(mesh);
+            ASSERT_TRUE(simplifyMesh(fast, level));
+            referenceSimplify(slow, level / 100);
+            build(slow, { MESH_VERTEX_NORMALS, MESH_EDGE_LIST });
+            ASSERT_EQ(fast.numVertices, int(float(mesh.numVertices) * (level / 100)));
+            ASSERT_EQ(objBytes(fast), objBytes(slow)) << "simplified to " << level;
         }
         ++compared;
     }
@@ -163,30 +175,4 @@ TEST(Simplify, MatchesTheStraightforwardVersionOnAwkwardAndFoldingMeshes)
     testutil::expectLinked(huge);
     for (const auto& f : triangles(huge))
         EXPECT_LT(*std::max_element(f.begin(), f.end()), 3);
-}
-
-// The heap ordered by (cost, place in the list) against the linear scan with
-// ids renumbered on every removal: identical files on real meshes.
-TEST(Simplify, MatchesTheStraightforwardVersionOnRealMeshes)
-{
-    int compared = 0;
-    for (const char* name : { "cross.obj", "suzanne.obj", "beetle.obj", "african_head.obj",
-             "teapot.obj", "spot.obj" }) {
-        Mesh mesh;
-        if (!loadRealMesh(mesh, name))
-            continue;
-        for (float level : { 90.0f, 50.0f, 10.0f, 1.0f }) {
-            Mesh fast, slow;
-            fast.copyFrom(mesh);
-            slow.copyFrom(mesh);
-            ASSERT_TRUE(simplifyMesh(fast, level));
-            referenceSimplify(slow, level / 100);
-            build(slow, { MESH_VERTEX_NORMALS, MESH_EDGE_LIST });
-            ASSERT_EQ(fast.numVertices, int(float(mesh.numVertices) * (level / 100))) << name;
-            ASSERT_EQ(objBytes(fast), objBytes(slow)) << name << " at " << level;
-        }
-        ++compared;
-    }
-    if (compared == 0)
-        GTEST_SKIP() << "no real meshes";
 }
