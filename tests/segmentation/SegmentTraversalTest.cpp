@@ -45,7 +45,7 @@ std::vector<int> flags(const Mesh& mesh)
 
 } // namespace
 
-TEST(EdgeTraversal, FoldLimitIsStrictAndDepthCountsLayers)
+TEST(EdgeTraversal, FoldLimitIsStrictDepthCountsLayersAndTheNewerMarkWins)
 {
     // The fold, the traversal's angle and depth, the face picked, the faces reached.
     const std::tuple<double, int, int, int, std::vector<int>> cases[] = {
@@ -67,10 +67,8 @@ TEST(EdgeTraversal, FoldLimitIsStrictAndDepthCountsLayers)
         EdgeTraversal(&mesh).run(depth, angle);
         EXPECT_EQ(flags(mesh), reached) << "fold " << fold << " angle " << angle;
     }
-}
 
-TEST(EdgeTraversal, MarksNumberSegmentsAndTheNewerMarkWins)
-{
+    // Marks number segments and the newer mark wins.
     Mesh mesh = foldedPair(0.0);
     EdgeTraversal traversal(&mesh);
     int hue = 0; // red, then 32767: hue 360, outside the sectors, black

@@ -97,7 +97,7 @@ TEST(HeightColours, StopsInterpolateLinearlyAndClamp)
 }
 
 // Vertices numbered by first use, as the ordered set of positions seen numbers them.
-TEST(TerrainBuilder, SameMeshAsTheOrderedSetBuild)
+TEST(TerrainBuilder, SameMeshAsTheOrderedSetBuildAndRefusalsLeaveTheMeshAlone)
 {
     // Seed 0 is grey = pixel column: the fine grids read each pixel twice.
     const TerrainParameters cases[] = { { 64, 256, 64 }, { 2, 1, 1 }, { 17, 300, 1000 },
@@ -119,10 +119,8 @@ TEST(TerrainBuilder, SameMeshAsTheOrderedSetBuild)
         for (int f = 0; f < fast.numFaces; ++f)
             ASSERT_EQ(std::memcmp(fast.faces[f].index, slow.faces[f].index, sizeof(int[3])), 0);
     }
-}
 
-TEST(TerrainBuilder, RefusalsLeaveTheMeshAloneAndABuildReplacesAll)
-{
+    // Refusals leave the mesh alone; a build replaces all of it.
     EXPECT_EQ(terrain(HeightMap::black(), 1, 256, 64).numFaces, 0); // one grid point
     Mesh mesh = terrain(HeightMap::black(), 4, 10, 10);
     mesh.selected = 3;
