@@ -17,7 +17,7 @@ using testutil::expectLinked;
 // them and on a duplicate (what a tool runs on in place of the view's mesh)
 // carrying derived data too; all must own their arrays, even when copying onto
 // themselves, and impossible sizes are refused.
-TEST(Mesh, CopiesOwnTheirArraysAndOnlyClonesAndDuplicatesKeepFaceRecords)
+TEST(Mesh, CopiesOwnTheirArraysOnlyClonesAndDuplicatesKeepFaceRecordsAndOrientTurnsOnlyFlipped)
 {
     Mesh source;
     testutil::makeTetrahedron(source);
@@ -49,12 +49,9 @@ TEST(Mesh, CopiesOwnTheirArraysAndOnlyClonesAndDuplicatesKeepFaceRecords)
     expectLinked(copy);
     EXPECT_FALSE(copy.allocateVertices(-1) || copy.allocateFaces(-5));
     EXPECT_EQ(copy.numVertices + copy.numFaces, 0);
-}
 
-// Only a face whose corner order disagrees with its stored normal is turned, and
-// every face stays linked to its own record and vertices.
-TEST(Mesh, OrientFacesTurnsOnlyFacesAgainstTheirNormal)
-{
+    // Only a face whose corner order disagrees with its stored normal is turned,
+    // and every face stays linked to its own record and vertices.
     Mesh mesh;
     testutil::makeMesh(mesh, { { 0, 0, 0 }, { 1, 0, 0 }, { 0, 1, 0 }, { 1, 1, 0 }, { 0, 0, 1 } },
         { { 0, 1, 2 }, { 1, 3, 2 }, { 0, 4, 1 } });

@@ -56,7 +56,7 @@ TEST(Step, ReadsWordsQuotesAndParametersAndRefusesDamagedLinesSayingWhy)
     }
 }
 
-TEST(Step, TextReadsBackAsTheSameStepAndQuotesOnlyWhereNeeded)
+TEST(Step, TextAndNumbersReadBackAsTheSameStepQuotedOnlyWhereNeededAndWithTheSameBits)
 {
     Step s { "subdivide", {}, {} };
     s.set("levels", "1");
@@ -77,6 +77,17 @@ TEST(Step, TextReadsBackAsTheSameStepAndQuotesOnlyWhereNeeded)
     ASSERT_TRUE(parseScript(s.text() + "\r\n", lines, problem)) << problem;
     ASSERT_EQ(lines.size(), 1u);
     EXPECT_EQ(lines[0].step, s);
+
+    // Numbers are short and read back with the same bits.
+    EXPECT_EQ(stepNumber(0.1f), "0.1");
+    EXPECT_EQ(stepNumber(std::numeric_limits<int>::min()), "-2147483648");
+    for (float value : { 0.1f, 1.0f / 3.0f, 1e-30f, -0.0f, std::numeric_limits<float>::denorm_min(),
+             std::numeric_limits<float>::min() / 3, std::numeric_limits<float>::max() })
+        expectSameBitsBack(value);
+    for (double value : { 0.1, 1.0 / 3.0, 1e-30, -0.0, std::numeric_limits<double>::denorm_min(),
+             std::numeric_limits<double>::min() / 3, std::numeric_limits<double>::max(),
+             double(0.1f) })
+        expectSameBitsBack(value);
 }
 
 TEST(Step, ScriptSkipsCommentsAndBlankLinesAndNamesTheDamagedLine)
@@ -96,17 +107,4 @@ TEST(Step, ScriptSkipsCommentsAndBlankLinesAndNamesTheDamagedLine)
     EXPECT_FALSE(parseScript("a\n\nb k=1 k=2 # twice\nc \"open", steps, problem));
     EXPECT_EQ(problem.rfind("line 3: ", 0), 0u) << problem;
     EXPECT_TRUE(steps.empty());
-}
-
-TEST(Step, NumbersAreShortAndReadBackWithTheSameBits)
-{
-    EXPECT_EQ(stepNumber(0.1f), "0.1");
-    EXPECT_EQ(stepNumber(std::numeric_limits<int>::min()), "-2147483648");
-    for (float value : { 0.1f, 1.0f / 3.0f, 1e-30f, -0.0f, std::numeric_limits<float>::denorm_min(),
-             std::numeric_limits<float>::min() / 3, std::numeric_limits<float>::max() })
-        expectSameBitsBack(value);
-    for (double value : { 0.1, 1.0 / 3.0, 1e-30, -0.0, std::numeric_limits<double>::denorm_min(),
-             std::numeric_limits<double>::min() / 3, std::numeric_limits<double>::max(),
-             double(0.1f) })
-        expectSameBitsBack(value);
 }
