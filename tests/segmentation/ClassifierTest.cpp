@@ -113,7 +113,7 @@ TEST_F(RealMeshes, SeedsMembershipsAndPatchesMatchThePlainLoops)
     }
 }
 
-TEST(Mesh_Classifier, EqualCostsGoToTheLaterFace)
+TEST(Mesh_Classifier, EqualCostsGoToTheLaterFaceAndBadTableFilesAreRefusedAndRebuilt)
 {
     // Four faces in a row with equal costs (weight 0, coplanar).
     Mesh strip = flatStrip(2);
@@ -135,35 +135,33 @@ TEST(Mesh_Classifier, EqualCostsGoToTheLaterFace)
     Mesh_Classifier fresh;
     fresh.mesh = &strip;
     EXPECT_FALSE(fresh.partition(1));
-}
 
-TEST(Mesh_Classifier, BadTableFilesAreRefusedAndRebuilt)
-{
+    // Table files: a good one reads back; bad ones are refused and the table rebuilt.
     Mesh grid = bumpyGrid(6);
-    Mesh_Classifier k;
-    classify(k, grid);
-    const std::vector<int> seeds = k.seeds;
-    const std::vector<float> before(k.table.data(), k.table.data() + k.table.size);
+    Mesh_Classifier t;
+    classify(t, grid);
+    const std::vector<int> seeds = t.seeds;
+    const std::vector<float> before(t.table.data(), t.table.data() + t.table.size);
     const testutil::TempDir dir;
     const std::string file = dir.file("t.spt");
     testing::internal::CaptureStdout();
-    ASSERT_TRUE(k.save(file));
-    ASSERT_TRUE(k.load(file));
-    EXPECT_EQ(k.rebuild, 0);
-    EXPECT_EQ(0, std::memcmp(before.data(), k.table.data(), before.size() * sizeof(float)));
+    ASSERT_TRUE(t.save(file));
+    ASSERT_TRUE(t.load(file));
+    EXPECT_EQ(t.rebuild, 0);
+    EXPECT_EQ(0, std::memcmp(before.data(), t.table.data(), before.size() * sizeof(float)));
 
     // A file of the wrong size or none at all: refused, and the next
     // classification builds its own table.
-    std::filesystem::resize_file(file, 4u * std::uintmax_t(k.table.size) - 4);
+    std::filesystem::resize_file(file, 4u * std::uintmax_t(t.table.size) - 4);
     for (const std::string& bad : { file, dir.file("missing.spt") }) {
-        k.rebuild = 0;
-        EXPECT_FALSE(k.load(bad)) << bad;
-        EXPECT_EQ(k.rebuild, 1) << bad;
+        t.rebuild = 0;
+        EXPECT_FALSE(t.load(bad)) << bad;
+        EXPECT_EQ(t.rebuild, 1) << bad;
     }
 
     // A table that does not fit: nothing classified, nothing changed.
-    k.table.memoryLimit = 4000;
-    EXPECT_FALSE(k.classify());
+    t.table.memoryLimit = 4000;
+    EXPECT_FALSE(t.classify());
     testing::internal::GetCapturedStdout();
-    EXPECT_EQ(k.seeds, seeds);
+    EXPECT_EQ(t.seeds, seeds);
 }
