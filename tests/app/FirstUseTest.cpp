@@ -41,8 +41,7 @@ private slots:
     void dialogues();
     void zoomFitLightingAndLines();
     void cancelledOpensKeepTheMeshAndAToolRunsBehindTheWindow();
-    void savingWritesTheRightNameAndReportsFailure();
-    void stepsRunFromAScriptAndUndoOneByOne();
+    void savingWritesTheRightNameReportsFailureAndStepsRunFromAScript();
 
 private:
     // Opens name through File, "Open..."; false when the window warned.
@@ -243,7 +242,7 @@ void FirstUseTest::cancelledOpensKeepTheMeshAndAToolRunsBehindTheWindow()
     QVERIFY(warnings.isEmpty() && status().contains(QStringLiteral("cancelled")));
     QCOMPARE(view->mesh.numFaces, 12);
 
-    // Files that are no meshes, or missing: UnsavedWorkTest::failedOpensAndSavesSayWhy.
+    // Files that are no meshes, or missing: UnsavedWorkTest::failedOpensSavesAndToolsSayWhy.
     // Level 1 splits every face in four.
     tools->tabs()->setCurrentWidget(tools->subdividePage);
     tools->subdividePage->subdivlevel_event(1);
@@ -259,7 +258,7 @@ void FirstUseTest::cancelledOpensKeepTheMeshAndAToolRunsBehindTheWindow()
 
 // The rendering is written under exactly the name given, the mesh with ".obj" appended
 // unless the name asks for another format; a name that cannot be written is reported.
-void FirstUseTest::savingWritesTheRightNameAndReportsFailure()
+void FirstUseTest::savingWritesTheRightNameReportsFailureAndStepsRunFromAScript()
 {
     QVERIFY(open(cubeFile));
     QString answer;
@@ -270,7 +269,7 @@ void FirstUseTest::savingWritesTheRightNameAndReportsFailure()
     answer = scratch.filePath(QStringLiteral("copy"));
     window->savefileEvent();
     QVERIFY(QFile::exists(answer + QLatin1String(".obj")));
-    // A mesh that cannot be saved there: UnsavedWorkTest::failedOpensAndSavesSayWhy.
+    // A mesh that cannot be saved there: UnsavedWorkTest::failedOpensSavesAndToolsSayWhy.
     answer = scratch.filePath(QStringLiteral("missing-folder/shot.png"));
     window->saveRenderImageEvent();
     QVERIFY(status().contains(answer));
@@ -292,12 +291,9 @@ void FirstUseTest::savingWritesTheRightNameAndReportsFailure()
         QtGLWidget::meshCountsText(view->mesh));
     QVERIFY(open(answer));
     QCOMPARE(view->mesh.numVertices, 4);
-}
 
-void FirstUseTest::stepsRunFromAScriptAndUndoOneByOne()
-{
+    // Steps run from a script and are undone one by one.
     QVERIFY(open(cubeFile));
-    QString answer;
     window->dialogs.openFileName = [&](auto, auto, auto, auto) { return answer; };
 
     // A damaged line stops the script before anything runs.

@@ -71,8 +71,7 @@ private slots:
     void everyWayOfPuttingTheMeshAsideAsks();
     void closingDuringARunStopsItFirst();
     void namesOutsideAsciiInAndOut();
-    void failedOpensAndSavesSayWhy();
-    void refusedToolsSayWhy();
+    void failedOpensSavesAndToolsSayWhy();
     void saveAllWritesExactlyItsSet();
 };
 
@@ -237,7 +236,7 @@ void UnsavedWorkTest::namesOutsideAsciiInAndOut()
         qPrintable(errors));
 }
 
-void UnsavedWorkTest::failedOpensAndSavesSayWhy()
+void UnsavedWorkTest::failedOpensSavesAndToolsSayWhy()
 {
     // Nothing to save yet: the entries are off.
     QVERIFY(!window->saveAsAction->isEnabled() && !window->saveAllAction->isEnabled());
@@ -290,11 +289,8 @@ void UnsavedWorkTest::failedOpensAndSavesSayWhy()
     warnings.clear();
     QVERIFY(window->saveMeshAs() && warnings.isEmpty());
     QVERIFY2(status().contains(QStringLiteral("morphogens")), qPrintable(status()));
-}
 
-void UnsavedWorkTest::refusedToolsSayWhy()
-{
-    open(first);
+    // A tool refused says why too.
     const QString missing = scratch.filePath(QStringLiteral("missing.spt"));
     // From a page: the view's notice reaches a box, the reason the status bar.
     view->loadsp_slot(missing);
