@@ -66,8 +66,7 @@ private slots:
     void applyRunsOnlyTheCurrentPagesActionAndReturnStartsNone();
     void positionIsSentOnceOnReleaseOrFromOutside();
     void clippingFileDialoguesSendNothingOnCancelAndAddTheSuffix();
-    void dragMovesInnerPointsFreelyAndEndsOnlyVertically();
-    void weightsFollowTheDrawnCurve();
+    void dragMovesInnerPointsFreelyEndsOnlyVerticallyAndWeightsFollowTheCurve();
     void clicksColoursAndFilesReachTheSignal();
     void viewSavesOnlyColoursTheMorphogensMade();
     void aNewMeshsNamesReplaceEveryRow();
@@ -135,7 +134,7 @@ void PagesTest::clippingFileDialoguesSendNothingOnCancelAndAddTheSuffix()
 }
 
 // A press away from every point drags nothing and sends nothing.
-void PagesTest::dragMovesInnerPointsFreelyAndEndsOnlyVertically()
+void PagesTest::dragMovesInnerPointsFreelyEndsOnlyVerticallyAndWeightsFollowTheCurve()
 {
     QtFunctionWidget plot;
     plot.resize(216, 136);
@@ -160,17 +159,10 @@ void PagesTest::dragMovesInnerPointsFreelyAndEndsOnlyVertically()
     QCOMPARE(sent.size(), std::size_t(2));
     QCOMPARE(sent.back().second, 120);
     QCOMPARE(sent.back().first.front(), Vector(0, 30, 0));
-}
 
-// The filter weighs a normal by the height the curve is drawn at over its
-// distance, wherever the inner points were dragged sideways; they cannot pass
-// each other or the ends.
-void PagesTest::weightsFollowTheDrawnCurve()
-{
-    QtFunctionWidget plot;
-    plot.resize(216, 136);
-    plot.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&plot));
+    // The filter weighs a normal by the height the curve is drawn at over its
+    // distance, wherever the inner points were dragged sideways; they cannot
+    // pass each other or the ends.
     MeanShiftFilter filter;
     connect(&plot, &QtFunctionWidget::signal_function, this,
         [&](std::vector<Vector> f, int h) { filter.setProfile(f, h); });
