@@ -40,9 +40,8 @@ private slots:
     void initTestCase();
     void cleanupTestCase() { window.reset(); }
 
-    void selectedPlaneShowsAndMouseMovesItNotTheView();
+    void selectedPlaneShowsMouseMovesItNotTheViewAndPickingSkipsWhatItCuts();
     void grabWithPlanesShowsLessOfTheMesh();
-    void pickingSkipsWhatThePlanesCutAway();
 };
 
 void ClippingViewTest::initTestCase()
@@ -60,7 +59,7 @@ void ClippingViewTest::initTestCase()
 
 // Selecting shows the plane (yellow outline, grey cube); a right drag pushes it
 // through the mesh without zooming, a left drag tilts it without turning the view.
-void ClippingViewTest::selectedPlaneShowsAndMouseMovesItNotTheView()
+void ClippingViewTest::selectedPlaneShowsMouseMovesItNotTheViewAndPickingSkipsWhatItCuts()
 {
     const QImage whole = frame();
     QCOMPARE(countPixels(whole, isYellow) + countPixels(whole, isGrey), 0);
@@ -113,6 +112,28 @@ void ClippingViewTest::selectedPlaneShowsAndMouseMovesItNotTheView()
     QTest::mouseClick(page->resetAllButton(), Qt::LeftButton);
     QCOMPARE(view->clipMode, 0);
     QVERIFY(!page->planeButton(PLANE_4)->isChecked());
+
+    // With the near side of the cube cut away, the middle button picks the far
+    // face seen through the opening, not the invisible one in front of it.
+    const auto pickedZ = [&] {
+        QTest::mouseClick(view, Qt::MiddleButton, Qt::NoModifier, QPoint(200, 200));
+        const Mesh& mesh = view->mesh;
+        if (mesh.selected < 1)
+            return 0.0f;
+        const Face& f = mesh.faces[std::size_t(mesh.selected - 1)];
+        const auto z = [&](int k) { return mesh.vertices[std::size_t(f.index[k])].z; };
+        return (z(0) + z(1) + z(2)) / 3.0f;
+    };
+    const float nearZ = pickedZ();
+    QCOMPARE(qAbs(nearZ), 1.0f);
+    // Pull the plane on the viewer's side in to the middle, then let go of it.
+    const int plane = nearZ > 0 ? PLANE_1 : PLANE_2;
+    QTest::mouseClick(page->planeButton(plane), Qt::LeftButton);
+    dragMouse(view, Qt::RightButton, QPointF(200, 100), QPointF(200, 100 + 1280));
+    QTest::mouseClick(page->planeButton(plane), Qt::LeftButton);
+    QCOMPARE(view->clipMode, 0);
+    QCOMPARE(pickedZ(), -nearZ);
+    QTest::mouseClick(page->resetAllButton(), Qt::LeftButton);
 }
 
 void ClippingViewTest::grabWithPlanesShowsLessOfTheMesh()
@@ -144,32 +165,6 @@ void ClippingViewTest::grabWithPlanesShowsLessOfTheMesh()
     QCOMPARE(cut.copy(0, 0, 160, 240), whole.copy(0, 0, 160, 240));
     QCOMPARE(grab({ "--planes", scratch.filePath(QStringLiteral("absent.slc")) }, none), 1);
     QVERIFY(none.isNull());
-}
-
-// With the near side of the cube cut away, the middle button picks the far
-// face seen through the opening, not the invisible one in front of it.
-void ClippingViewTest::pickingSkipsWhatThePlanesCutAway()
-{
-    QTest::mouseClick(page->resetAllButton(), Qt::LeftButton);
-    const auto pickedZ = [&] {
-        QTest::mouseClick(view, Qt::MiddleButton, Qt::NoModifier, QPoint(200, 200));
-        const Mesh& mesh = view->mesh;
-        if (mesh.selected < 1)
-            return 0.0f;
-        const Face& f = mesh.faces[std::size_t(mesh.selected - 1)];
-        const auto z = [&](int k) { return mesh.vertices[std::size_t(f.index[k])].z; };
-        return (z(0) + z(1) + z(2)) / 3.0f;
-    };
-    const float nearZ = pickedZ();
-    QCOMPARE(qAbs(nearZ), 1.0f);
-    // Pull the plane on the viewer's side in to the middle, then let go of it.
-    const int plane = nearZ > 0 ? PLANE_1 : PLANE_2;
-    QTest::mouseClick(page->planeButton(plane), Qt::LeftButton);
-    dragMouse(view, Qt::RightButton, QPointF(200, 100), QPointF(200, 100 + 1280));
-    QTest::mouseClick(page->planeButton(plane), Qt::LeftButton);
-    QCOMPARE(view->clipMode, 0);
-    QCOMPARE(pickedZ(), -nearZ);
-    QTest::mouseClick(page->resetAllButton(), Qt::LeftButton);
 }
 
 QTEST_MAIN(ClippingViewTest)

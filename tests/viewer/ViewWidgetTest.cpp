@@ -77,9 +77,8 @@ private slots:
     void cleanup() { view.reset(); }
 
     void renderModesShowAndHideTheRightEdges();
-    void pickingMarksRedAndHitsTheNearestFaceAfterTurning();
+    void pickingMarksRedHitsTheNearestFaceAndFaceColoursAreLitAsVertexColours();
     void zoomIsProportionalEditsKeepTheFitAndANewMeshIsFittedAnew();
-    void faceColoursAreLitAsVertexColoursAre();
     void movingFramesDrawTheLevelAndTheStillFrameTheMesh();
     void bufferedMatchesImmediateOnRealMesh_data();
     void bufferedMatchesImmediateOnRealMesh();
@@ -148,7 +147,7 @@ void ViewWidgetTest::renderModesShowAndHideTheRightEdges()
     }
 }
 
-void ViewWidgetTest::pickingMarksRedAndHitsTheNearestFaceAfterTurning()
+void ViewWidgetTest::pickingMarksRedHitsTheNearestFaceAndFaceColoursAreLitAsVertexColours()
 {
     // A mesh without colours is shown in the default colour, never black; its own are shown.
     QVERIFY(view->loadMesh(fixture("red.OBJ")));
@@ -171,6 +170,19 @@ void ViewWidgetTest::pickingMarksRedAndHitsTheNearestFaceAfterTurning()
     view->mesh.selected = -1;
     middleClick(185, 215);
     QVERIFY(view->mesh.selected > 1);
+
+    // A mesh coloured red face by face is shaded exactly as one coloured red
+    // vertex by vertex: patches and segments keep the mesh's shape.
+    QVERIFY(view->loadMesh(fixture("red.OBJ")));
+    turn(QPointF(200, 200), QPointF(260, 170));
+    const QImage byVertex = frame();
+    QSet<int> shades;
+    countPixels(byVertex, [&](QRgb c) { return red(c) && (shades.insert(qRed(c)), true); });
+    QVERIFY(shades.size() >= 4);
+    view->mesh.faceColours.assign(view->mesh.faces.size(), PackedVector(1.0f, 0.0f, 0.0f, 1.0f));
+    view->workbench.showFaceColours(true);
+    QVERIFY(view->faceColoursShown());
+    QCOMPARE(frame(), byVertex);
 }
 
 void ViewWidgetTest::zoomIsProportionalEditsKeepTheFitAndANewMeshIsFittedAnew()
@@ -252,22 +264,6 @@ void ViewWidgetTest::bufferedMatchesImmediateOnRealMesh()
         QVERIFY2(frame() == buffered, qPrintable(QStringLiteral("mode %1").arg(mode)));
         QVERIFY(count(buffered, QRect(0, 0, 400, 400), notWhite) > 1000);
     }
-}
-
-// A mesh coloured red face by face is shaded exactly as one coloured red
-// vertex by vertex: patches and segments keep the mesh's shape.
-void ViewWidgetTest::faceColoursAreLitAsVertexColoursAre()
-{
-    QVERIFY(view->loadMesh(fixture("red.OBJ")));
-    turn(QPointF(200, 200), QPointF(260, 170));
-    const QImage byVertex = frame();
-    QSet<int> shades;
-    countPixels(byVertex, [&](QRgb c) { return red(c) && (shades.insert(qRed(c)), true); });
-    QVERIFY(shades.size() >= 4);
-    view->mesh.faceColours.assign(view->mesh.faces.size(), PackedVector(1.0f, 0.0f, 0.0f, 1.0f));
-    view->workbench.showFaceColours(true);
-    QVERIFY(view->faceColoursShown());
-    QCOMPARE(frame(), byVertex);
 }
 
 // While the view moves it draws the level of detail, with the mesh's colours
