@@ -67,9 +67,8 @@ private slots:
     void positionIsSentOnceOnReleaseOrFromOutside();
     void clippingFileDialoguesSendNothingOnCancelAndAddTheSuffix();
     void dragMovesInnerPointsFreelyEndsOnlyVerticallyAndWeightsFollowTheCurve();
-    void clicksColoursAndFilesReachTheSignal();
+    void clicksColoursAndFilesReachTheSignalAndANewMeshsNamesReplaceEveryRow();
     void viewSavesOnlyColoursTheMorphogensMade();
-    void aNewMeshsNamesReplaceEveryRow();
     void stopsAreAddedEditedSortedAsTextAndDeleted();
     void heightMapsLoadSwappedAndBuildTheCommandsMesh();
 };
@@ -181,7 +180,7 @@ void PagesTest::dragMovesInnerPointsFreelyEndsOnlyVerticallyAndWeightsFollowTheC
     }
 }
 
-void PagesTest::clicksColoursAndFilesReachTheSignal()
+void PagesTest::clicksColoursAndFilesReachTheSignalAndANewMeshsNamesReplaceEveryRow()
 {
     QTemporaryDir dir;
     QtMorphogenWidget page;
@@ -221,6 +220,27 @@ void PagesTest::clicksColoursAndFilesReachTheSignal()
     QCOMPARE(loaded.count(), 1);
     for (int i : { 0, 1, 3 }) // mode, toggles, base; an unset colour comes back black
         QCOMPARE(loaded.at(0).at(i), spy.at(3).at(i));
+
+    // The rows of the last mesh go with their colours and switches; nothing is
+    // sent. Fewer names and none come through the window.
+    answer(page, Qt::red);
+    alpha->setCheckState(0, Qt::Checked);
+    page.itemClickedSlot(alpha, 0);
+    page.itemClickedSlot(alpha, 2);
+    spy.clear();
+
+    std::vector<std::string> three { "gamma", "delta", "eps" };
+    page.buildtree_slot(three);
+    QCOMPARE(spy.count(), 0);
+    QCOMPARE(page.tree()->topLevelItemCount(), 3);
+    QCOMPARE(page.names(), three);
+    QCOMPARE(page.toggles(), std::vector<int>(3, 0));
+    QCOMPARE(page.colours(), std::vector<QColor>(3));
+    for (int r = 0; r < 3; ++r) {
+        QCOMPARE(
+            page.tree()->topLevelItem(r)->text(1), QString::fromStdString(three[std::size_t(r)]));
+        QCOMPARE(page.tree()->topLevelItem(r)->checkState(0), Qt::Unchecked);
+    }
 }
 
 void PagesTest::viewSavesOnlyColoursTheMorphogensMade()
@@ -247,33 +267,6 @@ void PagesTest::viewSavesOnlyColoursTheMorphogensMade()
     QCOMPARE(contents(dir.filePath("coloured.obj")),
         QByteArray("mn alpha beta\nv 0 0 0\nv 1 0 0\nv 0 1 0\nvc 0.5 0 0\nvc 0 0 0\nvc 0 0 "
                    "0\nm 1 0\nm 0 1\nm 0 0\nf 1/1/ 2/2/ 3/3/\n"));
-}
-
-// The rows of the last mesh go with their colours and switches; nothing is
-// sent. Fewer names and none come through the window.
-void PagesTest::aNewMeshsNamesReplaceEveryRow()
-{
-    QtMorphogenWidget page;
-    page.buildtree_slot(twoNames);
-    answer(page, Qt::red);
-    QTreeWidgetItem* alpha = page.tree()->topLevelItem(0);
-    alpha->setCheckState(0, Qt::Checked);
-    page.itemClickedSlot(alpha, 0);
-    page.itemClickedSlot(alpha, 2);
-    QSignalSpy spy(&page, &QtMorphogenWidget::buildvertexcolour_signal);
-
-    std::vector<std::string> three { "gamma", "delta", "eps" };
-    page.buildtree_slot(three);
-    QCOMPARE(spy.count(), 0);
-    QCOMPARE(page.tree()->topLevelItemCount(), 3);
-    QCOMPARE(page.names(), three);
-    QCOMPARE(page.toggles(), std::vector<int>(3, 0));
-    QCOMPARE(page.colours(), std::vector<QColor>(3));
-    for (int r = 0; r < 3; ++r) {
-        QCOMPARE(
-            page.tree()->topLevelItem(r)->text(1), QString::fromStdString(three[std::size_t(r)]));
-        QCOMPARE(page.tree()->topLevelItem(r)->checkState(0), Qt::Unchecked);
-    }
 }
 
 void PagesTest::stopsAreAddedEditedSortedAsTextAndDeleted()
