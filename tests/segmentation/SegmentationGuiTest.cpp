@@ -44,11 +44,10 @@ private slots:
             QSKIP("no OpenGL on this display");
     }
     void cleanup() { window.reset(); }
-    void pickGatesTraversalAndMarkReplacesTheHighlight();
-    void applyClassifiesAndTheSliderFollows();
+    void pickGatesTraversalMarkReplacesTheHighlightAndApplyClassifies();
 };
 
-void SegmentationGuiTest::pickGatesTraversalAndMarkReplacesTheHighlight()
+void SegmentationGuiTest::pickGatesTraversalMarkReplacesTheHighlightAndApplyClassifies()
 {
     const QString grid = showWindowFor(bumpyGrid(9, 0.0f)); // flat, 128 faces
     QVERIFY(!grid.isEmpty() && view->loadMesh(grid));
@@ -75,36 +74,35 @@ void SegmentationGuiTest::pickGatesTraversalAndMarkReplacesTheHighlight()
     QCOMPARE(view->workbench.traversal.segmentCount, 1);
     QVERIFY(view->faceColoursShown());
     QCOMPARE(orange(), 0);
-}
 
-void SegmentationGuiTest::applyClassifiesAndTheSliderFollows()
-{
+    // Apply classifies a new window's mesh, and the slider follows.
     const QString sheet = showWindowFor(bumpyGrid(11, 3.0f));
     QVERIFY(!sheet.isEmpty());
-    QtMeshClassifierWidget* page = window->meshEditor->classifyPage;
+    QtMeshClassifierWidget* classes = window->meshEditor->classifyPage;
     QSignalSpy found(view, &QtGLWidget::numbpatches_signal);
 
-    // What the page says of the patches, and where Previous and Next may go.
-    const auto browsing = [page](const QString& text, bool previous, bool next) {
-        return page->patchLabel->text() == text && page->previousButton->isEnabled() == previous
-            && page->nextButton->isEnabled() == next;
+    // What the classes says of the patches, and where Previous and Next may go.
+    const auto browsing = [classes](const QString& text, bool previous, bool next) {
+        return classes->patchLabel->text() == text
+            && classes->previousButton->isEnabled() == previous
+            && classes->nextButton->isEnabled() == next;
     };
     QVERIFY(browsing(QStringLiteral("no patches: classify first"), false, false));
 
     // Nothing before a mesh, and no re-partition before a classification.
-    page->apply();
+    classes->apply();
     QCOMPARE(found.count(), 0);
     open(sheet);
-    page->numbpatchesEvent(4);
+    classes->numbpatchesEvent(4);
     QVERIFY(view->workbench.classifier.patchOfFace.empty());
     QVERIFY(!view->faceColoursShown());
 
-    page->apply();
+    classes->apply();
     QCOMPARE(found.count(), 1);
     const Mesh_Classifier& c = view->workbench.classifier;
     const int n = found.at(0).at(0).toInt();
     QVERIFY(n >= 2);
-    QCOMPARE(page->numPatchesSlider->value(), n);
+    QCOMPARE(classes->numPatchesSlider->value(), n);
     QVERIFY(view->faceColoursShown());
     const QImage classified = view->grabFramebuffer();
     QVERIFY(yellowPixels(classified) > 0);
@@ -113,22 +111,22 @@ void SegmentationGuiTest::applyClassifiesAndTheSliderFollows()
     // patch-count label follows a drag before the count is sent.
     QVERIFY(browsing(QStringLiteral("%1 patches, none shown").arg(n), false, true));
     for (int k = 1; k <= n; ++k) {
-        page->nextButton->click();
+        classes->nextButton->click();
         QVERIFY2(browsing(QStringLiteral("patch %1 of %2").arg(k).arg(n), k > 1, k < n),
-            qPrintable(page->patchLabel->text()));
+            qPrintable(classes->patchLabel->text()));
     }
-    page->numPatchesSlider->setSliderDown(true);
-    page->numPatchesSlider->setSliderPosition(n + 1);
-    QVERIFY(page->numPatchesLabel->text().endsWith(QString::number(n + 1)));
+    classes->numPatchesSlider->setSliderDown(true);
+    classes->numPatchesSlider->setSliderPosition(n + 1);
+    QVERIFY(classes->numPatchesLabel->text().endsWith(QString::number(n + 1)));
     QCOMPARE(c.numPatches, n);
-    page->numPatchesSlider->setSliderDown(false);
+    classes->numPatchesSlider->setSliderDown(false);
     QCOMPARE(c.numPatches, n + 1);
-    page->numbpatchesEvent(n);
+    classes->numbpatchesEvent(n);
 
     // Browsing lightens the patch shown; a count past the seeds is held to them.
-    page->previousEvent();
+    classes->previousEvent();
     QVERIFY(view->grabFramebuffer() != classified);
-    page->numbpatchesEvent(50);
+    classes->numbpatchesEvent(50);
     QCOMPARE(c.numPatches, 50);
     view->numpatches_slot(1000);
     QCOMPARE(c.numPatches, 51);
