@@ -418,7 +418,7 @@ TEST_F(CliRunReal, ScriptsWriteWhatTheOneStepVerbsWrite)
 
 // {name} and --out-dir place the files; three meshes at once write what one
 // at a time writes, and each mesh's console lines come out in one piece.
-TEST_F(CliRunReal, NamesFoldersAndJobsGiveTheSameFiles)
+TEST_F(CliRunReal, NamesFoldersAndJobsGiveTheSameFilesAndAFailingMeshLeavesTheOthersDone)
 {
     const std::string tetra = dir.write("tetra.v2.obj", tetraObj);
     const std::string script = dir.write("fine.steps",
@@ -460,19 +460,15 @@ TEST_F(CliRunReal, NamesFoldersAndJobsGiveTheSameFiles)
                   .status,
         0);
     EXPECT_TRUE(fs::exists(here / "tetra.off"));
-}
 
-// One mesh that cannot be read and one whose step is refused fail alone: the
-// others are written, the exit status says that something failed.
-TEST_F(CliRunReal, AFailingMeshLeavesTheOthersDone)
-{
-    const std::string tetra = dir.write("tetra.obj", tetraObj);
+    // One mesh that cannot be read and one whose step is refused fail alone: the
+    // others are written, the exit status says that something failed.
     const std::string missing = dir.file("missing.obj"), unknown = dir.write("mesh.stp", "v 0\n");
-    const std::string script
+    const std::string pick
         = dir.write("pick.steps", "pick face=50 depth=2 angle=30\nmark\nsave {name}.obj\n");
     const std::string out = dir.file("out");
-    const CliRun run = runCli({ "run", "--jobs", "2", "--out-dir", out, script, suzanne, missing,
-        tetra, unknown, cross });
+    const CliRun run = runCli(
+        { "run", "--jobs", "2", "--out-dir", out, pick, suzanne, missing, tetra, unknown, cross });
     EXPECT_EQ(run.status, 1);
     for (const std::string& line : { suzanne + ": done (3 steps)\n", cross + ": done (3 steps)\n",
              tetra + ": failed at line 1 (pick): face 50 is not in the mesh (4 faces)\n",
