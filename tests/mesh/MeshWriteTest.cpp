@@ -135,7 +135,7 @@ TEST(MeshWrite, EveryWritableSuffixReadsBackAndSaysWhatItCouldNotHold)
     EXPECT_TRUE(w.ok && w.report.losses.empty() && w.err.empty()) << w.err;
 }
 
-TEST(MeshWrite, NamesNoReaderTakesBackAreRefusedAndLeaveNoFile)
+TEST(MeshWrite, NamesNoReaderTakesBackAreRefusedAndFailedWritesSayWhyAndKeepTheOldFile)
 {
     Mesh mesh;
     makeTetrahedron(mesh);
@@ -168,17 +168,11 @@ TEST(MeshWrite, NamesNoReaderTakesBackAreRefusedAndLeaveNoFile)
     EXPECT_TRUE(fs::is_empty(dir.path()));
     // A dot in a folder's name is no suffix of the file.
     EXPECT_NE(meshWriteProblem("out.d/mesh").find("(no suffix)"), std::string::npos);
-}
 
-TEST(MeshWrite, FailedWritesSayWhyAndKeepTheOldFile)
-{
-    TempDir dir;
-    Mesh mesh;
-    Written w = write(mesh, dir.file("empty.obj"));
+    // Other failed writes say why and keep the old file.
+    Written w = write(Mesh(), dir.file("empty.obj"));
     EXPECT_FALSE(w.ok);
     EXPECT_EQ(w.report.problem, "no mesh to save");
-
-    makeTetrahedron(mesh);
     const std::string missing = dir.file("no/such/folder/out.ply.gz");
     w = write(mesh, missing);
     EXPECT_FALSE(w.ok);
@@ -278,7 +272,7 @@ TEST(WriteObj, ALargeMeshIsWrittenInPiecesOfWholeLinesAsTheWholeText)
 }
 
 // Nothing written must ever cost the user the old file, a link or its mode.
-// Missing folders and folders in the way: MeshWrite.FailedWritesSayWhyAndKeepTheOldFile.
+// Missing folders and folders in the way: MeshWrite.NamesNoReaderTakesBack...
 TEST(WriteObj, AnEmptyMeshWritesNothingAndReplacingKeepsLinksAndModes)
 {
     testutil::TempDir dir;
