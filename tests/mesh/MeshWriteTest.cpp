@@ -225,7 +225,7 @@ TEST(MeshWrite, MorphogensSurviveObjExactly)
     }
 }
 
-TEST(WriteObj, ExactBytesLinesAndNumbersAsTheStandardStreamPrintsThem)
+TEST(WriteObj, ExactBytesAsTheStandardStreamPrintsThemAlsoInPiecesOfWholeLines)
 {
     const float values[] = { 0.0f, -0.0f, -1.5f, 1.0f / 3.0f, 999999.0f, 1000000.0f, 1234567.0f,
         0.0001f, 0.00001f, 0.000123456f, 123456789.0f, -2.5e-7f, 1e30f, -1e-30f, 65536.5f,
@@ -247,28 +247,23 @@ TEST(WriteObj, ExactBytesLinesAndNumbersAsTheStandardStreamPrintsThem)
     const std::string path = dir.file("out.obj");
     captureStdout([&] { EXPECT_TRUE(writeObj(mesh, path)); });
     EXPECT_EQ(readFile(path), want.str() + rows.str() + "f 1/1/ 2/2/ 3/3/\nf 3/3/ 2/2/ 1/1/\n");
-}
 
-// A large mesh goes out in pieces that end with whole lines, and the file
-// holds exactly the text made at once.
-TEST(WriteObj, ALargeMeshIsWrittenInPiecesOfWholeLinesAsTheWholeText)
-{
-    Mesh mesh;
-    testutil::makeGrid(mesh, 320, [](int j, int i) { return float(i * j % 7) / 3.0f; });
+    // A large mesh goes out in pieces that end with whole lines, and the file
+    // holds exactly the text made at once.
+    Mesh large;
+    testutil::makeGrid(large, 320, [](int j, int i) { return float(i * j % 7) / 3.0f; });
     std::vector<std::string> pieces;
-    streamObjText(mesh, {}, nullptr, [&](std::string_view piece) { pieces.emplace_back(piece); });
+    streamObjText(large, {}, nullptr, [&](std::string_view piece) { pieces.emplace_back(piece); });
     ASSERT_GT(pieces.size(), 1u);
     std::string joined;
     for (const std::string& piece : pieces) {
         EXPECT_EQ(piece.back(), '\n');
         joined += piece;
     }
-    const std::string whole = objText(mesh);
+    const std::string whole = objText(large);
     EXPECT_EQ(joined, whole);
-    testutil::TempDir dir;
-    const std::string path = dir.file("big.obj");
-    captureStdout([&] { EXPECT_TRUE(writeObj(mesh, path)); });
-    EXPECT_EQ(readFile(path), whole);
+    captureStdout([&] { EXPECT_TRUE(writeObj(large, dir.file("big.obj"))); });
+    EXPECT_EQ(readFile(dir.file("big.obj")), whole);
 }
 
 // Nothing written must ever cost the user the old file, a link or its mode.
