@@ -56,7 +56,7 @@ void torusKnot(Mesh& mesh, int along, int around)
             for (const auto& corners : { std::array { a, b, c }, std::array { a, c, d } }) {
                 for (int k = 0; k < 3; ++k)
                     mesh.faces[std::size_t(f)].index[k] = corners[std::size_t(k)];
-                    ++f;
+                ++f;
             }
         }
     }

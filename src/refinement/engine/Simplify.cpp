@@ -215,7 +215,7 @@ public:
             Face& face = fresh.faces[std::size_t(f)];
             for (int k = 0; k < 3; ++k)
                 face.index[k] = id[std::size_t(t.vertex[k])];
-                ++f;
+            ++f;
         }
         return true;
     }

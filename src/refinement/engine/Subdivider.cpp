@@ -421,7 +421,6 @@ bool subdivideMesh(const Mesh& source, Mesh& mesh, Subdivider& subdivider, int l
     const Face plain;
     for (Face& face : result.faces)
         face.normal = plain.normal;
-    result.clearFaceMarks();
     // Nothing reads a refined mesh's texture coordinates; its centroids are
     // allocated at their defaults only now, once the levels' arrays are gone.
     std::vector<Vector>().swap(result.texCoords);
