@@ -44,7 +44,7 @@ void BM_Floor(benchmark::State& state)
     if (path.empty())
         return state.SkipWithError("mesh not found");
     for (auto _ : state) {
-        std::string text;
+        LargeText text;
         readWholeFile(path, text);
         std::size_t lines = 0;
         const char* p = text.data();
@@ -70,14 +70,21 @@ void loadEachIteration(benchmark::State& state, bool withBuilds)
         QuietStdout quiet;
         readObj(mesh, path);
         if (withBuilds)
-            build(mesh, { MESH_CENTRE, MESH_CENTROIDS, MESH_EDGE_LIST, MESH_VERTEX_NORMALS, MESH_BB });
+            build(mesh,
+                { MESH_CENTRE, MESH_CENTROIDS, MESH_EDGE_LIST, MESH_VERTEX_NORMALS, MESH_BB });
         benchmark::DoNotOptimize(mesh.numEdges);
     }
     setBytes(state, path);
 }
 
-void BM_ReadObj(benchmark::State& state) { loadEachIteration(state, false); }
-void BM_ReadObjAndBuild(benchmark::State& state) { loadEachIteration(state, true); }
+void BM_ReadObj(benchmark::State& state)
+{
+    loadEachIteration(state, false);
+}
+void BM_ReadObjAndBuild(benchmark::State& state)
+{
+    loadEachIteration(state, true);
+}
 
 void BM_EdgeBuild(benchmark::State& state)
 {

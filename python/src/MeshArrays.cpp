@@ -46,8 +46,8 @@ Layout layoutOf(Field field)
     return {};
 }
 
-template <class T>
-std::pair<const char*, std::size_t> elements(const std::vector<T>& v, std::size_t expected)
+template <class T, class A>
+std::pair<const char*, std::size_t> elements(const std::vector<T, A>& v, std::size_t expected)
 {
     if (v.size() != expected)
         return { nullptr, 0 };
@@ -110,7 +110,7 @@ py::array view(const Mesh& mesh, Field field, py::handle owner)
         break;
     case Field::Segments:
     case Field::Traversed: {
-        const std::vector<int>& marks
+        const LargeVector<int>& marks
             = field == Field::Segments ? mesh.faceSegments : mesh.faceTraversed;
         if (marks.empty() && faces > 0)
             return defaults(0, faces);

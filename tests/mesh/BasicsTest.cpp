@@ -50,17 +50,24 @@ TEST(EditHistory, DroppedRedoStepsGiveBackTheirBytesAndAnOversizedStepIsNotKept)
     EXPECT_EQ(history.bytesHeld(), 0u);
 }
 
-// Growing into fresh huge-page memory must keep what the array held and give
-// the usual vector results, above and below the size that asks for huge pages.
-TEST(LargeArrays, GrowingIntoHugePagesKeepsTheContentsAndFillsTheRest)
+// Blocks on both sides of the size mapped on its own, and growth from one
+// kind into the other: what the array held stays, the fills give the usual
+// vector results, and the memory is released the way it was had.
+TEST(LargeArrays, GrowingAcrossTheMappedSizeKeepsTheContentsAndFillsTheRest)
 {
-    for (const std::size_t n : { std::size_t(10), kLargeArrayBytes / sizeof(int) * 2 }) {
-        std::vector<int> v { 1, 2, 3, 4, 5 }, w { 7 };
-        reserveLarge(v, n);
-        resizeLarge(v, n);
+    const std::size_t large = kLargeArrayBytes / sizeof(int);
+    for (const std::size_t n : { std::size_t(10), large - 1, large, 3 * large + 7 }) {
+        const std::size_t half = n / 2 + 1;
+        LargeVector<int> v { 1, 2, 3, 4, 5 }, w { 7 };
+        v.reserve(half);
+        v.resize(half, 9);
+        v.resize(n);
         assignLarge(w, n, -1);
         ASSERT_TRUE(v.size() == n && w.size() == n);
-        EXPECT_TRUE(v[4] == 5 && v[n - 1] == 0 && w.front() == -1 && w.back() == -1);
+        EXPECT_TRUE(v[4] == 5 && v[half - 1] == 9 && v[half] == 0 && v[n - 1] == 0);
+        EXPECT_TRUE(w.front() == -1 && w.back() == -1);
+        resizeLarge(w, n + 1);
+        EXPECT_TRUE(w.size() == n + 1 && w.back() == 0);
     }
 }
 

@@ -97,7 +97,7 @@ TEST(Mesh, LoadBuildsSharedAmongThreadsEqualThemOnOne)
             for (const Vector& n : mesh.vertexNormals)
                 bits.insert(bits.end(), { n.x, n.y, n.z });
             // The edges, numbered by lower vertex, and both neighbour lists.
-            for (const std::vector<int>* list : { &mesh.edgeVertices, &mesh.edgeFaces,
+            for (const LargeVector<int>* list : { &mesh.edgeVertices, &mesh.edgeFaces,
                      &mesh.vertexEdgeRefs.items, &mesh.faceNeighbourRefs.items,
                      &mesh.edgeGraph.vertexNeighbours.items, &mesh.edgeGraph.faceNeighbours.items })
                 for (int i : *list)

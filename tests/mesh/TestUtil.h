@@ -132,7 +132,7 @@ inline bool sameBits(const Vector& a, const Vector& b)
 {
     return std::memcmp(&a, &b, 4 * sizeof(float)) == 0;
 }
-template <class T> bool sameBits(const std::vector<T>& a, const std::vector<T>& b)
+template <class T, class A> bool sameBits(const std::vector<T, A>& a, const std::vector<T, A>& b)
 {
     return std::equal(a.begin(), a.end(), b.begin(), b.end(),
         [](const T& p, const T& q) { return sameBits(p, q); });

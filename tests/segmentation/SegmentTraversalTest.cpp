@@ -91,7 +91,7 @@ TEST(EdgeTraversal, FoldLimitIsStrictDepthCountsLayersAndTheNewerMarkWins)
     traversal.markCurrent();
     EXPECT_EQ(traversal.segmentCount, 3);
     EXPECT_EQ(flags(mesh), (std::vector<int> { 0, 0, 0 }));
-    EXPECT_EQ(mesh.faceSegments, (std::vector<int> { 3, 1, 0 }));
+    EXPECT_EQ(mesh.faceSegments, (LargeVector<int> { 3, 1, 0 }));
     EXPECT_EQ(mesh.colour(0), Vector(0.0f, 0.0f, 0.0f, 1.0f));
     EXPECT_EQ(mesh.colour(1), Vector(1.0f, 0.0f, 0.0f, 1.0f));
 }

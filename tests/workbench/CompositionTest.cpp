@@ -130,7 +130,7 @@ struct Observed
 {
     std::string problem;
     std::vector<std::pair<const char*, std::string>> parts;
-    std::vector<Vector> vertexColours;
+    LargeVector<Vector> vertexColours;
 };
 
 Observed observe(Workbench& w, const std::string& segmentFolder)

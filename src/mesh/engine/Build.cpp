@@ -166,7 +166,7 @@ void buildNormals(Mesh& mesh, Progress* progress)
 
 void buildTexCoords(Mesh& mesh, Progress* progress)
 {
-    std::vector<Vector>(std::size_t(mesh.numVertices)).swap(mesh.texCoords);
+    LargeVector<Vector>(std::size_t(mesh.numVertices)).swap(mesh.texCoords);
     if (mesh.numVertices == 0)
         return;
     const Box box = boundingBox(mesh);

@@ -51,7 +51,7 @@ void buildEdgeList(Mesh& mesh, Progress* progress)
 
     // Bucket every corner pair by its lower vertex; within a bucket the pairs stay
     // in insertion order. Each entry keeps its insertion number.
-    std::vector<std::uint32_t> bucketStart;
+    LargeVector<std::uint32_t> bucketStart;
     assignLarge(bucketStart, nv + 1, std::uint32_t(0));
     for (std::size_t f = 0; f < nf; ++f) {
         step(0, f, nf);
@@ -63,10 +63,10 @@ void buildEdgeList(Mesh& mesh, Progress* progress)
     }
     for (std::size_t v = 0; v < nv; ++v)
         bucketStart[v + 1] += bucketStart[v];
-    std::vector<std::uint32_t> bucket;
+    LargeVector<std::uint32_t> bucket;
     resizeLarge(bucket, bucketStart.back());
     {
-        std::vector<std::uint32_t> cursor(bucketStart.begin(), bucketStart.end() - 1);
+        LargeVector<std::uint32_t> cursor(bucketStart.begin(), bucketStart.end() - 1);
         for (std::size_t f = 0; f < nf; ++f) {
             step(1, f, nf);
             const int* idx = mesh.faces[f].index;
@@ -98,7 +98,7 @@ void buildEdgeList(Mesh& mesh, Progress* progress)
     std::vector<std::size_t> firstEdge(std::size_t(workers) + 1, 0);
     const auto dedup = [&](unsigned w, bool fill) {
         const std::size_t vb = nv * w / workers, ve = nv * (w + 1) / workers;
-        std::vector<int> mark;
+        LargeVector<int> mark;
         assignLarge(mark, nv, -1);
         std::size_t count = fill ? firstEdge[w] : 0;
         for (std::size_t v = vb; v < ve; ++v) {
@@ -138,13 +138,13 @@ void buildEdgeList(Mesh& mesh, Progress* progress)
     for (unsigned w = 0; w < workers; ++w)
         firstEdge[w + 1] += firstEdge[w];
     const std::size_t ne = firstEdge[workers];
-    std::vector<int>().swap(mesh.edgeVertices);
-    std::vector<int>().swap(mesh.edgeFaces);
+    LargeVector<int>().swap(mesh.edgeVertices);
+    LargeVector<int>().swap(mesh.edgeFaces);
     resizeLarge(mesh.edgeVertices, 2 * ne);
     resizeLarge(mesh.edgeFaces, 2 * ne);
     runWorkers(workers, [&](unsigned w) { dedup(w, true); });
-    std::vector<std::uint32_t>().swap(bucket);
-    std::vector<std::uint32_t>().swap(bucketStart);
+    LargeVector<std::uint32_t>().swap(bucket);
+    LargeVector<std::uint32_t>().swap(bucketStart);
     graph.recordStart[nv] = std::uint32_t(ne);
     graph.edgeCount = int(ne);
     mesh.numEdges = int(ne);
@@ -167,8 +167,8 @@ bool hasEdgeList(const Mesh& mesh)
 // filling in edge order.
 void countEdgeEnds(const Mesh& mesh, FlatLists<int>& byVertex, FlatLists<int>& byFace)
 {
-    const std::vector<int>& ends = mesh.edgeVertices;
-    const std::vector<int>& faces = mesh.edgeFaces;
+    const auto& ends = mesh.edgeVertices;
+    const auto& faces = mesh.edgeFaces;
     byVertex.beginCounting(std::size_t(std::max(mesh.numVertices, 0)));
     byFace.beginCounting(std::size_t(std::max(mesh.numFaces, 0)));
     for (std::size_t e = 0; e < std::size_t(mesh.numEdges); ++e) {
@@ -195,13 +195,13 @@ bool buildNeighbourLists(Mesh& mesh, Progress* progress)
     if (!hasEdgeList(mesh))
         return false;
     const std::size_t ne = std::size_t(mesh.numEdges);
-    const std::vector<int>& ends = mesh.edgeVertices;
-    const std::vector<int>& faces = mesh.edgeFaces;
+    const auto& ends = mesh.edgeVertices;
+    const auto& faces = mesh.edgeFaces;
     countEdgeEnds(mesh, graph.vertexNeighbours, graph.faceNeighbours);
     // The corner pairs again in insertion order: an edge's first pair created
     // it, its second completed it, as when the edges were gathered.
     static constexpr int pairs[3][2] = { { 0, 1 }, { 0, 2 }, { 1, 2 } };
-    std::vector<unsigned char> met;
+    LargeVector<unsigned char> met;
     assignLarge(met, ne, static_cast<unsigned char>(0));
     for (std::size_t f = 0; f < nf; ++f) {
         if ((f & 16383) == 0)

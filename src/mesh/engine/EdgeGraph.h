@@ -1,6 +1,7 @@
 #pragma once
 
 #include "mesh/engine/FlatLists.h"
+#include "mesh/engine/LargeArrays.h"
 
 #include <vector>
 
@@ -25,7 +26,7 @@ struct EdgeGraph
     FlatLists<int> faceNeighbours;
     // Edges e with recordStart[v] <= e < recordStart[v + 1] are the edges whose
     // lower end is v, in insertion order.
-    std::vector<std::uint32_t> recordStart;
+    LargeVector<std::uint32_t> recordStart;
 
     // Drops everything, the neighbour lists included, and sizes the records for a
     // mesh of this many vertices.

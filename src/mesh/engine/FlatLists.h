@@ -2,17 +2,17 @@
 
 #include "mesh/engine/LargeArrays.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <algorithm>
 #include <span>
 #include <vector>
 
 // A list of lists stored as one array plus offsets: list i is
 // items[offsets[i] .. offsets[i + 1]). Used for the adjacency of large meshes,
 // where one heap block per vertex or face would cost more than the data.
-template <class T>
-class FlatLists {
+template <class T> class FlatLists
+{
 public:
     std::size_t size() const { return offsets.empty() ? 0 : offsets.size() - 1; }
     bool empty() const { return size() == 0; }
@@ -55,11 +55,11 @@ public:
         std::copy(offsets.begin(), offsets.end() - 1, cursor_.begin());
     }
     void push(std::size_t i, const T& v) { items[cursor_[i]++] = v; }
-    void endFilling() { std::vector<std::uint32_t>().swap(cursor_); }
+    void endFilling() { LargeVector<std::uint32_t>().swap(cursor_); }
 
-    std::vector<std::uint32_t> offsets;
-    std::vector<T> items;
+    LargeVector<std::uint32_t> offsets;
+    LargeVector<T> items;
 
 private:
-    std::vector<std::uint32_t> cursor_;
+    LargeVector<std::uint32_t> cursor_;
 };

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "mesh/engine/LargeArrays.h"
 #include "mesh/engine/Vector.h"
 
 #include <cstddef>
@@ -11,9 +12,9 @@
 // left out counted by reason.
 struct FlatMesh
 {
-    std::vector<float> positions;
+    LargeVector<float> positions;
     std::vector<Vector> colours;
-    std::vector<int> triangles;
+    LargeVector<int> triangles;
     long long polygons = 0; // faces of more than three corners, fanned
     long long outOfRange = 0; // triangles dropped for naming a missing vertex
     long long tooFewCorners = 0; // faces of one or two corners, dropped

@@ -27,14 +27,10 @@ std::string withoutGzipSuffix(const std::string& name)
 
 namespace {
 
-// out becomes n bytes long in fresh memory that is asked for huge pages before
-// anything touches it: advised after the resize, the pages would already have
-// been faulted in one by one.
-void sizeUntouched(std::string& out, std::size_t n)
+// out becomes n bytes long in fresh memory.
+void sizeUntouched(LargeText& out, std::size_t n)
 {
-    std::string().swap(out);
-    out.reserve(n);
-    adviseHugePages(out.data(), n);
+    LargeText().swap(out);
     out.resize(n);
 }
 
@@ -42,8 +38,8 @@ void sizeUntouched(std::string& out, std::size_t n)
 // stream. The output starts at the trailer's size and doubles when a member
 // needs more (that member is then inflated again). False, with out undefined,
 // for anything it does not take: zlib then inflates the file and says why.
-bool inflateWhole(const std::string& compressed, std::size_t first, std::size_t cap,
-    std::string& out, Progress* progress)
+bool inflateWhole(std::string_view compressed, std::size_t first, std::size_t cap, LargeText& out,
+    Progress* progress)
 {
     libdeflate_decompressor* d = libdeflate_alloc_decompressor();
     if (!d)
@@ -75,8 +71,7 @@ bool inflateWhole(const std::string& compressed, std::size_t first, std::size_t 
 
 } // namespace
 
-bool gunzip(
-    const std::string& compressed, std::string& out, std::string& reason, Progress* progress)
+bool gunzip(std::string_view compressed, LargeText& out, std::string& reason, Progress* progress)
 {
     out.clear();
     if (compressed.size() < 18 || (unsigned char)compressed[0] != 0x1f
@@ -98,7 +93,7 @@ bool gunzip(
     } catch (const std::bad_alloc&) {
         // zlib tries with its own, growing buffer and says so if it fails too.
     }
-    std::string().swap(out);
+    LargeText().swap(out);
 
     z_stream z {};
     if (inflateInit2(&z, 15 + 16) != Z_OK) {
@@ -154,7 +149,7 @@ bool gunzip(
     reason = status == Z_MEM_ERROR ? "is too large to inflate in memory"
         : status == Z_BUF_ERROR    ? "is cut short"
                                    : "is damaged";
-    std::string().swap(out);
+    LargeText().swap(out);
     return false;
 }
 

@@ -1,7 +1,10 @@
 #pragma once
 
+#include "mesh/engine/LargeArrays.h"
+
 #include <cstddef>
 #include <string>
+#include <string_view>
 
 class Progress;
 
@@ -14,8 +17,8 @@ std::string withoutGzipSuffix(const std::string& name);
 // into out. Returns false with a reason when the bytes are not gzip, are cut
 // short or are damaged; out is then empty. Reports "Inflating" (the fraction of
 // the compressed bytes) to progress; a stop asked of it throws RunCancelled.
-bool gunzip(const std::string& compressed, std::string& out, std::string& reason,
-    Progress* progress = nullptr);
+bool gunzip(
+    std::string_view compressed, LargeText& out, std::string& reason, Progress* progress = nullptr);
 
 // Packs size bytes of data as one gzip member, the form gzip itself writes and
 // gunzip() reads, into out. Returns false with a reason ("not enough memory

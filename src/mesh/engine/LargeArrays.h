@@ -1,52 +1,63 @@
 #pragma once
 
 #include <cstddef>
+#include <new>
+#include <string>
 #include <vector>
 
 // Memory of large arrays is touched once per page on first use, and on virtual
 // machines every such fault is expensive: a million-face mesh takes tens of
-// thousands of them. Asking for huge pages where the system offers them turns
-// that into a few hundred.
+// thousands of them. Whole huge pages turn that into a few hundred, but the
+// system gives them only to memory that is asked for them and lies on 2 MiB
+// boundaries, which the ordinary heap never promises.
+
+// Asks for huge pages for the 2 MiB-aligned part of a block made elsewhere.
 void adviseHugePages(void* data, std::size_t bytes);
 
-// Arrays from this size on are worth huge pages.
-constexpr std::size_t kLargeArrayBytes = std::size_t(4) << 20;
+// Blocks from this size on are mapped on their own, on 2 MiB boundaries in
+// whole huge pages; smaller ones come from the heap. A block of 1 MiB costs at
+// most one more in memory, and saves hundreds of faults.
+constexpr std::size_t kLargeArrayBytes = std::size_t(1) << 20;
 
-// Makes room for n elements without touching it, asking for huge pages when the
-// array is large and has to grow.
-template <class T>
-void reserveLarge(std::vector<T>& v, std::size_t n)
+// Memory for bytes bytes (throws std::bad_alloc when there is none), and its
+// release; releaseLarge must be told the size allocateLarge was asked for.
+void* allocateLarge(std::size_t bytes);
+void releaseLarge(void* data, std::size_t bytes) noexcept;
+
+// The allocator of the mesh arrays and of the large arrays a load or a tool
+// makes on its way.
+template <class T> struct LargeAllocator
 {
-    if (v.capacity() >= n)
-        return;
-    const std::size_t bytes = n * sizeof(T); // NOLINT(bugprone-sizeof-expression): T may be a pointer
-    if (bytes < kLargeArrayBytes) {
-        v.reserve(n);
-        return;
+    using value_type = T;
+    LargeAllocator() = default;
+    template <class U> LargeAllocator(const LargeAllocator<U>&) noexcept { }
+    T* allocate(std::size_t n)
+    {
+        if (n > std::size_t(-1) / sizeof(T))
+            throw std::bad_array_new_length();
+        return static_cast<T*>(allocateLarge(n * sizeof(T)));
     }
-    std::vector<T> fresh;
-    fresh.reserve(n);
-    adviseHugePages(fresh.data(), bytes);
-    fresh.insert(fresh.end(), v.begin(), v.end());
-    v.swap(fresh);
-}
+    void deallocate(T* data, std::size_t n) noexcept { releaseLarge(data, n * sizeof(T)); }
+    template <class U> bool operator==(const LargeAllocator<U>&) const noexcept { return true; }
+};
 
-// Resizes v to n value-initialised elements (reserveLarge, then resize).
-template <class T>
-void resizeLarge(std::vector<T>& v, std::size_t n)
+template <class T> using LargeVector = std::vector<T, LargeAllocator<T>>;
+// The bytes of a whole file.
+using LargeText = std::basic_string<char, std::char_traits<char>, LargeAllocator<char>>;
+
+// Resizes v to n value-initialised elements in fresh memory when it has to grow
+// (nothing is copied from the old block).
+template <class V> void resizeLarge(V& v, std::size_t n)
 {
     if (v.capacity() < n)
-        std::vector<T>().swap(v);
-    reserveLarge(v, n);
+        V().swap(v);
     v.resize(n);
 }
 
-// v becomes n copies of value (reserveLarge, then assign).
-template <class T>
-void assignLarge(std::vector<T>& v, std::size_t n, const T& value)
+// v becomes n copies of value, in fresh memory when it has to grow.
+template <class V> void assignLarge(V& v, std::size_t n, const typename V::value_type& value)
 {
     if (v.capacity() < n)
-        std::vector<T>().swap(v);
-    reserveLarge(v, n);
+        V().swap(v);
     v.assign(n, value);
 }

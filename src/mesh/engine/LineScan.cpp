@@ -8,7 +8,10 @@ namespace linescan {
 
 namespace {
 
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
+bool isDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
 
 bool startsWithNoCase(const char* p, const char* e, const char* word)
 {
@@ -125,7 +128,7 @@ bool matches(std::string_view line, const char* format)
 
 } // namespace linescan
 
-long long replaceNonFinite(std::vector<Vector>& points)
+long long replaceNonFinite(std::span<Vector> points)
 {
     long long count = 0;
     for (Vector& p : points) {

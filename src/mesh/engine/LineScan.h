@@ -3,6 +3,7 @@
 #include "mesh/engine/Vector.h"
 
 #include <cstring>
+#include <span>
 #include <string_view>
 #include <type_traits>
 #include <vector>
@@ -26,14 +27,13 @@ bool matches(std::string_view line, const char* format);
 // Calls fn(line) for every line of text, the line including its line feed. When
 // fn returns a bool, false stops the walk; the result says whether it ran to
 // the end.
-template <class Fn>
-bool forEachLine(std::string_view text, Fn&& fn)
+template <class Fn> bool forEachLine(std::string_view text, Fn&& fn)
 {
     std::size_t pos = 0;
     while (pos < text.size()) {
         const void* nl = std::memchr(text.data() + pos, '\n', text.size() - pos);
-        const std::size_t end = nl ? std::size_t(static_cast<const char*>(nl) - text.data()) + 1
-                                   : text.size();
+        const std::size_t end
+            = nl ? std::size_t(static_cast<const char*>(nl) - text.data()) + 1 : text.size();
         const std::string_view line = text.substr(pos, end - pos);
         pos = end;
         if constexpr (std::is_same_v<decltype(fn(line)), bool>) {
@@ -49,4 +49,4 @@ bool forEachLine(std::string_view text, Fn&& fn)
 } // namespace linescan
 
 // Sets non-finite coordinates to 0 and returns how many there were.
-long long replaceNonFinite(std::vector<Vector>& points);
+long long replaceNonFinite(std::span<Vector> points);

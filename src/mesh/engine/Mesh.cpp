@@ -9,9 +9,9 @@
 
 namespace {
 
-template <class T> void release(std::vector<T>& v)
+template <class V> void release(V& v)
 {
-    std::vector<T>().swap(v);
+    V().swap(v);
 }
 
 // Releases the arrays, then gives each n default entries; on failure (a
@@ -187,7 +187,7 @@ namespace {
 
 // Entry f of marks, the array first made at the default value for every face
 // when it is empty.
-template <class T> T& markOf(std::vector<T>& marks, std::size_t f, std::size_t faces, T initial)
+template <class T> T& markOf(LargeVector<T>& marks, std::size_t f, std::size_t faces, T initial)
 {
     if (marks.empty())
         assignLarge(marks, faces, initial);

@@ -3,6 +3,7 @@
 #include "mesh/engine/EdgeGraph.h"
 #include "mesh/engine/Face.h"
 #include "mesh/engine/FlatLists.h"
+#include "mesh/engine/LargeArrays.h"
 #include "mesh/engine/Vector.h"
 
 #include <memory>
@@ -38,9 +39,9 @@ public:
     float extent = 1.0f;
     Vector centre;
 
-    std::vector<Vector> vertices;
-    std::vector<Vector> vertexNormals;
-    std::vector<Vector> vertexColours;
+    LargeVector<Vector> vertices;
+    LargeVector<Vector> vertexNormals;
+    LargeVector<Vector> vertexColours;
     // True when vertexColours are the mesh's own colours: read from its file or
     // made by a colouring tool, which sets it after writing them. False when they
     // only hold the default colour (or nothing), so that saving the mesh writes
@@ -48,9 +49,9 @@ public:
     // allocateVertices(); carried by copyFrom(), clone() and moves.
     bool vertexColoursSet = false;
     // Empty until the texture coordinates are built.
-    std::vector<Vector> texCoords;
-    std::vector<Vector> centroids;
-    std::vector<Face> faces;
+    LargeVector<Vector> texCoords;
+    LargeVector<Vector> centroids;
+    LargeVector<Face> faces;
 
     // The marks the segmentation tools put on faces: a colour, a traversal flag
     // and a segment number each. An array stays empty until a tool writes to
@@ -58,9 +59,9 @@ public:
     // colour, flag 0, segment 0): most meshes are never segmented, and a face
     // costs no memory for them. Read them through the accessors below; write
     // through the ...Of() ones, which make the array first.
-    std::vector<PackedVector> faceColours;
-    std::vector<int> faceTraversed;
-    std::vector<int> faceSegments;
+    LargeVector<PackedVector> faceColours;
+    LargeVector<int> faceTraversed;
+    LargeVector<int> faceSegments;
 
     // morphogenValues[v][j]: concentration of morphogen j at vertex v; no rows
     // when the mesh has no morphogens.
@@ -70,8 +71,8 @@ public:
     EdgeGraph edgeGraph;
     int numEdges = 0;
     // Edge e: vertices low, high at 2e, 2e + 1; faces face1, face2 (-1 for none).
-    std::vector<int> edgeVertices;
-    std::vector<int> edgeFaces;
+    LargeVector<int> edgeVertices;
+    LargeVector<int> edgeFaces;
     // A reference is a slot index into edgeVertices (for vertexEdgeRefs) or
     // edgeFaces (for faceNeighbourRefs): the slot holding the other end. The edge
     // number is slot / 2.

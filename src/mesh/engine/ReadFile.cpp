@@ -50,11 +50,10 @@ struct Descriptor
 // it, a stop heard every few megabytes. The file may still grow or shrink
 // meanwhile: what is there when the end is reached is what is read.
 bool readKnownSize(
-    int fd, std::size_t size, std::string& bytes, std::string& reason, Progress* progress)
+    int fd, std::size_t size, LargeText& bytes, std::string& reason, Progress* progress)
 {
     constexpr std::size_t slice = std::size_t(8) << 20;
     bytes.reserve(size + 1);
-    adviseHugePages(bytes.data(), size);
     char chunk[1 << 16];
     std::size_t nextReport = 0;
     for (;;) {
@@ -79,7 +78,7 @@ bool readKnownSize(
 // there, then wait for more at most 50 ms at a time, hearing a stop between
 // waits. A FIFO whose writer has not come yet reports nothing, so the wait goes
 // on until one comes and closes it again.
-bool readUnknownSize(int fd, std::string& bytes, std::string& reason, Progress* progress)
+bool readUnknownSize(int fd, LargeText& bytes, std::string& reason, Progress* progress)
 {
     char chunk[1 << 16];
     for (;;) {
@@ -116,7 +115,7 @@ bool readUnknownSize(int fd, std::string& bytes, std::string& reason, Progress* 
 } // namespace
 
 bool readFileBytes(
-    const std::string& path, std::string& bytes, std::string& reason, Progress* progress)
+    const std::string& path, LargeText& bytes, std::string& reason, Progress* progress)
 {
     bytes.clear();
     // A device is not even opened: opening one can wait, or do something.
@@ -155,21 +154,21 @@ bool readFileBytes(
         ok = false;
     }
     if (!ok)
-        std::string().swap(bytes);
+        LargeText().swap(bytes);
     else
         reportProgress(progress, "Reading", 1.0);
     return ok;
 }
 
 bool readWholeFile(
-    const std::string& path, std::string& text, std::string* problem, Progress* progress)
+    const std::string& path, LargeText& text, std::string* problem, Progress* progress)
 {
     std::string reason;
     if (!readFileBytes(path, text, reason, progress))
         return readFailed(path, reason, problem);
     if (!hasGzipSuffix(path))
         return true;
-    std::string compressed;
+    LargeText compressed;
     compressed.swap(text);
     if (gunzip(compressed, text, reason, progress))
         return true;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "mesh/engine/LargeArrays.h"
+
 #include <string>
 #include <vector>
 
@@ -34,12 +36,12 @@ struct ObjReadReport
 // without the name in reason: "no such file", "permission denied", "is not a
 // regular file", "is too large to read into memory", or the system's words.
 bool readFileBytes(
-    const std::string& path, std::string& bytes, std::string& reason, Progress* progress = nullptr);
+    const std::string& path, LargeText& bytes, std::string& reason, Progress* progress = nullptr);
 
 // readFileBytes, inflated when the name ends in ".gz" ("Inflating" reported).
 // A failure is one line "<path>: <reason>" in problem when the caller takes it,
 // else printed on the error stream.
-bool readWholeFile(const std::string& path, std::string& text, std::string* problem = nullptr,
+bool readWholeFile(const std::string& path, LargeText& text, std::string* problem = nullptr,
     Progress* progress = nullptr);
 
 // A read that failed: "<path>: <reason>" into problem when the caller takes it,

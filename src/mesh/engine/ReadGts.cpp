@@ -71,7 +71,7 @@ bool readGts(Mesh& mesh, const std::string& path, ObjReadReport* report, std::st
     std::cout << "Opening: " << path << std::endl;
     if (report)
         *report = ObjReadReport();
-    std::string text;
+    LargeText text;
     if (!readWholeFile(path, text, problem, progress))
         return false;
     NumberStream in(text);

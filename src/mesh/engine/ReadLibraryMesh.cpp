@@ -119,8 +119,8 @@ public:
         // the file's bytes could describe (a vertex takes at least 12 bytes, a
         // face at least 13 in binary form).
         const std::size_t maxVertices = byteBudget_ / 12, maxFaces = byteBudget_ / 13;
-        reserveLarge(flat_.positions, 3 * std::min<std::size_t>(nV, maxVertices));
-        reserveLarge(flat_.triangles, 3 * std::min<std::size_t>(nF, maxFaces));
+        flat_.positions.reserve(3 * std::min<std::size_t>(nV, maxVertices));
+        flat_.triangles.reserve(3 * std::min<std::size_t>(nF, maxFaces));
         expected_ = std::size_t(nV) + std::size_t(nF);
     }
     size_t n_vertices() const override { return flat_.positions.size() / 3; }
@@ -166,7 +166,7 @@ struct OffFirstLine
     bool texCoords = false, colours = false, normals = false;
 };
 
-OffFirstLine offFirstLine(const std::string& bytes)
+OffFirstLine offFirstLine(std::string_view bytes)
 {
     const std::size_t end = std::min(bytes.find('\n'), bytes.size());
     // The characters the library takes in, line feed included; past them its
@@ -202,7 +202,7 @@ OffFirstLine offFirstLine(const std::string& bytes)
 // on past the end of the file: the counts and every face's corner count must
 // fit the bytes that follow. Values are 4-byte words; a vertex is three of them,
 // and three more for each of normals and colours, two for texture coordinates.
-bool offBinaryBodyFits(const std::string& bytes, const OffFirstLine& line, std::string& why)
+bool offBinaryBodyFits(std::string_view bytes, const OffFirstLine& line, std::string& why)
 {
     const std::size_t newline = bytes.find('\n');
     std::size_t at = newline == std::string::npos ? bytes.size() : newline + 1;
@@ -246,7 +246,7 @@ bool offBinaryBodyFits(const std::string& bytes, const OffFirstLine& line, std::
 class OffTextStream
 {
 public:
-    OffTextStream(const std::string& bytes, std::size_t at)
+    OffTextStream(std::string_view bytes, std::size_t at)
         : bytes_(bytes)
         , at_(at)
     { }
@@ -378,7 +378,7 @@ private:
         return true;
     }
 
-    const std::string& bytes_;
+    std::string_view bytes_;
     std::size_t at_;
     bool failed_ = false;
     bool eof_ = false;
@@ -392,7 +392,7 @@ private:
 // least two ("0 "). Once its stream has failed the library reads nothing more,
 // and every face left repeats the last corner count with the indices it
 // holds: those together must fit the file, and the indices must have been read.
-bool offTextBodyFits(const std::string& bytes, const OffFirstLine& line, std::string& why)
+bool offTextBodyFits(std::string_view bytes, const OffFirstLine& line, std::string& why)
 {
     const std::size_t newline = bytes.find('\n');
     OffTextStream in(bytes, newline == std::string::npos ? bytes.size() : newline + 1);
@@ -463,9 +463,9 @@ bool offTextBodyFits(const std::string& bytes, const OffFirstLine& line, std::st
 // The library's OFF reader believes the counts and reads on past the end of
 // the file for as many entries as they announce. The body, text or binary, is
 // walked through whole as the library will read it first.
-bool offHeaderIsSound(const std::string& bytes, std::string& why)
+bool offHeaderIsSound(std::string_view bytes, std::string& why)
 {
-    const std::string head = bytes.substr(0, 4096);
+    const std::string head(bytes.substr(0, 4096));
     std::vector<std::string> words;
     for (std::size_t i = 0; i < head.size() && words.empty();) {
         const unsigned char c = (unsigned char)head[i];
@@ -500,7 +500,7 @@ bool offHeaderIsSound(const std::string& bytes, std::string& why)
 class TemporaryCopy
 {
 public:
-    bool make(const std::string& bytes, const char* ext, std::string& why)
+    bool make(std::string_view bytes, const char* ext, std::string& why)
     {
         const char* dir = std::getenv("TMPDIR");
         std::string name = std::string(dir && *dir ? dir : "/tmp") + "/facetra-XXXXXX." + ext;
@@ -560,7 +560,7 @@ struct QuietLibrary
 bool readOff(const std::string& path, FlatMesh& flat, std::string& why, std::string* problem,
     Progress* progress)
 {
-    std::string bytes;
+    LargeText bytes;
     if (!readWholeFile(path, bytes, problem, progress))
         return false;
     if (!offHeaderIsSound(bytes, why))
@@ -572,7 +572,7 @@ bool readOff(const std::string& path, FlatMesh& flat, std::string& why, std::str
     if (!plain && !copy.make(bytes, "off", why))
         return false;
     const std::size_t budget = bytes.size();
-    std::string().swap(bytes);
+    LargeText().swap(bytes);
     FlatImporter importer(flat, budget, progress);
     Options options = Options::VertexColor;
     const QuietLibrary quiet;
@@ -598,7 +598,7 @@ bool readLibraryMesh(Mesh& mesh, const std::string& path, MeshFileKind kind, Obj
             if (!readOff(path, flat, why, problem, progress))
                 return why.empty() ? false : readFailed(path, why, problem);
         } else if (kind == MeshFileKind::Ply || kind == MeshFileKind::Stl) {
-            std::string bytes;
+            LargeText bytes;
             if (!readWholeFile(path, bytes, problem, progress))
                 return false;
             const bool parsed = kind == MeshFileKind::Ply ? parsePly(bytes, flat, why, progress)

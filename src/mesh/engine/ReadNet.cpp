@@ -37,7 +37,7 @@ bool readNet(Mesh& mesh, const std::string& path, ObjReadReport* report, std::st
 {
     if (report)
         *report = ObjReadReport();
-    std::string text;
+    LargeText text;
     if (!readWholeFile(path, text, problem, progress))
         return false;
     std::cout << "Opening: " << path << std::endl;

@@ -202,10 +202,10 @@ void detectFormat(std::string_view line, int& formatType)
 // What the pass over the text gathers before the mesh arrays are allocated.
 struct ObjContent
 {
-    std::vector<float> positions; // x, y, z per vertex
+    LargeVector<float> positions; // x, y, z per vertex
     std::vector<Vector> colours;
     std::vector<float> morphogens; // morphogenCount values per row
-    std::vector<int> triangles; // three 0-based corners each; -1 marks a dropped one
+    LargeVector<int> triangles; // three 0-based corners each; -1 marks a dropped one
     std::vector<std::size_t> forwardPolygons; // triangle ranges naming later vertices
     std::vector<std::string> names;
     int formatType = -1;
@@ -241,8 +241,8 @@ void parseObj(std::string_view text, ObjContent& c, Progress* progress, ObjPart*
 {
     // A vertex line takes at least 8 bytes ("v 0 0 0\n"), a triangle about as
     // much: room reserved this way is only touched as far as it is used.
-    reserveLarge(c.positions, text.size() / 8 * 3);
-    reserveLarge(c.triangles, text.size() / 8 * 3);
+    c.positions.reserve(text.size() / 8 * 3);
+    c.triangles.reserve(text.size() / 8 * 3);
     bool detected = false;
     double lastNumber = 0.0;
     float xyz[3] = { 0.0f, 0.0f, 0.0f };
@@ -401,10 +401,10 @@ void parseObj(std::string_view text, ObjContent& c, Progress* progress, ObjPart*
     }
 }
 
-template <class T> void appendAndRelease(std::vector<T>& to, std::vector<T>& from)
+template <class V> void appendAndRelease(V& to, V& from)
 {
     to.insert(to.end(), from.begin(), from.end());
-    std::vector<T>().swap(from);
+    V().swap(from);
 }
 
 // Parses the file in parts on every core and joins them in file order, which
@@ -454,8 +454,8 @@ bool parseObjInParts(std::string_view text, ObjContent& c, Progress* progress)
     }
     if (maxCorner >= (long long)(positions / 3))
         return false;
-    reserveLarge(c.positions, positions);
-    reserveLarge(c.triangles, triangles);
+    c.positions.reserve(positions);
+    c.triangles.reserve(triangles);
     bool detected = false;
     for (std::size_t i = 0; i < parts; ++i) {
         ObjContent& p = content[i];
@@ -482,7 +482,7 @@ bool readObj(Mesh& mesh, const std::string& path, ObjReadReport* report, std::st
     std::cout << "Opening: " << path << std::endl;
     if (report)
         *report = ObjReadReport();
-    std::string text;
+    LargeText text;
     if (!readWholeFile(path, text, problem, progress))
         return false;
 
@@ -497,7 +497,7 @@ bool readObj(Mesh& mesh, const std::string& path, ObjReadReport* report, std::st
         return readFailed(path, "is too large to read into memory", problem);
     }
     const std::size_t textSize = text.size();
-    std::string().swap(text);
+    LargeText().swap(text);
 
     if (!c.names.empty())
         c.names.erase(c.names.begin());
@@ -547,7 +547,7 @@ bool readObj(Mesh& mesh, const std::string& path, ObjReadReport* report, std::st
         const float* p = &c.positions[3 * i];
         mesh.vertices[i] = Vector(p[0], p[1], p[2], 1.0f);
     });
-    std::vector<float>().swap(c.positions);
+    LargeVector<float>().swap(c.positions);
     const std::size_t colours = std::min(c.colours.size(), std::size_t(nv));
     for (std::size_t i = 0; i < colours; ++i)
         mesh.vertexColours[i] = c.colours[i];

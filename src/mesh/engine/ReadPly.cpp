@@ -123,7 +123,7 @@ Role roleOf(const std::string& element, const std::string& name, bool list)
 // within the first 64 KiB), its counts fitting the bytes that follow: each
 // element takes at least one byte per property in binary files and two in text
 // ones.
-bool parseHeader(const std::string& bytes, Header& header, std::string& why)
+bool parseHeader(std::string_view bytes, Header& header, std::string& why)
 {
     if (bytes.compare(0, 4, "ply\n") != 0 && bytes.compare(0, 5, "ply\r\n") != 0) {
         why = "does not start with \"ply\"";
@@ -137,7 +137,7 @@ bool parseHeader(const std::string& bytes, Header& header, std::string& why)
         const std::size_t end = bytes.find('\n', pos);
         if (end == std::string::npos || end >= limit)
             break;
-        std::string line = bytes.substr(pos, end - pos);
+        std::string line(bytes.substr(pos, end - pos));
         pos = end + 1;
         if (!line.empty() && line.back() == '\r')
             line.pop_back();
@@ -214,7 +214,7 @@ bool parseHeader(const std::string& bytes, Header& header, std::string& why)
 class Values
 {
 public:
-    Values(const std::string& bytes, std::size_t start, Format format)
+    Values(std::string_view bytes, std::size_t start, Format format)
         : p_(bytes.data() + start)
         , begin_(bytes.data())
         , end_(bytes.data() + bytes.size())
@@ -321,7 +321,7 @@ private:
 
 } // namespace
 
-bool parsePly(const std::string& bytes, FlatMesh& flat, std::string& reason, Progress* progress)
+bool parsePly(std::string_view bytes, FlatMesh& flat, std::string& reason, Progress* progress)
 {
     Header header;
     if (!parseHeader(bytes, header, reason))
@@ -344,7 +344,7 @@ bool parsePly(const std::string& bytes, FlatMesh& flat, std::string& reason, Pro
         }
     }
     // The counts fit the file (checked with the header): room is only a hint.
-    reserveLarge(flat.positions, 3 * std::size_t(vertices));
+    flat.positions.reserve(3 * std::size_t(vertices));
     if (colours)
         flat.colours.reserve(std::size_t(vertices));
 

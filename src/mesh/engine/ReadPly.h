@@ -14,4 +14,4 @@ struct FlatMesh;
 // file's name, when the header is not sound, a value is not a number, or the
 // data ends before the header's counts do ("is cut short"). Reports "Parsing"
 // to progress; a stop throws RunCancelled.
-bool parsePly(const std::string& bytes, FlatMesh& flat, std::string& reason, Progress* progress);
+bool parsePly(std::string_view bytes, FlatMesh& flat, std::string& reason, Progress* progress);

@@ -104,9 +104,9 @@ float littleEndianFloat(const char* p)
     return std::bit_cast<float>(littleEndian32(p));
 }
 
-void parseBinary(const std::string& bytes, std::uint32_t facets, FlatMesh& flat, Progress* progress)
+void parseBinary(std::string_view bytes, std::uint32_t facets, FlatMesh& flat, Progress* progress)
 {
-    reserveLarge(flat.triangles, 3 * std::size_t(facets));
+    flat.triangles.reserve(3 * std::size_t(facets));
     CornerVertices vertices(flat, std::size_t(facets));
     for (std::uint32_t f = 0; f < facets; ++f) {
         reportPeriodically(progress, "Parsing", f, facets);
@@ -129,7 +129,7 @@ bool keyword(std::string_view word, std::string_view name)
             [](char a, char b) { return std::tolower((unsigned char)a) == b; });
 }
 
-void parseText(const std::string& bytes, FlatMesh& flat, Progress* progress)
+void parseText(std::string_view bytes, FlatMesh& flat, Progress* progress)
 {
     // A facet in text takes at least some 60 bytes ("facet normal 0 0 0 outer
     // loop vertex 0 0 0 ... endloop endfacet").
@@ -193,7 +193,7 @@ void parseText(const std::string& bytes, FlatMesh& flat, Progress* progress)
 
 } // namespace
 
-bool parseStl(const std::string& bytes, FlatMesh& flat, std::string& reason, Progress* progress)
+bool parseStl(std::string_view bytes, FlatMesh& flat, std::string& reason, Progress* progress)
 {
     std::size_t first = 0;
     while (first < bytes.size() && (unsigned char)bytes[first] <= ' ')

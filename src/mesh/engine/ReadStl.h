@@ -16,4 +16,4 @@ struct FlatMesh;
 // the reason, without the file's name, when a binary file's size does not
 // match its facet count. Reports "Parsing" to progress; a stop throws
 // RunCancelled.
-bool parseStl(const std::string& bytes, FlatMesh& flat, std::string& reason, Progress* progress);
+bool parseStl(std::string_view bytes, FlatMesh& flat, std::string& reason, Progress* progress);

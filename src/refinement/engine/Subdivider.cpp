@@ -423,7 +423,7 @@ bool subdivideMesh(const Mesh& source, Mesh& mesh, Subdivider& subdivider, int l
         face.normal = plain.normal;
     // Nothing reads a refined mesh's texture coordinates; its centroids are
     // allocated at their defaults only now, once the levels' arrays are gone.
-    std::vector<Vector>().swap(result.texCoords);
+    LargeVector<Vector>().swap(result.texCoords);
     releaseFreedMemory();
     try {
         result.centroids.assign(std::size_t(result.numFaces), Vector());

@@ -172,7 +172,7 @@ void LodMesh::build(const Mesh& full, const LodLevel& level)
     mesh.allocateVertices(int(fullVertex.size()));
     mesh.allocateFaces(level.faceCount());
     // Nothing draws texture coordinates.
-    std::vector<Vector>().swap(mesh.texCoords);
+    LargeVector<Vector>().swap(mesh.texCoords);
     for (std::size_t i = 0; i < fullVertex.size(); ++i)
         mesh.vertices[i] = full.vertices[std::size_t(fullVertex[i])];
     for (int f = 0; f < level.faceCount(); ++f)

@@ -102,7 +102,7 @@ void BufferedMeshDrawer::refresh(const Mesh& mesh)
     }
 }
 
-std::vector<float> BufferedMeshDrawer::packed(const std::vector<Vector>& values) const
+std::vector<float> BufferedMeshDrawer::packed(std::span<const Vector> values) const
 {
     std::vector<float> out(vertexOrder.size() * 3);
     for (std::size_t i = 0; i < vertexOrder.size(); ++i) {

@@ -3,6 +3,7 @@
 #include "mesh/engine/Vector.h"
 #include "viewer/ui/MeshDrawer.h"
 
+#include <span>
 #include <vector>
 
 // Draws from buffer objects: the shared vertex positions, normals and colours
@@ -19,10 +20,7 @@ public:
     BufferedMeshDrawer& operator=(const BufferedMeshDrawer&) = delete;
 
     void drawMesh(const Mesh& mesh, unsigned int primitive) override;
-    void meshChanged() override
-    {
-        geometryStale = coloursStale = flatStale = cornersStale = true;
-    }
+    void meshChanged() override { geometryStale = coloursStale = flatStale = cornersStale = true; }
     void coloursChanged() override { coloursStale = flatStale = true; }
     void faceNormalsChanged() override { flatStale = true; }
     void releaseGL() override;
@@ -34,7 +32,7 @@ private:
     // face's own when face colours are shown.
     void drawFlatTriangles(const Mesh& mesh);
     // x, y, z of each buffer slot's vertex.
-    std::vector<float> packed(const std::vector<Vector>& values) const;
+    std::vector<float> packed(std::span<const Vector> values) const;
 
     unsigned int positionBuffer = 0;
     unsigned int normalBuffer = 0;

@@ -25,7 +25,7 @@ enum class Workbench::Kind {
 
 namespace workbench_parts {
 
-template <class T> inline std::uint64_t bytesOf(const std::vector<T>& v)
+template <class T, class A> inline std::uint64_t bytesOf(const std::vector<T, A>& v)
 {
     return std::uint64_t(v.capacity()) * sizeof(T);
 }
@@ -78,17 +78,17 @@ struct Workbench::Snapshot
     std::unique_ptr<ClassifierState> classifier;
     std::unique_ptr<MeanShiftFilter> filter;
     bool hasVertexColours = false;
-    std::vector<Vector> vertexColours;
+    LargeVector<Vector> vertexColours;
     bool vertexColoursSet = false;
     bool hasVertexNormals = false;
-    std::vector<Vector> vertexNormals;
+    LargeVector<Vector> vertexNormals;
     bool hasFaceNormals = false;
-    std::vector<PackedVector> faceNormals;
+    LargeVector<PackedVector> faceNormals;
     bool hasFaceMarks = false;
     // The mesh's face mark arrays as they were (each empty when it was).
-    std::vector<PackedVector> faceColourMarks;
-    std::vector<int> faceTraversedMarks;
-    std::vector<int> faceSegmentMarks;
+    LargeVector<PackedVector> faceColourMarks;
+    LargeVector<int> faceTraversedMarks;
+    LargeVector<int> faceSegmentMarks;
     // The faces flagged by a traversal and their flags: picks are frequent,
     // and a traversal changes nothing else, so a pick keeps only these.
     bool hasTraversed = false;
