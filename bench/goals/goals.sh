@@ -12,6 +12,11 @@ meshes=$2
 runs=${3:-5}
 cli=$build/cli/facetra-cli
 peers=$build/bench/goals/goals_peers
+if [ ! -x "$peers" ]; then
+    echo "goals.sh: $peers is missing; install the peers (FACETRA_BENCH_DEPS=1 scripts/deps.sh)" \
+        "and configure $build with -DFACETRA_BENCH=ON" >&2
+    exit 1
+fi
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
 
@@ -30,7 +35,10 @@ done
 measure() {
     local times=() peak=0 line
     for ((r = 0; r < runs; r++)); do
-        /usr/bin/time -o "$tmp/time" -f "%e %M" "$@" > /dev/null 2>&1
+        if ! /usr/bin/time -o "$tmp/time" -f "%e %M" "$@" > /dev/null 2>&1; then
+            echo "goals.sh: failed: $*" >&2
+            exit 1
+        fi
         line=$(tail -1 "$tmp/time")
         times+=("${line% *}")
         local kb=${line#* }
@@ -48,8 +56,11 @@ row() { # WORK GOAL OURS_CMD -- PEER_CMD
     while [ "$1" != "--" ]; do ours+=("$1"); shift; done
     shift
     peer=("$@")
-    read -r ot om <<< "$(measure "${ours[@]}")"
-    read -r pt pm <<< "$(measure "${peer[@]}")"
+    local o p
+    o=$(measure "${ours[@]}") || exit 1
+    p=$(measure "${peer[@]}") || exit 1
+    read -r ot om <<< "$o"
+    read -r pt pm <<< "$p"
     awk -v w="$what" -v g="$goal" -v ot="$ot" -v om="$om" -v pt="$pt" -v pm="$pm" 'BEGIN {
         printf "| %s | %.2f s, %d MiB | %.2f s, %d MiB | %.2f time, %.2f memory | %s |\n",
             w, ot, om, pt, pm, (pt > 0 ? ot / pt : 0), (pm > 0 ? om / pm : 0), g }'

@@ -4,6 +4,7 @@
 #include "mesh/engine/Build.h"
 #include "mesh/engine/Mesh.h"
 #include "mesh/engine/Progress.h"
+#include "mesh/engine/Workers.h"
 #include "refinement/engine/ReplaceGeometry.h"
 
 #include <algorithm>
@@ -26,6 +27,7 @@ public:
     SmallList() = default;
     SmallList(const SmallList&) = delete;
     SmallList& operator=(const SmallList&) = delete;
+    ~SmallList() { release(); }
 
     const int* begin() const { return data; }
     const int* end() const { return data + count; }
@@ -36,10 +38,11 @@ public:
     void push_back(int item)
     {
         if (count == capacity) {
-            auto bigger = std::make_unique<int[]>(std::size_t(capacity) * 2);
-            std::copy(data, data + count, bigger.get());
-            heap = std::move(bigger);
-            data = heap.get();
+            int* bigger = new int[std::size_t(capacity) * 2];
+            std::copy(data, data + count, bigger);
+            if (data != local)
+                delete[] data;
+            data = bigger;
             capacity *= 2;
         }
         data[count++] = item;
@@ -61,7 +64,8 @@ public:
     }
     void release()
     {
-        heap.reset();
+        if (data != local)
+            delete[] data;
         data = local;
         count = 0;
         capacity = inlineCapacity;
@@ -73,7 +77,6 @@ private:
     int capacity = inlineCapacity;
     int* data = local;
     int local[inlineCapacity];
-    std::unique_ptr<int[]> heap;
 };
 
 // The linked representation of one run. Vertices and triangles are numbered by
@@ -87,8 +90,17 @@ public:
     std::vector<float> xyz;
     std::vector<float> cost;
     std::vector<int> target; // -1 for none
-    std::unique_ptr<SmallList[]> neighbours;
-    std::unique_ptr<SmallList[]> faces;
+    // A vertex's neighbours and triangles side by side: a collapse reads both.
+    struct Links
+    {
+        SmallList neighbours;
+        SmallList faces;
+    };
+    std::unique_ptr<Links[]> links;
+    SmallList& neighbours(std::size_t v) { return links[v].neighbours; }
+    const SmallList& neighbours(std::size_t v) const { return links[v].neighbours; }
+    SmallList& faces(std::size_t v) { return links[v].faces; }
+    const SmallList& faces(std::size_t v) const { return links[v].faces; }
     std::vector<char> vertexAlive;
 
     struct Triangle
@@ -127,8 +139,7 @@ public:
         }
         cost.assign(nv, 0.0f);
         target.assign(nv, -1);
-        neighbours = std::make_unique<SmallList[]>(nv);
-        faces = std::make_unique<SmallList[]>(nv);
+        links = std::make_unique<Links[]>(nv);
         vertexAlive.assign(nv, 1);
         liveVertices = mesh.numVertices;
         triangles.clear();
@@ -152,19 +163,28 @@ public:
                 // the triangle is listed once and a vertex is never its own
                 // neighbour.
                 if (firstOccurrence(t, i))
-                    faces[std::size_t(vi)].push_back(id);
+                    faces(std::size_t(vi)).push_back(id);
                 for (int j = 0; j < 3; ++j) {
                     if (j != i && t.vertex[j] != vi)
-                        neighbours[std::size_t(vi)].addUnique(t.vertex[j]);
+                        neighbours(std::size_t(vi)).addUnique(t.vertex[j]);
                 }
             }
         }
         liveTriangles = int(triangles.size());
-        for (int v = 0; v < mesh.numVertices; ++v) {
-            if ((v & 4095) == 0)
-                progress.checkStop();
-            computeCost(v);
-        }
+        // Each vertex's first cost on its own: shared among the workers.
+        const unsigned workers = workerCount(double(mesh.numFaces));
+        runWorkers(workers, [&](unsigned w) {
+            const int begin = int(nv * w / workers), end = int(nv * (w + 1) / workers);
+            for (int v = begin; v < end; ++v) {
+                if (((v - begin) & 4095) == 0) {
+                    if (w == 0)
+                        progress.checkStop();
+                    else if (progress.stopRequested())
+                        return;
+                }
+                computeCost(v);
+            }
+        });
         heap.resize(nv);
         heapSlot.resize(nv);
         for (std::size_t i = 0; i < nv; ++i) {
@@ -188,7 +208,7 @@ public:
                 progress.report(
                     "Simplifying", double(start - liveVertices) / (start - targetCount));
             const int u = cheapest();
-            if (target[std::size_t(u)] < 0 && !neighbours[std::size_t(u)].empty())
+            if (target[std::size_t(u)] < 0 && !neighbours(std::size_t(u)).empty())
                 return false;
             collapse(u, target[std::size_t(u)]);
         }
@@ -261,7 +281,7 @@ private:
     // without v) over: its new normal (Q - P) x (R - Q) against its current one.
     bool wouldFold(int u, int v) const
     {
-        for (int f : faces[std::size_t(u)]) {
+        for (int f : faces(std::size_t(u))) {
             const Triangle& t = triangles[std::size_t(f)];
             if (hasVertex(t, v))
                 continue;
@@ -298,7 +318,7 @@ private:
     float collapseCost(int u, int v) const
     {
         const float length = edgeLength(u, v);
-        const SmallList& uf = faces[std::size_t(u)];
+        const SmallList& uf = faces(std::size_t(u));
         int sides[64];
         std::vector<int> moreSides;
         int sideCount = 0;
@@ -333,13 +353,13 @@ private:
     // for bit.
     void computeCost(int u)
     {
-        const SmallList& un = neighbours[std::size_t(u)];
+        const SmallList& un = neighbours(std::size_t(u));
         if (un.empty()) {
             cost[std::size_t(u)] = -0.01f;
             target[std::size_t(u)] = -1;
             return;
         }
-        const SmallList& uf = faces[std::size_t(u)];
+        const SmallList& uf = faces(std::size_t(u));
         const std::size_t k = uf.size();
         const bool table = k <= maxTableFaces;
         // term[i][j]: the curvature term of triangles i and j of u. It equals
@@ -371,8 +391,6 @@ private:
         float firstBest = 0.0f;
         int firstTo = -1;
         for (int v : un) {
-            if (wouldFold(u, v))
-                continue;
             float c;
             if (table) {
                 const float length = edgeLength(u, v);
@@ -411,6 +429,11 @@ private:
             } else {
                 c = collapseCost(u, v);
             }
+            // A candidate that would change nothing below needs no fold test:
+            // the test is the costly part, and the choice is the same.
+            const bool matters = c < best || firstTo < 0 || c < firstBest;
+            if (!matters || wouldFold(u, v))
+                continue;
             if (c < best) {
                 best = c;
                 to = v;
@@ -506,10 +529,10 @@ private:
 
     void removeIfNonNeighbour(int a, int b)
     {
-        SmallList& an = neighbours[std::size_t(a)];
+        SmallList& an = neighbours(std::size_t(a));
         if (!an.contains(b))
             return;
-        for (int f : faces[std::size_t(a)]) {
+        for (int f : faces(std::size_t(a))) {
             if (hasVertex(triangles[std::size_t(f)], b))
                 return;
         }
@@ -528,7 +551,7 @@ private:
         --liveTriangles;
         for (int i = 0; i < 3; ++i) {
             if (firstOccurrence(t, i))
-                faces[std::size_t(t.vertex[i])].removeFirst(id);
+                faces(std::size_t(t.vertex[i])).removeFirst(id);
         }
         for (int i = 0; i < 3; ++i) {
             const int a = t.vertex[i], b = t.vertex[(i + 1) % 3];
@@ -548,12 +571,12 @@ private:
             if (c == u)
                 c = v;
         }
-        faces[std::size_t(u)].removeFirst(id);
-        faces[std::size_t(v)].push_back(id);
+        faces(std::size_t(u)).removeFirst(id);
+        faces(std::size_t(v)).push_back(id);
         for (int i = 0; i < 3; ++i) {
             for (int j = 0; j < 3; ++j) {
                 if (j != i && t.vertex[j] != t.vertex[i])
-                    neighbours[std::size_t(t.vertex[i])].addUnique(t.vertex[j]);
+                    neighbours(std::size_t(t.vertex[i])).addUnique(t.vertex[j]);
             }
         }
         computeNormal(id);
@@ -561,10 +584,10 @@ private:
 
     void deleteVertex(int u)
     {
-        for (int n : neighbours[std::size_t(u)])
-            neighbours[std::size_t(n)].removeFirst(u);
-        neighbours[std::size_t(u)].release();
-        faces[std::size_t(u)].release();
+        for (int n : neighbours(std::size_t(u)))
+            neighbours(std::size_t(n)).removeFirst(u);
+        neighbours(std::size_t(u)).release();
+        faces(std::size_t(u)).release();
         vertexAlive[std::size_t(u)] = 0;
         --liveVertices;
         removeFromHeap(u);
@@ -572,7 +595,7 @@ private:
 
     void collapse(int u, int v)
     {
-        SmallList& uf = faces[std::size_t(u)];
+        SmallList& uf = faces(std::size_t(u));
         if (v < 0) {
             // Only triangles whose every corner is u can be left here.
             for (std::size_t i = uf.size(); i-- > 0;)
@@ -580,7 +603,7 @@ private:
             deleteVertex(u);
             return;
         }
-        remembered.assign(neighbours[std::size_t(u)].begin(), neighbours[std::size_t(u)].end());
+        remembered.assign(neighbours(std::size_t(u)).begin(), neighbours(std::size_t(u)).end());
         for (std::size_t i = uf.size(); i-- > 0;) {
             if (hasVertex(triangles[std::size_t(uf[i])], v))
                 deleteTriangle(uf[i], u);
