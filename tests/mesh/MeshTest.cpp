@@ -8,6 +8,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <limits>
+#include <numbers>
 
 namespace {
 
@@ -113,6 +115,60 @@ TEST(Mesh, LoadBuildsSharedAmongThreadsEqualThemOnOne)
     }
     if (shared == 0)
         GTEST_SKIP() << "no real mesh of 200,000 faces or more";
+}
+
+// The orientation told from the sides of the half turn is the orientation the
+// angles give: on every face of the real meshes, and on corners at and around
+// 0, 180 and 360 degrees, far from and near each other, tiny, zero and not numbers.
+TEST(Mesh, OrientationFromTheSidesOfTheHalfTurnIsTheOneTheAnglesGive)
+{
+    const auto unit = [](Vector v) {
+        v.normalise();
+        return v;
+    };
+    long long faces = 0;
+    const testutil::RealMeshes meshes;
+    for (const auto& file : meshes.files()) {
+        Mesh mesh;
+        testutil::captureStdout([&] {
+            ASSERT_TRUE(readMeshFile(mesh, file.path));
+            build(mesh, { MESH_CENTROIDS, MESH_FACE_NORMALS });
+        });
+        for (int f = 0; f < mesh.numFaces; ++f) {
+            const Face& face = mesh.faces[std::size_t(f)];
+            const Vector& c = mesh.centroids[std::size_t(f)];
+            const Vector n = unit(face.normal);
+            const Vector a = unit(mesh.corner(face, 0) - c);
+            const Vector b1 = unit(mesh.corner(face, 1) - c);
+            const Vector b2 = unit(mesh.corner(face, 2) - c);
+            ASSERT_EQ(orientationSwaps(n, a, b1, b2), orientationSwapsByAngles(n, a, b1, b2))
+                << file.name << " face " << f;
+            ++faces;
+        }
+    }
+    std::vector<Vector> around;
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    for (double degrees : { 0.0, 1e-9, 1e-4, 0.5, 0.99, 1.0, 1.01, 45.0, 90.0, 120.0, 178.9, 178.99,
+             179.0, 179.01, 179.5, 179.999, 180.0, 180.001, 180.5, 180.99, 181.0, 181.01, 240.0,
+             300.0, 358.99, 359.0, 359.5, 359.9999, 360.0 }) {
+        const double r = degrees * std::numbers::pi / 180.0;
+        for (float scale : { 1.0f, 1e-7f, 1e-30f, 3.0f })
+            around.emplace_back(
+                float(std::cos(r)) * scale, float(std::sin(r)) * scale, 1e-3f * scale);
+    }
+    for (const Vector& odd : { Vector(0, 0, 0), Vector(nan, 0, 0), Vector(0, nan, 0),
+             Vector(1e-40f, -1e-40f, 0), Vector(-1, 1e-38f, 0), Vector(-1, -1e-38f, 0) })
+        around.push_back(odd);
+    for (const Vector& n : { Vector(0, 0, 1), Vector(0, 0, -1), unit(Vector(0.1f, -0.2f, 1)),
+             Vector(0, 0, 0), Vector(nan, nan, nan) })
+        for (const Vector& a : { Vector(1, 0, 0), unit(Vector(1, 1e-3f, 0)), Vector(-1, 0, 0) })
+            for (const Vector& b1 : around)
+                for (const Vector& b2 : around)
+                    ASSERT_EQ(
+                        orientationSwaps(n, a, b1, b2), orientationSwapsByAngles(n, a, b1, b2))
+                        << b1.x << " " << b1.y << " / " << b2.x << " " << b2.y;
+    if (faces == 0)
+        GTEST_SKIP() << "no real mesh: only the awkward corners were compared";
 }
 
 static bool near(const Vector& v, float x, float y, float z, float w)

@@ -279,9 +279,12 @@ struct Reference
 void referenceSimplify(Mesh& mesh, float fraction, int* refusals)
 {
     Reference r;
-    for (int i = 0; i < mesh.numVertices; ++i)
-        r.vertices.push_back(
-            &r.vertexStore.emplace_back(RVertex { mesh.vertices[std::size_t(i)], i }));
+    for (int i = 0; i < mesh.numVertices; ++i) {
+        RVertex& v = r.vertexStore.emplace_back();
+        v.position = mesh.vertices[std::size_t(i)];
+        v.id = i;
+        r.vertices.push_back(&v);
+    }
     for (int f = 0; f < mesh.numFaces; ++f) {
         const Face& face = mesh.faces[std::size_t(f)];
         RTriangle* t = &r.triangleStore.emplace_back();

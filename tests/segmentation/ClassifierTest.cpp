@@ -71,8 +71,9 @@ TEST_F(RealMeshes, FastFloydIsThePlainLoopAndDijkstraAgrees)
                     unreachable += a == 1e9f;
                     ASSERT_NEAR(a, b, 2e-6f * a) << i << ", " << j;
                 }
-            if (mesh == &suzanne || mesh == &apart)
+            if (mesh == &suzanne || mesh == &apart) {
                 EXPECT_GT(unreachable, 0); // parts apart
+            }
             // No angle term or no edge at all: the mean falls back to 1.
             EXPECT_TRUE(mesh != &tetra || floyd.meanAngle == 1.0f);
             EXPECT_TRUE(mesh != &apart || floyd.meanLength == 1.0f);

@@ -31,7 +31,21 @@ const char* buildName(int code)
     }
 }
 
-void runBuilders(Mesh& mesh, std::span<const int> codes, Progress* progress);
+void runBuilders(
+    Mesh& mesh, std::span<const int> codes, Progress* progress, bool faceNormalsOnly = false);
+
+void announceAndBuild(
+    Mesh& mesh, std::span<const int> codes, Progress* progress, bool faceNormalsOnly)
+{
+    std::printf("BUILDING: ");
+    try {
+        runBuilders(mesh, codes, progress, faceNormalsOnly);
+    } catch (const RunCancelled&) {
+        std::printf("\n\n");
+        throw;
+    }
+    std::printf("\n\n");
+}
 
 } // namespace
 
@@ -54,14 +68,12 @@ Box boundingBox(const Mesh& mesh)
 
 void build(Mesh& mesh, std::span<const int> codes, Progress* progress)
 {
-    std::printf("BUILDING: ");
-    try {
-        runBuilders(mesh, codes, progress);
-    } catch (const RunCancelled&) {
-        std::printf("\n\n");
-        throw;
-    }
-    std::printf("\n\n");
+    announceAndBuild(mesh, codes, progress, false);
+}
+
+void buildFaceNormalsOnly(Mesh& mesh, std::initializer_list<int> codes, Progress* progress)
+{
+    announceAndBuild(mesh, std::span<const int>(codes.begin(), codes.size()), progress, true);
 }
 
 void build(Mesh& mesh, std::initializer_list<int> codes, Progress* progress)
@@ -71,7 +83,7 @@ void build(Mesh& mesh, std::initializer_list<int> codes, Progress* progress)
 
 namespace {
 
-void runBuilders(Mesh& mesh, std::span<const int> codes, Progress* progress)
+void runBuilders(Mesh& mesh, std::span<const int> codes, Progress* progress, bool faceNormalsOnly)
 {
     for (int code : codes) {
         const char* name = buildName(code);
@@ -85,7 +97,7 @@ void runBuilders(Mesh& mesh, std::span<const int> codes, Progress* progress)
             break;
         case MESH_VERTEX_NORMALS:
         case MESH_FACE_NORMALS:
-            buildNormals(mesh, progress);
+            buildNormals(mesh, progress, faceNormalsOnly);
             break;
         case MESH_TEXCOORDS:
             buildTexCoords(mesh, progress);
@@ -132,12 +144,14 @@ void buildCentroids(Mesh& mesh, Progress* progress)
         });
 }
 
-void buildNormals(Mesh& mesh, Progress* progress)
+void buildNormals(Mesh& mesh, Progress* progress, bool faceNormalsOnly)
 {
     // The face normals first, shared among the workers by faces.
     const std::size_t nf = std::size_t(mesh.numFaces);
     forEachShared(nf, progress, "Building face normals", 16383,
         [&mesh](std::size_t f) { mesh.faces[f].computeNormal(mesh.vertices.data()); });
+    if (faceNormalsOnly)
+        return;
     // Each vertex normal is the face normals around it added face by face, in
     // face order, and normalised after each; the workers share the vertices,
     // so every vertex sees the same sums in the same order as on one thread.

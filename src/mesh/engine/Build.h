@@ -26,13 +26,17 @@ enum BuildCode : int {
 // the mesh's derived data is left half built.
 void build(Mesh& mesh, std::span<const int> codes, Progress* progress = nullptr);
 void build(Mesh& mesh, std::initializer_list<int> codes, Progress* progress = nullptr);
+// As build(), announcing the same, except that MESH_VERTEX_NORMALS makes the
+// face normals only: for a caller that builds the vertex normals again before
+// anything reads them.
+void buildFaceNormalsOnly(Mesh& mesh, std::initializer_list<int> codes, Progress* progress);
 
 // The single builders, without console output.
 void buildCentre(Mesh& mesh);
 void buildCentroids(Mesh& mesh, Progress* progress = nullptr);
 // Face normals, then vertex normals renormalised after every face's
-// contribution (so the result depends on face order).
-void buildNormals(Mesh& mesh, Progress* progress = nullptr);
+// contribution (so the result depends on face order) unless faceNormalsOnly.
+void buildNormals(Mesh& mesh, Progress* progress = nullptr, bool faceNormalsOnly = false);
 void buildTexCoords(Mesh& mesh, Progress* progress = nullptr);
 void buildBoundingBox(Mesh& mesh);
 

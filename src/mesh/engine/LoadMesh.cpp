@@ -142,8 +142,10 @@ bool openMeshFile(Mesh& mesh, const std::string& name, ObjReadReport* report, st
 
 void buildLoadData(Mesh& mesh, Progress* progress)
 {
-    build(mesh, { MESH_CENTRE, MESH_CENTROIDS, MESH_EDGE_LIST, MESH_VERTEX_NORMALS, MESH_BB },
-        progress);
+    // The orientation reads the face normals only, and the vertex normals are
+    // built again once it is done: the first build leaves them out.
+    buildFaceNormalsOnly(mesh,
+        { MESH_CENTRE, MESH_CENTROIDS, MESH_EDGE_LIST, MESH_VERTEX_NORMALS, MESH_BB }, progress);
     mesh.orientFaces(progress);
     build(mesh, { MESH_VERTEX_NORMALS }, progress);
 }

@@ -22,6 +22,14 @@
 // clone() or duplicate().
 class Progress;
 
+// Whether orientFaces() swaps corners 1 and 2 of a face with normal n whose
+// corners, seen from its centroid and made unit, are a, b1 and b2: when b2 is
+// no further round n from a than b1 is, the angles in degrees of float in
+// [0, 360). The second form works both angles out every time; the first only
+// where the sides of the half turn they lie on leave it open.
+bool orientationSwaps(const Vector& n, const Vector& a, const Vector& b1, const Vector& b2);
+bool orientationSwapsByAngles(const Vector& n, const Vector& a, const Vector& b1, const Vector& b2);
+
 class Mesh
 {
 public:
