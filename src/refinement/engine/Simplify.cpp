@@ -364,8 +364,9 @@ private:
         const bool table = k <= maxTableFaces;
         // term[i][j]: the curvature term of triangles i and j of u. It equals
         // term[j][i] bit for bit (the products commute and are summed in the
-        // same order), so a side's row serves as its column below. Vertices
-        // with very many triangles take the plain way instead.
+        // same order), so each pair is worked out once and a side's row serves
+        // as its column below. Vertices with very many triangles take the
+        // plain way instead.
         float term[maxTableFaces * maxTableFaces];
         int corner[maxTableFaces][3];
         if (table) {
@@ -382,8 +383,8 @@ private:
             for (std::size_t i = 0; i < k; ++i) {
                 float* row = term + i * k;
                 const float x = nx[i], y = ny[i], z = nz[i];
-                for (std::size_t j = 0; j < k; ++j)
-                    row[j] = (1.0f - (x * nx[j] + y * ny[j] + z * nz[j])) / 2.0f;
+                for (std::size_t j = i; j < k; ++j)
+                    term[j * k + i] = row[j] = (1.0f - (x * nx[j] + y * ny[j] + z * nz[j])) / 2.0f;
             }
         }
         float best = std::numeric_limits<float>::infinity();
