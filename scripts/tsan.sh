@@ -14,12 +14,12 @@ start=$(date +%s)
 cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DFACETRA_SANITIZE=thread \
     -DFACETRA_GUI=OFF -DFACETRA_PYTHON=OFF
 cmake --build build-tsan -j "$jobs" --target facetra-cli mesh_tests segmentation_tests \
-    workbench_tests cli_tests step_memory_tests
+    refinement_tests workbench_tests cli_tests step_memory_tests
 
 # The threaded tests, by their GoogleTest names.
 threaded='ReadObj\.PartsParsedApartJoinAsOnePass|Mesh\.LoadBuildsSharedAmongThreads'
 threaded+='|Cancel\.|RealMeshes\.|Mesh_Classifier\.|Runs\.|History\.|Workers\.'
-threaded+='|CliRun|CliCancel\.'
+threaded+='|CliRun|CliCancel\.|Simplify\.FirstCostsShared'
 
 export TSAN_OPTIONS="suppressions=$PWD/scripts/tsan.supp second_deadlock_stack=1 history_size=4"
 ctest --test-dir build-tsan --output-on-failure --timeout 900 -j "$jobs" -R "$threaded"

@@ -5,6 +5,7 @@
 // CliWrite and Cli.UsageErrors...
 #include "TestMeshes.h"
 
+#include "mesh/engine/Workers.h"
 #include "refinement/engine/Simplify.h"
 #include "refinement/engine/Subdivider.h"
 
@@ -114,6 +115,25 @@ TEST(Simplify, LevelIsHeldToTheRangeTruncatedAndNotANumberIsRefused)
     }
     EXPECT_FALSE(simplify(mesh, std::nanf("")));
     EXPECT_EQ(mesh.numFaces, 8);
+}
+
+// A mesh large enough for the first costs to be worked out on every core is
+// simplified as on one thread, byte for byte.
+TEST(Simplify, FirstCostsSharedAmongThreadsGiveTheCollapsesOfOne)
+{
+    Mesh grid; // 2 x 319 x 319 faces: past the size that is shared
+    testutil::makeGrid(grid, 320,
+        [](int j, int i) { return std::sin(0.7f * float(j)) * std::cos(0.45f * float(i)); });
+    std::vector<std::string> results;
+    for (unsigned limit : { 1u, 3u }) {
+        workerLimit() = limit;
+        Mesh mesh;
+        mesh.copyFrom(grid);
+        testutil::captureStdout([&] { EXPECT_TRUE(simplifyMesh(mesh, 90.0f)); });
+        results.push_back(objBytes(mesh));
+    }
+    workerLimit() = 0;
+    EXPECT_TRUE(results[0] == results[1]);
 }
 
 // Every mesh simplified level by level as the straightforward version does it.
