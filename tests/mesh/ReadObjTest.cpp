@@ -6,7 +6,9 @@
 #include "TestUtil.h"
 
 #include "mesh/engine/Build.h"
+#include "mesh/engine/LineScan.h"
 #include "mesh/engine/LoadMesh.h"
+#include "mesh/engine/ReadGts.h"
 #include "mesh/engine/ReadNet.h"
 #include "mesh/engine/ReadObj.h"
 #include "mesh/engine/Workers.h"
@@ -35,7 +37,9 @@ ObjRead readText(Mesh& mesh, const std::string& text, const std::string& name = 
     mesh.clear();
     r.err = captureStderr([&] {
         r.out = captureStdout([&] {
-            r.ok = name.ends_with(".net") ? readNet(mesh, path) : readObj(mesh, path, &r.report);
+            r.ok = name.ends_with(".net") ? readNet(mesh, path)
+                : name.ends_with(".gts")  ? readGts(mesh, path, &r.report)
+                                          : readObj(mesh, path, &r.report);
         });
     });
     return r;
@@ -131,17 +135,18 @@ TEST(ReadObj, LongLinesAreReadWhole)
 }
 
 // Everything a read leaves: its lines, its report, and the mesh's arrays as bits.
-std::string readResult(const std::string& text, const std::string& path)
+std::string readResult(const std::string& text, const std::string& path, const char* name = "m.obj")
 {
     Mesh mesh;
     ObjRead r;
     if (path.empty()) {
-        r = readText(mesh, text);
+        r = readText(mesh, text, name);
     } else {
         r.out = captureStdout([&] { r.ok = readObj(mesh, path, &r.report); });
     }
-    std::string bits = r.out + (r.ok ? "ok " : "failed ") + std::to_string(r.report.formatType)
-        + ' ' + std::to_string(r.report.droppedFaces) + ' ' + std::to_string(r.report.coloursRead);
+    std::string bits = r.out + r.err + (r.ok ? "ok " : "failed ")
+        + std::to_string(r.report.formatType) + ' ' + std::to_string(r.report.droppedFaces) + ' '
+        + std::to_string(r.report.coloursRead);
     for (const std::string& loss : r.report.losses)
         bits += loss + '\n';
     const auto append = [&bits](const void* data, std::size_t bytes) {
@@ -161,7 +166,9 @@ std::string readResult(const std::string& text, const std::string& path)
 // A file parsed in parts on several threads gives what one pass gives, wherever
 // the parts are cut: inside numbers, corner groups and line ends, and around the
 // lines a part cannot read alone (negative corners, forward corners out of
-// range, "fc", morphogens, coordinates that are not numbers).
+// range, "fc", morphogens, coordinates that are not numbers). GTS too: numbers
+// over several lines, comments (also straight after a number), words, faces
+// dropped, a file cut short and text after the last face.
 TEST(ReadObj, PartsParsedApartJoinAsOnePass)
 {
     const std::string texts[] = {
@@ -173,17 +180,35 @@ TEST(ReadObj, PartsParsedApartJoinAsOnePass)
     };
     const auto withLimits = [](unsigned workers, std::size_t partBytes, auto read) {
         workerLimit() = workers;
-        objPartBytes() = partBytes;
+        textPartBytes() = partBytes;
         const std::string result = read();
         workerLimit() = 0;
-        objPartBytes() = 0;
+        textPartBytes() = 0;
         return result;
+    };
+    const std::string tet = "4 6 4 GtsSurface GtsFace GtsEdge GtsVertex\n0 0 0\n1 0 0\n0 1 0\n"
+                            "0 0 1\n1 2\n2 3\n3 1\n1 4\n2 4\n3 4\n";
+    const std::string gtsTexts[] = {
+        tet + "1 2 3\n1 5 4\n2 6 5\n3 4 6\n",
+        "4 6 4\r\n# a note 1 2 3\r\n0 0\n0 1 0 0 0 1#x 9\n0 0 0 1 nan 1e400 2 3 3 1\n1 4 2 4 3 4 1 "
+        "2 "
+        "3 1 5 4\n2 6 5 3 4 9\nword 2.5x 7\n",
+        tet + "1 2 3\n1 5 4\n2 6",
+        tet + "1 2 3\n1 2 4\n2 6 5\n3 4 6\n",
     };
     for (const std::string& text : texts) {
         SCOPED_TRACE(text);
         const auto read = [&] { return readResult(text, ""); };
         const std::string once = withLimits(1, 0, read);
         for (std::size_t partBytes : { 1, 5, 17, 64 })
+            EXPECT_EQ(withLimits(3, partBytes, read), once) << partBytes;
+    }
+    for (const std::string& text : gtsTexts) {
+        SCOPED_TRACE(text);
+        const auto read = [&] { return readResult(text, "", "m.gts"); };
+        const std::string once = withLimits(1, 0, read);
+        EXPECT_NE(once.find("Opening"), std::string::npos);
+        for (std::size_t partBytes : { 1, 3, 5, 17, 64 })
             EXPECT_EQ(withLimits(3, partBytes, read), once) << partBytes;
     }
     const RealMeshes meshes;

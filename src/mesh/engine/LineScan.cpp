@@ -1,10 +1,26 @@
 #include "mesh/engine/LineScan.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstring>
 
 namespace linescan {
+
+std::vector<std::size_t> lineParts(std::string_view text, std::size_t partBytes)
+{
+    std::vector<std::size_t> starts { 0 };
+    while (starts.back() < text.size()) {
+        std::size_t end
+            = std::min(text.size(), starts.back() + std::max<std::size_t>(partBytes, 1));
+        if (end < text.size()) {
+            const void* nl = std::memchr(text.data() + end - 1, '\n', text.size() - end + 1);
+            end = nl ? std::size_t(static_cast<const char*>(nl) - text.data()) + 1 : text.size();
+        }
+        starts.push_back(end);
+    }
+    return starts;
+}
 
 namespace {
 
@@ -140,4 +156,11 @@ long long replaceNonFinite(std::span<Vector> points)
         }
     }
     return count;
+}
+
+std::size_t partBytesFor(std::string_view text, unsigned workers)
+{
+    return textPartBytes() > 0
+        ? textPartBytes()
+        : std::max<std::size_t>(std::size_t(1) << 20, text.size() / (8 * workers) + 1);
 }

@@ -46,7 +46,22 @@ template <class Fn> bool forEachLine(std::string_view text, Fn&& fn)
     return true;
 }
 
+// Where text is cut into parts of about partBytes that end after a line feed
+// (the last at the end of the text): the starts of the parts, then the end.
+std::vector<std::size_t> lineParts(std::string_view text, std::size_t partBytes);
+
 } // namespace linescan
+
+// The size of the parts the readers that read in parts (OBJ, GTS) cut a file
+// into (0: chosen by the file's size and the cores, and a small file is parsed
+// in one pass). Tests make it tiny.
+inline std::size_t& textPartBytes()
+{
+    static std::size_t bytes = 0;
+    return bytes;
+}
+// The part size textPartBytes() asks for, or else one for text on workers.
+std::size_t partBytesFor(std::string_view text, unsigned workers);
 
 // Sets non-finite coordinates to 0 and returns how many there were.
 long long replaceNonFinite(std::span<Vector> points);

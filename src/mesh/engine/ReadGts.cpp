@@ -1,10 +1,13 @@
 #include "mesh/engine/ReadGts.h"
 
+#include "mesh/engine/LineScan.h"
 #include "mesh/engine/Mesh.h"
 #include "mesh/engine/Progress.h"
 #include "mesh/engine/ReadObj.h"
+#include "mesh/engine/Workers.h"
 
 #include <array>
+#include <atomic>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -57,10 +60,53 @@ public:
         while (pos_ < text_.size() && text_[pos_] != '\n')
             ++pos_;
     }
+    std::size_t position() const { return pos_; }
 
 private:
     std::string_view text_;
     std::size_t pos_ = 0;
+};
+
+// The numbers of a text as one NumberStream over it gives them, read on every
+// core: the text is cut at line starts, where no number, word or comment
+// goes on, and the parts' numbers are taken in file order.
+class SharedNumbers
+{
+public:
+    SharedNumbers(std::string_view text, unsigned workers, Progress* progress)
+    {
+        const std::vector<std::size_t> starts
+            = linescan::lineParts(text, partBytesFor(text, workers));
+        parts_.resize(starts.size() - 1);
+        std::atomic<std::size_t> next { 0 };
+        runWorkers(workers, [&](unsigned w) {
+            for (std::size_t i; (i = next++) < parts_.size();) {
+                if (!checkIn(progress, w, "Parsing", double(starts[i]) / double(text.size())))
+                    return;
+                const std::string_view part = text.substr(starts[i], starts[i + 1] - starts[i]);
+                // A number takes at least two bytes ("0 ").
+                parts_[i].reserve(part.size() / 2 + 1);
+                NumberStream in(part);
+                for (double v; in.next(v);)
+                    parts_[i].push_back(v);
+            }
+        });
+        reportProgress(progress, "Parsing", 1.0);
+    }
+
+    bool next(double& value)
+    {
+        while (part_ < parts_.size() && at_ == parts_[part_].size())
+            ++part_, at_ = 0;
+        if (part_ == parts_.size())
+            return false;
+        value = parts_[part_][at_++];
+        return true;
+    }
+
+private:
+    std::vector<LargeVector<double>> parts_;
+    std::size_t part_ = 0, at_ = 0;
 };
 
 } // namespace
@@ -94,57 +140,70 @@ bool readGts(Mesh& mesh, const std::string& path, ObjReadReport* report, std::st
     std::vector<int> triangles;
     triangles.reserve(std::size_t(nf) * 3);
     long long dropped = 0, nonFinite = 0;
-    bool complete = true;
-    double v = 0.0;
-    for (std::size_t i = 0; i < positions.size() && complete; ++i) {
-        reportPeriodically(progress, "Parsing", i, positions.size(), 0xffff);
-        complete = in.next(v);
-        if (!std::isfinite(v)) {
-            v = 0.0;
-            ++nonFinite;
-        }
-        positions[i] = float(v);
-    }
-    for (int e = 0; e < ne && complete; ++e) {
-        for (int k = 0; k < 2 && complete; ++k) {
+    // The entries, from the numbers one after another.
+    const auto readEntries = [&](auto& in) {
+        bool complete = true;
+        double v = 0.0;
+        for (std::size_t i = 0; i < positions.size() && complete; ++i) {
+            reportPeriodically(progress, "Parsing", i, positions.size(), 0xffff);
             complete = in.next(v);
-            edges[std::size_t(e)][std::size_t(k)] = v >= 1.0 && v <= double(nv) ? int(v) - 1 : -1;
+            if (!std::isfinite(v)) {
+                v = 0.0;
+                ++nonFinite;
+            }
+            positions[i] = float(v);
         }
-    }
-    for (int f = 0; f < nf && complete; ++f) {
-        reportPeriodically(progress, "Parsing", std::size_t(f), std::size_t(nf));
-        int e3[3];
-        for (int& e : e3) {
-            complete = complete && in.next(v);
-            e = v >= 1.0 && v <= double(ne) ? int(v) - 1 : -1;
+        for (int e = 0; e < ne && complete; ++e) {
+            for (int k = 0; k < 2 && complete; ++k) {
+                complete = in.next(v);
+                edges[std::size_t(e)][std::size_t(k)]
+                    = v >= 1.0 && v <= double(nv) ? int(v) - 1 : -1;
+            }
         }
-        if (!complete)
-            break;
-        // Corners a, b from the first edge, c the end of the second edge not on
-        // the first; the third edge must join c back to the first.
-        bool ok = e3[0] >= 0 && e3[1] >= 0 && e3[2] >= 0;
-        int a = -1, b = -1, c = -1;
-        if (ok) {
-            a = edges[std::size_t(e3[0])][0];
-            b = edges[std::size_t(e3[0])][1];
-            const auto& second = edges[std::size_t(e3[1])];
-            const auto& third = edges[std::size_t(e3[2])];
-            c = second[0] == a || second[0] == b ? second[1] : second[0];
-            const bool secondTouches
-                = second[0] == a || second[0] == b || second[1] == a || second[1] == b;
-            const bool thirdCloses = (third[0] == c || third[1] == c)
-                && (third[0] == a || third[1] == a || third[0] == b || third[1] == b);
-            ok = a >= 0 && b >= 0 && c >= 0 && a != b && c != a && c != b && secondTouches
-                && thirdCloses;
-            // Keep the turn of the file: b -> c means the second edge follows b.
-            if (ok && !(second[0] == b || second[1] == b))
-                std::swap(a, b);
+        for (int f = 0; f < nf && complete; ++f) {
+            reportPeriodically(progress, "Parsing", std::size_t(f), std::size_t(nf));
+            int e3[3];
+            for (int& e : e3) {
+                complete = complete && in.next(v);
+                e = v >= 1.0 && v <= double(ne) ? int(v) - 1 : -1;
+            }
+            if (!complete)
+                break;
+            // Corners a, b from the first edge, c the end of the second edge not on
+            // the first; the third edge must join c back to the first.
+            bool ok = e3[0] >= 0 && e3[1] >= 0 && e3[2] >= 0;
+            int a = -1, b = -1, c = -1;
+            if (ok) {
+                a = edges[std::size_t(e3[0])][0];
+                b = edges[std::size_t(e3[0])][1];
+                const auto& second = edges[std::size_t(e3[1])];
+                const auto& third = edges[std::size_t(e3[2])];
+                c = second[0] == a || second[0] == b ? second[1] : second[0];
+                const bool secondTouches
+                    = second[0] == a || second[0] == b || second[1] == a || second[1] == b;
+                const bool thirdCloses = (third[0] == c || third[1] == c)
+                    && (third[0] == a || third[1] == a || third[0] == b || third[1] == b);
+                ok = a >= 0 && b >= 0 && c >= 0 && a != b && c != a && c != b && secondTouches
+                    && thirdCloses;
+                // Keep the turn of the file: b -> c means the second edge follows b.
+                if (ok && !(second[0] == b || second[1] == b))
+                    std::swap(a, b);
+            }
+            if (!ok) {
+                ++dropped;
+                continue;
+            }
+            triangles.insert(triangles.end(), { a, b, c });
         }
-        if (!ok) {
-            ++dropped;
-            continue;
-        }
-        triangles.insert(triangles.end(), { a, b, c });
+        return complete;
+    };
+    bool complete;
+    if (const unsigned workers = workerCount(double(text.size()));
+        workers > 1 || textPartBytes() > 0) {
+        SharedNumbers shared(std::string_view(text).substr(in.position()), workers, progress);
+        complete = readEntries(shared);
+    } else {
+        complete = readEntries(in);
     }
     if (!complete) {
         return readFailed(path,

@@ -14,5 +14,7 @@ struct ObjReadReport;
 // false when the file cannot be read, its counts are not there or it ends too
 // soon, with one line "<path>: <reason>" in problem when the caller takes it,
 // else on the error stream. Reports to progress; a stop throws RunCancelled.
+// A large file's numbers are read in parts on every core, cut at line starts,
+// and taken in file order: the result is that of one pass.
 bool readGts(Mesh& mesh, const std::string& path, ObjReadReport* report = nullptr,
     std::string* problem = nullptr, Progress* progress = nullptr);

@@ -22,6 +22,7 @@
 namespace {
 
 using linescan::forEachLine;
+using linescan::lineParts;
 using linescan::matches;
 
 // A keyword is a whole word at the start of the line: "v" but not "vn".
@@ -413,19 +414,7 @@ template <class V> void appendAndRelease(V& to, V& from)
 bool parseObjInParts(std::string_view text, ObjContent& c, Progress* progress)
 {
     const unsigned workers = workerCount(double(text.size()));
-    const std::size_t partBytes = objPartBytes() > 0
-        ? objPartBytes()
-        : std::max<std::size_t>(std::size_t(1) << 20, text.size() / (8 * workers) + 1);
-    // Parts end after a line feed (or at the end of the text).
-    std::vector<std::size_t> starts { 0 };
-    while (starts.back() < text.size()) {
-        std::size_t end = std::min(text.size(), starts.back() + partBytes);
-        if (end < text.size()) {
-            const void* nl = std::memchr(text.data() + end - 1, '\n', text.size() - end + 1);
-            end = nl ? std::size_t(static_cast<const char*>(nl) - text.data()) + 1 : text.size();
-        }
-        starts.push_back(end);
-    }
+    const std::vector<std::size_t> starts = lineParts(text, partBytesFor(text, workers));
     const std::size_t parts = starts.size() - 1;
     std::vector<ObjContent> content(parts);
     std::vector<ObjPart> state(parts);
@@ -490,7 +479,7 @@ bool readObj(Mesh& mesh, const std::string& path, ObjReadReport* report, std::st
     // array is allocated exactly once, at its final size.
     ObjContent c;
     try {
-        const bool inParts = workerCount(double(text.size())) > 1 || objPartBytes() > 0;
+        const bool inParts = workerCount(double(text.size())) > 1 || textPartBytes() > 0;
         if (!inParts || !parseObjInParts(text, c, progress))
             parseObj(text, c, progress);
     } catch (const std::bad_alloc&) {

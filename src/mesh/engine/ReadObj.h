@@ -26,11 +26,3 @@ class Progress;
 // Either way the result is the same.
 bool readObj(Mesh& mesh, const std::string& path, ObjReadReport* report = nullptr,
     std::string* problem = nullptr, Progress* progress = nullptr);
-
-// The size of the parts a file is cut into (0: chosen by the file's size and the
-// cores, and a small file is parsed in one pass). Tests make it tiny.
-inline std::size_t& objPartBytes()
-{
-    static std::size_t bytes = 0;
-    return bytes;
-}
