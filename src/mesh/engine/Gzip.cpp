@@ -27,13 +27,6 @@ std::string withoutGzipSuffix(const std::string& name)
 
 namespace {
 
-// out becomes n bytes long in fresh memory.
-void sizeUntouched(LargeText& out, std::size_t n)
-{
-    LargeText().swap(out);
-    out.resize(n);
-}
-
 // libdeflate inflates a whole member at once, several times faster than zlib's
 // stream. The output starts at the trailer's size and doubles when a member
 // needs more (that member is then inflated again). False, with out undefined,
@@ -49,7 +42,7 @@ bool inflateWhole(std::string_view compressed, std::size_t first, std::size_t ca
         libdeflate_decompressor* d;
         ~Free() { libdeflate_free_decompressor(d); }
     } free { d };
-    sizeUntouched(out, first);
+    resizeLarge(out, first);
     std::size_t at = 0, used = 0;
     while (at < compressed.size()) {
         reportProgress(progress, "Inflating", double(at) / double(compressed.size()));
@@ -110,7 +103,7 @@ bool gunzip(std::string_view compressed, LargeText& out, std::string& reason, Pr
     z.avail_in = uInt(compressed.size()); // files over 4 GB are not meshes we read
     int status = Z_OK;
     try {
-        sizeUntouched(out, first);
+        resizeLarge(out, first);
         std::size_t used = 0;
         for (;;) {
             if (used == out.size())

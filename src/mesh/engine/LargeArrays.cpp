@@ -34,23 +34,6 @@ constexpr std::size_t kHugePage = std::size_t(2) << 20;
 
 } // namespace
 
-void adviseHugePages(void* data, std::size_t bytes)
-{
-#if defined(__linux__) && defined(MADV_HUGEPAGE)
-    char* const start = static_cast<char*>(data);
-    const std::size_t misalign = reinterpret_cast<std::uintptr_t>(start) & (kHugePage - 1);
-    const std::size_t skip = misalign ? kHugePage - misalign : 0;
-    if (bytes <= skip)
-        return;
-    const std::size_t length = (bytes - skip) & ~(kHugePage - 1);
-    if (length > 0)
-        ::madvise(start + skip, length, MADV_HUGEPAGE);
-#else
-    (void)data;
-    (void)bytes;
-#endif
-}
-
 void* allocateLarge(std::size_t bytes)
 {
 #if FACETRA_MAPPED_BLOCKS

@@ -11,9 +11,6 @@
 // system gives them only to memory that is asked for them and lies on 2 MiB
 // boundaries, which the ordinary heap never promises.
 
-// Asks for huge pages for the 2 MiB-aligned part of a block made elsewhere.
-void adviseHugePages(void* data, std::size_t bytes);
-
 // Blocks from this size on are mapped on their own, on 2 MiB boundaries in
 // whole huge pages; smaller ones come from the heap. A block of 1 MiB costs at
 // most one more in memory, and saves hundreds of faults.

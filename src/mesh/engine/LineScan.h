@@ -1,6 +1,9 @@
 #pragma once
 
 #include "mesh/engine/Vector.h"
+#include "mesh/engine/Workers.h"
+
+#include <atomic>
 
 #include <cstring>
 #include <span>
@@ -62,6 +65,26 @@ inline std::size_t& textPartBytes()
 }
 // The part size textPartBytes() asks for, or else one for text on workers.
 std::size_t partBytesFor(std::string_view text, unsigned workers);
+
+// Runs read(i, part) for the parts of text between starts (from lineParts) on
+// the workers, handed out in file order, reporting "Parsing" as they go; when
+// read returns false no more parts are handed out.
+template <class Read>
+void readLineParts(std::string_view text, const std::vector<std::size_t>& starts, unsigned workers,
+    Progress* progress, Read read)
+{
+    std::atomic<std::size_t> next { 0 };
+    std::atomic<bool> more { true };
+    runWorkers(workers, [&](unsigned w) {
+        for (std::size_t i; more && (i = next++) + 1 < starts.size();) {
+            if (!checkIn(progress, w, "Parsing", double(starts[i]) / double(text.size())))
+                return;
+            if (!read(i, text.substr(starts[i], starts[i + 1] - starts[i])))
+                more = false;
+        }
+    });
+    reportProgress(progress, "Parsing", 1.0);
+}
 
 // Sets non-finite coordinates to 0 and returns how many there were.
 long long replaceNonFinite(std::span<Vector> points);

@@ -7,7 +7,6 @@
 #include "mesh/engine/Workers.h"
 
 #include <array>
-#include <atomic>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -78,20 +77,14 @@ public:
         const std::vector<std::size_t> starts
             = linescan::lineParts(text, partBytesFor(text, workers));
         parts_.resize(starts.size() - 1);
-        std::atomic<std::size_t> next { 0 };
-        runWorkers(workers, [&](unsigned w) {
-            for (std::size_t i; (i = next++) < parts_.size();) {
-                if (!checkIn(progress, w, "Parsing", double(starts[i]) / double(text.size())))
-                    return;
-                const std::string_view part = text.substr(starts[i], starts[i + 1] - starts[i]);
-                // A number takes at least two bytes ("0 ").
-                parts_[i].reserve(part.size() / 2 + 1);
-                NumberStream in(part);
-                for (double v; in.next(v);)
-                    parts_[i].push_back(v);
-            }
+        readLineParts(text, starts, workers, progress, [&](std::size_t i, std::string_view part) {
+            // A number takes at least two bytes ("0 ").
+            parts_[i].reserve(part.size() / 2 + 1);
+            NumberStream in(part);
+            for (double v; in.next(v);)
+                parts_[i].push_back(v);
+            return true;
         });
-        reportProgress(progress, "Parsing", 1.0);
     }
 
     bool next(double& value)

@@ -418,19 +418,13 @@ bool parseObjInParts(std::string_view text, ObjContent& c, Progress* progress)
     const std::size_t parts = starts.size() - 1;
     std::vector<ObjContent> content(parts);
     std::vector<ObjPart> state(parts);
-    std::atomic<std::size_t> next { 0 };
     std::atomic<bool> dependent { false };
-    runWorkers(workers, [&](unsigned w) {
-        for (std::size_t i; (i = next++) < parts && !dependent;) {
-            if (!checkIn(progress, w, "Parsing", double(starts[i]) / double(text.size())))
-                return;
-            parseObj(
-                text.substr(starts[i], starts[i + 1] - starts[i]), content[i], nullptr, &state[i]);
-            if (!state[i].independent)
-                dependent = true;
-        }
+    readLineParts(text, starts, workers, progress, [&](std::size_t i, std::string_view part) {
+        parseObj(part, content[i], nullptr, &state[i]);
+        if (!state[i].independent)
+            dependent = true;
+        return !dependent;
     });
-    reportProgress(progress, "Parsing", 1.0);
     if (dependent)
         return false;
 
