@@ -13,6 +13,7 @@
 #include <QImage>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QOpenGLContext>
 #include <QProcess>
 #include <QPushButton>
 #include <QStatusBar>
@@ -25,6 +26,14 @@
 #include <fstream>
 #include <functional>
 #include <memory>
+
+// Skips the test function (or, from initTestCase, every one) where the display
+// offers no OpenGL.
+#define SKIP_WITHOUT_GL()                                                                          \
+    do {                                                                                           \
+        if (!QOpenGLContext().create())                                                            \
+            QSKIP("no OpenGL on this display");                                                    \
+    } while (false)
 
 // The page's button (a push button unless asked for another kind) with this text.
 template <class Button = QPushButton> Button* buttonNamed(QWidget* page, const char* text)

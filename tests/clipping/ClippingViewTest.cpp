@@ -3,8 +3,6 @@
 #include "clipping/engine/PlaneWidgetInCube.h"
 #include "clipping/ui/QtCLippingWidget.h"
 
-#include <QOpenGLContext>
-
 #include <algorithm>
 #include <vector>
 
@@ -46,8 +44,7 @@ private slots:
 
 void ClippingViewTest::initTestCase()
 {
-    if (!QOpenGLContext().create())
-        QSKIP("no OpenGL on this display");
+    SKIP_WITHOUT_GL();
     keepSettingsApart();
     showWindow(400);
     page = tools->clippingPage;

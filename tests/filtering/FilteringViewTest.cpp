@@ -3,8 +3,6 @@
 
 #include "viewer/ui/BufferedMeshDrawer.h"
 
-#include <QOpenGLContext>
-
 namespace {
 
 QByteArray normalBytes(const Mesh& mesh)
@@ -55,8 +53,7 @@ void FilteringViewTest::init()
     const QString path = QStringLiteral(FACETRA_MESH_DIR "/spot.obj");
     if (!QFile::exists(path))
         QSKIP("real meshes not present");
-    if (!QOpenGLContext().create())
-        QSKIP("no OpenGL (run under an X server)");
+    SKIP_WITHOUT_GL();
     // The tools run at once: these checks are about the pages, not the runs.
     showWindow(400);
     QVERIFY(view->loadMesh(path));

@@ -6,7 +6,6 @@
 
 #include <QDialog>
 #include <QMenu>
-#include <QOpenGLContext>
 
 namespace {
 
@@ -42,8 +41,7 @@ class IconsTest : public QObject
 private slots:
     void initTestCase()
     {
-        if (!QOpenGLContext().create())
-            QSKIP("no OpenGL on this display");
+        SKIP_WITHOUT_GL();
         QStandardPaths::setTestModeEnabled(true);
         QCoreApplication::setOrganizationName(QStringLiteral("FacetraTest"));
     }

@@ -11,7 +11,6 @@
 #include "segmentation/ui/QtMeshTraversalWidget.h"
 
 #include <QLabel>
-#include <QOpenGLContext>
 #include <QSignalSpy>
 #include <QSlider>
 
@@ -38,11 +37,7 @@ class SegmentationGuiTest : public QObject, WindowDriver
     }
 
 private slots:
-    void init()
-    {
-        if (!QOpenGLContext().create())
-            QSKIP("no OpenGL on this display");
-    }
+    void init() { SKIP_WITHOUT_GL(); }
     void cleanup() { window.reset(); }
     void pickGatesTraversalMarkReplacesTheHighlightAndApplyClassifies();
 };

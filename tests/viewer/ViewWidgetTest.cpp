@@ -8,7 +8,6 @@
 #include "viewer/ui/ViewLod.h"
 
 #include <QLabel>
-#include <QOpenGLContext>
 
 namespace {
 
@@ -86,8 +85,7 @@ private slots:
 
 void ViewWidgetTest::initTestCase()
 {
-    if (!QOpenGLContext().create())
-        QSKIP("no OpenGL on this display");
+    SKIP_WITHOUT_GL();
     QVERIFY(dir.isValid());
     std::ofstream(fixture("tetra.obj").toStdString()) << kTetrahedron;
     std::ofstream(fixture("red.OBJ").toStdString())
