@@ -9,7 +9,6 @@
 #include "terrain/ui/QtMeshTerrainWidget.h"
 
 #include <QMenu>
-#include <QOpenGLContext>
 
 #include <chrono>
 #include <filesystem>
@@ -77,8 +76,7 @@ private slots:
 
 void UnsavedWorkTest::initTestCase()
 {
-    if (!QOpenGLContext().create())
-        QSKIP("no OpenGL on this display");
+    SKIP_WITHOUT_GL();
     keepSettingsApart();
     first = scratch.filePath(QStringLiteral("first.obj"));
     second = scratch.filePath(QStringLiteral("second.obj"));
@@ -225,15 +223,7 @@ void UnsavedWorkTest::namesOutsideAsciiInAndOut()
     QVERIFY(openRecent(ply));
     QCOMPARE(view->mesh.numFaces, 32);
     QCOMPARE(titleName(), QStringLiteral("café.ply"));
-
-    // From the command line, refused naming the file as given (a grab of a name
-    // outside ASCII at start-up: install_tree).
-    const QString png = scratch.filePath(QStringLiteral("café.png"));
-    const auto [refused, errors] = runProgram(QStringLiteral(FACETRA_BIN), { png },
-        { { "XDG_CONFIG_HOME", scratch.filePath(QStringLiteral("settings")) } });
-    QCOMPARE(refused, 1);
-    QVERIFY2(errors.count(QStringLiteral("café.png: no reader for this kind of file")) == 1,
-        qPrintable(errors));
+    // From the command line: FirstUseTest::grabWritesTheRenderingAndBadStartsFail.
 }
 
 void UnsavedWorkTest::failedOpensSavesAndToolsSayWhy()
@@ -247,8 +237,8 @@ void UnsavedWorkTest::failedOpensSavesAndToolsSayWhy()
 
     // Files that are no meshes, or missing: a box and the status bar name the
     // file and why, the mesh, title and list are kept. At start-up:
-    // namesOutsideAsciiInAndOut; every reason a read gives: ReadReasonsTest;
-    // facetra-cli's lines for them: CliInput.
+    // FirstUseTest::grabWritesTheRenderingAndBadStartsFail; every reason a read gives:
+    // ReadReasonsTest; facetra-cli's lines for them: CliInput.
     const QString png = scratch.filePath(QStringLiteral("image.png"));
     QVERIFY(QImage(4, 4, QImage::Format_RGB32).save(png));
     QVERIFY(QDir(scratch.path()).mkdir(QStringLiteral("folder.obj")));
