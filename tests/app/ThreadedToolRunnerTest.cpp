@@ -220,13 +220,11 @@ void ThreadedToolRunnerTest::aHugeEstimateAsksFirst()
 
     // Half of what is available is not asked about, nor more than all of it
     // (the engine refuses that itself); a yes runs it.
-    QVERIFY(r.runner.start(run(5 * GiB)));
-    r.runner.waitForEnd();
-    QVERIFY(r.runner.start(run(11 * GiB)));
-    r.runner.waitForEnd();
-    answer = true;
-    QVERIFY(r.runner.start(run(6 * GiB)));
-    r.runner.waitForEnd();
+    for (const std::uint64_t bytes : { 5 * GiB, 11 * GiB, 6 * GiB }) {
+        answer = bytes == 6 * GiB;
+        QVERIFY(r.runner.start(run(bytes)));
+        r.runner.waitForEnd();
+    }
     QCOMPARE(questions.size(), 2);
     QCOMPARE(finishes, 3);
 }
