@@ -9,6 +9,7 @@
 #include "mesh/engine/LineScan.h"
 #include "mesh/engine/LoadMesh.h"
 #include "mesh/engine/ReadGts.h"
+#include "mesh/engine/ReadLibraryMesh.h"
 #include "mesh/engine/ReadNet.h"
 #include "mesh/engine/ReadObj.h"
 #include "mesh/engine/Workers.h"
@@ -37,9 +38,12 @@ ObjRead readText(Mesh& mesh, const std::string& text, const std::string& name = 
     mesh.clear();
     r.err = captureStderr([&] {
         r.out = captureStdout([&] {
-            r.ok = name.ends_with(".net") ? readNet(mesh, path)
-                : name.ends_with(".gts")  ? readGts(mesh, path, &r.report)
-                                          : readObj(mesh, path, &r.report);
+            const MeshFileKind kind = meshFileKind(path);
+            r.ok = kind == MeshFileKind::Net ? readNet(mesh, path)
+                : kind == MeshFileKind::Gts  ? readGts(mesh, path, &r.report)
+                : kind == MeshFileKind::Ply || kind == MeshFileKind::Stl
+                ? readLibraryMesh(mesh, path, kind, &r.report)
+                : readObj(mesh, path, &r.report);
         });
     });
     return r;
@@ -142,7 +146,11 @@ std::string readResult(const std::string& text, const std::string& path, const c
     if (path.empty()) {
         r = readText(mesh, text, name);
     } else {
-        r.out = captureStdout([&] { r.ok = readObj(mesh, path, &r.report); });
+        r.out = captureStdout([&] {
+            const MeshFileKind kind = meshFileKind(path);
+            r.ok = kind == MeshFileKind::Obj ? readObj(mesh, path, &r.report)
+                                             : readLibraryMesh(mesh, path, kind, &r.report);
+        });
     }
     std::string bits = r.out + r.err + (r.ok ? "ok " : "failed ")
         + std::to_string(r.report.formatType) + ' ' + std::to_string(r.report.droppedFaces) + ' '
@@ -203,23 +211,110 @@ TEST(ReadObj, PartsParsedApartJoinAsOnePass)
         for (std::size_t partBytes : { 1, 5, 17, 64 })
             EXPECT_EQ(withLimits(3, partBytes, read), once) << partBytes;
     }
-    for (const std::string& text : gtsTexts) {
+    // Text PLY: one element to a line, or else (two on a line, a blank line,
+    // a list running on) read in one pass; values past a float's range, lists
+    // of every length, corners out of range, an element of its own, text after
+    // the last element, a file cut short and a value that is no number.
+    const std::string plyHead = "ply\nformat ascii 1.0\nelement vertex 4\nproperty float x\n"
+                                "property float y\nproperty float z\nproperty uchar red\n"
+                                "property uchar green\nproperty uchar blue\nelement face 5\n"
+                                "property list uchar int vertex_indices\nproperty int flags\n"
+                                "element edge 2\nproperty int v1\nproperty int v2\nend_header\n";
+    const std::string plyBody = "0 0 0 255 0 0\n1e39 1e-50 -0 0 255 0\n1 1 nan 0 0 255\n"
+                                "0 1 0 9 9 9\n3 0 1 2 7\n4 0 1 2 3 7\n2 0 1 7\n3 0 1 4 7\n"
+                                "0 7\n0 1\n2 3\n";
+    const std::string plyTexts[] = {
+        plyHead + plyBody,
+        plyHead + plyBody + "trailing words\n\n",
+        plyHead + plyBody.substr(0, plyBody.find("3 0 1 2 7")) + "3 0 1 2 7 "
+            + plyBody.substr(plyBody.find("3 0 1 2 7")) + "5 6\n",
+        plyHead + plyBody.substr(0, 40) + "\n" + plyBody.substr(40),
+        plyHead + plyBody.substr(0, 60),
+        plyHead + "0 0 x 1 2 3\n" + plyBody.substr(plyBody.find('\n') + 1),
+        "ply\r\nformat ascii 1.0\r\nelement vertex 2\r\nproperty double x\r\nproperty double y\r\n"
+        "property double z\r\nend_header\r\n1e-400 2 3\r\n4 5 1e400",
+    };
+    // Text STL: corners over several lines, a solid named with keywords,
+    // corners that are not whole, a quad, numbers past a float's range, a file
+    // cut short inside a facet.
+    const std::string facet = "facet normal 0 0 1\n outer loop\n  vertex 0 0 0\n  vertex 1 0 0\n"
+                              "  vertex 0 1 0\n endloop\nendfacet\n";
+    const std::string stlTexts[] = {
+        "solid vertex facet 1 2\n" + facet + facet
+            + "facet normal 0 0 1\nouter loop\nvertex\n1\n0 0\nvertex 0 1 0 vertex 1 1 0 "
+              "endloop endfacet\nfacet outer loop vertex 0 0 0 vertex 1 1 1 vertex 2 2 x "
+              "endloop endfacet\n"
+            + facet
+            + "facet outer loop vertex 1e39 0 0 vertex 0 1e-50 0 vertex 0 0 1 vertex 1 1 1 "
+              "endloop endfacet\nendsolid vertex\n",
+        "solid s\r\n" + facet + facet.substr(0, 50),
+        "solid s\n" + facet + "facet normal 0 0 1\nouter loop\nvertex 1 2",
+    };
+    // Net: every kind of line, and the number of a line that does not parse
+    // (the first of two) counted over the parts before it.
+    const std::string net = "# net\nv 0 0 0\nv 1 0 0\nv 1 1 0\nn 0 0 1\nc 1 0 0\nt 0.5 0.5\n"
+                            "f 0 1 2\nf 0 1 2 9\r\nc 0 1 0\n";
+    const std::string netTexts[] = { net + "v 2 2 2", net + net + "v 1\nf 1 2\nv 0 0 0\n" };
+    const auto sameInParts = [&](const std::string& text, const char* name) {
         SCOPED_TRACE(text);
-        const auto read = [&] { return readResult(text, "", "m.gts"); };
+        const auto read = [&] { return readResult(text, "", name); };
         const std::string once = withLimits(1, 0, read);
         EXPECT_NE(once.find("Opening"), std::string::npos);
         for (std::size_t partBytes : { 1, 3, 5, 17, 64 })
             EXPECT_EQ(withLimits(3, partBytes, read), once) << partBytes;
-    }
+    };
+    for (const std::string& text : gtsTexts)
+        sameInParts(text, "m.gts");
+    for (const std::string& text : plyTexts)
+        sameInParts(text, "m.ply");
+    for (const std::string& text : stlTexts)
+        sameInParts(text, "m.stl");
+    for (const std::string& text : netTexts)
+        sameInParts(text, "m.net");
+
+    // The real meshes as OBJ, and written out as text PLY and STL.
     const RealMeshes meshes;
+    TempDir dir;
     for (const auto& file : meshes.files()) {
         if (!file.path.ends_with(".obj"))
             continue;
         SCOPED_TRACE(file.name);
-        const auto read = [&] { return readResult("", file.path); };
-        const std::string once = withLimits(1, 0, read);
-        EXPECT_TRUE(withLimits(3, 0, read) == once);
-        EXPECT_TRUE(withLimits(2, 4099, read) == once);
+        std::vector<std::string> paths { file.path };
+        Mesh mesh;
+        captureStdout([&] { readObj(mesh, file.path); });
+        // Text forms of the smaller ones: they are read in parts all the same.
+        if (mesh.numFaces <= 150000) {
+            std::string ply = "ply\nformat ascii 1.0\nelement vertex "
+                + std::to_string(mesh.numVertices)
+                + "\nproperty float x\nproperty float y\nproperty float z\nelement face "
+                + std::to_string(mesh.numFaces)
+                + "\nproperty list uchar int vertex_indices\nend_header\n";
+            std::string stl = "solid " + file.name + "\n";
+            char line[160];
+            for (const Vector& v : mesh.vertices) {
+                std::snprintf(line, sizeof line, "%.9g %.9g %.9g\n", v.x, v.y, v.z);
+                ply += line;
+            }
+            for (const Face& face : mesh.faces) {
+                ply += "3 " + std::to_string(face.index[0]) + ' ' + std::to_string(face.index[1])
+                    + ' ' + std::to_string(face.index[2]) + '\n';
+                stl += "facet normal 0 0 0\nouter loop\n";
+                for (int k = 0; k < 3; ++k) {
+                    const Vector& v = mesh.corner(face, k);
+                    std::snprintf(line, sizeof line, "vertex %.9g %.9g %.9g\n", v.x, v.y, v.z);
+                    stl += line;
+                }
+                stl += "endloop\nendfacet\n";
+            }
+            paths.push_back(dir.write(file.name + ".ply", ply));
+            paths.push_back(dir.write(file.name + ".stl", stl));
+        }
+        for (const std::string& path : paths) {
+            const auto read = [&] { return readResult("", path); };
+            const std::string once = withLimits(1, 0, read);
+            EXPECT_TRUE(withLimits(3, 0, read) == once) << path;
+            EXPECT_TRUE(withLimits(2, 4099, read) == once) << path;
+        }
     }
 }
 
@@ -365,6 +460,16 @@ TEST(BadInput, DroppedAndReplacedValuesAreCountedAndSaid)
             "endloop\nendfacet\nfacet normal 0 0 1\nouter loop\nvertex 0 0 0\nvertex 1 nan\n"
             "vertex 0 1 0\nendloop\nendfacet\nfacet normal 0 0 1\nouter loop\nvertex 0 0 0\n",
             3, 1, { "dropped 2 faces without three whole corners" } },
+        // Past a float's range: too large is infinite and replaced by 0, too small is 0.
+        { "huge.stl",
+            "solid x\nfacet normal 0 0 1\nouter loop\nvertex 1e39 0 0\nvertex 1 -1e-50 0\n"
+            "vertex 0 1 1e-46\nendloop\nendfacet\n",
+            3, 1, { "replaced 1 non-finite coordinates by 0" } },
+        { "huge.ply",
+            "ply\nformat ascii 1.0\nelement vertex 3\nproperty float x\nproperty float y\n"
+            "property double z\nelement face 1\nproperty list uchar int vertex_indices\n"
+            "end_header\n1e39 0 0\n1 1e-50 1e-400\n0 1 -1e400\n3 0 1 2\n",
+            3, 1, { "replaced 2 non-finite coordinates by 0" } },
         { "drop.off", "OFF\n3 3 0\n0 0 0\n1 0 0\n0 1 0\n3 0 1 2\n3 0 1 5\n3 2 1 0\n", 3, 2,
             { "dropped 1 faces with vertex indices out of range" } },
         { "overflow.obj", overflow + "\nf 1 2 3\n", 2000, 1,

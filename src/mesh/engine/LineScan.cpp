@@ -93,7 +93,7 @@ const char* scanFloat(const char* p, const char* e, float* value)
         double v = 0.0;
         const auto r = std::from_chars(start, p, v);
         if (r.ec == std::errc::result_out_of_range)
-            v = HUGE_VAL;
+            v = outOfRangeValue(std::string_view(start, std::size_t(p - start)));
         *value = float(negative ? -v : v);
     }
     return p;
@@ -156,6 +156,17 @@ long long replaceNonFinite(std::span<Vector> points)
         }
     }
     return count;
+}
+
+double outOfRangeValue(std::string_view number)
+{
+    double value = 0.0;
+    if (std::from_chars(number.data(), number.data() + number.size(), value).ec == std::errc())
+        return value;
+    const bool negative = !number.empty() && number[0] == '-';
+    const std::size_t e = number.find_first_of("eE");
+    const bool tiny = e != std::string_view::npos && e + 1 < number.size() && number[e + 1] == '-';
+    return tiny ? (negative ? -0.0 : 0.0) : (negative ? -HUGE_VAL : HUGE_VAL);
 }
 
 std::size_t partBytesFor(std::string_view text, unsigned workers)

@@ -86,5 +86,18 @@ void readLineParts(std::string_view text, const std::vector<std::size_t>& starts
     reportProgress(progress, "Parsing", 1.0);
 }
 
+// The value of a number from_chars found past the range of the type it was
+// read as (and left unset): its double value where there is one, else an
+// infinity for a large number and zero for a tiny one, with the number's sign.
+double outOfRangeValue(std::string_view number);
+
+// Appends from to to and releases from's memory, for joining the arrays of
+// parts read apart.
+template <class V> void appendAndRelease(V& to, V& from)
+{
+    to.insert(to.end(), from.begin(), from.end());
+    V().swap(from);
+}
+
 // Sets non-finite coordinates to 0 and returns how many there were.
 long long replaceNonFinite(std::span<Vector> points);

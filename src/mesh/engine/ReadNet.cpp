@@ -30,6 +30,98 @@ bool readFloats(std::string_view line, int n, float* out)
     return true;
 }
 
+// What the lines of a text (or of a part of it) give, in their order.
+struct NetContent
+{
+    std::vector<Vector> positions, normals, colours;
+    std::vector<std::array<int, 10>> polygons;
+    std::vector<int> polygonSizes;
+    std::size_t lines = 0; // the lines read, the one that does not parse included
+    bool failed = false;
+    std::string bad; // that line as shown
+};
+
+// Reads the lines of text into c, up to a line that does not parse.
+void parseNet(std::string_view text, NetContent& c, Progress* progress)
+{
+    forEachLine(text, [&](std::string_view line) {
+        if ((++c.lines & 0xffff) == 0)
+            reportProgress(
+                progress, "Parsing", double(line.data() - text.data()) / double(text.size()));
+        float v[3] = { 0, 0, 0 };
+        bool ok = true;
+        switch (line[0]) {
+        case 'c':
+            ok = readFloats(line, 3, v);
+            c.colours.emplace_back(v[0], v[1], v[2], 1.0f);
+            break;
+        case 'n':
+            ok = readFloats(line, 3, v);
+            c.normals.emplace_back(v[0], v[1], v[2], 1.0f);
+            break;
+        case 't':
+            ok = readFloats(line, 2, v);
+            break;
+        case 'v':
+            ok = readFloats(line, 3, v);
+            c.positions.emplace_back(v[0], v[1], v[2], 1.0f);
+            break;
+        case 'f': {
+            std::array<int, 10> idx {};
+            int count = 0;
+            const char* p = line.data() + 1;
+            const char* e = line.data() + line.size();
+            long long value = 0;
+            while (count < 10 && (p = scanInt(p, e, &value)) != nullptr)
+                idx[std::size_t(count++)] = value > INT_MAX || value < INT_MIN ? -1 : int(value);
+            ok = count >= 3;
+            c.polygons.push_back(idx);
+            c.polygonSizes.push_back(count);
+            break;
+        }
+        default:
+            break;
+        }
+        if (!ok) {
+            std::string_view shown = line.substr(0, 80);
+            while (!shown.empty() && (shown.back() == '\n' || shown.back() == '\r'))
+                shown.remove_suffix(1);
+            c.bad = std::string(shown);
+            c.failed = true;
+            return false;
+        }
+        return true;
+    });
+}
+
+// Reads the text in parts on every core and joins them in file order, which
+// gives what one pass gives: every line stands alone.
+void parseNetInParts(std::string_view text, NetContent& c, Progress* progress)
+{
+    const unsigned workers = workerCount(double(text.size()));
+    const std::vector<std::size_t> starts = lineParts(text, partBytesFor(text, workers));
+    std::vector<NetContent> parts(starts.size() - 1);
+    readLineParts(text, starts, workers, progress, [&](std::size_t i, std::string_view part) {
+        parseNet(part, parts[i], nullptr);
+        return !parts[i].failed;
+    });
+    // The parts are handed out in order: those before the first that stopped
+    // have all been read.
+    for (NetContent& part : parts) {
+        appendAndRelease(c.positions, part.positions);
+        appendAndRelease(c.normals, part.normals);
+        appendAndRelease(c.colours, part.colours);
+        appendAndRelease(c.polygons, part.polygons);
+        appendAndRelease(c.polygonSizes, part.polygonSizes);
+        c.lines += part.lines;
+        if (part.failed) {
+            c.failed = true;
+            c.bad = part.bad;
+            return;
+        }
+    }
+}
+
 } // namespace
 
 bool readNet(Mesh& mesh, const std::string& path, ObjReadReport* report, std::string* problem,
@@ -42,60 +134,20 @@ bool readNet(Mesh& mesh, const std::string& path, ObjReadReport* report, std::st
         return false;
     std::cout << "Opening: " << path << std::endl;
 
-    std::vector<Vector> positions, normals, colours;
-    std::vector<std::array<int, 10>> polygons;
-    std::vector<int> polygonSizes;
-    std::size_t lineNumber = 0;
-    std::string bad;
-    const bool complete = forEachLine(text, [&](std::string_view line) {
-        if ((++lineNumber & 0xffff) == 0)
-            reportProgress(
-                progress, "Parsing", double(line.data() - text.data()) / double(text.size()));
-        float v[3] = { 0, 0, 0 };
-        bool ok = true;
-        switch (line[0]) {
-        case 'c':
-            ok = readFloats(line, 3, v);
-            colours.emplace_back(v[0], v[1], v[2], 1.0f);
-            break;
-        case 'n':
-            ok = readFloats(line, 3, v);
-            normals.emplace_back(v[0], v[1], v[2], 1.0f);
-            break;
-        case 't':
-            ok = readFloats(line, 2, v);
-            break;
-        case 'v':
-            ok = readFloats(line, 3, v);
-            positions.emplace_back(v[0], v[1], v[2], 1.0f);
-            break;
-        case 'f': {
-            std::array<int, 10> idx {};
-            int count = 0;
-            const char* p = line.data() + 1;
-            const char* e = line.data() + line.size();
-            long long value = 0;
-            while (count < 10 && (p = scanInt(p, e, &value)) != nullptr)
-                idx[std::size_t(count++)] = value > INT_MAX || value < INT_MIN ? -1 : int(value);
-            ok = count >= 3;
-            polygons.push_back(idx);
-            polygonSizes.push_back(count);
-            break;
-        }
-        default:
-            break;
-        }
-        if (!ok) {
-            std::string_view shown = line.substr(0, 80);
-            while (!shown.empty() && (shown.back() == '\n' || shown.back() == '\r'))
-                shown.remove_suffix(1);
-            bad = "line " + std::to_string(lineNumber) + " does not parse: " + std::string(shown);
-            return false;
-        }
-        return true;
-    });
-    if (!complete)
-        return readFailed(path, bad, problem);
+    NetContent c;
+    if (workerCount(double(text.size())) > 1 || textPartBytes() > 0)
+        parseNetInParts(text, c, progress);
+    else
+        parseNet(text, c, progress);
+    if (c.failed)
+        return readFailed(
+            path, "line " + std::to_string(c.lines) + " does not parse: " + c.bad, problem);
+    LargeText().swap(text);
+    const std::vector<Vector>& positions = c.positions;
+    const std::vector<Vector>& normals = c.normals;
+    const std::vector<Vector>& colours = c.colours;
+    const std::vector<std::array<int, 10>>& polygons = c.polygons;
+    const std::vector<int>& polygonSizes = c.polygonSizes;
 
     if (positions.size() > std::size_t(INT_MAX) / 2)
         return readFailed(path, "has too many vertices", problem);

@@ -402,12 +402,6 @@ void parseObj(std::string_view text, ObjContent& c, Progress* progress, ObjPart*
     }
 }
 
-template <class V> void appendAndRelease(V& to, V& from)
-{
-    to.insert(to.end(), from.begin(), from.end());
-    V().swap(from);
-}
-
 // Parses the file in parts on every core and joins them in file order, which
 // gives what one pass over the whole text gives. Returns false, c untouched,
 // when some line depends on the lines before its part.

@@ -2,6 +2,7 @@
 
 #include "mesh/engine/FlatMesh.h"
 #include "mesh/engine/LargeArrays.h"
+#include "mesh/engine/LineScan.h"
 #include "mesh/engine/Progress.h"
 
 #include <algorithm>
@@ -12,6 +13,7 @@
 #include <cstdint>
 #include <cstring>
 #include <map>
+#include <numeric>
 #include <vector>
 
 namespace {
@@ -70,6 +72,7 @@ struct Element
     std::string name;
     std::uint64_t count = 0;
     std::vector<Property> properties;
+    bool isVertex = false, isFace = false;
 };
 
 enum class Format { Ascii, Little, Big };
@@ -188,7 +191,7 @@ bool parseHeader(std::string_view bytes, Header& header, std::string& why)
                 why = "has an element count that is not a count";
                 return false;
             }
-            header.elements.push_back({ w[1], count, {} });
+            header.elements.push_back({ w[1], count, {}, w[1] == "vertex", w[1] == "face" });
         } else if (w[0] == "property" && !header.elements.empty()
             && ((w.size() == 3 && type(w[1]))
                 || (w.size() == 5 && w[1] == "list" && type(w[2]) && type(w[3])
@@ -228,6 +231,13 @@ public:
         return format_ == Format::Ascii ? nextWord(type, value) : nextBinary(type, value);
     }
     bool bad() const { return bad_; }
+    // Only blanks left.
+    bool atEnd()
+    {
+        while (p_ < end_ && (unsigned char)*p_ <= ' ')
+            ++p_;
+        return p_ == end_;
+    }
     std::size_t position() const { return std::size_t(p_ - begin_); }
     std::size_t size() const { return std::size_t(end_ - begin_); }
     // Room for n more values of at least one byte (binary) or two (text).
@@ -256,8 +266,9 @@ private:
             r = std::from_chars(p_, wordEnd, value);
         }
         if (r.ec == std::errc::result_out_of_range) {
-            // Past the type's range: an infinity, replaced by 0 with the others.
-            value = *p_ == '-' ? -HUGE_VAL : HUGE_VAL;
+            // Past the type's range: an infinity (replaced by 0 with the values
+            // that are no numbers) or zero.
+            value = outOfRangeValue(std::string_view(p_, std::size_t(wordEnd - p_)));
         } else if (r.ec != std::errc() || r.ptr != wordEnd) {
             bad_ = true;
             return false;
@@ -319,6 +330,134 @@ private:
     bool bad_ = false;
 };
 
+// Where the values of the elements go: the vertex element's positions and
+// colours, the face element's corners (checked against the vertex count the
+// header gives).
+struct ElementSink
+{
+    FlatMesh& flat;
+    long long vertices = 0;
+    bool colours = false;
+    std::vector<long long> corners;
+};
+
+// Reads one instance of e from in: false when the values end first or one is
+// no number (in.bad() then says so).
+bool readElement(const Element& e, Values& in, ElementSink& out)
+{
+    float xyz[3] = { 0.0f, 0.0f, 0.0f };
+    float rgb[3] = { 0.0f, 0.0f, 0.0f };
+    for (const Property& p : e.properties) {
+        double value = 0.0;
+        if (!p.list) {
+            if (!in.next(p.type, value))
+                return false;
+            const int r = int(p.role);
+            if (r >= int(Role::X) && r <= int(Role::Z))
+                xyz[r - int(Role::X)] = float(value);
+            else if (r >= int(Role::Red) && r <= int(Role::Blue))
+                rgb[r - int(Role::Red)] = isFloat(p.type) ? float(value) : float(value / 255.0);
+            continue;
+        }
+        double count = 0.0;
+        if (!in.next(p.countType, count) || !(count >= 0.0) || !in.room(count))
+            return false;
+        out.corners.clear();
+        for (std::size_t k = 0; k < std::size_t(count); ++k) {
+            if (!in.next(p.type, value))
+                return false;
+            if (p.role == Role::Corners)
+                out.corners.push_back(value >= 0.0 && value < 9.2e18 ? (long long)value : -1);
+        }
+        if (e.isFace && p.role == Role::Corners)
+            out.flat.addFace(out.corners.data(), out.corners.size(), out.vertices);
+    }
+    if (e.isVertex) {
+        out.flat.positions.insert(out.flat.positions.end(), xyz, xyz + 3);
+        if (out.colours)
+            out.flat.colours.emplace_back(rgb[0], rgb[1], rgb[2], 1.0f);
+    }
+    return true;
+}
+
+// Text data written one element to a line (as nearly every writer does) is
+// read in parts on every core: a line's number tells its element, and each
+// line must hold exactly that element's values. The parts are joined in file
+// order, which gives what one pass gives. Returns false, flat untouched, when
+// some line does not hold exactly one element or the lines end before the
+// elements do: one pass then reads the file and says what is wrong with it.
+bool parseTextInParts(
+    std::string_view bytes, const Header& header, ElementSink& sink, Progress* progress)
+{
+    const std::string_view text = bytes.substr(header.dataStart);
+    const unsigned workers = workerCount(double(text.size()));
+    const std::vector<std::size_t> starts = linescan::lineParts(text, partBytesFor(text, workers));
+    const std::size_t parts = starts.size() - 1;
+
+    // The elements that take values, and the line after each one's last.
+    std::vector<const Element*> elements;
+    std::vector<std::uint64_t> ends;
+    for (const Element& e : header.elements) {
+        if (!e.properties.empty() && e.count > 0) {
+            elements.push_back(&e);
+            ends.push_back((ends.empty() ? 0 : ends.back()) + e.count);
+        }
+    }
+    if (elements.empty())
+        return false;
+    const std::uint64_t total = ends.back();
+
+    // The number of the first line of every part.
+    std::vector<std::uint64_t> firstLine(parts + 1, 0);
+    runWorkers(workers, [&](unsigned w) {
+        for (std::size_t i = w; i < parts; i += workers)
+            firstLine[i + 1] = std::uint64_t(std::count(text.begin() + std::ptrdiff_t(starts[i]),
+                text.begin() + std::ptrdiff_t(starts[i + 1]), '\n'));
+    });
+    std::partial_sum(firstLine.begin(), firstLine.end(), firstLine.begin());
+    const bool openLastLine = !text.empty() && text.back() != '\n';
+    if (firstLine[parts] + (openLastLine ? 1 : 0) < total)
+        return false;
+
+    std::vector<FlatMesh> out(parts);
+    std::atomic<bool> failed { false };
+    readLineParts(text, starts, workers, progress, [&](std::size_t i, std::string_view part) {
+        std::uint64_t line = firstLine[i];
+        if (line >= total)
+            return true;
+        std::size_t k
+            = std::size_t(std::upper_bound(ends.begin(), ends.end(), line) - ends.begin());
+        ElementSink to { out[i], sink.vertices, sink.colours, {} };
+        linescan::forEachLine(part, [&](std::string_view l) {
+            if (line == total)
+                return false;
+            if (line == ends[k])
+                ++k;
+            Values in(l, 0, Format::Ascii);
+            if (!readElement(*elements[k], in, to) || !in.atEnd()) {
+                failed = true;
+                return false;
+            }
+            ++line;
+            return true;
+        });
+        return !failed;
+    });
+    if (failed)
+        return false;
+
+    FlatMesh& flat = sink.flat;
+    for (FlatMesh& part : out) {
+        appendAndRelease(flat.positions, part.positions);
+        appendAndRelease(flat.colours, part.colours);
+        appendAndRelease(flat.triangles, part.triangles);
+        flat.polygons += part.polygons;
+        flat.outOfRange += part.outOfRange;
+        flat.tooFewCorners += part.tooFewCorners;
+    }
+    return true;
+}
+
 } // namespace
 
 bool parsePly(std::string_view bytes, FlatMesh& flat, std::string& reason, Progress* progress)
@@ -326,82 +465,48 @@ bool parsePly(std::string_view bytes, FlatMesh& flat, std::string& reason, Progr
     Header header;
     if (!parseHeader(bytes, header, reason))
         return false;
-    long long vertices = 0;
-    bool colours = false;
+    ElementSink sink { flat, 0, false, {} };
     for (const Element& e : header.elements) {
-        if (e.name != "vertex")
+        if (!e.isVertex)
             continue;
-        vertices = (long long)e.count;
+        sink.vertices = (long long)e.count;
         int axes = 0;
         for (const Property& p : e.properties) {
             axes |= p.role == Role::X ? 1 : p.role == Role::Y ? 2 : p.role == Role::Z ? 4 : 0;
-            colours
-                = colours || p.role == Role::Red || p.role == Role::Green || p.role == Role::Blue;
+            sink.colours = sink.colours || p.role == Role::Red || p.role == Role::Green
+                || p.role == Role::Blue;
         }
         if (axes != 7) {
             reason = "has vertices without x, y and z";
             return false;
         }
     }
-    // The counts fit the file (checked with the header): room is only a hint.
-    flat.positions.reserve(3 * std::size_t(vertices));
-    if (colours)
-        flat.colours.reserve(std::size_t(vertices));
-
-    Values in(bytes, header.dataStart, header.format);
-    std::vector<long long> corners;
     long long faceless = 0; // faces of an element without a corner list
-    const auto cutShort = [&] {
-        reason = in.bad() ? "has a value that is not a number" : "is cut short";
-        return false;
-    };
     for (const Element& e : header.elements) {
-        const bool isVertex = e.name == "vertex", isFace = e.name == "face";
-        const bool hasCorners = std::any_of(e.properties.begin(), e.properties.end(),
-            [](const Property& p) { return p.role == Role::Corners; });
-        if (isFace && !hasCorners)
+        if (e.isFace
+            && std::none_of(e.properties.begin(), e.properties.end(),
+                [](const Property& p) { return p.role == Role::Corners; }))
             faceless += (long long)e.count;
-        if (e.properties.empty())
-            continue; // nothing to read, however many it announces
-        for (std::uint64_t i = 0; i < e.count; ++i) {
-            if ((i & 4095) == 0)
-                reportProgress(progress, "Parsing", double(in.position()) / double(in.size()));
-            float xyz[3] = { 0.0f, 0.0f, 0.0f };
-            float rgb[3] = { 0.0f, 0.0f, 0.0f };
-            for (const Property& p : e.properties) {
-                double value = 0.0;
-                if (!p.list) {
-                    if (!in.next(p.type, value))
-                        return cutShort();
-                    const int r = int(p.role);
-                    if (r >= int(Role::X) && r <= int(Role::Z))
-                        xyz[r - int(Role::X)] = float(value);
-                    else if (r >= int(Role::Red) && r <= int(Role::Blue))
-                        rgb[r - int(Role::Red)]
-                            = isFloat(p.type) ? float(value) : float(value / 255.0);
-                    continue;
-                }
-                double count = 0.0;
-                if (!in.next(p.countType, count))
-                    return cutShort();
-                if (!(count >= 0.0) || !in.room(count)) {
-                    reason = "is cut short";
+    }
+
+    const bool inParts = header.format == Format::Ascii
+        && (workerCount(double(bytes.size() - header.dataStart)) > 1 || textPartBytes() > 0);
+    if (!inParts || !parseTextInParts(bytes, header, sink, progress)) {
+        // The counts fit the file (checked with the header): room is only a hint.
+        flat.positions.reserve(3 * std::size_t(sink.vertices));
+        if (sink.colours)
+            flat.colours.reserve(std::size_t(sink.vertices));
+        Values in(bytes, header.dataStart, header.format);
+        for (const Element& e : header.elements) {
+            if (e.properties.empty())
+                continue; // nothing to read, however many it announces
+            for (std::uint64_t i = 0; i < e.count; ++i) {
+                if ((i & 4095) == 0)
+                    reportProgress(progress, "Parsing", double(in.position()) / double(in.size()));
+                if (!readElement(e, in, sink)) {
+                    reason = in.bad() ? "has a value that is not a number" : "is cut short";
                     return false;
                 }
-                corners.clear();
-                for (std::size_t k = 0; k < std::size_t(count); ++k) {
-                    if (!in.next(p.type, value))
-                        return cutShort();
-                    if (p.role == Role::Corners)
-                        corners.push_back(value >= 0.0 && value < 9.2e18 ? (long long)value : -1);
-                }
-                if (isFace && p.role == Role::Corners)
-                    flat.addFace(corners.data(), corners.size(), vertices);
-            }
-            if (isVertex) {
-                flat.positions.insert(flat.positions.end(), xyz, xyz + 3);
-                if (colours)
-                    flat.colours.emplace_back(rgb[0], rgb[1], rgb[2], 1.0f);
             }
         }
     }

@@ -2,6 +2,7 @@
 
 #include "mesh/engine/FlatMesh.h"
 #include "mesh/engine/LargeArrays.h"
+#include "mesh/engine/LineScan.h"
 #include "mesh/engine/Progress.h"
 
 #include <algorithm>
@@ -124,18 +125,22 @@ void parseBinary(std::string_view bytes, std::uint32_t facets, FlatMesh& flat, P
 
 bool keyword(std::string_view word, std::string_view name)
 {
+    // name is in small letters: a letter of word matches in either case.
     return word.size() == name.size()
-        && std::equal(word.begin(), word.end(), name.begin(),
-            [](char a, char b) { return std::tolower((unsigned char)a) == b; });
+        && std::equal(
+            word.begin(), word.end(), name.begin(), [](char a, char b) { return (a | 0x20) == b; });
 }
 
-void parseText(std::string_view bytes, FlatMesh& flat, Progress* progress)
+// Walks the words of text, telling sink of every corner ("vertex" and three
+// numbers: corner(position)), every corner that is not whole (broken()) and
+// every word that ends a facet (finish()). A vertex whose numbers run into the
+// end of text is not whole; when more text follows (open) that cannot be told,
+// and the walk stops, returning false.
+template <class Sink>
+bool scanText(std::string_view text, Sink& sink, bool open, Progress* progress)
 {
-    // A facet in text takes at least some 60 bytes ("facet normal 0 0 0 outer
-    // loop vertex 0 0 0 ... endloop endfacet").
-    CornerVertices vertices(flat, bytes.size() / 20);
-    const char* p = bytes.data();
-    const char* const end = p + bytes.size();
+    const char* p = text.data();
+    const char* const end = p + text.size();
     const auto nextWord = [&](const char*& at) {
         while (at < end && (unsigned char)*at <= ' ')
             ++at;
@@ -144,51 +149,131 @@ void parseText(std::string_view bytes, FlatMesh& flat, Progress* progress)
             ++at;
         return std::string_view(start, std::size_t(at - start));
     };
-    std::vector<int> loop;
-    bool broken = false;
-    const auto finish = [&] {
-        if (loop.size() >= 3 && !broken)
-            flat.addFace(loop.data(), loop.size(), flat.vertexCount());
-        else if (!loop.empty() || broken)
-            ++flat.tooFewCorners;
-        loop.clear();
-        broken = false;
-    };
     std::size_t words = 0;
     for (;;) {
         const std::string_view word = nextWord(p);
         if (word.empty())
-            break;
+            return true;
         if ((++words & 0xffff) == 0)
-            reportProgress(progress, "Parsing", double(p - bytes.data()) / double(bytes.size()));
+            reportProgress(progress, "Parsing", double(p - text.data()) / double(text.size()));
         if (keyword(word, "solid") || keyword(word, "endsolid")) {
             // The name runs to the line's end and may hold any word.
             while (p < end && *p != '\n')
                 ++p;
         } else if (keyword(word, "facet") || keyword(word, "endloop")
             || keyword(word, "endfacet")) {
-            finish();
+            sink.finish();
         } else if (keyword(word, "vertex")) {
             float position[3];
             bool whole = true;
             for (float& v : position) {
                 const char* at = p;
                 const std::string_view number = nextWord(at);
+                if (number.empty() && open)
+                    return false;
                 const auto r = std::from_chars(number.data(), number.data() + number.size(), v);
                 if (number.empty() || r.ptr != number.data() + number.size()
                     || (r.ec != std::errc() && r.ec != std::errc::result_out_of_range)) {
                     whole = false; // not consumed: it may be the next keyword
                     break;
                 }
+                if (r.ec == std::errc::result_out_of_range)
+                    v = float(outOfRangeValue(number));
                 p = at;
             }
             if (whole)
-                loop.push_back(vertices.vertexAt(position));
+                sink.corner(position);
             else
-                broken = true;
+                sink.broken();
         }
     }
-    finish();
+}
+
+// Facets made of the corners and ends of facets as they come, each corner
+// position one vertex.
+class FacetBuilder
+{
+public:
+    FacetBuilder(FlatMesh& flat, std::size_t expectedCorners)
+        : flat_(flat)
+        , vertices_(flat, expectedCorners)
+    { }
+
+    void corner(const float position[3]) { loop_.push_back(vertices_.vertexAt(position)); }
+    void broken() { broken_ = true; }
+    void finish()
+    {
+        if (loop_.size() >= 3 && !broken_)
+            flat_.addFace(loop_.data(), loop_.size(), flat_.vertexCount());
+        else if (!loop_.empty() || broken_)
+            ++flat_.tooFewCorners;
+        loop_.clear();
+        broken_ = false;
+    }
+
+private:
+    FlatMesh& flat_;
+    CornerVertices vertices_;
+    std::vector<int> loop_;
+    bool broken_ = false;
+};
+
+// A part of the text as the walk found it, to be built into facets in file
+// order: its corners' positions and what came, one code each.
+struct TextPart
+{
+    enum Event : unsigned char { Corner, Broken, Finish };
+    std::vector<unsigned char> events;
+    std::vector<float> positions;
+
+    void corner(const float position[3])
+    {
+        events.push_back(Corner);
+        positions.insert(positions.end(), position, position + 3);
+    }
+    void broken() { events.push_back(Broken); }
+    void finish() { events.push_back(Finish); }
+};
+
+void parseText(std::string_view bytes, FlatMesh& flat, Progress* progress)
+{
+    // A facet in text takes at least some 60 bytes ("facet normal 0 0 0 outer
+    // loop vertex 0 0 0 ... endloop endfacet").
+    FacetBuilder facets(flat, bytes.size() / 20);
+    const unsigned workers = workerCount(double(bytes.size()));
+    if (workers > 1 || textPartBytes() > 0) {
+        // The numbers are read in parts on every core; the corners become
+        // vertices, and the facets are made, in file order.
+        const std::vector<std::size_t> starts
+            = linescan::lineParts(bytes, partBytesFor(bytes, workers));
+        std::vector<TextPart> parts(starts.size() - 1);
+        std::atomic<bool> complete { true };
+        readLineParts(bytes, starts, workers, progress, [&](std::size_t i, std::string_view part) {
+            if (!scanText(part, parts[i], i + 1 < parts.size(), nullptr))
+                complete = false;
+            return bool(complete);
+        });
+        if (complete) {
+            for (TextPart& part : parts) {
+                const float* position = part.positions.data();
+                for (const unsigned char event : part.events) {
+                    if (event == TextPart::Corner) {
+                        facets.corner(position);
+                        position += 3;
+                    } else if (event == TextPart::Broken) {
+                        facets.broken();
+                    } else {
+                        facets.finish();
+                    }
+                }
+                part = TextPart();
+            }
+            facets.finish();
+            return;
+        }
+    }
+    scanText(bytes, facets, false, progress);
+    facets.finish();
 }
 
 } // namespace
