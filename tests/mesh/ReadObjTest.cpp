@@ -42,6 +42,7 @@ ObjRead readText(Mesh& mesh, const std::string& text, const std::string& name = 
             r.ok = kind == MeshFileKind::Net ? readNet(mesh, path)
                 : kind == MeshFileKind::Gts  ? readGts(mesh, path, &r.report)
                 : kind == MeshFileKind::Ply || kind == MeshFileKind::Stl
+                    || kind == MeshFileKind::Off
                 ? readLibraryMesh(mesh, path, kind, &r.report)
                 : readObj(mesh, path, &r.report);
         });
@@ -255,6 +256,19 @@ TEST(ReadObj, PartsParsedApartJoinAsOnePass)
     const std::string net = "# net\nv 0 0 0\nv 1 0 0\nv 1 1 0\nn 0 0 1\nc 1 0 0\nt 0.5 0.5\n"
                             "f 0 1 2\nf 0 1 2 9\r\nc 0 1 0\n";
     const std::string netTexts[] = { net + "v 2 2 2", net + net + "v 1\nf 1 2\nv 0 0 0\n" };
+    // OFF in the plain form read in parts against the library's reader, and
+    // what falls to the library: words after a vertex, a value below a
+    // float's normal range, a face of two corners, a blank line, a file cut short.
+    const std::string offTexts[] = {
+        "OFF\n5 6 0\n0 0 0\n1 0 0\n0 1 0\n-1.5e-3 +2 .5\n\t1 1  1\n3 0 1 2\n4 0 1 2 3\n3 0 1 9\n"
+        "3 2 2 2\n5 0 1 2 3 2147483647\n3 4 3 2\nwords after the faces",
+        "OFF\r\n3 1 0\r\n0 0 0\r\n1 0 0\r\n0 1 0\r\n3 0 1 2",
+        "OFF\n3 1 0\n0 0 0 1 1 1\n1 0 0\n0 1 0\n3 0 1 2\n",
+        "OFF\n3 1 0\n0 0 0\n1e-40 0 0\n0 1 0\n3 0 1 2\n",
+        "OFF\n3 2 0\n0 0 0\n1 0 0\n0 1 0\n2 0 1\n3 0 1 2\n",
+        "OFF\n3 1 0\n0 0 0\n\n1 0 0\n0 1 0\n3 0 1 2\n",
+        "OFF\n4 1 0\n0 0 0\n1 0 0\n",
+    };
     const auto sameInParts = [&](const std::string& text, const char* name) {
         SCOPED_TRACE(text);
         const auto read = [&] { return readResult(text, "", name); };
@@ -271,8 +285,10 @@ TEST(ReadObj, PartsParsedApartJoinAsOnePass)
         sameInParts(text, "m.stl");
     for (const std::string& text : netTexts)
         sameInParts(text, "m.net");
+    for (const std::string& text : offTexts)
+        sameInParts(text, "m.off");
 
-    // The real meshes as OBJ, and written out as text PLY and STL.
+    // The real meshes as OBJ, and written out as text PLY, STL and OFF.
     const RealMeshes meshes;
     TempDir dir;
     for (const auto& file : meshes.files()) {
@@ -290,14 +306,19 @@ TEST(ReadObj, PartsParsedApartJoinAsOnePass)
                 + std::to_string(mesh.numFaces)
                 + "\nproperty list uchar int vertex_indices\nend_header\n";
             std::string stl = "solid " + file.name + "\n";
+            std::string off = "OFF\n" + std::to_string(mesh.numVertices) + ' '
+                + std::to_string(mesh.numFaces) + " 0\n";
             char line[160];
             for (const Vector& v : mesh.vertices) {
                 std::snprintf(line, sizeof line, "%.9g %.9g %.9g\n", v.x, v.y, v.z);
                 ply += line;
+                off += line;
             }
             for (const Face& face : mesh.faces) {
-                ply += "3 " + std::to_string(face.index[0]) + ' ' + std::to_string(face.index[1])
-                    + ' ' + std::to_string(face.index[2]) + '\n';
+                const std::string corners = "3 " + std::to_string(face.index[0]) + ' '
+                    + std::to_string(face.index[1]) + ' ' + std::to_string(face.index[2]) + '\n';
+                ply += corners;
+                off += corners;
                 stl += "facet normal 0 0 0\nouter loop\n";
                 for (int k = 0; k < 3; ++k) {
                     const Vector& v = mesh.corner(face, k);
@@ -308,6 +329,7 @@ TEST(ReadObj, PartsParsedApartJoinAsOnePass)
             }
             paths.push_back(dir.write(file.name + ".ply", ply));
             paths.push_back(dir.write(file.name + ".stl", stl));
+            paths.push_back(dir.write(file.name + ".off", off));
         }
         for (const std::string& path : paths) {
             const auto read = [&] { return readResult("", path); };

@@ -21,6 +21,18 @@ struct FlatMesh
 
     long long vertexCount() const { return (long long)(positions.size() / 3); }
 
+    // Appends part's vertices, colours, triangles and counts, releasing part's arrays.
+    void append(FlatMesh& part)
+    {
+        positions.insert(positions.end(), part.positions.begin(), part.positions.end());
+        colours.insert(colours.end(), part.colours.begin(), part.colours.end());
+        triangles.insert(triangles.end(), part.triangles.begin(), part.triangles.end());
+        polygons += part.polygons;
+        outOfRange += part.outOfRange;
+        tooFewCorners += part.tooFewCorners;
+        part = FlatMesh();
+    }
+
     // Adds a face of n corners, fanned from its first corner, unless it names a
     // vertex outside 0 .. vertices - 1 or has fewer than three corners.
     template <class Index> bool addFace(const Index* corners, std::size_t n, long long vertices)

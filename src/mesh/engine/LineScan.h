@@ -3,7 +3,10 @@
 #include "mesh/engine/Vector.h"
 #include "mesh/engine/Workers.h"
 
+#include <algorithm>
 #include <atomic>
+#include <cstdint>
+#include <numeric>
 
 #include <cstring>
 #include <span>
@@ -97,6 +100,41 @@ template <class V> void appendAndRelease(V& to, V& from)
 {
     to.insert(to.end(), from.begin(), from.end());
     V().swap(from);
+}
+
+// Reads the first lines lines of text, cut at starts (from lineParts), in
+// parts on the workers: read(part, number, line) for each, number counting the
+// lines of the whole text from 0, the line with its line feed. Returns false
+// when read returned false for a line (no more parts are handed out then) or
+// when text holds fewer lines.
+template <class Read>
+bool readNumberedLines(std::string_view text, const std::vector<std::size_t>& starts,
+    unsigned workers, std::uint64_t lines, Progress* progress, Read read)
+{
+    const std::size_t parts = starts.size() - 1;
+    std::vector<std::uint64_t> first(parts + 1, 0);
+    runWorkers(workers, [&](unsigned w) {
+        for (std::size_t i = w; i < parts; i += workers)
+            first[i + 1] = std::uint64_t(std::count(text.begin() + std::ptrdiff_t(starts[i]),
+                text.begin() + std::ptrdiff_t(starts[i + 1]), '\n'));
+    });
+    std::partial_sum(first.begin(), first.end(), first.begin());
+    const bool unended = !text.empty() && text.back() != '\n';
+    if (first[parts] + (unended ? 1 : 0) < lines)
+        return false;
+    std::atomic<bool> whole { true };
+    readLineParts(text, starts, workers, progress, [&](std::size_t i, std::string_view part) {
+        std::uint64_t number = first[i];
+        linescan::forEachLine(part, [&](std::string_view line) {
+            if (number >= lines || !whole)
+                return false;
+            if (!read(i, number++, line))
+                whole = false;
+            return bool(whole);
+        });
+        return bool(whole);
+    });
+    return whole;
 }
 
 // Sets non-finite coordinates to 0 and returns how many there were.

@@ -6,6 +6,7 @@
 #include "mesh/engine/Mesh.h"
 #include "mesh/engine/Progress.h"
 #include "mesh/engine/ReadFile.h"
+#include "mesh/engine/ReadOff.h"
 #include "mesh/engine/ReadPly.h"
 #include "mesh/engine/ReadStl.h"
 
@@ -563,6 +564,8 @@ bool readOff(const std::string& path, FlatMesh& flat, std::string& why, std::str
     LargeText bytes;
     if (!readWholeFile(path, bytes, problem, progress))
         return false;
+    if (parsePlainOff(bytes, flat, progress))
+        return true;
     if (!offHeaderIsSound(bytes, why))
         return false;
     struct stat status = {};

@@ -12,7 +12,8 @@ struct ObjReadReport;
 // (COFF included) file, gzip-compressed or not, into mesh, which the caller has
 // cleared: positions, vertex colours when the file has them (float colours kept
 // as they are), and triangles, polygons fanned from their first corner. PLY and
-// STL are parsed here, OFF through the OpenMesh reader. STL corners at equal
+// STL are parsed here, and so is OFF text in the plain form nearly every writer
+// gives (see parsePlainOff); other OFF files go through the OpenMesh reader. STL corners at equal
 // positions become one vertex, and every facet is kept, also one whose corners
 // repeat. Faces naming a missing vertex, or without three whole corners, are
 // dropped, which is said on standard output and kept in report. Derived data

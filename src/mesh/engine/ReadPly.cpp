@@ -392,7 +392,6 @@ bool parseTextInParts(
     const std::string_view text = bytes.substr(header.dataStart);
     const unsigned workers = workerCount(double(text.size()));
     const std::vector<std::size_t> starts = linescan::lineParts(text, partBytesFor(text, workers));
-    const std::size_t parts = starts.size() - 1;
 
     // The elements that take values, and the line after each one's last.
     std::vector<const Element*> elements;
@@ -405,56 +404,22 @@ bool parseTextInParts(
     }
     if (elements.empty())
         return false;
-    const std::uint64_t total = ends.back();
 
-    // The number of the first line of every part.
-    std::vector<std::uint64_t> firstLine(parts + 1, 0);
-    runWorkers(workers, [&](unsigned w) {
-        for (std::size_t i = w; i < parts; i += workers)
-            firstLine[i + 1] = std::uint64_t(std::count(text.begin() + std::ptrdiff_t(starts[i]),
-                text.begin() + std::ptrdiff_t(starts[i + 1]), '\n'));
-    });
-    std::partial_sum(firstLine.begin(), firstLine.end(), firstLine.begin());
-    const bool openLastLine = !text.empty() && text.back() != '\n';
-    if (firstLine[parts] + (openLastLine ? 1 : 0) < total)
-        return false;
-
-    std::vector<FlatMesh> out(parts);
-    std::atomic<bool> failed { false };
-    readLineParts(text, starts, workers, progress, [&](std::size_t i, std::string_view part) {
-        std::uint64_t line = firstLine[i];
-        if (line >= total)
-            return true;
-        std::size_t k
-            = std::size_t(std::upper_bound(ends.begin(), ends.end(), line) - ends.begin());
-        ElementSink to { out[i], sink.vertices, sink.colours, {} };
-        linescan::forEachLine(part, [&](std::string_view l) {
-            if (line == total)
-                return false;
-            if (line == ends[k])
-                ++k;
-            Values in(l, 0, Format::Ascii);
-            if (!readElement(*elements[k], in, to) || !in.atEnd()) {
-                failed = true;
-                return false;
-            }
-            ++line;
-            return true;
+    std::vector<FlatMesh> out(starts.size() - 1);
+    std::vector<ElementSink> to;
+    for (FlatMesh& part : out)
+        to.push_back({ part, sink.vertices, sink.colours, {} });
+    const bool whole = readNumberedLines(text, starts, workers, ends.back(), progress,
+        [&](std::size_t i, std::uint64_t number, std::string_view line) {
+            const std::size_t k
+                = std::size_t(std::upper_bound(ends.begin(), ends.end(), number) - ends.begin());
+            Values in(line, 0, Format::Ascii);
+            return readElement(*elements[k], in, to[i]) && in.atEnd();
         });
-        return !failed;
-    });
-    if (failed)
+    if (!whole)
         return false;
-
-    FlatMesh& flat = sink.flat;
-    for (FlatMesh& part : out) {
-        appendAndRelease(flat.positions, part.positions);
-        appendAndRelease(flat.colours, part.colours);
-        appendAndRelease(flat.triangles, part.triangles);
-        flat.polygons += part.polygons;
-        flat.outOfRange += part.outOfRange;
-        flat.tooFewCorners += part.tooFewCorners;
-    }
+    for (FlatMesh& part : out)
+        sink.flat.append(part);
     return true;
 }
 
