@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 void EdgeGraph::init(int vertexCount)
@@ -37,10 +38,6 @@ void buildEdgeList(Mesh& mesh, Progress* progress)
     // The three passes below are linear; each reports every few thousand steps,
     // the fraction running once from 0 to 1 over all of them.
     constexpr int kPasses = 3;
-    const auto step = [progress](int pass, std::size_t i, std::size_t n) {
-        if (progress && (i & 16383) == 0)
-            progress->report("Building edges", (pass + double(i) / double(n)) / kPasses);
-    };
 
     static constexpr int pairs[3][2] = { { 0, 1 }, { 0, 2 }, { 1, 2 } };
 
@@ -50,34 +47,51 @@ void buildEdgeList(Mesh& mesh, Progress* progress)
     };
 
     // Bucket every corner pair by its lower vertex; within a bucket the pairs stay
-    // in insertion order. Each entry keeps its insertion number.
+    // in insertion order. Each entry keeps its insertion number. The faces are
+    // shared among the workers in ranges: each counts its pairs by lower vertex,
+    // then fills every bucket from its own place in it, after the pairs of the
+    // ranges before its own, so that the buckets hold what one pass fills in.
+    const unsigned sorters = workerCount(double(nf));
+    std::vector<LargeVector<std::uint32_t>> place(sorters);
+    LargeVector<std::uint32_t> bucket;
+    const auto sortPass = [&](int pass, bool fill) {
+        runWorkers(sorters, [&](unsigned w) {
+            const std::size_t fb = nf * w / sorters, fe = nf * (w + 1) / sorters;
+            LargeVector<std::uint32_t>& at = place[w];
+            if (!fill)
+                assignLarge(at, nv, std::uint32_t(0));
+            for (std::size_t f = fb; f < fe; ++f) {
+                if (((f - fb) & 16383) == 0
+                    && !checkIn(progress, w, "Building edges",
+                        (pass + double(f - fb) / double(fe - fb)) / kPasses))
+                    return;
+                const int* idx = mesh.faces[f].index;
+                for (int p = 0; p < 3; ++p) {
+                    const int a = idx[pairs[p][0]], b = idx[pairs[p][1]];
+                    if (!valid(a, b))
+                        continue;
+                    std::uint32_t& slot = at[std::size_t(std::min(a, b))];
+                    if (fill)
+                        bucket[slot] = std::uint32_t(3 * f + std::size_t(p));
+                    ++slot;
+                }
+            }
+        });
+        // A worker that saw a stop went through only part of its range: end here.
+        reportProgress(progress, "Building edges", (pass + 1.0) / kPasses);
+    };
+    sortPass(0, false);
     LargeVector<std::uint32_t> bucketStart;
     assignLarge(bucketStart, nv + 1, std::uint32_t(0));
-    for (std::size_t f = 0; f < nf; ++f) {
-        step(0, f, nf);
-        const int* idx = mesh.faces[f].index;
-        for (const auto& p : pairs) {
-            if (valid(idx[p[0]], idx[p[1]]))
-                ++bucketStart[std::size_t(std::min(idx[p[0]], idx[p[1]])) + 1];
-        }
+    for (std::size_t v = 0; v < nv; ++v) {
+        std::uint32_t at = bucketStart[v];
+        for (LargeVector<std::uint32_t>& counts : place)
+            at += std::exchange(counts[v], at);
+        bucketStart[v + 1] = at;
     }
-    for (std::size_t v = 0; v < nv; ++v)
-        bucketStart[v + 1] += bucketStart[v];
-    LargeVector<std::uint32_t> bucket;
     resizeLarge(bucket, bucketStart.back());
-    {
-        LargeVector<std::uint32_t> cursor(bucketStart.begin(), bucketStart.end() - 1);
-        for (std::size_t f = 0; f < nf; ++f) {
-            step(1, f, nf);
-            const int* idx = mesh.faces[f].index;
-            for (int p = 0; p < 3; ++p) {
-                if (!valid(idx[pairs[p][0]], idx[pairs[p][1]]))
-                    continue;
-                const int low = std::min(idx[pairs[p][0]], idx[pairs[p][1]]);
-                bucket[cursor[std::size_t(low)]++] = std::uint32_t(3 * f + std::size_t(p));
-            }
-        }
-    }
+    sortPass(1, true);
+    place.clear();
 
     auto endsOf = [&](std::uint32_t s, int& low, int& high) {
         const int* idx = mesh.faces[s / 3].index;
