@@ -121,6 +121,9 @@ TEST(ReadObj, VerticesColoursAndMorphogensOnlyFromTheirOwnLinesInOrder)
     EXPECT_EQ(mesh.morphogenNames, (std::vector<std::string> { "growth", "decay" }));
     EXPECT_EQ(mesh.morphogenValues[1], (std::vector<float> { 9.0f, 9.0f, 9.0f }));
     EXPECT_EQ(mesh.morphogenValues[2], (std::vector<float> { 0.0f, 0.0f, 0.0f }));
+    // A face's last corner is a number read too.
+    r = readText(mesh, "v 0 0 0\nv 1 0 0\nv 2 0 0\nm 7 8\nf 1 2/5/6 3//4\nm x y\n");
+    EXPECT_EQ(mesh.morphogenValues[1], (std::vector<float> { 3.0f, 3.0f }));
 }
 
 TEST(ReadObj, LongLinesAreReadWhole)

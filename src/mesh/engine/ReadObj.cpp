@@ -98,6 +98,37 @@ bool fastVertexLine(std::string_view line, double xyz[3])
     return true;
 }
 
+// "f a b c" with three plain corners from 1 up (digits, each perhaps followed
+// by its "/t/n" numbers), the bulk of every file: the corners, as the general
+// face path reads them, without its splitting and conversions.
+bool fastTriangleLine(std::string_view line, long long corners[3])
+{
+    const char* p = line.data() + 1;
+    const char* e = line.data() + line.size();
+    if (p == e || !isBlank(*p))
+        return false;
+    for (int k = 0; k < 3; ++k) {
+        while (p < e && isBlank(*p))
+            ++p;
+        const char* digits = p;
+        long long n = 0;
+        while (p < e && isDigit(*p) && p - digits < 10)
+            n = n * 10 + (*p++ - '0');
+        if (p == digits || n < 1 || n > INT_MAX || (p < e && isDigit(*p)))
+            return false;
+        if (p < e && *p == '/') {
+            while (p < e && (isDigit(*p) || *p == '/'))
+                ++p;
+        }
+        if (p < e && !isBlank(*p))
+            return false;
+        corners[k] = n;
+    }
+    while (p < e && isBlank(*p))
+        ++p;
+    return p == e;
+}
+
 // The lines' kinds decide everything else, so the vertex count never disagrees
 // with the vertices stored.
 LineKind classify(std::string_view line)
@@ -284,6 +315,26 @@ void parseObj(std::string_view text, ObjContent& c, Progress* progress, ObjPart*
             for (int k = 0; k < 3; ++k)
                 c.positions.push_back(xyz[k] = float(fast[k]));
             lastNumber = fast[2];
+            return true;
+        }
+        long long corner[3];
+        if (line[0] == 'f' && fastTriangleLine(line, corner)) {
+            ++c.countedFaces;
+            lastNumber = double(corner[2]);
+            const long long readSoFar = (long long)c.positions.size() / 3;
+            bool forward = false;
+            for (long long& n : corner) {
+                --n;
+                forward = forward || n >= readSoFar;
+                if (part)
+                    part->maxCorner = std::max(part->maxCorner, n);
+            }
+            if (forward && !part) {
+                c.forwardPolygons.push_back(c.triangles.size());
+                c.forwardPolygons.push_back(c.triangles.size() + 3);
+            }
+            c.triangles.insert(
+                c.triangles.end(), { int(corner[0]), int(corner[1]), int(corner[2]) });
             return true;
         }
         switch (classify(line)) {
