@@ -154,8 +154,7 @@ void buildEdgeList(Mesh& mesh, Progress* progress)
     const std::size_t ne = firstEdge[workers];
     LargeVector<int>().swap(mesh.edgeVertices);
     LargeVector<int>().swap(mesh.edgeFaces);
-    resizeLarge(mesh.edgeVertices, 2 * ne);
-    resizeLarge(mesh.edgeFaces, 2 * ne);
+    resizeLargeShared(2 * ne, mesh.edgeVertices, mesh.edgeFaces);
     runWorkers(workers, [&](unsigned w) { dedup(w, true); });
     LargeVector<std::uint32_t>().swap(bucket);
     LargeVector<std::uint32_t>().swap(bucketStart);

@@ -1,6 +1,7 @@
 #include "mesh/engine/Mesh.h"
 
 #include "mesh/engine/LargeArrays.h"
+#include "mesh/engine/Workers.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -14,15 +15,16 @@ template <class V> void release(V& v)
     V().swap(v);
 }
 
-// Releases the arrays, then gives each n default entries; on failure (a
-// negative count or no memory) they stay released and the reason is printed.
+// Releases the arrays, then gives each n default entries, the arrays shared
+// among the workers; on failure (a negative count or no memory) they stay
+// released and the reason is printed.
 template <class... Arrays> bool allocateArrays(int n, const char* what, Arrays&... arrays)
 {
     (release(arrays), ...);
     if (n < 0)
         return false;
     try {
-        (resizeLarge(arrays, std::size_t(n)), ...);
+        resizeLargeShared(std::size_t(n), arrays...);
     } catch (const std::bad_alloc&) {
         (release(arrays), ...);
         std::printf("ERROR: not enough memory for %d %s\n", n, what);

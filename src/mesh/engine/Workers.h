@@ -1,5 +1,6 @@
 #pragma once
 
+#include "mesh/engine/LargeArrays.h"
 #include "mesh/engine/Progress.h"
 
 #include <algorithm>
@@ -110,6 +111,19 @@ inline bool checkIn(Progress* progress, unsigned worker, std::string_view stage,
         return true;
     }
     return !(progress && progress->stopRequested());
+}
+
+// Resizes each of arrays to n value-initialised entries in fresh memory when
+// it has to grow (as resizeLarge), the arrays shared among the workers: their
+// memory is touched for the first time there.
+template <class... Arrays> void resizeLargeShared(std::size_t n, Arrays&... arrays)
+{
+    const unsigned workers = std::min<unsigned>(
+        workerCount(double(n) * sizeof...(Arrays)), unsigned(sizeof...(Arrays)));
+    runWorkers(workers, [&](unsigned w) {
+        unsigned i = 0;
+        ((i++ % workers == w ? resizeLarge(arrays, n) : void()), ...);
+    });
 }
 
 // Runs item(i) for i in 0 .. n - 1, the range cut into one contiguous part per
