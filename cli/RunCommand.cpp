@@ -9,7 +9,7 @@
 #include "workbench/engine/Workbench.h"
 
 #ifdef FACETRA_CLI_TERRAIN
-#include "terrain/ui/HeightMapImage.h"
+#include "HeightMapModule.h"
 #endif
 
 #include <algorithm>
@@ -67,7 +67,7 @@ int runMesh(const Batch& batch, const std::string& mesh, std::string& status)
 {
     VerbBench bench(batch.script.options);
 #ifdef FACETRA_CLI_TERRAIN
-    bench.workbench.heightMapReader = readHeightMapFile;
+    bench.workbench.heightMapReader = readHeightMapThroughModule;
 #endif
     const BatchEnd end
         = runScriptOn(bench.workbench, batch.script, mesh, batch.outDir, &verbProgress());

@@ -2,8 +2,9 @@
 #include "Commands.h"
 #include "VerbBench.h"
 
+#include "HeightMapModule.h"
 #include "mesh/engine/WriteMeshFile.h"
-#include "terrain/ui/HeightMapImage.h"
+#include "terrain/engine/HeightMap.h"
 #include "workbench/engine/Steps.h"
 
 #include <string>
@@ -64,7 +65,7 @@ int runTerrain(const Args& args)
     std::string unreadable;
     bench.workbench.heightMapReader
         = [&unreadable](const std::string& path, HeightMap& map, std::string& problem) {
-              if (readHeightMapFile(path, map, problem))
+              if (readHeightMapThroughModule(path, map, problem))
                   return true;
               unreadable = problem;
               return false;
