@@ -90,14 +90,17 @@ void FirstUseTest::grabWritesTheRenderingAndBadStartsFail()
     const QList<QStringList> cases = { { "no-such-mesh.obj" },
         { "--grab", out, "--turn-frames", "0", cubeFile },
         { "--grab", out, "--mode", "9", cubeFile }, { "--grab", out, "--size", "0x10", cubeFile },
-        { "--grab", out }, { "--grab", out, "missing.obj" }, { png }, { "--grab", out, png } };
+        { "--grab", out }, { "--grab", out, "missing.obj" }, { "--grab", out, png } };
     for (const QStringList& args : cases) {
         const auto [status, err] = runProgram(program, args);
-        QVERIFY2(status == 1 && !QFile::exists(out), qPrintable(err));
-        QVERIFY2(!args.contains(png)
-                || err.count(QStringLiteral("café.png: no reader for this kind of file")) == 1,
+        QVERIFY2(status == 1 && !QFile::exists(out) && (!args.contains(png) || err.contains(png)),
             qPrintable(err));
     }
+    // The window's start says why, in the words the window's Open uses.
+    const auto [refused, errors] = runProgram(program, { png });
+    QVERIFY2(refused == 1
+            && errors.count(QStringLiteral("café.png: no reader for this kind of file")) == 1,
+        qPrintable(errors));
 }
 
 void FirstUseTest::dialogues()
