@@ -33,15 +33,18 @@ done
 
 # measure NAME COMMAND...: prints "median_seconds peak_MiB" of RUNS runs.
 measure() {
-    local times=() peak=0 line
+    # The wall time to the microsecond (time's own is to the hundredth of a
+    # second, too coarse for the smaller loads), time's own start included.
+    local times=() peak=0 start end kb
     for ((r = 0; r < runs; r++)); do
-        if ! /usr/bin/time -o "$tmp/time" -f "%e %M" "$@" > /dev/null 2>&1; then
+        start=$(date +%s%N)
+        if ! /usr/bin/time -o "$tmp/time" -f "%M" "$@" > /dev/null 2>&1; then
             echo "goals.sh: failed: $*" >&2
             exit 1
         fi
-        line=$(tail -1 "$tmp/time")
-        times+=("${line% *}")
-        local kb=${line#* }
+        end=$(date +%s%N)
+        times+=("$(awk -v ns=$((end - start)) 'BEGIN { printf "%.4f", ns / 1e9 }')")
+        kb=$(tail -1 "$tmp/time")
         ((kb > peak)) && peak=$kb
     done
     local median
@@ -62,7 +65,7 @@ row() { # WORK GOAL OURS_CMD -- PEER_CMD
     read -r ot om <<< "$o"
     read -r pt pm <<< "$p"
     awk -v w="$what" -v g="$goal" -v ot="$ot" -v om="$om" -v pt="$pt" -v pm="$pm" 'BEGIN {
-        printf "| %s | %.2f s, %d MiB | %.2f s, %d MiB | %.2f time, %.2f memory | %s |\n",
+        printf "| %s | %.3f s, %d MiB | %.3f s, %d MiB | %.2f time, %.2f memory | %s |\n",
             w, ot, om, pt, pm, (pt > 0 ? ot / pt : 0), (pm > 0 ? om / pm : 0), g }'
 }
 
