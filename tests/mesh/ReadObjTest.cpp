@@ -13,6 +13,7 @@
 #include "mesh/engine/ReadNet.h"
 #include "mesh/engine/ReadObj.h"
 #include "mesh/engine/Workers.h"
+#include "mesh/engine/WriteMeshFile.h"
 
 #include <cmath>
 #include <cstring>
@@ -290,8 +291,50 @@ TEST(ReadObj, PartsParsedApartJoinAsOnePass)
         sameInParts(text, "m.net");
     for (const std::string& text : offTexts)
         sameInParts(text, "m.off");
+    // Binary PLY of either byte order, records of one size read in parts: colours
+    // as bytes and floats, an element of its own, corners out of range; and
+    // what one pass reads: a face of two corners, data cut short.
+    const auto binaryPly = [](bool big, bool pair, std::size_t cut) {
+        std::string b = std::string("ply\nformat binary_") + (big ? "big" : "little")
+            + "_endian 1.0\nelement vertex 4\nproperty " + (big ? "double" : "float")
+            + " x\nproperty float y\nproperty float z\nproperty " + (big ? "float" : "uchar")
+            + " red\nproperty " + (big ? "float" : "uchar") + " green\nproperty "
+            + (big ? "float" : "uchar")
+            + " blue\nelement face 3\nproperty list uchar int vertex_indices\n"
+              "element edge 2\nproperty int v1\nproperty int v2\nend_header\n";
+        const auto put = [&](auto v) {
+            char bytes[sizeof v];
+            std::memcpy(bytes, &v, sizeof v);
+            if (big)
+                std::reverse(bytes, bytes + sizeof v);
+            b.append(bytes, sizeof v);
+        };
+        const float nan = std::nanf("");
+        for (const float x : { 0.0f, 1.0f, nan, 0.5f }) {
+            big ? put(double(x)) : put(x);
+            put(1.5f);
+            put(-2.0f);
+            for (int k = 0; k < 3; ++k)
+                big ? put(0.25f * float(k)) : put(std::uint8_t(85 * k));
+        }
+        for (const std::vector<int>& face : { std::vector<int> { 0, 1, 2 },
+                 pair ? std::vector<int> { 0, 1 } : std::vector<int> { 0, 1, 9 },
+                 std::vector<int> { 3, 2, 1 } }) {
+            put(std::uint8_t(face.size()));
+            for (int v : face)
+                put(v);
+        }
+        for (int v : { 0, 1, 2, 3 })
+            put(v);
+        b += "trailing"; // not read, though it would hold a record
+        return b.substr(0, b.size() - cut);
+    };
+    for (const std::string& text : { binaryPly(false, false, 0), binaryPly(true, false, 0),
+             binaryPly(false, true, 0), binaryPly(false, false, 13) })
+        sameInParts(text, "m.ply");
 
-    // The real meshes as OBJ, and written out as text PLY, STL and OFF.
+    // The real meshes as OBJ, written out as binary PLY, and the smaller ones as
+    // text PLY, STL and OFF.
     const RealMeshes meshes;
     TempDir dir;
     for (const auto& file : meshes.files()) {
@@ -334,6 +377,9 @@ TEST(ReadObj, PartsParsedApartJoinAsOnePass)
             paths.push_back(dir.write(file.name + ".stl", stl));
             paths.push_back(dir.write(file.name + ".off", off));
         }
+        const std::string binary = dir.file(file.name + ".binary.ply");
+        quietly([&] { ASSERT_TRUE(writeMeshFile(mesh, binary, true)); });
+        paths.push_back(binary);
         for (const std::string& path : paths) {
             const auto read = [&] { return readResult("", path); };
             const std::string once = withLimits(1, 0, read);

@@ -3,6 +3,7 @@
 #include "mesh/engine/FlatMesh.h"
 #include "mesh/engine/Gzip.h"
 #include "mesh/engine/LargeArrays.h"
+#include "mesh/engine/LineScan.h"
 #include "mesh/engine/Mesh.h"
 #include "mesh/engine/Progress.h"
 #include "mesh/engine/ReadFile.h"
@@ -631,18 +632,11 @@ bool readLibraryMesh(Mesh& mesh, const std::string& path, MeshFileKind kind, Obj
         mesh.clear();
         return readFailed(path, "is too large to hold in memory", problem);
     }
-    long long nonFinite = 0;
-    for (long long i = 0; i < nv; ++i) {
-        float p[3];
-        for (int k = 0; k < 3; ++k) {
-            p[k] = flat.positions[std::size_t(3 * i + k)];
-            if (!std::isfinite(p[k])) {
-                p[k] = 0.0f;
-                ++nonFinite;
-            }
-        }
-        mesh.vertices[std::size_t(i)] = Vector(p[0], p[1], p[2], 1.0f);
-    }
+    forEachShared(std::size_t(nv), nullptr, {}, 0xffff, [&](std::size_t i) {
+        const float* p = &flat.positions[3 * i];
+        mesh.vertices[i] = Vector(p[0], p[1], p[2], 1.0f);
+    });
+    const long long nonFinite = replaceNonFinite(mesh.vertices);
     const bool coloured = !flat.colours.empty();
     if (coloured) {
         std::copy(flat.colours.begin(),
@@ -650,11 +644,11 @@ bool readLibraryMesh(Mesh& mesh, const std::string& path, MeshFileKind kind, Obj
             mesh.vertexColours.begin());
         mesh.vertexColoursSet = true;
     }
-    for (long long f = 0; f < nf; ++f) {
-        Face& face = mesh.faces[std::size_t(f)];
-        for (int k = 0; k < 3; ++k)
-            face.index[k] = flat.triangles[std::size_t(3 * f + k)];
-    }
+    forEachShared(std::size_t(nf), nullptr, {}, 0xffff, [&](std::size_t f) {
+        Face& face = mesh.faces[f];
+        for (std::size_t k = 0; k < 3; ++k)
+            face.index[k] = flat.triangles[3 * f + k];
+    });
     if (flat.outOfRange > 0) {
         sayLoss(report,
             "dropped " + std::to_string(flat.outOfRange)

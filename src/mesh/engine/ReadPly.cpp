@@ -339,6 +339,9 @@ struct ElementSink
     long long vertices = 0;
     bool colours = false;
     std::vector<long long> corners;
+    // Only triangles are taken: a corner list of any other length fails the
+    // element (for reading records whose places are worked out beforehand).
+    bool trianglesOnly = false;
 };
 
 // Reads one instance of e from in: false when the values end first or one is
@@ -360,7 +363,8 @@ bool readElement(const Element& e, Values& in, ElementSink& out)
             continue;
         }
         double count = 0.0;
-        if (!in.next(p.countType, count) || !(count >= 0.0) || !in.room(count))
+        if (!in.next(p.countType, count) || !(count >= 0.0) || !in.room(count)
+            || (out.trianglesOnly && count != 3.0))
             return false;
         out.corners.clear();
         for (std::size_t k = 0; k < std::size_t(count); ++k) {
@@ -423,6 +427,69 @@ bool parseTextInParts(
     return true;
 }
 
+// Binary data is read in parts on every core when every element's records
+// have one size: elements of values without lists, and face elements whose one
+// property is a list of corners, each of three (as nearly every writer
+// gives). A record's number then tells where it lies. The parts are joined in
+// file order, which gives what one pass gives. Returns false, flat untouched,
+// for any other layout, a face that is not a triangle, or data that ends
+// before the elements do: one pass then reads the file and says what is wrong
+// with it.
+bool parseBinaryInParts(
+    std::string_view bytes, const Header& header, ElementSink& sink, Progress* progress)
+{
+    const std::string_view data = bytes.substr(header.dataStart);
+    const unsigned workers = workerCount(double(data.size()));
+    const std::size_t partBytes = partBytesFor(data, workers);
+    // The parts: where each starts in data, its element and its records.
+    std::vector<std::size_t> starts { 0 };
+    std::vector<const Element*> partElement;
+    std::vector<std::uint64_t> partRecords;
+    for (const Element& e : header.elements) {
+        std::uint64_t size = 0;
+        for (const Property& p : e.properties) {
+            if (!p.list)
+                size += sizeOf(p.type);
+            else if (e.isFace && p.role == Role::Corners && e.properties.size() == 1)
+                size += sizeOf(p.countType) + 3 * sizeOf(p.type);
+            else
+                return false;
+        }
+        if (size == 0 || e.count == 0)
+            continue;
+        if (e.count > (data.size() - starts.back()) / size)
+            return false;
+        const std::uint64_t perPart = std::max<std::uint64_t>(1, partBytes / size);
+        for (std::uint64_t first = 0; first < e.count; first += perPart) {
+            const std::uint64_t records = std::min(perPart, e.count - first);
+            partElement.push_back(&e);
+            partRecords.push_back(records);
+            starts.push_back(starts.back() + records * size);
+        }
+    }
+    if (partElement.empty())
+        return false;
+
+    std::vector<FlatMesh> out(partElement.size());
+    std::atomic<bool> whole { true };
+    readLineParts(data, starts, workers, progress, [&](std::size_t i, std::string_view part) {
+        ElementSink to { out[i], sink.vertices, sink.colours, {}, true };
+        Values in(part, 0, header.format);
+        for (std::uint64_t r = 0; r < partRecords[i]; ++r) {
+            if (!readElement(*partElement[i], in, to)) {
+                whole = false;
+                break;
+            }
+        }
+        return bool(whole);
+    });
+    if (!whole)
+        return false;
+    for (FlatMesh& part : out)
+        sink.flat.append(part);
+    return true;
+}
+
 } // namespace
 
 bool parsePly(std::string_view bytes, FlatMesh& flat, std::string& reason, Progress* progress)
@@ -454,9 +521,12 @@ bool parsePly(std::string_view bytes, FlatMesh& flat, std::string& reason, Progr
             faceless += (long long)e.count;
     }
 
-    const bool inParts = header.format == Format::Ascii
-        && (workerCount(double(bytes.size() - header.dataStart)) > 1 || textPartBytes() > 0);
-    if (!inParts || !parseTextInParts(bytes, header, sink, progress)) {
+    const bool inParts
+        = workerCount(double(bytes.size() - header.dataStart)) > 1 || textPartBytes() > 0;
+    const bool read = inParts
+        && (header.format == Format::Ascii ? parseTextInParts(bytes, header, sink, progress)
+                                           : parseBinaryInParts(bytes, header, sink, progress));
+    if (!read) {
         // The counts fit the file (checked with the header): room is only a hint.
         flat.positions.reserve(3 * std::size_t(sink.vertices));
         if (sink.colours)
