@@ -272,9 +272,13 @@ struct ObjPart
 void parseObj(std::string_view text, ObjContent& c, Progress* progress, ObjPart* part = nullptr)
 {
     // A vertex line takes at least 8 bytes ("v 0 0 0\n"), a triangle about as
-    // much: room reserved this way is only touched as far as it is used.
-    c.positions.reserve(text.size() / 8 * 3);
-    c.triangles.reserve(text.size() / 8 * 3);
+    // much: room reserved this way is only touched as far as it is used. That
+    // holds for a whole file; a part's arrays, which are joined and let go,
+    // start from what lines of a usual length would need, so that a part does
+    // not touch a whole huge page of room it never uses.
+    const std::size_t lineBytes = part ? 32 : 8;
+    c.positions.reserve(text.size() / lineBytes * 3);
+    c.triangles.reserve(text.size() / lineBytes * 3);
     bool detected = false;
     double lastNumber = 0.0;
     float xyz[3] = { 0.0f, 0.0f, 0.0f };
