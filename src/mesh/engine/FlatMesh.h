@@ -24,13 +24,12 @@ struct FlatMesh
     // Appends part's vertices, colours, triangles and counts, releasing part's arrays.
     void append(FlatMesh& part)
     {
-        positions.insert(positions.end(), part.positions.begin(), part.positions.end());
-        colours.insert(colours.end(), part.colours.begin(), part.colours.end());
-        triangles.insert(triangles.end(), part.triangles.begin(), part.triangles.end());
+        appendAndRelease(positions, part.positions);
+        appendAndRelease(colours, part.colours);
+        appendAndRelease(triangles, part.triangles);
         polygons += part.polygons;
         outOfRange += part.outOfRange;
         tooFewCorners += part.tooFewCorners;
-        part = FlatMesh();
     }
 
     // Adds a face of n corners, fanned from its first corner, unless it names a

@@ -58,3 +58,11 @@ template <class V> void assignLarge(V& v, std::size_t n, const typename V::value
         V().swap(v);
     v.assign(n, value);
 }
+
+// Appends from to to and releases from's memory, for joining the arrays of
+// parts read apart.
+template <class V> void appendAndRelease(V& to, V& from)
+{
+    to.insert(to.end(), from.begin(), from.end());
+    V().swap(from);
+}

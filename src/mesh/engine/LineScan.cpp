@@ -7,8 +7,9 @@
 
 namespace linescan {
 
-std::vector<std::size_t> lineParts(std::string_view text, std::size_t partBytes)
+std::vector<std::size_t> lineParts(std::string_view text, unsigned workers)
 {
+    const std::size_t partBytes = partBytesFor(text, workers);
     std::vector<std::size_t> starts { 0 };
     while (starts.back() < text.size()) {
         std::size_t end

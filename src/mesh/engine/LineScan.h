@@ -52,19 +52,26 @@ template <class Fn> bool forEachLine(std::string_view text, Fn&& fn)
     return true;
 }
 
-// Where text is cut into parts of about partBytes that end after a line feed
-// (the last at the end of the text): the starts of the parts, then the end.
-std::vector<std::size_t> lineParts(std::string_view text, std::size_t partBytes);
+// Where text is cut into parts for workers, of partBytesFor() bytes or a
+// little more, each ending after a line feed (the last at the end of the
+// text): the starts of the parts, then the end.
+std::vector<std::size_t> lineParts(std::string_view text, unsigned workers);
 
 } // namespace linescan
 
-// The size of the parts the readers that read in parts (OBJ, GTS) cut a file
-// into (0: chosen by the file's size and the cores, and a small file is parsed
-// in one pass). Tests make it tiny.
+// The size of the parts the readers cut a file into (0: chosen by the file's
+// size and the cores, and a small file is parsed in one pass). Tests make it
+// tiny.
 inline std::size_t& textPartBytes()
 {
     static std::size_t bytes = 0;
     return bytes;
+}
+// Whether data of this many bytes is read in parts: when the cores would share
+// it, or a part size is set.
+inline bool readInParts(std::size_t bytes)
+{
+    return workerCount(double(bytes)) > 1 || textPartBytes() > 0;
 }
 // The part size textPartBytes() asks for, or else one for text on workers.
 std::size_t partBytesFor(std::string_view text, unsigned workers);
@@ -93,14 +100,6 @@ void readLineParts(std::string_view text, const std::vector<std::size_t>& starts
 // read as (and left unset): its double value where there is one, else an
 // infinity for a large number and zero for a tiny one, with the number's sign.
 double outOfRangeValue(std::string_view number);
-
-// Appends from to to and releases from's memory, for joining the arrays of
-// parts read apart.
-template <class V> void appendAndRelease(V& to, V& from)
-{
-    to.insert(to.end(), from.begin(), from.end());
-    V().swap(from);
-}
 
 // Reads the first lines lines of text, cut at starts (from lineParts), in
 // parts on the workers: read(part, number, line) for each, number counting the

@@ -74,8 +74,7 @@ class SharedNumbers
 public:
     SharedNumbers(std::string_view text, unsigned workers, Progress* progress)
     {
-        const std::vector<std::size_t> starts
-            = linescan::lineParts(text, partBytesFor(text, workers));
+        const std::vector<std::size_t> starts = linescan::lineParts(text, workers);
         parts_.resize(starts.size() - 1);
         readLineParts(text, starts, workers, progress, [&](std::size_t i, std::string_view part) {
             // A number takes at least two bytes ("0 ").
@@ -191,9 +190,9 @@ bool readGts(Mesh& mesh, const std::string& path, ObjReadReport* report, std::st
         return complete;
     };
     bool complete;
-    if (const unsigned workers = workerCount(double(text.size()));
-        workers > 1 || textPartBytes() > 0) {
-        SharedNumbers shared(std::string_view(text).substr(in.position()), workers, progress);
+    if (readInParts(text.size())) {
+        SharedNumbers shared(std::string_view(text).substr(in.position()),
+            workerCount(double(text.size())), progress);
         complete = readEntries(shared);
     } else {
         complete = readEntries(in);

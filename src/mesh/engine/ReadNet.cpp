@@ -99,7 +99,7 @@ void parseNet(std::string_view text, NetContent& c, Progress* progress)
 void parseNetInParts(std::string_view text, NetContent& c, Progress* progress)
 {
     const unsigned workers = workerCount(double(text.size()));
-    const std::vector<std::size_t> starts = lineParts(text, partBytesFor(text, workers));
+    const std::vector<std::size_t> starts = lineParts(text, workers);
     std::vector<NetContent> parts(starts.size() - 1);
     readLineParts(text, starts, workers, progress, [&](std::size_t i, std::string_view part) {
         parseNet(part, parts[i], nullptr);
@@ -135,7 +135,7 @@ bool readNet(Mesh& mesh, const std::string& path, ObjReadReport* report, std::st
     std::cout << "Opening: " << path << std::endl;
 
     NetContent c;
-    if (workerCount(double(text.size())) > 1 || textPartBytes() > 0)
+    if (readInParts(text.size()))
         parseNetInParts(text, c, progress);
     else
         parseNet(text, c, progress);

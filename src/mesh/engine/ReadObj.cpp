@@ -99,19 +99,21 @@ bool fastVertexLine(std::string_view line, double xyz[3])
 }
 
 // "f a b c" with three plain corners from 1 up (digits, each perhaps followed
-// by its "/t/n" numbers), the bulk of every file: the corners, as the general
-// face path reads them, without its splitting and conversions.
-bool fastTriangleLine(std::string_view line, long long corners[3])
+// by its "/t/n" numbers), the bulk of every file: its corners, as faceCorners()
+// gives them, without the general path's splitting and conversions. False,
+// corners untouched, for any other line.
+bool fastTriangleLine(std::string_view line, std::vector<double>& corners)
 {
     const char* p = line.data() + 1;
     const char* e = line.data() + line.size();
     if (p == e || !isBlank(*p))
         return false;
-    for (int k = 0; k < 3; ++k) {
+    long long value[3];
+    for (long long& n : value) {
         while (p < e && isBlank(*p))
             ++p;
         const char* digits = p;
-        long long n = 0;
+        n = 0;
         while (p < e && isDigit(*p) && p - digits < 10)
             n = n * 10 + (*p++ - '0');
         if (p == digits || n < 1 || n > INT_MAX || (p < e && isDigit(*p)))
@@ -122,11 +124,13 @@ bool fastTriangleLine(std::string_view line, long long corners[3])
         }
         if (p < e && !isBlank(*p))
             return false;
-        corners[k] = n;
     }
     while (p < e && isBlank(*p))
         ++p;
-    return p == e;
+    if (p != e)
+        return false;
+    corners.assign({ double(value[0]), double(value[1]), double(value[2]) });
+    return true;
 }
 
 // The lines' kinds decide everything else, so the vertex count never disagrees
@@ -321,27 +325,8 @@ void parseObj(std::string_view text, ObjContent& c, Progress* progress, ObjPart*
             lastNumber = fast[2];
             return true;
         }
-        long long corner[3];
-        if (line[0] == 'f' && fastTriangleLine(line, corner)) {
-            ++c.countedFaces;
-            lastNumber = double(corner[2]);
-            const long long readSoFar = (long long)c.positions.size() / 3;
-            bool forward = false;
-            for (long long& n : corner) {
-                --n;
-                forward = forward || n >= readSoFar;
-                if (part)
-                    part->maxCorner = std::max(part->maxCorner, n);
-            }
-            if (forward && !part) {
-                c.forwardPolygons.push_back(c.triangles.size());
-                c.forwardPolygons.push_back(c.triangles.size() + 3);
-            }
-            c.triangles.insert(
-                c.triangles.end(), { int(corner[0]), int(corner[1]), int(corner[2]) });
-            return true;
-        }
-        switch (classify(line)) {
+        const bool fastFace = line[0] == 'f' && fastTriangleLine(line, corners);
+        switch (fastFace ? LineKind::Face : classify(line)) {
         case LineKind::Vertex:
             if (!readTriple(line.substr(1)))
                 return dependent();
@@ -387,8 +372,10 @@ void parseObj(std::string_view text, ObjContent& c, Progress* progress, ObjPart*
             break;
         }
         case LineKind::Face: {
-            corners.clear();
-            faceCorners(line.substr(1), corners);
+            if (!fastFace) {
+                corners.clear();
+                faceCorners(line.substr(1), corners);
+            }
             if (corners.size() < 3)
                 break;
             lastNumber = corners.back();
@@ -463,7 +450,7 @@ void parseObj(std::string_view text, ObjContent& c, Progress* progress, ObjPart*
 bool parseObjInParts(std::string_view text, ObjContent& c, Progress* progress)
 {
     const unsigned workers = workerCount(double(text.size()));
-    const std::vector<std::size_t> starts = lineParts(text, partBytesFor(text, workers));
+    const std::vector<std::size_t> starts = lineParts(text, workers);
     const std::size_t parts = starts.size() - 1;
     std::vector<ObjContent> content(parts);
     std::vector<ObjPart> state(parts);
@@ -522,8 +509,7 @@ bool readObj(Mesh& mesh, const std::string& path, ObjReadReport* report, std::st
     // array is allocated exactly once, at its final size.
     ObjContent c;
     try {
-        const bool inParts = workerCount(double(text.size())) > 1 || textPartBytes() > 0;
-        if (!inParts || !parseObjInParts(text, c, progress))
+        if (!readInParts(text.size()) || !parseObjInParts(text, c, progress))
             parseObj(text, c, progress);
     } catch (const std::bad_alloc&) {
         return readFailed(path, "is too large to read into memory", problem);

@@ -139,9 +139,9 @@ bool readLine(std::string_view line, bool vertex, long long vertices, FlatMesh& 
 
 bool parsePlainOff(std::string_view bytes, FlatMesh& flat, Progress* progress)
 {
-    const unsigned workers = workerCount(double(bytes.size()));
-    if (workers <= 1 && textPartBytes() == 0)
+    if (!readInParts(bytes.size()))
         return false;
+    const unsigned workers = workerCount(double(bytes.size()));
     const std::size_t firstEnd = bytes.find('\n');
     if (firstEnd == std::string_view::npos)
         return false;
@@ -158,7 +158,7 @@ bool parsePlainOff(std::string_view bytes, FlatMesh& flat, Progress* progress)
 
     const std::string_view text = bytes.substr(countsEnd + 1);
     const std::uint64_t total = std::uint64_t(vertices) + faces;
-    const std::vector<std::size_t> starts = linescan::lineParts(text, partBytesFor(text, workers));
+    const std::vector<std::size_t> starts = linescan::lineParts(text, workers);
     std::vector<FlatMesh> out(starts.size() - 1);
     std::vector<std::vector<std::uint32_t>> corners(out.size());
     const bool plain = readNumberedLines(text, starts, workers, total, progress,

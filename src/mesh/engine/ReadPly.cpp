@@ -395,7 +395,7 @@ bool parseTextInParts(
 {
     const std::string_view text = bytes.substr(header.dataStart);
     const unsigned workers = workerCount(double(text.size()));
-    const std::vector<std::size_t> starts = linescan::lineParts(text, partBytesFor(text, workers));
+    const std::vector<std::size_t> starts = linescan::lineParts(text, workers);
 
     // The elements that take values, and the line after each one's last.
     std::vector<const Element*> elements;
@@ -521,9 +521,7 @@ bool parsePly(std::string_view bytes, FlatMesh& flat, std::string& reason, Progr
             faceless += (long long)e.count;
     }
 
-    const bool inParts
-        = workerCount(double(bytes.size() - header.dataStart)) > 1 || textPartBytes() > 0;
-    const bool read = inParts
+    const bool read = readInParts(bytes.size() - header.dataStart)
         && (header.format == Format::Ascii ? parseTextInParts(bytes, header, sink, progress)
                                            : parseBinaryInParts(bytes, header, sink, progress));
     if (!read) {

@@ -240,12 +240,11 @@ void parseText(std::string_view bytes, FlatMesh& flat, Progress* progress)
     // A facet in text takes at least some 60 bytes ("facet normal 0 0 0 outer
     // loop vertex 0 0 0 ... endloop endfacet").
     FacetBuilder facets(flat, bytes.size() / 20);
-    const unsigned workers = workerCount(double(bytes.size()));
-    if (workers > 1 || textPartBytes() > 0) {
+    if (readInParts(bytes.size())) {
+        const unsigned workers = workerCount(double(bytes.size()));
         // The numbers are read in parts on every core; the corners become
         // vertices, and the facets are made, in file order.
-        const std::vector<std::size_t> starts
-            = linescan::lineParts(bytes, partBytesFor(bytes, workers));
+        const std::vector<std::size_t> starts = linescan::lineParts(bytes, workers);
         std::vector<TextPart> parts(starts.size() - 1);
         std::atomic<bool> complete { true };
         readLineParts(bytes, starts, workers, progress, [&](std::size_t i, std::string_view part) {

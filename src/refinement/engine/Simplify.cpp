@@ -185,6 +185,8 @@ public:
                 computeCost(v);
             }
         });
+        // A worker that saw a stop left part of its range: end here.
+        progress.checkStop();
         heap.resize(nv);
         heapSlot.resize(nv);
         for (std::size_t i = 0; i < nv; ++i) {
