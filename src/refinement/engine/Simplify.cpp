@@ -696,11 +696,12 @@ bool simplifyMesh(Mesh& mesh, float levelOfDetail, Progress* progress, int* stop
     return simplifyMeshInto(mesh, mesh, levelOfDetail, progress, stoppedAt);
 }
 
-bool simplifyMeshInto(
-    const Mesh& source, Mesh& result, float levelOfDetail, Progress* progress, int* stoppedAt)
+bool simplifyMeshInto(const Mesh& source, Mesh& result, float levelOfDetail, Progress* progress,
+    int* stoppedAt, bool buildAfter)
 {
     if (!simplifyInto(source, result, levelOfDetail / 100, progress, stoppedAt))
         return false;
-    build(result, { MESH_VERTEX_NORMALS, MESH_EDGE_LIST }, progress);
+    if (buildAfter)
+        build(result, { MESH_VERTEX_NORMALS, MESH_EDGE_LIST }, progress);
     return true;
 }

@@ -36,8 +36,10 @@ bool simplifyInto(const Mesh& source, Mesh& result, float fraction, Progress* pr
 std::string foldStopMessage(int vertices);
 
 // Simplification to a level of detail in percent: simplify to
-// levelOfDetail / 100, then build the normals and the edge list.
+// levelOfDetail / 100, then build the normals and the edge list. A caller that
+// runs the load builds on the result next passes buildAfter false: the normals
+// and edge list are then left to it.
 bool simplifyMesh(
     Mesh& mesh, float levelOfDetail, Progress* progress = nullptr, int* stoppedAt = nullptr);
 bool simplifyMeshInto(const Mesh& source, Mesh& result, float levelOfDetail,
-    Progress* progress = nullptr, int* stoppedAt = nullptr);
+    Progress* progress = nullptr, int* stoppedAt = nullptr, bool buildAfter = true);

@@ -142,7 +142,7 @@ bool Workbench::runLong(const Step& step, StepDone& done)
         run.work = [this, job](Progress& progress) {
             // The survivors are read from the workbench's mesh: no copy of it.
             job->mesh = std::make_unique<Mesh>();
-            if (!simplifyMeshInto(mesh, *job->mesh, job->p.lod, &progress, &job->stoppedAt))
+            if (!simplifyMeshInto(mesh, *job->mesh, job->p.lod, &progress, &job->stoppedAt, false))
                 return false;
             paintDefaultColours(*job->mesh);
             buildLoadData(*job->mesh, &progress);
