@@ -7,7 +7,7 @@ packages=(
     build-essential cmake ninja-build pkg-config
     qt6-base-dev libqt6opengl6-dev libgl-dev libglu1-mesa-dev libgl1-mesa-dri fonts-dejavu-core
     libgtest-dev libbenchmark-dev nlohmann-json3-dev libopenmesh-dev zlib1g-dev
-    libmeshoptimizer-dev libdeflate-dev
+    libmeshoptimizer-dev libisal-dev
     pybind11-dev python3-dev python3-numpy python3-pytest python3-distributed
     dpkg-dev file desktop-file-utils appstream
     xvfb xauth imagemagick gzip

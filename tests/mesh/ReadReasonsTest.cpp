@@ -207,6 +207,10 @@ TEST(Gzip, InflatesEveryMemberWhateverTheTrailerSays)
     const std::string packed = gzipped(big);
     std::string damaged = packed;
     damaged[damaged.size() / 2] = char(damaged[damaged.size() / 2] ^ 0x55);
+    // The bytes are whole but the trailer's checksum or size is not theirs.
+    std::string badSum = packed, badSize = packed;
+    badSum[badSum.size() - 8] ^= 1;
+    badSize[badSize.size() - 1] ^= 1;
     // The file, the bytes it packs and the reason it fails.
     const std::tuple<std::string, std::string, std::string> cases[] = {
         { packed, big, "" },
@@ -214,6 +218,8 @@ TEST(Gzip, InflatesEveryMemberWhateverTheTrailerSays)
         { gzipped(small) + packed + gzipped(""), small + big, "" },
         { packed.substr(0, 5000), "", "is cut short" },
         { damaged, "", "is damaged" },
+        { badSum, "", "is damaged" },
+        { badSize + gzipped(small), "", "is damaged" },
         { gzipped(small) + "trailing", "", "is damaged" },
     };
     for (const auto& [file, bytes, reason] : cases) {
