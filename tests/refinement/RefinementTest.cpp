@@ -139,7 +139,7 @@ TEST(Simplify, FirstCostsSharedAmongThreadsGiveTheCollapsesOfOne)
 // Every mesh simplified level by level as the straightforward version does it.
 // Awkward input neither crashes nor leaves a face on a removed vertex: no faces;
 // three triangles on one edge, a repeated corner, a triangle of one vertex, a
-// sliver. The fold guard both turns candidates away (the fan, the bumpy grid)
+// sliver, edges of infinite length. The fold guard both turns candidates away (the fan, the bumpy grid)
 // and never needs to, and the fan keeps its winding.
 TEST(Simplify, MatchesTheStraightforwardVersionOnAwkwardAndFoldingMeshes)
 {
@@ -163,6 +163,12 @@ TEST(Simplify, MatchesTheStraightforwardVersionOnAwkwardAndFoldingMeshes)
         meshes.push_back(make());
     for (Vector& v : meshes.back().vertices) // a bumpy grid
         v.z = float(int(v.x * 7 + v.y) % 5) * 0.3f;
+    // Edges too long for a float: infinite costs, and not a number where the
+    // surface is flat.
+    meshes.push_back(octahedron());
+    meshes.back().vertices[0] *= 3.0e38f;
+    meshes.push_back(flatGrid(5));
+    meshes.back().vertices[7].x = 3.0e38f;
     meshes.emplace_back();
     int unguarded = 0, guarded = 0;
     for (const Mesh& mesh : meshes) {

@@ -349,6 +349,45 @@ private:
         return length * curvature;
     }
 
+    // collapseCost(u, v) from computeCost()'s table of u's k triangles: the
+    // curvature terms of every pair and the corners of each.
+    float tableCost(int u, int v, std::size_t k, const float* term, const int (*corner)[3]) const
+    {
+        const float length = edgeLength(u, v);
+        // Mostly two sides (one on a border): those cases go without the
+        // general loop.
+        const float* sides[maxTableFaces];
+        std::size_t sideCount = 0;
+        for (std::size_t i = 0; i < k; ++i) {
+            if (corner[i][0] == v || corner[i][1] == v || corner[i][2] == v)
+                sides[sideCount++] = term + i * k;
+        }
+        float curvature = 0.0f;
+        if (sideCount == 2) {
+            const float* a = sides[0];
+            const float* b = sides[1];
+            for (std::size_t i = 0; i < k; ++i) {
+                float m = a[i] < 1.0f ? a[i] : 1.0f;
+                m = b[i] < m ? b[i] : m;
+                curvature = m > curvature ? m : curvature;
+            }
+        } else if (sideCount == 1) {
+            const float* a = sides[0];
+            for (std::size_t i = 0; i < k; ++i) {
+                const float m = a[i] < 1.0f ? a[i] : 1.0f;
+                curvature = m > curvature ? m : curvature;
+            }
+        } else {
+            for (std::size_t i = 0; i < k; ++i) {
+                float m = 1.0f;
+                for (std::size_t s = 0; s < sideCount; ++s)
+                    m = sides[s][i] < m ? sides[s][i] : m;
+                curvature = m > curvature ? m : curvature;
+            }
+        }
+        return length * curvature;
+    }
+
     // As collapseCost() for every neighbour at once: the curvature terms of all
     // pairs of u's triangles are worked out once instead of once per neighbour.
     // The terms are the very same float expressions, so the costs are equal bit
@@ -389,49 +428,46 @@ private:
                     term[j * k + i] = row[j] = (1.0f - (x * nx[j] + y * ny[j] + z * nz[j])) / 2.0f;
             }
         }
+        // The costs of all candidates first: the fold test is the costly part,
+        // and the cheapest candidate seldom folds.
+        constexpr std::size_t maxKnown = 2 * maxTableFaces;
+        const std::size_t n = un.size();
+        const bool known = table && n <= maxKnown;
+        float costs[maxKnown];
+        if (known) {
+            for (std::size_t i = 0; i < n; ++i)
+                costs[i] = tableCost(u, un[i], k, term, corner);
+            // The candidate the pass below would choose when one with a finite
+            // cost does not fold: the first of the lowest such costs. They are
+            // tried cheapest first, equal costs in list order, until one passes.
+            std::size_t order[maxKnown];
+            std::size_t finite = 0;
+            for (std::size_t i = 0; i < n; ++i) {
+                if (!(costs[i] < std::numeric_limits<float>::infinity()))
+                    continue;
+                std::size_t at = finite++;
+                for (; at > 0 && costs[i] < costs[order[at - 1]]; --at)
+                    order[at] = order[at - 1];
+                order[at] = i;
+            }
+            for (std::size_t j = 0; j < finite; ++j) {
+                const int v = un[order[j]];
+                if (!wouldFold(u, v)) {
+                    cost[std::size_t(u)] = costs[order[j]];
+                    target[std::size_t(u)] = v;
+                    return;
+                }
+            }
+        }
         float best = std::numeric_limits<float>::infinity();
         int to = -1;
         float firstBest = 0.0f;
         int firstTo = -1;
-        for (int v : un) {
-            float c;
-            if (table) {
-                const float length = edgeLength(u, v);
-                // Mostly two sides (one on a border): those cases go without
-                // the general loop.
-                const float* sides[maxTableFaces];
-                std::size_t sideCount = 0;
-                for (std::size_t i = 0; i < k; ++i) {
-                    if (corner[i][0] == v || corner[i][1] == v || corner[i][2] == v)
-                        sides[sideCount++] = term + i * k;
-                }
-                float curvature = 0.0f;
-                if (sideCount == 2) {
-                    const float* a = sides[0];
-                    const float* b = sides[1];
-                    for (std::size_t i = 0; i < k; ++i) {
-                        float m = a[i] < 1.0f ? a[i] : 1.0f;
-                        m = b[i] < m ? b[i] : m;
-                        curvature = m > curvature ? m : curvature;
-                    }
-                } else if (sideCount == 1) {
-                    const float* a = sides[0];
-                    for (std::size_t i = 0; i < k; ++i) {
-                        const float m = a[i] < 1.0f ? a[i] : 1.0f;
-                        curvature = m > curvature ? m : curvature;
-                    }
-                } else {
-                    for (std::size_t i = 0; i < k; ++i) {
-                        float m = 1.0f;
-                        for (std::size_t s = 0; s < sideCount; ++s)
-                            m = sides[s][i] < m ? sides[s][i] : m;
-                        curvature = m > curvature ? m : curvature;
-                    }
-                }
-                c = length * curvature;
-            } else {
-                c = collapseCost(u, v);
-            }
+        for (std::size_t i = 0; i < n; ++i) {
+            const int v = un[i];
+            const float c = known ? costs[i]
+                : table           ? tableCost(u, v, k, term, corner)
+                                  : collapseCost(u, v);
             // A candidate that would change nothing below needs no fold test:
             // the test is the costly part, and the choice is the same.
             const bool matters = c < best || firstTo < 0 || c < firstBest;
