@@ -15,9 +15,11 @@
 #include "mesh/engine/Workers.h"
 #include "mesh/engine/WriteMeshFile.h"
 
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <random>
+#include <sstream>
 
 using namespace testutil;
 
@@ -332,6 +334,28 @@ TEST(ReadObj, PartsParsedApartJoinAsOnePass)
     for (const std::string& text : { binaryPly(false, false, 0), binaryPly(true, false, 0),
              binaryPly(false, true, 0), binaryPly(false, false, 13) })
         sameInParts(text, "m.ply");
+    // Vertices of floats only, with other values among the coordinates or one
+    // coordinate left out, and corners of either sign, some out of range.
+    for (const char* layout : { "x y nx z", "z x" }) {
+        for (const char* corner : { "int", "uint" }) {
+            std::string b = "ply\nformat binary_little_endian 1.0\nelement vertex 3\n";
+            std::istringstream names(layout);
+            int floats = 0;
+            for (std::string name; names >> name; ++floats)
+                b += "property float " + name + "\n";
+            b += std::string("element face 3\nproperty list uchar ") + corner
+                + " vertex_indices\nend_header\n";
+            for (int i = 0; i < 3 * floats; ++i) {
+                const float value = i == 4 ? std::nanf("") : 0.5f * float(i);
+                b.append(reinterpret_cast<const char*>(&value), 4);
+            }
+            for (const auto& face : { std::array { 0, 1, 2 }, { 2, 1, -1 }, { 0, 2, 7 } }) {
+                b += '\3';
+                b.append(reinterpret_cast<const char*>(face.data()), 12);
+            }
+            sameInParts(b, "m.ply");
+        }
+    }
 
     // The real meshes as OBJ, written out as binary PLY, and the smaller ones as
     // text PLY, STL and OFF.

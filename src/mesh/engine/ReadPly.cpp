@@ -427,6 +427,60 @@ bool parseTextInParts(
     return true;
 }
 
+// The two record layouts nearly every writer gives, in this machine's byte
+// order, read straight from the bytes: vertices whose values are all floats,
+// none of them a colour, and triangles of a one-byte count and 32-bit corners.
+// They give what readElement() gives. False when e is not one of them; a face
+// of other than three corners makes whole false.
+bool readPlainRecords(const Element& e, std::string_view part, std::uint64_t records, Format format,
+    ElementSink& to, bool& whole)
+{
+    if (format != (std::endian::native == std::endian::little ? Format::Little : Format::Big))
+        return false;
+    const auto& ps = e.properties;
+    const char* at = part.data();
+    if (e.isVertex && !to.colours) {
+        std::size_t offset[3] = { 0, 0, 0 };
+        for (std::size_t i = 0; i < ps.size(); ++i) {
+            if (ps[i].list || ps[i].type != PlyType::Float32)
+                return false;
+            if (ps[i].role >= Role::X && ps[i].role <= Role::Z)
+                offset[int(ps[i].role) - int(Role::X)] = 4 * i + 1;
+        }
+        const std::size_t stride = 4 * ps.size();
+        LargeVector<float>& positions = to.flat.positions;
+        std::size_t n = positions.size();
+        positions.resize(n + 3 * records);
+        for (std::uint64_t r = 0; r < records; ++r, at += stride) {
+            // A coordinate the element lacks is 0.
+            for (int k = 0; k < 3; ++k) {
+                float value = 0.0f;
+                if (offset[k] != 0)
+                    std::memcpy(&value, at + offset[k] - 1, 4);
+                positions[n++] = value;
+            }
+        }
+        return true;
+    }
+    const bool corners32 = ps.size() == 1 && ps[0].list && ps[0].role == Role::Corners
+        && sizeOf(ps[0].countType) == 1
+        && (ps[0].type == PlyType::Int32 || ps[0].type == PlyType::UInt32);
+    if (!e.isFace || !corners32)
+        return false;
+    to.flat.triangles.reserve(to.flat.triangles.size() + 3 * records);
+    for (std::uint64_t r = 0; r < records; ++r, at += 13) {
+        if (*at != 3) {
+            whole = false;
+            return true;
+        }
+        // A corner with its top bit set is out of range, signed or not.
+        std::int32_t corners[3];
+        std::memcpy(corners, at + 1, 12);
+        to.flat.addFace(corners, 3, to.vertices);
+    }
+    return true;
+}
+
 // Binary data is read in parts on every core when every element's records
 // have one size: elements of values without lists, and face elements whose one
 // property is a list of corners, each of three (as nearly every writer
@@ -474,6 +528,12 @@ bool parseBinaryInParts(
     std::atomic<bool> whole { true };
     readLineParts(data, starts, workers, progress, [&](std::size_t i, std::string_view part) {
         ElementSink to { out[i], sink.vertices, sink.colours, {}, true };
+        bool ok = true;
+        if (readPlainRecords(*partElement[i], part, partRecords[i], header.format, to, ok)) {
+            if (!ok)
+                whole = false;
+            return bool(whole);
+        }
         Values in(part, 0, header.format);
         for (std::uint64_t r = 0; r < partRecords[i]; ++r) {
             if (!readElement(*partElement[i], in, to)) {
