@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# The goals table: whole processes of facetra-cli beside their peers, run in
-# turn in one run, the median wall time and the largest peak resident size of
-# RUNS runs each.
+# The goals table: whole processes of facetra-cli beside their peers, each
+# run of ours followed by one of the peer's, the median wall time and the
+# largest peak resident size of RUNS runs each.
 #   bench/goals/goals.sh BUILD_DIR MESH_DIR [RUNS]
 # BUILD_DIR is a build with FACETRA_BENCH=ON (for goals_peers); MESH_DIR holds
 # horse-loop1.obj.gz. The meshes are unpacked into a temporary folder; the one of
@@ -31,25 +31,24 @@ for m in horse horse-1.5m; do
     gzip -c "$tmp/$m.obj" > "$tmp/$m.obj.gz"
 done
 
-# measure NAME COMMAND...: prints "median_seconds peak_MiB" of RUNS runs.
-measure() {
-    # The wall time to the microsecond (time's own is to the hundredth of a
-    # second, too coarse for the smaller loads), time's own start included.
-    local times=() peak=0 start end kb
-    for ((r = 0; r < runs; r++)); do
-        start=$(date +%s%N)
-        if ! /usr/bin/time -o "$tmp/time" -f "%M" "$@" > /dev/null 2>&1; then
-            echo "goals.sh: failed: $*" >&2
-            exit 1
-        fi
-        end=$(date +%s%N)
-        times+=("$(awk -v ns=$((end - start)) 'BEGIN { printf "%.4f", ns / 1e9 }')")
-        kb=$(tail -1 "$tmp/time")
-        ((kb > peak)) && peak=$kb
-    done
-    local median
-    median=$(printf '%s\n' "${times[@]}" | sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}')
-    echo "$median $((peak / 1024))"
+# One run of COMMAND...: prints "seconds peak_KiB". The wall time to the
+# microsecond (time's own is to the hundredth of a second, too coarse for the
+# smaller loads), time's own start included.
+once() {
+    local start end
+    start=$(date +%s%N)
+    if ! /usr/bin/time -o "$tmp/time" -f "%M" "$@" > /dev/null 2>&1; then
+        echo "goals.sh: failed: $*" >&2
+        exit 1
+    fi
+    end=$(date +%s%N)
+    awk -v ns=$((end - start)) -v kb="$(tail -1 "$tmp/time")" 'BEGIN { printf "%.4f %d\n", ns / 1e9, kb }'
+}
+
+# summary < "seconds peak_KiB" lines: prints "median_seconds peak_MiB".
+summary() {
+    sort -n | awk '{ t[NR] = $1; if ($2 > peak) peak = $2 }
+        END { printf "%s %d\n", t[int((NR + 1) / 2)], peak / 1024 }'
 }
 
 row() { # WORK GOAL OURS_CMD -- PEER_CMD
@@ -59,11 +58,15 @@ row() { # WORK GOAL OURS_CMD -- PEER_CMD
     while [ "$1" != "--" ]; do ours+=("$1"); shift; done
     shift
     peer=("$@")
-    local o p
-    o=$(measure "${ours[@]}") || exit 1
-    p=$(measure "${peer[@]}") || exit 1
-    read -r ot om <<< "$o"
-    read -r pt pm <<< "$p"
+    # Ours and the peer's in turn, so that the host's slow spells fall on both.
+    : > "$tmp/ours"
+    : > "$tmp/peer"
+    for ((r = 0; r < runs; r++)); do
+        once "${ours[@]}" >> "$tmp/ours" || exit 1
+        once "${peer[@]}" >> "$tmp/peer" || exit 1
+    done
+    read -r ot om < <(summary < "$tmp/ours")
+    read -r pt pm < <(summary < "$tmp/peer")
     awk -v w="$what" -v g="$goal" -v ot="$ot" -v om="$om" -v pt="$pt" -v pm="$pm" 'BEGIN {
         printf "| %s | %.3f s, %d MiB | %.3f s, %d MiB | %.2f time, %.2f memory | %s |\n",
             w, ot, om, pt, pm, (pt > 0 ? ot / pt : 0), (pm > 0 ? om / pm : 0), g }'
