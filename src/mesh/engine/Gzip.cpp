@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <new>
 
@@ -28,11 +29,25 @@ std::string withoutGzipSuffix(const std::string& name)
 
 namespace {
 
-// ISA-L inflates several times faster than zlib's stream. The output starts at the trailer's size
-// and grows as a member needs more. False, with out undefined, for anything it does not take: zlib
-// then inflates the file and says why.
+bool looksGzipped(std::string_view compressed)
+{
+    return compressed.size() >= 18 && (unsigned char)compressed[0] == 0x1f
+        && (unsigned char)compressed[1] == 0x8b;
+}
+
+// The most room a stream can need, at zlib's best ratio.
+std::size_t roomCap(std::string_view compressed)
+{
+    return compressed.size() * 1032;
+}
+
+// ISA-L inflates several times faster than zlib's stream. The output starts at
+// first bytes and grows as a member needs more, up to cap; ready, when given,
+// is told after each piece how much of it is final. False, with out undefined,
+// for anything it does not take: zlib then inflates the file and says why.
 bool inflateFast(std::string_view compressed, std::size_t first, std::size_t cap, LargeText& out,
-    Progress* progress)
+    Progress* progress, std::size_t piece = std::size_t(1) << 24,
+    const std::function<void(std::size_t)>* ready = nullptr)
 {
     const auto state = std::make_unique<inflate_state>();
     isal_inflate_init(state.get());
@@ -48,17 +63,19 @@ bool inflateFast(std::string_view compressed, std::size_t first, std::size_t cap
             out.resize(std::min(out.size() * 2 + 1, cap));
         }
         reportProgress(progress, "Inflating", double(at) / double(compressed.size()));
-        // Slices of output between reports, so that a stop is heard; both
+        // Pieces of output between reports, so that a stop is heard; both
         // counts are 32 bits wide.
         state->next_in = const_cast<std::uint8_t*>(in + at);
         state->avail_in = std::uint32_t(std::min<std::size_t>(compressed.size() - at, 1u << 30));
         state->next_out = reinterpret_cast<std::uint8_t*>(out.data() + used);
-        state->avail_out = std::uint32_t(std::min<std::size_t>(out.size() - used, 1u << 24));
+        state->avail_out = std::uint32_t(std::min(out.size() - used, piece));
         const std::uint32_t inBefore = state->avail_in, outBefore = state->avail_out;
         if (isal_inflate(state.get()) != ISAL_DECOMP_OK)
             return false;
         at += inBefore - state->avail_in;
         used += outBefore - state->avail_out;
+        if (ready)
+            (*ready)(used);
         if (state->block_state == ISAL_BLOCK_FINISH) {
             // The checksum is checked; the trailer's size (modulo 2^32) is
             // checked here, as zlib does.
@@ -84,22 +101,37 @@ bool inflateFast(std::string_view compressed, std::size_t first, std::size_t cap
 
 } // namespace
 
-bool gunzip(std::string_view compressed, LargeText& out, std::string& reason, Progress* progress)
+std::size_t gunzipRoom(std::string_view compressed)
 {
-    out.clear();
-    if (compressed.size() < 18 || (unsigned char)compressed[0] != 0x1f
-        || (unsigned char)compressed[1] != 0x8b) {
-        reason = "is not gzip-compressed";
-        return false;
-    }
+    if (!looksGzipped(compressed))
+        return 0;
     // The trailer holds the size modulo 2^32: a hint for the first allocation,
     // capped so that a lying trailer cannot ask for more than zlib's best ratio.
     std::uint32_t hinted = 0;
     for (int k = 0; k < 4; ++k)
         hinted |= std::uint32_t((unsigned char)compressed[compressed.size() - 4 + std::size_t(k)])
             << (8 * k);
-    const std::size_t cap = compressed.size() * 1032;
-    const std::size_t first = std::min<std::size_t>(std::max<std::size_t>(hinted, 1 << 16), cap);
+    return std::min<std::size_t>(std::max<std::size_t>(hinted, 1 << 16), roomCap(compressed));
+}
+
+bool gunzipInPlace(std::string_view compressed, LargeText& out, std::size_t piece,
+    const std::function<void(std::size_t)>& ready, Progress* progress)
+{
+    const std::size_t room = gunzipRoom(compressed);
+    return room > 0
+        && inflateFast(
+            compressed, room, room, out, progress, std::max<std::size_t>(piece, 1), &ready);
+}
+
+bool gunzip(std::string_view compressed, LargeText& out, std::string& reason, Progress* progress)
+{
+    out.clear();
+    if (!looksGzipped(compressed)) {
+        reason = "is not gzip-compressed";
+        return false;
+    }
+    const std::size_t cap = roomCap(compressed);
+    const std::size_t first = gunzipRoom(compressed);
     try {
         if (inflateFast(compressed, first, cap, out, progress))
             return true;

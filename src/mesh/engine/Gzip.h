@@ -3,6 +3,7 @@
 #include "mesh/engine/LargeArrays.h"
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -19,6 +20,17 @@ std::string withoutGzipSuffix(const std::string& name);
 // the compressed bytes) to progress; a stop asked of it throws RunCancelled.
 bool gunzip(
     std::string_view compressed, LargeText& out, std::string& reason, Progress* progress = nullptr);
+
+// The room gunzipInPlace() gives out: the size the trailer gives, within
+// limits; 0 when the bytes are not gzip.
+std::size_t gunzipRoom(std::string_view compressed);
+// The fast way of gunzip() alone, for text read while it is made: out gets
+// gunzipRoom() bytes once and never moves, and after each piece of at most
+// piece bytes ready(n) is told that the first n bytes of out are final.
+// Returns false, out undefined, for a stream that needs more room or that the
+// fast way refuses: gunzip() then inflates it again and says what is wrong.
+bool gunzipInPlace(std::string_view compressed, LargeText& out, std::size_t piece,
+    const std::function<void(std::size_t)>& ready, Progress* progress = nullptr);
 
 // Packs size bytes of data as one gzip member, the form gzip itself writes and
 // gunzip() reads, into out. Returns false with a reason ("not enough memory

@@ -7,19 +7,22 @@
 
 namespace linescan {
 
+std::size_t partEnd(std::string_view text, std::size_t start, std::size_t partBytes, bool whole)
+{
+    const std::size_t end = start + std::max<std::size_t>(partBytes, 1);
+    if (end < text.size()) {
+        if (const void* nl = std::memchr(text.data() + end - 1, '\n', text.size() - end + 1))
+            return std::size_t(static_cast<const char*>(nl) - text.data()) + 1;
+    }
+    return whole ? text.size() : std::string_view::npos;
+}
+
 std::vector<std::size_t> lineParts(std::string_view text, unsigned workers)
 {
-    const std::size_t partBytes = partBytesFor(text, workers);
+    const std::size_t partBytes = partBytesFor(text.size(), workers);
     std::vector<std::size_t> starts { 0 };
-    while (starts.back() < text.size()) {
-        std::size_t end
-            = std::min(text.size(), starts.back() + std::max<std::size_t>(partBytes, 1));
-        if (end < text.size()) {
-            const void* nl = std::memchr(text.data() + end - 1, '\n', text.size() - end + 1);
-            end = nl ? std::size_t(static_cast<const char*>(nl) - text.data()) + 1 : text.size();
-        }
-        starts.push_back(end);
-    }
+    while (starts.back() < text.size())
+        starts.push_back(partEnd(text, starts.back(), partBytes, true));
     return starts;
 }
 
@@ -170,9 +173,9 @@ double outOfRangeValue(std::string_view number)
     return tiny ? (negative ? -0.0 : 0.0) : (negative ? -HUGE_VAL : HUGE_VAL);
 }
 
-std::size_t partBytesFor(std::string_view text, unsigned workers)
+std::size_t partBytesFor(std::size_t bytes, unsigned workers)
 {
     return textPartBytes() > 0
         ? textPartBytes()
-        : std::max<std::size_t>(std::size_t(1) << 20, text.size() / (8 * workers) + 1);
+        : std::max<std::size_t>(std::size_t(1) << 20, bytes / (8 * workers) + 1);
 }

@@ -56,6 +56,10 @@ template <class Fn> bool forEachLine(std::string_view text, Fn&& fn)
 // little more, each ending after a line feed (the last at the end of the
 // text): the starts of the parts, then the end.
 std::vector<std::size_t> lineParts(std::string_view text, unsigned workers);
+// Where the part of text that starts at start ends: partBytes on, after the
+// next line feed, or at the end of text when none follows. When text is only
+// the front of what is coming (whole false), npos until that can be told.
+std::size_t partEnd(std::string_view text, std::size_t start, std::size_t partBytes, bool whole);
 
 } // namespace linescan
 
@@ -73,8 +77,9 @@ inline bool readInParts(std::size_t bytes)
 {
     return workerCount(double(bytes)) > 1 || textPartBytes() > 0;
 }
-// The part size textPartBytes() asks for, or else one for text on workers.
-std::size_t partBytesFor(std::string_view text, unsigned workers);
+// The part size textPartBytes() asks for, or else one for text of this many
+// bytes on workers.
+std::size_t partBytesFor(std::size_t bytes, unsigned workers);
 
 // Runs read(i, part) for the parts of text between starts (from lineParts) on
 // the workers, handed out in file order, reporting "Parsing" as they go; when

@@ -1,9 +1,11 @@
 #include "mesh/engine/ReadObj.h"
 
+#include "mesh/engine/Gzip.h"
 #include "mesh/engine/LargeArrays.h"
 #include "mesh/engine/LineScan.h"
 #include "mesh/engine/Mesh.h"
 #include "mesh/engine/Progress.h"
+#include "mesh/engine/ReadFile.h"
 #include "mesh/engine/Tokenizer.h"
 #include "mesh/engine/Workers.h"
 
@@ -11,10 +13,12 @@
 #include <atomic>
 #include <climits>
 #include <cmath>
+#include <condition_variable>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <iostream>
+#include <mutex>
 #include <new>
 #include <string_view>
 #include <vector>
@@ -444,29 +448,16 @@ void parseObj(std::string_view text, ObjContent& c, Progress* progress, ObjPart*
     }
 }
 
-// Parses the file in parts on every core and joins them in file order, which
-// gives what one pass over the whole text gives. Returns false, c untouched,
-// when some line depends on the lines before its part.
-bool parseObjInParts(std::string_view text, ObjContent& c, Progress* progress)
+// Joins the parts parsed apart into c in file order, which gives what one pass
+// over the whole text gives. False, c untouched, when some line depends on the
+// lines before its part.
+bool joinParts(std::vector<ObjContent>& content, const std::vector<ObjPart>& state, ObjContent& c)
 {
-    const unsigned workers = workerCount(double(text.size()));
-    const std::vector<std::size_t> starts = lineParts(text, workers);
-    const std::size_t parts = starts.size() - 1;
-    std::vector<ObjContent> content(parts);
-    std::vector<ObjPart> state(parts);
-    std::atomic<bool> dependent { false };
-    readLineParts(text, starts, workers, progress, [&](std::size_t i, std::string_view part) {
-        parseObj(part, content[i], nullptr, &state[i]);
-        if (!state[i].independent)
-            dependent = true;
-        return !dependent;
-    });
-    if (dependent)
-        return false;
-
     std::size_t positions = 0, triangles = 0;
     long long maxCorner = -1;
-    for (std::size_t i = 0; i < parts; ++i) {
+    for (std::size_t i = 0; i < content.size(); ++i) {
+        if (!state[i].independent)
+            return false;
         positions += content[i].positions.size();
         triangles += content[i].triangles.size();
         maxCorner = std::max(maxCorner, state[i].maxCorner);
@@ -476,7 +467,7 @@ bool parseObjInParts(std::string_view text, ObjContent& c, Progress* progress)
     c.positions.reserve(positions);
     c.triangles.reserve(triangles);
     bool detected = false;
-    for (std::size_t i = 0; i < parts; ++i) {
+    for (std::size_t i = 0; i < content.size(); ++i) {
         ObjContent& p = content[i];
         appendAndRelease(c.positions, p.positions);
         appendAndRelease(c.triangles, p.triangles);
@@ -493,6 +484,137 @@ bool parseObjInParts(std::string_view text, ObjContent& c, Progress* progress)
     return true;
 }
 
+// Parses the file in parts on every core and joins them in file order. Returns
+// false, c untouched, when some line depends on the lines before its part.
+bool parseObjInParts(std::string_view text, ObjContent& c, Progress* progress)
+{
+    const unsigned workers = workerCount(double(text.size()));
+    const std::vector<std::size_t> starts = lineParts(text, workers);
+    const std::size_t parts = starts.size() - 1;
+    std::vector<ObjContent> content(parts);
+    std::vector<ObjPart> state(parts);
+    std::atomic<bool> dependent { false };
+    readLineParts(text, starts, workers, progress, [&](std::size_t i, std::string_view part) {
+        parseObj(part, content[i], nullptr, &state[i]);
+        if (!state[i].independent)
+            dependent = true;
+        return !dependent;
+    });
+    return !dependent && joinParts(content, state, c);
+}
+
+// How far parseWhileInflating() came.
+enum class Inflated { No, TextOnly, Parsed };
+
+// A compressed file parsed in parts while it is inflated: worker 0 inflates,
+// telling how far the text is final, and the others parse the parts as far as
+// it goes, cut as lineParts() cuts the whole text; worker 0 parses with them
+// once it is done. Parsed: c holds what one pass gives. TextOnly: a line depends on
+// the lines before its part, and text holds the whole file for one pass. No:
+// the fast way could not inflate it, and gunzip() is left to say why.
+Inflated parseWhileInflating(
+    std::string_view compressed, LargeText& text, ObjContent& c, Progress* progress)
+{
+    const std::size_t room = gunzipRoom(compressed);
+    if (room == 0 || !readInParts(room))
+        return Inflated::No;
+    const unsigned workers = workerCount(double(room));
+    const std::size_t partBytes = std::max<std::size_t>(partBytesFor(room, workers), 1);
+    // Each part but the last holds partBytes or more of at most room bytes.
+    const std::size_t most = room / partBytes + 1;
+    std::vector<ObjContent> content(most);
+    std::vector<ObjPart> state(most);
+
+    std::mutex mutex;
+    std::condition_variable changed;
+    const char* base = nullptr; // the text, once inflating has begun
+    std::size_t ready = 0; // how much of it is final
+    bool ended = false, inflated = false, dependent = false;
+    std::vector<std::size_t> starts { 0 };
+    std::size_t handed = 0;
+    const auto tell = [&](auto change) {
+        {
+            const std::lock_guard lock(mutex);
+            change();
+        }
+        changed.notify_all();
+    };
+    // The next part to parse and how far into the text it starts; false when
+    // there is none, or no use in more.
+    const auto take = [&](std::size_t& i, std::string_view& part, double& fraction) {
+        std::unique_lock lock(mutex);
+        for (;;) {
+            if (dependent || (ended && !inflated))
+                return false;
+            const std::string_view made(base, ready);
+            while (starts.back() < made.size() && starts.size() <= most) {
+                const std::size_t end = linescan::partEnd(made, starts.back(), partBytes, ended);
+                if (end == std::string_view::npos)
+                    break;
+                starts.push_back(end);
+            }
+            if (handed + 1 < starts.size()) {
+                i = handed++;
+                part = made.substr(starts[i], starts[i + 1] - starts[i]);
+                fraction = double(starts[i]) / double(room);
+                return true;
+            }
+            if (ended)
+                return false;
+            changed.wait(lock);
+        }
+    };
+    runWorkers(workers, [&](unsigned w) {
+        if (w == 0) {
+            // However the inflating ends (a stop, memory running out), the
+            // others are let go.
+            struct Ended
+            {
+                const decltype(tell)& say;
+                bool& ended;
+                ~Ended()
+                {
+                    say([this] { ended = true; });
+                }
+            } end { tell, ended };
+            bool ok = false;
+            try {
+                ok = gunzipInPlace(
+                    compressed, text, std::min<std::size_t>(partBytes, 1 << 20),
+                    [&](std::size_t n) {
+                        tell([&] {
+                            if (!base)
+                                base = text.data();
+                            ready = n;
+                        });
+                    },
+                    progress);
+            } catch (const std::bad_alloc&) {
+                // gunzip() tries again and says why it cannot.
+            }
+            tell([&] { inflated = ok; });
+        }
+        std::size_t i = 0;
+        std::string_view part;
+        double fraction = 0.0;
+        while (take(i, part, fraction)) {
+            if (!checkIn(progress, w, "Parsing", fraction))
+                return;
+            parseObj(part, content[i], nullptr, &state[i]);
+            if (!state[i].independent)
+                tell([&] { dependent = true; });
+        }
+    });
+    if (!inflated)
+        return Inflated::No;
+    // A worker that saw a stop left its part unparsed: end here.
+    reportProgress(progress, "Parsing", 1.0);
+    if (dependent || starts.back() != text.size())
+        return Inflated::TextOnly;
+    content.resize(starts.size() - 1);
+    return joinParts(content, state, c) ? Inflated::Parsed : Inflated::TextOnly;
+}
+
 } // namespace
 
 bool readObj(Mesh& mesh, const std::string& path, ObjReadReport* report, std::string* problem,
@@ -502,14 +624,28 @@ bool readObj(Mesh& mesh, const std::string& path, ObjReadReport* report, std::st
     if (report)
         *report = ObjReadReport();
     LargeText text;
-    if (!readWholeFile(path, text, problem, progress))
-        return false;
-
     // One pass gathers everything into compact scratch arrays; then each mesh
     // array is allocated exactly once, at its final size.
     ObjContent c;
     try {
-        if (!readInParts(text.size()) || !parseObjInParts(text, c, progress))
+        // A compressed file is parsed as it is inflated where the fast way
+        // inflates it.
+        Inflated got = Inflated::No;
+        if (hasGzipSuffix(path)) {
+            LargeText compressed;
+            std::string reason;
+            if (!readFileBytes(path, compressed, reason, progress))
+                return readFailed(path, reason, problem);
+            got = parseWhileInflating(compressed, text, c, progress);
+            if (got == Inflated::No && !gunzip(compressed, text, reason, progress))
+                return readFailed(path, reason, problem);
+        } else if (!readWholeFile(path, text, problem, progress)) {
+            return false;
+        }
+        if (got == Inflated::TextOnly)
+            parseObj(text, c, progress);
+        else if (got == Inflated::No
+            && (!readInParts(text.size()) || !parseObjInParts(text, c, progress)))
             parseObj(text, c, progress);
     } catch (const std::bad_alloc&) {
         return readFailed(path, "is too large to read into memory", problem);

@@ -494,7 +494,7 @@ bool parseBinaryInParts(
 {
     const std::string_view data = bytes.substr(header.dataStart);
     const unsigned workers = workerCount(double(data.size()));
-    const std::size_t partBytes = partBytesFor(data, workers);
+    const std::size_t partBytes = partBytesFor(data.size(), workers);
     // The parts: where each starts in data, its element and its records.
     std::vector<std::size_t> starts { 0 };
     std::vector<const Element*> partElement;
