@@ -17,6 +17,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <deque>
 #include <iostream>
 #include <mutex>
 #include <new>
@@ -451,7 +452,8 @@ void parseObj(std::string_view text, ObjContent& c, Progress* progress, ObjPart*
 // Joins the parts parsed apart into c in file order, which gives what one pass
 // over the whole text gives. False, c untouched, when some line depends on the
 // lines before its part.
-bool joinParts(std::vector<ObjContent>& content, const std::vector<ObjPart>& state, ObjContent& c)
+template <class Contents, class States>
+bool joinParts(Contents& content, const States& state, ObjContent& c)
 {
     std::size_t positions = 0, triangles = 0;
     long long maxCorner = -1;
@@ -520,10 +522,10 @@ Inflated parseWhileInflating(
         return Inflated::No;
     const unsigned workers = workerCount(double(room));
     const std::size_t partBytes = std::max<std::size_t>(partBytesFor(room, workers), 1);
-    // Each part but the last holds partBytes or more of at most room bytes.
-    const std::size_t most = room / partBytes + 1;
-    std::vector<ObjContent> content(most);
-    std::vector<ObjPart> state(most);
+    // The parts' content, made as they are handed out (a deque keeps the
+    // places of those made before).
+    std::deque<ObjContent> content;
+    std::deque<ObjPart> state;
 
     std::mutex mutex;
     std::condition_variable changed;
@@ -539,23 +541,26 @@ Inflated parseWhileInflating(
         }
         changed.notify_all();
     };
-    // The next part to parse and how far into the text it starts; false when
-    // there is none, or no use in more.
-    const auto take = [&](std::size_t& i, std::string_view& part, double& fraction) {
+    // The next part to parse, where it goes and how far into the text it
+    // starts; false when there is none, or no use in more.
+    const auto take = [&](std::string_view& part, ObjContent*& into, ObjPart*& intoState,
+                          double& fraction) {
         std::unique_lock lock(mutex);
         for (;;) {
             if (dependent || (ended && !inflated))
                 return false;
             const std::string_view made(base, ready);
-            while (starts.back() < made.size() && starts.size() <= most) {
+            while (starts.back() < made.size()) {
                 const std::size_t end = linescan::partEnd(made, starts.back(), partBytes, ended);
                 if (end == std::string_view::npos)
                     break;
                 starts.push_back(end);
             }
             if (handed + 1 < starts.size()) {
-                i = handed++;
+                const std::size_t i = handed++;
                 part = made.substr(starts[i], starts[i + 1] - starts[i]);
+                into = &content.emplace_back();
+                intoState = &state.emplace_back();
                 fraction = double(starts[i]) / double(room);
                 return true;
             }
@@ -594,14 +599,15 @@ Inflated parseWhileInflating(
             }
             tell([&] { inflated = ok; });
         }
-        std::size_t i = 0;
         std::string_view part;
+        ObjContent* into = nullptr;
+        ObjPart* intoState = nullptr;
         double fraction = 0.0;
-        while (take(i, part, fraction)) {
+        while (take(part, into, intoState, fraction)) {
             if (!checkIn(progress, w, "Parsing", fraction))
                 return;
-            parseObj(part, content[i], nullptr, &state[i]);
-            if (!state[i].independent)
+            parseObj(part, *into, nullptr, intoState);
+            if (!intoState->independent)
                 tell([&] { dependent = true; });
         }
     });
@@ -611,7 +617,6 @@ Inflated parseWhileInflating(
     reportProgress(progress, "Parsing", 1.0);
     if (dependent || starts.back() != text.size())
         return Inflated::TextOnly;
-    content.resize(starts.size() - 1);
     return joinParts(content, state, c) ? Inflated::Parsed : Inflated::TextOnly;
 }
 
