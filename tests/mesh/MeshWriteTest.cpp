@@ -4,6 +4,7 @@
 #include "TestUtil.h"
 
 #include "mesh/engine/LoadMesh.h"
+#include "mesh/engine/Workers.h"
 #include "mesh/engine/WriteMeshFile.h"
 #include "mesh/engine/WriteObj.h"
 
@@ -264,6 +265,19 @@ TEST(WriteObj, ExactBytesAsTheStandardStreamPrintsThemAlsoInPiecesOfWholeLines)
     EXPECT_EQ(joined, whole);
     captureStdout([&] { EXPECT_TRUE(writeObj(large, dir.file("big.obj"))); });
     EXPECT_EQ(readFile(dir.file("big.obj")), whole);
+
+    // Made in blocks on several threads, every kind of line: the text of one.
+    addMorphogens(large, { "u" }, [](int i, int) { return float(i % 5); });
+    for (std::size_t v = 0; v < large.vertexColours.size(); ++v)
+        large.vertexColours[v] = Vector(float(v % 3) / 2.0f, 0.25f, 1.0f);
+    std::string texts[2];
+    for (const unsigned limit : { 1u, 3u }) {
+        workerLimit() = limit;
+        texts[limit / 2] = objText(large, { true });
+    }
+    workerLimit() = 0;
+    EXPECT_GT(texts[0].size(), whole.size());
+    EXPECT_TRUE(texts[0] == texts[1]);
 }
 
 // Nothing written must ever cost the user the old file, a link or its mode.

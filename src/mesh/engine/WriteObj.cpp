@@ -3,6 +3,7 @@
 #include "mesh/engine/Mesh.h"
 #include "mesh/engine/Progress.h"
 #include "mesh/engine/Tokenizer.h"
+#include "mesh/engine/Workers.h"
 
 #include <algorithm>
 #include <cctype>
@@ -187,68 +188,81 @@ void streamObjText(const Mesh& mesh, const ObjWriteOptions& options, Progress* p
 {
     const std::size_t nv = std::size_t(std::max(mesh.numVertices, 0));
     const std::size_t width = morphogenRowWidth(mesh);
-    // The text goes out in pieces of about this size, the last line whole.
-    constexpr std::size_t piece = std::size_t(1) << 22;
-    std::string text;
-    text.reserve(piece + 65536);
-    const auto flushFull = [&] {
-        if (text.size() >= piece) {
-            sink(text);
-            text.clear();
+    if (!mesh.morphogenNames.empty()) {
+        std::string names = "mn";
+        for (const std::string& name : mesh.morphogenNames)
+            names += ' ' + name;
+        sink(names + '\n');
+    }
+    // The lines, kind after kind: points, colours, morphogen rows, faces.
+    const std::size_t colours = options.vertexColours ? std::min(nv, mesh.vertexColours.size()) : 0;
+    const std::size_t counts[4]
+        = { nv, colours, width > 0 ? nv : 0, std::size_t(std::max(mesh.numFaces, 0)) };
+    const auto appendLine = [&](std::string& text, std::size_t line) {
+        std::size_t kind = 0;
+        for (; line >= counts[kind]; ++kind)
+            line -= counts[kind];
+        switch (kind) {
+        case 0:
+            appendPointLine(text, "v", mesh.vertices[line], false);
+            break;
+        case 1:
+            appendPointLine(text, "vc", mesh.vertexColours[line], true);
+            break;
+        case 2: {
+            const std::vector<float>& row = mesh.morphogenValues[line];
+            text += 'm';
+            for (std::size_t j = 0; j < width; ++j) {
+                text += ' ';
+                appendMorphogenValue(text, j < row.size() ? row[j] : 0.0f);
+            }
+            text += '\n';
+            break;
+        }
+        default: {
+            const Face& face = mesh.faces[line];
+            text += 'f';
+            for (int k = 0; k < 3; ++k) {
+                char number[16];
+                const auto end
+                    = std::to_chars(number, number + sizeof number, face.index[k] + 1).ptr;
+                const std::string_view n(number, std::size_t(end - number));
+                text += ' ';
+                text += n;
+                text += '/';
+                text += n;
+                text += '/';
+            }
+            text += '\n';
+        }
         }
     };
-    const std::size_t lines
-        = nv * (options.vertexColours ? 2 : 1) + (width > 0 ? nv : 0) + std::size_t(mesh.numFaces);
-    std::size_t line = 0;
-    if (!mesh.morphogenNames.empty()) {
-        text += "mn";
-        for (const std::string& name : mesh.morphogenNames)
-            text += ' ' + name;
-        text += '\n';
-        flushFull();
-    }
-    for (std::size_t i = 0; i < nv; ++i, ++line) {
-        reportPeriodically(progress, "Writing", line, lines, 16383);
-        appendPointLine(text, "v", mesh.vertices[i], false);
-        flushFull();
-    }
-    if (options.vertexColours) {
-        const std::size_t n = std::min(nv, mesh.vertexColours.size());
-        for (std::size_t i = 0; i < n; ++i, ++line) {
-            reportPeriodically(progress, "Writing", line, lines, 16383);
-            appendPointLine(text, "vc", mesh.vertexColours[i], true);
-            flushFull();
+    // Blocks of lines made side by side, one per worker, and handed on in order.
+    const std::size_t lines = counts[0] + counts[1] + counts[2] + counts[3];
+    const unsigned workers = workerCount(double(lines));
+    constexpr std::size_t block = 65536;
+    std::vector<std::string> texts(workers);
+    for (std::size_t first = 0; first < lines; first += block * workers) {
+        runWorkers(workers, [&](unsigned w) {
+            std::string& text = texts[w];
+            text.clear();
+            const std::size_t begin = std::min(lines, first + block * w);
+            const std::size_t end = std::min(lines, begin + block);
+            for (std::size_t line = begin; line < end; ++line) {
+                if (((line - begin) & 16383) == 0
+                    && !checkIn(progress, w, "Writing", double(line) / double(lines)))
+                    return;
+                appendLine(text, line);
+            }
+        });
+        // A worker that saw a stop left its block short: end here.
+        if (progress)
+            progress->checkStop();
+        for (const std::string& text : texts) {
+            if (!text.empty())
+                sink(text);
         }
     }
-    for (std::size_t i = 0; width > 0 && i < nv; ++i, ++line) {
-        reportPeriodically(progress, "Writing", line, lines, 16383);
-        const std::vector<float>& row = mesh.morphogenValues[i];
-        text += 'm';
-        for (std::size_t j = 0; j < width; ++j) {
-            text += ' ';
-            appendMorphogenValue(text, j < row.size() ? row[j] : 0.0f);
-        }
-        text += '\n';
-        flushFull();
-    }
-    for (int f = 0; f < mesh.numFaces; ++f, ++line) {
-        reportPeriodically(progress, "Writing", line, lines, 16383);
-        const Face& face = mesh.faces[std::size_t(f)];
-        text += "f ";
-        for (int k = 0; k < 3; ++k) {
-            const int n = face.index[k] + 1;
-            if (k > 0)
-                text += ' ';
-            appendWholeNumber(text, n);
-            text += '/';
-            appendWholeNumber(text, n);
-            text += '/';
-        }
-        text += '\n';
-        flushFull();
-    }
-    if (!text.empty())
-        sink(text);
 }
 
 std::string objText(const Mesh& mesh, const ObjWriteOptions& options, Progress* progress)
