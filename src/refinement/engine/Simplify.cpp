@@ -2,6 +2,7 @@
 #include "mesh/engine/Refusal.h"
 
 #include "mesh/engine/Build.h"
+#include "mesh/engine/LargeArrays.h"
 #include "mesh/engine/Mesh.h"
 #include "mesh/engine/Progress.h"
 #include "mesh/engine/Workers.h"
@@ -87,21 +88,45 @@ class Collapser
 {
 public:
     // x, y, z of every vertex; positions never move, a collapse only drops one.
-    std::vector<float> xyz;
-    std::vector<float> cost;
-    std::vector<int> target; // -1 for none
+    LargeVector<float> xyz;
+    LargeVector<float> cost;
+    LargeVector<int> target; // -1 for none
     // A vertex's neighbours and triangles side by side: a collapse reads both.
     struct Links
     {
         SmallList neighbours;
         SmallList faces;
     };
-    std::unique_ptr<Links[]> links;
+    // In one large block; the lists point into themselves, so they never move.
+    struct LinkBlock
+    {
+        Links* links = nullptr;
+        std::size_t count = 0;
+        LinkBlock() = default;
+        LinkBlock(const LinkBlock&) = delete;
+        LinkBlock& operator=(const LinkBlock&) = delete;
+        ~LinkBlock() { reset(0); }
+        void reset(std::size_t n)
+        {
+            if (links) {
+                std::destroy_n(links, count);
+                releaseLarge(links, count * sizeof(Links));
+            }
+            links = nullptr;
+            count = 0;
+            if (n > 0) {
+                links = static_cast<Links*>(allocateLarge(n * sizeof(Links)));
+                std::uninitialized_default_construct_n(links, n);
+                count = n;
+            }
+        }
+        Links& operator[](std::size_t v) const { return links[v]; }
+    } links;
     SmallList& neighbours(std::size_t v) { return links[v].neighbours; }
     const SmallList& neighbours(std::size_t v) const { return links[v].neighbours; }
     SmallList& faces(std::size_t v) { return links[v].faces; }
     const SmallList& faces(std::size_t v) const { return links[v].faces; }
-    std::vector<char> vertexAlive;
+    LargeVector<char> vertexAlive;
 
     struct Triangle
     {
@@ -109,7 +134,7 @@ public:
         float normal[3];
         bool alive;
     };
-    std::vector<Triangle> triangles;
+    LargeVector<Triangle> triangles;
     int liveVertices = 0;
     int liveTriangles = 0;
 
@@ -120,8 +145,8 @@ public:
         float cost;
         int vertex;
     };
-    std::vector<Entry> heap;
-    std::vector<int> heapSlot; // -1 when not in the heap
+    LargeVector<Entry> heap;
+    LargeVector<int> heapSlot; // -1 when not in the heap
     int firstLive = 0;
 
     std::vector<int> remembered;
@@ -139,7 +164,7 @@ public:
         }
         cost.assign(nv, 0.0f);
         target.assign(nv, -1);
-        links = std::make_unique<Links[]>(nv);
+        links.reset(nv);
         vertexAlive.assign(nv, 1);
         liveVertices = mesh.numVertices;
         triangles.clear();
