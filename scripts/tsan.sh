@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # ThreadSanitizer over the code that shares work among threads: the parallel
-# OBJ reading and load builds, the shortest-path table and the classifier's
-# sums, the tool runner and Cancel, a shared loop whose threads cannot start,
-# and the batch runner (facetra-cli run, itself built with the sanitizer).
+# OBJ reading (also while a compressed file is inflated) and writing, the load
+# builds, the shortest-path table and the classifier's sums, the tool runner
+# and Cancel, a shared loop whose threads cannot start, and the batch runner
+# (facetra-cli run, itself built with the sanitizer).
 # Builds build-tsan without the window (the window's threaded runner needs Qt,
 # which is not built with the sanitizer). Any report fails the run.
 set -euo pipefail
@@ -19,7 +20,7 @@ cmake --build build-tsan -j "$jobs" --target facetra-cli mesh_tests segmentation
 # The threaded tests, by their GoogleTest names.
 threaded='ReadObj\.PartsParsedApartJoinAsOnePass|Mesh\.LoadBuildsSharedAmongThreads'
 threaded+='|Cancel\.|RealMeshes\.|Mesh_Classifier\.|Runs\.|History\.|Workers\.'
-threaded+='|CliRun|CliCancel\.|Simplify\.FirstCostsShared'
+threaded+='|CliRun|CliCancel\.|Simplify\.FirstCostsShared|WriteObj\.ExactBytes'
 
 export TSAN_OPTIONS="suppressions=$PWD/scripts/tsan.supp second_deadlock_stack=1 history_size=4"
 ctest --test-dir build-tsan --output-on-failure --timeout 900 -j "$jobs" -R "$threaded"
