@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The goals table: whole processes of facetra-cli beside their peers, each
 # run of ours followed by one of the peer's, the median wall time and the
-# largest peak resident size of RUNS runs each.
+# largest peak resident size of RUNS runs each (after one uncounted run each).
 #   bench/goals/goals.sh BUILD_DIR MESH_DIR [RUNS]
 # BUILD_DIR is a build with FACETRA_BENCH=ON (for goals_peers); MESH_DIR holds
 # horse-loop1.obj.gz. The meshes are unpacked into a temporary folder; the one of
@@ -58,9 +58,12 @@ row() { # WORK GOAL OURS_CMD -- PEER_CMD
     while [ "$1" != "--" ]; do ours+=("$1"); shift; done
     shift
     peer=("$@")
-    # Ours and the peer's in turn, so that the host's slow spells fall on both.
+    # Ours and the peer's in turn, so that the host's slow spells fall on both,
+    # after one run of each that is not counted (files and libraries cached).
     : > "$tmp/ours"
     : > "$tmp/peer"
+    once "${ours[@]}" > /dev/null || exit 1
+    once "${peer[@]}" > /dev/null || exit 1
     for ((r = 0; r < runs; r++)); do
         once "${ours[@]}" >> "$tmp/ours" || exit 1
         once "${peer[@]}" >> "$tmp/peer" || exit 1
