@@ -160,8 +160,8 @@ bool readFileBytes(
     return ok;
 }
 
-bool readWholeFile(
-    const std::string& path, LargeText& text, std::string* problem, Progress* progress)
+bool readWholeFile(const std::string& path, LargeText& text, std::string* problem,
+    Progress* progress, const std::function<bool(std::string_view compressed)>& inflate)
 {
     std::string reason;
     if (!readFileBytes(path, text, reason, progress))
@@ -170,7 +170,7 @@ bool readWholeFile(
         return true;
     LargeText compressed;
     compressed.swap(text);
-    if (gunzip(compressed, text, reason, progress))
+    if ((inflate && inflate(compressed)) || gunzip(compressed, text, reason, progress))
         return true;
     return readFailed(path, reason, problem);
 }

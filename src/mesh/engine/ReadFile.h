@@ -2,7 +2,9 @@
 
 #include "mesh/engine/LargeArrays.h"
 
+#include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 class Progress;
@@ -38,11 +40,14 @@ struct ObjReadReport
 bool readFileBytes(
     const std::string& path, LargeText& bytes, std::string& reason, Progress* progress = nullptr);
 
-// readFileBytes, inflated when the name ends in ".gz" ("Inflating" reported).
+// readFileBytes, inflated when the name ends in ".gz" ("Inflating" reported):
+// by inflate first when it is given and takes it (returns true, text filled),
+// else by gunzip().
 // A failure is one line "<path>: <reason>" in problem when the caller takes it,
 // else printed on the error stream.
 bool readWholeFile(const std::string& path, LargeText& text, std::string* problem = nullptr,
-    Progress* progress = nullptr);
+    Progress* progress = nullptr,
+    const std::function<bool(std::string_view compressed)>& inflate = nullptr);
 
 // A read that failed: "<path>: <reason>" into problem when the caller takes it,
 // else printed on the error stream. Returns false.

@@ -571,17 +571,6 @@ Inflated parseWhileInflating(
     };
     runWorkers(workers, [&](unsigned w) {
         if (w == 0) {
-            // However the inflating ends (a stop, memory running out), the
-            // others are let go.
-            struct Ended
-            {
-                const decltype(tell)& say;
-                bool& ended;
-                ~Ended()
-                {
-                    say([this] { ended = true; });
-                }
-            } end { tell, ended };
             bool ok = false;
             try {
                 ok = gunzipInPlace(
@@ -596,8 +585,15 @@ Inflated parseWhileInflating(
                     progress);
             } catch (const std::bad_alloc&) {
                 // gunzip() tries again and says why it cannot.
+            } catch (...) {
+                // A stop: the others are let go before it goes on.
+                tell([&] { ended = true; });
+                throw;
             }
-            tell([&] { inflated = ok; });
+            tell([&] {
+                inflated = ok;
+                ended = true;
+            });
         }
         std::string_view part;
         ObjContent* into = nullptr;
@@ -636,17 +632,11 @@ bool readObj(Mesh& mesh, const std::string& path, ObjReadReport* report, std::st
         // A compressed file is parsed as it is inflated where the fast way
         // inflates it.
         Inflated got = Inflated::No;
-        if (hasGzipSuffix(path)) {
-            LargeText compressed;
-            std::string reason;
-            if (!readFileBytes(path, compressed, reason, progress))
-                return readFailed(path, reason, problem);
-            got = parseWhileInflating(compressed, text, c, progress);
-            if (got == Inflated::No && !gunzip(compressed, text, reason, progress))
-                return readFailed(path, reason, problem);
-        } else if (!readWholeFile(path, text, problem, progress)) {
+        if (!readWholeFile(path, text, problem, progress, [&](std::string_view compressed) {
+                got = parseWhileInflating(compressed, text, c, progress);
+                return got != Inflated::No;
+            }))
             return false;
-        }
         if (got == Inflated::TextOnly)
             parseObj(text, c, progress);
         else if (got == Inflated::No

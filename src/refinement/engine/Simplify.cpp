@@ -427,12 +427,14 @@ private:
         }
         const SmallList& uf = faces(std::size_t(u));
         const std::size_t k = uf.size();
-        const bool table = k <= maxTableFaces;
+        // A vertex with very many triangles or neighbours takes the plain way.
+        constexpr std::size_t maxKnown = 2 * maxTableFaces;
+        const std::size_t n = un.size();
+        const bool table = k <= maxTableFaces && n <= maxKnown;
         // term[i][j]: the curvature term of triangles i and j of u. It equals
         // term[j][i] bit for bit (the products commute and are summed in the
         // same order), so each pair is worked out once and a side's row serves
-        // as its column below. Vertices with very many triangles take the
-        // plain way instead.
+        // as its column below.
         float term[maxTableFaces * maxTableFaces];
         int corner[maxTableFaces][3];
         if (table) {
@@ -455,11 +457,8 @@ private:
         }
         // The costs of all candidates first: the fold test is the costly part,
         // and the cheapest candidate seldom folds.
-        constexpr std::size_t maxKnown = 2 * maxTableFaces;
-        const std::size_t n = un.size();
-        const bool known = table && n <= maxKnown;
         float costs[maxKnown];
-        if (known) {
+        if (table) {
             for (std::size_t i = 0; i < n; ++i)
                 costs[i] = tableCost(u, un[i], k, term, corner);
             // The candidate the pass below would choose when one with a finite
@@ -490,9 +489,7 @@ private:
         int firstTo = -1;
         for (std::size_t i = 0; i < n; ++i) {
             const int v = un[i];
-            const float c = known ? costs[i]
-                : table           ? tableCost(u, v, k, term, corner)
-                                  : collapseCost(u, v);
+            const float c = table ? costs[i] : collapseCost(u, v);
             // A candidate that would change nothing below needs no fold test:
             // the test is the costly part, and the choice is the same.
             const bool matters = c < best || firstTo < 0 || c < firstBest;
