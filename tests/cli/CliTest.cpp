@@ -338,7 +338,7 @@ TEST(CliWrite, UnwritableOutputsAreRefusedFirstAndWhatIsWrittenReadsBack)
     EXPECT_FALSE(fs::exists(out));
 
     // OBJ keeps the morphogens, compressed too (bit for bit and line by line:
-    // MeshWrite.MorphogensSurviveObjExactly), and says nothing.
+    // MeshWrite.MorphogensAndColoursSurviveObjExactly), and says nothing.
     const CliRun gz = runCli({ "convert", in, dir.file("same.obj.gz") });
     ASSERT_EQ(gz.status, 0) << gz.err;
     EXPECT_EQ(gz.err, "");
@@ -387,9 +387,14 @@ TEST_F(CliRunReal, ScriptsWriteWhatTheOneStepVerbsWrite)
             { "filter", "--algorithm", "median", "--radius", "3", "--normals-out", "@/n.txt",
                 suzanne },
             "filter algorithm=median radius=3\nsave-normals n.txt\n" },
+        { cross,
+            { "filter", "--algorithm", "spherejump", "--radius", "20", "--normals-out", "@/n.txt",
+                cross },
+            "filter algorithm=spherejump radius=20\nsave-normals n.txt\n" },
+        // A mark before any pick does nothing, as in the window.
         { suzanne,
-            { "segment", suzanne, "--traverse", "1:4:20", "--mark", "--traverse", "600:3:30",
-                "--mark", "--save-all", "@/parts" },
+            { "segment", suzanne, "--mark", "--traverse", "1:4:20", "--mark", "--traverse",
+                "600:3:30", "--mark", "--save-all", "@/parts" },
             "pick face=1 depth=4 angle=20\nmark\npick face=600 depth=3 angle=30\nmark\n"
             "save-segments parts\n" },
         { cross, { "classify", "--weight", "0.3", "--save-table", "@/t.spt", cross },
@@ -414,6 +419,9 @@ TEST_F(CliRunReal, ScriptsWriteWhatTheOneStepVerbsWrite)
         EXPECT_FALSE(filesUnder(runOut).empty());
         EXPECT_EQ(filesUnder(runOut), filesUnder(verbOut));
     }
+    // A face the mesh does not have fails.
+    EXPECT_EQ(
+        runCli({ "segment", coloured, "--traverse", "5:2:20", "--save-all", verbOut }).status, 1);
 }
 
 // {name} and --out-dir place the files; three meshes at once write what one

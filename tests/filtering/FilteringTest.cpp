@@ -1,17 +1,14 @@
-// The mean shift, sphere jump and median filters against the plain versions,
-// and the command-line filter against the view's Apply on the same loaded mesh.
+// The mean shift, sphere jump and median filters against the plain versions.
+// That facetra-cli filter writes the normals the view's Apply gives:
+// CliRunReal.ScriptsWriteWhatTheOneStepVerbsWrite and WindowBatchTest::refineAndFilter.
 #include "ReferenceFilters.h"
 #include "mesh/TestUtil.h"
 
-#include "CliCommon.h"
-#include "Commands.h"
 #include "filtering/engine/MeanShiftFilter.h"
 #include "mesh/engine/Build.h"
 #include "mesh/engine/LoadMesh.h"
-#include "mesh/engine/WriteObj.h"
 
 #include <cmath>
-#include <fstream>
 
 using testutil::captureStdout;
 
@@ -157,30 +154,4 @@ TEST(MedianFilter, MatchesReferenceAndKeepsLoneFaces)
                 ASSERT_NEAR(got.z, swept.z / length, 1e-6) << name << " " << f;
             }
         }
-}
-
-// The command-line filter against the view's Apply on the same loaded mesh. Its
-// refusals: Cli.UsageErrors...
-TEST(FilterCli, WritesTheNormalsApplyGives)
-{
-    testutil::TempDir dir;
-    const std::string in = dir.file("grid.obj"), out = dir.file("normals.txt");
-    ASSERT_TRUE(writeObj(rippledGrid(12), in));
-    const char* names[] = { "meanshift", "spherejump", "median" };
-    for (int algorithm : { MEAN_SHIFT, SHPERE_JUMP, MEDIAN_FILTER }) {
-        ASSERT_EQ(runFilter({ "--algorithm", names[algorithm], "--radius", "20", "--normals-out",
-                      out, in }),
-            0);
-        Mesh mesh;
-        ASSERT_TRUE(loadForTool(mesh, in));
-        MeanShiftFilter filter(&mesh);
-        run(filter, 20.0f, algorithm);
-        std::ifstream file(out);
-        float x, y, z;
-        for (const Face& face : mesh.faces) {
-            ASSERT_TRUE(file >> x >> y >> z);
-            ASSERT_TRUE(x == face.normal.x && y == face.normal.y && z == face.normal.z);
-        }
-        EXPECT_FALSE(file >> x);
-    }
 }

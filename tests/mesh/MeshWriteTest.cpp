@@ -8,8 +8,11 @@
 #include "mesh/engine/WriteMeshFile.h"
 #include "mesh/engine/WriteObj.h"
 
+#include <bit>
+#include <cstring>
 #include <functional>
 #include <limits>
+#include <random>
 #include <set>
 #include <sstream>
 
@@ -199,8 +202,10 @@ TEST(MeshWrite, NamesNoReaderTakesBackAreRefusedAndFailedWritesSayWhyAndKeepTheO
         << "a temporary file was left behind";
 }
 
-// Names and values come back identical, bit for bit, plain and compressed.
-TEST(MeshWrite, MorphogensSurviveObjExactly)
+// Morphogen names and values, and vertex colours of any finite bits, come back
+// identical, bit for bit, plain and compressed; a mesh read back owns its
+// colours (and so does a copy of it) only where they were written.
+TEST(MeshWrite, MorphogensAndColoursSurviveObjExactly)
 {
     const float values[] = { 0.0f, -0.0f, 1.0f / 3.0f, -2.5e-7f, 123456789.0f, 1e30f,
         std::numeric_limits<float>::max(), std::numeric_limits<float>::denorm_min(),
@@ -208,21 +213,33 @@ TEST(MeshWrite, MorphogensSurviveObjExactly)
         -std::numeric_limits<float>::infinity(), 0.1f, 16777217.0f, 65536.5f };
     constexpr int count = int(std::size(values));
     Mesh built;
-    makeGrid(built, 4, [](int i, int j) { return float(i * j) * 0.1f; });
+    makeGrid(built, 40, [](int i, int j) { return float(i * j) * 0.1f; });
     addMorphogens(built, { "alpha", "beta_2", "caf\xC3\xA9" },
         [&](int i, int j) { return values[(i * 3 + j) % count]; });
+    std::mt19937 random(13);
+    std::uniform_int_distribution<std::uint32_t> bits;
+    for (Vector& c : built.vertexColours)
+        for (float* channel : { &c.x, &c.y, &c.z })
+            do
+                *channel = std::bit_cast<float>(bits(random));
+            while (!std::isfinite(*channel));
 
     TempDir dir;
-    for (const char* name : { "m.obj", "m.obj.gz" }) {
+    for (const auto& [name, colours] :
+        { std::pair { "plain.obj", false }, { "m.obj", true }, { "m.obj.gz", true } }) {
         SCOPED_TRACE(name);
-        const Written w = write(built, dir.file(name));
+        const Written w = write(built, dir.file(name), colours);
         ASSERT_TRUE(w.ok && w.report.losses.empty()) << w.err;
-        Mesh back;
+        Mesh back, copy;
         ASSERT_TRUE(openQuietly(back, dir.file(name)));
         EXPECT_EQ(back.morphogenNames, built.morphogenNames);
         ASSERT_EQ(back.morphogenValues.size(), built.morphogenValues.size());
         for (std::size_t i = 0; i < back.morphogenValues.size(); ++i)
             ASSERT_TRUE(sameBits(built.morphogenValues[i], back.morphogenValues[i])) << "row " << i;
+        copy.copyFrom(back);
+        EXPECT_TRUE(back.vertexColoursSet == colours && copy.vertexColoursSet == colours);
+        for (std::size_t i = 0; colours && i < back.vertexColours.size(); ++i) // x, y, z
+            ASSERT_EQ(std::memcmp(&built.vertexColours[i], &back.vertexColours[i], 12), 0) << i;
     }
 }
 

@@ -1,26 +1,23 @@
-// Edge traversal, marking and the segmented export on meshes built in code, the
-// fast export against a plain ordered map on real meshes, and facetra-cli
-// segment against the engine driven as the view drives it.
-#include "CliCommon.h"
-#include "Commands.h"
+// Edge traversal, marking and the segmented export on meshes built in code, and
+// the fast export against a plain ordered map on real meshes. That facetra-cli
+// segment writes what the view exports: CliRunReal.ScriptsWriteWhatTheOneStepVerbsWrite
+// and WindowBatchTest::classifyPickAndMark.
 #include "SegmentationTestMeshes.h"
 #include "TestUtil.h"
 
-#include "mesh/engine/LoadMesh.h"
 #include "mesh/engine/Mesh.h"
 #include "segmentation/engine/EdgeTraversal.h"
+#include "segmentation/engine/SegmentExport.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <numbers>
 #include <sstream>
 
 namespace fs = std::filesystem;
-using testutil::readFile;
 
 namespace {
 
@@ -148,33 +145,4 @@ TEST(SegmentExport, MatchesAPlainOrderedMapOnRealMeshes)
         }
         EXPECT_LT(unsigned(classCount), unsigned(mesh.numVertices)); // duplicates merged
     }
-}
-
-TEST(SegmentCli, WritesWhatTheViewWouldExport)
-{
-    const testutil::TempDir scratch;
-    const std::string dir = scratch.path().string();
-    const std::string in = dir + "/creased.obj";
-    std::ofstream(in)
-        << "v 0 0 0\nv 1 0 0\nv 0 1 0\nv 1 1 0.2\nv 2 0 0\nf 1 2 3\nf 2 4 3\nf 2 5 4\n";
-    testing::internal::CaptureStdout();
-    // A mark before any pick does nothing, as in the window; face 4 does not exist.
-    EXPECT_EQ(runSegment({ in, "--mark", "--traverse", "1:2:20", "--mark", "--traverse", "3:1:1",
-                  "--mark", "--save-all", dir + "/cli" }),
-        0);
-    EXPECT_EQ(runSegment({ in, "--traverse", "4:2:20", "--save-all", dir + "/x" }), 1);
-    Mesh mesh;
-    ASSERT_TRUE(loadForTool(mesh, in));
-    EdgeTraversal traversal(&mesh);
-    for (const auto [face, depth, angle] : { std::array { 1, 2, 20 }, std::array { 3, 1, 1 } }) {
-        mesh.selected = face;
-        traversal.run(depth, angle);
-        traversal.markCurrent();
-    }
-    traversal.saveAll(dir);
-    testing::internal::GetCapturedStdout();
-    for (const char* name :
-        { "non-segemented.obj", "object_1.obj", "object_2.obj", "segemented.obj" })
-        EXPECT_EQ(readFile(dir + "/cli/" + name), readFile(dir + "/" + name)) << name;
-    EXPECT_NE(readFile(dir + "/object_1.obj"), readFile(dir + "/object_2.obj"));
 }
